@@ -1,0 +1,33 @@
+// Files.h - whole-file reads and writes, existence tests and path helpers.
+// Offers: ReadWholeFile/WriteWholeFile (binary, any size that fits memory),
+// FileExists/FolderExists, GetModuleFolder (the folder a module was loaded
+// from, never the current directory), JoinPath and AddBackslash.
+// Deliberately not: streams, archives, file-change notification.
+#pragma once
+
+#include <windows.h>
+
+#include "Strings.h"
+
+bool ReadWholeFile(const char* path, CString& contents);
+// Writes to a temporary file beside the target and moves it over the target,
+// so a failed write never leaves a half-written file behind.
+bool WriteWholeFile(const char* path, const void* data, DWORD length);
+inline bool WriteWholeFile(const char* path, const CString& contents) {
+    return WriteWholeFile(path, contents.c_str(), DWORD(contents.GetLength()));
+}
+
+bool FileExists(const char* path);    // a file, not a folder
+bool FolderExists(const char* path);  // a folder, not a file
+
+// Folder of the module (NULL: the program), without a trailing backslash.
+CString GetModuleFolder(HMODULE module = nullptr);
+// Full path of the module's file.
+CString GetModuleFilePath(HMODULE module = nullptr);
+
+CString AddBackslash(const CString& folder);
+CString JoinPath(const CString& folder, const char* name);
+// File name part after the last backslash or slash.
+CString FileNameOf(const CString& path);
+// Folder part before the last backslash or slash (empty if none).
+CString FolderOf(const CString& path);

@@ -1,0 +1,44 @@
+#include "Seams.h"
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+namespace {
+MessageBoxHook g_messageBox;
+ShellExecuteHook g_shellExecute;
+PlaySoundHook g_playSound;
+HtmlHelpHook g_htmlHelp;
+
+typedef HWND(WINAPI* HtmlHelpProc)(HWND, LPCSTR, UINT, DWORD_PTR);
+}  // namespace
+
+int QvMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    if (g_messageBox) return g_messageBox(owner, text, caption, type);
+    return MessageBoxA(owner, text, caption, type);
+}
+
+HINSTANCE QvShellExecute(HWND owner, const char* verb, const char* file, const char* params, const char* folder,
+                         int show) {
+    if (g_shellExecute) return g_shellExecute(owner, verb, file, params, folder, show);
+    return ShellExecuteA(owner, verb, file, params, folder, show);
+}
+
+BOOL QvPlaySound(const char* sound, DWORD flags) {
+    if (g_playSound) return g_playSound(sound, flags);
+    return PlaySoundA(sound, nullptr, flags);
+}
+
+HWND QvHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
+    if (g_htmlHelp) return g_htmlHelp(caller, file, command, data);
+    static HtmlHelpProc proc = [] {
+        HMODULE module = LoadLibraryA("hhctrl.ocx");
+        return module ? reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")))
+                      : nullptr;
+    }();
+    return proc ? proc(caller, file, command, data) : nullptr;
+}
+
+void SetMessageBoxHook(MessageBoxHook hook) { g_messageBox = std::move(hook); }
+void SetShellExecuteHook(ShellExecuteHook hook) { g_shellExecute = std::move(hook); }
+void SetPlaySoundHook(PlaySoundHook hook) { g_playSound = std::move(hook); }
+void SetHtmlHelpHook(HtmlHelpHook hook) { g_htmlHelp = std::move(hook); }

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds the whole suite into build/ (or $QV_BUILD_DIR).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${QV_BUILD_DIR:-$root/build}"
+bash "$root/scripts/setup.sh"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+fi
+cmake --build "$build" -j "$(nproc)" -- --no-print-directory

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up the machine if needed, builds everything and runs every test under
+# Wine with a virtual display. Extra arguments go to ctest (e.g. -R Proxy).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${QV_BUILD_DIR:-$root/build}"
+bash "$root/scripts/build.sh" || exit 1
+
+. "$root/scripts/wine-env.sh" "$build"
+QV_FORCE_XVFB=1
+trap qv_wine_stop EXIT
+qv_wine_start || exit 1
+cd "$build"
+timeout 1500 ctest --output-on-failure -j "$(nproc)" "$@"
+rc=$?
+exit $rc

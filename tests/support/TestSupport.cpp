@@ -1,0 +1,86 @@
+#include "TestSupport.h"
+
+#include <shlwapi.h>
+
+#include <atomic>
+
+#include "Files.h"
+#include "Registry.h"
+#include "Seams.h"
+
+namespace {
+std::atomic<int> g_counter{0};
+
+CString UniqueName(const char* prefix) {
+    CString name;
+    name.Format("%s%lu_%lu_%d", prefix, GetCurrentProcessId(), GetTickCount(), ++g_counter);
+    return name;
+}
+
+void RemoveTree(const CString& folder) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(JoinPath(folder, "*"), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            CString name(data.cFileName);
+            if (name == "." || name == "..") continue;
+            CString full = JoinPath(folder, name);
+            SetFileAttributesA(full, FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder);
+}
+}  // namespace
+
+CTempFolder::CTempFolder() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    m_path = JoinPath(base, UniqueName("qvt"));
+    CreateDirectoryA(m_path, nullptr);
+}
+
+CTempFolder::~CTempFolder() { RemoveTree(m_path); }
+
+CString CTempFolder::File(const char* name) const { return JoinPath(m_path, name); }
+
+CString CTempFolder::Write(const char* name, const std::string& contents) const {
+    CString full = File(name);
+    CString folder = FolderOf(full);
+    // Create intermediate folders one level at a time.
+    for (int i = m_path.GetLength() + 1; i <= folder.GetLength(); ++i) {
+        if (i == folder.GetLength() || folder[i] == '\\') CreateDirectoryA(folder.Left(i), nullptr);
+    }
+    WriteWholeFile(full, contents.data(), DWORD(contents.size()));
+    return full;
+}
+
+CTestRegistryKey::CTestRegistryKey() {
+    m_subKey = CString("Software\\QuorvaneTests\\") + UniqueName("k");
+    CRegKey key;
+    key.Create(HKEY_CURRENT_USER, m_subKey);
+}
+
+CTestRegistryKey::~CTestRegistryKey() { CRegKey::DeleteTree(HKEY_CURRENT_USER, m_subKey); }
+
+CScriptedMessageBoxes::CScriptedMessageBoxes() {
+    SetMessageBoxHook([this](HWND, const char* text, const char* caption, UINT type) {
+        m_boxes.push_back({text ? text : "", caption ? caption : "", type});
+        if (m_answers.empty()) return IDOK;
+        int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    });
+}
+
+CScriptedMessageBoxes::~CScriptedMessageBoxes() { SetMessageBoxHook(nullptr); }
+
+std::string ReadFileText(const char* path) {
+    CString contents;
+    ReadWholeFile(path, contents);
+    return contents.str();
+}

@@ -1,0 +1,64 @@
+// TestSupport.h - what the suites share: a temporary folder that removes
+// itself, a per-test registry key under HKCU, and a script for the message
+// box seam (records every box, answers with queued buttons).
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "Strings.h"
+
+// A fresh folder under the Windows temporary folder, deleted with its contents.
+class CTempFolder {
+public:
+    CTempFolder();
+    ~CTempFolder();
+    CTempFolder(const CTempFolder&) = delete;
+    CTempFolder& operator=(const CTempFolder&) = delete;
+    const CString& Path() const { return m_path; }
+    CString File(const char* name) const;
+    // Writes a file below the folder (subfolders are created).
+    CString Write(const char* name, const std::string& contents) const;
+
+private:
+    CString m_path;
+};
+
+// HKCU\Software\QuorvaneTests\<unique>, deleted with everything below it.
+class CTestRegistryKey {
+public:
+    CTestRegistryKey();
+    ~CTestRegistryKey();
+    CTestRegistryKey(const CTestRegistryKey&) = delete;
+    CTestRegistryKey& operator=(const CTestRegistryKey&) = delete;
+    const CString& SubKey() const { return m_subKey; }
+
+private:
+    CString m_subKey;
+};
+
+struct RecordedBox {
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+// While alive, every QvMessageBox is recorded and answered from the queue
+// (IDOK when the queue is empty).
+class CScriptedMessageBoxes {
+public:
+    CScriptedMessageBoxes();
+    ~CScriptedMessageBoxes();
+    void QueueAnswer(int answer) { m_answers.push_back(answer); }
+    const std::vector<RecordedBox>& Boxes() const { return m_boxes; }
+    void Clear() { m_boxes.clear(); }
+
+private:
+    std::deque<int> m_answers;
+    std::vector<RecordedBox> m_boxes;
+};
+
+std::string ReadFileText(const char* path);
