@@ -69,6 +69,7 @@ CTestRegistryKey::~CTestRegistryKey() { CRegKey::DeleteTree(HKEY_CURRENT_USER, m
 
 CScriptedMessageBoxes::CScriptedMessageBoxes() {
     SetMessageBoxHook([this](HWND, const char* text, const char* caption, UINT type) {
+        std::lock_guard<std::mutex> l(m_lock);
         m_boxes.push_back({text ? text : "", caption ? caption : "", type});
         if (m_answers.empty()) return IDOK;
         int answer = m_answers.front();

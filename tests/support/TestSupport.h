@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,11 +53,13 @@ class CScriptedMessageBoxes {
 public:
     CScriptedMessageBoxes();
     ~CScriptedMessageBoxes();
-    void QueueAnswer(int answer) { m_answers.push_back(answer); }
-    const std::vector<RecordedBox>& Boxes() const { return m_boxes; }
-    void Clear() { m_boxes.clear(); }
+    void QueueAnswer(int answer) { std::lock_guard<std::mutex> l(m_lock); m_answers.push_back(answer); }
+    // A copy: boxes may come from other threads while the test reads.
+    std::vector<RecordedBox> Boxes() const { std::lock_guard<std::mutex> l(m_lock); return m_boxes; }
+    void Clear() { std::lock_guard<std::mutex> l(m_lock); m_boxes.clear(); }
 
 private:
+    mutable std::mutex m_lock;
     std::deque<int> m_answers;
     std::vector<RecordedBox> m_boxes;
 };
