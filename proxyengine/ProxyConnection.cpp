@@ -379,7 +379,12 @@ int CProxyConnection::PassBody() {
         int used = 0;
         CChunkReader::Result r = m_ResponseChunks.Step(m_Response.Data(), m_Response.Size(), &used);
         bool ok = true;
-        if (r == CChunkReader::MALFORMED) return 0;
+        if (r == CChunkReader::MALFORMED) {
+            // Nothing of a held body goes out: its length could not be told.
+            if (m_bHeld) ResetResponse();
+            m_Response.Clear();
+            return 0;
+        }
         if (!m_bHeld && !m_bRechunk) ok = SendToBrowser(m_Response.Data(), used);
         else if (r == CChunkReader::DATA) ok = DeliverBody(m_Response.Data(), used);
         if (r == CChunkReader::DATA) m_nBytesPassed += used;

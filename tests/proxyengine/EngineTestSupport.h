@@ -57,6 +57,7 @@ struct COriginRequest {
 struct COriginReply {
     std::vector<std::string> pieces;
     bool close = false;
+    std::function<void(size_t)> beforePiece;  // called before each piece after the first
 };
 
 class COriginServer {
