@@ -430,16 +430,7 @@ void CProxyConnection::FlushResponse() {
     if (m_bHeld) {
         if (m_nBodyMode == BODY_CHUNKED) {
             // The body goes out de-chunked, so its length replaces the chunking.
-            for (int i = 0; i < m_ResponseLines.GetSize(); ++i) {
-                CString lower = m_ResponseLines[i];
-                lower.MakeLower();
-                if (lower.Find("transfer-encoding") >= 0) {
-                    CString line;
-                    line.Format("Content-Length: %u\n", unsigned(m_Body.size()));
-                    m_ResponseLines.SetAt(i, line);
-                    break;
-                }
-            }
+            SetLengthLine(m_ResponseLines, "transfer-encoding", unsigned(m_Body.size()));
             m_nContentLength = m_nBytesPassed = (long long)m_Body.size();
         }
         if (!m_Body.empty() && !g_Engine.Disabled) FilterResponseBody();
