@@ -25,7 +25,13 @@ public:
             size_t blank = request.header.find(' ');
             std::string path = request.header.substr(blank + 1, request.header.find(' ', blank + 1) - blank - 1);
             auto it = m_routes.find(path);
-            if (it != m_routes.end()) return it->second;
+            if (it != m_routes.end()) {
+                COriginReply reply = it->second;
+                // A HEAD reply is the header alone.
+                if (request.header.compare(0, 5, "HEAD ") == 0 && reply.pieces.size() == 1)
+                    reply.pieces[0].erase(reply.pieces[0].find("\r\n\r\n") + 4);
+                return reply;
+            }
             COriginReply missing;
             missing.pieces.push_back("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
             return missing;
@@ -104,8 +110,13 @@ TEST(ProxyRelay, KeepAliveRequestsShareOneServerSocketPerTarget) {
     EXPECT_EQ(HttpResponse("text/html", "<p>one</p>"), ReceiveResponse(c));
     SendAll(c, Get(first.Port(), "/two"));
     EXPECT_EQ(HttpResponse("text/plain", "two"), ReceiveResponse(c));
-    SendAll(c, Get(second.Port(), "/one"));
-    EXPECT_EQ(HttpResponse("text/html", "<p>one</p>"), ReceiveResponse(c));
+    // HEAD to the other host: the header alone, and the connection goes on.
+    std::string head = HttpResponse("text/html", "<p>one</p>");
+    head.erase(head.find("\r\n\r\n") + 4);
+    SendAll(c, "HEAD" + Get(second.Port(), "/one").substr(3));
+    EXPECT_EQ(head, ReceiveBytes(c, head.size()));
+    SendAll(c, Get(second.Port(), "/two"));
+    EXPECT_EQ(HttpResponse("text/plain", "two"), ReceiveResponse(c));
     // A request without host afterwards gets the 400 text, not the last host.
     SendAll(c, "GET /two HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_EQ(kReplyBadRequest, ReceiveAll(c));
@@ -113,7 +124,7 @@ TEST(ProxyRelay, KeepAliveRequestsShareOneServerSocketPerTarget) {
     EXPECT_EQ(1, first.Connections());
     EXPECT_EQ(2u, first.Requests().size());
     EXPECT_EQ(1, second.Connections());
-    EXPECT_EQ(1u, second.Requests().size());
+    EXPECT_EQ(2u, second.Requests().size());
 }
 
 TEST(ProxyRelay, AnUnreachableSiteGetsTheConnectErrorText) {
