@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 static bool g_bWinsockStarted = [] {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
@@ -102,6 +104,17 @@ std::string ReceiveResponse(SOCKET s, DWORD idleMs) {
     size_t length = strtoul(lower.c_str() + at + 15, nullptr, 10);
     if (got.size() - headerEnd < length) got += ReceiveBytes(s, length - (got.size() - headerEnd), idleMs);
     return got;
+}
+
+void ExpectConversation(int proxyPort, const std::vector<CExchange>& exchanges) {
+    SOCKET c = ConnectLoopback(proxyPort);
+    ASSERT_NE(INVALID_SOCKET, c);
+    for (const CExchange& e : exchanges) {
+        SCOPED_TRACE(e.request.substr(0, e.request.find('\r')));
+        SendAll(c, e.request);
+        EXPECT_EQ(e.reply, ReceiveBytes(c, e.reply.size(), 3000));
+    }
+    closesocket(c);
 }
 
 COriginServer::COriginServer(Handler handler) : m_handler(std::move(handler)) {

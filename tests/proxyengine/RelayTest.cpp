@@ -105,22 +105,17 @@ TEST(ProxyRelay, KeepAliveRequestsShareOneServerSocketPerTarget) {
     COriginServer first(routes.Handler());
     COriginServer second(routes.Handler());
     CEngineUnderTest engine;
-    SOCKET c = ConnectLoopback(engine.Port());
-    SendAll(c, Get(first.Port(), "/one"));
-    EXPECT_EQ(HttpResponse("text/html", "<p>one</p>"), ReceiveResponse(c));
-    SendAll(c, Get(first.Port(), "/two"));
-    EXPECT_EQ(HttpResponse("text/plain", "two"), ReceiveResponse(c));
-    // HEAD to the other host: the header alone, and the connection goes on.
+    // HEAD to the other host gets the header alone, and the connection goes on;
+    // a request without host then gets the 400 text, not the last host.
     std::string head = HttpResponse("text/html", "<p>one</p>");
     head.erase(head.find("\r\n\r\n") + 4);
-    SendAll(c, "HEAD" + Get(second.Port(), "/one").substr(3));
-    EXPECT_EQ(head, ReceiveBytes(c, head.size()));
-    SendAll(c, Get(second.Port(), "/two"));
-    EXPECT_EQ(HttpResponse("text/plain", "two"), ReceiveResponse(c));
-    // A request without host afterwards gets the 400 text, not the last host.
-    SendAll(c, "GET /two HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-    EXPECT_EQ(kReplyBadRequest, ReceiveAll(c));
-    closesocket(c);
+    ExpectConversation(engine.Port(), {
+        {Get(first.Port(), "/one"), HttpResponse("text/html", "<p>one</p>")},
+        {Get(first.Port(), "/two"), HttpResponse("text/plain", "two")},
+        {"HEAD" + Get(second.Port(), "/one").substr(3), head},
+        {Get(second.Port(), "/two"), HttpResponse("text/plain", "two")},
+        {"GET /two HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", kReplyBadRequest},
+    });
     EXPECT_EQ(1, first.Connections());
     EXPECT_EQ(2u, first.Requests().size());
     EXPECT_EQ(1, second.Connections());
@@ -147,23 +142,14 @@ TEST(ProxyRelay, BodylessResponsesDoNotHoldTheConnection) {
     routes.Add("/after", HttpResponse("text/plain", "after"));
     COriginServer origin(routes.Handler());
     CEngineUnderTest engine;
-    SOCKET c = ConnectLoopback(engine.Port());
-    SendAll(c, "HEAD http://127.0.0.1:" + std::to_string(origin.Port()) + "/head HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(head, ReceiveBytes(c, head.size(), 2000));
-    const char* const bodyless[][2] = {
-        {"/nocontent", "HTTP/1.1 204 No Content\r\nContent-Type: text/html\r\n\r\n"},
-        {"/notmodified", "HTTP/1.1 304 Not Modified\r\nContent-Type: text/html\r\nContent-Length: 40\r\n\r\n"},
-    };
-    for (const auto& b : bodyless) {
-        SendAll(c, Get(origin.Port(), b[0]));
-        EXPECT_EQ(b[1], ReceiveBytes(c, strlen(b[1]), 2000)) << b[0];
-    }
-    SendAll(c, Get(origin.Port(), "/continue"));
-    std::string expected = "HTTP/1.1 100 Continue\r\n\r\n" + HttpResponse("text/html", "<b>final</b>");
-    EXPECT_EQ(expected, ReceiveBytes(c, expected.size(), 2000));
-    SendAll(c, Get(origin.Port(), "/after"));
-    EXPECT_EQ(HttpResponse("text/plain", "after"), ReceiveResponse(c, 2000));
-    closesocket(c);
+    ExpectConversation(engine.Port(), {
+        {"HEAD http://127.0.0.1:" + std::to_string(origin.Port()) + "/head HTTP/1.1\r\n\r\n", head},
+        {Get(origin.Port(), "/nocontent"), "HTTP/1.1 204 No Content\r\nContent-Type: text/html\r\n\r\n"},
+        {Get(origin.Port(), "/notmodified"),
+         "HTTP/1.1 304 Not Modified\r\nContent-Type: text/html\r\nContent-Length: 40\r\n\r\n"},
+        {Get(origin.Port(), "/continue"), "HTTP/1.1 100 Continue\r\n\r\n" + HttpResponse("text/html", "<b>final</b>")},
+        {Get(origin.Port(), "/after"), HttpResponse("text/plain", "after")},
+    });
 }
 
 TEST(ProxyRelay, ChunkedPagesArriveDechunkedWithTheirLength) {
@@ -180,15 +166,12 @@ TEST(ProxyRelay, ChunkedPagesArriveDechunkedWithTheirLength) {
     routes.Add("/after", HttpResponse("text/plain", "after"));
     COriginServer origin(routes.Handler());
     CEngineUnderTest engine;
-    SOCKET c = ConnectLoopback(engine.Port());
-    SendAll(c, Get(origin.Port(), "/chunked"));
-    EXPECT_EQ("HTTP/1.1 200 OK\r\nContent-Length: 31\nContent-Type: text/html\r\n\r\n<html><body>0123456789012345678",
-              ReceiveResponse(c, 2000));
-    SendAll(c, Get(origin.Port(), "/image"));
-    EXPECT_EQ(chunkedImage, ReceiveBytes(c, chunkedImage.size(), 2000));
-    SendAll(c, Get(origin.Port(), "/after"));
-    EXPECT_EQ(HttpResponse("text/plain", "after"), ReceiveResponse(c, 2000));
-    closesocket(c);
+    ExpectConversation(engine.Port(), {
+        {Get(origin.Port(), "/chunked"),
+         "HTTP/1.1 200 OK\r\nContent-Length: 31\nContent-Type: text/html\r\n\r\n<html><body>0123456789012345678"},
+        {Get(origin.Port(), "/image"), chunkedImage},
+        {Get(origin.Port(), "/after"), HttpResponse("text/plain", "after")},
+    });
 }
 
 TEST(ProxyRelay, MalformedChunkingEndsTheConnection) {
@@ -323,21 +306,31 @@ TEST(ProxyRelay, IdleTimeOutEndsAConnectionOnlyWhereTheVariantSaysSo) {
     }
 }
 
-TEST(HostNameCache, FillsFromTheFrontThenReplacesRoundRobin) {
-    CEngineSettings saved = g_Engine;
-    g_Engine.DNSCacheDisable = 0;
+class HostNameCache : public testing::Test {
+protected:
+    void SetUp() override {
+        m_saved = g_Engine;
+        g_Engine.DNSCacheDisable = 0;
+        DNSCacheClear();
+    }
+    void TearDown() override {
+        DNSCacheClear();
+        g_Engine = m_saved;
+    }
+    static void ExpectCached(std::initializer_list<std::pair<const char*, DWORD>> entries) {
+        for (const auto& e : entries) EXPECT_EQ(e.second, DNSCacheLookup(e.first)) << e.first;
+    }
+    CEngineSettings m_saved;
+};
+
+TEST_F(HostNameCache, FillsFromTheFrontThenReplacesRoundRobin) {
     g_Engine.DNSCacheSize = 2;
-    DNSCacheClear();
     DNSCacheAdd("a", 1);
     DNSCacheAdd("b", 2);
     DNSCacheAdd("c", 3);
-    EXPECT_EQ(0u, DNSCacheLookup("a"));
-    EXPECT_EQ(2u, DNSCacheLookup("b"));
-    EXPECT_EQ(3u, DNSCacheLookup("c"));
+    ExpectCached({{"a", 0}, {"b", 2}, {"c", 3}});
     DNSCacheAdd("d", 4);
-    EXPECT_EQ(3u, DNSCacheLookup("c"));
-    EXPECT_EQ(4u, DNSCacheLookup("d"));
-    EXPECT_EQ(0u, DNSCacheLookup("b"));
+    ExpectCached({{"b", 0}, {"c", 3}, {"d", 4}});
 
     // The same name twice takes two entries; the first one is found.
     DNSCacheClear();
@@ -345,9 +338,7 @@ TEST(HostNameCache, FillsFromTheFrontThenReplacesRoundRobin) {
     DNSCacheAdd("twice", 5);
     DNSCacheAdd("twice", 6);
     DNSCacheAdd("Twice", 7);
-    EXPECT_EQ(5u, DNSCacheLookup("twice"));
-    EXPECT_EQ(7u, DNSCacheLookup("Twice"));
-    EXPECT_EQ(0u, DNSCacheLookup("TWICE"));
+    ExpectCached({{"twice", 5}, {"Twice", 7}, {"TWICE", 0}});
 
     // A size lowered below the replacement index never writes past the used part.
     DNSCacheClear();
@@ -368,19 +359,12 @@ TEST(HostNameCache, FillsFromTheFrontThenReplacesRoundRobin) {
     g_Engine.DNSCacheDisable = 0;
     g_Engine.DNSCacheSize = 0;
     EXPECT_EQ(0u, DNSCacheLookup("low"));
-    g_Engine = saved;
 }
 
-TEST(HostNameCache, UsesAtMostItsTableWhateverTheSize) {
-    CEngineSettings saved = g_Engine;
-    g_Engine.DNSCacheDisable = 0;
+TEST_F(HostNameCache, UsesAtMostItsTableWhateverTheSize) {
     g_Engine.DNSCacheSize = 500;
-    DNSCacheClear();
     for (int i = 1; i <= 102; ++i) DNSCacheAdd(("h" + std::to_string(i)).c_str(), DWORD(i));
-    EXPECT_EQ(0u, DNSCacheLookup("h1"));
-    EXPECT_EQ(2u, DNSCacheLookup("h2"));
-    EXPECT_EQ(102u, DNSCacheLookup("h102"));
-    EXPECT_EQ(101u, DNSCacheLookup("h101"));
+    ExpectCached({{"h1", 0}, {"h2", 2}, {"h101", 101}, {"h102", 102}});
     // Resolved names go through the cache: a cached entry wins over the resolver.
     DNSCacheAdd("cached.invalid", inet_addr("127.0.0.1"));
     EXPECT_EQ(0u, ResolveHostAddress("not-cached.invalid"));
@@ -388,6 +372,4 @@ TEST(HostNameCache, UsesAtMostItsTableWhateverTheSize) {
     DNSCacheAdd("cached.invalid", inet_addr("127.0.0.1"));
     EXPECT_EQ(inet_addr("127.0.0.1"), ResolveHostAddress("cached.invalid"));
     EXPECT_EQ(inet_addr("10.1.2.3"), ResolveHostAddress("10.1.2.3"));
-    DNSCacheClear();
-    g_Engine = saved;
 }

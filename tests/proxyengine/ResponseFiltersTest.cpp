@@ -233,21 +233,14 @@ TEST_F(ResponseFilters, PagesThroughTheEngineCarryTheScriptAtByteZero) {
     g_Engine.PopupCatching = 1;
     g_Engine.PopupScript = [] { return CString(kScript); };
     g_Engine.IsBypassKeyDown = [this] { return m_ctrl; };
-    SOCKET c = ConnectLoopback(engine.Port());
     const std::string prefix = "GET http://127.0.0.1:" + std::to_string(origin.Port());
     const std::string injected = std::string(kScript) + page;
-    SendAll(c, prefix + "/page HTTP/1.1\r\n\r\n");
-    EXPECT_EQ("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(injected.size()) +
-                  "\r\n\r\n" + injected,
-              ReceiveResponse(c));
-    SendAll(c, prefix + "/chunked HTTP/1.1\r\n\r\n");
-    EXPECT_EQ("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(injected.size()) +
-                  "\r\n\r\n" + injected,
-              ReceiveResponse(c));
-    SendAll(c, prefix + "/script HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(replies["/script"], ReceiveResponse(c));
+    const std::string grown = HttpResponse("text/html", injected);
+    ExpectConversation(engine.Port(), {
+        {prefix + "/page HTTP/1.1\r\n\r\n", grown},
+        {prefix + "/chunked HTTP/1.1\r\n\r\n", grown},
+        {prefix + "/script HTTP/1.1\r\n\r\n", replies["/script"]},
+    });
     m_ctrl = true;
-    SendAll(c, prefix + "/page HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(replies["/page"], ReceiveResponse(c));
-    closesocket(c);
+    ExpectConversation(engine.Port(), {{prefix + "/page HTTP/1.1\r\n\r\n", replies["/page"]}});
 }

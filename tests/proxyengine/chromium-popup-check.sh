@@ -6,23 +6,13 @@
 #   chromium-popup-check.sh BUILD_DIR PROXYENGINESERVE_EXE
 # Exit code 77 (skipped) when Chromium is not installed.
 set -euo pipefail
-build=$1
-exe=$2
+. "$(dirname "$0")/engine-checks.sh"
 browser=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$browser" ]; then
   echo "chromium is not installed: skipped"
   exit 77
 fi
-work=$(mktemp -d)
-server_pid=""
-engine_pid=""
-cleanup() {
-  touch "$work/stop"
-  [ -n "$engine_pid" ] && wait "$engine_pid" 2>/dev/null || true
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+engine_checks_begin "$1" "$2"
 
 mkdir "$work/site"
 cat >"$work/site/page.html" <<'HTML'
@@ -45,29 +35,8 @@ function open(URL, name, features, replace) { window.status = "Pop-up blocked: "
 </script>
 JS
 
-python3 - "$work/site" "$work/http-port" "$work/requests.log" <<'PY' &
-import http.server, functools, sys
-log = open(sys.argv[3], "a", buffering=1)
-class Handler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, fmt, *args):
-        log.write(self.path + "\n")
-handler = functools.partial(Handler, directory=sys.argv[1])
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-open(sys.argv[2], "w").write(str(server.server_address[1]))
-server.serve_forever()
-PY
-server_pid=$!
-
-winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
-"$build/wine-run.sh" "$exe" "$(winpath "$work/engine-port")" "$(winpath "$work/stop")" 150 blokkum \
-  "$(winpath "$work/popup-script.js")" &
-engine_pid=$!
-for _ in $(seq 1 300); do
-  [ -s "$work/http-port" ] && [ -s "$work/engine-port" ] && break
-  sleep 0.1
-done
-http_port=$(cat "$work/http-port")
-engine_port=$(tr -d '\r\n' <"$work/engine-port")
+start_web_server "$work/site" "$work/requests.log"
+start_engine blokkum "$work/popup-script.js"
 url="http://127.0.0.1:$http_port/page.html"
 
 load() {  # load NAME [proxy args...]: the DOM after loading, into $work/NAME.html
