@@ -159,6 +159,12 @@ int CProxyConnection::OnBrowserData() {
             return 1;
         }
         if (m_nBrowserState == STATE_HEADER) {
+            // Some browsers send an extra CR LF after a request body.
+            int blank = 0;
+            while (blank < m_Request.Size() && (m_Request.Data()[blank] == '\r' || m_Request.Data()[blank] == '\n'))
+                ++blank;
+            m_Request.Consume(blank);
+            if (m_Request.IsEmpty()) return 1;
             if (!IsHeaderComplete(m_Request.Data(), m_Request.Size())) {
                 if (m_Request.Size() <= g_Engine.MaxRequestHeader) return 1;
                 SendToBrowser(kReplyBadRequest, int(strlen(kReplyBadRequest)));

@@ -198,10 +198,11 @@ TEST(ProxyRelay, RequestBodiesReachTheServerIntact) {
         EXPECT_EQ(HttpResponse("text/plain", "stored"), ReceiveResponse(c, 3000));
         closesocket(c);
     }
-    // A chunked upload passes with its framing, and the next request follows it.
+    // A chunked upload passes with its framing, and the next request follows
+    // it even after a stray CR LF.
     SOCKET c = ConnectLoopback(engine.Port());
     SendAll(c, "PUT http://127.0.0.1:" + std::to_string(origin.Port()) +
-                   "/post HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n" +
+                   "/post HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n\r\n" +
                    Get(origin.Port(), "/post"));
     std::string twice = HttpResponse("text/plain", "stored") + HttpResponse("text/plain", "stored");
     EXPECT_EQ(twice, ReceiveBytes(c, twice.size(), 3000));
