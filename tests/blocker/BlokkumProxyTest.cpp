@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -173,4 +174,35 @@ TEST(BlokkumProxy, ExitEndsTwentyKeepAliveConnections) {
         EXPECT_LE(recv(s, &byte, 1, 0), 0);
         closesocket(s);
     }
+}
+
+TEST(BlokkumProxy, ReloadingDuringTrafficKeepsEveryConnectionWhole) {
+    COriginServer site(Serve(HttpResponse("text/html", kPage)));
+    BlokkumProxyFixture f("");
+    const std::string request =
+        "GET http://127.0.0.1:" + std::to_string(site.Port()) + "/ HTTP/1.1\r\nHost: x\r\n\r\n";
+    std::atomic<bool> done{false};
+    std::atomic<int> pages{0}, broken{0};
+    std::vector<std::thread> browsers;
+    for (int t = 0; t < 8; ++t) {
+        browsers.emplace_back([&] {
+            while (!done) {
+                std::string reply = f.Exchange(request);
+                if (reply.find("<p>page</p>") == std::string::npos) ++broken;
+                ++pages;
+            }
+        });
+    }
+    const std::string variants[2] = {
+        "PlayWave=1\r\nPopupCheckDisabled=0\r\nGatewayIP=10.0.0.1\r\n",
+        "PlayWave=0\r\nPopupCheckDisabled=1\r\nGatewayIP=gateway.example.invalid\r\n",
+    };
+    for (int i = 0; i < 1000; ++i) {
+        f.WriteIni(variants[i % 2]);
+        f.proxy->ReloadEngineSettings(*f.settings);
+    }
+    done = true;
+    for (auto& b : browsers) b.join();
+    EXPECT_EQ(broken, 0);
+    EXPECT_GT(pages, 8);
 }
