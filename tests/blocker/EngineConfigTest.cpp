@@ -137,9 +137,3 @@ TEST(EngineSnapshot, ReadersNeverSeeAMixedSnapshotDuringReloads) {
     EXPECT_EQ(mixed, 0);
     EXPECT_GT(reads, 1000);
 }
-
-TEST(ProxyErrors, WinsockErrorsHaveTheSystemText) {
-    const CString text = FormatWinsockError(WSAEADDRINUSE);
-    EXPECT_FALSE(text.IsEmpty());
-    EXPECT_NE(text.Right(1), "\n");
-}
