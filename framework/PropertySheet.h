@@ -91,7 +91,7 @@ public:
     PROPSHEETHEADERA m_psh;
 
 protected:
-    // Runs inside the sheet's creation, after the first page exists.
+    // Runs once the sheet and its first page stand, before it is shown.
     virtual BOOL OnInitDialog() { return TRUE; }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Set false in OnInitDialog to keep the sheet hidden when it starts.
