@@ -126,7 +126,10 @@ CShredderApp::CShredderApp(const CShredderEnvironment& environment)
       m_profile(environment.productKey),
       m_algorithms(environment.productKey),
       m_language(kDefaultLanguage),
-      m_productTitle(kTextProductTitle) {}
+      m_productTitle(kTextProductTitle) {
+    // The program's own folder; the current directory is wherever the shell or a task started us.
+    m_appPath = m_env.programFolder.IsEmpty() ? GetModuleFolder() : m_env.programFolder;
+}
 
 CShredderApp::~CShredderApp() {
     if (m_progress) m_progress->Close();
@@ -157,8 +160,6 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     const int storedMethod = int(m_profile.GetInt(kValueMethod, 0));
     const CString storedMethodName = m_profile.GetString(kValueMethodName, "");
 
-    // The program's own folder; the current directory is wherever the shell or a task started us.
-    m_appPath = m_env.programFolder.IsEmpty() ? GetModuleFolder() : m_env.programFolder;
     SetLangPackSource(m_appPath, m_language);
 
     m_algorithms.LoadAlgorithms();
