@@ -5,56 +5,39 @@
 #include "TestSupport.h"
 
 namespace {
-CRegistryControl PointAt(HKEY root, const CString& path, const char* name) {
+CRegistryControl PointAt(const CString& path, const char* name) {
     CRegistryControl reg;
-    reg.SetRoot(root);
+    reg.SetRoot(HKEY_CURRENT_USER);
     reg.SetKeyPath(path);
     reg.SetValueName(name);
+    reg.SetValue("stale");
     return reg;
 }
 }  // namespace
 
-TEST(RegistryControl, WritesAndReadsBackValuesOfAnyLength) {
+TEST(RegistryControl, WritesStringsOfAnyLengthAndReadsValuesBackAsText) {
     CTestRegistryKey test;
     const CString path = test.SubKey() + "\\Run";
     const std::string longLine = "C:\\Tools\\agent.exe " + std::string(100000, 'x');
-    struct Case { const char* name; std::string data; } cases[] = {
-        {"Short", "C:\\a.exe /min"},
-        {"Long", longLine},
-        {"Empty", ""},
-        {"", "default value"},
-    };
-    for (const Case& c : cases) {
-        CRegistryControl reg = PointAt(HKEY_CURRENT_USER, path, c.name);
-        reg.SetValue(c.data.c_str());
-        // The key does not exist before the first write: Write creates it.
-        EXPECT_EQ(reg.Write(), ERROR_SUCCESS) << c.name;
-    }
-    for (const Case& c : cases) {
-        CRegistryControl reg = PointAt(HKEY_CURRENT_USER, path, c.name);
-        reg.SetValue("stale");
-        EXPECT_EQ(reg.Read(), ERROR_SUCCESS) << c.name;
-        EXPECT_EQ(reg.GetValue().str(), c.data) << c.name;
+    for (const auto& v : {std::make_pair("Long", longLine), std::make_pair("Empty", std::string()),
+                          std::make_pair("", std::string("default value"))}) {
+        CRegistryControl reg = PointAt(path, v.first);
+        reg.SetValue(v.second.c_str());
+        // The key does not exist before the first write.
+        EXPECT_EQ(reg.Write(), ERROR_SUCCESS) << v.first;
     }
     CRegKey key;
-    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, path), ERROR_SUCCESS);
-    DWORD type = 0;
-    CString bytes;
-    ASSERT_EQ(key.QueryBinary("Short", bytes, &type), ERROR_SUCCESS);
-    EXPECT_EQ(type, DWORD(REG_SZ));
-}
-
-TEST(RegistryControl, ReadsOtherTypesAsTextAndRefusesWhatIsNotText) {
-    CTestRegistryKey test;
-    CRegKey key;
-    ASSERT_EQ(key.Create(HKEY_CURRENT_USER, test.SubKey()), ERROR_SUCCESS);
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, path, KEY_READ | KEY_WRITE), ERROR_SUCCESS);
     key.SetString("Expand", "%SystemRoot%\\x.exe", REG_EXPAND_SZ);
     key.SetDWORD("Number", 4000000000u);
     key.SetBinary("Blob", "\x01\x02", 2);
-    // Written without a terminator, as some installers do.
+    // Stored without a terminator, as some installers do.
     key.SetBinary("Bare", "abc", 3, REG_SZ);
 
-    struct Case { const char* name; LONG rc; const char* text; } cases[] = {
+    struct Case { const char* name; LONG rc; std::string text; } cases[] = {
+        {"Long", ERROR_SUCCESS, longLine},
+        {"Empty", ERROR_SUCCESS, ""},
+        {"", ERROR_SUCCESS, "default value"},
         {"Expand", ERROR_SUCCESS, "%SystemRoot%\\x.exe"},
         {"Number", ERROR_SUCCESS, "4000000000"},
         {"Bare", ERROR_SUCCESS, "abc"},
@@ -62,33 +45,26 @@ TEST(RegistryControl, ReadsOtherTypesAsTextAndRefusesWhatIsNotText) {
         {"Missing", ERROR_FILE_NOT_FOUND, ""},
     };
     for (const Case& c : cases) {
-        CRegistryControl reg = PointAt(HKEY_CURRENT_USER, test.SubKey(), c.name);
-        reg.SetValue("stale");
+        CRegistryControl reg = PointAt(path, c.name);
         EXPECT_EQ(reg.Read(), c.rc) << c.name;
-        EXPECT_EQ(reg.GetValue(), c.text) << c.name;
+        EXPECT_EQ(reg.GetValue().str(), c.text) << c.name;
     }
-    CRegistryControl missingKey = PointAt(HKEY_CURRENT_USER, test.SubKey() + "\\Nowhere", "x");
-    EXPECT_EQ(missingKey.Read(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(PointAt(path + "\\Nowhere", "Long").Read(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST(RegistryControl, DeleteRemovesOnlyTheNamedValue) {
     CTestRegistryKey test;
-    CRegistryControl reg = PointAt(HKEY_CURRENT_USER, test.SubKey(), "Gone");
-    reg.SetValue("1");
-    ASSERT_EQ(reg.Write(), ERROR_SUCCESS);
-    reg.SetValueName("Kept");
-    ASSERT_EQ(reg.Write(), ERROR_SUCCESS);
+    for (const char* name : {"Gone", "Kept"}) ASSERT_EQ(PointAt(test.SubKey(), name).Write(), ERROR_SUCCESS);
 
-    reg.SetValueName("Gone");
+    CRegistryControl reg = PointAt(test.SubKey(), "Gone");
     EXPECT_EQ(reg.Delete(), ERROR_SUCCESS);
     EXPECT_EQ(reg.Delete(), ERROR_FILE_NOT_FOUND);
     CRegKey key;
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, test.SubKey()), ERROR_SUCCESS);
     EXPECT_FALSE(key.HasValue("Gone"));
     EXPECT_TRUE(key.HasValue("Kept"));
-
-    CRegistryControl elsewhere = PointAt(HKEY_CURRENT_USER, test.SubKey() + "\\Nowhere", "Kept");
-    EXPECT_EQ(elsewhere.Delete(), ERROR_FILE_NOT_FOUND);
+    // Deleting from a missing key creates nothing.
+    EXPECT_EQ(PointAt(test.SubKey() + "\\Nowhere", "Kept").Delete(), ERROR_FILE_NOT_FOUND);
     CRegKey nowhere;
     EXPECT_NE(nowhere.Open(HKEY_CURRENT_USER, test.SubKey() + "\\Nowhere"), ERROR_SUCCESS);
 }
