@@ -65,23 +65,25 @@ void CStartupList::SetRegRunIntoList(HKEY root, const char* key) {
 }
 
 void CStartupList::ReadWinIniEntries() {
-    const CString load = ReadIniText(kWinIniSection, "Load", m_where.winIni);
-    const CString run = ReadIniText(kWinIniSection, "Run", m_where.winIni);
+    // The Run row's user default is written with a small u, as the system always had it.
+    const struct {
+        const char* key;
+        const char* taskName;
+        const CString& loadFrom;
+        const char* user;
+    } lines[] = {
+        {"Load", "Win.ini Load", m_names.winIniLoad, "All Users"},
+        {"Run", "Win.ini Run", m_names.winIniRun, "All users"},
+    };
     StartupRecord row;
     row.status = SetCaptionfromINI("413", "Enabled");
     row.when = SetCaptionfromINI("420", "Any User Logs On");
-    if (!load.IsEmpty()) {
-        row.taskName = "Win.ini Load";
-        row.loadFrom = m_names.winIniLoad;
-        row.user = SetCaptionfromINI("416", "All Users");
-        row.location = load;
-        m_rows.Add(row);
-    }
-    if (!run.IsEmpty()) {
-        row.taskName = "Win.ini Run";
-        row.loadFrom = m_names.winIniRun;
-        row.user = SetCaptionfromINI("416", "All users");
-        row.location = run;
+    for (const auto& line : lines) {
+        row.location = ReadIniText(kWinIniSection, line.key, m_where.winIni);
+        if (row.location.IsEmpty()) continue;
+        row.taskName = line.taskName;
+        row.loadFrom = line.loadFrom;
+        row.user = SetCaptionfromINI("416", line.user);
         m_rows.Add(row);
     }
 }
