@@ -5,6 +5,7 @@
 #include "Files.h"
 #include "Handles.h"
 #include "ShellLink.h"
+#include "modRecordFile.h"
 
 const CString& StartupRecord::Column(int column) const {
     switch (column) {
@@ -34,20 +35,23 @@ void CStartupList::Build() {
     SetRegRunIntoList(HKEY_LOCAL_MACHINE, "RunServices");
     ReadWinIniEntries();
     ReadStartupFolders();
+    ReadSaveProf();
 }
+
+void CStartupList::ReadSaveProf() { ReadRecordFile(m_where.saveProf, m_rows); }
 
 void CStartupList::SetRegRunIntoList(HKEY root, const char* key) {
     CRegKey runKey = OpenRunKey(root, m_where.runKeyBase, key);
     if (!runKey.IsOpen()) return;
     const bool user = root == HKEY_CURRENT_USER;
     StartupRecord row;
-    row.status = SetCaptionfromINI("413", "Enabled");
+    row.status = StatusEnabled();
     if (user) {
         row.loadFrom = m_names.userRun;
         row.user = SetCaptionfromINI("415", "Current User");
         row.when = SetCaptionfromINI("418", "Current User logs On");
     } else {
-        row.loadFrom = SetCaptionfromINI("419", "Registry") + "(Machine " + key + ")";
+        row.loadFrom = MachineLocationName(key);
         row.user = SetCaptionfromINI("416", "All Users");
         row.when = SetCaptionfromINI("420", "Any User Logs On");
     }
@@ -76,7 +80,7 @@ void CStartupList::ReadWinIniEntries() {
         {"Run", "Win.ini Run", m_names.winIniRun, "All users"},
     };
     StartupRecord row;
-    row.status = SetCaptionfromINI("413", "Enabled");
+    row.status = StatusEnabled();
     row.when = SetCaptionfromINI("420", "Any User Logs On");
     for (const auto& line : lines) {
         row.location = ReadIniText(kWinIniSection, line.key, m_where.winIni);
@@ -108,7 +112,7 @@ void CStartupList::ReadStartupFolder(const CString& folder, const CString& loadF
     CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
     if (!find.IsValid()) return;
     StartupRecord row;
-    row.status = SetCaptionfromINI("413", "Enabled");
+    row.status = StatusEnabled();
     row.loadFrom = loadFrom;
     row.user = user;
     row.when = when;

@@ -3,7 +3,7 @@
 // RunOnceEx and RunServices keys, win.ini's Load and Run lines, and the
 // Startup folders of the current user and of all users, in that order.
 // Reading changes nothing. The main form shows these rows as they stand.
-// Deliberately not: windows; status changes and applying (StartupApply.h).
+// Deliberately not: windows; status changes and applying (StartupEditor.h).
 #pragma once
 
 #include <windows.h>
@@ -19,7 +19,7 @@ public:
     explicit CStartupList(const CStartupLocations& where = CStartupLocations::OfThisSystem());
 
     // Clears the list, looks the location names up again and lists every
-    // entry in the fixed order.
+    // entry in the fixed order, the disabled ones of the record file last.
     void Build();
     void Clear() { m_rows.RemoveAll(); }
 
@@ -28,6 +28,8 @@ public:
     void SetRegRunIntoList(HKEY root, const char* key);
     void ReadWinIniEntries();
     void ReadStartupFolders();
+    // Appends the disabled entries kept in the record file.
+    void ReadSaveProf();
 
     int GetCount() const { return m_rows.GetSize(); }
     const StartupRecord& GetAt(int row) const { return m_rows.GetAt(row); }

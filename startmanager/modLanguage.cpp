@@ -65,6 +65,14 @@ void GetLocationNames(CLocationNames& names) {
     names.winIniRun = SetCaptionfromINI("433", "Win.ini Run");
 }
 
+CString MachineLocationName(const char* runKey) {
+    return SetCaptionfromINI("419", "Registry") + "(Machine " + runKey + ")";
+}
+
+CString StatusEnabled() { return SetCaptionfromINI("413", "Enabled"); }
+CString StatusDisabled() { return SetCaptionfromINI("423", "Disabled"); }
+CString StatusRemove() { return SetCaptionfromINI("424", "Remove"); }
+
 CString FormatErrorMessage(const char* description, long number, const char* method) {
     CString message;
     message.Format("Error Description: %s, Error Number: %ld, Method: %s", description ? description : "", number,

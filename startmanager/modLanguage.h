@@ -42,6 +42,13 @@ struct CLocationNames {
     CString winIniRun;
 };
 void GetLocationNames(CLocationNames& names);
+// "Registry(Machine <key>)" with the pack's word for "Registry" (key 419).
+CString MachineLocationName(const char* runKey);
+
+// The three row statuses (keys 413, 423, 424), looked up at each use.
+CString StatusEnabled();
+CString StatusDisabled();
+CString StatusRemove();
 
 // "Error Description: <description>, Error Number: <number>, Method: <method>"
 CString FormatErrorMessage(const char* description, long number, const char* method);

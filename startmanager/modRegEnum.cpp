@@ -13,6 +13,7 @@ CStartupLocations CStartupLocations::OfThisSystem() {
     where.winIni = JoinPath(GetWindowsFolder(), "win.ini");
     where.userStartup = GetShellFolder(CSIDL_STARTUP);
     where.commonStartup = GetShellFolder(CSIDL_COMMON_STARTUP);
+    where.saveProf = JoinPath(GetWindowsFolder(), "SaveProf.pro");
     return where;
 }
 

@@ -20,6 +20,7 @@ struct CStartupLocations {
     CString winIni;         // full path of win.ini
     CString userStartup;    // the current user's Startup folder
     CString commonStartup;  // the all-users Startup folder
+    CString saveProf;       // the record file of disabled entries
 
     static CStartupLocations OfThisSystem();
 };

@@ -10,74 +10,11 @@
 #include "Registry.h"
 #include "ShellLink.h"
 #include "StartupList.h"
+#include "StartupTestSupport.h"
 #include "TestSupport.h"
 
-using Rows = std::vector<StartupRecord>;
-
-void PrintTo(const StartupRecord& r, std::ostream* out) {
-    for (int i = 0; i < StartupRecord::kColumns; ++i) *out << "[" << r.Column(i).str().substr(0, 60) << "]";
-}
-
 namespace {
-// The same unique path as the HKCU test key, under HKLM too (Wine runs as admin).
-class CMachineTestKey {
-public:
-    explicit CMachineTestKey(const CString& subKey) : m_subKey(subKey) {}
-    ~CMachineTestKey() { CRegKey::DeleteTree(HKEY_LOCAL_MACHINE, m_subKey); }
-
-private:
-    CString m_subKey;
-};
-
-void SetValue(HKEY root, const CString& path, const char* name, const std::string& data) {
-    CRegKey key;
-    ASSERT_EQ(key.Create(root, path), ERROR_SUCCESS) << path.c_str();
-    ASSERT_EQ(key.SetString(name, data.c_str()), ERROR_SUCCESS) << name;
-}
-
-StartupRecord Row(const char* name, const char* loadFrom, const char* user, const char* when,
-                  const std::string& location) {
-    StartupRecord r;
-    r.taskName = name;
-    r.status = "Enabled";
-    r.loadFrom = loadFrom;
-    r.user = user;
-    r.when = when;
-    r.location = location;
-    return r;
-}
-
-Rows Slice(const CStartupList& list, int first, int count) {
-    Rows rows;
-    for (int i = first; i < first + count && i < list.GetCount(); ++i) rows.push_back(list.GetAt(i));
-    return rows;
-}
-
-class StartupListTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetAppPath(program.Path());
-        where.runKeyBase = test.SubKey();
-        // NT sends the profile calls for any file named win.ini to the
-        // registry, so the fabricated copy has a name of its own.
-        where.winIni = files.File("win-copy.ini");
-        where.userStartup = files.File("StartUp");
-        where.commonStartup = files.File("Common StartUp");
-        CreateDirectoryA(where.userStartup, nullptr);
-        CreateDirectoryA(where.commonStartup, nullptr);
-    }
-    void TearDown() override {
-        SetAppPath("");
-        SetLanguageFile(kDefaultLanguageFile);
-    }
-    CString UserRun() const { return test.SubKey() + "\\Run"; }
-
-    CTempFolder program;
-    CTempFolder files;
-    CTestRegistryKey test;
-    CMachineTestKey machine{test.SubKey()};
-    CStartupLocations where;
-};
+using StartupListTest = CFabricatedStartup;
 }  // namespace
 
 TEST_F(StartupListTest, ListsEveryLocationInOrderWithItsColumnTexts) {
@@ -331,7 +268,9 @@ TEST(StartupListOfThisSystem, FindsEntriesInTheRealRunKeysAndStartupFolders) {
     EXPECT_EQ(FindRow(list, unique, "Registry(User Run)"), -1);
     EXPECT_EQ(FindRow(list, unique, "StartUp (All Users)"), -1);
     int run = FindRow(list, "Win.ini Run", "Win.ini Run");
-    if (run >= 0) EXPECT_NE(list.GetAt(run).location, runLine);
+    if (run >= 0) {
+        EXPECT_NE(list.GetAt(run).location, runLine);
+    }
     CString winIniAfter;
     EXPECT_EQ(ReadWholeFile(system.winIni, winIniAfter), hadWinIni);
     EXPECT_EQ(winIniAfter, winIniBefore);
