@@ -6,66 +6,44 @@
 #include "clsExitWindows.h"
 
 namespace {
-bool ShutdownPrivilegeEnabled() {
+// Sets the shutdown privilege on or off; returns whether it is now enabled.
+bool ShutdownPrivilege(bool enable, bool query = false) {
     HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
     CHandle token(raw);
-    LUID luid;
-    if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &luid)) return false;
-    PRIVILEGE_SET set = {};
-    set.PrivilegeCount = 1;
-    set.Control = PRIVILEGE_SET_ALL_NECESSARY;
-    set.Privilege[0].Luid = luid;
+    PRIVILEGE_SET set = {1, PRIVILEGE_SET_ALL_NECESSARY, {}};
+    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &set.Privilege[0].Luid);
+    if (!query) {
+        TOKEN_PRIVILEGES tp = {1, {{set.Privilege[0].Luid, DWORD(enable ? SE_PRIVILEGE_ENABLED : 0)}}};
+        AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr);
+    }
     BOOL held = FALSE;
     return PrivilegeCheck(token, &set, &held) && held;
 }
 
-void DropShutdownPrivilege() {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
-    CHandle token(raw);
-    TOKEN_PRIVILEGES tp = {};
-    tp.PrivilegeCount = 1;
-    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &tp.Privileges[0].Luid);
-    tp.Privileges[0].Attributes = 0;
-    AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr);
-}
-
-struct Call {
-    UINT flags;
-    DWORD reason;
-    bool privileged;
-};
-
-class ExitWindowsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetExitWindowsHook([this](UINT flags, DWORD reason) {
-            calls.push_back({flags, reason, ShutdownPrivilegeEnabled()});
-            return TRUE;
-        });
-    }
-    void TearDown() override { SetExitWindowsHook(nullptr); }
-    std::vector<Call> calls;
-};
+struct Call { UINT flags; DWORD reason; bool privileged; };
 }  // namespace
 
-TEST_F(ExitWindowsTest, OptionsAreForcedLogOffShutDownRestartAndPowerOff) {
-    // Log off, shut down, restart, power off; every one forced.
-    struct Case { long option; UINT flags; } cases[] = {{0, 4}, {1, 5}, {2, 7}, {8, 12}};
-    for (const Case& c : cases) {
+TEST(ExitWindows, OptionsMapToForcedFlagsWithTheShutdownPrivilege) {
+    std::vector<Call> calls;
+    SetExitWindowsHook([&](UINT flags, DWORD reason) {
+        calls.push_back({flags, reason, ShutdownPrivilege(false, true)});
+        return TRUE;
+    });
+    // Log off, shut down, restart, power off; then options that do nothing.
+    const std::pair<long, UINT> cases[] = {{0, 4}, {1, 5}, {2, 7}, {8, 12}, {-1, 0}, {3, 0}, {7, 0}, {9, 0}, {16, 0}};
+    for (const auto& c : cases) {
         calls.clear();
-        DropShutdownPrivilege();
-        clsExitWindows().ExitWindows(c.option);
-        ASSERT_EQ(calls.size(), 1u) << c.option;
-        EXPECT_EQ(calls[0].flags, c.flags) << c.option;
-        EXPECT_EQ(calls[0].reason, 0xFFFFFFFFu) << c.option;
-        EXPECT_TRUE(calls[0].privileged) << c.option;
+        ASSERT_FALSE(ShutdownPrivilege(false));
+        clsExitWindows().ExitWindows(c.first);
+        if (c.second == 0) {
+            EXPECT_TRUE(calls.empty()) << c.first;
+            continue;
+        }
+        ASSERT_EQ(calls.size(), 1u) << c.first;
+        EXPECT_EQ(calls[0].flags, c.second) << c.first;
+        EXPECT_EQ(calls[0].reason, 0xFFFFFFFFu) << c.first;
+        EXPECT_TRUE(calls[0].privileged) << c.first;
     }
-}
-
-TEST_F(ExitWindowsTest, OtherOptionsDoNothing) {
-    clsExitWindows exitWindows;
-    for (long option : {-1L, 3L, 4L, 5L, 6L, 7L, 9L, 16L, 0x7FFFFFFFL}) exitWindows.ExitWindows(option);
-    EXPECT_TRUE(calls.empty());
+    SetExitWindowsHook(nullptr);
 }

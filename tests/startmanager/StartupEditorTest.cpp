@@ -11,286 +11,204 @@
 namespace {
 class StartupEditorTest : public CFabricatedStartup {
 protected:
-    int RowOf(const CStartupEditor& editor, const char* name) const {
+    void Loaded(std::initializer_list<const char*> values) {
+        for (const char* name : values) SetValue(HKEY_CURRENT_USER, UserRun(), name, std::string("C:\\") + name);
+        editor.Load();
+    }
+    int RowOf(const char* name) const {
         for (int i = 0; i < editor.List().GetCount(); ++i)
             if (editor.List().GetAt(i).taskName == name) return i;
         return -1;
     }
-    void Toggle(CStartupEditor& editor, const char* name) {
-        CButtonUpdate buttons;
-        ASSERT_TRUE(editor.ToggleDisable(RowOf(editor, name), buttons)) << name;
-    }
-    std::string SaveProf() const { return ReadFileText(where.saveProf); }
+    void Toggle(const char* name) { ASSERT_TRUE(editor.ToggleDisable(RowOf(name), buttons)) << name; }
+    void Remove(const char* name) { ASSERT_TRUE(editor.MarkRemove(RowOf(name), buttons)) << name; }
+    std::string Value(const char* name) const { return ValueOf(HKEY_CURRENT_USER, UserRun(), name); }
+    // Changed behind the list's back: a write of the row would put the old data back.
+    void Tamper(const char* name) { SetValue(HKEY_CURRENT_USER, UserRun(), name, "C:\\changed.exe"); }
+
+    CStartupEditor editor{where};
+    CButtonUpdate buttons;
 };
 }  // namespace
 
-TEST_F(StartupEditorTest, DisabledRunEntryMovesToTheRecordFileAndBackWhenEnabled) {
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Agent", "C:\\agent.exe /tray");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Other", "C:\\other.exe");
-    {
-        CStartupEditor editor(where);
-        editor.Load();
-        Toggle(editor, "Agent");
-        EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Agent"), "C:\\agent.exe /tray");  // nothing before the apply
-        editor.ApplyNow();
-    }
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Agent"), "<missing>");
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Other"), "C:\\other.exe");
-    EXPECT_EQ(SaveProf(),
-              "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\nC:\\agent.exe /tray\r\n");
+TEST_F(StartupEditorTest, DisabledEntryMovesToTheRecordFileAndBackWhenEnabled) {
+    Loaded({"Agent", "Other", "Twice"});
+    Toggle("Agent");
+    Toggle("Twice");
+    Toggle("Twice");
+    Tamper("Twice");
+    EXPECT_EQ(Value("Agent"), "C:\\Agent");  // nothing before the apply
+    editor.ApplyNow();
+    EXPECT_EQ(Value("Agent"), "<missing>");
+    EXPECT_EQ(Value("Twice"), "C:\\changed.exe");
+    EXPECT_EQ(ReadFileText(where.saveProf),
+              "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\nC:\\Agent\r\n");
 
     CStartupEditor next(where);
     next.Load();
-    ASSERT_EQ(next.List().GetCount(), 2);
-    EXPECT_EQ(next.List().GetAt(1).taskName, "Agent");
-    EXPECT_EQ(next.List().GetAt(1).status, "Disabled");
-    Toggle(next, "Agent");
+    ASSERT_EQ(next.List().GetCount(), 3);
+    EXPECT_EQ(next.List().GetAt(2).taskName, "Agent");
+    EXPECT_EQ(next.List().GetAt(2).status, "Disabled");
+    ASSERT_TRUE(next.ToggleDisable(2, buttons));
     next.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Agent"), "C:\\agent.exe /tray");
-    EXPECT_FALSE(FileExists(where.saveProf));
-}
-
-TEST_F(StartupEditorTest, ApplyActsOnlyOnRowsWhoseStatusChanged) {
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Twice", "C:\\t.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Kept", "C:\\k.exe");
-    CStartupEditor editor(where);
-    editor.Load();
-    Toggle(editor, "Twice");
-    Toggle(editor, "Twice");
-    // Changed behind the list's back: a write of either row would put the old data back.
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Twice", "C:\\changed.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Kept", "C:\\changed.exe");
-    editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Twice"), "C:\\changed.exe");
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Kept"), "C:\\changed.exe");
+    EXPECT_EQ(Value("Agent"), "C:\\Agent");
     EXPECT_FALSE(FileExists(where.saveProf));
 }
 
 TEST_F(StartupEditorTest, EveryLocationIsEmptiedAndWrittenBack) {
+    // Machine rows carry the pack's word for "Registry" and must still be found.
     program.Write("Lang\\Deutsch.ini", "[Quorvane Language Pack]\r\n419=Registrierung\r\n");
     SetLanguageFile("Deutsch.ini");
     const std::string runLine = "C:\\one.exe " + std::string(300, 'o') + " C:\\two.exe";
     files.Write("win-copy.ini", "[windows]\r\nload=C:\\load.exe\r\nrun=" + runLine + "\r\n");
-    SetValue(HKEY_LOCAL_MACHINE, test.SubKey() + "\\RunOnce", "Setup", "C:\\setup.exe");
+    const CString onceKey = test.SubKey() + "\\RunOnce";
+    SetValue(HKEY_LOCAL_MACHINE, onceKey, "Setup", "C:\\setup.exe");
     const CString target = JoinPath(GetWindowsFolder(), "notepad.exe");
-    ASSERT_EQ(CreateShortcut(JoinPath(where.userStartup, "Pad.lnk"), target), S_OK);
-    ASSERT_EQ(CreateShortcut(JoinPath(where.commonStartup, "Shared.lnk"), target), S_OK);
+    const CString userLink = JoinPath(where.userStartup, "Pad.lnk");
+    const CString commonLink = JoinPath(where.commonStartup, "Shared.lnk");
+    ASSERT_EQ(CreateShortcut(userLink, target), S_OK);
+    ASSERT_EQ(CreateShortcut(commonLink, target), S_OK);
 
-    CStartupEditor editor(where);
-    editor.Load();
-    ASSERT_EQ(editor.List().GetCount(), 5);
-    EXPECT_EQ(editor.List().GetAt(0).loadFrom, "Registrierung(Machine RunOnce)");
-    for (int i = 0; i < 5; ++i) {
-        CButtonUpdate buttons;
-        editor.ToggleDisable(i, buttons);
+    for (bool disable : {true, false}) {
+        CStartupEditor pass(where);
+        pass.Load();
+        ASSERT_EQ(pass.List().GetCount(), 5);
+        for (int i = 0; i < 5; ++i) pass.ToggleDisable(i, buttons);
+        pass.ApplyNow();
+        EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, onceKey, "Setup"), disable ? "<missing>" : "C:\\setup.exe");
+        EXPECT_EQ(ReadIniText(kWinIniSection, "Run", where.winIni).str(), disable ? "" : runLine);
+        EXPECT_EQ(ReadIniText(kWinIniSection, "Load", where.winIni), disable ? "" : "C:\\load.exe");
+        EXPECT_EQ(ReadShortcutTarget(userLink), disable ? "" : target);
+        EXPECT_EQ(ReadShortcutTarget(commonLink), disable ? "" : target);
+        EXPECT_EQ(FileExists(where.saveProf), disable);
     }
-    editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, test.SubKey() + "\\RunOnce", "Setup"), "<missing>");
-    EXPECT_EQ(ReadIniText(kWinIniSection, "Run", where.winIni), "");
-    EXPECT_EQ(ReadIniText(kWinIniSection, "Load", where.winIni), "");
-    EXPECT_FALSE(FileExists(JoinPath(where.userStartup, "Pad.lnk")));
-    EXPECT_FALSE(FileExists(JoinPath(where.commonStartup, "Shared.lnk")));
-
-    CStartupEditor next(where);
-    next.Load();
-    ASSERT_EQ(next.List().GetCount(), 5);
-    for (int i = 0; i < 5; ++i) {
-        CButtonUpdate buttons;
-        next.ToggleDisable(i, buttons);
-    }
-    next.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, test.SubKey() + "\\RunOnce", "Setup"), "C:\\setup.exe");
-    EXPECT_EQ(ReadIniText(kWinIniSection, "Run", where.winIni).str(), runLine);
-    EXPECT_EQ(ReadIniText(kWinIniSection, "Load", where.winIni), "C:\\load.exe");
-    EXPECT_EQ(ReadShortcutTarget(JoinPath(where.userStartup, "Pad.lnk")), target);
-    EXPECT_EQ(ReadShortcutTarget(JoinPath(where.commonStartup, "Shared.lnk")), target);
-    EXPECT_FALSE(FileExists(where.saveProf));
 }
 
-TEST_F(StartupEditorTest, RemovedRowsLeaveTheListAndTheirLocation) {
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Gone", "C:\\g.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Stays", "C:\\s.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "WasOff", "C:\\w.exe");
-    CStartupEditor editor(where);
-    editor.Load();
-    Toggle(editor, "WasOff");
+TEST_F(StartupEditorTest, RemovedRowsLeaveTheListTheirLocationAndTheRecordFile) {
+    Loaded({"Gone", "Stays", "WasOff"});
+    Toggle("WasOff");
     editor.ApplyNow();
-
-    CButtonUpdate buttons;
-    ASSERT_TRUE(editor.MarkRemove(RowOf(editor, "Gone"), buttons));
-    ASSERT_TRUE(editor.MarkRemove(RowOf(editor, "WasOff"), buttons));
+    Remove("Gone");
+    Remove("WasOff");
     EXPECT_FALSE(buttons.removeEnabled);
     editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Gone"), "<missing>");
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "WasOff"), "<missing>");
+    EXPECT_EQ(Value("Gone"), "<missing>");
+    EXPECT_EQ(Value("WasOff"), "<missing>");
     ASSERT_EQ(editor.List().GetCount(), 1);
     EXPECT_EQ(editor.List().GetAt(0).taskName, "Stays");
-    ASSERT_EQ(editor.LoadedCount(), 1);
-    EXPECT_TRUE(editor.LoadedRecord(0) == editor.List().GetAt(0));
     EXPECT_FALSE(FileExists(where.saveProf));
 }
 
 TEST_F(StartupEditorTest, AddedRowsAreWrittenOnlyWhenEnabledAndTrackedAfterwards) {
-    CStartupEditor editor(where);
-    editor.Load();
+    Loaded({});
     // Disabled first: matched by position alone, the Enabled row after it
     // would take its place in the applied state.
-    editor.List().Rows().Add(Row("Parked", "Registry(User Run)", "Current User", "x", "C:\\parked.exe"));
-    editor.List().Rows().Add(Row("Added", "Registry(User Run)", "Current User", "x", "C:\\added.exe"));
-    Toggle(editor, "Parked");
+    editor.List().Rows().Add(Row("Parked", "Registry(User Run)", "", "", "C:\\parked.exe", "Disabled"));
+    editor.List().Rows().Add(Row("Added", "Registry(User Run)", "", "", "C:\\added.exe"));
     editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Added"), "C:\\added.exe");
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Parked"), "<missing>");
-    EXPECT_EQ(SaveProf().rfind("Parked\r\nDisabled\r\n", 0), 0u);
+    EXPECT_EQ(Value("Added"), "C:\\added.exe");
+    EXPECT_EQ(Value("Parked"), "<missing>");
+    EXPECT_EQ(ReadFileText(where.saveProf).rfind("Parked\r\nDisabled\r\n", 0), 0u);
 
-    // Later applies see each added row's own status, whatever their order.
-    Toggle(editor, "Parked");
+    Toggle("Parked");
+    Tamper("Added");
     editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Parked"), "C:\\parked.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "Added", "C:\\changed.exe");
-    editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "Added"), "C:\\changed.exe");
+    EXPECT_EQ(Value("Parked"), "C:\\parked.exe");
+    EXPECT_EQ(Value("Added"), "C:\\changed.exe");
 }
 
-TEST_F(StartupEditorTest, ResetAllBringsBackTheAppliedStatuses) {
-    SetValue(HKEY_CURRENT_USER, UserRun(), "A", "C:\\a.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "B", "C:\\b.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "C", "C:\\c.exe");
-    CStartupEditor editor(where);
-    editor.Load();
-    Toggle(editor, "A");
+TEST_F(StartupEditorTest, ResetAllBringsBackTheAppliedStatusesInStep) {
+    Loaded({"A", "B", "C"});
+    Toggle("A");
     editor.ApplyNow();
-    Toggle(editor, "B");
-    CButtonUpdate buttons;
-    editor.MarkRemove(RowOf(editor, "C"), buttons);
-    editor.List().Rows().Add(Row("New", "Registry(User Run)", "Current User", "x", "C:\\n.exe"));
-
+    Toggle("B");
+    Remove("C");
+    editor.List().Rows().Add(Row("New", "Registry(User Run)", "", "", "C:\\n.exe"));
     editor.ResetAll();
-    ASSERT_EQ(editor.List().GetCount(), 3);
-    EXPECT_EQ(editor.List().GetAt(0).taskName, "B");
-    EXPECT_EQ(editor.List().GetAt(1).taskName, "C");
-    EXPECT_EQ(editor.List().GetAt(2).taskName, "A");
-    EXPECT_EQ(editor.List().GetAt(2).status, "Disabled");
-    EXPECT_EQ(editor.List().GetAt(1).status, "Enabled");
+    EXPECT_EQ(Slice(editor.List(), 0, 9), Rows({Row("B", "Registry(User Run)", "Current User", "Current User logs On", "C:\\B"),
+                                               Row("C", "Registry(User Run)", "Current User", "Current User logs On", "C:\\C"),
+                                               Row("A", "Registry(User Run)", "Current User", "Current User logs On",
+                                                   "C:\\A", "Disabled")}));
     // The new order is the applied state: an apply now changes nothing.
-    SetValue(HKEY_CURRENT_USER, UserRun(), "B", "C:\\changed.exe");
+    Tamper("B");
     editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "B"), "C:\\changed.exe");
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "A"), "<missing>");
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "New"), "<missing>");
+    EXPECT_EQ(Value("B"), "C:\\changed.exe");
+    EXPECT_EQ(Value("A"), "<missing>");
 }
 
 TEST_F(StartupEditorTest, ButtonsFollowTheSelectedRowsStatus) {
-    SetValue(HKEY_CURRENT_USER, UserRun(), "A", "C:\\a.exe");
-    CStartupEditor editor(where);
-    editor.Load();
-    CButtonUpdate b;
-    ASSERT_TRUE(editor.ButtonsForRow(0, b));
-    EXPECT_EQ(b.disableCaption, CButtonUpdate::ShowDisable);
-    EXPECT_TRUE(b.removeEnabled);
-    ASSERT_TRUE(editor.ToggleDisable(0, b));
-    EXPECT_EQ(b.disableCaption, CButtonUpdate::ShowEnable);
-    ASSERT_TRUE(editor.ButtonsForRow(0, b));
-    EXPECT_EQ(b.disableCaption, CButtonUpdate::ShowEnable);
-    EXPECT_TRUE(b.removeEnabled);
-    ASSERT_TRUE(editor.MarkRemove(0, b));
-    ASSERT_TRUE(editor.ButtonsForRow(0, b));
-    EXPECT_EQ(b.disableCaption, CButtonUpdate::Unchanged);
-    EXPECT_FALSE(b.removeEnabled);
-    // The Disable button turns a Remove row back to Enabled.
-    ASSERT_TRUE(editor.ToggleDisable(0, b));
-    EXPECT_EQ(editor.List().GetAt(0).status, "Enabled");
-    EXPECT_EQ(b.disableCaption, CButtonUpdate::ShowDisable);
-
-    for (int row : {-1, 1}) {
-        EXPECT_FALSE(editor.ToggleDisable(row, b));
-        EXPECT_FALSE(editor.MarkRemove(row, b));
-        EXPECT_FALSE(editor.ButtonsForRow(row, b));
+    Loaded({"A"});
+    using B = CButtonUpdate;
+    struct Step { bool (CStartupEditor::*press)(int, B&); const char* status; B::Caption caption; bool remove; };
+    const Step steps[] = {
+        {nullptr, "Enabled", B::ShowDisable, true},
+        {&CStartupEditor::ToggleDisable, "Disabled", B::ShowEnable, true},
+        {nullptr, "Disabled", B::ShowEnable, true},
+        {&CStartupEditor::MarkRemove, "Remove", B::Unchanged, false},
+        {nullptr, "Remove", B::Unchanged, false},
+        {&CStartupEditor::ToggleDisable, "Enabled", B::ShowDisable, true},
+    };
+    for (const Step& s : steps) {
+        B b;
+        ASSERT_TRUE(s.press ? (editor.*s.press)(0, b) : editor.ButtonsForRow(0, b)) << s.status;
+        EXPECT_EQ(editor.List().GetAt(0).status, s.status);
+        EXPECT_EQ(b.disableCaption, s.caption) << s.status;
+        EXPECT_EQ(b.removeEnabled, s.remove) << s.status;
     }
-    EXPECT_EQ(editor.List().GetAt(0).status, "Enabled");
+    for (int row : {-1, 1})
+        EXPECT_FALSE(editor.ToggleDisable(row, buttons) || editor.MarkRemove(row, buttons) ||
+                     editor.ButtonsForRow(row, buttons));
 }
 
 TEST_F(StartupEditorTest, LogOffAndRestartComeAfterTheApply) {
-    SetValue(HKEY_CURRENT_USER, UserRun(), "A", "C:\\a.exe");
+    Loaded({"A"});
     std::vector<std::pair<UINT, std::string>> calls;
     SetExitWindowsHook([&](UINT flags, DWORD) {
-        calls.push_back({flags, ValueOf(HKEY_CURRENT_USER, UserRun(), "A")});
+        calls.push_back({flags, Value("A")});
         return TRUE;
     });
-    CStartupEditor editor(where);
-    editor.Load();
-    Toggle(editor, "A");
+    Toggle("A");
     editor.ApplyAndLogOff();
-    Toggle(editor, "A");
+    Toggle("A");
     editor.ApplyAndRestart();
     SetExitWindowsHook(nullptr);
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0], std::make_pair(UINT(4), std::string("<missing>")));
-    EXPECT_EQ(calls[1], std::make_pair(UINT(7), std::string("C:\\a.exe")));
+    EXPECT_EQ(calls, (std::vector<std::pair<UINT, std::string>>{{4, "<missing>"}, {7, "C:\\A"}}));
 }
 
-TEST_F(StartupEditorTest, ProfileShorterThanTheLoadedListIsAppliedWithoutReadingPastIt) {
-    SetValue(HKEY_CURRENT_USER, UserRun(), "A", "C:\\a.exe");
-    SetValue(HKEY_CURRENT_USER, UserRun(), "B", "C:\\b.exe");
-    CStartupEditor editor(where);
-    editor.Load();
-    editor.List().Rows().RemoveAt(1);
-    Toggle(editor, "A");
+TEST_F(StartupEditorTest, ShorterListsAndNamesThatLeaveTheFolderAreSafe) {
+    Loaded({"A", "B"});
+    editor.List().Rows().RemoveAt(1);  // a loaded profile with fewer rows
+    Toggle("A");
     editor.ApplyNow();
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "A"), "<missing>");
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, UserRun(), "B"), "C:\\b.exe");
-    EXPECT_EQ(editor.LoadedCount(), 1);
-}
+    EXPECT_EQ(Value("A"), "<missing>");
+    EXPECT_EQ(Value("B"), "C:\\B");
 
-TEST_F(StartupEditorTest, StartupNamesThatLeaveTheFolderAreRefused) {
     const CString victim = files.Write("victim.lnk", "keep me");
-    StartupRecord record = Row("..\\victim", "StartUp (Current User)", "", "", "C:\\x.exe");
-    EXPECT_FALSE(RemoveStartupEntry(record, where));
-    EXPECT_FALSE(WriteStartupEntry(record, where));
+    const StartupRecord outside = Row("..\\victim", "StartUp (Current User)", "", "", "C:\\x.exe");
+    EXPECT_FALSE(RemoveStartupEntry(outside, where));
+    EXPECT_FALSE(WriteStartupEntry(outside, where));
     EXPECT_EQ(ReadFileText(victim), "keep me");
-    record.loadFrom = "Somewhere Else";
-    record.taskName = "plain";
-    EXPECT_FALSE(WriteStartupEntry(record, where));
+    EXPECT_FALSE(WriteStartupEntry(Row("plain", "Somewhere Else", "", "", "C:\\x.exe"), where));
 }
 
-TEST(RecordFile, SixLinesPerRecordAndDamagedFilesReadSafely) {
+TEST(RecordFile, LineBreaksInFieldsAreBlankedAndDamagedFilesReadSafely) {
     CTempFolder dir;
     CArray<StartupRecord> records;
-    records.Add(Row("One", "Registry(User Run)", "u", "w", "C:\\1.exe"));
     records.Add(Row("Two", "Win.ini Run", "u", "w", "a\r\nb"));
-    records.Add(Row("Three", "StartUp (All Users)", "u", "w", ""));
-    records[2].status = "Disabled";
-    const CString path = dir.File("three.Pro");
-    ASSERT_TRUE(WriteRecordFile(records, path, 3));
-    const std::string text = ReadFileText(path);
-    CStringArray lines = SplitText(CString(text), "\r\n");
-    ASSERT_EQ(lines.GetSize(), 19);  // eighteen lines and the end
-    EXPECT_EQ(lines[13], "Disabled");
-    EXPECT_EQ(lines[11], "a  b");
-    EXPECT_FALSE(WriteRecordFile(records, "", 3));
+    ASSERT_TRUE(WriteRecordFile(records, dir.File("one.pro"), 1));
+    EXPECT_EQ(ReadFileText(dir.File("one.pro")), "Two\r\nEnabled\r\nWin.ini Run\r\nu\r\nw\r\na  b\r\n");
+    EXPECT_FALSE(WriteRecordFile(records, "", 1));
 
-    CArray<StartupRecord> back;
-    ASSERT_TRUE(ReadRecordFile(path, back));
-    ASSERT_EQ(back.GetSize(), 3);
-    EXPECT_TRUE(back[0] == records[0]);
-    EXPECT_EQ(back[1].location, "a  b");
-    EXPECT_TRUE(back[2] == records[2]);
-
-    struct Case { const char* name; std::string text; int count; const char* lastLocation; } cases[] = {
-        {"first line empty", "\r\nOne\r\nEnabled\r\n", 0, ""},
-        {"stops at an empty line", "A\nB\nC\nD\nE\nF\n\nG\nH\n", 1, "F"},
-        {"cut short", "A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG\r\nH", 2, ""},
-        {"empty file", "", 0, ""},
+    struct Case { std::string text; int count; const char* lastLocation; } cases[] = {
+        {"\r\nOne\r\nEnabled\r\n", 0, ""},             // first line empty
+        {"A\nB\nC\nD\nE\nF\n\nG\nH\n", 1, "F"},         // stops at an empty line
+        {"A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG\r\nH", 2, ""},  // cut short: kept, the rest empty
     };
     for (const Case& c : cases) {
         CArray<StartupRecord> read;
-        EXPECT_TRUE(ReadRecordFile(dir.Write("case.pro", c.text), read)) << c.name;
-        ASSERT_EQ(read.GetSize(), c.count) << c.name;
-        if (c.count) {
-            EXPECT_EQ(read[c.count - 1].location, c.lastLocation) << c.name;
-        }
+        EXPECT_TRUE(ReadRecordFile(dir.Write("case.pro", c.text), read)) << c.text;
+        ASSERT_EQ(read.GetSize(), c.count) << c.text;
+        EXPECT_EQ(c.count ? read[c.count - 1].location : CString(), c.lastLocation) << c.text;
     }
-    CArray<StartupRecord> none;
-    EXPECT_FALSE(ReadRecordFile(dir.File("missing.pro"), none));
-    EXPECT_EQ(none.GetSize(), 0);
+    EXPECT_FALSE(ReadRecordFile(dir.File("missing.pro"), records));
 }

@@ -1,6 +1,7 @@
 // StartupTestSupport.h - fabricated auto-start places for Bootlist's tests:
-// Run keys below a unique key of HKCU and HKLM, a win.ini copy and two
-// Startup folders in temporary folders, and a program folder for packs.
+// Run keys below one unique key of HKCU and of HKLM (Wine runs as admin), a
+// win.ini copy and two Startup folders in a temporary folder, and a program
+// folder for language packs and the error log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,16 +20,6 @@ inline void PrintTo(const StartupRecord& r, std::ostream* out) {
     for (int i = 0; i < StartupRecord::kColumns; ++i) *out << "[" << r.Column(i).str().substr(0, 60) << "]";
 }
 
-// The same unique path as the HKCU test key, under HKLM too (Wine runs as admin).
-class CMachineTestKey {
-public:
-    explicit CMachineTestKey(const CString& subKey) : m_subKey(subKey) {}
-    ~CMachineTestKey() { CRegKey::DeleteTree(HKEY_LOCAL_MACHINE, m_subKey); }
-
-private:
-    CString m_subKey;
-};
-
 inline void SetValue(HKEY root, const CString& path, const char* name, const std::string& data) {
     CRegKey key;
     ASSERT_EQ(key.Create(root, path), ERROR_SUCCESS) << path.c_str();
@@ -44,15 +35,8 @@ inline std::string ValueOf(HKEY root, const CString& path, const char* name) {
 }
 
 inline StartupRecord Row(const char* name, const char* loadFrom, const char* user, const char* when,
-                         const std::string& location) {
-    StartupRecord r;
-    r.taskName = name;
-    r.status = "Enabled";
-    r.loadFrom = loadFrom;
-    r.user = user;
-    r.when = when;
-    r.location = location;
-    return r;
+                         const std::string& location, const char* status = "Enabled") {
+    return StartupRecord{name, status, loadFrom, user, when, location};
 }
 
 inline Rows Slice(const CStartupList& list, int first, int count) {
@@ -63,11 +47,11 @@ inline Rows Slice(const CStartupList& list, int first, int count) {
 
 class CFabricatedStartup : public ::testing::Test {
 protected:
-    void SetUp() override {
+    // Set up in the constructor, so that a derived fixture's members can use the places.
+    CFabricatedStartup() {
         SetAppPath(program.Path());
         where.runKeyBase = test.SubKey();
-        // NT sends the profile calls for any file named win.ini to the
-        // registry, so the fabricated copy has a name of its own.
+        // NT sends the profile calls for any file named win.ini to the registry.
         where.winIni = files.File("win-copy.ini");
         where.userStartup = files.File("StartUp");
         where.commonStartup = files.File("Common StartUp");
@@ -75,15 +59,15 @@ protected:
         CreateDirectoryA(where.userStartup, nullptr);
         CreateDirectoryA(where.commonStartup, nullptr);
     }
-    void TearDown() override {
+    ~CFabricatedStartup() override {
         SetAppPath("");
         SetLanguageFile(kDefaultLanguageFile);
+        CRegKey::DeleteTree(HKEY_LOCAL_MACHINE, test.SubKey());
     }
     CString UserRun() const { return test.SubKey() + "\\Run"; }
 
     CTempFolder program;
     CTempFolder files;
     CTestRegistryKey test;
-    CMachineTestKey machine{test.SubKey()};
     CStartupLocations where;
 };

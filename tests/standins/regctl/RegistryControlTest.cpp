@@ -15,7 +15,7 @@ CRegistryControl PointAt(const CString& path, const char* name) {
 }
 }  // namespace
 
-TEST(RegistryControl, WritesStringsOfAnyLengthAndReadsValuesBackAsText) {
+TEST(RegistryControl, WritesReadsAndDeletesValuesOfAnyLength) {
     CTestRegistryKey test;
     const CString path = test.SubKey() + "\\Run";
     const std::string longLine = "C:\\Tools\\agent.exe " + std::string(100000, 'x');
@@ -23,16 +23,14 @@ TEST(RegistryControl, WritesStringsOfAnyLengthAndReadsValuesBackAsText) {
                           std::make_pair("", std::string("default value"))}) {
         CRegistryControl reg = PointAt(path, v.first);
         reg.SetValue(v.second.c_str());
-        // The key does not exist before the first write.
-        EXPECT_EQ(reg.Write(), ERROR_SUCCESS) << v.first;
+        EXPECT_EQ(reg.Write(), ERROR_SUCCESS) << v.first;  // the first write creates the key
     }
     CRegKey key;
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, path, KEY_READ | KEY_WRITE), ERROR_SUCCESS);
     key.SetString("Expand", "%SystemRoot%\\x.exe", REG_EXPAND_SZ);
     key.SetDWORD("Number", 4000000000u);
     key.SetBinary("Blob", "\x01\x02", 2);
-    // Stored without a terminator, as some installers do.
-    key.SetBinary("Bare", "abc", 3, REG_SZ);
+    key.SetBinary("Bare", "abc", 3, REG_SZ);  // no terminator, as some installers write
 
     struct Case { const char* name; LONG rc; std::string text; } cases[] = {
         {"Long", ERROR_SUCCESS, longLine},
@@ -49,22 +47,14 @@ TEST(RegistryControl, WritesStringsOfAnyLengthAndReadsValuesBackAsText) {
         EXPECT_EQ(reg.Read(), c.rc) << c.name;
         EXPECT_EQ(reg.GetValue().str(), c.text) << c.name;
     }
+
+    CRegistryControl gone = PointAt(path, "Long");
+    EXPECT_EQ(gone.Delete(), ERROR_SUCCESS);
+    EXPECT_EQ(gone.Delete(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(key.HasValue("Long"));
+    EXPECT_TRUE(key.HasValue("Empty"));
     EXPECT_EQ(PointAt(path + "\\Nowhere", "Long").Read(), ERROR_FILE_NOT_FOUND);
-}
-
-TEST(RegistryControl, DeleteRemovesOnlyTheNamedValue) {
-    CTestRegistryKey test;
-    for (const char* name : {"Gone", "Kept"}) ASSERT_EQ(PointAt(test.SubKey(), name).Write(), ERROR_SUCCESS);
-
-    CRegistryControl reg = PointAt(test.SubKey(), "Gone");
-    EXPECT_EQ(reg.Delete(), ERROR_SUCCESS);
-    EXPECT_EQ(reg.Delete(), ERROR_FILE_NOT_FOUND);
-    CRegKey key;
-    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, test.SubKey()), ERROR_SUCCESS);
-    EXPECT_FALSE(key.HasValue("Gone"));
-    EXPECT_TRUE(key.HasValue("Kept"));
-    // Deleting from a missing key creates nothing.
-    EXPECT_EQ(PointAt(test.SubKey() + "\\Nowhere", "Kept").Delete(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(PointAt(path + "\\Nowhere", "Long").Delete(), ERROR_FILE_NOT_FOUND);
     CRegKey nowhere;
-    EXPECT_NE(nowhere.Open(HKEY_CURRENT_USER, test.SubKey() + "\\Nowhere"), ERROR_SUCCESS);
+    EXPECT_NE(nowhere.Open(HKEY_CURRENT_USER, path + "\\Nowhere"), ERROR_SUCCESS);  // nothing created
 }
