@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "clsExitWindows.h"
+#include "modLanguage.h"
 #include "modRecordFile.h"
 #include "modStartupEntry.h"
 
@@ -61,18 +62,23 @@ void CStartupEditor::ResetAll() {
     m_loaded = m_list.Rows();
 }
 
-void CStartupEditor::ApplyNow() {
+bool CStartupEditor::ApplyNow() {
     const CString enabled = StatusEnabled();
     const CString disabled = StatusDisabled();
     const CString remove = StatusRemove();
     CArray<StartupRecord>& rows = m_list.Rows();
     const CStartupLocations& where = m_list.Where();
+    // The passes change no row to or from Disabled, so the file can be
+    // written before them; an entry leaves its location only once it is kept
+    // (the Windows folder is not writable for a limited user on NT).
+    const bool kept = WriteSaveProf();
 
     // A loaded profile may hold fewer rows than were loaded: never read past the list.
     const int loaded = std::min(m_loaded.GetSize(), rows.GetSize());
     for (int k = 0; k < loaded; ++k) {
         const StartupRecord& row = rows[k];
         if (row.status != m_loaded[k].status) {
+            if (row.status == disabled && !kept) continue;
             if (row.status == remove || row.status == disabled)
                 RemoveStartupEntry(row, where);
             else if (row.status == enabled)
@@ -92,7 +98,7 @@ void CStartupEditor::ApplyNow() {
         rows.RemoveAt(k);
         m_loaded.RemoveAt(k);
     }
-    WriteSaveProf();
+    return kept;
 }
 
 void CStartupEditor::ApplyAndExitWindows(long option) {
@@ -100,15 +106,18 @@ void CStartupEditor::ApplyAndExitWindows(long option) {
     clsExitWindows().ExitWindows(option);
 }
 
-void CStartupEditor::WriteSaveProf() {
+bool CStartupEditor::WriteSaveProf() {
     const CString disabled = StatusDisabled();
     CArray<StartupRecord> records;
     for (const StartupRecord& row : m_list.Rows())
         if (row.status == disabled) records.Add(row);
     const CString& path = m_list.Where().saveProf;
-    if (path.IsEmpty()) return;
-    if (records.IsEmpty())
-        DeleteFileA(path);
-    else
-        WriteRecordFile(records, path, records.GetSize());
+    if (records.IsEmpty()) {
+        if (!path.IsEmpty()) DeleteFileA(path);
+        return true;
+    }
+    if (WriteRecordFile(records, path, records.GetSize())) return true;
+    DWORD error = path.IsEmpty() ? DWORD(ERROR_PATH_NOT_FOUND) : GetLastError();
+    LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "WriteSaveProf");
+    return false;
 }

@@ -41,14 +41,17 @@ public:
 
     // Writes every changed row to or out of its location, writes the rows
     // added since the last build that are Enabled, drops the Remove rows and
-    // rewrites the record file.
-    void ApplyNow();
+    // rewrites the record file. The record file is written first: when it
+    // cannot be, newly Disabled rows stay in their location (and count as
+    // unapplied), the failure goes to the error log, and the result is false.
+    bool ApplyNow();
     // The Apply menu items that end the session (log off, restart Windows).
     void ApplyAndLogOff() { ApplyAndExitWindows(0); }
     void ApplyAndRestart() { ApplyAndExitWindows(2); }
 
-    // Rewrites SaveProf.pro from the Disabled rows; none deletes it.
-    void WriteSaveProf();
+    // Rewrites SaveProf.pro from the Disabled rows; none deletes it. False
+    // (and logged) when the file could not be written.
+    bool WriteSaveProf();
 
     CStartupList& List() { return m_list; }
     const CStartupList& List() const { return m_list; }

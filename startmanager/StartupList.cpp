@@ -38,7 +38,18 @@ void CStartupList::Build() {
     ReadSaveProf();
 }
 
-void CStartupList::ReadSaveProf() { ReadRecordFile(m_where.saveProf, m_rows); }
+void CStartupList::ReadSaveProf() {
+    CArray<StartupRecord> kept;
+    ReadRecordFile(m_where.saveProf, kept);
+    for (const StartupRecord& record : kept) {
+        // A program that put itself back into its location since it was
+        // disabled is listed once, as it stands there.
+        bool listed = false;
+        for (const StartupRecord& row : m_rows)
+            if (row.taskName == record.taskName && row.loadFrom == record.loadFrom) listed = true;
+        if (!listed) m_rows.Add(record);
+    }
+}
 
 void CStartupList::SetRegRunIntoList(HKEY root, const char* key) {
     CRegKey runKey = OpenRunKey(root, m_where.runKeyBase, key);

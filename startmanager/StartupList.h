@@ -28,7 +28,8 @@ public:
     void SetRegRunIntoList(HKEY root, const char* key);
     void ReadWinIniEntries();
     void ReadStartupFolders();
-    // Appends the disabled entries kept in the record file.
+    // Appends the disabled entries kept in the record file, except those
+    // listed already from their location.
     void ReadSaveProf();
 
     int GetCount() const { return m_rows.GetSize(); }

@@ -55,6 +55,29 @@ TEST_F(StartupEditorTest, DisabledEntryMovesToTheRecordFileAndBackWhenEnabled) {
     EXPECT_FALSE(FileExists(where.saveProf));
 }
 
+TEST_F(StartupEditorTest, AnEntryLeavesItsLocationOnlyOnceTheRecordFileKeepsIt) {
+    where.saveProf = files.File("read-only Windows folder\\SaveProf.pro");
+    CStartupEditor limited(where);
+    SetValue(HKEY_CURRENT_USER, UserRun(), "A", "C:\\a.exe");
+    limited.Load();
+    ASSERT_TRUE(limited.ToggleDisable(0, buttons));
+    EXPECT_FALSE(limited.ApplyNow());
+    EXPECT_EQ(Value("A"), "C:\\a.exe");
+    EXPECT_EQ(limited.LoadedRecord(0).status, "Enabled");  // still to be applied
+    const std::string log = ReadFileText(program.File("errorlog.txt"));
+    EXPECT_NE(log.find(", Method: WriteSaveProf\r\n"), std::string::npos) << log;
+}
+
+TEST_F(StartupEditorTest, AnEntryBackInItsLocationIsListedOnce) {
+    files.Write("SaveProf.pro", "A\r\nDisabled\r\nRegistry(User Run)\r\nu\r\nw\r\nC:\\A\r\n"
+                                "Z\r\nDisabled\r\nRegistry(User Run)\r\nu\r\nw\r\nC:\\Z\r\n");
+    Loaded({"A"});
+    ASSERT_EQ(editor.List().GetCount(), 2);
+    EXPECT_EQ(editor.List().GetAt(0).status, "Enabled");
+    EXPECT_EQ(editor.List().GetAt(1).taskName, "Z");
+    EXPECT_EQ(editor.List().GetAt(1).status, "Disabled");
+}
+
 TEST_F(StartupEditorTest, EveryLocationIsEmptiedAndWrittenBack) {
     // Machine rows carry the pack's word for "Registry" and must still be found.
     program.Write("Lang\\Deutsch.ini", "[Quorvane Language Pack]\r\n419=Registrierung\r\n");
