@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "EventRecords.h"
+
+namespace {
+class RecordsTest : public testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        CCriticalSectionLock lock(g_csLists);
+        g_Sites.RemoveAll();
+        g_Events.RemoveAll();
+        g_bSitesChanged = g_bEventsChanged = 0;
+        g_bDefUseHub = g_bDefBlockImages = g_bDefBlockPopups = 0;
+        g_bDefBlockCookies = g_bDefBlockReferer = g_bDefBlockUserAgent = 0;
+    }
+    static CSiteRecord* AddSite(const char* host, int defaults, int userInfo = 0, int images = 0) {
+        CSiteRecord* record = new CSiteRecord;
+        record->m_strHost = host;
+        record->m_bDefaultOptions = defaults;
+        record->m_bBlockUserInfo = userInfo;
+        record->m_bBlockImages = images;
+        g_Sites.Add(record);
+        return record;
+    }
+};
+}  // namespace
+
+TEST_F(RecordsTest, FirstRequestCreatesOneRecordAndLaterOnesCountHits) {
+    CSiteOptions options;
+    LookupSiteOptions("www.a.test", options);
+    ASSERT_EQ(g_Sites.GetSize(), 1);
+    CSiteRecord* site = g_Sites[0];
+    EXPECT_EQ(site->m_strHost, "www.a.test");
+    EXPECT_EQ(site->m_nHits, 1);
+    EXPECT_EQ(site->m_bDefaultOptions, 1);
+    EXPECT_EQ(site->m_bHidden, 0);
+    EXPECT_NE(site->m_timeLastAccess, 0);
+    EXPECT_EQ(g_bSitesChanged, 1);
+
+    site->m_timeLastAccess = 0;
+    LookupSiteOptions("www.a.test", options);
+    LookupSiteOptions("www.b.test", options);
+    ASSERT_EQ(g_Sites.GetSize(), 2);
+    EXPECT_EQ(g_Sites[0]->m_nHits, 2);
+    EXPECT_NE(g_Sites[0]->m_timeLastAccess, 0);
+    EXPECT_EQ(g_Sites[1]->m_nHits, 1);
+}
+
+TEST_F(RecordsTest, HostMatchesTheFirstRecordItPrefixesInAnyCase) {
+    AddSite("A.test.au", 1);
+    AddSite("a.test", 1);
+    CSiteOptions options;
+    LookupSiteOptions("a.test", options);
+    EXPECT_EQ(g_Sites[0]->m_nHits, 1);
+    EXPECT_EQ(g_Sites[1]->m_nHits, 0);
+    // A longer host is no prefix of a shorter record.
+    LookupSiteOptions("a.test.au.example", options);
+    EXPECT_EQ(g_Sites.GetSize(), 3);
+}
+
+TEST_F(RecordsTest, EmptyHostTouchesNoRecordAndGetsDefaults) {
+    AddSite("a.test", 0, 1);
+    g_bDefBlockImages = 1;
+    CSiteOptions options;
+    LookupSiteOptions("", options);
+    EXPECT_EQ(g_Sites.GetSize(), 1);
+    EXPECT_EQ(g_Sites[0]->m_nHits, 0);
+    EXPECT_EQ(options.bBlockImages, 1);
+    EXPECT_EQ(options.bBlockCookies, 0);
+}
+
+TEST_F(RecordsTest, SiteOptionsOverrideDefaultsOnlyWhenTheSiteHasItsOwn) {
+    struct Case {
+        const char* host;
+        int ownOptions, userInfo, images;
+        int wantCookies, wantReferer, wantAgent, wantImages, wantPopups;
+    } cases[] = {
+        {"own.test", 1, 1, 0, 1, 1, 1, 0, 0},
+        {"own-images.test", 1, 0, 1, 0, 0, 0, 1, 0},
+        {"defaults.test", 0, 1, 1, 0, 1, 0, 0, 1},
+        {"new.test", -1, 0, 0, 0, 1, 0, 0, 1},
+    };
+    g_bDefBlockReferer = 1;
+    g_bDefBlockPopups = 1;
+    for (const Case& c : cases) {
+        if (c.ownOptions >= 0) AddSite(c.host, c.ownOptions ? 0 : 1, c.userInfo, c.images);
+        CSiteOptions options;
+        LookupSiteOptions(c.host, options);
+        SCOPED_TRACE(c.host);
+        EXPECT_EQ(options.bBlockCookies, c.wantCookies);
+        EXPECT_EQ(options.bBlockReferer, c.wantReferer);
+        EXPECT_EQ(options.bBlockUserAgent, c.wantAgent);
+        EXPECT_EQ(options.bBlockImages, c.wantImages);
+        EXPECT_EQ(options.bBlockPopups, c.wantPopups);
+        EXPECT_EQ(options.bBlockSite, 0);
+    }
+}
+
+TEST_F(RecordsTest, EventsStoreOnlyKnownTypesAndFlagSitesForConnections) {
+    struct Case {
+        int type;
+        bool stored, sitesChanged;
+    } cases[] = {
+        {EVT_CONNECTED, true, true},     {EVT_CONNECTED_HUB, true, true},  {EVT_SITE_BLOCKED, true, false},
+        {EVT_IMAGE_BLOCKED, true, false}, {EVT_USERINFO_BLOCKED, true, false}, {5, false, false},
+        {-1, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        Reset();
+        AddEvent(c.type, "a.test", "GET / HTTP/1.0\r\n", "Cookie: x\r\n", "");
+        EXPECT_EQ(g_Events.GetSize(), c.stored ? 1 : 0);
+        EXPECT_EQ(g_bEventsChanged, c.stored ? 1 : 0);
+        EXPECT_EQ(g_bSitesChanged, c.sitesChanged ? 1 : 0);
+    }
+}
+
+TEST_F(RecordsTest, EventKeepsTheRequestLineWithoutLineEndsAndHeadersOfUserInfoOnly) {
+    AddEvent(EVT_CONNECTED, "a.test", "GET /x\r HTTP/1.1\r\n", "before", "after");
+    AddEvent(EVT_USERINFO_BLOCKED, "a.test", "GET /x HTTP/1.1\r\n", "Cookie: a\r\n", "");
+    ASSERT_EQ(g_Events.GetSize(), 2);
+    EXPECT_EQ(g_Events[0]->m_strCommand, "GET /x HTTP/1.1");
+    EXPECT_EQ(g_Events[0]->m_strSite, "a.test");
+    EXPECT_TRUE(g_Events[0]->m_strBefore.IsEmpty());
+    EXPECT_NE(g_Events[0]->m_timeWhen, 0);
+    EXPECT_EQ(g_Events[1]->m_nType, EVT_USERINFO_BLOCKED);
+    EXPECT_EQ(g_Events[1]->m_strBefore, "Cookie: a\r\n");
+}
