@@ -22,6 +22,9 @@ const char kPopupScript[] =
     "function open(URL, name , features, replace ) { window.status = \"Pop-up blocked by Quorvane: \" + URL; return null; } //-->\n"
     "</script>\n";
 
+const char* const kImageExtensions[] = {".gif", ".cgi", ".jpg", ".jpe", ".bmp", ".pcx",
+                                        ".art", ".cgm", ".xbm", ".g3f", ".tif", ".png"};
+
 const char kSoundStatement[] = "if( CC_beep ) CC_beep.src=\"%s\";";
 }  // namespace
 
@@ -79,4 +82,17 @@ CString BuildBlockReplyHeader(const CString& bodyPath, int bodyLength) {
                   "Content-Length: %lu\n\n",
                   type.c_str(), static_cast<unsigned long>(bodyLength));
     return header;
+}
+
+bool IsImageRequestLine(const CString& requestLine) {
+    CString lower = requestLine;
+    lower.MakeLower();
+    for (const char* extension : kImageExtensions)
+        if (lower.Find(extension) >= 0) return true;
+    return false;
+}
+
+CString BuildBlockReply(const CString& body, const CString& bodyPath) {
+    if (body.IsEmpty()) return CString();
+    return BuildBlockReplyHeader(bodyPath, body.GetLength()) + body;
 }

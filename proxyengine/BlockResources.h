@@ -33,6 +33,13 @@ void LoadPopupScriptTemplate();
 // A literal replacement: the script may hold '%' anywhere else.
 void FillPopupScriptPlaceholder(CString& script, bool playWave, const CString& soundPath);
 
+// Whether a request line asks for an image: its lower-cased text holds one
+// of the image extensions anywhere.
+bool IsImageRequestLine(const CString& requestLine);
+
 // The reply header for a canned block reply with a body file of that path
 // and length: the page header for an .htm file, else the image header.
 CString BuildBlockReplyHeader(const CString& bodyPath, int bodyLength);
+// Header and body of a canned block reply; empty when the body file held
+// nothing (then the request is not blocked).
+CString BuildBlockReply(const CString& body, const CString& bodyPath);

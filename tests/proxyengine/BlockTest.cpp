@@ -89,3 +89,22 @@ TEST(BlockResources, ReplyHeaderFollowsTheBodyFile) {
         EXPECT_EQ(BuildBlockReplyHeader(c.path, 43), want) << c.path;
     }
 }
+
+TEST(BlockResources, ImageRequestsAreKnownByTheirExtensionAnywhereInTheLine) {
+    struct Case {
+        const char* line;
+        bool image;
+    } cases[] = {
+        {"GET /a/B.JPG HTTP/1.1\r\n", true},  {"GET /x.png?s=1 HTTP/1.0\r\n", true},
+        {"GET /cgi-bin/c.cgi HTTP/1.0\r\n", true}, {"GET /index.html HTTP/1.1\r\n", false},
+        {"GET /gif HTTP/1.1\r\n", false},      {"GET /photo.jpeg HTTP/1.1\r\n", true}, {"GET /a.webp HTTP/1.1\r\n", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsImageRequestLine(c.line), c.image) << c.line;
+}
+
+TEST(BlockResources, NoReplyWithoutABody) {
+    EXPECT_TRUE(BuildBlockReply("", "C:\\Block.gif").IsEmpty());
+    const CString reply = BuildBlockReply(CString("GIF\0x", 5), "C:\\Block.gif");
+    EXPECT_EQ(reply.Right(24), CString("Content-Length: 5\n\nGIF\0x", 24));
+    EXPECT_EQ(reply.Find("HTTP/1.0 200 OK\nContent-Type: image/gif\n"), 0);
+}
