@@ -35,17 +35,22 @@ void StartWinsockForTests() {
     started = true;
 }
 
-CFakeServer::CFakeServer(ReplyFn reply) : m_reply(std::move(reply)) {
+SOCKET ListenOnLoopback(int backlog, int& port) {
     StartWinsockForTests();
-    m_listen = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
     int length = sizeof(address);
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    listen(m_listen, SOMAXCONN);
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    if (backlog > 0) listen(s, backlog);
+    return s;
+}
+
+CFakeServer::CFakeServer(ReplyFn reply) : m_reply(std::move(reply)) {
+    m_listen = ListenOnLoopback(SOMAXCONN, m_port);
     m_acceptThread = std::thread([this] { AcceptLoop(); });
 }
 
@@ -113,16 +118,9 @@ void CFakeServer::Serve(SOCKET s) {
 }
 
 int UnusedPort() {
-    StartWinsockForTests();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int length = sizeof(address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
+    int port = 0;
+    closesocket(ListenOnLoopback(0, port));
+    return port;
 }
 
 std::string Exchange(int port, const std::string& request, int timeOutMs) {

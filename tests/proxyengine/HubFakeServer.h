@@ -44,6 +44,10 @@ private:
     std::thread m_acceptThread;
 };
 
+// A socket bound to 127.0.0.1 on an ephemeral port (given back), listening
+// with the backlog when it is above 0.
+SOCKET ListenOnLoopback(int backlog, int& port);
+
 // A port on 127.0.0.1 that nothing listens on.
 int UnusedPort();
 

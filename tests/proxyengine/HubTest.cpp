@@ -99,23 +99,17 @@ TEST_F(HubTest, ConcurrentRequestsShareOneChoice) {
 TEST_F(HubTest, ProbeOfAHubThatNeverAnswersGivesUpAfterTheTimeOut) {
     // A listener whose backlog is full drops further connection attempts, so
     // the next connect neither succeeds nor is refused.
-    SOCKET full = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(full, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int length = sizeof(address);
-    getsockname(full, reinterpret_cast<sockaddr*>(&address), &length);
-    listen(full, 1);
+    int port = 0;
+    SOCKET full = ListenOnLoopback(1, port);
     std::vector<SOCKET> fillers;
     for (int i = 0; i < 8; ++i) {
-        SOCKET s = ConnectBlocking("127.0.0.1", ntohs(address.sin_port), 200);
+        SOCKET s = ConnectBlocking("127.0.0.1", port, 200);
         if (s == INVALID_SOCKET) break;
         fillers.push_back(s);
     }
     ASSERT_LT(fillers.size(), 8u) << "the backlog never filled";
     const DWORD start = GetTickCount();
-    EXPECT_EQ(ConnectBlocking("127.0.0.1", ntohs(address.sin_port), 500), INVALID_SOCKET);
+    EXPECT_EQ(ConnectBlocking("127.0.0.1", port, 500), INVALID_SOCKET);
     EXPECT_LT(GetTickCount() - start, 3000u);
     for (SOCKET s : fillers) closesocket(s);
     closesocket(full);
