@@ -62,8 +62,19 @@ void FinishChoice(bool found, const CString& host, int port, int nextIndex) {
     ++g_nChoices;
 }
 
+// The program chooses its first hub before the listener starts WinSock, so
+// the probe must not rely on that; WSAStartup counts its callers.
+void StartWinsockOnce() {
+    static LONG started = 0;
+    if (InterlockedExchange(&started, 1) == 0) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+}
+
 // Runs with g_csHubChoice held.
 int ChooseHoldingChoiceLock() {
+    StartWinsockOnce();
     if (!g_probe()) {
         FinishChoice(false, CString(), 0, 0);
         return 0;
