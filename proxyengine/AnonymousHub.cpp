@@ -1,10 +1,11 @@
 #include "AnonymousHub.h"
 
-#include <wininet.h>
-
 #include <cstdlib>
 
+#include "DnsCache.h"
+#include "EngineSettings.h"
 #include "Files.h"
+#include "ProxyListener.h"
 
 CCriticalSection g_csHub;
 int g_bHubAvailable = 0;
@@ -22,16 +23,12 @@ CCriticalSection g_csHubChoice;
 long g_nChoices = 0;
 int g_bLastChoiceFound = 0;
 
-BOOL SystemConnectedState() {
-    DWORD flags = 0;
-    return InternetGetConnectedState(&flags, 0);
-}
-ConnectedStateProbe g_probe = SystemConnectedState;
-
 CStringArray ReadHubList() {
     CStringArray lines;
     CString text;
-    if (g_strHubListPath.IsEmpty() || !ReadWholeFile(g_strHubListPath, text)) return lines;
+    const CString path =
+        g_strHubListPath.IsEmpty() ? JoinPath(EngineModuleFolder(), "Block\\AnonPS.txt") : g_strHubListPath;
+    if (!ReadWholeFile(path, text)) return lines;
     for (CString line : SplitText(text, "\n")) {
         line.Trim();
         if (!line.IsEmpty()) lines.Add(line);
@@ -75,7 +72,7 @@ void StartWinsockOnce() {
 // Runs with g_csHubChoice held.
 int ChooseHoldingChoiceLock() {
     StartWinsockOnce();
-    if (!g_probe()) {
+    if (!EngineIsOnline()) {
         FinishChoice(false, CString(), 0, 0);
         return 0;
     }
@@ -100,18 +97,7 @@ int ChooseHoldingChoiceLock() {
     FinishChoice(false, CString(), 0, 0);
     return 0;
 }
-
-bool ResolveHost(const char* host, in_addr& address) {
-    address.s_addr = inet_addr(host);
-    if (address.s_addr != INADDR_NONE) return true;
-    hostent* entry = gethostbyname(host);
-    if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0]) return false;
-    memcpy(&address, entry->h_addr_list[0], sizeof(address));
-    return true;
-}
 }  // namespace
-
-void SetConnectedStateProbe(ConnectedStateProbe probe) { g_probe = probe ? probe : SystemConnectedState; }
 
 int ChooseAnonymousHub() {
     CCriticalSectionLock choosing(g_csHubChoice);
@@ -152,9 +138,14 @@ SOCKET ConnectBlocking(const char* host, int port, DWORD timeOut) {
     sockaddr_in target = {};
     target.sin_family = AF_INET;
     target.sin_port = htons(u_short(port));
-    if (!ResolveHost(host, target.sin_addr)) return INVALID_SOCKET;
+    target.sin_addr.s_addr = ResolveHostAddress(host);
+    if (target.sin_addr.s_addr == 0) return INVALID_SOCKET;
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return INVALID_SOCKET;
+    if (!g_Engine.UseDefaultBufferSizes) {
+        setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&g_nSystemSendBuffer), sizeof(int));
+        setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&g_nSystemRecvBuffer), sizeof(int));
+    }
     u_long nonBlocking = 1;
     ioctlsocket(s, FIONBIO, &nonBlocking);
     bool connected = connect(s, reinterpret_cast<sockaddr*>(&target), sizeof(target)) == 0;

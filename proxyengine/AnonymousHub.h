@@ -19,20 +19,16 @@ extern CString g_strHubHost;
 extern int g_nHubPort;
 extern int g_nNextHubIndex;
 
-// Full path of the hub list; set with the other block files (BlockResources.h).
+// Full path of the hub list, set with the other block files (SetBlockFolder);
+// when empty, Block\AnonPS.txt in the engine's module folder.
 extern CString g_strHubListPath;
 
 // How long a probe (and any ConnectBlocking) waits for the connect; a dead
 // hub must not hold a browser request for the minutes of a TCP time-out.
 extern DWORD g_dwHubProbeTimeOut;
 
-// Whether the machine is online; InternetGetConnectedState unless a test
-// puts its own answer in place (null restores the system's).
-typedef BOOL (*ConnectedStateProbe)();
-void SetConnectedStateProbe(ConnectedStateProbe probe);
-
-// Chooses the next reachable hub of the list; 1 when one was found. Only one
-// thread chooses at a time.
+// Chooses the next reachable hub of the list; 1 when one was found, 0 also
+// when the machine is offline (EngineIsOnline). Only one thread chooses at a time.
 int ChooseAnonymousHub();
 // 1 when a hub is known; otherwise chooses one. A thread that waited while
 // another one chose takes that choice instead of probing the list again.
@@ -43,6 +39,7 @@ bool GetAnonymousHub(CString& host, int& port);
 // another thread may already have chosen a new one.
 void MarkHubUnavailable(const CString& host, int port);
 
-// A connected TCP socket to host:port, or INVALID_SOCKET; the connect gives
-// up after timeOut milliseconds.
+// A connected, blocking TCP socket to host:port (a dotted address, or a name
+// through the host-name cache), or INVALID_SOCKET; the connect gives up
+// after timeOut milliseconds.
 SOCKET ConnectBlocking(const char* host, int port, DWORD timeOut = g_dwHubProbeTimeOut);

@@ -1,6 +1,7 @@
 #include "BlockResources.h"
 
 #include "AnonymousHub.h"
+#include "EngineSettings.h"
 #include "Files.h"
 
 CString g_BlockPage;
@@ -57,12 +58,12 @@ void FillPopupScriptPlaceholder(CString& script, bool playWave, const CString& s
     script = script.Left(at) + fill + script.Mid(at + 2);
 }
 
-void LoadBlockResources(bool playWave, const CString& soundPath) {
-    if (g_strBlockPagePath.IsEmpty()) SetBlockFolder(GetModuleFolder());
+void LoadBlockResources() {
+    if (g_strBlockPagePath.IsEmpty()) SetBlockFolder(EngineModuleFolder());
     ReadFileToBuffer(g_BlockPage, g_strBlockPagePath);
     ReadFileToBuffer(g_BlockImage, g_strBlockImagePath);
     LoadPopupScriptTemplate();
-    FillPopupScriptPlaceholder(g_PopupScript, playWave, soundPath);
+    FillPopupScriptPlaceholder(g_PopupScript, g_Engine.PlayWave != 0, CString());
 }
 
 CString BuildBlockReplyHeader(const CString& bodyPath, int bodyLength) {

@@ -15,12 +15,14 @@ extern CString g_BlockImage;
 extern CString g_strBlockImagePath;
 extern CString g_PopupScript;
 
-// Points the block page, block image and hub list at <programFolder>\Block.
+// Points the block page, block image and hub list at <programFolder>\Block;
+// until then they lie in the Block folder of the engine's module folder.
 void SetBlockFolder(const CString& programFolder);
 
 // Loads the block page, the block image and the built-in pop-up script, and
-// fills the script's sound placeholder from playWave and soundPath.
-void LoadBlockResources(bool playWave = false, const CString& soundPath = CString());
+// fills the script's sound placeholder (g_Engine.PlayWave; the built-in
+// script has none, so the sound file stays unnamed).
+void LoadBlockResources();
 
 // Reads the whole file into buffer; true when it held any bytes. A file that
 // cannot be read leaves the buffer as it was.

@@ -5,26 +5,38 @@
 
 #include "AnonymousHub.h"
 #include "BlockResources.h"
-#include "HubFakeServer.h"
+#include "EngineTestSupport.h"
+#include <memory>
 #include "TestSupport.h"
 
 namespace {
-BOOL Offline() { return FALSE; }
-BOOL Online() { return TRUE; }
+COriginReply NoReply(const COriginRequest&) { return COriginReply(); }
+
+// A hub that accepts connections and answers nothing: the probes only connect.
+struct CHub : COriginServer {
+    CHub() : COriginServer(NoReply) {}
+};
+
+// The probe's connect completes before the hub's accept returns.
+bool WaitForConnections(const COriginServer& hub, int n) {
+    for (int i = 0; i < 100 && hub.Connections() < n; ++i) Sleep(10);
+    Sleep(50);
+    return hub.Connections() == n;
+}
 
 class HubTest : public testing::Test {
 protected:
     void SetUp() override {
-        StartWinsockForTests();
+        m_saved = g_Engine;
+        g_Engine.IsOnline = [] { return true; };
         SetBlockFolder(m_folder.Path());
-        SetConnectedStateProbe(Online);
         CCriticalSectionLock lock(g_csHub);
         g_bHubAvailable = 0;
         g_strHubHost.Empty();
         g_nHubPort = 0;
         g_nNextHubIndex = 0;
     }
-    void TearDown() override { SetConnectedStateProbe(nullptr); }
+    void TearDown() override { g_Engine = m_saved; }
     void WriteList(const std::string& text) { m_folder.Write("Block\\AnonPS.txt", text); }
     static std::string Line(int port) { return "127.0.0.1:" + std::to_string(port) + "\r\n"; }
     static int ChosenPort() {
@@ -33,12 +45,13 @@ protected:
         return GetAnonymousHub(host, port) ? port : -1;
     }
 
+    CEngineSettings m_saved;
     CTempFolder m_folder;
 };
 }  // namespace
 
 TEST_F(HubTest, ReselectionWalksTheListRoundRobin) {
-    CFakeServer a, b;
+    CHub a, b;
     WriteList(Line(a.Port()) + Line(b.Port()));
     const int want[] = {a.Port(), b.Port(), a.Port(), b.Port()};
     for (int port : want) {
@@ -49,32 +62,32 @@ TEST_F(HubTest, ReselectionWalksTheListRoundRobin) {
 }
 
 TEST_F(HubTest, UnreachableAndMalformedLinesAreSkipped) {
-    CFakeServer live;
-    WriteList("127.0.0.1\n127.0.0.1:abc\n" + Line(UnusedPort()) + "\n" + Line(live.Port()));
+    CHub live;
+    WriteList("127.0.0.1\n127.0.0.1:abc\n" + Line(ClosedLoopbackPort()) + "\n" + Line(live.Port()));
     EXPECT_EQ(ChooseAnonymousHub(), 1);
     EXPECT_EQ(ChosenPort(), live.Port());
     EXPECT_EQ(g_nNextHubIndex, 0);
-    EXPECT_EQ(live.Accepted(), 1);
+    EXPECT_TRUE(WaitForConnections(live, 1));
 }
 
 TEST_F(HubTest, NoHubWithoutAListOrAReachableEntryOrWhenOffline) {
     EXPECT_EQ(ChooseAnonymousHub(), 0);
     EXPECT_EQ(g_bHubAvailable, 0);
 
-    WriteList(Line(UnusedPort()) + Line(UnusedPort()));
+    WriteList(Line(ClosedLoopbackPort()) + Line(ClosedLoopbackPort()));
     EXPECT_EQ(ChooseAnonymousHub(), 0);
 
-    CFakeServer live;
+    CHub live;
     WriteList(Line(live.Port()));
-    SetConnectedStateProbe(Offline);
+    g_Engine.IsOnline = [] { return false; };
     EXPECT_EQ(ChooseAnonymousHub(), 0);
-    EXPECT_EQ(live.Accepted(), 0);
-    SetConnectedStateProbe(Online);
+    EXPECT_EQ(live.Connections(), 0);
+    g_Engine.IsOnline = [] { return true; };
     EXPECT_EQ(ChooseAnonymousHub(), 1);
 }
 
 TEST_F(HubTest, OnlyTheFailedHubIsMarkedUnavailable) {
-    CFakeServer a, b;
+    CHub a, b;
     WriteList(Line(a.Port()) + Line(b.Port()));
     ASSERT_EQ(ChooseAnonymousHub(), 1);
     MarkHubUnavailable("127.0.0.1", b.Port());
@@ -86,21 +99,28 @@ TEST_F(HubTest, OnlyTheFailedHubIsMarkedUnavailable) {
 }
 
 TEST_F(HubTest, ConcurrentRequestsShareOneChoice) {
-    CFakeServer hub;
+    CHub hub;
     WriteList(Line(hub.Port()));
     std::vector<std::thread> threads;
     std::vector<int> results(8, -1);
     for (int i = 0; i < 8; ++i) threads.emplace_back([&results, i] { results[size_t(i)] = EnsureAnonymousHub(); });
     for (std::thread& t : threads) t.join();
     for (int r : results) EXPECT_EQ(r, 1);
-    EXPECT_EQ(hub.Accepted(), 1);
+    EXPECT_TRUE(WaitForConnections(hub, 1));
 }
 
 TEST_F(HubTest, ProbeOfAHubThatNeverAnswersGivesUpAfterTheTimeOut) {
     // A listener whose backlog is full drops further connection attempts, so
     // the next connect neither succeeds nor is refused.
-    int port = 0;
-    SOCKET full = ListenOnLoopback(1, port);
+    SOCKET full = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(full, reinterpret_cast<sockaddr*>(&at), sizeof(at));
+    int length = sizeof(at);
+    getsockname(full, reinterpret_cast<sockaddr*>(&at), &length);
+    listen(full, 1);
+    const int port = ntohs(at.sin_port);
     std::vector<SOCKET> fillers;
     for (int i = 0; i < 8; ++i) {
         SOCKET s = ConnectBlocking("127.0.0.1", port, 200);

@@ -1,0 +1,106 @@
+// BlokkumSettings.h - Blokkum's two settings stores: the registry key
+// Software\Quorvane Blokkum (with the Proxy Setting flags and the Run value)
+// and QVINI.ini beside the running module, plus the browser presence checks.
+// No windows: the only thing shown is the 6001 box through QvMessageBox when
+// the installation's registry values are missing.
+// Where the stores live is a CBlokkumLocations, so tests point them at their
+// own keys and folders. Deliberately not: the browsers' own proxy checks.
+#pragma once
+
+#include <windows.h>
+
+#include "Language.h"
+#include "Strings.h"
+
+struct CBlokkumLocations {
+    HKEY root = HKEY_CURRENT_USER;
+    CString key;              // Software\Quorvane Blokkum
+    CString runKey;           // ...\CurrentVersion\Run
+    CString operaKey;         // Software\Opera Software
+    CString mozillaKey;       // Software\Mozilla
+    CString iniFolder;        // folder of QVINI.ini; empty: the running module's
+    CBlokkumLocations();
+    CString ProxySettingKey() const { return key + "\\Proxy Setting"; }
+};
+
+// QVINI.ini, section [QuorvaneBlokkum]; the defaults are those of a missing file.
+struct CBlokkumIniSettings {
+    UINT PopupPort = 8100;
+    CString GatewayIP;
+    UINT GatewayPort = 80;
+    UINT GatewayEnable = 0;
+    UINT BannerBlock = 0;
+    UINT Startup = 2;  // 2 with Windows, 1 with Internet Explorer, 0 manual
+    UINT DisplayOnTop = 1;
+    UINT Disabled = 0;
+    UINT UseDefaultBufferSizes = 1;
+    UINT BufferSize = 8192;
+    UINT DNSCacheSize = 10;
+    UINT DNSCacheDisable = 1;
+    bool PopupCatching = true;  // stored inverted as PopupCheckDisabled
+    UINT PlayWave = 1;
+    UINT ConnectionTimeOut = 60;
+    UINT UseDefaultTimeOut = 1;
+};
+
+enum { kStartupManual = 0, kStartupWithExplorer = 1, kStartupWithWindows = 2 };
+
+class CBlokkumSettings {
+public:
+    explicit CBlokkumSettings(const CBlokkumLocations& where = CBlokkumLocations());
+    CBlokkumSettings(const CBlokkumSettings&) = delete;
+    CBlokkumSettings& operator=(const CBlokkumSettings&) = delete;
+
+    // 0, or -1 after the 6001 box when the key or a required value is missing.
+    int LoadRegistrySettings();
+    void SaveRegistrySettings();
+    void LoadIniSettings();
+    void SaveIniSettings();
+
+    // The stored browser flags, with those of uninstalled browsers cleared.
+    void ReadProxyFlags();
+    void ClearAbsentBrowserFlags();
+    void DetectOpera();
+    void DetectMozilla();
+
+    CString IniPath() const;
+    bool ReadIniString(const char* key, CString& value, const char* defaultText) const;
+    // A value that is no number keeps the default, as a missing one does.
+    bool ReadIniInt(const char* key, UINT& value, UINT defaultValue) const;
+    bool WriteIniString(const char* key, const char* value);
+    bool WriteIniInt(const char* key, UINT value);
+
+    const CBlokkumLocations& Locations() const { return m_where; }
+    const CBlokkumLanguage& Language() const { return m_language; }
+
+    // Registry values.
+    CString m_strLanguage;
+    CString m_strPath;
+    CString m_strWizardMessage = "A";
+    CString m_strBlockedPopups;
+    CString m_strUserWavPath;
+    CString m_strInstallationDate;
+    DWORD m_dwCloseToTray = 1;
+    bool m_bLanguageChanged = false;
+    bool m_bInstallationDateChanged = false;
+
+    // Proxy Setting flags and what is installed.
+    DWORD m_dwLanConfigured = 0;
+    DWORD m_dwDialUpConfigured = 0;
+    DWORD m_dwNetscapeConfigured = 0;
+    DWORD m_dwOpera6Configured = 0;
+    DWORD m_dwOpera7Configured = 0;
+    bool m_bOpera6Installed = false;
+    bool m_bOpera7Installed = false;
+    bool m_bMozillaInstalled = false;
+
+    CBlokkumIniSettings m_ini;
+
+private:
+    CBlokkumLocations m_where;
+    CBlokkumLanguage m_language;
+    bool m_bIniWriteFailed = false;
+};
+
+// The running module's folder up to and including its last backslash, then name.
+void GetModuleFolderPath(CString& path, const char* name);

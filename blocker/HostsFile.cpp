@@ -1,0 +1,240 @@
+#include "HostsFile.h"
+
+#include <vector>
+
+#include "BlokkumShared.h"
+#include "Files.h"
+#include "Handles.h"
+#include "OSVersion.h"
+
+namespace {
+// A HOSTS file that Windows reads must stay a comment plus entries: the header
+// of a created file is a comment line.
+const char kCreatedHeader[] = "# Created By Quorvane Blokkum.\r\n";
+const char kBannerBegin[] = "# Quorvane Blokkum banner list: begin";
+const char kBannerEnd[] = "# Quorvane Blokkum banner list: end";
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+bool WriteAll(HANDLE file, const CString& text) {
+    DWORD done = 0;
+    const DWORD total = DWORD(text.GetLength());
+    while (done < total) {
+        DWORD wrote = 0;
+        if (!WriteFile(file, text.c_str() + done, total - done, &wrote, nullptr) || wrote == 0) return false;
+        done += wrote;
+    }
+    return true;
+}
+
+bool CreateWithContents(const CString& path, const CString& text) {
+    CHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    return file.IsValid() && WriteAll(file, text);
+}
+
+// In place rather than through a temporary file: CREATE_ALWAYS and a move
+// over the target are refused for a hidden system file, and the file keeps
+// its identity for whoever watches it.
+bool Rewrite(const CString& path, const CString& text) {
+    CHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    return file.IsValid() && WriteAll(file, text) && SetEndOfFile(file);
+}
+
+bool Append(const CString& path, const CString& text) {
+    CHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    return file.IsValid() && WriteAll(file, text);
+}
+
+struct LineSpan {
+    int start;
+    int next;  // after the line feed
+    CString content;
+};
+
+std::vector<LineSpan> SplitLines(const CString& text) {
+    std::vector<LineSpan> lines;
+    int pos = 0;
+    while (pos < text.GetLength()) {
+        int feed = text.Find('\n', pos);
+        int next = feed < 0 ? text.GetLength() : feed + 1;
+        CString content = text.Mid(pos, next - pos);
+        content.Trim();
+        lines.push_back({pos, next, content});
+        pos = next;
+    }
+    return lines;
+}
+
+bool IsMarker(const CString& content) { return content == kBannerBegin || content == kBannerEnd; }
+
+// The text without its banner blocks; marker lines without a partner are
+// ours too and go, everything else stays byte for byte.
+CString WithoutBannerBlock(const CString& text) {
+    std::vector<LineSpan> lines = SplitLines(text);
+    CString kept;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].content == kBannerBegin) {
+            size_t end = i + 1;
+            while (end < lines.size() && lines[end].content != kBannerEnd) ++end;
+            if (end < lines.size()) {
+                i = end;
+                continue;
+            }
+        }
+        if (IsMarker(lines[i].content)) continue;
+        kept += text.Mid(lines[i].start, lines[i].next - lines[i].start);
+    }
+    return kept;
+}
+
+CString BannerBlock(const CString& prepared) {
+    CString block = CString(kBannerBegin) + "\r\n";
+    CString line;
+    for (int pos = 0; pos < prepared.GetLength();) {
+        pos = ReadHostsLine(prepared, pos, line);
+        CString content = line;
+        content.Trim();
+        if (content.IsEmpty() || IsMarker(content)) continue;
+        block += line + "\r\n";
+    }
+    return block + kBannerEnd + "\r\n";
+}
+
+CString WithFinalLineFeed(const CString& text) {
+    if (text.IsEmpty() || text[text.GetLength() - 1] == '\n') return text;
+    return text + "\r\n";
+}
+}  // namespace
+
+int ReadHostsLine(const CString& text, int position, CString& line) {
+    line.Empty();
+    int copied = 0;
+    while (position < text.GetLength()) {
+        char c = text[position];
+        if (c == '\n') return position + 1;
+        if (copied == kHostsLineMax) break;
+        ++position;
+        if (c == '\r') continue;
+        line += c;
+        ++copied;
+    }
+    return position;
+}
+
+void ParseHostsLine(CString& line) {
+    const CString source = line;
+    const int n = source.GetLength();
+    int i = 0;
+    while (i < n && IsSpace(source[i])) ++i;
+    while (i < n && !IsSpace(source[i]) && source[i] != '#') ++i;
+    while (i < n && IsSpace(source[i])) ++i;
+    line.Empty();
+    if (i < n && source[i] == '#') return;
+    while (i < n && (unsigned char)source[i] > 32 && line.GetLength() < kHostsNameMax) line += source[i++];
+}
+
+bool SetHostsAttributes(const char* path, bool closed) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    FILETIME created, accessed, written;
+    bool haveTimes = false;
+    {
+        CHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
+        haveTimes = file.IsValid() && GetFileTime(file, &created, &accessed, &written);
+    }
+    if (!SetFileAttributesA(path, closed ? kHostsClosedAttributes : kHostsOpenAttributes)) return false;
+    if (haveTimes) {
+        CHandle file(CreateFileA(path, FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file.IsValid() || !SetFileTime(file, &created, &accessed, &written)) return false;
+    }
+    return true;
+}
+
+CHostsFile::CHostsFile() : m_isNT(IsWindowsNT()) {
+    char folder[MAX_PATH] = {};
+    GetWindowsDirectoryA(folder, MAX_PATH);
+    m_windowsFolder = folder;
+}
+
+CHostsFile::CHostsFile(const CString& windowsFolder, bool isWindowsNT)
+    : m_windowsFolder(windowsFolder), m_isNT(isWindowsNT) {}
+
+CString CHostsFile::HostsPath() const {
+    return JoinPath(m_windowsFolder, m_isNT ? "system32\\drivers\\etc\\hosts" : "hosts");
+}
+
+CString CHostsFile::GetHostsPath() const {
+    const CString path = HostsPath();
+    CHandle existing(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (existing.IsValid()) return path;
+    CString sample;
+    if (ReadWholeFile(path + ".sam", sample))
+        CreateWithContents(path, sample);
+    else
+        CreateWithContents(path, kCreatedHeader);
+    return path;
+}
+
+bool CHostsFile::HostsHasAlias(const char*, const char* alias) const {
+    CString wanted = CString(alias ? alias : "").Left(kHostsNameMax);
+    wanted.MakeLower();
+    if (wanted.IsEmpty()) return false;
+    CString text;
+    if (!ReadWholeFile(GetHostsPath(), text) || text.IsEmpty()) return false;
+    CString line;
+    for (int pos = 0; pos < text.GetLength();) {
+        pos = ReadHostsLine(text, pos, line);
+        ParseHostsLine(line);
+        if (line.IsEmpty() || line[0] == '#') continue;
+        line.MakeLower();
+        if (line.Find(wanted) >= 0) return true;
+    }
+    return false;
+}
+
+bool CHostsFile::EnsureHostsAlias(const char* ip, const char* alias) const {
+    if (HostsHasAlias(ip, alias)) return true;
+    const CString path = GetHostsPath();
+    SetHostsAttributes(path, false);
+    CString text;
+    ReadWholeFile(path, text);
+    // Without the line feed the alias would run into the last entry and
+    // damage it.
+    CString entry = WithFinalLineFeed(text).Mid(text.GetLength());
+    entry.AppendFormat("%s\t%s\r\n", ip, alias);
+    Append(path, entry);
+    SetHostsAttributes(path, true);
+    return HostsHasAlias(ip, alias);
+}
+
+bool CHostsFile::BackupHostsFile(const CString& programFolder) const {
+    CString text;
+    if (!ReadWholeFile(GetHostsPath(), text)) return false;
+    const CString backup = JoinPath(programFolder, BLOKKUM_HOSTS_BACKUP_FILE);
+    if (FileExists(backup)) SetFileAttributesA(backup, FILE_ATTRIBUTE_NORMAL);
+    return WriteWholeFile(backup, text);
+}
+
+bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const {
+    const CString path = GetHostsPath();
+    CString prepared;
+    if (!ReadWholeFile(JoinPath(programFolder, on ? BLOKKUM_BANNERS_ON_FILE : BLOKKUM_BANNERS_OFF_FILE),
+                       prepared)) {
+        SetHostsAttributes(path, true);
+        return false;
+    }
+    CString before;
+    if (!ReadWholeFile(path, before)) {
+        SetHostsAttributes(path, true);
+        return false;
+    }
+    const CString after = WithFinalLineFeed(WithoutBannerBlock(before)) + BannerBlock(prepared);
+    SetHostsAttributes(path, false);
+    bool written = Rewrite(path, after);
+    if (!written) Rewrite(path, before);
+    SetHostsAttributes(path, true);
+    return EnsureHostsAlias(ip, alias) && written;
+}

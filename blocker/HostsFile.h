@@ -1,0 +1,64 @@
+// HostsFile.h - the Windows HOSTS file as Blokkum uses it: the alias line that
+// lets the browsers reach the local proxy by name, the first-run backup
+// (mHosts) and banner blocking, which swaps a marked block of entries taken
+// from the prepared files hostse (on) and hostsd (off).
+// The Windows folder is injected so tests work on a folder tree of their own.
+// Every change happens between the open (0x26) and closed (0x27) attribute
+// sets, with the file times kept across each attribute change.
+// Deliberately not: name resolution (Windows reads the file, not we).
+#pragma once
+
+#include <windows.h>
+
+#include "Strings.h"
+
+enum { kHostsLineMax = 520, kHostsNameMax = 255 };
+enum : DWORD {
+    kHostsOpenAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN,
+    kHostsClosedAttributes = kHostsOpenAttributes | FILE_ATTRIBUTE_READONLY,
+};
+
+// Copies the line starting at position (carriage returns dropped, at most 520
+// characters: a longer line goes on as the next one); returns the position
+// after it.
+int ReadHostsLine(const CString& text, int position, CString& line);
+// Reduces a HOSTS line to its first host name (empty for comments and lines
+// with an address only).
+void ParseHostsLine(CString& line);
+
+// Sets 0x26 (closed false) or 0x27 (closed true) and puts the file's creation,
+// access and write times back as they were before.
+bool SetHostsAttributes(const char* path, bool closed);
+
+class CHostsFile {
+public:
+    // The running system's Windows folder and platform.
+    CHostsFile();
+    CHostsFile(const CString& windowsFolder, bool isWindowsNT);
+
+    // Where the file lives; nothing is created.
+    CString HostsPath() const;
+    // The path, creating the file from hosts.sam or with a comment header
+    // when it is missing.
+    CString GetHostsPath() const;
+
+    // Whether any entry's host name holds the alias (any case); ip unused.
+    bool HostsHasAlias(const char* ip, const char* alias) const;
+    // Appends "ip<TAB>alias" on a line of its own when no entry has the alias;
+    // true when the alias is present afterwards.
+    bool EnsureHostsAlias(const char* ip, const char* alias) const;
+
+    // Copies the HOSTS file byte for byte to <programFolder>\mHosts. An
+    // unreadable HOSTS file leaves an earlier backup alone.
+    bool BackupHostsFile(const CString& programFolder) const;
+
+    // Replaces the banner block of the HOSTS file by the entries of
+    // <programFolder>\hostse (on) or hostsd (off); the user's own lines stay
+    // and the alias is ensured afterwards. A missing prepared file changes
+    // nothing but the attributes.
+    bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const;
+
+private:
+    CString m_windowsFolder;
+    bool m_isNT;
+};

@@ -1,0 +1,43 @@
+// Language.h - Blokkum's language-pack lookup: numbered texts in
+// <Path>\Language\<Language>.ini, section [QuorvaneBlokkum], with the
+// built-in English text as the default. '#' in a value stands for a line
+// break, except in the batch form used for whole dialogs.
+// ReadPackText is the one reader; Blokkjack and Blokkout call it with their
+// own buffer sizes. Deliberately not: caching (a language change must show at
+// the very next lookup) or any window of its own.
+#pragma once
+
+#include <windows.h>
+
+#include "Strings.h"
+
+// <path>\Language\<language>.ini
+CString LangPackPath(const CString& path, const CString& language);
+
+// The text of key in the pack (the default when the pack, section or key is
+// missing), cut to bufferSize - 1 characters as the profile call cuts it.
+// With hashIsLineBreak every '#' becomes a line feed.
+CString ReadPackText(const CString& packPath, const char* key, const char* defaultText, int bufferSize,
+                     bool hashIsLineBreak);
+
+class CBlokkumLanguage {
+public:
+    // Holds references: the lookups follow later changes of Path and Language.
+    CBlokkumLanguage(const CString& path, const CString& language) : m_path(path), m_language(language) {}
+
+    enum { kStringBuffer = 250, kItemBuffer = 500, kBatchBuffer = 1000, kCaptionItemId = 8006 };
+
+    CString PackPath() const { return LangPackPath(m_path, m_language); }
+    CString LoadLangString(const char* key, const char* defaultText) const;
+    void SetDlgItemLangText(const char* key, int controlId, const char* defaultText, HWND dialog) const;
+    // Keys firstKey .. firstKey + count - 1 onto controlIds; id 8006 is the
+    // window's own caption. '#' stays as it is here.
+    void SetDlgItemLangTexts(HWND window, const char* const* defaults, int firstKey, const int* controlIds,
+                             int count) const;
+
+private:
+    CString Read(const char* key, const char* defaultText, int bufferSize, bool hashIsLineBreak) const;
+
+    const CString& m_path;
+    const CString& m_language;
+};

@@ -1,0 +1,37 @@
+#include "ZoneBackup.h"
+
+#include "BlokkumShared.h"
+#include "Files.h"
+#include "Handles.h"
+#include "Registry.h"
+
+const ZoneSection kZoneSections[4] = {
+    {1, "Local Intranet"}, {2, "Trusted Sites"}, {3, "Internet"}, {4, "Restricted Sites"}};
+const char* const kZoneActions[5] = {"1001", "1004", "1201", "1200", "1405"};
+
+bool BackupZoneSettings(const CString& programFolder, HKEY root, const char* zonesKey) {
+    const CString path = JoinPath(programFolder, BLOKKUM_ZONE_BACKUP_FILE);
+    {
+        CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) return false;
+    }
+    for (const ZoneSection& z : kZoneSections) {
+        CString subKey;
+        subKey.Format("%s\\%d", zonesKey, z.zone);
+        CRegKey key;
+        key.Open(root, subKey);
+        for (const char* action : kZoneActions) {
+            CString bytes;
+            DWORD type = REG_NONE;
+            CString text = BLOKKUM_ZONE_VALUE_ABSENT;
+            if (key.IsOpen() && key.QueryBinary(action, bytes, &type) == ERROR_SUCCESS && bytes.GetLength() == 4 &&
+                (type == REG_DWORD || type == REG_BINARY)) {
+                LONG value = 0;
+                memcpy(&value, bytes.c_str(), 4);
+                text.Format("%ld", value);
+            }
+            WritePrivateProfileStringA(z.section, action, text, path);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,26 @@
+// ZoneBackup.h - BackupZoneSettings: the ActiveX actions of Internet
+// Explorer's four security zones saved to <Path>\acRs.ini before Blokkum's
+// Web Zone page may change them; Blokkout writes them back at uninstall.
+// An action without a 4-byte value is written as BLOKKUM_ZONE_VALUE_ABSENT,
+// never as another action's value. Deliberately not: the restore.
+#pragma once
+
+#include <windows.h>
+
+#include "Strings.h"
+
+#define BLOKKUM_ZONES_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones"
+
+struct ZoneSection {
+    int zone;
+    const char* section;
+};
+// Zones 1-4 and their acRs.ini sections, in file order.
+extern const ZoneSection kZoneSections[4];
+// The action numbers saved in every section, in file order.
+extern const char* const kZoneActions[5];
+
+// Empties (or creates) acRs.ini and writes 4 sections of 5 keys; false when
+// the file cannot be created.
+bool BackupZoneSettings(const CString& programFolder, HKEY root = HKEY_CURRENT_USER,
+                        const char* zonesKey = BLOKKUM_ZONES_KEY);

@@ -1,0 +1,57 @@
+#include "EngineSettings.h"
+
+#include <wininet.h>
+
+#include "Files.h"
+
+CEngineSettings g_Engine;
+
+CEngineSettings VeilrunEngineSettings() {
+    return CEngineSettings();
+}
+
+CEngineSettings BlokkumEngineSettings() {
+    CEngineSettings s;
+    s.ConnectionTimeOut = 60;
+    s.bSiteRecords = false;
+    s.bAnonymousHub = false;
+    s.bRequestFilters = false;
+    s.bGateway = true;
+    s.bTimeoutEndsConnection = false;
+    s.nListenBacklog = 5;
+    s.bTestBind = true;
+    s.bStartWinsock = false;
+    s.bSocketErrorBox = false;
+    return s;
+}
+
+CString EngineModuleFolder() {
+    return g_Engine.ModuleFolder.IsEmpty() ? GetModuleFolder() : g_Engine.ModuleFolder;
+}
+
+bool EngineIsOnline() {
+    if (g_Engine.IsOnline) return g_Engine.IsOnline();
+    DWORD flags = 0;
+    return InternetGetConnectedState(&flags, 0) != FALSE;
+}
+
+bool EngineBypassKeyDown() {
+    if (g_Engine.IsBypassKeyDown) return g_Engine.IsBypassKeyDown();
+    return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
+}
+
+CString EnginePopupScript() {
+    return g_Engine.PopupScript ? g_Engine.PopupScript() : CString();
+}
+
+void EngineReportError(const char* text) {
+    if (g_Engine.ReportError) g_Engine.ReportError(text);
+}
+
+CString EngineSocketErrorText(int error) {
+    return g_Engine.FormatSocketError ? g_Engine.FormatSocketError(error) : CString();
+}
+
+int LowerBufferSize(int size) {
+    return size - 1024 < 2048 ? 2048 : size - 1024;
+}

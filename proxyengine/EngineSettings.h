@@ -1,0 +1,82 @@
+// EngineSettings.h - the engine's settings, the description of a program's
+// variant of the engine, and the few seams (timings, program folder, online
+// probe, key state, pop-up script, error reporter) that tests replace.
+// One global, g_Engine; a program fills it before CProxyListener::Start and
+// changes only the plain values afterwards (connection threads read them).
+// Deliberately not: loading or saving settings (the programs own their files).
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <functional>
+
+#include "Strings.h"
+
+struct CEngineSettings {
+    // Settings shared by both programs (Veilrun's built-in values as defaults).
+    int ListenPort = 8100;
+    int UseDefaultBufferSizes = 1;
+    volatile LONG BufferSize = 8192;
+    int UseDefaultTimeOut = 1;
+    int ConnectionTimeOut = 240;
+    int DNSCacheSize = 10;
+    int DNSCacheDisable = 1;
+    int Disabled = 0;
+    int PlayWave = 0;
+    int CookieMode = 1;
+    int DisableCookieScriptFilter = 1;
+    // Blokkum's own: the upstream gateway and the pop-up catching switch.
+    int GatewayEnable = 0;
+    CString GatewayIP;
+    int GatewayPort = 0;
+    int PopupCatching = 1;
+
+    // The variant: what this program's engine has.
+    bool bSiteRecords = true;        // site list, event log, per-site options
+    bool bAnonymousHub = true;       // requests may go through a hub
+    bool bRequestFilters = true;     // blocking and header filters, referer hiding
+    bool bGateway = false;           // GatewayEnable/GatewayIP/GatewayPort apply
+    bool bTimeoutEndsConnection = true;
+    int nListenBacklog = SOMAXCONN;
+    bool bTestBind = false;          // a failed bind is reported at once
+    bool bStartWinsock = true;       // Start calls WSAStartup itself
+    bool bSocketErrorBox = true;     // a failed socket creation shows a box
+
+    // Timings in milliseconds.
+    DWORD StopWaitMs = 5000;
+    DWORD CloseSocketPauseMs = 500;
+    DWORD ExitPauseMs = 1000;
+    DWORD DrainStepMs = 1000;
+    int DrainStepsPerConnection = 10;
+
+    // Limits that keep memory bounded whatever the network sends.
+    int MaxRequestHeader = 64 * 1024;
+    int MaxResponseHeader = 64 * 1024;
+    int MaxHeldBody = 8 * 1024 * 1024;
+
+    // Seams. Empty functions mean the real thing.
+    CString ModuleFolder;                          // empty: the program's folder
+    std::function<bool()> IsOnline;                // InternetGetConnectedState
+    std::function<bool()> IsBypassKeyDown;         // Ctrl held down
+    std::function<CString()> PopupScript;          // text put in front of pages
+    std::function<void(const char*)> ReportError;  // the engine's error reporter
+    std::function<CString(int)> FormatSocketError; // text of a Winsock error
+    HWND hMainWindow = nullptr;                    // owner of the start-up box
+};
+
+extern CEngineSettings g_Engine;
+
+// The two programs' variants, with their built-in values.
+CEngineSettings VeilrunEngineSettings();
+CEngineSettings BlokkumEngineSettings();
+
+CString EngineModuleFolder();
+bool EngineIsOnline();
+bool EngineBypassKeyDown();
+CString EnginePopupScript();
+void EngineReportError(const char* text);
+CString EngineSocketErrorText(int error);
+
+// Buffer size after WSAENOBUFS: 1024 less, never below 2048.
+int LowerBufferSize(int size);

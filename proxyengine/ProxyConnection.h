@@ -1,0 +1,153 @@
+// ProxyConnection.h - CProxyConnection, one browser connection: its browser
+// and server sockets, request and response buffers, header lines, target,
+// the state of each side and the filter flags. Run() relays until one side
+// closes; request handling is in ProxyRequest.cpp, the per-site hooks in
+// RequestFilters.cpp, body filtering and injection in ResponseFilters.cpp.
+// Fields are public: the site and event records and the tests read them.
+// Deliberately not: pipelining to different hosts at once, HTTP/2, TLS.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <deque>
+#include <string>
+
+#include "Arrays.h"
+#include "ByteBuffer.h"
+#include "ChunkReader.h"
+#include "HeaderText.h"
+#include "Strings.h"
+
+enum { STATE_HEADER = 1, STATE_BODY = 2 };
+
+// Canned replies.
+extern const char* const kReplyBadRequest;
+extern const char* const kReplyConnectFailed;
+extern const char* const kReplyTunnelEstablished;
+
+class CProxyConnection {
+public:
+    CProxyConnection();
+    virtual ~CProxyConnection();
+    CProxyConnection(const CProxyConnection&) = delete;
+    CProxyConnection& operator=(const CProxyConnection&) = delete;
+
+    void AttachBrowser(SOCKET s);
+    void Run();
+    void RelayLoop(char* buffer);
+    int OnBrowserData();
+    int OnServerData();
+
+    // Response side.
+    void ResetResponse();
+    void FlushResponse();
+    void SendResponseHeader();
+    int ParseResponseHeader();  // 1 parsed, 0 incomplete, -1 the reply has no header
+    void CloseSockets();
+    void CloseServerSocket();
+    // Sends all bytes (pieces of at most the send size); false on a hard error.
+    bool SendBuffer(SOCKET s, const char* data, int length);
+    bool SendBuffer(SOCKET s, const CString& text) { return SendBuffer(s, text.c_str(), text.GetLength()); }
+    void AppendRequestData(const char* data, int length) { m_Request.Append(data, length); }
+    void AppendResponseData(const char* data, int length) { m_Response.Append(data, length); }
+
+    // Request side (ProxyRequest.cpp).
+    void ClearRequest();
+    int ProcessRequestHeader();
+    int ConnectToServer();
+    SOCKET OpenServerSocket(const CString& host, int port);
+
+    // Per-site hooks (RequestFilters.cpp).
+    int LookupSiteAndHub();
+    bool GetHubTarget(CString& host, int& port);
+    void OnRequestAccepted();
+    void OnUpstreamFailed();
+    int BlockRequest();
+    void FilterRequestHeaders();
+    int FilterReferer();
+
+    // Body filters (ResponseFilters.cpp).
+    void FilterResponseBody();
+    void ScanTags(const char* text, int length);
+    int ReadTag(const char* text, int length, int position, CString& tag);
+    int FindScriptEnd(const char* text, int length, int position);
+    int IsInsideScript(const char* text, int position);
+    void HideDocumentReferrer(std::string& body);
+    int InjectPopupScript(std::string& body, const std::string& lowerText);
+    void FixContentLength(CStringArray& lines, const std::string& body);
+
+    // Buffers and lines.
+    CByteBuffer m_Response;        // server bytes not yet handled
+    CByteBuffer m_Request;         // browser bytes not yet handled
+    CStringArray m_RequestLines;
+    CStringArray m_ResponseLines;  // response header not yet sent
+    std::string m_Body;            // held (de-chunked) body of a filterable response
+
+    // The current request.
+    CString m_strRequestLine;
+    int m_bTunnel = 0;
+    CString m_strMethod, m_strURL, m_strVersion;
+    CString m_strHostAndPort;
+    CString m_strPath;
+    int m_nPort = 80;
+    CString m_strHost;
+
+    int m_nServerState = STATE_HEADER;
+    int m_nBrowserState = STATE_HEADER;
+    WORD m_wContentFlags = 0;
+    SOCKET m_sServer = INVALID_SOCKET;
+    SOCKET m_sBrowser = INVALID_SOCKET;
+    int m_nSerial = 0;
+
+    CStringArray m_Tags;
+    CArray<DWORD> m_TagPositions;
+    int m_bRefererRemoved = 0;
+
+    // The current response.
+    int m_nStatus = 0;
+    long long m_nContentLength = -1;
+    long long m_nBytesPassed = 0;
+    int m_bChunked = 0;
+    int m_nSendSize = 0;
+    int m_nRecvSize = 0;
+    CString m_strContentType;
+    CString m_strPrevHost;
+    int m_nPrevPort = 0;
+    int m_bFirstBlock = 1;
+
+    // Site options (set by the site records) and the cookie mode.
+    int m_bUseHub = 0;
+    int m_bBlockSite = 0;
+    int m_bBlockCookies = 0;
+    int m_bBlockReferer = 0;
+    int m_bBlockUserAgent = 0;
+    int m_bBlockPopups = 0;
+    int m_bBlockImages = 0;
+    int m_nCookieMode = 1;
+
+    // How the current response body ends and where its bytes go.
+    enum BodyMode { BODY_NONE, BODY_LENGTH, BODY_CHUNKED, BODY_CLOSE };
+    BodyMode m_nBodyMode = BODY_NONE;
+    bool m_bHeld = false;     // body kept whole for the filters
+    bool m_bRechunk = false;  // de-chunked data goes out as chunks again
+    CChunkReader m_ResponseChunks;
+    // The request body: how much of it is still to come.
+    enum RequestBody { REQUEST_NONE, REQUEST_LENGTH, REQUEST_CHUNKED, REQUEST_UNTIL_REPLY };
+    RequestBody m_nRequestBody = REQUEST_NONE;
+    long long m_nRequestBodyLeft = 0;
+    CChunkReader m_RequestChunks;
+    std::deque<bool> m_PendingHead;  // one entry per request awaiting its reply: HEAD?
+    bool m_bUpstream = false;        // through the hub or the gateway
+    bool m_bFailed = false;          // a send failed: the connection ends
+
+private:
+    int StartResponseBody();
+    int PassBody();
+    bool DeliverBody(const char* data, int length);
+    void StreamHeldBody();
+    int FinishResponse();
+    bool SendToBrowser(const char* data, int length);
+    int PassRequestBody();
+    void SetSocket(SOCKET& field, SOCKET value);
+};

@@ -1,0 +1,208 @@
+#include "ProxyListener.h"
+
+#include <algorithm>
+#include <set>
+
+#include "EngineSettings.h"
+#include "ProxyConnection.h"
+#include "Seams.h"
+#include "Strings.h"
+#include "Thread.h"
+
+HANDLE g_hStopEvent = nullptr;
+volatile LONG g_nLiveConnections = 0;
+volatile LONG g_bAccepted = 0;
+int g_nSystemRecvBuffer = 0;
+int g_nSystemSendBuffer = 0;
+
+static volatile LONG g_nOpenListeners = 0;
+
+namespace {
+struct CLiveConnections {
+    CLiveConnections() { InitializeCriticalSection(&cs); }
+    CRITICAL_SECTION cs;
+    std::set<CProxyConnection*> all;
+};
+CLiveConnections& Live() {
+    static CLiveConnections* live = new CLiveConnections;  // outlives every thread at exit
+    return *live;
+}
+}  // namespace
+
+CRITICAL_SECTION* LiveConnectionsLock() { return &Live().cs; }
+
+void RegisterConnection(CProxyConnection* connection) {
+    EnterCriticalSection(&Live().cs);
+    Live().all.insert(connection);
+    LeaveCriticalSection(&Live().cs);
+}
+
+void UnregisterConnection(CProxyConnection* connection) {
+    EnterCriticalSection(&Live().cs);
+    Live().all.erase(connection);
+    LeaveCriticalSection(&Live().cs);
+}
+
+// shutdown, not closesocket: the connection thread still owns the handles and
+// closes them itself, so no handle is closed twice or reused under it.
+static void WakeLiveConnections() {
+    EnterCriticalSection(&Live().cs);
+    for (CProxyConnection* c : Live().all) {
+        if (c->m_sBrowser != INVALID_SOCKET) shutdown(c->m_sBrowser, SD_BOTH);
+        if (c->m_sServer != INVALID_SOCKET) shutdown(c->m_sServer, SD_BOTH);
+    }
+    LeaveCriticalSection(&Live().cs);
+}
+
+bool IsEngineListening() { return g_nOpenListeners > 0; }
+
+static DWORD WINAPI ConnectionThreadProc(void* param) {
+    CProxyConnection* connection = new CProxyConnection;
+    connection->AttachBrowser(SOCKET(UINT_PTR(param)));
+    connection->Run();
+    delete connection;
+    return 0;
+}
+
+static DWORD WINAPI AcceptThreadProc(void* param) {
+    CProxyListener* listener = static_cast<CProxyListener*>(param);
+    HANDLE stopEvent = g_hStopEvent;
+    int failures = 0;
+    for (;;) {
+        SOCKET listening = listener->m_socket;
+        if (listening == INVALID_SOCKET) break;
+        sockaddr_in peer;
+        int peerLength = sizeof(peer);
+        SOCKET s = accept(listening, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+        if (s == INVALID_SOCKET) {
+            // A persistent error (no buffers, too many sockets) must not spin a core.
+            if (listener->m_socket != INVALID_SOCKET) Sleep(std::min(1000, 10 << std::min(failures++, 7)));
+            continue;
+        }
+        failures = 0;
+        u_long blocking = 0;
+        ioctlsocket(s, FIONBIO, &blocking);
+        InterlockedExchange(&g_bAccepted, 1);
+        HANDLE thread = BeginWorkerThread(ConnectionThreadProc, reinterpret_cast<void*>(UINT_PTR(s)),
+                                          THREAD_PRIORITY_HIGHEST);
+        if (!thread) {
+            // One connection lost to a thread shortage; the others go on being served.
+            closesocket(s);
+            Sleep(50);
+            continue;
+        }
+        CloseHandle(thread);
+    }
+    WaitForSingleObject(stopEvent, INFINITE);
+    LONG live = g_nLiveConnections;
+    for (LONG i = 0; i < live * g_Engine.DrainStepsPerConnection && g_nLiveConnections > 0; ++i)
+        Sleep(g_Engine.DrainStepMs);
+    InterlockedExchange(&g_bAccepted, 0);
+    return 0;
+}
+
+CProxyListener::~CProxyListener() {
+    try {
+        if (m_hAcceptThread) {
+            Stop();
+        } else {
+            CloseSocket();
+            if (g_bAccepted) Sleep(g_Engine.ExitPauseMs);
+        }
+    } catch (...) {
+    }
+}
+
+int CProxyListener::FailStart(const char* format, bool box) {
+    CString text;
+    text.Format(format, EngineSocketErrorText(WSAGetLastError()).c_str());
+    if (box) QvMessageBox(g_Engine.hMainWindow, text, "Socket", MB_OK | MB_ICONSTOP);
+    else EngineReportError(text);
+    // The socket is closed here rather than left for the next Start.
+    CloseSocket();
+    return 0;
+}
+
+int CProxyListener::Start() {
+    // A second Start while listening stops the first listener, thread included.
+    if (m_socket != INVALID_SOCKET || m_hAcceptThread) Stop();
+    if (g_Engine.bStartWinsock) {
+        WSADATA data;
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 0;
+    }
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return FailStart("Unable to create listen socket.\n\n%s", g_Engine.bSocketErrorBox);
+    m_socket = s;
+    InterlockedIncrement(&g_nOpenListeners);
+    int size = 0, sizeLength = sizeof(size);
+    if (getsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &sizeLength) == 0)
+        g_nSystemRecvBuffer = size;
+    sizeLength = sizeof(size);
+    if (getsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<char*>(&size), &sizeLength) == 0)
+        g_nSystemSendBuffer = size;
+    // Exclusive, not SO_REUSEADDR: on Windows the latter lets a second program
+    // bind the same loopback port and steal half of the connections.
+    BOOL exclusive = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof(exclusive));
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(u_short(g_Engine.ListenPort));
+    int bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    if (bound != 0 && g_Engine.bTestBind) return FailStart("Error creating blocking socket.\n\n%s", false);
+    if (g_Engine.hMainWindow && WSAAsyncSelect(s, g_Engine.hMainWindow, 0, 0) != 0)
+        return FailStart("Error creating blocking socket.\n\n%s", false);
+    u_long blocking = 0;
+    ioctlsocket(s, FIONBIO, &blocking);
+    if (listen(s, g_Engine.nListenBacklog) != 0) return FailStart("Error creating listen socket.\n\n%s", false);
+    g_hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_hAcceptThread = BeginWorkerThread(AcceptThreadProc, this);
+    if (!m_hAcceptThread) {
+        CloseHandle(g_hStopEvent);
+        g_hStopEvent = nullptr;
+        CloseSocket();
+        return 0;
+    }
+    return 1;
+}
+
+int CProxyListener::Stop() {
+    if (m_socket == INVALID_SOCKET && !m_hAcceptThread) return 1;
+    if (g_hStopEvent) SetEvent(g_hStopEvent);
+    CloseSocket();
+    WakeLiveConnections();
+    DWORD began = GetTickCount();
+    if (m_hAcceptThread) {
+        bool ended = WaitForSingleObject(m_hAcceptThread, g_Engine.StopWaitMs) == WAIT_OBJECT_0;
+        CloseHandle(m_hAcceptThread);
+        m_hAcceptThread = nullptr;
+        // A thread still draining keeps using the event; it is left open for it.
+        if (ended && g_hStopEvent) CloseHandle(g_hStopEvent);
+        g_hStopEvent = nullptr;
+    }
+    // Connection threads must not outlive the state they share with the program.
+    while (g_nLiveConnections > 0 && GetTickCount() - began < g_Engine.StopWaitMs) {
+        WakeLiveConnections();
+        Sleep(10);
+    }
+    return 1;
+}
+
+void CProxyListener::CloseSocket() {
+    SOCKET s = m_socket;
+    if (s == INVALID_SOCKET) return;
+    m_socket = INVALID_SOCKET;
+    InterlockedDecrement(&g_nOpenListeners);
+    closesocket(s);
+    Sleep(g_Engine.CloseSocketPauseMs);
+}
+
+int CProxyListener::GetPort() const {
+    sockaddr_in address = {};
+    int length = sizeof(address);
+    if (m_socket == INVALID_SOCKET ||
+        getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}

@@ -1,0 +1,135 @@
+// Request side of CProxyConnection: one request header from the browser is
+// parsed, checked, rewritten and sent to the site, the hub or the gateway.
+#include <winsock2.h>
+
+#include "DnsCache.h"
+#include "EngineSettings.h"
+#include "ProxyConnection.h"
+#include "RequestFilters.h"
+
+void CProxyConnection::ClearRequest() {
+    // Nothing of the previous request may leak into this one (its host above all).
+    m_RequestLines.RemoveAll();
+    m_strRequestLine.Empty();
+    m_bTunnel = 0;
+    m_strMethod.Empty();
+    m_strURL.Empty();
+    m_strVersion.Empty();
+    m_strHostAndPort.Empty();
+    m_strPath.Empty();
+    m_nPort = 80;
+    m_strHost.Empty();
+    m_bRefererRemoved = 0;
+    m_bUpstream = false;
+    m_nRequestBody = REQUEST_NONE;
+    m_nRequestBodyLeft = 0;
+    m_RequestChunks.Reset();
+}
+
+int CProxyConnection::ProcessRequestHeader() {
+    ClearRequest();
+    const char* data = m_Request.Data();
+    int end = FindHeaderEnd(data, m_Request.Size());
+    if (end < 0) return 0;
+    int firstEnd = 0;
+    while (firstEnd < end && data[firstEnd] != '\n') ++firstEnd;
+    CRequestTarget target;
+    ParseRequestLine(CString(data, firstEnd + 1), target);
+    m_strRequestLine = target.requestLine;
+    m_bTunnel = target.tunnel ? 1 : 0;
+    m_strMethod = target.method;
+    m_strURL = target.url;
+    m_strVersion = target.version;
+    m_strHostAndPort = target.hostAndPort;
+    m_strPath = target.path;
+    m_nPort = target.port;
+    m_strHost = target.host;
+
+    CHeaderInfo info;
+    SplitHeaderLines(data, end, m_RequestLines, false, !g_Engine.Disabled && !m_bTunnel, info);
+    m_Request.Consume(end);
+
+    if (g_Engine.bSiteRecords && !LookupSiteAndHub()) return 0;
+    if (m_strRequestLine.IsEmpty() || m_strHost.IsEmpty()) {
+        SendBuffer(m_sBrowser, kReplyBadRequest);
+        return 0;
+    }
+    m_bUpstream = (g_Engine.bGateway && g_Engine.GatewayEnable) || (g_Engine.bAnonymousHub && m_bUseHub);
+    if (!m_bUpstream && !m_bTunnel && !m_RequestLines.IsEmpty())
+        m_RequestLines.SetAt(0, m_strMethod + " " + m_strPath + " " + m_strVersion + "\r\n");
+    if (g_Engine.bRequestFilters && !g_Engine.Disabled && BlockRequest()) return 0;
+
+    if (!m_bTunnel) {
+        // Every request whose header announces a body has one, whatever its method.
+        if (info.chunked) m_nRequestBody = REQUEST_CHUNKED;
+        else if (info.contentLength > 0) m_nRequestBody = REQUEST_LENGTH;
+        else if (info.contentLength < 0 && !IsSimpleMethod(m_strRequestLine)) m_nRequestBody = REQUEST_UNTIL_REPLY;
+        m_nRequestBodyLeft = info.contentLength;
+        if (m_nRequestBody != REQUEST_NONE) m_nBrowserState = STATE_BODY;
+        m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
+    }
+    if (g_Engine.bSiteRecords) OnRequestAccepted();
+    return 1;
+}
+
+int CProxyConnection::ConnectToServer() {
+    if (!m_strPrevHost.IsEmpty() && (m_strHost != m_strPrevHost || m_nPort != m_nPrevPort)) CloseServerSocket();
+    m_strPrevHost = m_strHost;
+    m_nPrevPort = m_nPort;
+
+    CString targetHost = m_strHost;
+    int targetPort = m_nPort;
+    bool throughHub = false;
+    if (g_Engine.bGateway && g_Engine.GatewayEnable) {
+        targetHost = g_Engine.GatewayIP;
+        targetPort = g_Engine.GatewayPort;
+    } else if (g_Engine.bAnonymousHub && m_bUseHub && GetHubTarget(targetHost, targetPort)) {
+        throughHub = true;
+        m_nPort = targetPort;
+    }
+
+    if (m_sServer == INVALID_SOCKET) {
+        SOCKET s = OpenServerSocket(targetHost, targetPort);
+        if (s == INVALID_SOCKET) {
+            if (throughHub) OnUpstreamFailed();
+            m_Response.Clear();
+            // A tunnel learns of the failure here too, never after a 200.
+            SendBuffer(m_sBrowser, kReplyConnectFailed);
+            m_strPrevHost.Empty();
+            CloseSockets();
+            return 0;
+        }
+        SetSocket(m_sServer, s);
+    }
+
+    if (m_bTunnel && !m_bUpstream) {
+        m_nServerState = m_nBrowserState = STATE_BODY;
+        m_RequestLines.RemoveAll();
+        return SendBuffer(m_sBrowser, kReplyTunnelEstablished) ? 1 : 0;
+    }
+    if (!m_bTunnel && !g_Engine.Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
+    CString header = TerminateHeader(JoinLines(m_RequestLines));
+    return SendBuffer(m_sServer, header) ? 1 : 0;
+}
+
+SOCKET CProxyConnection::OpenServerSocket(const CString& host, int port) {
+    DWORD address = ResolveHostAddress(host);
+    if (address == 0 || port <= 0 || port > 65535) return INVALID_SOCKET;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return INVALID_SOCKET;
+    if (!g_Engine.UseDefaultBufferSizes) {
+        setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&m_nSendSize), sizeof(int));
+        setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&m_nRecvSize), sizeof(int));
+    }
+    u_long blocking = 0;
+    ioctlsocket(s, FIONBIO, &blocking);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = address;
+    to.sin_port = htons(u_short(port));
+    if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof(to)) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}

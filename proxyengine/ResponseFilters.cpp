@@ -1,0 +1,5 @@
+// Body filters of a held response.
+#include "ProxyConnection.h"
+
+void CProxyConnection::FilterResponseBody() {
+}

@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include "BlokkumSettings.h"
+#include "BlokkumShared.h"
+#include "ErrorReport.h"
+#include "Files.h"
+#include "Registry.h"
+#include "TestSupport.h"
+
+namespace {
+// Stores of one test: its own registry tree and folder.
+struct SettingsFixture {
+    CTestRegistryKey reg;
+    CTempFolder folder;
+    CBlokkumLocations where;
+    SettingsFixture() {
+        where.key = reg.SubKey() + "\\Quorvane Blokkum";
+        where.runKey = reg.SubKey() + "\\Run";
+        where.operaKey = reg.SubKey() + "\\Opera Software";
+        where.mozillaKey = reg.SubKey() + "\\Mozilla";
+        where.iniFolder = folder.Path();
+    }
+    void SeedInstalledKey() const {
+        CRegKey key;
+        key.Create(HKEY_CURRENT_USER, where.key);
+        key.SetString("Language", "English");
+        key.SetString("Path", "C:\\Program Files\\Blokkum");
+        key.SetString("Blocked Popups", "17");
+        key.SetString("User Wav Path", "");
+    }
+    CString Value(const CString& subKey, const char* name) const {
+        CRegKey key;
+        CString value;
+        if (key.Open(HKEY_CURRENT_USER, subKey) != ERROR_SUCCESS) return "<no key>";
+        if (key.QueryString(name, value) != ERROR_SUCCESS) return "<no value>";
+        return value;
+    }
+};
+
+const char kCorrupted[] = "Sorry, but some files have been corrupted, you have to re-install the program";
+}  // namespace
+
+TEST(BlokkumSettings, EachMissingRequiredValueEndsTheLoadWithOneReport) {
+    const char* missing[] = {nullptr, "Language", "Path", "Blocked Popups", "User Wav Path"};
+    for (const char* name : missing) {
+        SCOPED_TRACE(name ? name : "whole key");
+        SettingsFixture f;
+        if (name) {
+            f.SeedInstalledKey();
+            CRegKey key;
+            key.Open(HKEY_CURRENT_USER, f.where.key, KEY_WRITE);
+            key.DeleteValue(name);
+        }
+        CScriptedMessageBoxes boxes;
+        CBlokkumSettings settings(f.where);
+        EXPECT_EQ(settings.LoadRegistrySettings(), -1);
+        auto shown = boxes.Boxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, kCorrupted);
+        EXPECT_EQ(shown[0].caption, BLOKKUM_CAPTION);
+        EXPECT_EQ(shown[0].type & 0xF, UINT(MB_OK));
+    }
+}
+
+TEST(BlokkumSettings, LoadAcceptsAnEmptySoundPathAndAsksTheWizardQuestionByDefault) {
+    SettingsFixture f;
+    f.SeedInstalledKey();
+    CScriptedMessageBoxes boxes;
+    CBlokkumSettings settings(f.where);
+    ASSERT_EQ(settings.LoadRegistrySettings(), 0);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(settings.m_strWizardMessage, "A");
+    EXPECT_EQ(settings.m_strBlockedPopups, "17");
+    EXPECT_EQ(settings.m_strUserWavPath, "");
+    EXPECT_EQ(settings.Language().PackPath(), "C:\\Program Files\\Blokkum\\Language\\English.ini");
+}
+
+TEST(BlokkumSettings, SaveWritesTheKeyTheRunValueAndCloseToTray) {
+    struct Row {
+        UINT startup;
+        const char* run;
+    } rows[] = {{2, "C:\\Program Files\\Blokkum\\Blokkum.exe"}, {1, ""}, {0, ""}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.startup);
+        SettingsFixture f;
+        f.SeedInstalledKey();
+        CBlokkumSettings settings(f.where);
+        ASSERT_EQ(settings.LoadRegistrySettings(), 0);
+        settings.m_ini.Startup = r.startup;
+        settings.m_strBlockedPopups = "18";
+        settings.m_strWizardMessage = "N";
+        settings.m_strLanguage = "Deutsch";  // not marked as changed
+        settings.m_dwCloseToTray = 0;
+        settings.SaveRegistrySettings();
+        EXPECT_EQ(f.Value(f.where.runKey, BLOKKUM_RUN_VALUE), r.run);
+        EXPECT_EQ(f.Value(f.where.key, "Blocked Popups"), "18");
+        EXPECT_EQ(f.Value(f.where.key, "Wizard Message"), "N");
+        EXPECT_EQ(f.Value(f.where.key, "Language"), "English");
+        EXPECT_EQ(f.Value(f.where.key, "Installation Date"), "<no value>");
+        CRegKey key;
+        key.Open(HKEY_CURRENT_USER, f.where.key);
+        DWORD closeToTray = 7;
+        EXPECT_EQ(key.QueryDWORD("Close To Tray", closeToTray), ERROR_SUCCESS);
+        EXPECT_EQ(closeToTray, 0u);
+    }
+}
+
+TEST(BlokkumSettings, SaveWritesLanguageAndDateOnlyWhenChanged) {
+    SettingsFixture f;
+    f.SeedInstalledKey();
+    CBlokkumSettings settings(f.where);
+    ASSERT_EQ(settings.LoadRegistrySettings(), 0);
+    settings.m_strLanguage = "Deutsch";
+    settings.m_bLanguageChanged = true;
+    settings.m_strInstallationDate = "12/09/2026";
+    settings.m_bInstallationDateChanged = true;
+    settings.SaveRegistrySettings();
+    EXPECT_EQ(f.Value(f.where.key, "Language"), "Deutsch");
+    EXPECT_EQ(f.Value(f.where.key, "Installation Date"), "12/09/2026");
+}
+
+TEST(BlokkumSettings, WithoutAnIniFileEveryKeyHasItsDefault) {
+    SettingsFixture f;
+    CBlokkumSettings settings(f.where);
+    settings.m_ini.PopupPort = 1;
+    settings.m_ini.PopupCatching = false;
+    settings.LoadIniSettings();
+    const CBlokkumIniSettings& ini = settings.m_ini;
+    EXPECT_EQ(ini.PopupPort, 8100u);
+    EXPECT_EQ(ini.GatewayIP, "");
+    EXPECT_EQ(ini.GatewayPort, 80u);
+    EXPECT_EQ(ini.GatewayEnable, 0u);
+    EXPECT_EQ(ini.BannerBlock, 0u);
+    EXPECT_EQ(ini.Startup, 2u);
+    EXPECT_EQ(ini.DisplayOnTop, 1u);
+    EXPECT_EQ(ini.Disabled, 0u);
+    EXPECT_EQ(ini.UseDefaultBufferSizes, 1u);
+    EXPECT_EQ(ini.BufferSize, 8192u);
+    EXPECT_EQ(ini.DNSCacheSize, 10u);
+    EXPECT_EQ(ini.DNSCacheDisable, 1u);
+    EXPECT_TRUE(ini.PopupCatching);
+    EXPECT_EQ(ini.PlayWave, 1u);
+    EXPECT_EQ(ini.ConnectionTimeOut, 60u);
+    EXPECT_EQ(ini.UseDefaultTimeOut, 1u);
+}
+
+TEST(BlokkumSettings, IniRoundTripsEveryKeyWithCatchingStoredInverted) {
+    SettingsFixture f;
+    CBlokkumSettings out(f.where);
+    CBlokkumIniSettings& w = out.m_ini;
+    w.PopupPort = 8200; w.GatewayIP = "10.0.0.5"; w.GatewayPort = 3128; w.GatewayEnable = 1;
+    w.BannerBlock = 1; w.Startup = 1; w.DisplayOnTop = 0; w.Disabled = 1; w.UseDefaultBufferSizes = 0;
+    w.BufferSize = 4096; w.DNSCacheSize = 50; w.DNSCacheDisable = 0; w.PopupCatching = false;
+    w.PlayWave = 0; w.ConnectionTimeOut = 30; w.UseDefaultTimeOut = 0;
+    out.SaveIniSettings();
+
+    const CString ini = JoinPath(f.folder.Path(), "QVINI.ini");
+    EXPECT_EQ(GetPrivateProfileIntA("QuorvaneBlokkum", "PopupCheckDisabled", 9, ini), 1u);
+    EXPECT_EQ(GetPrivateProfileIntA("QuorvaneBlokkum", "PopupPort", 0, ini), 8200u);
+
+    CBlokkumSettings in(f.where);
+    in.LoadIniSettings();
+    const CBlokkumIniSettings& r = in.m_ini;
+    EXPECT_EQ(r.PopupPort, 8200u);
+    EXPECT_EQ(r.GatewayIP, "10.0.0.5");
+    EXPECT_EQ(r.GatewayPort, 3128u);
+    EXPECT_EQ(r.GatewayEnable, 1u);
+    EXPECT_EQ(r.BannerBlock, 1u);
+    EXPECT_EQ(r.Startup, 1u);
+    EXPECT_EQ(r.DisplayOnTop, 0u);
+    EXPECT_EQ(r.Disabled, 1u);
+    EXPECT_EQ(r.UseDefaultBufferSizes, 0u);
+    EXPECT_EQ(r.BufferSize, 4096u);
+    EXPECT_EQ(r.DNSCacheSize, 50u);
+    EXPECT_EQ(r.DNSCacheDisable, 0u);
+    EXPECT_FALSE(r.PopupCatching);
+    EXPECT_EQ(r.PlayWave, 0u);
+    EXPECT_EQ(r.ConnectionTimeOut, 30u);
+    EXPECT_EQ(r.UseDefaultTimeOut, 0u);
+}
+
+TEST(BlokkumSettings, DamagedIniValuesFallBackToTheirDefaults) {
+    SettingsFixture f;
+    f.folder.Write("QVINI.ini",
+                   "[QuorvaneBlokkum]\r\nPopupPort=abc\r\nGatewayPort=70000\r\nStartup=7\r\nBufferSize=0\r\n"
+                   "ConnectionTimeOut=-5\r\nDisabled=1\r\nPopupCheckDisabled=yes\r\n\x01\x02garbage\r\n");
+    CBlokkumSettings settings(f.where);
+    settings.LoadIniSettings();
+    EXPECT_EQ(settings.m_ini.PopupPort, 8100u);
+    EXPECT_EQ(settings.m_ini.GatewayPort, 80u);
+    EXPECT_EQ(settings.m_ini.Startup, 2u);
+    EXPECT_EQ(settings.m_ini.BufferSize, 8192u);
+    EXPECT_EQ(settings.m_ini.ConnectionTimeOut, 60u);
+    EXPECT_EQ(settings.m_ini.Disabled, 1u);
+    EXPECT_TRUE(settings.m_ini.PopupCatching);
+}
+
+TEST(BlokkumSettings, AFailedIniWriteIsReportedOnceAndNeverShown) {
+    SettingsFixture f;
+    f.where.iniFolder = f.folder.File("no such folder");
+    std::vector<std::string> reports;
+    SetProxyErrorHook([&](const char* text) { reports.push_back(text); });
+    CScriptedMessageBoxes boxes;
+    CBlokkumSettings settings(f.where);
+    settings.SaveIniSettings();
+    settings.SaveIniSettings();
+    SetProxyErrorHook(nullptr);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], std::string("Error writing to file:\n") + settings.IniPath().c_str());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(BlokkumSettings, ModuleFolderPathEndsInABackslashBeforeTheName) {
+    CString path;
+    GetModuleFolderPath(path, "QVINI.ini");
+    EXPECT_EQ(path, AddBackslash(GetModuleFolder()) + "QVINI.ini");
+}
+
+TEST(BrowserPresence, OperaAndMozillaAreFoundFromTheirValuesAndFiles) {
+    struct Row {
+        const char* name;
+        const char* lastCommandLine;  // nullptr: value absent
+        const char* lastDirectory2;
+        const char* lastCommandLineV2;
+        bool mozillaSubKey;
+        bool opera6, opera7, mozilla;
+    } rows[] = {
+        {"nothing", nullptr, nullptr, nullptr, false, false, false, false},
+        {"opera 6 file", "<dir>\\op6\\Opera.exe", nullptr, nullptr, false, true, false, false},
+        {"opera 6 gone", "<dir>\\gone\\Opera.exe", nullptr, nullptr, false, false, false, false},
+        {"opera 7 folder", nullptr, "<dir>\\op7", nullptr, true, false, true, true},
+        {"opera 7 command line", nullptr, nullptr, "<dir>\\op7\\Opera.exe", false, false, true, false},
+        {"folder wins over command line", nullptr, "<dir>\\gone", "<dir>\\op7\\Opera.exe", false, false, false,
+         false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SettingsFixture f;
+        f.folder.Write("op6\\Opera.exe", "MZ");
+        f.folder.Write("op7\\Opera.exe", "MZ");
+        auto expand = [&](const char* v) {
+            CString s(v);
+            s.Replace("<dir>", f.folder.Path());
+            return s;
+        };
+        CRegKey opera;
+        opera.Create(HKEY_CURRENT_USER, f.where.operaKey);
+        if (r.lastCommandLine) opera.SetString("Last CommandLine", expand(r.lastCommandLine));
+        if (r.lastDirectory2) opera.SetString("Last Directory2", expand(r.lastDirectory2));
+        if (r.lastCommandLineV2) opera.SetString("Last CommandLine v2", expand(r.lastCommandLineV2));
+        CRegKey mozilla;
+        mozilla.Create(HKEY_CURRENT_USER, f.where.mozillaKey);
+        if (r.mozillaSubKey) {
+            CRegKey sub;
+            sub.Create(HKEY_CURRENT_USER, f.where.mozillaKey + "\\Mozilla 1.7");
+        }
+        CBlokkumSettings settings(f.where);
+        settings.DetectOpera();
+        settings.DetectMozilla();
+        EXPECT_EQ(settings.m_bOpera6Installed, r.opera6);
+        EXPECT_EQ(settings.m_bOpera7Installed, r.opera7);
+        EXPECT_EQ(settings.m_bMozillaInstalled, r.mozilla);
+    }
+}
+
+TEST(BrowserPresence, FlagsOfUninstalledBrowsersAreClearedInTheRegistry) {
+    SettingsFixture f;
+    f.folder.Write("op7\\Opera.exe", "MZ");
+    CRegKey opera;
+    opera.Create(HKEY_CURRENT_USER, f.where.operaKey);
+    opera.SetString("Last Directory2", f.folder.File("op7"));
+    CRegKey flags;
+    flags.Create(HKEY_CURRENT_USER, f.where.ProxySettingKey());
+    const char* names[] = {BLOKKUM_FLAG_LAN, BLOKKUM_FLAG_DIALUP, BLOKKUM_FLAG_NETSCAPE, BLOKKUM_FLAG_OPERA6,
+                           BLOKKUM_FLAG_OPERA7};
+    for (const char* n : names) flags.SetDWORD(n, 1);
+
+    CBlokkumSettings settings(f.where);
+    settings.ReadProxyFlags();
+    EXPECT_EQ(settings.m_dwLanConfigured, 1u);
+    EXPECT_EQ(settings.m_dwDialUpConfigured, 1u);
+    EXPECT_EQ(settings.m_dwOpera7Configured, 1u);
+    EXPECT_EQ(settings.m_dwOpera6Configured, 0u);
+    EXPECT_EQ(settings.m_dwNetscapeConfigured, 0u);
+    DWORD stored[5] = {};
+    for (int i = 0; i < 5; ++i) flags.QueryDWORD(names[i], stored[i]);
+    EXPECT_EQ(stored[0], 1u);
+    EXPECT_EQ(stored[1], 1u);
+    EXPECT_EQ(stored[2], 0u);
+    EXPECT_EQ(stored[3], 0u);
+    EXPECT_EQ(stored[4], 1u);
+}
