@@ -1,7 +1,5 @@
 #include "EventRecords.h"
 
-#include "AnonymousHub.h"
-
 CCriticalSection g_csLists;
 CEventArray g_Events;
 CSiteArray g_Sites;
@@ -86,9 +84,4 @@ void LookupSiteOptions(const CString& host, CSiteOptions& options) {
     options.bBlockImages = record->m_bBlockImages;
     options.bBlockPopups = record->m_bBlockPopups;
     options.bBlockCookies = options.bBlockReferer = options.bBlockUserAgent = record->m_bBlockUserInfo;
-}
-
-int LookupSite(const CString& host, CSiteOptions& options) {
-    LookupSiteOptions(host, options);
-    return EnsureAnonymousHub();
 }

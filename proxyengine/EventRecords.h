@@ -86,8 +86,3 @@ void AddEvent(int type, const CString& host, const CString& requestLine, const C
 // request) and gives the options the request runs with. An empty host touches
 // no record and gets the defaults: it would match every record by prefix.
 void LookupSiteOptions(const CString& host, CSiteOptions& options);
-
-// LookupSiteOptions, then makes sure an anonymous hub is known (every request
-// of the engine needs one); returns 0 when none is known or can be chosen.
-// The hub choice runs after g_csLists is released: it waits on the network.
-int LookupSite(const CString& host, CSiteOptions& options);

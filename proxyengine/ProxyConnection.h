@@ -62,7 +62,7 @@ public:
     int LookupSiteAndHub();
     bool GetHubTarget(CString& host, int& port);
     void OnRequestAccepted();
-    void OnUpstreamFailed();
+    void OnUpstreamFailed(const CString& hubHost, int hubPort);
     int BlockRequest();
     void FilterRequestHeaders();
     int FilterReferer();

@@ -68,7 +68,6 @@ int CProxyConnection::ProcessRequestHeader() {
         if (m_nRequestBody != REQUEST_NONE) m_nBrowserState = STATE_BODY;
         m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
     }
-    if (g_Engine.bSiteRecords) OnRequestAccepted();
     return 1;
 }
 
@@ -83,7 +82,13 @@ int CProxyConnection::ConnectToServer() {
     if (g_Engine.bGateway && g_Engine.GatewayEnable) {
         targetHost = g_Engine.GatewayIP;
         targetPort = g_Engine.GatewayPort;
-    } else if (g_Engine.bAnonymousHub && m_bUseHub && GetHubTarget(targetHost, targetPort)) {
+    } else if (g_Engine.bAnonymousHub && m_bUseHub) {
+        // A site routed through the hub never goes to the site directly, not
+        // even when the hub was lost since the lookup.
+        if (!GetHubTarget(targetHost, targetPort)) {
+            CloseSockets();
+            return 0;
+        }
         throughHub = true;
         m_nPort = targetPort;
     }
@@ -91,7 +96,7 @@ int CProxyConnection::ConnectToServer() {
     if (m_sServer == INVALID_SOCKET) {
         SOCKET s = OpenServerSocket(targetHost, targetPort);
         if (s == INVALID_SOCKET) {
-            if (throughHub) OnUpstreamFailed();
+            if (throughHub) OnUpstreamFailed(targetHost, targetPort);
             m_Response.Clear();
             // A tunnel learns of the failure here too, never after a 200.
             SendBuffer(m_sBrowser, kReplyConnectFailed);
@@ -101,6 +106,8 @@ int CProxyConnection::ConnectToServer() {
         }
         SetSocket(m_sServer, s);
     }
+    // Logged only now that the connection stands.
+    if (g_Engine.bSiteRecords) OnRequestAccepted();
 
     if (m_bTunnel && !m_bUpstream) {
         m_nServerState = m_nBrowserState = STATE_BODY;

@@ -6,6 +6,7 @@
 #include "AnonymousHub.h"
 #include "BlockResources.h"
 #include "EngineTestSupport.h"
+#include "RecordsTestSupport.h"
 #include <memory>
 #include "TestSupport.h"
 
@@ -30,13 +31,12 @@ protected:
         m_saved = g_Engine;
         g_Engine.IsOnline = [] { return true; };
         SetBlockFolder(m_folder.Path());
-        CCriticalSectionLock lock(g_csHub);
-        g_bHubAvailable = 0;
-        g_strHubHost.Empty();
-        g_nHubPort = 0;
-        g_nNextHubIndex = 0;
+        ResetHub();
     }
-    void TearDown() override { g_Engine = m_saved; }
+    void TearDown() override {
+        g_Engine = m_saved;
+        ResetHub();
+    }
     void WriteList(const std::string& text) { m_folder.Write("Block\\AnonPS.txt", text); }
     static std::string Line(int port) { return "127.0.0.1:" + std::to_string(port) + "\r\n"; }
     static int ChosenPort() {

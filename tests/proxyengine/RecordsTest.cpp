@@ -1,29 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "EventRecords.h"
+#include "RecordsTestSupport.h"
 
 namespace {
 class RecordsTest : public testing::Test {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        CCriticalSectionLock lock(g_csLists);
-        g_Sites.RemoveAll();
-        g_Events.RemoveAll();
-        g_bSitesChanged = g_bEventsChanged = 0;
-        g_bDefUseHub = g_bDefBlockImages = g_bDefBlockPopups = 0;
-        g_bDefBlockCookies = g_bDefBlockReferer = g_bDefBlockUserAgent = 0;
-    }
-    static CSiteRecord* AddSite(const char* host, int defaults, int userInfo = 0, int images = 0) {
-        CSiteRecord* record = new CSiteRecord;
-        record->m_strHost = host;
-        record->m_bDefaultOptions = defaults;
-        record->m_bBlockUserInfo = userInfo;
-        record->m_bBlockImages = images;
-        g_Sites.Add(record);
-        return record;
-    }
+    void SetUp() override { ResetRecords(); }
+    void TearDown() override { ResetRecords(); }
 };
 }  // namespace
 
@@ -49,8 +33,8 @@ TEST_F(RecordsTest, FirstRequestCreatesOneRecordAndLaterOnesCountHits) {
 }
 
 TEST_F(RecordsTest, HostMatchesTheFirstRecordItPrefixesInAnyCase) {
-    AddSite("A.test.au", 1);
-    AddSite("a.test", 1);
+    AddSite("A.test.au", false);
+    AddSite("a.test", false);
     CSiteOptions options;
     LookupSiteOptions("a.test", options);
     EXPECT_EQ(g_Sites[0]->m_nHits, 1);
@@ -61,7 +45,7 @@ TEST_F(RecordsTest, HostMatchesTheFirstRecordItPrefixesInAnyCase) {
 }
 
 TEST_F(RecordsTest, EmptyHostTouchesNoRecordAndGetsDefaults) {
-    AddSite("a.test", 0, 1);
+    AddSite("a.test")->m_bBlockUserInfo = 1;
     g_bDefBlockImages = 1;
     CSiteOptions options;
     LookupSiteOptions("", options);
@@ -85,7 +69,11 @@ TEST_F(RecordsTest, SiteOptionsOverrideDefaultsOnlyWhenTheSiteHasItsOwn) {
     g_bDefBlockReferer = 1;
     g_bDefBlockPopups = 1;
     for (const Case& c : cases) {
-        if (c.ownOptions >= 0) AddSite(c.host, c.ownOptions ? 0 : 1, c.userInfo, c.images);
+        if (c.ownOptions >= 0) {
+            CSiteRecord* site = AddSite(c.host, c.ownOptions != 0);
+            site->m_bBlockUserInfo = c.userInfo;
+            site->m_bBlockImages = c.images;
+        }
         CSiteOptions options;
         LookupSiteOptions(c.host, options);
         SCOPED_TRACE(c.host);
@@ -109,7 +97,7 @@ TEST_F(RecordsTest, EventsStoreOnlyKnownTypesAndFlagSitesForConnections) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        Reset();
+        ResetRecords();
         AddEvent(c.type, "a.test", "GET / HTTP/1.0\r\n", "Cookie: x\r\n", "");
         EXPECT_EQ(g_Events.GetSize(), c.stored ? 1 : 0);
         EXPECT_EQ(g_bEventsChanged, c.stored ? 1 : 0);
