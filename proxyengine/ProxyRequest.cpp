@@ -72,9 +72,14 @@ int CProxyConnection::ProcessRequestHeader() {
 }
 
 int CProxyConnection::ConnectToServer() {
-    if (!m_strPrevHost.IsEmpty() && (m_strHost != m_strPrevHost || m_nPort != m_nPrevPort)) CloseServerSocket();
+    // A site switched to or from the hub between two requests must not reuse
+    // the socket of the other route.
+    if (!m_strPrevHost.IsEmpty() &&
+        (m_strHost != m_strPrevHost || m_nPort != m_nPrevPort || m_bUpstream != m_bPrevUpstream))
+        CloseServerSocket();
     m_strPrevHost = m_strHost;
     m_nPrevPort = m_nPort;
+    m_bPrevUpstream = m_bUpstream;
 
     CString targetHost = m_strHost;
     int targetPort = m_nPort;

@@ -205,6 +205,29 @@ TEST_F(RecordsEndToEnd, HubSitesGoThroughTheHubInAbsoluteFormAndTunnelsAsConnect
     EXPECT_EQ(EventTypes(), (std::vector<int>{EVT_CONNECTED_HUB, EVT_CONNECTED_HUB}));
 }
 
+TEST_F(RecordsEndToEnd, ASiteSwitchedToTheHubLeavesItsKeptSocketToTheSite) {
+    COriginServer origin([](const COriginRequest&) {
+        COriginReply reply;
+        reply.pieces.push_back(HttpResponse("text/plain", "origin"));
+        return reply;
+    });
+    CSiteRecord* site = AddSite("127.0.0.1");
+    const std::string request =
+        "GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/ HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    SOCKET browser = ConnectLoopback(m_engine->Port());
+    SendAll(browser, request);
+    EXPECT_NE(ReceiveResponse(browser, 3000).find("origin"), std::string::npos);
+    {
+        CCriticalSectionLock lock(g_csLists);
+        site->m_bUseHub = 1;
+    }
+    SendAll(browser, request);
+    EXPECT_NE(ReceiveResponse(browser, 3000).find("via hub"), std::string::npos);
+    closesocket(browser);
+    EXPECT_EQ(origin.Requests().size(), 1u);
+    EXPECT_EQ(m_hub->Requests().size(), 1u);
+}
+
 TEST_F(RecordsEndToEnd, DyingHubIsMarkedUnavailableAndReplacedOnTheNextRequest) {
     COriginServer second(HubReply);
     WriteHubList({m_hub->Port(), second.Port()});
