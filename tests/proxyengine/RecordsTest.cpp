@@ -11,27 +11,6 @@ protected:
 };
 }  // namespace
 
-TEST_F(RecordsTest, FirstRequestCreatesOneRecordAndLaterOnesCountHits) {
-    CSiteOptions options;
-    LookupSiteOptions("www.a.test", options);
-    ASSERT_EQ(g_Sites.GetSize(), 1);
-    CSiteRecord* site = g_Sites[0];
-    EXPECT_EQ(site->m_strHost, "www.a.test");
-    EXPECT_EQ(site->m_nHits, 1);
-    EXPECT_EQ(site->m_bDefaultOptions, 1);
-    EXPECT_EQ(site->m_bHidden, 0);
-    EXPECT_NE(site->m_timeLastAccess, 0);
-    EXPECT_EQ(g_bSitesChanged, 1);
-
-    site->m_timeLastAccess = 0;
-    LookupSiteOptions("www.a.test", options);
-    LookupSiteOptions("www.b.test", options);
-    ASSERT_EQ(g_Sites.GetSize(), 2);
-    EXPECT_EQ(g_Sites[0]->m_nHits, 2);
-    EXPECT_NE(g_Sites[0]->m_timeLastAccess, 0);
-    EXPECT_EQ(g_Sites[1]->m_nHits, 1);
-}
-
 TEST_F(RecordsTest, HostMatchesTheFirstRecordItPrefixesInAnyCase) {
     AddSite("A.test.au", false);
     AddSite("a.test", false);
@@ -105,14 +84,3 @@ TEST_F(RecordsTest, EventsStoreOnlyKnownTypesAndFlagSitesForConnections) {
     }
 }
 
-TEST_F(RecordsTest, EventKeepsTheRequestLineWithoutLineEndsAndHeadersOfUserInfoOnly) {
-    AddEvent(EVT_CONNECTED, "a.test", "GET /x\r HTTP/1.1\r\n", "before", "after");
-    AddEvent(EVT_USERINFO_BLOCKED, "a.test", "GET /x HTTP/1.1\r\n", "Cookie: a\r\n", "");
-    ASSERT_EQ(g_Events.GetSize(), 2);
-    EXPECT_EQ(g_Events[0]->m_strCommand, "GET /x HTTP/1.1");
-    EXPECT_EQ(g_Events[0]->m_strSite, "a.test");
-    EXPECT_TRUE(g_Events[0]->m_strBefore.IsEmpty());
-    EXPECT_NE(g_Events[0]->m_timeWhen, 0);
-    EXPECT_EQ(g_Events[1]->m_nType, EVT_USERINFO_BLOCKED);
-    EXPECT_EQ(g_Events[1]->m_strBefore, "Cookie: a\r\n");
-}
