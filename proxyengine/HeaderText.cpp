@@ -172,3 +172,17 @@ int ParseStatusCode(const CString& statusLine) {
     if (blank < 0) return 0;
     return atoi(lower.c_str() + blank + 1);
 }
+
+bool SetLengthLine(CStringArray& lines, const char* field, unsigned length) {
+    for (int i = 0; i < lines.GetSize(); ++i) {
+        CString lower = lines[i];
+        lower.MakeLower();
+        if (lower.Find(field) >= 0) {
+            CString line;
+            line.Format("Content-Length: %u\n", length);
+            lines.SetAt(i, line);
+            return true;
+        }
+    }
+    return false;
+}

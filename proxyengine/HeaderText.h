@@ -63,5 +63,9 @@ void ParseRequestLine(const CString& line, CRequestTarget& target);
 // DELETE); PUT and every other method may have one.
 bool IsSimpleMethod(const CString& requestLine);
 
+// The first line whose lower-cased text contains `field` becomes
+// "Content-Length: <length>\n". False when no line contains it.
+bool SetLengthLine(CStringArray& lines, const char* field, unsigned length);
+
 // Status code after "HTTP/x.y " in a status line; 0 when there is none.
 int ParseStatusCode(const CString& statusLine);

@@ -159,6 +159,12 @@ int CProxyConnection::OnBrowserData() {
             return 1;
         }
         if (m_nBrowserState == STATE_HEADER) {
+            // Some browsers send an extra CR LF after a request body.
+            int blank = 0;
+            while (blank < m_Request.Size() && (m_Request.Data()[blank] == '\r' || m_Request.Data()[blank] == '\n'))
+                ++blank;
+            m_Request.Consume(blank);
+            if (m_Request.IsEmpty()) return 1;
             if (!IsHeaderComplete(m_Request.Data(), m_Request.Size())) {
                 if (m_Request.Size() <= g_Engine.MaxRequestHeader) return 1;
                 SendToBrowser(kReplyBadRequest, int(strlen(kReplyBadRequest)));
@@ -379,7 +385,12 @@ int CProxyConnection::PassBody() {
         int used = 0;
         CChunkReader::Result r = m_ResponseChunks.Step(m_Response.Data(), m_Response.Size(), &used);
         bool ok = true;
-        if (r == CChunkReader::MALFORMED) return 0;
+        if (r == CChunkReader::MALFORMED) {
+            // Nothing of a held body goes out: its length could not be told.
+            if (m_bHeld) ResetResponse();
+            m_Response.Clear();
+            return 0;
+        }
         if (!m_bHeld && !m_bRechunk) ok = SendToBrowser(m_Response.Data(), used);
         else if (r == CChunkReader::DATA) ok = DeliverBody(m_Response.Data(), used);
         if (r == CChunkReader::DATA) m_nBytesPassed += used;
@@ -425,16 +436,7 @@ void CProxyConnection::FlushResponse() {
     if (m_bHeld) {
         if (m_nBodyMode == BODY_CHUNKED) {
             // The body goes out de-chunked, so its length replaces the chunking.
-            for (int i = 0; i < m_ResponseLines.GetSize(); ++i) {
-                CString lower = m_ResponseLines[i];
-                lower.MakeLower();
-                if (lower.Find("transfer-encoding") >= 0) {
-                    CString line;
-                    line.Format("Content-Length: %u\n", unsigned(m_Body.size()));
-                    m_ResponseLines.SetAt(i, line);
-                    break;
-                }
-            }
+            SetLengthLine(m_ResponseLines, "transfer-encoding", unsigned(m_Body.size()));
             m_nContentLength = m_nBytesPassed = (long long)m_Body.size();
         }
         if (!m_Body.empty() && !g_Engine.Disabled) FilterResponseBody();

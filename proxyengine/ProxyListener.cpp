@@ -64,9 +64,18 @@ static DWORD WINAPI ConnectionThreadProc(void* param) {
     return 0;
 }
 
+namespace {
+struct CAcceptParams {
+    CProxyListener* listener;
+    HANDLE stopEvent;  // its own copy: a later Start replaces the global
+};
+}  // namespace
+
 static DWORD WINAPI AcceptThreadProc(void* param) {
-    CProxyListener* listener = static_cast<CProxyListener*>(param);
-    HANDLE stopEvent = g_hStopEvent;
+    CAcceptParams params = *static_cast<CAcceptParams*>(param);
+    delete static_cast<CAcceptParams*>(param);
+    CProxyListener* listener = params.listener;
+    HANDLE stopEvent = params.stopEvent;
     int failures = 0;
     for (;;) {
         SOCKET listening = listener->m_socket;
@@ -157,8 +166,10 @@ int CProxyListener::Start() {
     ioctlsocket(s, FIONBIO, &blocking);
     if (listen(s, g_Engine.nListenBacklog) != 0) return FailStart("Error creating listen socket.\n\n%s", false);
     g_hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    m_hAcceptThread = BeginWorkerThread(AcceptThreadProc, this);
+    CAcceptParams* params = new CAcceptParams{this, g_hStopEvent};
+    m_hAcceptThread = BeginWorkerThread(AcceptThreadProc, params);
     if (!m_hAcceptThread) {
+        delete params;
         CloseHandle(g_hStopEvent);
         g_hStopEvent = nullptr;
         CloseSocket();

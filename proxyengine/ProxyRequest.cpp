@@ -66,7 +66,6 @@ int CProxyConnection::ProcessRequestHeader() {
         else if (info.contentLength < 0 && !IsSimpleMethod(m_strRequestLine)) m_nRequestBody = REQUEST_UNTIL_REPLY;
         m_nRequestBodyLeft = info.contentLength;
         if (m_nRequestBody != REQUEST_NONE) m_nBrowserState = STATE_BODY;
-        m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
     }
     return 1;
 }
@@ -121,6 +120,8 @@ int CProxyConnection::ConnectToServer() {
     }
     if (!m_bTunnel && !g_Engine.Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
     CString header = TerminateHeader(JoinLines(m_RequestLines));
+    // Queued only now: a change of server above drops the old server's queue.
+    if (!m_bTunnel) m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
     return SendBuffer(m_sServer, header) ? 1 : 0;
 }
 

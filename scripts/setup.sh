@@ -9,7 +9,8 @@ packages=(
   wine wine32:i386
   xvfb xauth
   googletest libwine-dev
-  dosfstools ntfs-3g
+  dosfstools ntfs-3g mtools
+  chromium curl python3
 )
 
 SUDO=""

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 static bool g_bWinsockStarted = [] {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
@@ -104,6 +106,17 @@ std::string ReceiveResponse(SOCKET s, DWORD idleMs) {
     return got;
 }
 
+void ExpectConversation(int proxyPort, const std::vector<CExchange>& exchanges) {
+    SOCKET c = ConnectLoopback(proxyPort);
+    ASSERT_NE(INVALID_SOCKET, c);
+    for (const CExchange& e : exchanges) {
+        SCOPED_TRACE(e.request.substr(0, e.request.find('\r')));
+        SendAll(c, e.request);
+        EXPECT_EQ(e.reply, ReceiveBytes(c, e.reply.size(), 3000));
+    }
+    closesocket(c);
+}
+
 COriginServer::COriginServer(Handler handler) : m_handler(std::move(handler)) {
     m_listen = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in at = {};
@@ -181,6 +194,16 @@ void COriginServer::Serve(SOCKET s, int number) {
         for (char& c : lower) c = char(tolower((unsigned char)c));
         size_t at = lower.find("content-length:");
         size_t length = at == std::string::npos ? 0 : strtoul(lower.c_str() + at + 15, nullptr, 10);
+        if (lower.find("transfer-encoding: chunked") != std::string::npos) {
+            // Kept with its framing, up to the last chunk (no trailers in tests).
+            size_t last;
+            while ((last = pending.find("0\r\n\r\n")) == std::string::npos) {
+                int n = recv(s, buffer, sizeof(buffer), 0);
+                if (n <= 0) return;
+                pending.append(buffer, size_t(n));
+            }
+            length = last + 5;
+        }
         while (pending.size() < length) {
             int n = recv(s, buffer, sizeof(buffer), 0);
             if (n <= 0) break;
@@ -194,7 +217,10 @@ void COriginServer::Serve(SOCKET s, int number) {
         }
         COriginReply reply = m_handler(request);
         for (size_t i = 0; i < reply.pieces.size(); ++i) {
-            if (i > 0) Sleep(30);
+            if (i > 0) {
+                if (reply.beforePiece) reply.beforePiece(i);
+                else Sleep(30);
+            }
             SendAll(s, reply.pieces[i]);
         }
         if (reply.close) {

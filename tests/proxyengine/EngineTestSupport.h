@@ -44,6 +44,14 @@ std::string ReceiveBytes(SOCKET s, size_t count, DWORD idleMs = 5000);
 // Reads one response: header, then a body by Content-Length (or until close).
 std::string ReceiveResponse(SOCKET s, DWORD idleMs = 5000);
 
+// Sends each request on one browser connection and expects exactly the reply
+// bytes back before the next request goes out. An empty request only reads.
+struct CExchange {
+    std::string request;
+    std::string reply;
+};
+void ExpectConversation(int proxyPort, const std::vector<CExchange>& exchanges);
+
 // One request as the origin saw it.
 struct COriginRequest {
     std::string header;   // up to and including the blank line
@@ -57,6 +65,7 @@ struct COriginRequest {
 struct COriginReply {
     std::vector<std::string> pieces;
     bool close = false;
+    std::function<void(size_t)> beforePiece;  // called before each piece after the first
 };
 
 class COriginServer {

@@ -107,7 +107,7 @@ TEST(ProxyListener, RequestsWithoutAHostGetTheBadRequestReply) {
     const char* requests[] = {
         "GET /index.html HTTP/1.1\r\nHost: example.test\r\n\r\n",
         "GET http://example.test HTTP/1.0\r\n\r\n",
-        "\r\n\r\n",
+        " \r\n\r\n",
         "GARBAGE\n\n",
     };
     for (const char* request : requests) {

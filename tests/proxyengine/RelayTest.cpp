@@ -1,0 +1,376 @@
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "DnsCache.h"
+#include "ProxyConnection.h"
+
+namespace {
+
+// Routes by the request's path: each path has its scripted reply.
+class CRoutes {
+public:
+    void Add(const std::string& path, COriginReply reply) { m_routes[path] = reply; }
+    void Add(const std::string& path, const std::string& whole, bool close = false) {
+        COriginReply r;
+        r.pieces.push_back(whole);
+        r.close = close;
+        m_routes[path] = r;
+    }
+    COriginServer::Handler Handler() {
+        return [this](const COriginRequest& request) {
+            size_t blank = request.header.find(' ');
+            std::string path = request.header.substr(blank + 1, request.header.find(' ', blank + 1) - blank - 1);
+            auto it = m_routes.find(path);
+            if (it != m_routes.end()) {
+                COriginReply reply = it->second;
+                // A HEAD reply is the header alone.
+                if (request.header.compare(0, 5, "HEAD ") == 0 && reply.pieces.size() == 1)
+                    reply.pieces[0].erase(reply.pieces[0].find("\r\n\r\n") + 4);
+                return reply;
+            }
+            COriginReply missing;
+            missing.pieces.push_back("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+            return missing;
+        };
+    }
+
+private:
+    std::map<std::string, COriginReply> m_routes;
+};
+
+std::string Get(int originPort, const std::string& path, const std::string& extra = "") {
+    return "GET http://127.0.0.1:" + std::to_string(originPort) + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra +
+           "\r\n";
+}
+
+std::string Through(int proxyPort, const std::string& request, DWORD idleMs = 3000) {
+    SOCKET c = ConnectLoopback(proxyPort);
+    SendAll(c, request);
+    std::string got = ReceiveAll(c, idleMs);
+    closesocket(c);
+    return got;
+}
+
+std::string Binary(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = char((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(ProxyRelay, GetArrivesInOriginFormAndTheBodyByteForByte) {
+    CRoutes routes;
+    std::string page = "<html><body>Hello</body></html>";
+    routes.Add("/a?b=1", HttpResponse("text/html", page), true);
+    COriginServer origin(routes.Handler());
+    CEngineUnderTest engine;
+    std::string got = Through(engine.Port(), Get(origin.Port(), "/a?b=1", "Accept-Encoding: gzip\r\nAccept: */*\r\n"));
+    EXPECT_EQ(HttpResponse("text/html", page), got);
+    auto requests = origin.Requests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ("GET /a?b=1 HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n", requests[0].header);
+}
+
+TEST(ProxyRelay, ResponseFormsReachTheBrowserUnchanged) {
+    struct Case {
+        const char* name;
+        std::string reply;
+    } cases[] = {
+        {"length", HttpResponse("text/html", "<html>length</html>")},
+        {"close", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html>until the server closes</html>"},
+        {"binary", HttpResponse("text/html", std::string("\x01\x02<html>", 8) + Binary(5000))},
+        {"image", HttpResponse("image/gif", Binary(100000))},
+        {"headerless", "  <html><body>no header at all</body></html>"},
+        {"headerless-text", "plain words and no header"},
+        {"redirect", "HTTP/1.1 302 Found\r\nLocation: http://elsewhere.test/\r\nContent-Length: 5\r\n\r\nmoved"},
+        {"empty", "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 0\r\n\r\n"},
+    };
+    CRoutes routes;
+    for (const Case& c : cases) routes.Add(std::string("/") + c.name, c.reply, true);
+    COriginServer origin(routes.Handler());
+    CEngineUnderTest engine;
+    for (const Case& c : cases)
+        EXPECT_EQ(c.reply, Through(engine.Port(), Get(origin.Port(), std::string("/") + c.name))) << c.name;
+}
+
+TEST(ProxyRelay, KeepAliveRequestsShareOneServerSocketPerTarget) {
+    CRoutes routes;
+    routes.Add("/one", HttpResponse("text/html", "<p>one</p>"));
+    routes.Add("/two", HttpResponse("text/plain", "two"));
+    COriginServer first(routes.Handler());
+    COriginServer second(routes.Handler());
+    CEngineUnderTest engine;
+    // HEAD to the other host gets the header alone, and the connection goes on;
+    // a request without host then gets the 400 text, not the last host.
+    std::string head = HttpResponse("text/html", "<p>one</p>");
+    head.erase(head.find("\r\n\r\n") + 4);
+    ExpectConversation(engine.Port(), {
+        {Get(first.Port(), "/one"), HttpResponse("text/html", "<p>one</p>")},
+        {Get(first.Port(), "/two"), HttpResponse("text/plain", "two")},
+        {"HEAD" + Get(second.Port(), "/one").substr(3), head},
+        {Get(second.Port(), "/two"), HttpResponse("text/plain", "two")},
+        {"GET /two HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", kReplyBadRequest},
+    });
+    EXPECT_EQ(1, first.Connections());
+    EXPECT_EQ(2u, first.Requests().size());
+    EXPECT_EQ(1, second.Connections());
+    EXPECT_EQ(2u, second.Requests().size());
+}
+
+TEST(ProxyRelay, AnUnreachableSiteGetsTheConnectErrorText) {
+    CEngineUnderTest engine;
+    int closed = ClosedLoopbackPort();
+    EXPECT_EQ(kReplyConnectFailed, Through(engine.Port(), Get(closed, "/")));
+    EXPECT_EQ(kReplyConnectFailed, Through(engine.Port(), Get(80, "/").replace(11, 9, "name.invalid")));
+    const std::string text = kReplyConnectFailed;
+    EXPECT_NE(std::string::npos, text.find("text/html\r\n\r\n<html>"));
+}
+
+TEST(ProxyRelay, BodylessResponsesDoNotHoldTheConnection) {
+    CRoutes routes;
+    std::string head = HttpResponse("text/html", "<html>never sent for HEAD</html>");
+    head = head.substr(0, head.find("\r\n\r\n") + 4);
+    routes.Add("/head", head);
+    routes.Add("/nocontent", "HTTP/1.1 204 No Content\r\nContent-Type: text/html\r\n\r\n");
+    routes.Add("/notmodified", "HTTP/1.1 304 Not Modified\r\nContent-Type: text/html\r\nContent-Length: 40\r\n\r\n");
+    routes.Add("/continue", "HTTP/1.1 100 Continue\r\n\r\n" + HttpResponse("text/html", "<b>final</b>"));
+    routes.Add("/after", HttpResponse("text/plain", "after"));
+    COriginServer origin(routes.Handler());
+    CEngineUnderTest engine;
+    ExpectConversation(engine.Port(), {
+        {"HEAD http://127.0.0.1:" + std::to_string(origin.Port()) + "/head HTTP/1.1\r\n\r\n", head},
+        {Get(origin.Port(), "/nocontent"), "HTTP/1.1 204 No Content\r\nContent-Type: text/html\r\n\r\n"},
+        {Get(origin.Port(), "/notmodified"),
+         "HTTP/1.1 304 Not Modified\r\nContent-Type: text/html\r\nContent-Length: 40\r\n\r\n"},
+        {Get(origin.Port(), "/continue"), "HTTP/1.1 100 Continue\r\n\r\n" + HttpResponse("text/html", "<b>final</b>")},
+        {Get(origin.Port(), "/after"), HttpResponse("text/plain", "after")},
+    });
+}
+
+TEST(ProxyRelay, ChunkedPagesArriveDechunkedWithTheirLength) {
+    CRoutes routes;
+    COriginReply page;
+    page.pieces = {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Type: text/html\r\n\r\n5;name=va",
+                   "lue\r\n<html\r\n1", "A\r\n><body>0123456789012345678\r", "\n0\r\nX-Trailer: t\r\n", "\r\n"};
+    routes.Add("/chunked", page);
+    std::string image = Binary(70000);
+    std::string chunkedImage =
+        "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nTransfer-Encoding: chunked\r\n\r\n10000\r\n" +
+        image.substr(0, 65536) + "\r\n" + "1170\r\n" + image.substr(65536) + "\r\n0\r\n\r\n";
+    routes.Add("/image", chunkedImage);
+    routes.Add("/after", HttpResponse("text/plain", "after"));
+    COriginServer origin(routes.Handler());
+    CEngineUnderTest engine;
+    ExpectConversation(engine.Port(), {
+        {Get(origin.Port(), "/chunked"),
+         "HTTP/1.1 200 OK\r\nContent-Length: 31\nContent-Type: text/html\r\n\r\n<html><body>0123456789012345678"},
+        {Get(origin.Port(), "/image"), chunkedImage},
+        {Get(origin.Port(), "/after"), HttpResponse("text/plain", "after")},
+    });
+}
+
+TEST(ProxyRelay, MalformedChunkingEndsTheConnection) {
+    CRoutes routes;
+    routes.Add("/huge", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFF\r\nabc");
+    routes.Add("/nohex", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc");
+    COriginServer origin(routes.Handler());
+    CEngineUnderTest engine;
+    EXPECT_EQ("", Through(engine.Port(), Get(origin.Port(), "/huge"), 2000));
+    EXPECT_EQ("", Through(engine.Port(), Get(origin.Port(), "/nohex"), 2000));
+    EXPECT_TRUE(WaitForLiveCount(0));
+}
+
+TEST(ProxyRelay, RequestBodiesReachTheServerIntact) {
+    CRoutes routes;
+    routes.Add("/post", HttpResponse("text/plain", "stored"));
+    COriginServer origin(routes.Handler());
+    CEngineUnderTest engine;
+    for (size_t size : {size_t(1), size_t(1024 * 1024)}) {
+        std::string body = Binary(size);
+        SOCKET c = ConnectLoopback(engine.Port());
+        SendAll(c, "POST http://127.0.0.1:" + std::to_string(origin.Port()) +
+                       "/post HTTP/1.1\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n" + body);
+        EXPECT_EQ(HttpResponse("text/plain", "stored"), ReceiveResponse(c, 3000));
+        closesocket(c);
+    }
+    // A chunked upload passes with its framing, and the next request follows
+    // it even after a stray CR LF.
+    SOCKET c = ConnectLoopback(engine.Port());
+    SendAll(c, "PUT http://127.0.0.1:" + std::to_string(origin.Port()) +
+                   "/post HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n\r\n" +
+                   Get(origin.Port(), "/post"));
+    std::string twice = HttpResponse("text/plain", "stored") + HttpResponse("text/plain", "stored");
+    EXPECT_EQ(twice, ReceiveBytes(c, twice.size(), 3000));
+    closesocket(c);
+    auto requests = origin.Requests();
+    ASSERT_EQ(4u, requests.size());
+    EXPECT_EQ(Binary(1), requests[0].body);
+    EXPECT_EQ(Binary(1024 * 1024), requests[1].body);
+    EXPECT_EQ("PUT /post HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", requests[2].header);
+    EXPECT_EQ("3\r\nabc\r\n0\r\n\r\n", requests[2].body);
+    EXPECT_EQ("GET /post HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", requests[3].header);
+}
+
+TEST(ProxyRelay, ConnectTunnelsBytesBothWaysOnlyAfterConnecting) {
+    COriginServer echo([](const COriginRequest&) { return COriginReply(); });
+    echo.EchoMode();
+    CEngineUnderTest engine;
+    SOCKET c = ConnectLoopback(engine.Port());
+    SendAll(c, "CONNECT 127.0.0.1:" + std::to_string(echo.Port()) + " HTTP/1.1\r\nHost: x\r\n\r\n");
+    std::string established = kReplyTunnelEstablished;
+    EXPECT_EQ(established, ReceiveBytes(c, established.size(), 2000));
+    std::string payload = Binary(1024 * 1024);
+    std::thread writer([&] { SendAll(c, payload); });
+    std::string back = ReceiveBytes(c, payload.size(), 3000);
+    writer.join();
+    EXPECT_TRUE(back == payload) << back.size();
+    closesocket(c);
+
+    int closed = ClosedLoopbackPort();
+    EXPECT_EQ(kReplyConnectFailed,
+              Through(engine.Port(), "CONNECT 127.0.0.1:" + std::to_string(closed) + " HTTP/1.1\r\n\r\n"));
+}
+
+TEST(ProxyRelay, LargeBodiesStreamWithoutBeingHeld) {
+    const size_t total = 20 * 1024 * 1024;
+    const size_t first = 1024 * 1024;
+    std::string binary = Binary(total);
+    std::string page = "<html>" + std::string(9 * 1024 * 1024, 'x');
+    HANDLE firstPartSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    COriginServer origin([&](const COriginRequest& request) {
+        COriginReply reply;
+        if (request.header.find("/big ") != std::string::npos) {
+            std::string header = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+                                 std::to_string(total) + "\r\n\r\n";
+            // The rest follows only once the browser has the first megabyte:
+            // an engine that held the body would never let it through.
+            reply.pieces = {header + binary.substr(0, first), binary.substr(first)};
+            reply.beforePiece = [&](size_t) { WaitForSingleObject(firstPartSeen, 5000); };
+        } else {
+            reply.pieces = {HttpResponse("text/html", page)};
+        }
+        return reply;
+    });
+    CEngineUnderTest engine;
+    SOCKET c = ConnectLoopback(engine.Port());
+    SendAll(c, Get(origin.Port(), "/big"));
+    std::string got = ReceiveBytes(c, 1024, 3000);
+    size_t headerEnd = got.find("\r\n\r\n");
+    ASSERT_NE(std::string::npos, headerEnd);
+    got += ReceiveBytes(c, headerEnd + 4 + first - got.size(), 3000);
+    EXPECT_EQ(headerEnd + 4 + first, got.size());
+    SetEvent(firstPartSeen);
+    got += ReceiveBytes(c, total - first, 5000);
+    EXPECT_TRUE(got.substr(headerEnd + 4) == binary);
+    closesocket(c);
+    CloseHandle(firstPartSeen);
+
+    // A text page beyond the held limit still arrives whole.
+    EXPECT_TRUE(HttpResponse("text/html", page) == Through(engine.Port(), Get(origin.Port(), "/text")));
+}
+
+TEST(ProxyRelay, GatewayGetsTheAbsoluteRequestAndDisabledKeepsTheGzipLine) {
+    CRoutes routes;
+    routes.Add("http://site.test/page", HttpResponse("text/html", "<html>via gateway</html>"), true);
+    COriginServer gateway(routes.Handler());
+    const std::string request = "GET http://site.test/page HTTP/1.1\r\nHost: site.test\r\nAccept-Encoding: gzip\r\n\r\n";
+    for (int disabled : {0, 1}) {
+        CEngineUnderTest engine(BlokkumEngineSettings());
+        g_Engine.GatewayEnable = 1;
+        g_Engine.GatewayIP = "127.0.0.1";
+        g_Engine.GatewayPort = gateway.Port();
+        g_Engine.Disabled = disabled;
+        EXPECT_EQ(HttpResponse("text/html", "<html>via gateway</html>"), Through(engine.Port(), request));
+    }
+    auto requests = gateway.Requests();
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_EQ("GET http://site.test/page HTTP/1.1\r\nHost: site.test\r\n\r\n", requests[0].header);
+    EXPECT_EQ(request, requests[1].header);
+}
+
+TEST(ProxyRelay, IdleTimeOutEndsAConnectionOnlyWhereTheVariantSaysSo) {
+    for (bool blokkum : {false, true}) {
+        CEngineUnderTest engine(blokkum ? BlokkumEngineSettings() : VeilrunEngineSettings());
+        g_Engine.UseDefaultTimeOut = 0;
+        g_Engine.ConnectionTimeOut = 1;
+        SOCKET c = ConnectLoopback(engine.Port());
+        ASSERT_TRUE(WaitForLiveCount(1));
+        Sleep(1600);
+        EXPECT_EQ(blokkum ? 1 : 0, g_nLiveConnections) << (blokkum ? "Blokkum" : "Veilrun");
+        closesocket(c);
+        EXPECT_TRUE(WaitForLiveCount(0));
+    }
+}
+
+class HostNameCache : public testing::Test {
+protected:
+    void SetUp() override {
+        m_saved = g_Engine;
+        g_Engine.DNSCacheDisable = 0;
+        DNSCacheClear();
+    }
+    void TearDown() override {
+        DNSCacheClear();
+        g_Engine = m_saved;
+    }
+    static void ExpectCached(std::initializer_list<std::pair<const char*, DWORD>> entries) {
+        for (const auto& e : entries) EXPECT_EQ(e.second, DNSCacheLookup(e.first)) << e.first;
+    }
+    CEngineSettings m_saved;
+};
+
+TEST_F(HostNameCache, FillsFromTheFrontThenReplacesRoundRobin) {
+    g_Engine.DNSCacheSize = 2;
+    DNSCacheAdd("a", 1);
+    DNSCacheAdd("b", 2);
+    DNSCacheAdd("c", 3);
+    ExpectCached({{"a", 0}, {"b", 2}, {"c", 3}});
+    DNSCacheAdd("d", 4);
+    ExpectCached({{"b", 0}, {"c", 3}, {"d", 4}});
+
+    // The same name twice takes two entries; the first one is found.
+    DNSCacheClear();
+    g_Engine.DNSCacheSize = 10;
+    DNSCacheAdd("twice", 5);
+    DNSCacheAdd("twice", 6);
+    DNSCacheAdd("Twice", 7);
+    ExpectCached({{"twice", 5}, {"Twice", 7}, {"TWICE", 0}});
+
+    // A size lowered below the replacement index never writes past the used part.
+    DNSCacheClear();
+    for (int i = 1; i <= 10; ++i) DNSCacheAdd(("n" + std::to_string(i)).c_str(), DWORD(i));
+    for (int i = 11; i <= 18; ++i) DNSCacheAdd(("n" + std::to_string(i)).c_str(), DWORD(i));
+    g_Engine.DNSCacheSize = 3;
+    DNSCacheAdd("low", 99);
+    EXPECT_EQ(99u, DNSCacheLookup("low"));
+    g_Engine.DNSCacheSize = 10;
+    EXPECT_EQ(99u, DNSCacheLookup("low"));
+    EXPECT_EQ(9u, DNSCacheLookup("n9"));
+
+    // Over-long names are not stored; off means off.
+    DNSCacheAdd(std::string(256, 'x').c_str(), 8);
+    EXPECT_EQ(0u, DNSCacheLookup(std::string(256, 'x').c_str()));
+    g_Engine.DNSCacheDisable = 1;
+    EXPECT_EQ(0u, DNSCacheLookup("low"));
+    g_Engine.DNSCacheDisable = 0;
+    g_Engine.DNSCacheSize = 0;
+    EXPECT_EQ(0u, DNSCacheLookup("low"));
+}
+
+TEST_F(HostNameCache, UsesAtMostItsTableWhateverTheSize) {
+    g_Engine.DNSCacheSize = 500;
+    for (int i = 1; i <= 102; ++i) DNSCacheAdd(("h" + std::to_string(i)).c_str(), DWORD(i));
+    ExpectCached({{"h1", 0}, {"h2", 2}, {"h101", 101}, {"h102", 102}});
+    // Resolved names go through the cache: a cached entry wins over the resolver.
+    DNSCacheAdd("cached.invalid", inet_addr("127.0.0.1"));
+    EXPECT_EQ(0u, ResolveHostAddress("not-cached.invalid"));
+    DNSCacheClear();
+    DNSCacheAdd("cached.invalid", inet_addr("127.0.0.1"));
+    EXPECT_EQ(inet_addr("127.0.0.1"), ResolveHostAddress("cached.invalid"));
+    EXPECT_EQ(inet_addr("10.1.2.3"), ResolveHostAddress("10.1.2.3"));
+}
