@@ -188,6 +188,24 @@ TEST_F(RecordsEndToEnd, BlockedImagesGetTheBlockImageAndPagesStillPass) {
     EXPECT_NE(Get(origin.Port(), "/b.gif").find("origin"), std::string::npos);
 }
 
+TEST_F(RecordsEndToEnd, PagesOfSitesThatBlockPopUpsBeginWithTheBuiltInScript) {
+    const std::string page = "<html><body>hello</body></html>";
+    COriginServer origin([&page](const COriginRequest&) {
+        COriginReply reply;
+        reply.pieces.push_back(HttpResponse("text/html", page));
+        reply.close = true;
+        return reply;
+    });
+    AddSite("localhost")->m_bBlockPopups = 1;
+    const std::string blocked = Get(origin.Port(), "/", "", "localhost");
+    const std::string plain = Get(origin.Port(), "/");
+    const std::string script = g_PopupScript.str();
+    ASSERT_FALSE(script.empty());
+    EXPECT_NE(blocked.find("Content-Length: " + std::to_string(script.size() + page.size())), std::string::npos);
+    EXPECT_NE(blocked.find("\r\n\r\n" + script + page), std::string::npos);
+    EXPECT_EQ(plain.find("VRX_"), std::string::npos);
+}
+
 TEST_F(RecordsEndToEnd, HubSitesGoThroughTheHubInAbsoluteFormAndTunnelsAsConnect) {
     g_bDefUseHub = 1;
     EXPECT_NE(Fetch(m_engine->Port(), "GET http://www.example.test/a?b HTTP/1.1\r\nHost: www.example.test\r\n\r\n")
