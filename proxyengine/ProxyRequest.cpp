@@ -118,7 +118,8 @@ int CProxyConnection::ConnectToServer() {
         m_RequestLines.RemoveAll();
         return SendBuffer(m_sBrowser, kReplyTunnelEstablished) ? 1 : 0;
     }
-    if (!m_bTunnel && !g_Engine.Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
+    // A tunnel's own CONNECT header goes to the hub, so it is filtered too.
+    if ((!m_bTunnel || m_bUpstream) && !g_Engine.Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
     CString header = TerminateHeader(JoinLines(m_RequestLines));
     // Queued only now: a change of server above drops the old server's queue.
     if (!m_bTunnel) m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);

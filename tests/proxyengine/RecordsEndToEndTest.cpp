@@ -207,20 +207,25 @@ TEST_F(RecordsEndToEnd, PagesOfSitesThatBlockPopUpsBeginWithTheBuiltInScript) {
 }
 
 TEST_F(RecordsEndToEnd, HubSitesGoThroughTheHubInAbsoluteFormAndTunnelsAsConnect) {
-    g_bDefUseHub = 1;
-    EXPECT_NE(Fetch(m_engine->Port(), "GET http://www.example.test/a?b HTTP/1.1\r\nHost: www.example.test\r\n\r\n")
+    g_bDefUseHub = g_bDefBlockUserAgent = g_bDefBlockReferer = 1;
+    const std::string agent = "User-Agent: Browser/1.0\r\n";
+    EXPECT_NE(Fetch(m_engine->Port(), "GET http://www.example.test/a?b HTTP/1.1\r\nHost: www.example.test\r\n" +
+                                          agent + "Referer: http://img.example.test/x\r\n\r\n")
                   .find("via hub"),
               std::string::npos);
     SOCKET tunnel = ConnectLoopback(m_engine->Port());
-    SendAll(tunnel, "CONNECT secure.example.test:443 HTTP/1.1\r\nHost: secure.example.test:443\r\n\r\n");
+    SendAll(tunnel, "CONNECT secure.example.test:443 HTTP/1.1\r\nHost: secure.example.test:443\r\n" + agent + "\r\n");
     EXPECT_EQ(ReceiveAll(tunnel, 3000).find("HTTP/1.0 200 Connection established"), 0u);
     closesocket(tunnel);
 
     std::vector<COriginRequest> seen = m_hub->Requests();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_TRUE(StartsWith(seen[0].header, "GET http://www.example.test/a?b HTTP/1.1\r\n")) << seen[0].header;
+    EXPECT_TRUE(HasLine(seen[0].header, "Referer: http://img.example.test/x"));
     EXPECT_TRUE(StartsWith(seen[1].header, "CONNECT secure.example.test:443 HTTP/1.1\r\n")) << seen[1].header;
-    EXPECT_EQ(EventTypes(), (std::vector<int>{EVT_CONNECTED_HUB, EVT_CONNECTED_HUB}));
+    for (const COriginRequest& r : seen) EXPECT_EQ(r.header.find("User-Agent"), std::string::npos);
+    EXPECT_EQ(EventTypes(), (std::vector<int>{EVT_CONNECTED_HUB, EVT_USERINFO_BLOCKED, EVT_CONNECTED_HUB,
+                                              EVT_USERINFO_BLOCKED}));
 }
 
 TEST_F(RecordsEndToEnd, ASiteSwitchedToTheHubLeavesItsKeptSocketToTheSite) {
