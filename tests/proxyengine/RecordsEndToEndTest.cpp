@@ -19,9 +19,9 @@ namespace {
 const char kPage[] = "<html><body>This site is blocked.</body></html>";
 const std::string kImage("GIF89a\x01\x00\x01\x00\x00\xff", 12);
 
-COriginReply Reply(const std::string& body) {
+COriginReply Reply(const std::string& body, const char* type = "text/plain") {
     COriginReply reply;
-    reply.pieces.push_back(HttpResponse("text/plain", body));
+    reply.pieces.push_back(HttpResponse(type, body));
     reply.close = true;
     return reply;
 }
@@ -146,6 +146,16 @@ TEST_F(RecordsEndToEnd, UserInformationNeverReachesTheOriginButASameSiteRefererD
     EXPECT_GE(blocked->m_strAfter.Find("Accept: */*\r\n"), 0);
 }
 
+TEST_F(RecordsEndToEnd, ScriptsCannotReadAReferrerThatWasRemoved) {
+    const std::string page = "<html><script>var r = document.referrer;</script></html>";
+    COriginServer origin([&page](const COriginRequest&) { return Reply(page, "text/html"); });
+    g_bDefBlockReferer = 1;
+    EXPECT_NE(Get(origin.Port(), "/", "Referer: http://other.test/\r\n").find("var r = document.Referrer;"),
+              std::string::npos);
+    EXPECT_NE(Get(origin.Port(), "/", "Referer: http://127.0.0.1/\r\n").find("var r = document.referrer;"),
+              std::string::npos);
+}
+
 TEST_F(RecordsEndToEnd, SiteOptionsOverrideTheDefaults) {
     g_bDefBlockCookies = g_bDefBlockReferer = g_bDefBlockUserAgent = 1;
     AddSite("localhost");
@@ -190,12 +200,7 @@ TEST_F(RecordsEndToEnd, BlockedImagesGetTheBlockImageAndPagesStillPass) {
 
 TEST_F(RecordsEndToEnd, PagesOfSitesThatBlockPopUpsBeginWithTheBuiltInScript) {
     const std::string page = "<html><body>hello</body></html>";
-    COriginServer origin([&page](const COriginRequest&) {
-        COriginReply reply;
-        reply.pieces.push_back(HttpResponse("text/html", page));
-        reply.close = true;
-        return reply;
-    });
+    COriginServer origin([&page](const COriginRequest&) { return Reply(page, "text/html"); });
     AddSite("localhost")->m_bBlockPopups = 1;
     const std::string blocked = Get(origin.Port(), "/", "", "localhost");
     const std::string plain = Get(origin.Port(), "/");
