@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include "BlockResources.h"
 #include "Files.h"
 
 CEngineSettings g_Engine;
@@ -41,7 +42,8 @@ bool EngineBypassKeyDown() {
 }
 
 CString EnginePopupScript() {
-    return g_Engine.PopupScript ? g_Engine.PopupScript() : CString();
+    // Without a script of the program's own, the one LoadBlockResources loaded.
+    return g_Engine.PopupScript ? g_Engine.PopupScript() : g_PopupScript;
 }
 
 void EngineReportError(const char* text) {

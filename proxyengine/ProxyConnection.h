@@ -62,7 +62,7 @@ public:
     int LookupSiteAndHub();
     bool GetHubTarget(CString& host, int& port);
     void OnRequestAccepted();
-    void OnUpstreamFailed();
+    void OnUpstreamFailed(const CString& hubHost, int hubPort);
     int BlockRequest();
     void FilterRequestHeaders();
     int FilterReferer();
@@ -114,6 +114,7 @@ public:
     CString m_strContentType;
     CString m_strPrevHost;
     int m_nPrevPort = 0;
+    bool m_bPrevUpstream = false;
     int m_bFirstBlock = 1;
 
     // Site options (set by the site records) and the cookie mode.

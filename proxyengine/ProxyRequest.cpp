@@ -67,14 +67,18 @@ int CProxyConnection::ProcessRequestHeader() {
         m_nRequestBodyLeft = info.contentLength;
         if (m_nRequestBody != REQUEST_NONE) m_nBrowserState = STATE_BODY;
     }
-    if (g_Engine.bSiteRecords) OnRequestAccepted();
     return 1;
 }
 
 int CProxyConnection::ConnectToServer() {
-    if (!m_strPrevHost.IsEmpty() && (m_strHost != m_strPrevHost || m_nPort != m_nPrevPort)) CloseServerSocket();
+    // A site switched to or from the hub between two requests must not reuse
+    // the socket of the other route.
+    if (!m_strPrevHost.IsEmpty() &&
+        (m_strHost != m_strPrevHost || m_nPort != m_nPrevPort || m_bUpstream != m_bPrevUpstream))
+        CloseServerSocket();
     m_strPrevHost = m_strHost;
     m_nPrevPort = m_nPort;
+    m_bPrevUpstream = m_bUpstream;
 
     CString targetHost = m_strHost;
     int targetPort = m_nPort;
@@ -82,7 +86,13 @@ int CProxyConnection::ConnectToServer() {
     if (g_Engine.bGateway && g_Engine.GatewayEnable) {
         targetHost = g_Engine.GatewayIP;
         targetPort = g_Engine.GatewayPort;
-    } else if (g_Engine.bAnonymousHub && m_bUseHub && GetHubTarget(targetHost, targetPort)) {
+    } else if (g_Engine.bAnonymousHub && m_bUseHub) {
+        // A site routed through the hub never goes to the site directly, not
+        // even when the hub was lost since the lookup.
+        if (!GetHubTarget(targetHost, targetPort)) {
+            CloseSockets();
+            return 0;
+        }
         throughHub = true;
         m_nPort = targetPort;
     }
@@ -90,7 +100,7 @@ int CProxyConnection::ConnectToServer() {
     if (m_sServer == INVALID_SOCKET) {
         SOCKET s = OpenServerSocket(targetHost, targetPort);
         if (s == INVALID_SOCKET) {
-            if (throughHub) OnUpstreamFailed();
+            if (throughHub) OnUpstreamFailed(targetHost, targetPort);
             m_Response.Clear();
             // A tunnel learns of the failure here too, never after a 200.
             SendBuffer(m_sBrowser, kReplyConnectFailed);
@@ -100,13 +110,16 @@ int CProxyConnection::ConnectToServer() {
         }
         SetSocket(m_sServer, s);
     }
+    // Logged only now that the connection stands.
+    if (g_Engine.bSiteRecords) OnRequestAccepted();
 
     if (m_bTunnel && !m_bUpstream) {
         m_nServerState = m_nBrowserState = STATE_BODY;
         m_RequestLines.RemoveAll();
         return SendBuffer(m_sBrowser, kReplyTunnelEstablished) ? 1 : 0;
     }
-    if (!m_bTunnel && !g_Engine.Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
+    // A tunnel's own CONNECT header goes to the hub, so it is filtered too.
+    if ((!m_bTunnel || m_bUpstream) && !g_Engine.Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
     CString header = TerminateHeader(JoinLines(m_RequestLines));
     // Queued only now: a change of server above drops the old server's queue.
     if (!m_bTunnel) m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
