@@ -112,13 +112,15 @@ void CBlokkumSettings::SaveRegistrySettings() {
     }
 }
 
-CString CBlokkumSettings::IniPath() const {
+CString CBlokkumSettings::IniPath() const { return ProgramFile(BLOKKUM_INI_FILE); }
+
+CString CBlokkumSettings::ProgramFile(const char* name) const {
     if (m_where.iniFolder.IsEmpty()) {
         CString path;
-        GetModuleFolderPath(path, BLOKKUM_INI_FILE);
+        GetModuleFolderPath(path, name);
         return path;
     }
-    return JoinPath(m_where.iniFolder, BLOKKUM_INI_FILE);
+    return JoinPath(m_where.iniFolder, name);
 }
 
 bool CBlokkumSettings::ReadIniString(const char* key, CString& value, const char* defaultText) const {

@@ -64,6 +64,8 @@ public:
     void DetectMozilla();
 
     CString IniPath() const;
+    // A file beside QVINI.ini (the running module's folder by default).
+    CString ProgramFile(const char* name) const;
     bool ReadIniString(const char* key, CString& value, const char* defaultText) const;
     // A value that is no number keeps the default, as a missing one does.
     bool ReadIniInt(const char* key, UINT& value, UINT defaultValue) const;

@@ -34,9 +34,9 @@
 #define BLOKKUM_CAPTION_KEY "99990"
 #define BLOKKUM_CAPTION "Quorvane Blokkum"
 
-// The browsers reach the proxy as http://<alias>:8100; the alias is a single
-// label so no DNS suffix search or domain rule of a browser rewrites it, and
-// the HOSTS file maps it to the loopback address.
+// The browsers reach the proxy as http://<alias>:8100 and the HOSTS file maps
+// the alias to the loopback address. A single label: no site on the Internet
+// can own that name, so the entry never hides a real host.
 #define BLOKKUM_PROXY_HOST_ALIAS "qvblokkum"
 #define BLOKKUM_PROXY_ADDRESS "127.0.0.1"
 #define BLOKKUM_PROXY_PORT 8100

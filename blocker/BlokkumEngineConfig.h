@@ -1,0 +1,76 @@
+// BlokkumEngineConfig.h - what Blokkum's variant of the proxy engine reads
+// while it relays: the QVINI.ini engine values and the filled pop-up script,
+// published together as one immutable snapshot. The tray sheet reloads them
+// while connection threads run, so a reload builds a new snapshot and swaps
+// it in under a lock; every connection holds its own reference and never sees
+// half of an old and half of a new configuration.
+// Deliberately not: the engine itself (proxyengine/), or any window.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "BlokkumSettings.h"
+#include "Strings.h"
+#include "Sync.h"
+
+struct CBlokkumEngineConfig {
+    UINT ListenPort = 8100;
+    bool GatewayEnable = false;
+    CString GatewayIP;
+    UINT GatewayPort = 80;
+    bool Disabled = false;
+    bool PlayWave = true;
+    bool PopupCatching = true;
+    bool UseDefaultBufferSizes = true;
+    UINT BufferSize = 8192;
+    bool UseDefaultTimeOut = true;
+    UINT ConnectionTimeOut = 60;  // seconds
+    UINT DNSCacheSize = 10;
+    bool DNSCacheDisable = true;
+    // QVBlk.js after the sound fill; empty: nothing is injected.
+    CString PopupScript;
+
+    // The QVINI.ini values of settings, with the given script.
+    static CBlokkumEngineConfig FromSettings(const CBlokkumIniSettings& ini, const CString& script);
+};
+
+using BlokkumEngineConfigPtr = std::shared_ptr<const CBlokkumEngineConfig>;
+
+class CBlokkumEngineState {
+public:
+    CBlokkumEngineState() : m_current(std::make_shared<CBlokkumEngineConfig>()) {}
+    BlokkumEngineConfigPtr Current() {
+        CCriticalSectionLock lock(m_lock);
+        return m_current;
+    }
+    void Publish(BlokkumEngineConfigPtr config) {
+        CCriticalSectionLock lock(m_lock);
+        m_current.swap(config);
+        // The old snapshot is released outside the lock (by config's destructor).
+        lock.Unlock();
+    }
+
+private:
+    CCriticalSection m_lock;
+    BlokkumEngineConfigPtr m_current;
+};
+
+// The sound fill of the script template: with playWave the first "%s"
+// becomes the statement that points the page's sound element at soundPath
+// (backslashes turned into slashes), else two blanks. A script without "%s"
+// is returned unchanged. The substitution is literal: a '%' elsewhere in the
+// script stays as it is.
+CString FillPopupScript(const CString& script, bool playWave, const CString& soundPath);
+
+// Reads settings' QVBlk.js (beside QVINI.ini) and fills it; a missing file
+// gives an empty script, reported to ReportProxyError only.
+CString BuildPopupScript(const CBlokkumSettings& settings);
+
+// LoadIniSettings, then the script, then one new snapshot for the engine.
+void ReloadEngineSettings(CBlokkumSettings& settings, CBlokkumEngineState& state);
+
+// The system's text of a Winsock error (its number when the system has no
+// text), for the listener's start-up reports.
+CString FormatWinsockError(int code);

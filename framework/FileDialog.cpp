@@ -1,0 +1,47 @@
+#include "FileDialog.h"
+
+#include "Files.h"
+
+namespace {
+FileDialogHook g_fileDialogHook = nullptr;
+}
+
+void SetFileDialogHook(FileDialogHook hook) { g_fileDialogHook = hook; }
+
+CString FileDialogFilter(const char* filter) {
+    CString result;
+    if (!filter) return result;
+    for (const char* p = filter; *p; ++p) result += *p == '|' ? '\0' : *p;
+    // Two terminating NULs whatever the caller ended the text with.
+    result += '\0';
+    result += '\0';
+    return result;
+}
+
+CFileDialog::CFileDialog(bool open, const char* defaultExtension, const char* fileName, DWORD flags,
+                         const char* filter, HWND owner)
+    : m_open(open), m_filter(FileDialogFilter(filter)), m_defaultExtension(defaultExtension ? defaultExtension : "") {
+    ZeroMemory(&m_ofn, sizeof m_ofn);
+    // The short record: accepted by every common-dialog version.
+    m_ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    m_ofn.hwndOwner = owner;
+    m_ofn.Flags = flags | OFN_EXPLORER;
+    if (fileName) lstrcpynA(m_buffer, fileName, sizeof m_buffer);
+}
+
+INT_PTR CFileDialog::DoModal() {
+    m_ofn.lpstrFile = m_buffer;
+    m_ofn.nMaxFile = sizeof m_buffer;
+    m_ofn.lpstrFilter = m_filter.IsEmpty() ? nullptr : m_filter.c_str();
+    m_ofn.lpstrDefExt = m_defaultExtension.IsEmpty() ? nullptr : m_defaultExtension.c_str();
+    BOOL ok;
+    if (g_fileDialogHook)
+        ok = g_fileDialogHook(m_open, &m_ofn);
+    else
+        ok = m_open ? GetOpenFileNameA(&m_ofn) : GetSaveFileNameA(&m_ofn);
+    if (!ok) return IDCANCEL;
+    m_path = m_buffer;
+    return IDOK;
+}
+
+CString CFileDialog::GetFileName() const { return FileNameOf(m_path); }

@@ -1,0 +1,110 @@
+// Algorithms.h - overwrite algorithms: the five built-ins, the user's own
+// kept under Software\Quorvane Grindel\Algorithms, and the hex helpers of the
+// pattern texts that the algorithm editor shows and reads.
+// Offers: CAlgorithm/CAlgorithmPass records, CAlgorithmList (built-ins first,
+// then the user's in registry order), loading, saving with the editor's
+// checks, deletion, and the selection of an algorithm by its stored name.
+// Deliberately not: any window; the editor only moves values to and from here.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "Arrays.h"
+#include "Strings.h"
+
+enum PassType { PASS_COMPLEMENT = 0, PASS_RANDOM = 1, PASS_PATTERN = 2 };
+
+struct CAlgorithmPass {
+    int type = PASS_RANDOM;
+    std::vector<BYTE> pattern;  // byte 0 is written first
+
+    static CAlgorithmPass Random() { return CAlgorithmPass{PASS_RANDOM, {}}; }
+    static CAlgorithmPass Complement() { return CAlgorithmPass{PASS_COMPLEMENT, {}}; }
+    static CAlgorithmPass Pattern(std::vector<BYTE> bytes) { return CAlgorithmPass{PASS_PATTERN, std::move(bytes)}; }
+    int PatternLength() const { return int(pattern.size()); }
+    bool operator==(const CAlgorithmPass& o) const { return type == o.type && pattern == o.pattern; }
+};
+
+struct CAlgorithm {
+    CString name;
+    CString description;
+    std::vector<CAlgorithmPass> passes;
+    bool userDefined = false;
+
+    int PassCount() const { return int(passes.size()); }
+};
+
+// Results of saving an algorithm from the editor; the editor turns them into
+// its messages.
+enum SaveAlgorithmResult {
+    SAVE_OK,
+    SAVE_EMPTY_NAME,        // 9070
+    SAVE_NAME_EXISTS,       // 9071
+    SAVE_BAD_NAME,          // a "\" would make the name a registry path
+    SAVE_EMPTY_DESCRIPTION, // 9072
+    SAVE_NO_PASSES,
+    SAVE_NOT_EDITABLE,      // a built-in, or an index out of range
+    SAVE_WRITE_FAILED,      // 9073
+};
+
+class CAlgorithmList {
+public:
+    // Keys below HKEY_CURRENT_USER: the product key holds "Algorithms".
+    explicit CAlgorithmList(const char* productKey);
+
+    void LoadAlgorithms();
+    void LoadBuiltInAlgorithms();
+    void LoadUserAlgorithms();
+
+    int GetSize() const { return m_items.GetSize(); }
+    const CAlgorithm& GetAt(int index) const { return *m_items.GetAt(index); }
+    bool IsValidIndex(int index) const { return index >= 0 && index < GetSize(); }
+    // -1 when no algorithm has the name (case-sensitive).
+    int FindByName(const char* name) const;
+
+    // The editor's Save: editIndex -1 appends a new algorithm, otherwise it
+    // replaces the user algorithm at that index. The registry is written before
+    // anything is removed, so a failed write never loses an algorithm; on
+    // failure the list is unchanged.
+    SaveAlgorithmResult SaveAlgorithm(int editIndex, const CAlgorithm& algorithm);
+    // Removes the stored key and the record; false when the key could not be
+    // deleted (the record is removed all the same, as the page expects).
+    bool DeleteAlgorithm(int index);
+
+    CString AlgorithmsKey() const;
+
+private:
+    LONG WriteAlgorithmKey(const char* keyName, const CAlgorithm& algorithm) const;
+    LONG DeleteAlgorithmKey(const char* keyName) const;
+    bool KeyExists(const char* keyName) const;
+
+    CString m_productKey;
+    COwnedPtrArray<CAlgorithm> m_items;
+};
+
+// Resolves the stored selection: the stored name wins over the stored index,
+// since the index of a user algorithm moves. An empty name (older profiles)
+// keeps a valid index. A name that is gone selects the built-in with the most
+// passes, never a weaker one. Returns the index to use.
+int ResolveMethod(const CAlgorithmList& list, int storedIndex, const char* storedName);
+
+// Two upper-case hexadecimal digits.
+CString BytesToHexText(BYTE value);
+// One blank-free group: A-F/a-f count 10-15, any other character its decimal
+// digit value (0 for a non-digit); the low 8 bits of the sum.
+BYTE ParseHexByte(const char* group);
+// The editor's pattern text (hex digits, no blanks): read in pairs from the
+// right; the rightmost pair is byte 0; an odd length gets a leading "0".
+std::vector<BYTE> PatternTextToBytes(const char* text);
+// The pass list's form of a pattern: last byte first, groups joined by blanks.
+CString PatternToDisplayText(const std::vector<BYTE>& pattern);
+// The pattern text with its groups made: "ABC" -> "0A BC".
+CString PatternTextToDisplayText(const char* text);
+// The pass list's form read back: the last group is byte 0.
+std::vector<BYTE> DisplayTextToPattern(const char* display);
+// Only 0-9, A-F (either case) and blanks.
+bool IsValidPatternText(const char* display);
+// The pattern as it is written to the disk, for the progress text: "0x27FFFFFF".
+CString PatternProgressText(const std::vector<BYTE>& pattern);

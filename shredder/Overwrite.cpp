@@ -1,0 +1,212 @@
+#include "Overwrite.h"
+
+#include <cstdlib>
+
+#include "Files.h"
+#include "Handles.h"
+#include "LangPack.h"
+#include "ShredderKeys.h"
+
+using namespace Grindel;
+
+namespace {
+const int kRenameAttempts = 50;
+
+bool SeekToStart(HANDLE file) {
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) != FALSE;
+}
+
+char RandomLetter() {
+    for (;;) {
+        char c = char(rand() & 0xFF);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return c;
+    }
+}
+
+CString SystemErrorText(DWORD code, DWORD room) {
+    CString text;
+    char* buffer = text.GetBuffer(int(room));
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, room, nullptr);
+    text.ReleaseBuffer(int(n));
+    text.TrimRight();
+    return text;
+}
+
+CString Formatted(int key, const char* defaultText, const char* path) {
+    CString text = LoadLangString(key, defaultText);
+    text.Replace("%s", path);
+    return text;
+}
+}  // namespace
+
+void CSilentProgress::Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void FillPassBuffer(BYTE* buffer, DWORD size, int type, const std::vector<BYTE>& pattern) {
+    if (type == PASS_RANDOM) {
+        for (DWORD i = 0; i < size; ++i) buffer[i] = BYTE(rand() & 0xFF);
+    } else if (type == PASS_COMPLEMENT) {
+        for (DWORD i = 0; i < size; ++i) buffer[i] = BYTE(~buffer[i]);
+    } else if (pattern.empty()) {
+        ZeroMemory(buffer, size);
+    } else {
+        const size_t n = pattern.size();
+        for (DWORD i = 0; i < size; ++i) buffer[i] = pattern[i % n];
+    }
+}
+
+CString RandomShapedName(const char* path) {
+    CString result(path);
+    int nameStart = result.ReverseFind('\\');
+    int slash = result.ReverseFind('/');
+    if (slash > nameStart) nameStart = slash;
+    ++nameStart;
+    int dot = result.ReverseFind('.');
+    if (dot < nameStart) dot = -1;
+    for (int i = nameStart; i < result.GetLength(); ++i)
+        if (i != dot) result.SetAt(i, RandomLetter());
+    return result;
+}
+
+COverwriteEngine::COverwriteEngine(IShredHost& host, BYTE* buffer, volatile bool& abort, volatile bool& endSession)
+    : m_host(host), m_buffer(buffer), m_abort(abort), m_endSession(endSession) {}
+
+CString COverwriteEngine::PassText(const CAlgorithm& algorithm, int pass) {
+    CString text = LoadLangString(TXT_PASS, kTextPass);
+    CString number, count;
+    number.Format("%d", pass + 1);
+    count.Format("%d", algorithm.PassCount());
+    text.Replace("%d", number);
+    text.Replace("%e", count);
+    const CAlgorithmPass& p = algorithm.passes[size_t(pass)];
+    if (p.type == PASS_RANDOM)
+        text += LoadLangString(TXT_PASS_RANDOM, kTextPassRandom);
+    else if (p.type == PASS_COMPLEMENT)
+        text += LoadLangString(TXT_PASS_COMPLEMENT, kTextPassComplement);
+    else
+        text += LoadLangString(TXT_PASS_PATTERN, kTextPassPattern) + " " + PatternProgressText(p.pattern);
+    return text;
+}
+
+void COverwriteEngine::ReportWriteFailure(const char* path, DWORD code) {
+    ++m_failures;
+    CString text = LoadLangString(TXT_WRITE_FAILED, kTextWriteFailed);
+    text.Replace("%s", SystemErrorText(code, 255));
+    CString full;
+    full.Format("%s %08lX\r\n%s", text.c_str(), static_cast<unsigned long>(code), path);
+    m_host.Report(full, MB_ICONINFORMATION);
+}
+
+int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind) {
+    if (!m_progress || !m_progress->Open()) {
+        ++m_failures;
+        m_host.Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
+        return 1;
+    }
+    m_progress->SetItemText(path);
+
+    WIN32_FILE_ATTRIBUTE_DATA status;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &status) ||
+        (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ++m_failures;
+        m_host.Report(Formatted(TXT_ACCESS, kTextAccess, path), MB_ICONERROR);
+        return 0;
+    }
+    const DWORD attributes = status.dwFileAttributes;
+    if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && kind == KIND_ITEM) {
+        int answer = m_host.Ask(Formatted(TXT_ATTRIBUTES, kTextAttributes, path),
+                                MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
+        if (answer == IDCANCEL) return 1;
+        if (answer != IDYES) return 0;
+    }
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+
+    CHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!file.IsValid()) {
+        // The file stays as it was, attributes included.
+        SetFileAttributesA(path, attributes);
+        ++m_failures;
+        m_host.Report(Formatted(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
+        return kind == KIND_ITEM ? 0 : 1;
+    }
+    LARGE_INTEGER sizeValue;
+    if (!GetFileSizeEx(file, &sizeValue)) {
+        sizeValue.LowPart = status.nFileSizeLow;
+        sizeValue.HighPart = LONG(status.nFileSizeHigh);
+    }
+    const ULONGLONG size = ULONGLONG(sizeValue.QuadPart);
+    const ULONGLONG blocks = size / kBufferSize + 2;
+    m_progress->SetPassRange(DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks));
+    m_progress->SetPassPos(0);
+
+    for (int pass = 0; pass < algorithm.PassCount() && !Stopping(); ++pass) {
+        const CAlgorithmPass& p = algorithm.passes[size_t(pass)];
+        m_progress->SetPassText(PassText(algorithm, pass));
+        FillPassBuffer(m_buffer, kBufferSize, p.type, p.pattern);
+        if (!SeekToStart(file)) {
+            m_host.ShowSystemError(GetLastError());
+            ++m_failures;
+            return 1;
+        }
+        ULONGLONG remaining = size;
+        for (ULONGLONG block = 1; block <= blocks; ++block) {
+            if (Stopping()) break;
+            if (remaining > 0) {
+                DWORD chunk = remaining < ULONGLONG(kBufferSize) ? DWORD(remaining) : DWORD(kBufferSize);
+                DWORD written = 0;
+                if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
+                    DWORD code = GetLastError();
+                    if (code == ERROR_SUCCESS) code = ERROR_WRITE_FAULT;
+                    // Not cut, renamed or deleted: the user learns the file was not
+                    // fully overwritten and still has it to shred again.
+                    file.Close();
+                    SetFileAttributesA(path, attributes);
+                    ReportWriteFailure(path, code);
+                    return Stopping() ? 1 : 0;
+                }
+                remaining -= chunk;
+            }
+            m_progress->SetPassPos(DWORD(block));
+            m_progress->StepJob();
+            m_progress->Pump();
+        }
+        if (remaining == 0) {
+            FlushFileBuffers(file);
+            m_progress->PassWritten(path, pass);
+        }
+    }
+
+    if (!SeekToStart(file) || !SetEndOfFile(file)) {
+        m_host.ShowSystemError(GetLastError());
+        ++m_failures;
+        return 1;
+    }
+    file.Close();
+    if (kind != KIND_BIN_FILE && RemoveShredded(path, kind) == 1) return 1;
+    return Stopping() ? 1 : 0;
+}
+
+int COverwriteEngine::RemoveShredded(const char* path, int kind) {
+    // Never replaces an existing file: a name that is taken gets new letters.
+    CString renamed;
+    for (int attempt = 0; attempt < kRenameAttempts && renamed.IsEmpty(); ++attempt) {
+        CString candidate = RandomShapedName(path);
+        if (candidate.CompareNoCase(path) != 0 && MoveFileA(path, candidate)) renamed = candidate;
+    }
+    const CString target = renamed.IsEmpty() ? CString(path) : renamed;
+    if (DeleteFileA(target)) return 0;
+    if (!renamed.IsEmpty()) MoveFileA(renamed, path);
+    if (kind != KIND_ITEM) return 0;
+    ++m_failures;
+    int answer = m_host.Report(Formatted(TXT_NOT_DELETED, kTextNotDeleted, path), MB_OKCANCEL | MB_ICONERROR);
+    return answer == IDCANCEL ? 1 : 0;
+}

@@ -1,0 +1,100 @@
+// Overwrite.h - the overwrite engine: one file is overwritten in place once
+// per pass of an algorithm, cut to zero length, renamed to random letters of
+// the same shape and deleted.
+// Offers: IShredHost (messages and questions, answered by the application
+// object), IShredProgress (the progress dialog, or nothing in scheduled runs;
+// pumps messages after every 64 KB block), COverwriteEngine and FillPassBuffer.
+// Sizes are 64-bit; every write, seek, truncation and rename is checked.
+// Deliberately not: folders, free space, whole drives (their own routines
+// call OverwriteFile).
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "Algorithms.h"
+#include "Strings.h"
+
+class IShredHost {
+public:
+    virtual ~IShredHost() = default;
+    // A message: shown, or recorded and logged in scheduled runs (then IDOK).
+    virtual int Report(const CString& text, UINT type) = 0;
+    // A question: asked, or answered with scheduledAnswer in scheduled runs.
+    virtual int Ask(const CString& text, UINT type, int scheduledAnswer) = 0;
+    virtual void ShowSystemError(DWORD code) = 0;
+};
+
+class IShredProgress {
+public:
+    virtual ~IShredProgress() = default;
+    // Opens the progress, or keeps the one already open for this job.
+    virtual bool Open() = 0;
+    virtual void SetItemText(const char* text) = 0;
+    virtual void SetPassText(const char* text) = 0;
+    virtual void SetPassRange(DWORD blocks) = 0;
+    virtual void SetPassPos(DWORD block) = 0;
+    virtual void StepJob() = 0;
+    // Runs every waiting message, so Cancel and the session end get through.
+    virtual void Pump() = 0;
+    // Called after each complete pass, with the file still open.
+    virtual void PassWritten(const char* path, int pass) { (void)path; (void)pass; }
+    virtual void Close() = 0;
+};
+
+// Pumps messages and shows nothing.
+class CSilentProgress : public IShredProgress {
+public:
+    bool Open() override { return true; }
+    void SetItemText(const char*) override {}
+    void SetPassText(const char*) override {}
+    void SetPassRange(DWORD) override {}
+    void SetPassPos(DWORD) override {}
+    void StepJob() override {}
+    void Pump() override;
+    void Close() override {}
+};
+
+enum OverwriteKind {
+    KIND_ITEM = 0,        // a file the user chose
+    KIND_BIN_FOLDER = 1,  // a file inside a folder of the Recycle Bin
+    KIND_BIN_FILE = 2,    // a file of the Recycle Bin itself: overwritten and cut, kept
+};
+
+// type PASS_PATTERN repeats the pattern over the buffer (zeros without one),
+// PASS_RANDOM fills it with the low bytes of rand(), PASS_COMPLEMENT inverts
+// what the previous pass left in it.
+void FillPassBuffer(BYTE* buffer, DWORD size, int type, const std::vector<BYTE>& pattern);
+
+// Random letters in place of every character of the name and the extension;
+// the folder and the dot stay.
+CString RandomShapedName(const char* path);
+
+class COverwriteEngine {
+public:
+    COverwriteEngine(IShredHost& host, BYTE* buffer, volatile bool& abort, volatile bool& endSession);
+
+    void SetProgress(IShredProgress* progress) { m_progress = progress; }
+    IShredProgress* Progress() const { return m_progress; }
+
+    // 1: stop the whole job (Cancel, session end, or Cancel in a prompt); 0: go on.
+    int OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind);
+    // Failures of the last job that were reported (writes, locked files, ...).
+    int FailureCount() const { return m_failures; }
+    void ResetFailures() { m_failures = 0; }
+
+    static CString PassText(const CAlgorithm& algorithm, int pass);
+
+private:
+    bool Stopping() const { return m_abort || m_endSession; }
+    void ReportWriteFailure(const char* path, DWORD code);
+    int RemoveShredded(const char* path, int kind);
+
+    IShredHost& m_host;
+    BYTE* m_buffer;
+    volatile bool& m_abort;
+    volatile bool& m_endSession;
+    IShredProgress* m_progress = nullptr;
+    int m_failures = 0;
+};

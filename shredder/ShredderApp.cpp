@@ -1,0 +1,634 @@
+#include "ShredderApp.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <new>
+
+#include "CommandLine.h"
+#include "Files.h"
+#include "Handles.h"
+#include "LangPack.h"
+#include "OSVersion.h"
+#include "ProgressDialog.h"
+#include "Registry.h"
+#include "Seams.h"
+#include "ShredderKeys.h"
+#include "ShredderResources.h"
+
+using namespace Grindel;
+
+namespace {
+CString KeyText(int key, const char* defaultText, const char* insert) {
+    CString text = LoadLangString(key, defaultText);
+    text.Replace("%s", insert);
+    return text;
+}
+
+// Windows sends WM_QUERYENDSESSION only to top-level windows; this one is
+// never shown and only turns the session end into the job's stop flag.
+class CSessionWatch {
+public:
+    explicit CSessionWatch(volatile bool& flag) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QuorvaneGrindelSession";
+        RegisterClassA(&wc);
+        m_hwnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                                 nullptr);
+        if (m_hwnd) SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&flag));
+    }
+    ~CSessionWatch() {
+        if (m_hwnd) DestroyWindow(m_hwnd);
+    }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_QUERYENDSESSION) {
+            volatile bool* flag = reinterpret_cast<volatile bool*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (flag) *flag = true;
+            return TRUE;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    HWND m_hwnd = nullptr;
+};
+
+struct AlertState {
+    CString text;
+    CString caption;
+    bool dontShow = false;
+};
+
+INT_PTR CALLBACK AlertProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        AlertState* state = reinterpret_cast<AlertState*>(lParam);
+        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        SetWindowTextA(hwnd, state->caption);
+        SetDlgItemTextA(hwnd, IDC_ALERT_TEXT, state->text);
+        SetDlgItemLangText(hwnd, IDC_ALERT_CHECK, TXT_ALERT_CHECK, kTextAlertCheck);
+        SetDlgItemLangText(hwnd, IDOK, TXT_ALERT_OK, kTextAlertOk);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        AlertState* state = reinterpret_cast<AlertState*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        state->dontShow = IsDlgButtonChecked(hwnd, IDC_ALERT_CHECK) == BST_CHECKED;
+        EndDialog(hwnd, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+typedef HRESULT(CALLBACK* DllGetVersionProc)(DLLVERSIONINFO*);
+}  // namespace
+
+CShredderEnvironment::CShredderEnvironment() : productKey(kProductKey), classesRoot(HKEY_CLASSES_ROOT) {}
+
+char DriveRootLetter(const char* path) {
+    if (!path || !isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':') return 0;
+    if (path[2] != 0 && !((path[2] == '\\' || path[2] == '/') && path[3] == 0)) return 0;
+    return char(toupper(static_cast<unsigned char>(path[0])));
+}
+
+bool FormatSidText(PSID sid, char* buffer, DWORD* size) {
+    if (!sid || !IsValidSid(sid)) {
+        SetLastError(ERROR_INVALID_SID);
+        return false;
+    }
+    PSID_IDENTIFIER_AUTHORITY authority = GetSidIdentifierAuthority(sid);
+    const DWORD count = *GetSidSubAuthorityCount(sid);
+    const DWORD needed = 28 + 12 * count;
+    if (*size < needed) {
+        *size = needed;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    int n = wsprintfA(buffer, "S-%lu-", static_cast<unsigned long>(SID_REVISION));
+    const BYTE* v = authority->Value;
+    if (v[0] == 0 && v[1] == 0) {
+        unsigned long value = (unsigned long)v[5] | ((unsigned long)v[4] << 8) | ((unsigned long)v[3] << 16) |
+                              ((unsigned long)v[2] << 24);
+        n += wsprintfA(buffer + n, "%lu", value);
+    } else {
+        n += wsprintfA(buffer + n, "0x%02X%02X%02X%02X%02X%02X", v[0], v[1], v[2], v[3], v[4], v[5]);
+    }
+    for (DWORD i = 0; i < count; ++i)
+        n += wsprintfA(buffer + n, "-%lu", static_cast<unsigned long>(*GetSidSubAuthority(sid, i)));
+    return true;
+}
+
+CShredderApp::CShredderApp(const CShredderEnvironment& environment)
+    : m_env(environment),
+      m_profile(environment.productKey),
+      m_algorithms(environment.productKey),
+      m_language(kDefaultLanguage),
+      m_productTitle(kTextProductTitle) {
+    // The program's own folder; the current directory is wherever the shell or a task started us.
+    m_appPath = m_env.programFolder.IsEmpty() ? GetModuleFolder() : m_env.programFolder;
+}
+
+CShredderApp::~CShredderApp() {
+    if (m_progress) m_progress->Close();
+    if (m_mutex) CloseHandle(m_mutex);
+    if (m_kernel32) FreeLibrary(m_kernel32);
+    if (m_comInitialized) CoUninitialize();
+}
+
+CString CShredderApp::ClassesKey(const char* subKey) const { return m_env.classesPrefix + subKey; }
+
+bool CShredderApp::Fail(int key, const char* defaultText, UINT icon) {
+    Report(LoadLangString(key, defaultText), icon);
+    m_exitCode = 1;
+    return false;
+}
+
+void CShredderApp::SetMethod(int index) {
+    m_method = m_algorithms.IsValidIndex(index) ? index : 0;
+    m_profile.WriteInt(kValueMethod, DWORD(m_method));
+    m_profile.WriteString(kValueMethodName, m_algorithms.IsValidIndex(m_method) ? m_algorithms.GetAt(m_method).name : "");
+}
+
+bool CShredderApp::InitInstance(const char* cmdLine) {
+    // Seeded once per run: the random passes and names of one run never repeat a seed per file.
+    srand(unsigned(time(nullptr)) ^ unsigned(GetTickCount()) ^ unsigned(GetCurrentProcessId() << 16));
+
+    m_language = m_profile.GetString(kValueLanguage, kDefaultLanguage);
+    const int storedMethod = int(m_profile.GetInt(kValueMethod, 0));
+    const CString storedMethodName = m_profile.GetString(kValueMethodName, "");
+
+    SetLangPackSource(m_appPath, m_language);
+
+    m_algorithms.LoadAlgorithms();
+    m_method = ResolveMethod(m_algorithms, storedMethod, storedMethodName);
+    if (m_method != storedMethod || (!storedMethodName.IsEmpty() && storedMethodName != m_algorithms.GetAt(m_method).name))
+        SetMethod(m_method);
+
+    ParseCmdLine(cmdLine);
+
+    if (m_items.IsEmpty()) {
+        const CString stored = m_profile.GetString(kValueAppPath, kAppPathUnset);
+        if (stored != m_appPath) m_profile.WriteString(kValueAppPath, m_appPath);
+        SetLastError(ERROR_SUCCESS);
+        m_mutex = CreateMutexA(nullptr, TRUE, LoadLangString(TXT_PRODUCT_TITLE, kTextProductTitle));
+        const DWORD error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_INVALID_HANDLE) {
+            if (m_mutex) CloseHandle(m_mutex);
+            m_mutex = nullptr;
+            QvMessageBox(nullptr, LoadLangString(TXT_INSTANCE, kTextInstance),
+                         LoadLangString(TXT_PRODUCT_TITLE, kTextProductTitle), MB_ICONINFORMATION);
+            m_exitCode = 0;
+            return false;
+        }
+    }
+
+    m_productTitle = LoadLangString(TXT_PRODUCT_TITLE, kTextProductTitle);
+
+    BYTE* buffer = new (std::nothrow) BYTE[kBufferSize];
+    if (!buffer) return Fail(TXT_MEMORY, kTextMemory, MB_ICONERROR);
+    m_buffer.assign(buffer, buffer + kBufferSize);
+    delete[] buffer;
+    m_engine.reset(new COverwriteEngine(*this, m_buffer.data(), m_abort, m_endSession));
+
+    if (FAILED(CoInitialize(nullptr))) {
+        Fail(TXT_COM_INIT, kTextComInit, MB_ICONERROR);
+        m_exitCode = 3;
+        return false;
+    }
+    m_comInitialized = true;
+
+    LoadProtectedFolders();
+    IsSchedulerAvailable();
+
+    m_recycleBinAvailable = IsRecycleBinApiAvailable();
+    if (!m_recycleBinAvailable && m_profile.GetInt(kValueAlertDisabled, 0) == 0 && !m_scheduled) {
+        bool dontShow = false;
+        if (RunAlertDialog(TXT_SHELL32_ALERT, kTextShell32Alert, &dontShow) && dontShow)
+            m_profile.WriteInt(kValueAlertDisabled, 1);
+    }
+
+    m_kernel32 = LoadLibraryA("kernel32.dll");
+    if (!m_kernel32) return Fail(TXT_KERNEL32, kTextKernel32, MB_ICONERROR);
+    m_getDiskFreeSpaceEx =
+        reinterpret_cast<GetDiskFreeSpaceExProc>(reinterpret_cast<void*>(GetProcAddress(m_kernel32, "GetDiskFreeSpaceExA")));
+    if (!m_getDiskFreeSpaceEx)
+        m_getDiskFreeSpace =
+            reinterpret_cast<GetDiskFreeSpaceProc>(reinterpret_cast<void*>(GetProcAddress(m_kernel32, "GetDiskFreeSpaceA")));
+    if (!m_getDiskFreeSpaceEx && !m_getDiskFreeSpace)
+        return Fail(TXT_KERNEL32_FUNCTIONS, kTextKernel32Functions, MB_ICONERROR);
+
+    const bool anyNtfs = BuildDriveTable();
+
+    const COSVersion version;
+    const OSVERSIONINFOA& info = version.Info();
+    m_isNT = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    if (m_isNT) {
+        m_systemRestore = info.dwMajorVersion == 5 && info.dwMinorVersion == 1;
+        if (anyNtfs && m_recycleBinAvailable) {
+            int rc = GetUserSidText();
+            if (rc != 0) {
+                CString text = LoadLangString(TXT_SID, kTextSid);
+                CString number;
+                number.Format("%d", rc);
+                text.Replace("%u", number);
+                Report(text, MB_ICONERROR);
+                m_exitCode = 1;
+                return false;
+            }
+        }
+        m_setFilePointerEx =
+            reinterpret_cast<SetFilePointerExProc>(reinterpret_cast<void*>(GetProcAddress(m_kernel32, "SetFilePointerEx")));
+        if (!m_setFilePointerEx) return Fail(TXT_KERNEL32_FUNCTIONS, kTextKernel32Functions, MB_ICONERROR);
+    } else {
+        m_systemRestore = info.dwMajorVersion == 4 && info.dwMinorVersion == 90;
+    }
+
+    CheckContextMenuHandler();
+
+    if (m_items.IsEmpty())
+        RunSheet();
+    else
+        RunCmdLineJob();
+    return true;
+}
+
+int CShredderApp::ExitInstance() {
+    if (m_progress) m_progress->Close();
+    m_items.RemoveAll();
+    if (m_scheduled && m_lastMessage.IsEmpty()) {
+        m_lastMessage = kTextSuccess;
+        WriteLog(m_lastMessage + "\r\n\r\n");
+    }
+    if (m_mutex) CloseHandle(m_mutex);
+    m_mutex = nullptr;
+    return m_exitCode;
+}
+
+bool CShredderApp::BuildDriveTable() {
+    ZeroMemory(m_fixedRoots, sizeof(m_fixedRoots));
+    ZeroMemory(m_ntfs, sizeof(m_ntfs));
+    m_drives.clear();
+    bool anyNtfs = false;
+    const DWORD present = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        if (!(present & (1u << i))) continue;
+        char root[4] = {char('A' + i), ':', '\\', 0};
+        if (GetDriveTypeA(root) != DRIVE_FIXED) continue;
+        lstrcpyA(m_fixedRoots[i], root);
+        char label[261] = "", fileSystem[65] = "";
+        GetVolumeInformationA(root, label, sizeof(label), nullptr, nullptr, nullptr, fileSystem, sizeof(fileSystem));
+        CDriveRecord drive;
+        drive.letter = root[0];
+        if (label[0])
+            drive.displayText.Format("%s (%c:)", label, root[0]);
+        else
+            drive.displayText.Format("Local Disk (%c:)", root[0]);
+        drive.fileSystem = fileSystem;
+        ULONGLONG freeToCaller = 0, total = 0;
+        if (QueryDiskSpace(root, &freeToCaller, &total, nullptr)) {
+            drive.totalGB = float(double(total) / 1073741824.0);
+            drive.freeGB = float(double(freeToCaller) / 1073741824.0);
+        }
+        m_drives.push_back(drive);
+        if (lstrcmpiA(fileSystem, "NTFS") == 0) {
+            m_ntfs[i] = 1;
+            anyNtfs = true;
+        }
+    }
+    return anyNtfs;
+}
+
+bool CShredderApp::QueryDiskSpace(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total,
+                                  ULONGLONG* totalFree) const {
+    if (m_getDiskFreeSpaceEx) {
+        ULARGE_INTEGER a, b, c;
+        if (!m_getDiskFreeSpaceEx(root, &a, &b, &c)) return false;
+        if (freeToCaller) *freeToCaller = a.QuadPart;
+        if (total) *total = b.QuadPart;
+        if (totalFree) *totalFree = c.QuadPart;
+        return true;
+    }
+    if (m_getDiskFreeSpace) {
+        DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+        if (!m_getDiskFreeSpace(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) return false;
+        const ULONGLONG cluster = ULONGLONG(sectorsPerCluster) * bytesPerSector;
+        if (freeToCaller) *freeToCaller = cluster * freeClusters;
+        if (total) *total = cluster * clusters;
+        if (totalFree) *totalFree = cluster * freeClusters;
+        return true;
+    }
+    return false;
+}
+
+int CShredderApp::GetUserSidText() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return 1;
+    CHandle owner(token);
+    union {
+        BYTE bytes[1000];
+        TOKEN_USER user;
+    } info;
+    DWORD length = 0;
+    if (!GetTokenInformation(token, TokenUser, &info, sizeof(info), &length)) return 2;
+    char text[260];
+    DWORD size = sizeof(text);
+    if (!FormatSidText(info.user.User.Sid, text, &size)) return 3;
+    m_userSid = text;
+    return 0;
+}
+
+bool CShredderApp::GetShell32Version(DWORD* major, DWORD* minor) {
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    DllGetVersionProc proc =
+        shell ? reinterpret_cast<DllGetVersionProc>(reinterpret_cast<void*>(GetProcAddress(shell, "DllGetVersion")))
+              : nullptr;
+    if (!proc) return false;
+    DLLVERSIONINFO version = {};
+    version.cbSize = sizeof(version);
+    if (FAILED(proc(&version))) return false;
+    *major = version.dwMajorVersion;
+    *minor = version.dwMinorVersion;
+    return true;
+}
+
+bool CShredderApp::IsRecycleBinApiAvailable() {
+    HMODULE shell = LoadLibraryA("shell32.dll");
+    if (!shell) return false;
+    DWORD major = 0, minor = 0;
+    bool available = GetShell32Version(&major, &minor) && (major > 4 || (major == 4 && minor > 70)) &&
+                     GetProcAddress(shell, "SHQueryRecycleBinA") && GetProcAddress(shell, "SHEmptyRecycleBinA");
+    FreeLibrary(shell);
+    return available;
+}
+
+void CShredderApp::LoadProtectedFolders() {
+    char path[MAX_PATH + 1];
+    path[0] = 0;
+    GetWindowsDirectoryA(path, MAX_PATH);
+    m_windowsFolder = path;
+    path[0] = 0;
+    GetSystemDirectoryA(path, MAX_PATH);
+    m_systemFolder = path;
+    m_protected[0] = m_windowsFolder;
+    m_protected[1] = m_systemFolder;
+    const int folders[] = {CSIDL_FONTS, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY};
+    for (int i = 0; i < 4; ++i) {
+        m_protected[2 + i].Empty();
+        LPITEMIDLIST list = nullptr;
+        if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folders[i], &list)) && list) {
+            path[0] = 0;
+            if (SHGetPathFromIDListA(list, path)) m_protected[2 + i] = path;
+            CoTaskMemFree(list);
+        }
+    }
+    m_protected[6] = m_systemFolder + "\\IOSUBSYS";
+    m_protected[7] = m_systemFolder + "\\VMM32";
+}
+
+bool CShredderApp::ShellPathFromName(const char* name, CString& path) const {
+    IShellFolder* desktop = nullptr;
+    if (FAILED(SHGetDesktopFolder(&desktop)) || !desktop) return false;
+    WCHAR wide[MAX_PATH * 2];
+    bool ok = false;
+    if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH * 2) > 0) {
+        LPITEMIDLIST list = nullptr;
+        ULONG eaten = 0;
+        if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide, &eaten, &list, nullptr)) && list) {
+            char buffer[MAX_PATH + 1] = "";
+            if (SHGetPathFromIDListA(list, buffer)) {
+                path = buffer;
+                ok = true;
+            }
+            CoTaskMemFree(list);
+        }
+    }
+    desktop->Release();
+    return ok;
+}
+
+bool CShredderApp::IsSchedulerAvailable() {
+    CRegKey key;
+    const bool available = key.Open(m_env.classesRoot, ClassesKey(kSchedulerClsid)) == ERROR_SUCCESS &&
+                           FileExists(JoinPath(m_systemFolder, kSchedulerDll));
+    m_schedulerUnavailable = !available;
+    if (!available && !m_scheduled)
+        QvMessageBox(nullptr, LoadLangString(TXT_SCHEDULER, kTextScheduler), m_productTitle, MB_ICONSTOP);
+    return available;
+}
+
+void CShredderApp::CheckContextMenuHandler() {
+    CRegKey key;
+    const bool present = key.Open(m_env.classesRoot, ClassesKey(kContextMenuClsid)) == ERROR_SUCCESS &&
+                         FileExists(JoinPath(m_appPath, kContextMenuDll));
+    if (!present && !m_scheduled)
+        QvMessageBox(nullptr, LoadLangString(TXT_CONTEXT_MENU, kTextContextMenu), m_productTitle, MB_ICONSTOP);
+    RegisterRecycleBinVerb();
+}
+
+bool CShredderApp::RegisterRecycleBinVerb() {
+    const CString verbKey = ClassesKey(kRecycleBinClsid) + "\\" + kRecycleBinVerb;
+    CRegKey verb, command;
+    if (verb.Create(m_env.classesRoot, verbKey) != ERROR_SUCCESS) return false;
+    if (verb.SetString(nullptr, LoadLangString(TXT_RECYCLE_VERB, kTextRecycleVerb)) != ERROR_SUCCESS) return false;
+    if (command.Create(verb, "command") != ERROR_SUCCESS) return false;
+    // Quoted, so an install below a folder with blanks still starts.
+    CString line;
+    line.Format("\"%s\\%s\" %s", m_appPath.c_str(), kProgramFile, kRecycleWord);
+    return command.SetString(nullptr, line) == ERROR_SUCCESS;
+}
+
+bool CShredderApp::RunAlertDialog(int textKey, const char* defaultText, bool* dontShow) {
+    AlertState state;
+    state.text = LoadLangString(textKey, defaultText);
+    state.caption = m_productTitle;
+    INT_PTR rc = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ALERT), nullptr, AlertProc,
+                                 reinterpret_cast<LPARAM>(&state));
+    *dontShow = state.dontShow;
+    return rc == IDOK;
+}
+
+bool CShredderApp::ParseCmdLine(const char* cmdLine) {
+    for (const CString& token : SplitCmdLine(cmdLine))
+        if (!ProcessCmdToken(token)) return false;
+    return true;
+}
+
+bool CShredderApp::ProcessCmdToken(const CString& token) {
+    if (token == "/s") {
+        m_scheduled = true;
+        m_expectTaskName = true;
+        return true;
+    }
+    if (m_expectTaskName) {
+        m_expectTaskName = false;
+        m_taskName = token;
+        WriteLog(CString(kTextTaskName) + token + "\r\n");
+        return true;
+    }
+    if (token.GetLength() > 0 && token[0] == '/') {
+        const char option = token.GetLength() > 1 ? token[1] : 0;
+        const int value = atoi(token.c_str() + (token.GetLength() > 1 ? 2 : 1));
+        if (option == 'O') m_optionO = value;
+        else if (option == 'D') m_optionD = value;
+        else if (option == 'F') m_optionF = value;
+        else if (option == 'R') m_optionR = value;
+        return true;
+    }
+    // An empty pair of quotes names nothing.
+    if (!token.IsEmpty()) m_items.Add(token);
+    return true;
+}
+
+void CShredderApp::WriteLog(const char* text) {
+    CString lines(text);
+    lines.Replace("\r\n", "\n");
+    lines.Replace("\n", "\r\n");
+    CHandle file(CreateFileA(JoinPath(m_appPath, kLogFile), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return;
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    WriteFile(file, lines.c_str(), DWORD(lines.GetLength()), &written, nullptr);
+}
+
+int CShredderApp::Report(const CString& text, UINT type) {
+    if (m_scheduled) {
+        m_lastMessage = text;
+        WriteLog(text + "\r\n\r\n");
+        return IDOK;
+    }
+    return QvMessageBox(nullptr, text, m_productTitle, type);
+}
+
+int CShredderApp::Ask(const CString& text, UINT type, int scheduledAnswer) {
+    if (m_scheduled) return scheduledAnswer;
+    return QvMessageBox(nullptr, text, m_productTitle, type);
+}
+
+void CShredderApp::ShowSystemError(DWORD code) {
+    CString text;
+    char* buffer = text.GetBuffer(100);
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, 100, nullptr);
+    text.ReleaseBuffer(int(n));
+    if (text.IsEmpty()) text.Format("Error %lu", static_cast<unsigned long>(code));
+    if (m_scheduled) {
+        m_lastMessage = text;
+        WriteLog(text + "\r\n\r\n");
+        return;
+    }
+    QvMessageBox(nullptr, text, "Error", MB_ICONERROR);
+}
+
+IShredProgress* CShredderApp::CreateProgress() {
+    if (m_scheduled) return new CSilentProgress;
+    return new CProgressDialog(nullptr, m_jobBlocks, m_abort);
+}
+
+ULONGLONG CShredderApp::ItemSize(const CString& path) const {
+    if (DriveRootLetter(path)) return 0;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    ULONGLONG total = 0;
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
+    if (!find.IsValid()) return 0;
+    do {
+        CString name(found.cFileName);
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            total += ItemSize(JoinPath(path, name));
+        else
+            total += (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    } while (FindNextFileA(find, &found));
+    return total;
+}
+
+void CShredderApp::RunCmdLineJob() {
+    m_abort = false;
+    m_engine->ResetFailures();
+
+    CString confirm;
+    if (m_items.GetSize() == 1) {
+        CString shown = m_items[0];
+        if (shown == kRecycleWord)
+            shown = "the Recycle Bin";
+        else
+            ShellPathFromName(m_items[0], shown);
+        confirm = KeyText(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
+    } else {
+        CString count;
+        count.Format("%d", m_items.GetSize());
+        confirm = LoadLangString(TXT_CONFIRM_MANY, kTextConfirmMany);
+        confirm.Replace("%u", count);
+    }
+    if (Ask(confirm, MB_YESNO | MB_ICONSTOP | MB_DEFBUTTON2, IDYES) != IDYES) return;
+
+    const int algorithm = m_scheduled ? m_optionO : m_method;
+    if (!m_algorithms.IsValidIndex(algorithm)) {
+        CString text = LoadLangString(TXT_BAD_ALGORITHM, kTextBadAlgorithm);
+        CString number;
+        number.Format("%d", algorithm);
+        text.Replace("%d", number);
+        Report(text, MB_ICONERROR);
+        return;
+    }
+
+    ULONGLONG total = 0;
+    for (const CString& item : m_items)
+        if (item != kRecycleWord) total += ItemSize(item);
+    m_jobBlocks = total > 0 ? total * ULONGLONG(m_algorithms.GetAt(algorithm).PassCount()) / kBufferSize + 1 : 0;
+
+    CSessionWatch watch(m_endSession);
+    m_progress.reset(CreateProgress());
+    m_engine->SetProgress(m_progress.get());
+
+    for (const CString& item : m_items) {
+        int rc = item == kRecycleWord ? ShredRecycleBin() : ShredItem(item);
+        if (rc == 2)
+            Report(KeyText(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
+        if (rc == 1) m_abort = true;
+        if (m_abort || m_endSession) break;
+    }
+
+    m_progress->Close();
+    m_engine->SetProgress(nullptr);
+    m_progress.reset();
+    m_jobBlocks = 0;
+}
+
+int CShredderApp::ShredItem(const CString& path) {
+    // A root also passes the folder test; it must never be walked as a folder.
+    const char letter = DriveRootLetter(path);
+    if (letter) {
+        if (!m_fixedRoots[letter - 'A'][0]) return 2;
+        return ShredDriveRoot(m_fixedRoots[letter - 'A']);
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 2;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ShredFolder(path);
+    const int algorithm = m_scheduled ? m_optionO : m_method;
+    if (!m_algorithms.IsValidIndex(algorithm)) return 1;
+    return m_engine->OverwriteFile(path, m_algorithms.GetAt(algorithm), KIND_ITEM);
+}
+
+int CShredderApp::ShredRecycleBin() {
+    Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, "the Recycle Bin"), MB_ICONINFORMATION);
+    return 0;
+}
+
+int CShredderApp::ShredFolder(const CString& path) {
+    Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, path), MB_ICONINFORMATION);
+    return 0;
+}
+
+int CShredderApp::ShredDriveRoot(const CString& root) {
+    if (m_optionD == -1 || m_optionD == 0)
+        Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
+    return 0;
+}

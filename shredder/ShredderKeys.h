@@ -1,0 +1,126 @@
+// ShredderKeys.h - the names Grindel shares with its installer, Grindhook and
+// its scheduled tasks: registry keys and values, files, class identifiers and
+// the language keys of the texts the start-up and the engine show.
+#pragma once
+
+namespace Grindel {
+
+// Under HKEY_CURRENT_USER.
+const char* const kProductKey = "Software\\Quorvane Grindel";
+const char* const kProfileName = "Shredder";
+const char* const kAlgorithmsName = "Algorithms";
+
+const char* const kValueMethod = "Method";
+// Name of the selected algorithm beside its index: the index of a user algorithm
+// moves when another one is deleted or the registry enumerates differently.
+const char* const kValueMethodName = "MethodName";
+const char* const kValueLanguage = "Language";
+const char* const kValueAppPath = "AppPath";
+const char* const kValueAlertDisabled = "AlertDisabled";
+const char* const kValueBinAlertDisabled = "BinAlertDisabled";
+const char* const kValueFolder = "Folder";
+const char* const kValueRemove = "Remove";
+
+const char* const kDefaultLanguage = "English";
+const char* const kAppPathUnset = "Empty";
+const char* const kProgramFile = "Grindel.exe";
+const char* const kLogFile = "log.txt";
+const char* const kCreator = "Quorvane Grindel";
+
+const char* const kLangSection = "Grindel Language Pack";
+
+// Below HKEY_CLASSES_ROOT.
+const char* const kRecycleBinClsid = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
+const char* const kRecycleBinVerb = "shell\\Quorvane Grindel";
+const char* const kSchedulerClsid = "CLSID\\{EB79BC53-151C-469D-B5C0-DACFFB14E452}";
+const char* const kContextMenuClsid = "CLSID\\{82F4E188-BEAF-43d7-B3D0-2B8113D4B471}";
+const char* const kSchedulerDll = "Tasklatch.dll";
+const char* const kContextMenuDll = "Grindhook.dll";
+const char* const kRecycleWord = "recycle";
+
+const int kBufferSize = 65536;
+
+// Language keys and their English texts.
+enum TextKey {
+    TXT_MEMORY = 9006,
+    TXT_COM_INIT = 9007,
+    TXT_KERNEL32 = 9008,
+    TXT_KERNEL32_FUNCTIONS = 9009,
+    TXT_PROGRESS_DIALOG = 9010,
+    TXT_ACCESS = 9034,
+    TXT_SID = 9035,
+    TXT_ATTRIBUTES = 9036,
+    TXT_EXCLUSIVE = 9037,
+    TXT_NOT_DELETED = 9038,
+    TXT_WRITE_FAILED = 9047,
+    TXT_CONFIRM_MANY = 9051,
+    TXT_CONFIRM_ONE = 9052,
+    TXT_NOT_OBJECT = 9053,
+    TXT_CONTEXT_MENU = 9059,
+    TXT_SCHEDULER = 9060,
+    TXT_INSTANCE = 9065,
+    TXT_BAD_ALGORITHM = 9088,
+    TXT_NOT_AVAILABLE = 9089,
+    TXT_PRODUCT_TITLE = 9606,
+    TXT_PROGRESS_CAPTION = 9900,
+    TXT_PROGRESS_CANCEL = 9901,
+    TXT_PASS = 9921,
+    TXT_PASS_PATTERN = 9922,
+    TXT_PASS_RANDOM = 9923,
+    TXT_PASS_COMPLEMENT = 9924,
+    TXT_SHELL32_ALERT = 11000,
+    TXT_ALERT_CHECK = 11001,
+    TXT_ALERT_OK = 11002,
+    TXT_RECYCLE_VERB = 12000,
+};
+
+const char* const kTextProductTitle = "Quorvane Grindel";
+const char* const kTextMemory = "Memory allocation error.";
+const char* const kTextComInit = "COM Library init failed.";
+const char* const kTextKernel32 = "Could not access KERNEL32.DLL";
+const char* const kTextKernel32Functions = "Unable to access required functions in kernel32.dll";
+const char* const kTextProgressDialog = "Unable to create progress dialog.";
+const char* const kTextAccess = "Error: Unable to access\n%s";
+const char* const kTextSid = "Could not obtain current user's SID\nError code%u.";
+const char* const kTextAttributes =
+    "Warning\n%s\nis marked with the System, Hidden,\nand/or Read-only attributes.\n\n"
+    "Are you sure you want to shred it?";
+const char* const kTextExclusive =
+    "Could not obtain exclusive access to\n%s\n\nFiles that are in use by other programs\n"
+    "or Windows itself cannot be shredded.";
+const char* const kTextNotDeleted =
+    "The contents of \n%s\nhave been shredded, but Quorvane Grindel was unable to delete the file.\n"
+    "This could be caused by either a hardware failure or\nan error within the disk's directory structure.\n\n"
+    "Click OK (or press Enter) to proceed with remaining files (if any).\n"
+    "Click Cancel (or press Esc) to abandon any further processing.";
+const char* const kTextWriteFailed =
+    "Write failed due to unexpected error.\r\nSystem error message: %s\r\nSystem error code: 0x";
+const char* const kTextConfirmMany =
+    "WARNING: Shredded files and folders cannot be recovered.\nAre you sure you want to shred these %u items?";
+const char* const kTextConfirmOne =
+    "WARNING: Shredded files and folders cannot be recovered.\nAre you sure you want to shred\n%s?";
+const char* const kTextNotObject = "Error:\n\"%s\"\nIs not a valid file system object";
+const char* const kTextContextMenu =
+    "Couldn't access Grindhook.dll.\nUnfortunately, The program won't appeared in the context menu.";
+const char* const kTextScheduler =
+    "Couldn't access Tasklatch.dll.\nUnfortunately, The scheduler function couldn't work.";
+const char* const kTextInstance = "There's an instance running of the program so you can't run another instance.";
+const char* const kTextBadAlgorithm = "Error: There is no shredding algorithm number %d.\nNothing has been shredded.";
+const char* const kTextNotAvailable = "Error:\n\"%s\"\ncannot be shredded from the command line.";
+const char* const kTextProgressCaption = "Shredding.....";
+const char* const kTextProgressCancel = "Cancel";
+const char* const kTextPass = "Pass %d of %e";
+const char* const kTextPassPattern = ": Writing";
+const char* const kTextPassRandom = ": Write random data.";
+const char* const kTextPassComplement = ": Write complementary to previous pass pattern.";
+const char* const kTextShell32Alert =
+    "Your system's copy of SHELL32.DLL is version 4.70 or older. As a result, the Shred recycle bin command "
+    "will be unavailable. You can remedy this situation by installing Internet Explorer 4.0 or later on your "
+    "system.";
+const char* const kTextAlertCheck = "&Don't show me this again.";
+const char* const kTextAlertOk = "OK";
+const char* const kTextRecycleVerb = "Quorvane Shred Recycle Bin";
+const char* const kTextSuccess = "Success";
+const char* const kTextTaskName = "Task Name: ";
+
+}  // namespace Grindel

@@ -1,0 +1,68 @@
+// StartupEditor.h - CStartupEditor, what Bootlist's main form does with its
+// start-up list: the Disable/Enable, Remove and Reset All buttons, the item
+// click, ApplyNow (the only step that changes the system) and the Apply menu,
+// and the record file SaveProf.pro of disabled entries.
+// The records of the last build or apply are kept row for row in step with
+// the list, so an apply acts on exactly the rows whose status differs from
+// their last applied status.
+// Deliberately not: windows and button texts (the form maps the results).
+#pragma once
+
+#include "Arrays.h"
+#include "StartupList.h"
+#include "StartupRecord.h"
+
+// What a button press or item click asks of the Disable and Remove buttons.
+struct CButtonUpdate {
+    enum Caption { Unchanged, ShowDisable, ShowEnable };
+    Caption disableCaption = Unchanged;
+    bool removeEnabled = false;
+};
+
+class CStartupEditor {
+public:
+    explicit CStartupEditor(const CStartupLocations& where = CStartupLocations::OfThisSystem());
+
+    // Builds the list (start-up and a language change) and takes its rows as
+    // the applied state; unapplied changes are lost.
+    void Load();
+
+    // Each returns false, changing nothing, when row is not a row of the list
+    // (or, for the item click, when its status is none of the three).
+    // cmdDisable: Enabled becomes Disabled; any other status becomes Enabled.
+    bool ToggleDisable(int row, CButtonUpdate& buttons);
+    // cmdRemove.
+    bool MarkRemove(int row, CButtonUpdate& buttons);
+    // ListView1 item click.
+    bool ButtonsForRow(int row, CButtonUpdate& buttons) const;
+
+    // cmdReset: the applied rows that are not Disabled, then the record file's.
+    void ResetAll();
+
+    // Writes every changed row to or out of its location, writes the rows
+    // added since the last build that are Enabled, drops the Remove rows and
+    // rewrites the record file. The record file is written first: when it
+    // cannot be, newly Disabled rows stay in their location (and count as
+    // unapplied), the failure goes to the error log, and the result is false.
+    bool ApplyNow();
+    // The Apply menu items that end the session (log off, restart Windows).
+    void ApplyAndLogOff() { ApplyAndExitWindows(0); }
+    void ApplyAndRestart() { ApplyAndExitWindows(2); }
+
+    // Rewrites SaveProf.pro from the Disabled rows; none deletes it. False
+    // (and logged) when the file could not be written.
+    bool WriteSaveProf();
+
+    CStartupList& List() { return m_list; }
+    const CStartupList& List() const { return m_list; }
+    int LoadedCount() const { return m_loaded.GetSize(); }
+    const StartupRecord& LoadedRecord(int k) const { return m_loaded.GetAt(k); }
+
+private:
+    bool IsRow(int row) const { return row >= 0 && row < m_list.GetCount(); }
+    void ApplyAndExitWindows(long option);
+
+    CStartupList m_list;
+    // loadedRecords: the applied state, record k for row k.
+    CArray<StartupRecord> m_loaded;
+};

@@ -1,0 +1,56 @@
+// StartupList.h - CStartupList, the rows of Bootlist's start-up list and the
+// enumeration that fills them: the user Run key, the machine Run, RunOnce,
+// RunOnceEx and RunServices keys, win.ini's Load and Run lines, and the
+// Startup folders of the current user and of all users, in that order.
+// Reading changes nothing. The main form shows these rows as they stand.
+// Deliberately not: windows; status changes and applying (StartupEditor.h).
+#pragma once
+
+#include <windows.h>
+
+#include "Arrays.h"
+#include "RegistryControl.h"
+#include "StartupRecord.h"
+#include "modLanguage.h"
+#include "modRegEnum.h"
+
+class CStartupList {
+public:
+    explicit CStartupList(const CStartupLocations& where = CStartupLocations::OfThisSystem());
+
+    // Clears the list, looks the location names up again and lists every
+    // entry in the fixed order, the disabled ones of the record file last.
+    void Build();
+    void Clear() { m_rows.RemoveAll(); }
+
+    // Every value of <root>\<Run key base>\<key>; a missing key adds nothing.
+    // HKEY_CURRENT_USER rows are the user's, any other root's the machine's.
+    void SetRegRunIntoList(HKEY root, const char* key);
+    void ReadWinIniEntries();
+    void ReadStartupFolders();
+    // Appends the disabled entries kept in the record file, except those
+    // listed already from their location.
+    void ReadSaveProf();
+
+    int GetCount() const { return m_rows.GetSize(); }
+    const StartupRecord& GetAt(int row) const { return m_rows.GetAt(row); }
+    CArray<StartupRecord>& Rows() { return m_rows; }
+    const CArray<StartupRecord>& Rows() const { return m_rows; }
+
+    void RefreshLocationNames() { GetLocationNames(m_names); }
+    const CLocationNames& LocationNames() const { return m_names; }
+    const CStartupLocations& Where() const { return m_where; }
+
+    // The row text of a Startup folder file: a trailing ".lnk" is cut off,
+    // unless it is the whole name.
+    static CString TaskNameOfFile(const CString& fileName);
+
+private:
+    void ReadStartupFolder(const CString& folder, const CString& loadFrom, const CString& user, const CString& when);
+
+    CStartupLocations m_where;
+    CLocationNames m_names;
+    CArray<StartupRecord> m_rows;
+    // The registry control the main form reads every value through (Reg1).
+    CRegistryControl m_reg1;
+};

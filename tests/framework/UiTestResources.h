@@ -1,0 +1,14 @@
+#pragma once
+#define IDD_BUTTONS 200
+#define IDD_PAGE_ONE 201
+#define IDD_PAGE_TWO 202
+#define IDD_PAGE_THREE 203
+#define IDD_LIST 204
+#define IDM_TRAY 210
+#define IDC_PRESS 1001
+#define IDC_REFLECTED 1002
+#define IDC_LABEL 1003
+#define IDC_LIST 1004
+#define IDC_EDIT 1005
+#define ID_TRAY_OPEN 32771
+#define ID_TRAY_EXIT 32772

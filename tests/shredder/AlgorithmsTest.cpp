@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include "Algorithms.h"
+#include "Registry.h"
+#include "TestSupport.h"
+
+namespace {
+typedef std::vector<BYTE> Bytes;
+
+CAlgorithm Make(const char* name, const char* description, std::vector<CAlgorithmPass> passes) {
+    CAlgorithm a;
+    a.name = name;
+    a.description = description;
+    a.passes = std::move(passes);
+    return a;
+}
+
+void WritePass(HKEY algorithm, int n, const char* word, const Bytes& bytes = {}, int claimedLength = -1) {
+    CRegKey pass;
+    CString name;
+    name.Format("Pass %d", n);
+    ASSERT_EQ(pass.Create(algorithm, name), ERROR_SUCCESS);
+    if (word) pass.SetString("write", word);
+    if (claimedLength >= 0) pass.SetDWORD("Pattern Length", DWORD(claimedLength));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        CString v;
+        v.Format("Byte %d", int(i));
+        pass.SetDWORD(v, bytes[i] | 0x1200);  // only the low byte counts
+    }
+}
+}  // namespace
+
+TEST(BuiltInAlgorithms, FiveInTheirOrderWithTheirPasses) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.GetSize(), 5);
+    typedef CAlgorithmPass P;
+    struct Row {
+        const char* name;
+        std::vector<CAlgorithmPass> passes;
+    } rows[] = {
+        {"Quick Shred", {P::Pattern({0x00})}},
+        {"U.S. Standard, DoD 5220.22-M", {P::Random(), P::Complement(), P::Random()}},
+        {"NAVSO P-5239-26 (RLL)", {P::Pattern({0x01}), P::Pattern({0x27, 0xFF, 0xFF, 0xFF}), P::Random()}},
+        {"NAVSO P-5239-26 (MFM)", {P::Pattern({0x01}), P::Pattern({0x7F, 0xFF, 0xFF, 0xFF}), P::Random()}},
+        {"German Standard, VSITR",
+         {P::Pattern({0x00}), P::Pattern({0xFF}), P::Pattern({0x00}), P::Pattern({0xFF}), P::Pattern({0x00}),
+          P::Pattern({0xFF}), P::Pattern({0xAA})}},
+    };
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(rows[i].name);
+        EXPECT_EQ(list.GetAt(i).name, rows[i].name);
+        EXPECT_TRUE(list.GetAt(i).passes == rows[i].passes);
+        EXPECT_FALSE(list.GetAt(i).userDefined);
+    }
+    EXPECT_EQ(list.GetAt(0).description, "The fastest but the least secured data destruction algorithm.");
+    EXPECT_EQ(list.GetAt(1).description,
+              "U.S. Department of Defence specifies a triple pass overwrite algorithm in the DoD 5220.22-M "
+              "specification.");
+    const std::string navso =
+        "Navy Staff Office Publication (NAVSO Pub) 5239, \"Information Systems Security (INFOSEC) Program "
+        "Guidelines\" is issued by the Naval Information Systems Management Center. Disk controllers use a "
+        "variety of encoding techniques to convert the computer data to a format suitable for the magnetic data "
+        "storage media. Typically, ST506 style disk drives use Modified Frequency Modulation (MFM) encoding; SCSI "
+        "and ATA/IDE drives use a Run Length Limited (RLL) encoding scheme. ";
+    EXPECT_EQ(list.GetAt(2).description.str(),
+              navso + "If you are uncertain as to the drive encoding technique, use this pattern.");
+    EXPECT_EQ(list.GetAt(3).description.str(), navso + "This algorithm implements MFM pattern.");
+    EXPECT_EQ(list.GetAt(4).description,
+              "According to VSITR (instruction #11, 29th, Nov. 1999), issued by Bundesamt fuer Sicherheit in der "
+              "Informationstechnik (BSI), each sector will be overwritten with three alternating patterns of 00 and "
+              "FF and in last pass with AA.");
+}
+
+TEST(UserAlgorithms, SavedInTheStoredFormatAndLoadedBack) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    CAlgorithm mine = Make("Mine", "Three of my own",
+                           {CAlgorithmPass::Random(), CAlgorithmPass::Complement(),
+                            CAlgorithmPass::Pattern(PatternTextToBytes("AA12BB"))});
+    ASSERT_EQ(list.SaveAlgorithm(-1, mine), SAVE_OK);
+    ASSERT_EQ(list.GetSize(), 6);
+    EXPECT_TRUE(list.GetAt(5).userDefined);
+
+    CRegKey key;
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms\\Mine"), ERROR_SUCCESS);
+    CString text;
+    DWORD value = 0;
+    EXPECT_EQ(key.QueryString("Description", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "Three of my own");
+    EXPECT_EQ(key.QueryDWORD("PassesCount", value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 3u);
+    const char* words[] = {"Random", "Complement", "Pattern"};
+    for (int i = 0; i < 3; ++i) {
+        CRegKey pass;
+        CString name;
+        name.Format("Pass %d", i);
+        ASSERT_EQ(pass.Open(key, name), ERROR_SUCCESS);
+        EXPECT_EQ(pass.QueryString("write", text), ERROR_SUCCESS);
+        EXPECT_EQ(text, words[i]);
+        EXPECT_EQ(pass.HasValue("Pattern Length"), i == 2);
+    }
+    CRegKey pattern;
+    ASSERT_EQ(pattern.Open(key, "Pass 2"), ERROR_SUCCESS);
+    const DWORD expected[] = {0xBB, 0x12, 0xAA};
+    EXPECT_EQ(pattern.QueryDWORD("Pattern Length", value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 3u);
+    for (int b = 0; b < 3; ++b) {
+        CString name;
+        name.Format("Byte %d", b);
+        EXPECT_EQ(pattern.QueryDWORD(name, value), ERROR_SUCCESS);
+        EXPECT_EQ(value, expected[b]);
+    }
+
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    ASSERT_EQ(again.GetSize(), 6);
+    EXPECT_EQ(again.GetAt(5).name, "Mine");
+    EXPECT_EQ(again.GetAt(5).description, "Three of my own");
+    EXPECT_TRUE(again.GetAt(5).passes == mine.passes);
+    EXPECT_TRUE(again.GetAt(5).userDefined);
+}
+
+TEST(UserAlgorithms, IncompleteKeysAreSkippedAndTheRestLoad) {
+    CTestRegistryKey root;
+    const CString base = root.SubKey() + "\\Algorithms\\";
+    struct Row {
+        const char* name;
+        bool complete;
+    } rows[] = {{"A good one", true},        {"B missing pass 1", false}, {"C no description", false},
+                {"D no count", false},       {"E missing byte", false},   {"F strange word", false},
+                {"G no pattern length", false}, {"H no write", false}, {"I zero passes", false}};
+    for (const Row& row : rows) {
+        CRegKey key;
+        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, base + row.name), ERROR_SUCCESS);
+        CString name(row.name);
+        if (name[0] != 'C') key.SetString("Description", "d");
+        if (name[0] != 'D') key.SetDWORD("PassesCount", name[0] == 'I' ? 0 : 2);
+        WritePass(key, 0, "Pattern", {0x55, 0x66}, 2);
+        if (name[0] == 'B') continue;
+        if (name[0] == 'E') WritePass(key, 1, "Pattern", {0x01}, 2);
+        else if (name[0] == 'F') WritePass(key, 1, "Zeros");
+        else if (name[0] == 'G') WritePass(key, 1, "Pattern", {0x01});
+        else if (name[0] == 'H') WritePass(key, 1, nullptr);
+        else WritePass(key, 1, "Complement");
+    }
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.GetSize(), 6);
+    EXPECT_EQ(list.GetAt(5).name, "A good one");
+    EXPECT_TRUE(list.GetAt(5).passes[0] == CAlgorithmPass::Pattern({0x55, 0x66}));
+    EXPECT_EQ(list.GetAt(5).passes[1].type, PASS_COMPLEMENT);
+}
+
+TEST(UserAlgorithms, MissingKeyLeavesExactlyTheBuiltIns) {
+    CAlgorithmList list("Software\\QuorvaneTests\\NoSuchProductAtAll");
+    list.LoadAlgorithms();
+    EXPECT_EQ(list.GetSize(), 5);
+    list.LoadAlgorithms();
+    EXPECT_EQ(list.GetSize(), 5);
+}
+
+TEST(AlgorithmEditing, SaveRefusesWhatTheEditorMustRefuse) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("First", "one", {CAlgorithmPass::Random()})), SAVE_OK);
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Second", "two", {CAlgorithmPass::Random()})), SAVE_OK);
+    struct Row {
+        const char* why;
+        int index;
+        CAlgorithm a;
+        SaveAlgorithmResult expected;
+    } rows[] = {
+        {"empty name", -1, Make("", "x", {CAlgorithmPass::Random()}), SAVE_EMPTY_NAME},
+        {"backslash", -1, Make("a\\b", "x", {CAlgorithmPass::Random()}), SAVE_BAD_NAME},
+        {"built-in name", -1, Make("Quick Shred", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
+        {"rename onto another", 6, Make("First", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
+        {"empty description", -1, Make("Third", "", {CAlgorithmPass::Random()}), SAVE_EMPTY_DESCRIPTION},
+        {"no passes", -1, Make("Third", "x", {}), SAVE_NO_PASSES},
+        {"built-in edited", 1, Make("Quick", "x", {CAlgorithmPass::Random()}), SAVE_NOT_EDITABLE},
+        {"index out of range", 9, Make("Quick", "x", {CAlgorithmPass::Random()}), SAVE_NOT_EDITABLE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        EXPECT_EQ(list.SaveAlgorithm(row.index, row.a), row.expected);
+        EXPECT_EQ(list.GetSize(), 7);
+    }
+    CRegKey key;
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms"), ERROR_SUCCESS);
+    CStringArray names = key.EnumSubKeys();
+    EXPECT_EQ(names.GetSize(), 2);
+}
+
+TEST(AlgorithmEditing, RenameAndReplaceKeepOneKeyPerAlgorithm) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Old", "old one",
+                                          {CAlgorithmPass::Random(), CAlgorithmPass::Random(), CAlgorithmPass::Random()})),
+              SAVE_OK);
+    ASSERT_EQ(list.SaveAlgorithm(5, Make("New", "renamed", {CAlgorithmPass::Pattern({0x42})})), SAVE_OK);
+    EXPECT_EQ(list.GetAt(5).name, "New");
+    ASSERT_EQ(list.SaveAlgorithm(5, Make("New", "same name, fewer passes", {CAlgorithmPass::Complement()})), SAVE_OK);
+
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    ASSERT_EQ(again.GetSize(), 6);
+    EXPECT_EQ(again.GetAt(5).name, "New");
+    EXPECT_EQ(again.GetAt(5).description, "same name, fewer passes");
+    ASSERT_EQ(again.GetAt(5).PassCount(), 1);
+    CRegKey key;
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms"), ERROR_SUCCESS);
+    CStringArray names = key.EnumSubKeys();
+    ASSERT_EQ(names.GetSize(), 1);
+    CRegKey newKey;
+    ASSERT_EQ(newKey.Open(key, "New"), ERROR_SUCCESS);
+    EXPECT_EQ(newKey.EnumSubKeys().GetSize(), 1);  // no pass keys left over from the longer version
+}
+
+TEST(AlgorithmEditing, FailedWriteKeepsTheOldAlgorithm) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Keep me", "kept", {CAlgorithmPass::Random()})), SAVE_OK);
+    // A key name beyond the registry's 255-character limit cannot be written.
+    CString tooLong('x', 300);
+    EXPECT_EQ(list.SaveAlgorithm(5, Make(tooLong, "lost?", {CAlgorithmPass::Random()})), SAVE_WRITE_FAILED);
+    EXPECT_EQ(list.GetAt(5).name, "Keep me");
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    ASSERT_EQ(again.GetSize(), 6);
+    EXPECT_EQ(again.GetAt(5).name, "Keep me");
+}
+
+TEST(AlgorithmEditing, DeleteRemovesKeyAndRecordButNeverABuiltIn) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Gone", "soon", {CAlgorithmPass::Pattern({1, 2})})), SAVE_OK);
+    EXPECT_FALSE(list.DeleteAlgorithm(0));
+    EXPECT_EQ(list.GetSize(), 6);
+    EXPECT_TRUE(list.DeleteAlgorithm(5));
+    EXPECT_EQ(list.GetSize(), 5);
+    CRegKey key;
+    EXPECT_NE(key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms\\Gone"), ERROR_SUCCESS);
+}
+
+TEST(MethodSelection, TheStoredNameWinsAndAGoneOneNeverFallsToAWeakerAlgorithm) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Alpha", "a", {CAlgorithmPass::Random()})), SAVE_OK);
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Beta", "b", {CAlgorithmPass::Random()})), SAVE_OK);
+    struct Row {
+        int index;
+        const char* name;
+        int expected;
+    } rows[] = {
+        {6, "Beta", 6},
+        {5, "Beta", 6},           // Alpha's index after a reorder: Beta is still Beta
+        {2, "Quick Shred", 0},
+        {5, "Deleted one", 4},    // gone: the built-in with the most passes
+        {3, "", 3},               // older profile without a name
+        {7, "", 0},
+        {-1, "", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ResolveMethod(list, row.index, row.name), row.expected);
+    }
+}
+
+TEST(HexHelpers, TextsAndByteOrderOfPatterns) {
+    EXPECT_EQ(BytesToHexText(0x00), "00");
+    EXPECT_EQ(BytesToHexText(0x0A), "0A");
+    EXPECT_EQ(BytesToHexText(0x7F), "7F");
+    EXPECT_EQ(BytesToHexText(0xFF), "FF");
+
+    struct Row {
+        const char* text;
+        Bytes bytes;
+        const char* display;
+    } rows[] = {
+        {"AA12BB", {0xBB, 0x12, 0xAA}, "AA 12 BB"},
+        {"ABC", {0xBC, 0x0A}, "0A BC"},
+        {"00", {0x00}, "00"},
+        {"f", {0x0F}, "0F"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(PatternTextToBytes(row.text), row.bytes);
+        EXPECT_EQ(PatternToDisplayText(row.bytes), row.display);
+        EXPECT_EQ(DisplayTextToPattern(row.display), row.bytes);
+    }
+    EXPECT_EQ(PatternTextToDisplayText("ABC"), "0A BC");
+    EXPECT_EQ(ParseHexByte("AA"), 0xAA);
+    EXPECT_EQ(ParseHexByte("ff"), 0xFF);
+    EXPECT_EQ(ParseHexByte("1G"), 0x10);   // a non-digit counts 0
+    EXPECT_EQ(ParseHexByte("123"), 0x23);  // the low 8 bits
+    EXPECT_TRUE(IsValidPatternText("AA 12 bb"));
+    EXPECT_FALSE(IsValidPatternText("AG"));
+    EXPECT_EQ(PatternProgressText({0x27, 0xFF, 0xFF, 0xFF}), "0x27FFFFFF");
+}

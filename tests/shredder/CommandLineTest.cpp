@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+#include "ProgressDialog.h"
+#include "ShredderKeys.h"
+#include "ShredderTestBed.h"
+
+namespace {
+std::vector<std::string> Strings(const CStringArray& a) {
+    std::vector<std::string> v;
+    for (const CString& s : a) v.push_back(s.str());
+    return v;
+}
+typedef std::vector<std::string> V;
+const ULONGLONG kNoBlocks = 0;
+}  // namespace
+
+TEST(CommandLine, EveryFormTheWritersUse) {
+    struct Row {
+        const char* line;
+        bool scheduled;
+        const char* task;
+        int o, d, f, r;
+        V items;
+    } rows[] = {
+        {"\"/s\" \"Nightly\" \"/O2\" \"C:\\a.txt\" \"C:\\My Files\\b.txt\"", true, "Nightly", 2, -1, 0, 0,
+         {"C:\\a.txt", "C:\\My Files\\b.txt"}},
+        {"\"/s\" \"T\" \"/O1\" \"/F2\" \"/R1\" \"C:\\Old\" \"D:\\Older\"", true, "T", 1, -1, 2, 1, {"C:\\Old", "D:\\Older"}},
+        {"\"/s\" \"T\" \"/O3\" \"/D0\" \"C:\\\"", true, "T", 3, 0, 0, 0, {"C:\\"}},
+        {"\"/s\" \"Bin\" \"/O0\" \"recycle\"", true, "Bin", 0, -1, 0, 0, {"recycle"}},
+        {"recycle", false, "", 0, -1, 0, 0, {"recycle"}},
+        {"\"C:\\With Blank\\x.doc\" \"", false, "", 0, -1, 0, 0, {"C:\\With Blank\\x.doc"}},  // Grindhook
+        {"\"C:\\one.txt\" \"C:\\two.txt\"", false, "", 0, -1, 0, 0, {"C:\\one.txt", "C:\\two.txt"}},
+        {"\"/S\" \"/o3\" \"/X9\" \"C:\\f\"", false, "", 0, -1, 0, 0, {"C:\\f"}},
+        {"\"/s\" \"/O1\" \"/O\"", true, "/O1", 0, -1, 0, 0, {}},  // the name is never an option or an item
+        {"\"/s\" \"t\" \"/O12abc\" \"/D-1\"", true, "t", 12, -1, 0, 0, {}},
+        {"one  ", false, "", 0, -1, 0, 0, {"one"}},
+        {"  a b   c", false, "", 0, -1, 0, 0, {"a", "b", "c"}},
+        {"/s task /O4 C:\\x.txt", true, "task", 4, -1, 0, 0, {"C:\\x.txt"}},
+        {"", false, "", 0, -1, 0, 0, {}},
+        {"\"C:\\half open", false, "", 0, -1, 0, 0, {}},
+        {"\"C:\\done\" \"C:\\half", false, "", 0, -1, 0, 0, {"C:\\done"}},
+        {"\"\" \"C:\\z\"", false, "", 0, -1, 0, 0, {"C:\\z"}},
+        {"skipped \"C:\\q\" outside", false, "", 0, -1, 0, 0, {"C:\\q"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        CShredderTestBed bed;
+        CTestShredderApp app(bed.Environment());
+        ASSERT_TRUE(app.ParseCmdLine(row.line));
+        EXPECT_EQ(app.IsScheduled(), row.scheduled);
+        EXPECT_EQ(app.TaskName(), row.task);
+        EXPECT_EQ(app.OptionO(), row.o);
+        EXPECT_EQ(app.OptionD(), row.d);
+        EXPECT_EQ(app.OptionF(), row.f);
+        EXPECT_EQ(app.OptionR(), row.r);
+        EXPECT_EQ(Strings(app.Items()), row.items);
+        EXPECT_EQ(bed.Log(), row.scheduled ? "Task Name: " + std::string(row.task) + "\r\n" : "");
+    }
+}
+
+TEST(CommandLine, SplitKeepsEmptyQuotedTokens) {
+    EXPECT_EQ(Strings(SplitCmdLine("\"\" \"x\"")), V({"", "x"}));
+    EXPECT_EQ(Strings(SplitCmdLine("\"")), V());
+    EXPECT_EQ(Strings(SplitCmdLine(nullptr)), V());
+}
+
+TEST(DriveRoots, RecognisedInEveryCase) {
+    struct Row {
+        const char* path;
+        char letter;
+    } rows[] = {{"C:", 'C'}, {"c:", 'C'}, {"C:\\", 'C'}, {"d:/", 'D'}, {"C:\\x", 0},
+                {"C:\\\\", 0}, {"1:", 0},   {"", 0},       {"CC:", 0},  {"\\\\server\\share", 0}};
+    for (const Row& row : rows) EXPECT_EQ(DriveRootLetter(row.path), row.letter) << row.path;
+}
+
+namespace {
+class ScheduledRun : public testing::Test {
+protected:
+    std::string Run(const std::string& items) {
+        CTestShredderApp app(m_bed.Environment());
+        app.InitInstance(("\"/s\" \"nightly\" " + items).c_str());
+        app.ExitInstance();
+        return m_bed.Log();
+    }
+    CShredderTestBed m_bed;
+    CScriptedMessageBoxes m_boxes;
+};
+}  // namespace
+
+TEST_F(ScheduledRun, ShredsWithoutAnyBoxAndLogsSuccess) {
+    CString path = m_bed.Folder().Write("data\\secret.txt", "top secret");
+    SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(Run("\"/O1\" \"" + path.str() + "\""), "Task Name: nightly\r\nSuccess\r\n\r\n");
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+    // A second run appends.
+    CString again = m_bed.Folder().Write("data\\again.txt", "more");
+    EXPECT_EQ(Run("\"/O0\" \"" + again.str() + "\""),
+              "Task Name: nightly\r\nSuccess\r\n\r\nTask Name: nightly\r\nSuccess\r\n\r\n");
+}
+
+TEST_F(ScheduledRun, FailuresAreLoggedAndThenThereIsNoSuccess) {
+    CString keep = m_bed.Folder().Write("keep.txt", "never touched");
+    const std::string missing = m_bed.Folder().File("missing.txt").str();
+    struct Row {
+        std::string args;
+        std::string log;
+    } rows[] = {
+        {"\"/O0\" \"" + missing + "\"", "Error:\r\n\"" + missing + "\"\r\nIs not a valid file system object\r\n\r\n"},
+        {"\"/O5\" \"" + keep.str() + "\"", "Error: There is no shredding algorithm number 5.\r\nNothing has been shredded.\r\n\r\n"},
+        {"\"/O-1\" \"" + keep.str() + "\"", "Error: There is no shredding algorithm number -1.\r\nNothing has been shredded.\r\n\r\n"},
+        {"\"/O0\" \"" + m_bed.Folder().Path().str() + "\"",
+         "Error:\r\n\"" + m_bed.Folder().Path().str() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
+        {"\"/O0\" \"c:\"", "Error:\r\n\"C:\\\"\r\ncannot be shredded from the command line.\r\n\r\n"},
+        {"\"/O0\" \"/D7\" \"C:\\\"", ""},  // a drive mode Grindel does not know does nothing
+        {"\"/O0\" \"recycle\"", "Error:\r\n\"the Recycle Bin\"\r\ncannot be shredded from the command line.\r\n\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        DeleteFileA(m_bed.Folder().File("log.txt"));
+        const std::string expected = "Task Name: nightly\r\n" + (row.log.empty() ? "Success\r\n\r\n" : row.log);
+        EXPECT_EQ(Run(row.args), expected);
+        EXPECT_EQ(ReadFileText(keep), "never touched");
+    }
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(ScheduledRun, LockedFileIsLoggedAndKept) {
+    CString path = m_bed.Folder().Write("open.txt", "held open");
+    HANDLE lock = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const std::string log = Run("\"/O0\" \"" + path.str() + "\"");
+    CloseHandle(lock);
+    EXPECT_EQ(log, "Task Name: nightly\r\nCould not obtain exclusive access to\r\n" + path.str() +
+                       "\r\n\r\nFiles that are in use by other programs\r\nor Windows itself cannot be shredded.\r\n\r\n");
+    EXPECT_EQ(ReadFileText(path), "held open");
+}
+
+TEST(InteractiveRun, AsksFirstAndNoMeansNothingIsTouched) {
+    CShredderTestBed bed;
+    CString one = bed.Folder().Write("one.txt", "1");
+    CString two = bed.Folder().Write("two.txt", "2");
+    CScriptedMessageBoxes boxes;
+    boxes.QueueAnswer(IDNO);
+    {
+        CTestShredderApp app(bed.Environment());
+        app.progressFactory = [] { return new CSilentProgress; };
+        ASSERT_TRUE(app.InitInstance(("\"" + one.str() + "\" \"" + two.str() + "\"").c_str()));
+        app.ExitInstance();
+    }
+    EXPECT_TRUE(FileExists(one));
+    EXPECT_TRUE(FileExists(two));
+    const std::vector<RecordedBox> asked = boxes.Boxes();
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().text,
+              "WARNING: Shredded files and folders cannot be recovered.\nAre you sure you want to shred these 2 items?");
+    EXPECT_EQ(asked.back().type, UINT(MB_YESNO | MB_ICONSTOP | MB_DEFBUTTON2));
+    EXPECT_FALSE(FileExists(bed.Folder().File("log.txt")));
+
+    boxes.Clear();
+    boxes.QueueAnswer(IDOK);  // Tasklatch is missing
+    boxes.QueueAnswer(IDOK);  // Grindhook is missing
+    boxes.QueueAnswer(IDYES);
+    {
+        CTestShredderApp app(bed.Environment());
+        app.progressFactory = [] { return new CSilentProgress; };
+        ASSERT_TRUE(app.InitInstance(("\"" + one.str() + "\"").c_str()));
+        app.ExitInstance();
+    }
+    ASSERT_EQ(boxes.Boxes().size(), 3u);
+    EXPECT_EQ(boxes.Boxes()[2].text, "WARNING: Shredded files and folders cannot be recovered.\nAre you sure you want to "
+                                     "shred\n" + one.str() + "?");
+    EXPECT_FALSE(FileExists(one));
+    EXPECT_TRUE(FileExists(two));
+}
+
+TEST(InteractiveRun, TheRealProgressDialogRunsAndCancelStopsTheJob) {
+    CShredderTestBed bed;
+    CString first = bed.Folder().Write("first.bin", std::string(300000, 'f'));
+    CString second = bed.Folder().Write("second.bin", std::string(1000, 's'));
+    CScriptedMessageBoxes boxes;
+    for (int i = 0; i < 3; ++i) boxes.QueueAnswer(i == 2 ? IDYES : IDOK);
+    // Presses Cancel in the dialog as soon as the first block is written.
+    struct CCancellingProgress : public IShredProgress {
+        IShredProgress* real;
+        HWND dialog = nullptr;
+        bool pressed = false;
+        explicit CCancellingProgress(IShredProgress* r) : real(r) {}
+        ~CCancellingProgress() override { delete real; }
+        bool Open() override {
+            bool ok = real->Open();
+            dialog = FindWindowA(nullptr, "Shredding.....");
+            return ok;
+        }
+        void SetItemText(const char* t) override { real->SetItemText(t); }
+        void SetPassText(const char* t) override { real->SetPassText(t); }
+        void SetPassRange(DWORD b) override { real->SetPassRange(b); }
+        void SetPassPos(DWORD b) override { real->SetPassPos(b); }
+        void StepJob() override { real->StepJob(); }
+        void Pump() override {
+            if (!pressed && dialog) {
+                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                pressed = true;
+            }
+            real->Pump();
+        }
+        void Close() override { real->Close(); }
+    };
+    bool sawDialog = false;
+    {
+        CTestShredderApp app(bed.Environment());
+        CCancellingProgress* progress = nullptr;
+        app.progressFactory = [&] {
+            progress = new CCancellingProgress(new CProgressDialog(nullptr, kNoBlocks, app.AbortFlag()));
+            return progress;
+        };
+        ASSERT_TRUE(app.InitInstance(("\"" + first.str() + "\" \"" + second.str() + "\"").c_str()));
+        sawDialog = progress && progress->dialog != nullptr;
+        EXPECT_TRUE(app.AbortFlag());
+        app.ExitInstance();
+    }
+    EXPECT_TRUE(sawDialog);
+    EXPECT_FALSE(FileExists(first));  // cut, renamed and deleted after the block in progress
+    EXPECT_TRUE(FileExists(second));  // the job stopped before it
+    EXPECT_EQ(FindWindowA(nullptr, "Shredding....."), nullptr);
+}

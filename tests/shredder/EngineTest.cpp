@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+
+#include "Files.h"
+#include "Overwrite.h"
+#include "TestSupport.h"
+
+namespace {
+class CRecordingHost : public IShredHost {
+public:
+    std::vector<CString> reports, questions;
+    std::deque<int> answers;
+    int Report(const CString& text, UINT type) override {
+        reports.push_back(text);
+        return (type & MB_OKCANCEL) && !answers.empty() ? Next() : IDOK;
+    }
+    int Ask(const CString& text, UINT, int) override {
+        questions.push_back(text);
+        return Next();
+    }
+    void ShowSystemError(DWORD code) override { reports.push_back(CString("system error ") + char('0' + code % 10)); }
+
+private:
+    int Next() {
+        if (answers.empty()) return IDYES;
+        int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+// Records what the engine shows and, after every pass, reads the file back.
+class CObservingProgress : public CSilentProgress {
+public:
+    std::vector<CString> passTexts;
+    std::vector<std::string> contents;  // the file after each complete pass
+    DWORD passRange = 0;
+    int steps = 0, pumps = 0;
+    int abortAtPump = -1;
+    volatile bool* abort = nullptr;
+
+    void SetPassText(const char* text) override { passTexts.push_back(text); }
+    void SetPassRange(DWORD blocks) override { passRange = blocks; }
+    void StepJob() override { ++steps; }
+    void Pump() override {
+        if (++pumps == abortAtPump && abort) *abort = true;
+    }
+    void PassWritten(const char* path, int) override { contents.push_back(ReadFileText(path)); }
+};
+
+struct CEngineBed {
+    CRecordingHost host;
+    CObservingProgress progress;
+    std::vector<BYTE> buffer = std::vector<BYTE>(65536);
+    volatile bool abort = false, endSession = false;
+    COverwriteEngine engine{host, buffer.data(), abort, endSession};
+    CTempFolder dir;
+
+    CEngineBed() {
+        progress.abort = &abort;
+        engine.SetProgress(&progress);
+    }
+    int FilesLeft() const {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(JoinPath(dir.Path(), "*"), &data);
+        int n = 0;
+        if (find == INVALID_HANDLE_VALUE) return 0;
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+        return n;
+    }
+};
+
+CAlgorithmList& BuiltIns() {
+    static CAlgorithmList list("Software\\QuorvaneTests\\NoUserAlgorithms");
+    if (list.GetSize() == 0) list.LoadBuiltInAlgorithms();
+    return list;
+}
+
+std::string Secret(size_t size) {
+    std::string s(size, 0);
+    for (size_t i = 0; i < size; ++i) s[i] = char("SECRET-MARKER-"[i % 14]);
+    return s;
+}
+}  // namespace
+
+TEST(OverwriteEngine, EveryPassOfEveryBuiltInCoversTheWholeFile) {
+    const size_t size = 3 * 65536 + 1000;
+    for (int index = 0; index < BuiltIns().GetSize(); ++index) {
+        const CAlgorithm& algorithm = BuiltIns().GetAt(index);
+        SCOPED_TRACE(algorithm.name.c_str());
+        CEngineBed bed;
+        CString path = bed.dir.Write("report.doc", Secret(size));
+        ASSERT_EQ(bed.engine.OverwriteFile(path, algorithm, KIND_ITEM), 0);
+        ASSERT_EQ(bed.progress.contents.size(), size_t(algorithm.PassCount()));
+        for (int p = 0; p < algorithm.PassCount(); ++p) {
+            SCOPED_TRACE(p);
+            const CAlgorithmPass& pass = algorithm.passes[size_t(p)];
+            const std::string& data = bed.progress.contents[size_t(p)];
+            ASSERT_EQ(data.size(), size);
+            size_t wrong = 0;
+            for (size_t o = 0; o < size; ++o) {
+                const BYTE b = BYTE(data[o]);
+                BYTE expected;
+                if (pass.type == PASS_PATTERN)
+                    expected = pass.pattern[(o % 65536) % pass.pattern.size()];
+                else if (pass.type == PASS_COMPLEMENT)
+                    expected = BYTE(~BYTE(bed.progress.contents[size_t(p - 1)][o]));
+                else
+                    expected = BYTE(data[o % 65536]);  // one random buffer per pass, block after block
+                if (b != expected) ++wrong;
+            }
+            EXPECT_EQ(wrong, 0u);
+            if (pass.type == PASS_RANDOM) {
+                EXPECT_EQ(data.find("SECRET"), std::string::npos);
+            }
+        }
+        EXPECT_EQ(bed.progress.passRange, DWORD(size / 65536 + 2));
+        EXPECT_EQ(bed.progress.steps, algorithm.PassCount() * int(size / 65536 + 2));
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_EQ(bed.FilesLeft(), 0);
+        EXPECT_TRUE(bed.host.reports.empty());
+    }
+}
+
+TEST(OverwriteEngine, PassTextsNameEachPass) {
+    CEngineBed bed;
+    CString path = bed.dir.Write("a.txt", "abc");
+    ASSERT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(2), KIND_ITEM), 0);
+    ASSERT_EQ(bed.progress.passTexts.size(), 3u);
+    EXPECT_EQ(bed.progress.passTexts[0], "Pass 1 of 3: Writing 0x01");
+    EXPECT_EQ(bed.progress.passTexts[1], "Pass 2 of 3: Writing 0x27FFFFFF");
+    EXPECT_EQ(bed.progress.passTexts[2], "Pass 3 of 3: Write random data.");
+    EXPECT_EQ(COverwriteEngine::PassText(BuiltIns().GetAt(1), 1), "Pass 2 of 3: Write complementary to previous pass pattern.");
+}
+
+TEST(OverwriteEngine, EmptyFileStillGetsItsPassesAndGoes) {
+    CEngineBed bed;
+    CString path = bed.dir.Write("empty.dat", "");
+    ASSERT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(1), KIND_ITEM), 0);
+    EXPECT_EQ(bed.progress.contents.size(), 3u);
+    EXPECT_EQ(bed.progress.steps, 3 * 2);
+    EXPECT_EQ(bed.FilesLeft(), 0);
+}
+
+TEST(OverwriteEngine, CancelStopsAfterTheCurrentBlockAndTheFileIsStillRemoved) {
+    CEngineBed bed;
+    CString path = bed.dir.Write("big.bin", Secret(5 * 65536));
+    // Blocks per pass: 5 + 2; the second pass stops after its first block.
+    bed.progress.abortAtPump = 7 + 1;
+    EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(4), KIND_ITEM), 1);
+    EXPECT_EQ(bed.progress.contents.size(), 1u);
+    EXPECT_EQ(bed.progress.steps, 8);
+    EXPECT_EQ(bed.FilesLeft(), 0);
+}
+
+TEST(OverwriteEngine, AttributePromptAnswers) {
+    struct Row {
+        int answer;
+        int result;
+        bool gone;
+    } rows[] = {{IDYES, 0, true}, {IDNO, 0, false}, {IDCANCEL, 1, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.answer);
+        CEngineBed bed;
+        CString path = bed.dir.Write("ro.txt", "read only secret");
+        SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+        bed.host.answers.push_back(row.answer);
+        EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_ITEM), row.result);
+        ASSERT_EQ(bed.host.questions.size(), 1u);
+        EXPECT_EQ(bed.host.questions[0].Find("is marked with the System, Hidden,"), int(path.GetLength()) + 9);
+        EXPECT_EQ(FileExists(path), !row.gone);
+        if (!row.gone) {
+            EXPECT_EQ(ReadFileText(path), "read only secret");
+            EXPECT_TRUE(GetFileAttributesA(path) & FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        }
+    }
+    // Files met inside the Recycle Bin's folders are never asked about.
+    CEngineBed bed;
+    CString path = bed.dir.Write("bin.txt", "x");
+    SetFileAttributesA(path, FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_BIN_FOLDER), 0);
+    EXPECT_TRUE(bed.host.questions.empty());
+    EXPECT_FALSE(FileExists(path));
+}
+
+TEST(OverwriteEngine, LockedFileIsReportedAndLeftAsItWas) {
+    CEngineBed bed;
+    CString path = bed.dir.Write("locked.txt", "in use");
+    SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY);
+    bed.host.answers.push_back(IDYES);
+    HANDLE lock = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_ITEM), 0);
+    EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_BIN_FOLDER), 1);
+    CloseHandle(lock);
+    ASSERT_EQ(bed.host.reports.size(), 2u);
+    EXPECT_EQ(bed.host.reports[0].Find("Could not obtain exclusive access to\n" + path), 0);
+    EXPECT_EQ(bed.engine.FailureCount(), 2);
+    EXPECT_EQ(ReadFileText(path), "in use");
+    EXPECT_TRUE(GetFileAttributesA(path) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(OverwriteEngine, MissingFileIsReported) {
+    CEngineBed bed;
+    EXPECT_EQ(bed.engine.OverwriteFile(bed.dir.File("gone.txt"), BuiltIns().GetAt(0), KIND_ITEM), 0);
+    ASSERT_EQ(bed.host.reports.size(), 1u);
+    EXPECT_EQ(bed.host.reports[0], "Error: Unable to access\n" + bed.dir.File("gone.txt"));
+}
+
+TEST(OverwriteEngine, RecycleBinFilesAreCutButKept) {
+    CEngineBed bed;
+    CString path = bed.dir.Write("INFO2", Secret(70000));
+    EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_BIN_FILE), 0);
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(ReadFileText(path), "");
+}
+
+TEST(OverwriteEngine, ARandomNameThatIsTakenIsNeverOverwrittenOrDeleted) {
+    CEngineBed bed;
+    CString path = bed.dir.Write("victim.txt", "shred me");
+    // Quick Shred draws no random bytes, so the first name drawn after the seed is known.
+    srand(4242);
+    const CString first = RandomShapedName(path);
+    bed.dir.Write(FileNameOf(first), "bystander");
+    srand(4242);
+    ASSERT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_ITEM), 0);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReadFileText(first), "bystander");
+    EXPECT_EQ(bed.FilesLeft(), 1);
+}
+
+TEST(RandomNames, KeepTheShapeOfTheName) {
+    struct Row {
+        const char* path;
+        int dot;  // position of the dot that stays, -1 none
+        int folder;
+    } rows[] = {
+        {"C:\\dir\\report.txt", 13, 7},
+        {"C:\\dir\\noext", -1, 7},
+        {"C:\\d.ir\\name", -1, 8},
+        {"C:\\x\\.hidden", 5, 5},
+        {"C:\\x\\a.b.c", 8, 5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        CString name = RandomShapedName(row.path);
+        ASSERT_EQ(name.GetLength(), CString(row.path).GetLength());
+        EXPECT_EQ(name.Left(row.folder), CString(row.path).Left(row.folder));
+        for (int i = row.folder; i < name.GetLength(); ++i) {
+            if (i == row.dot)
+                EXPECT_EQ(name[i], '.');
+            else
+                EXPECT_TRUE(isalpha(static_cast<unsigned char>(name[i]))) << i;
+        }
+    }
+}
+
+TEST(PassBuffer, FillsPatternsRandomAndComplement) {
+    std::vector<BYTE> buffer(65536, 0x11);
+    FillPassBuffer(buffer.data(), 65536, PASS_PATTERN, {0x27, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(buffer[0], 0x27);
+    EXPECT_EQ(buffer[3], 0xFF);
+    EXPECT_EQ(buffer[65532], 0x27);
+    FillPassBuffer(buffer.data(), 65536, PASS_COMPLEMENT, {});
+    EXPECT_EQ(buffer[0], 0xD8);
+    EXPECT_EQ(buffer[1], 0x00);
+    FillPassBuffer(buffer.data(), 65536, PASS_PATTERN, {});
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), 65536);
+    FillPassBuffer(buffer.data(), 65536, PASS_RANDOM, {});
+    EXPECT_LT(std::count(buffer.begin(), buffer.end(), 0), 1000);
+}
