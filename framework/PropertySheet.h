@@ -28,6 +28,8 @@ public:
     CPropertySheet* GetSheet() const { return m_sheet; }
     HWND GetSheetHwnd() const { return m_hWnd ? ::GetParent(m_hWnd) : nullptr; }
     void SetModified(BOOL changed = TRUE);
+    // Posted to the sheet, so it may be called from the page's own notifications.
+    void SetWizardButtons(DWORD flags) { ::PostMessageA(GetSheetHwnd(), PSM_SETWIZBUTTONS, 0, LPARAM(flags)); }
 
     PROPSHEETPAGEA m_psp;
 

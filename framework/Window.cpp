@@ -75,6 +75,7 @@ bool CWnd::SubclassWindow(HWND hwnd) {
         Unbind();
         return false;
     }
+    PreSubclassWindow();
     return true;
 }
 

@@ -104,6 +104,8 @@ protected:
     // WM_NOTIFY; TRUE when handled, with *result the answer.
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
     virtual void OnTimer(UINT_PTR id);
+    // Right after SubclassWindow bound the object (the window exists).
+    virtual void PreSubclassWindow() {}
     // After WM_NCDESTROY, once the object is no longer bound.
     virtual void PostNcDestroy() {}
     virtual LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -397,7 +397,9 @@ TEST_F(UiTest, ListWithCheckBoxesReportsCheckedCountAfterClicks) {
         dialog.clicks = c.clicks;
         EXPECT_EQ(IDOK, dialog.DoModal());
         EXPECT_EQ(c.checked, dialog.checked);
-        if (!c.clicks.empty()) EXPECT_TRUE(dialog.hitFlags & LVHT_ONITEMSTATEICON);
+        if (!c.clicks.empty()) {
+            EXPECT_TRUE(dialog.hitFlags & LVHT_ONITEMSTATEICON);
+        }
         EXPECT_EQ((std::vector<CString>{"gamma", "beta", "alpha"}), dialog.sorted);
     }
 }
