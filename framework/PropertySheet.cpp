@@ -172,6 +172,7 @@ int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM lParam) {
 
 bool CPropertySheet::CreateSheet(HWND parent) {
     if (m_hWnd) return false;
+    QvInitCommonControls();
     m_handles.clear();
     for (CPropertyPage* page : m_pages) {
         HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page->m_psp);

@@ -11,6 +11,7 @@
 #include "Controls.h"
 #include "Dialog.h"
 #include "FileDialog.h"
+#include "Gdi.h"
 #include "ListView.h"
 #include "Menu.h"
 #include "PropertySheet.h"
@@ -147,6 +148,59 @@ TEST_F(UiTest, DialogBackgroundColourAnswersControlColour) {
     ReleaseDC(dialog.m_hWnd, dc);
     dialog.EndDialog(IDOK);
     (void)app;
+}
+
+// Records what its parent reflected to it.
+class CRecordingControl : public CButton {
+public:
+    std::vector<UINT> reflected;
+
+protected:
+    bool OnReflectedMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+        reflected.push_back(msg);
+        result = msg == WM_NOTIFY ? 5 : msg == WM_CTLCOLORBTN ? LRESULT(GetStockObject(WHITE_BRUSH)) : TRUE;
+        return true;
+    }
+};
+
+class CNotifyDialog : public CDialog {
+public:
+    CNotifyDialog() : CDialog(IDD_BUTTONS) {}
+    int parentNotifies = 0;
+
+protected:
+    BOOL OnNotify(WPARAM, LPARAM, LRESULT* result) override {
+        ++parentNotifies;
+        *result = 9;
+        return TRUE;
+    }
+};
+
+TEST_F(UiTest, NotificationsDrawingAndColoursAreReflectedToTheControl) {
+    CNotifyDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    CRecordingControl control;
+    ASSERT_TRUE(control.SubclassDlgItem(IDC_REFLECTED, dialog.m_hWnd));
+    NMHDR fromChild{control.m_hWnd, IDC_REFLECTED, NM_CLICK};
+    SendMessageA(dialog.m_hWnd, WM_NOTIFY, IDC_REFLECTED, LPARAM(&fromChild));
+    EXPECT_EQ(5, GetWindowLongPtrA(dialog.m_hWnd, DWLP_MSGRESULT));
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_BUTTON;
+    draw.CtlID = IDC_REFLECTED;
+    draw.hwndItem = control.m_hWnd;
+    EXPECT_TRUE(SendMessageA(dialog.m_hWnd, WM_DRAWITEM, IDC_REFLECTED, LPARAM(&draw)));
+    HDC dc = GetDC(control.m_hWnd);
+    EXPECT_EQ(LRESULT(GetStockObject(WHITE_BRUSH)), SendMessageA(dialog.m_hWnd, WM_CTLCOLORBTN, WPARAM(dc), LPARAM(control.m_hWnd)));
+    ReleaseDC(control.m_hWnd, dc);
+    EXPECT_EQ((std::vector<UINT>{WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLORBTN}), control.reflected);
+    EXPECT_EQ(0, dialog.parentNotifies);
+    // Not from a child of the dialog: the dialog's own handler answers.
+    NMHDR fromElsewhere{GetDesktopWindow(), 0, NM_CLICK};
+    SendMessageA(dialog.m_hWnd, WM_NOTIFY, 0, LPARAM(&fromElsewhere));
+    EXPECT_EQ(1, dialog.parentNotifies);
+    EXPECT_EQ(9, GetWindowLongPtrA(dialog.m_hWnd, DWLP_MSGRESULT));
+    control.UnsubclassWindow();
+    dialog.EndDialog(IDOK);
 }
 
 // Pages that count their notifications.
@@ -507,6 +561,20 @@ TEST(UiPlain, FileDialogFilterAndChosenPath) {
     SetFileDialogHook(nullptr);
     EXPECT_EQ(CString("C:\\Sounds\\ding.wav"), dialog.GetPathName());
     EXPECT_EQ(CString("ding.wav"), dialog.GetFileName());
+}
+
+TEST(UiPlain, UnderlinedCopyOfAFont) {
+    for (bool underline : {true, false}) {
+        CFont font(CopyFontWithUnderline(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), underline));
+        ASSERT_NE(nullptr, font.Get());
+        LOGFONTA log{};
+        ASSERT_TRUE(GetObjectA(font, sizeof log, &log));
+        EXPECT_EQ(underline ? 1 : 0, log.lfUnderline);
+    }
+    CClientDC screen(nullptr);
+    CMemoryDC memory(screen, 8, 8);
+    ASSERT_NE(nullptr, memory.Bitmap());
+    EXPECT_EQ(HGDIOBJ(memory.Bitmap()), GetCurrentObject(memory, OBJ_BITMAP));
 }
 
 class CCountingApp : public CWinApp {

@@ -69,6 +69,11 @@ private:
     UINT_PTR m_timer;
 };
 
+BOOL CALLBACK NoVisibleWindow(HWND hwnd, LPARAM) {
+    EXPECT_FALSE(IsWindowVisible(hwnd)) << "a window was left open";
+    return TRUE;
+}
+
 class SwiftlaneTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -78,6 +83,9 @@ protected:
         app.m_family = FAMILY_NT;
         app.SetStore(&store);
         g_nModemFound = 0;
+    }
+    void TearDown() override {
+        EnumThreadWindows(GetCurrentThreadId(), NoVisibleWindow, 0);
     }
     CTestRegistryKey key;
     CSwiftlaneApp app;
@@ -422,6 +430,7 @@ protected:
         });
     }
     void TearDown() override {
+        SwiftlaneTest::TearDown();
         SetShellExecuteHook(nullptr);
         SetWinExecHook(nullptr);
         CHyperLink::SetHandCursorSource(nullptr, 106);
