@@ -145,6 +145,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     if (msg == WM_NCDESTROY) {
         UnregisterDialogWindow(hwnd);
         dialog->Unbind();
+        ForgetDestroyedWindows();
         dialog->PostNcDestroy();
     }
     return result;

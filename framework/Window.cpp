@@ -55,6 +55,19 @@ void CWnd::Unbind() {
     m_hWnd = nullptr;
 }
 
+void CWnd::ForgetDestroyedWindows() {
+    std::lock_guard<std::mutex> lock(g_mapLock);
+    auto& map = HandleMap();
+    for (auto it = map.begin(); it != map.end();) {
+        if (!::IsWindow(it->first)) {
+            if (it->second->m_hWnd == it->first) it->second->m_hWnd = nullptr;
+            it = map.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 bool CWnd::Attach(HWND hwnd) {
     if (!hwnd || m_hWnd || FromHandle(hwnd)) return false;
     Bind(hwnd);
@@ -121,6 +134,7 @@ LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_NCDESTROY) {
         if (wnd->m_oldProc) wnd->UnsubclassWindow();
         wnd->Unbind();
+        ForgetDestroyedWindows();
         wnd->PostNcDestroy();
     }
     return result;

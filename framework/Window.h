@@ -27,6 +27,8 @@ public:
     static CWnd* FromHandle(HWND hwnd);
 
     // Binds without changing the window procedure (messages are not seen).
+    // Such a binding ends by itself once its window is gone and the parent
+    // dialog or window it lived in is destroyed.
     bool Attach(HWND hwnd);
     HWND Detach();
     // Routes the window's messages through this object; the old procedure
@@ -115,6 +117,9 @@ protected:
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     void Bind(HWND hwnd);
     void Unbind();
+    // Drops the bindings of windows that no longer exist (attached wrappers
+    // never see their WM_NCDESTROY).
+    static void ForgetDestroyedWindows();
 
     WNDPROC m_oldProc = nullptr;
 

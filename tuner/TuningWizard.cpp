@@ -71,16 +71,16 @@ void CTuningPage::RecommendedLine(UINT id, const char* key, const char* format, 
 }
 
 void CTuningPage::CurrentLine(UINT id, const char* key, const char* label, const TuningValue& value,
-                              const char* unitKey, const char* unit) {
+                              const char* unitKey, const char* unit, const char* setKey, const char* setText) {
     CString line = LoadLangString(key, label);
     CString tail;
     if (!value.present)
         tail.Format(" %s", LoadLangString("3", "isn't set.").c_str());
     else if (unitKey)
-        tail.Format(" %s %u %s.", LoadLangString("2", "was set to").c_str(), unsigned(value.current),
+        tail.Format(" %s %u %s.", LoadLangString(setKey, setText).c_str(), unsigned(value.current),
                     LoadLangString(unitKey, unit).c_str());
     else
-        tail.Format(" %s %u.", LoadLangString("2", "was set to").c_str(), unsigned(value.current));
+        tail.Format(" %s %u.", LoadLangString(setKey, setText).c_str(), unsigned(value.current));
     SetDlgItemText(id, line + tail);
 }
 
@@ -395,13 +395,8 @@ void CSYNFloodAttackSetting::ShowValues() {
     SetDlgItemInt(IDC_SYN_PROTECT, settings.synProtect.chosen);
     RecommendedLine(IDC_RECOMMENDED_FIRST, "IDC_RECOMMENDED_SYNProtect", "Recommended SYN Attack Protect option  :  %d.",
                     settings.synProtect.recommended);
-    CString line = LoadLangString("IDC_static_CurrentSYNProtect", "Your SYN Attack Protect");
-    CString tail;
-    if (settings.synProtect.present)
-        tail.Format(" %s %u.", LoadLangString("8", "was set to option").c_str(), unsigned(settings.synProtect.current));
-    else
-        tail.Format(" %s", LoadLangString("3", "isn't set.").c_str());
-    SetDlgItemText(IDC_CURRENT_FIRST, line + tail);
+    CurrentLine(IDC_CURRENT_FIRST, "IDC_static_CurrentSYNProtect", "Your SYN Attack Protect", settings.synProtect,
+                nullptr, nullptr, "8", "was set to option");
 }
 
 bool CSYNFloodAttackSetting::StoreValues() {

@@ -38,9 +38,10 @@ protected:
     void LangText(UINT id, const char* key, const char* defaultText);
     // "Recommended ...  :  %d ..." lines.
     void RecommendedLine(UINT id, const char* key, const char* format, DWORD value);
-    // "<label> was set to <value> <unit>." or "<label> isn't set."
+    // "<label> was set to <value> <unit>." (no unit: "<label> was set to <value>.")
+    // or "<label> isn't set."; the SYN page says "was set to option" instead.
     void CurrentLine(UINT id, const char* key, const char* label, const TuningValue& value, const char* unitKey,
-                     const char* unit);
+                     const char* unit, const char* setKey = "2", const char* setText = "was set to");
     // "<label> is currently enabled/disabled." or "<label> isn't set."
     void SwitchLine(UINT id, const char* key, const char* label, const TuningValue& value);
     long EditValue(UINT id) const;

@@ -13,6 +13,7 @@
 #include "FileDialog.h"
 #include "Gdi.h"
 #include "ListView.h"
+#include "MessageLoop.h"
 #include "Menu.h"
 #include "PropertySheet.h"
 #include "Seams.h"
@@ -133,6 +134,66 @@ TEST_F(UiTest, ModelessDialogLivesUntilEnded) {
     dialog.EndDialog(IDOK);
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(nullptr, CWnd::FromHandle(hwnd));
+}
+
+class CHiddenWindow : public CWnd {
+public:
+    int received = 0;
+    int taskbarCreated = 0;
+    CTrayIcon tray;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+        if (tray.OnTaskbarCreated(msg)) {
+            ++taskbarCreated;
+            result = 0;
+            return true;
+        }
+        if (msg == WM_TEST_STEP) ++received;
+        return false;
+    }
+};
+
+class CAttachingDialog : public CDialog {
+public:
+    CAttachingDialog() : CDialog(IDD_BUTTONS) {}
+    CEdit edit;
+    bool attached = false;
+
+protected:
+    BOOL OnInitDialog() override {
+        attached = edit.Attach(GetDlgItem(IDC_EDIT));
+        return TRUE;
+    }
+};
+
+TEST_F(UiTest, AttachedWrapperIsReleasedWithItsDialogSoTheDialogRunsAgain) {
+    CAttachingDialog dialog;
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_TRUE(dialog.Create());
+        EXPECT_TRUE(dialog.attached);
+        EXPECT_EQ(dialog.GetDlgItem(IDC_EDIT), dialog.edit.m_hWnd);
+        HWND edit = dialog.edit.m_hWnd;
+        dialog.EndDialog(IDOK);
+        EXPECT_EQ(nullptr, dialog.edit.m_hWnd);
+        EXPECT_EQ(nullptr, CWnd::FromHandle(edit));
+    }
+}
+
+TEST_F(UiTest, WaitingMessagesArePumpedUntilQuit) {
+    CHiddenWindow hidden;
+    ASSERT_TRUE(hidden.CreateEx(0, nullptr, "Pumped", 0, RECT{0, 0, 0, 0}, nullptr, 0));
+    PostMessageA(hidden.m_hWnd, WM_TEST_STEP, 0, 0);
+    PostMessageA(hidden.m_hWnd, WM_TEST_STEP, 0, 0);
+    EXPECT_TRUE(PumpWaitingMessages());
+    EXPECT_EQ(2, hidden.received);
+    PostQuitMessage(3);
+    EXPECT_FALSE(PumpWaitingMessages());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT is kept for the outer loop";
+    EXPECT_EQ(3u, msg.wParam);
+    hidden.DestroyWindow();
 }
 
 TEST_F(UiTest, DialogBackgroundColourAnswersControlColour) {
@@ -302,23 +363,6 @@ protected:
     }
 };
 
-class CHiddenWindow : public CWnd {
-public:
-    int received = 0;
-    int taskbarCreated = 0;
-    CTrayIcon tray;
-
-protected:
-    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
-        if (tray.OnTaskbarCreated(msg)) {
-            ++taskbarCreated;
-            result = 0;
-            return true;
-        }
-        if (msg == WM_TEST_STEP) ++received;
-        return false;
-    }
-};
 
 TEST_F(UiTest, MessagePostedFromAnotherThreadToHiddenWindowEndsTheSheet) {
     CHiddenWindow hidden;
