@@ -85,8 +85,10 @@ public:
 
     // IDOK (applied), ID_WIZFINISH (finished), IDCANCEL, or the EndDialog value.
     virtual INT_PTR DoModal();
-    // Modeless: the sheet stays until it closes itself or is destroyed.
+    // Modeless: the sheet stays until it closes itself (HasClosed; its owner
+    // then destroys it) or is destroyed.
     BOOL Create(HWND parent = nullptr);
+    bool HasClosed() const { return SheetClosed(); }
     void EndDialog(INT_PTR result);
     bool IsModalRunning() const { return m_modal && !m_ended; }
 

@@ -343,6 +343,11 @@ TEST_F(UiTest, SheetTabTextsAreSetThroughTheTabControl) {
     EXPECT_EQ(CString("First"), tab.GetItemText(0));
     EXPECT_EQ(CString("Renamed"), tab.GetItemText(1));
     tab.Detach();
+    EXPECT_FALSE(sheet.HasClosed());
+    sheet.PressButton(PSBTN_CANCEL);
+    PumpWaitingMessages();
+    EXPECT_TRUE(sheet.HasClosed());
+    EXPECT_EQ(1, sheet.one.resets);
     sheet.DestroyWindow();
 }
 
