@@ -37,7 +37,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 
 BOOL CPropertyPage::OnNotify(WPARAM, LPARAM lParam, LRESULT* result) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
-    if (header->hwndFrom != GetSheetHwnd()) return FALSE;
+    if (!header || header->hwndFrom != GetSheetHwnd()) return FALSE;
     switch (header->code) {
     case PSN_SETACTIVE:
         *result = OnSetActive() ? 0 : -1;

@@ -164,11 +164,11 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         child = reinterpret_cast<HWND>(lParam);
         break;
     case WM_NOTIFY:
-        child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+        if (lParam) child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
         break;
     case WM_DRAWITEM: {
         auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (draw->CtlType != ODT_MENU) child = draw->hwndItem;
+        if (draw && draw->CtlType != ODT_MENU) child = draw->hwndItem;
         break;
     }
     case WM_CTLCOLORBTN:
