@@ -13,6 +13,12 @@ std::vector<std::string> Strings(const CStringArray& a) {
 }
 typedef std::vector<std::string> V;
 const ULONGLONG kNoBlocks = 0;
+
+std::string CurrentRoot() {
+    char full[MAX_PATH];
+    GetFullPathNameA("\\", MAX_PATH, full, nullptr);
+    return full;
+}
 }  // namespace
 
 TEST(CommandLine, EveryFormTheWritersUse) {
@@ -113,6 +119,7 @@ TEST_F(ScheduledRun, FailuresAreLoggedAndThenThereIsNoSuccess) {
         {"\"/O0\" \"" + m_bed.Folder().Path().str() + "\"",
          "Error:\r\n\"" + m_bed.Folder().Path().str() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"c:\"", "Error:\r\n\"C:\\\"\r\ncannot be shredded from the command line.\r\n\r\n"},
+        {"\"/O0\" \"\\\"", "Error:\r\n\"" + CurrentRoot() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"/D7\" \"C:\\\"", ""},  // a drive mode Grindel does not know does nothing
         {"\"/O0\" \"recycle\"", "Error:\r\n\"the Recycle Bin\"\r\ncannot be shredded from the command line.\r\n\r\n"},
     };
@@ -224,4 +231,44 @@ TEST(InteractiveRun, TheRealProgressDialogRunsAndCancelStopsTheJob) {
     EXPECT_FALSE(FileExists(first));  // cut, renamed and deleted after the block in progress
     EXPECT_TRUE(FileExists(second));  // the job stopped before it
     EXPECT_EQ(FindWindowA(nullptr, "Shredding....."), nullptr);
+}
+
+TEST(ScheduledJob, SizeCountsFilesAndFoldersInSixtyFourBits) {
+    CShredderTestBed bed;
+    CString a = bed.Folder().Write("a.bin", std::string(100000, 'a'));
+    CString b = bed.Folder().Write("b.bin", std::string(50000, 'b'));
+    CString big = bed.Folder().Write("tree\\deep\\big.bin", "");
+    {
+        // Five gigabytes without writing them: the file is only extended.
+        HANDLE h = CreateFileA(big, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER size;
+        size.QuadPart = 5LL << 30;
+        ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(h));
+        CloseHandle(h);
+    }
+    struct Row {
+        std::string items;
+        ULONGLONG blocks;
+    } rows[] = {
+        {"\"" + a.str() + "\" \"" + b.str() + "\" \"" + bed.Folder().File("none").str() + "\"", 150000ull * 3 / 65536 + 1},
+        {"\"" + bed.Folder().File("tree").str() + "\"", (5ull << 30) * 3 / 65536 + 1},
+        {"\"" + bed.Folder().File("none").str() + "\" \"recycle\"", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.items);
+        CScriptedMessageBoxes boxes;
+        CTestShredderApp app(bed.Environment());
+        ULONGLONG seen = 12345;
+        app.progressFactory = [&] {
+            seen = app.JobBlocks();
+            return new CSilentProgress;
+        };
+        ASSERT_TRUE(app.InitInstance(("\"/s\" \"size\" \"/O1\" " + row.items).c_str()));
+        EXPECT_EQ(seen, row.blocks);
+        EXPECT_EQ(app.JobBlocks(), 0u);
+        app.ExitInstance();
+    }
+    EXPECT_TRUE(FileExists(big));
 }
