@@ -272,3 +272,27 @@ TEST(ScheduledJob, SizeCountsFilesAndFoldersInSixtyFourBits) {
     }
     EXPECT_TRUE(FileExists(big));
 }
+
+TEST(ScheduledJob, TheSessionEndingStopsTheJob) {
+    CShredderTestBed bed;
+    CString first = bed.Folder().Write("first.bin", std::string(200000, 'f'));
+    CString second = bed.Folder().Write("second.bin", "s");
+    struct CEndingProgress : public CSilentProgress {
+        bool sent = false;
+        void Pump() override {
+            HWND watch = FindWindowA("QuorvaneGrindelSession", nullptr);
+            if (!sent && watch) sent = SendMessageA(watch, WM_QUERYENDSESSION, 0, 0) == TRUE;
+            CSilentProgress::Pump();
+        }
+    };
+    CEndingProgress* progress = nullptr;
+    CScriptedMessageBoxes boxes;
+    CTestShredderApp app(bed.Environment());
+    app.progressFactory = [&] { return progress = new CEndingProgress; };
+    ASSERT_TRUE(app.InitInstance(("\"/s\" \"end\" \"/O4\" \"" + first.str() + "\" \"" + second.str() + "\"").c_str()));
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(app.EndSessionFlag());
+    EXPECT_FALSE(FileExists(first));
+    EXPECT_TRUE(FileExists(second));
+    app.ExitInstance();
+}

@@ -276,3 +276,23 @@ TEST(PassBuffer, FillsPatternsRandomAndComplement) {
     FillPassBuffer(buffer.data(), 65536, PASS_RANDOM, {});
     EXPECT_LT(std::count(buffer.begin(), buffer.end(), 0), 1000);
 }
+
+TEST(OverwriteEngine, AFileThatCannotBeDeletedIsReportedAndCancelStops) {
+    for (int answer : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(answer);
+        CEngineBed bed;
+        CString path = bed.dir.Write("held.txt", "secret");
+        // Another program holds it without sharing delete: overwriting works, renaming and deleting do not.
+        HANDLE holder = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        bed.host.answers.push_back(answer);
+        EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_ITEM), answer == IDCANCEL ? 1 : 0);
+        CloseHandle(holder);
+        ASSERT_EQ(bed.host.reports.size(), 1u);
+        EXPECT_EQ(bed.host.reports[0].Find("The contents of \n" + path + "\nhave been shredded"), 0);
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_EQ(ReadFileText(path), "");
+        EXPECT_EQ(bed.FilesLeft(), 1);
+    }
+}
