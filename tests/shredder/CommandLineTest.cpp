@@ -188,42 +188,22 @@ TEST(InteractiveRun, TheRealProgressDialogRunsAndCancelStopsTheJob) {
     CString second = bed.Folder().Write("second.bin", std::string(1000, 's'));
     CScriptedMessageBoxes boxes;
     for (int i = 0; i < 3; ++i) boxes.QueueAnswer(i == 2 ? IDYES : IDOK);
-    // Presses Cancel in the dialog as soon as the first block is written.
-    struct CCancellingProgress : public IShredProgress {
-        IShredProgress* real;
-        HWND dialog = nullptr;
+    // Presses Cancel in the real dialog as soon as the first block is written.
+    struct CCancellingDialog : public CProgressDialog {
+        CCancellingDialog(volatile bool& abort, bool* seen) : CProgressDialog(nullptr, kNoBlocks, abort), seen(seen) {}
+        bool* seen;
         bool pressed = false;
-        explicit CCancellingProgress(IShredProgress* r) : real(r) {}
-        ~CCancellingProgress() override { delete real; }
-        bool Open() override {
-            bool ok = real->Open();
-            dialog = FindWindowA(nullptr, "Shredding.....");
-            return ok;
-        }
-        void SetItemText(const char* t) override { real->SetItemText(t); }
-        void SetPassText(const char* t) override { real->SetPassText(t); }
-        void SetPassRange(DWORD b) override { real->SetPassRange(b); }
-        void SetPassPos(DWORD b) override { real->SetPassPos(b); }
-        void StepJob() override { real->StepJob(); }
         void Pump() override {
-            if (!pressed && dialog) {
-                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                pressed = true;
-            }
-            real->Pump();
+            *seen = *seen || (Window() && FindWindowA(nullptr, "Shredding.....") == Window());
+            if (!pressed && Window()) pressed = PostMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            CProgressDialog::Pump();
         }
-        void Close() override { real->Close(); }
     };
     bool sawDialog = false;
     {
         CTestShredderApp app(bed.Environment());
-        CCancellingProgress* progress = nullptr;
-        app.progressFactory = [&] {
-            progress = new CCancellingProgress(new CProgressDialog(nullptr, kNoBlocks, app.AbortFlag()));
-            return progress;
-        };
+        app.progressFactory = [&] { return new CCancellingDialog(app.AbortFlag(), &sawDialog); };
         ASSERT_TRUE(app.InitInstance(("\"" + first.str() + "\" \"" + second.str() + "\"").c_str()));
-        sawDialog = progress && progress->dialog != nullptr;
         EXPECT_TRUE(app.AbortFlag());
         app.ExitInstance();
     }

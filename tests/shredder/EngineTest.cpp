@@ -262,21 +262,6 @@ TEST(RandomNames, KeepTheShapeOfTheName) {
     }
 }
 
-TEST(PassBuffer, FillsPatternsRandomAndComplement) {
-    std::vector<BYTE> buffer(65536, 0x11);
-    FillPassBuffer(buffer.data(), 65536, PASS_PATTERN, {0x27, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(buffer[0], 0x27);
-    EXPECT_EQ(buffer[3], 0xFF);
-    EXPECT_EQ(buffer[65532], 0x27);
-    FillPassBuffer(buffer.data(), 65536, PASS_COMPLEMENT, {});
-    EXPECT_EQ(buffer[0], 0xD8);
-    EXPECT_EQ(buffer[1], 0x00);
-    FillPassBuffer(buffer.data(), 65536, PASS_PATTERN, {});
-    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), 65536);
-    FillPassBuffer(buffer.data(), 65536, PASS_RANDOM, {});
-    EXPECT_LT(std::count(buffer.begin(), buffer.end(), 0), 1000);
-}
-
 TEST(OverwriteEngine, AFileThatCannotBeDeletedIsReportedAndCancelStops) {
     for (int answer : {IDOK, IDCANCEL}) {
         SCOPED_TRACE(answer);
