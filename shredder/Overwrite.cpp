@@ -165,12 +165,11 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
                 DWORD written = 0;
                 if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
                     DWORD code = GetLastError();
-                    if (code == ERROR_SUCCESS) code = ERROR_WRITE_FAULT;
                     // Not cut, renamed or deleted: the user learns the file was not
                     // fully overwritten and still has it to shred again.
                     file.Close();
                     SetFileAttributesA(path, attributes);
-                    ReportWriteFailure(path, code);
+                    ReportWriteFailure(path, code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code);
                     return Stopping() ? 1 : 0;
                 }
                 remaining -= chunk;
@@ -180,7 +179,13 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
             m_progress->Pump();
         }
         if (remaining == 0) {
-            FlushFileBuffers(file);
+            if (!FlushFileBuffers(file)) {
+                const DWORD code = GetLastError();
+                file.Close();
+                SetFileAttributesA(path, attributes);
+                ReportWriteFailure(path, code);
+                return Stopping() ? 1 : 0;
+            }
             m_progress->PassWritten(path, pass);
         }
     }
