@@ -197,10 +197,11 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
 
     m_productTitle = LoadLangString(TXT_PRODUCT_TITLE, kTextProductTitle);
 
-    BYTE* buffer = new (std::nothrow) BYTE[kBufferSize];
-    if (!buffer) return Fail(TXT_MEMORY, kTextMemory, MB_ICONERROR);
-    m_buffer.assign(buffer, buffer + kBufferSize);
-    delete[] buffer;
+    try {
+        m_buffer.resize(kBufferSize);
+    } catch (const std::bad_alloc&) {
+        return Fail(TXT_MEMORY, kTextMemory, MB_ICONERROR);
+    }
     m_engine.reset(new COverwriteEngine(*this, m_buffer.data(), m_abort, m_endSession));
 
     if (FAILED(CoInitialize(nullptr))) {
