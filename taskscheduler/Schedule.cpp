@@ -97,7 +97,10 @@ STDMETHODIMP CSchedule::Refresh() {
         if (FAILED(m_scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Out()))) || !task)
             return true;
         CInterfacePtr<CJob> job = CInterfacePtr<CJob>::Adopt(new (std::nothrow) CJob);
-        if (!job || FAILED(job->Attach(task.Get()))) return true;
+        if (!job) return true;
+        // Triggers that do not load leave the job with an empty Triggers
+        // collection; the task is still listed.
+        job->Attach(task.Get());
         job->SetName(name);
         // Two names that differ only in case share a key; the second is listed unkeyed.
         if (FAILED(m_jobs.Add(job.Get(), name.c_str()))) m_jobs.Add(job.Get());
