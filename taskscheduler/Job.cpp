@@ -61,37 +61,17 @@ STDMETHODIMP CJob::put_Creator(BSTR value) { return SetString(&ITask::SetCreator
 STDMETHODIMP CJob::get_WorkingDirectory(BSTR* value) { return GetString(&ITask::GetWorkingDirectory, value); }
 STDMETHODIMP CJob::put_WorkingDirectory(BSTR value) { return SetString(&ITask::SetWorkingDirectory, value); }
 
-STDMETHODIMP CJob::get_ErrorRetryCount(short* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = Ready();
-    if (FAILED(hr)) return hr;
-    WORD count = 0;
-    hr = m_task->GetErrorRetryCount(&count);
-    if (FAILED(hr)) return Raise(hr);
-    *value = short(count);
-    return S_OK;
-}
-
-STDMETHODIMP CJob::put_ErrorRetryCount(short value) {
-    HRESULT hr = Ready();
-    return FAILED(hr) ? hr : Check(m_task->SetErrorRetryCount(WORD(value)));
-}
-
-STDMETHODIMP CJob::get_ErrorRetryInterval(short* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = Ready();
-    if (FAILED(hr)) return hr;
-    WORD minutes = 0;
-    hr = m_task->GetErrorRetryInterval(&minutes);
-    if (FAILED(hr)) return Raise(hr);
-    *value = short(minutes);
-    return S_OK;
-}
-
-STDMETHODIMP CJob::put_ErrorRetryInterval(short value) {
-    HRESULT hr = Ready();
-    return FAILED(hr) ? hr : Check(m_task->SetErrorRetryInterval(WORD(value)));
-}
+STDMETHODIMP CJob::get_ErrorRetryCount(short* value) { return GetNumber(&ITask::GetErrorRetryCount, value); }
+STDMETHODIMP CJob::put_ErrorRetryCount(short value) { return SetNumber(&ITask::SetErrorRetryCount, WORD(value)); }
+STDMETHODIMP CJob::get_ErrorRetryInterval(short* value) { return GetNumber(&ITask::GetErrorRetryInterval, value); }
+STDMETHODIMP CJob::put_ErrorRetryInterval(short value) { return SetNumber(&ITask::SetErrorRetryInterval, WORD(value)); }
+STDMETHODIMP CJob::get_Flags(saTaskFlags* value) { return GetNumber(&ITask::GetFlags, value); }
+STDMETHODIMP CJob::put_Flags(saTaskFlags value) { return SetNumber(&ITask::SetFlags, DWORD(value)); }
+STDMETHODIMP CJob::get_MaxRunTime(LONG* value) { return GetNumber(&ITask::GetMaxRunTime, value); }
+STDMETHODIMP CJob::put_MaxRunTime(LONG value) { return SetNumber(&ITask::SetMaxRunTime, DWORD(value)); }
+STDMETHODIMP CJob::get_Priority(LONG* value) { return GetNumber(&ITask::GetPriority, value); }
+STDMETHODIMP CJob::put_Priority(LONG value) { return SetNumber(&ITask::SetPriority, DWORD(value)); }
+STDMETHODIMP CJob::get_Status(LONG* value) { return GetNumber(&ITask::GetStatus, value); }
 
 STDMETHODIMP CJob::get_ExitCode(LONG* value) {
     if (!value) return E_POINTER;
@@ -103,22 +83,6 @@ STDMETHODIMP CJob::get_ExitCode(LONG* value) {
     // A task that has not run yet reports a SCHED_S_* status and no code.
     *value = hr == S_OK ? LONG(code) : 0;
     return S_OK;
-}
-
-STDMETHODIMP CJob::get_Flags(saTaskFlags* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = Ready();
-    if (FAILED(hr)) return hr;
-    DWORD flags = 0;
-    hr = m_task->GetFlags(&flags);
-    if (FAILED(hr)) return Raise(hr);
-    *value = saTaskFlags(flags);
-    return S_OK;
-}
-
-STDMETHODIMP CJob::put_Flags(saTaskFlags value) {
-    HRESULT hr = Ready();
-    return FAILED(hr) ? hr : Check(m_task->SetFlags(DWORD(value)));
 }
 
 STDMETHODIMP CJob::get_IdleWait(short* value) {
@@ -142,49 +106,6 @@ STDMETHODIMP CJob::put_IdleWait(short value) {
     return Check(m_task->SetIdleWait(WORD(value), deadline));
 }
 
-STDMETHODIMP CJob::get_MaxRunTime(LONG* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = Ready();
-    if (FAILED(hr)) return hr;
-    DWORD ms = 0;
-    hr = m_task->GetMaxRunTime(&ms);
-    if (FAILED(hr)) return Raise(hr);
-    *value = LONG(ms);
-    return S_OK;
-}
-
-STDMETHODIMP CJob::put_MaxRunTime(LONG value) {
-    HRESULT hr = Ready();
-    return FAILED(hr) ? hr : Check(m_task->SetMaxRunTime(DWORD(value)));
-}
-
-STDMETHODIMP CJob::get_Priority(LONG* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = Ready();
-    if (FAILED(hr)) return hr;
-    DWORD priority = 0;
-    hr = m_task->GetPriority(&priority);
-    if (FAILED(hr)) return Raise(hr);
-    *value = LONG(priority);
-    return S_OK;
-}
-
-STDMETHODIMP CJob::put_Priority(LONG value) {
-    HRESULT hr = Ready();
-    return FAILED(hr) ? hr : Check(m_task->SetPriority(DWORD(value)));
-}
-
-STDMETHODIMP CJob::get_Status(LONG* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = Ready();
-    if (FAILED(hr)) return hr;
-    HRESULT status = 0;
-    hr = m_task->GetStatus(&status);
-    if (FAILED(hr)) return Raise(hr);
-    *value = LONG(status);
-    return S_OK;
-}
-
 STDMETHODIMP CJob::Edit(IDispatch*) { return ShowProperties(); }
 
 STDMETHODIMP CJob::ShowProperties() {
@@ -202,28 +123,20 @@ STDMETHODIMP CJob::Terminate() {
     return FAILED(hr) ? hr : Check(m_task->Terminate());
 }
 
-STDMETHODIMP CJob::get_LastRunTime(DATE* value) {
+HRESULT CJob::GetRunTime(HRESULT (STDMETHODCALLTYPE IScheduledWorkItem::*getter)(SYSTEMTIME*), DATE* value) {
     if (!value) return E_POINTER;
     HRESULT hr = Ready();
     if (FAILED(hr)) return hr;
     SYSTEMTIME time = {};
-    hr = m_task->GetMostRecentRunTime(&time);
+    hr = (m_task.Get()->*getter)(&time);
     if (FAILED(hr)) return Raise(hr);
-    // SCHED_S_TASK_HAS_NOT_RUN and the like leave the time undefined.
+    // SCHED_S_TASK_HAS_NOT_RUN, SCHED_S_EVENT_TRIGGER and the like leave the time undefined.
     *value = hr == S_OK ? DateFromTaskTime(time) : 0;
     return S_OK;
 }
 
-STDMETHODIMP CJob::get_NextRunTime(DATE* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = Ready();
-    if (FAILED(hr)) return hr;
-    SYSTEMTIME time = {};
-    hr = m_task->GetNextRunTime(&time);
-    if (FAILED(hr)) return Raise(hr);
-    *value = hr == S_OK ? DateFromTaskTime(time) : 0;
-    return S_OK;
-}
+STDMETHODIMP CJob::get_LastRunTime(DATE* value) { return GetRunTime(&ITask::GetMostRecentRunTime, value); }
+STDMETHODIMP CJob::get_NextRunTime(DATE* value) { return GetRunTime(&ITask::GetNextRunTime, value); }
 
 STDMETHODIMP CJob::get_FileName(BSTR* value) {
     if (!value) return E_POINTER;

@@ -63,6 +63,24 @@ private:
     HRESULT GetString(StringGetter getter, BSTR* value);
     HRESULT SetString(StringSetter setter, BSTR value);
     HRESULT Ready() const;
+    HRESULT GetRunTime(HRESULT (STDMETHODCALLTYPE IScheduledWorkItem::*getter)(SYSTEMTIME*), DATE* value);
+    // A numeric property read or written by one work-item call.
+    template <typename Owner, typename Platform, typename Value>
+    HRESULT GetNumber(HRESULT (STDMETHODCALLTYPE Owner::*getter)(Platform*), Value* value) {
+        if (!value) return E_POINTER;
+        HRESULT hr = Ready();
+        if (FAILED(hr)) return hr;
+        Platform number = 0;
+        hr = (m_task.Get()->*getter)(&number);
+        if (FAILED(hr)) return Raise(hr);
+        *value = Value(number);
+        return S_OK;
+    }
+    template <typename Owner, typename Platform>
+    HRESULT SetNumber(HRESULT (STDMETHODCALLTYPE Owner::*setter)(Platform), Platform value) {
+        HRESULT hr = Ready();
+        return FAILED(hr) ? hr : Check((m_task.Get()->*setter)(value));
+    }
 
     CInterfacePtr<ITask> m_task;
     std::wstring m_name;

@@ -21,101 +21,52 @@ void CTrigger::Detach() {
     m_item.Release();
 }
 
-HRESULT CTrigger::TypeIs(TASK_TRIGGER_TYPE a, TASK_TRIGGER_TYPE b) const {
-    if (m_record.TriggerType == a || m_record.TriggerType == b) return S_OK;
-    return Raise(E_INVALID_TRIGGER_TYPE, "Invalid trigger type");
+HRESULT CTrigger::RaiseTypeError() const { return Raise(E_INVALID_TRIGGER_TYPE, "Invalid trigger type"); }
+
+WORD* CTrigger::UnionField(UnionMember member) {
+    TRIGGER_TYPE_UNION& u = m_record.Type;
+    switch (m_record.TriggerType) {
+    case TASK_TIME_TRIGGER_DAILY:
+        return member == DaysIntervalMember ? &u.Daily.DaysInterval : nullptr;
+    case TASK_TIME_TRIGGER_WEEKLY:
+        if (member == WeeksIntervalMember) return &u.Weekly.WeeksInterval;
+        return member == DaysOfTheWeekMember ? &u.Weekly.rgfDaysOfTheWeek : nullptr;
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+        return member == MonthsMember ? &u.MonthlyDate.rgfMonths : nullptr;
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+        if (member == WeekMember) return &u.MonthlyDOW.wWhichWeek;
+        if (member == DaysOfTheWeekMember) return &u.MonthlyDOW.rgfDaysOfTheWeek;
+        return member == MonthsMember ? &u.MonthlyDOW.rgfMonths : nullptr;
+    default:
+        return nullptr;
+    }
 }
 
-STDMETHODIMP CTrigger::get_DaysInterval(short* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_DAILY, TASK_TIME_TRIGGER_DAILY);
-    if (SUCCEEDED(hr)) *value = short(m_record.Type.Daily.DaysInterval);
-    return hr;
-}
+STDMETHODIMP CTrigger::get_DaysInterval(short* value) { return GetUnion(DaysIntervalMember, value); }
+STDMETHODIMP CTrigger::put_DaysInterval(short value) { return PutUnion(DaysIntervalMember, value); }
+STDMETHODIMP CTrigger::get_Months(saTriggerMonths* value) { return GetUnion(MonthsMember, value); }
+STDMETHODIMP CTrigger::put_Months(saTriggerMonths value) { return PutUnion(MonthsMember, value); }
+STDMETHODIMP CTrigger::get_DaysOfTheWeek(saTriggerDays* value) { return GetUnion(DaysOfTheWeekMember, value); }
+STDMETHODIMP CTrigger::put_DaysOfTheWeek(saTriggerDays value) { return PutUnion(DaysOfTheWeekMember, value); }
+STDMETHODIMP CTrigger::get_Week(saTriggerWeeks* value) { return GetUnion(WeekMember, value); }
+STDMETHODIMP CTrigger::put_Week(saTriggerWeeks value) { return PutUnion(WeekMember, value); }
+STDMETHODIMP CTrigger::get_WeeksInterval(short* value) { return GetUnion(WeeksIntervalMember, value); }
+STDMETHODIMP CTrigger::put_WeeksInterval(short value) { return PutUnion(WeeksIntervalMember, value); }
 
-STDMETHODIMP CTrigger::put_DaysInterval(short value) {
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_DAILY, TASK_TIME_TRIGGER_DAILY);
-    if (SUCCEEDED(hr)) m_record.Type.Daily.DaysInterval = WORD(value);
-    return hr;
-}
-
+// Day is a 32-bit field of which the property holds the low half (days 1-16).
 STDMETHODIMP CTrigger::get_Day(short* value) {
     if (!value) return E_POINTER;
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_MONTHLYDATE, TASK_TIME_TRIGGER_MONTHLYDATE);
-    if (SUCCEEDED(hr)) *value = short(LOWORD(m_record.Type.MonthlyDate.rgfDays));
-    return hr;
+    if (m_record.TriggerType != TASK_TIME_TRIGGER_MONTHLYDATE) return RaiseTypeError();
+    *value = short(LOWORD(m_record.Type.MonthlyDate.rgfDays));
+    return S_OK;
 }
 
 STDMETHODIMP CTrigger::put_Day(short value) {
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_MONTHLYDATE, TASK_TIME_TRIGGER_MONTHLYDATE);
-    // The property holds days 1-16 only; days 17-31 stay as they are.
-    if (SUCCEEDED(hr)) {
-        DWORD& days = m_record.Type.MonthlyDate.rgfDays;
-        days = (days & 0xFFFF0000u) | WORD(value);
-    }
-    return hr;
-}
-
-STDMETHODIMP CTrigger::get_Months(saTriggerMonths* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_MONTHLYDATE, TASK_TIME_TRIGGER_MONTHLYDOW);
-    if (SUCCEEDED(hr))
-        *value = saTriggerMonths(m_record.TriggerType == TASK_TIME_TRIGGER_MONTHLYDATE ? m_record.Type.MonthlyDate.rgfMonths
-                                                                                      : m_record.Type.MonthlyDOW.rgfMonths);
-    return hr;
-}
-
-STDMETHODIMP CTrigger::put_Months(saTriggerMonths value) {
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_MONTHLYDATE, TASK_TIME_TRIGGER_MONTHLYDOW);
-    if (SUCCEEDED(hr)) {
-        if (m_record.TriggerType == TASK_TIME_TRIGGER_MONTHLYDATE) m_record.Type.MonthlyDate.rgfMonths = WORD(value);
-        else m_record.Type.MonthlyDOW.rgfMonths = WORD(value);
-    }
-    return hr;
-}
-
-STDMETHODIMP CTrigger::get_DaysOfTheWeek(saTriggerDays* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_WEEKLY, TASK_TIME_TRIGGER_MONTHLYDOW);
-    if (SUCCEEDED(hr))
-        *value = saTriggerDays(m_record.TriggerType == TASK_TIME_TRIGGER_WEEKLY ? m_record.Type.Weekly.rgfDaysOfTheWeek
-                                                                               : m_record.Type.MonthlyDOW.rgfDaysOfTheWeek);
-    return hr;
-}
-
-STDMETHODIMP CTrigger::put_DaysOfTheWeek(saTriggerDays value) {
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_WEEKLY, TASK_TIME_TRIGGER_MONTHLYDOW);
-    if (SUCCEEDED(hr)) {
-        if (m_record.TriggerType == TASK_TIME_TRIGGER_WEEKLY) m_record.Type.Weekly.rgfDaysOfTheWeek = WORD(value);
-        else m_record.Type.MonthlyDOW.rgfDaysOfTheWeek = WORD(value);
-    }
-    return hr;
-}
-
-STDMETHODIMP CTrigger::get_Week(saTriggerWeeks* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_MONTHLYDOW, TASK_TIME_TRIGGER_MONTHLYDOW);
-    if (SUCCEEDED(hr)) *value = saTriggerWeeks(m_record.Type.MonthlyDOW.wWhichWeek);
-    return hr;
-}
-
-STDMETHODIMP CTrigger::put_Week(saTriggerWeeks value) {
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_MONTHLYDOW, TASK_TIME_TRIGGER_MONTHLYDOW);
-    if (SUCCEEDED(hr)) m_record.Type.MonthlyDOW.wWhichWeek = WORD(value);
-    return hr;
-}
-
-STDMETHODIMP CTrigger::get_WeeksInterval(short* value) {
-    if (!value) return E_POINTER;
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_WEEKLY, TASK_TIME_TRIGGER_WEEKLY);
-    if (SUCCEEDED(hr)) *value = short(m_record.Type.Weekly.WeeksInterval);
-    return hr;
-}
-
-STDMETHODIMP CTrigger::put_WeeksInterval(short value) {
-    HRESULT hr = TypeIs(TASK_TIME_TRIGGER_WEEKLY, TASK_TIME_TRIGGER_WEEKLY);
-    if (SUCCEEDED(hr)) m_record.Type.Weekly.WeeksInterval = WORD(value);
-    return hr;
+    if (m_record.TriggerType != TASK_TIME_TRIGGER_MONTHLYDATE) return RaiseTypeError();
+    // Days 17-31, which another program may have set, stay as they are.
+    DWORD& days = m_record.Type.MonthlyDate.rgfDays;
+    days = (days & 0xFFFF0000u) | WORD(value);
+    return S_OK;
 }
 
 STDMETHODIMP CTrigger::Refresh() {
@@ -146,60 +97,26 @@ STDMETHODIMP CTrigger::get_Text(BSTR* value) {
     return *value ? S_OK : Raise(E_OUTOFMEMORY);
 }
 
-STDMETHODIMP CTrigger::get_TriggerType(saTriggerTypes* value) {
+namespace {
+template <typename Value, typename Field>
+HRESULT ReadField(const Field& field, Value* value) {
     if (!value) return E_POINTER;
-    *value = saTriggerTypes(m_record.TriggerType);
+    *value = Value(field);
     return S_OK;
 }
+}  // namespace
 
-STDMETHODIMP CTrigger::put_TriggerType(saTriggerTypes value) {
-    m_record.TriggerType = TASK_TRIGGER_TYPE(value);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::get_Duration(LONG* value) {
-    if (!value) return E_POINTER;
-    *value = LONG(m_record.MinutesDuration);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::put_Duration(LONG value) {
-    m_record.MinutesDuration = DWORD(value);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::get_Interval(LONG* value) {
-    if (!value) return E_POINTER;
-    *value = LONG(m_record.MinutesInterval);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::put_Interval(LONG value) {
-    m_record.MinutesInterval = DWORD(value);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::get_Flags(saTriggerFlags* value) {
-    if (!value) return E_POINTER;
-    *value = saTriggerFlags(m_record.rgFlags);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::put_Flags(saTriggerFlags value) {
-    m_record.rgFlags = DWORD(value);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::get_RandomInterval(short* value) {
-    if (!value) return E_POINTER;
-    *value = short(m_record.wRandomMinutesInterval);
-    return S_OK;
-}
-
-STDMETHODIMP CTrigger::put_RandomInterval(short value) {
-    m_record.wRandomMinutesInterval = WORD(value);
-    return S_OK;
-}
+// The members that every trigger type has.
+STDMETHODIMP CTrigger::get_TriggerType(saTriggerTypes* value) { return ReadField(m_record.TriggerType, value); }
+STDMETHODIMP CTrigger::get_Duration(LONG* value) { return ReadField(m_record.MinutesDuration, value); }
+STDMETHODIMP CTrigger::get_Interval(LONG* value) { return ReadField(m_record.MinutesInterval, value); }
+STDMETHODIMP CTrigger::get_Flags(saTriggerFlags* value) { return ReadField(m_record.rgFlags, value); }
+STDMETHODIMP CTrigger::get_RandomInterval(short* value) { return ReadField(m_record.wRandomMinutesInterval, value); }
+STDMETHODIMP CTrigger::put_TriggerType(saTriggerTypes value) { m_record.TriggerType = TASK_TRIGGER_TYPE(value); return S_OK; }
+STDMETHODIMP CTrigger::put_Duration(LONG value) { m_record.MinutesDuration = DWORD(value); return S_OK; }
+STDMETHODIMP CTrigger::put_Interval(LONG value) { m_record.MinutesInterval = DWORD(value); return S_OK; }
+STDMETHODIMP CTrigger::put_Flags(saTriggerFlags value) { m_record.rgFlags = DWORD(value); return S_OK; }
+STDMETHODIMP CTrigger::put_RandomInterval(short value) { m_record.wRandomMinutesInterval = WORD(value); return S_OK; }
 
 HRESULT CTrigger::GetDate(WORD year, WORD month, WORD day, DATE* value) const {
     if (!value) return E_POINTER;

@@ -53,9 +53,26 @@ public:
     STDMETHODIMP put_StartTime(DATE value) override;
 
 private:
-    // S_OK when the trigger's type is one of the two given (pass one twice
-    // for a single type); otherwise raises the type error.
-    HRESULT TypeIs(TASK_TRIGGER_TYPE a, TASK_TRIGGER_TYPE b) const;
+    enum UnionMember { DaysIntervalMember, MonthsMember, DaysOfTheWeekMember, WeekMember, WeeksIntervalMember };
+    // The record's field behind a union member for the trigger's type; NULL
+    // when that type has no such member.
+    WORD* UnionField(UnionMember member);
+    HRESULT RaiseTypeError() const;
+    template <typename Value>
+    HRESULT GetUnion(UnionMember member, Value* value) {
+        if (!value) return E_POINTER;
+        WORD* field = UnionField(member);
+        if (!field) return RaiseTypeError();
+        *value = Value(*field);
+        return S_OK;
+    }
+    template <typename Value>
+    HRESULT PutUnion(UnionMember member, Value value) {
+        WORD* field = UnionField(member);
+        if (!field) return RaiseTypeError();
+        *field = WORD(value);
+        return S_OK;
+    }
     HRESULT GetDate(WORD year, WORD month, WORD day, DATE* value) const;
     HRESULT SetDate(DATE value, WORD& year, WORD& month, WORD& day);
 
