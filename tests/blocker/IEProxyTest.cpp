@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "BlokkumShared.h"
+#include "IEProxySavedSettings.h"
 #include "IEProxySettings.h"
 #include "Registry.h"
 #include "TestSupport.h"
@@ -108,33 +109,6 @@ TEST(IEProxySettings, IsProxySetNeedsProxyEnableAndOurTextHereOrOnAConnection) {
     }
 }
 
-namespace {
-// The real Internet Settings of the prefix, put back after the test.
-class CSavedInternetSettings {
-public:
-    CSavedInternetSettings() {
-        CRegKey key;
-        key.Create(HKEY_CURRENT_USER, BLOKKUM_INTERNET_SETTINGS_KEY);
-        for (int i = 0; i < 3; ++i) m_had[i] = key.QueryBinary(kNames[i], m_bytes[i], &m_types[i]) == ERROR_SUCCESS;
-    }
-    ~CSavedInternetSettings() {
-        CRegKey key;
-        key.Create(HKEY_CURRENT_USER, BLOKKUM_INTERNET_SETTINGS_KEY);
-        for (int i = 0; i < 3; ++i) {
-            if (m_had[i])
-                key.SetBinary(kNames[i], m_bytes[i].c_str(), DWORD(m_bytes[i].GetLength()), m_types[i]);
-            else
-                key.DeleteValue(kNames[i]);
-        }
-    }
-
-private:
-    static constexpr const char* kNames[3] = {"ProxyEnable", "ProxyServer", "ProxyHttp1.1"};
-    bool m_had[3] = {};
-    CString m_bytes[3];
-    DWORD m_types[3] = {};
-};
-}  // namespace
 
 TEST(IEProxySettings, LanSetAndResetGoThroughInternetExplorerAndKeepTheFlag) {
     CSavedInternetSettings saved;
