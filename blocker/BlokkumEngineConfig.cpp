@@ -1,8 +1,8 @@
 #include "BlokkumEngineConfig.h"
 
+#include "BlockResources.h"
 #include "BlokkumShared.h"
 #include "ErrorReport.h"
-#include "Files.h"
 
 namespace {
 const char kSoundFile[] = "PopUp.wav";
@@ -27,28 +27,17 @@ CBlokkumEngineConfig CBlokkumEngineConfig::FromSettings(const CBlokkumIniSetting
     return c;
 }
 
-CString FillPopupScript(const CString& script, bool playWave, const CString& soundPath) {
-    const int at = script.Find("%s");
-    if (at < 0) return script;
-    CString fill = "  ";
-    if (playWave) {
-        CString url = soundPath;
-        url.Replace('\\', '/');
-        fill = "if( CC_beep ) CC_beep.src=\"" + url + "\";";
-    }
-    return script.Left(at) + fill + script.Mid(at + 2);
-}
-
 CString BuildPopupScript(const CBlokkumSettings& settings) {
     const CString path = settings.ProgramFile(BLOKKUM_SCRIPT_FILE);
     CString script;
-    if (!ReadWholeFile(path, script)) {
+    if (!ReadFileToBuffer(script, path)) {
         CString warning;
         warning.Format("Warning: The %s file does not exist.\n\nFile name: '%s'", "Popup", path.c_str());
         ReportProxyError(warning);
         return CString();
     }
-    return FillPopupScript(script, settings.m_ini.PlayWave != 0, settings.ProgramFile(kSoundFile));
+    FillPopupScriptPlaceholder(script, settings.m_ini.PlayWave != 0, settings.ProgramFile(kSoundFile));
+    return script;
 }
 
 void ReloadEngineSettings(CBlokkumSettings& settings, CBlokkumEngineState& state) {

@@ -2,8 +2,8 @@
 // while it relays: the QVINI.ini engine values and the filled pop-up script,
 // published together as one immutable snapshot. The tray sheet reloads them
 // while connection threads run, so a reload builds a new snapshot and swaps
-// it in under a lock; every connection holds its own reference and never sees
-// half of an old and half of a new configuration.
+// it in under a lock; a reader holds its own reference and never sees half
+// of an old and half of a new configuration.
 // Deliberately not: the engine itself (proxyengine/), or any window.
 #pragma once
 
@@ -57,15 +57,9 @@ private:
     BlokkumEngineConfigPtr m_current;
 };
 
-// The sound fill of the script template: with playWave the first "%s"
-// becomes the statement that points the page's sound element at soundPath
-// (backslashes turned into slashes), else two blanks. A script without "%s"
-// is returned unchanged. The substitution is literal: a '%' elsewhere in the
-// script stays as it is.
-CString FillPopupScript(const CString& script, bool playWave, const CString& soundPath);
-
-// Reads settings' QVBlk.js (beside QVINI.ini) and fills it; a missing file
-// gives an empty script, reported to ReportProxyError only.
+// Reads settings' QVBlk.js (beside QVINI.ini) and fills its sound
+// placeholder with PopUp.wav beside it; a missing file gives an empty script,
+// reported to ReportProxyError only.
 CString BuildPopupScript(const CBlokkumSettings& settings);
 
 // LoadIniSettings, then the script, then one new snapshot for the engine.

@@ -5,7 +5,8 @@
 
 CBlokkumProxy::CBlokkumProxy() {
     g_Engine = BlokkumEngineSettings();
-    g_Engine.PopupScript = [this] { return m_state.Current()->PopupScript; };
+    std::shared_ptr<CBlokkumEngineState> state = m_state;
+    g_Engine.PopupScript = [state] { return state->Current()->PopupScript; };
     g_Engine.ReportError = [](const char* text) { ReportProxyError(text); };
     g_Engine.FormatSocketError = FormatWinsockError;
     // Connection threads copy the gateway host while a reload may replace it:
@@ -13,14 +14,14 @@ CBlokkumProxy::CBlokkumProxy() {
     // they copy is never freed under them.
     g_Engine.GatewayIP.GetBuffer(MAX_PATH);
     g_Engine.GatewayIP.ReleaseBuffer(0);
-    ApplyToEngine(*m_state.Current());
+    ApplyToEngine(*m_state->Current());
 }
 
 CBlokkumProxy::~CBlokkumProxy() { Shutdown(); }
 
 void CBlokkumProxy::ReloadEngineSettings(CBlokkumSettings& settings) {
-    ::ReloadEngineSettings(settings, m_state);
-    ApplyToEngine(*m_state.Current());
+    ::ReloadEngineSettings(settings, *m_state);
+    ApplyToEngine(*m_state->Current());
 }
 
 int CBlokkumProxy::Start() { return m_listener.Start(); }

@@ -8,6 +8,8 @@
 // per process. Deliberately not: Winsock start-up (the program does it).
 #pragma once
 
+#include <memory>
+
 #include "BlokkumEngineConfig.h"
 #include "BlokkumSettings.h"
 #include "ProxyListener.h"
@@ -30,11 +32,13 @@ public:
     void Shutdown();
 
     CProxyListener& Listener() { return m_listener; }
-    BlokkumEngineConfigPtr Current() { return m_state.Current(); }
+    BlokkumEngineConfigPtr Current() { return m_state->Current(); }
 
 private:
     void ApplyToEngine(const CBlokkumEngineConfig& config);
 
-    CBlokkumEngineState m_state;
+    // Shared with the engine's script hook, so a connection that outlives
+    // the bounded wait at exit still reads a live snapshot.
+    std::shared_ptr<CBlokkumEngineState> m_state = std::make_shared<CBlokkumEngineState>();
     CProxyListener m_listener;
 };

@@ -37,11 +37,11 @@ int CComboBoxEx::InsertItem(int index, const char* text, int image, int selected
     item.pszText = const_cast<char*>(text);
     item.iIndent = indent;
     item.lParam = data;
-    if (image >= 0) {
+    if (image != -1) {
         item.mask |= CBEIF_IMAGE;
         item.iImage = image;
     }
-    if (selectedImage >= 0) {
+    if (selectedImage != -1) {
         item.mask |= CBEIF_SELECTEDIMAGE;
         item.iSelectedImage = selectedImage;
     }

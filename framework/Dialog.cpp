@@ -1,7 +1,17 @@
 #include "Dialog.h"
 
+#include <commctrl.h>
+
 #include "App.h"
 #include "MessageLoop.h"
+
+void QvInitCommonControls() {
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX init{sizeof init, ICC_WIN95_CLASSES | ICC_USEREX_CLASSES | ICC_DATE_CLASSES};
+        return InitCommonControlsEx(&init) != FALSE;
+    }();
+    (void)done;
+}
 
 CDialog::CDialog(UINT templateId, CWnd* parent)
     : m_templateId(templateId), m_parentHwnd(parent ? parent->m_hWnd : nullptr) {}
@@ -11,6 +21,7 @@ CDialog::~CDialog() {
 }
 
 INT_PTR CDialog::DoModal() {
+    QvInitCommonControls();
     m_modal = true;
     m_ended = false;
     m_result = -1;
@@ -38,6 +49,7 @@ INT_PTR CDialog::DoModal() {
 BOOL CDialog::Create(UINT templateId, HWND parent) {
     if (templateId) m_templateId = templateId;
     if (parent) m_parentHwnd = parent;
+    QvInitCommonControls();
     m_modal = false;
     HWND hwnd = CreateDialogParamA(QvResourceInstance(), MAKEINTRESOURCEA(m_templateId), m_parentHwnd, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
@@ -133,6 +145,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     if (msg == WM_NCDESTROY) {
         UnregisterDialogWindow(hwnd);
         dialog->Unbind();
+        ForgetDestroyedWindows();
         dialog->PostNcDestroy();
     }
     return result;

@@ -12,6 +12,10 @@
 
 #include "Window.h"
 
+// Registers the common-control classes (list views, ComboBoxEx, tabs, ...)
+// once per process; dialogs and sheets call it before they are created.
+void QvInitCommonControls();
+
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId = 0, CWnd* parent = nullptr);

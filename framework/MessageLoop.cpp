@@ -69,3 +69,18 @@ bool RunModalLoop(CWnd* modal, const std::function<bool()>& done) {
     t_modalStack.erase(std::find(t_modalStack.begin(), t_modalStack.end(), modal));
     return !quit;
 }
+
+bool PumpWaitingMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            return false;
+        }
+        if (!PreTranslateThreadMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return true;
+}

@@ -17,6 +17,9 @@ class CWnd;
 // Runs until done() is true (checked after every message) or WM_QUIT arrives
 // (WM_QUIT is posted again for the outer loop). Returns false on WM_QUIT.
 bool RunModalLoop(CWnd* modal, const std::function<bool()>& done);
+// Handles the messages waiting now through the same filters, for work that
+// runs long on the user-interface thread; false when WM_QUIT came (posted again).
+bool PumpWaitingMessages();
 // One pass of the filters above; true when the message was consumed.
 bool PreTranslateThreadMessage(MSG* msg);
 

@@ -37,7 +37,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 
 BOOL CPropertyPage::OnNotify(WPARAM, LPARAM lParam, LRESULT* result) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
-    if (header->hwndFrom != GetSheetHwnd()) return FALSE;
+    if (!header || header->hwndFrom != GetSheetHwnd()) return FALSE;
     switch (header->code) {
     case PSN_SETACTIVE:
         *result = OnSetActive() ? 0 : -1;
@@ -172,6 +172,7 @@ int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM lParam) {
 
 bool CPropertySheet::CreateSheet(HWND parent) {
     if (m_hWnd) return false;
+    QvInitCommonControls();
     m_handles.clear();
     for (CPropertyPage* page : m_pages) {
         HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page->m_psp);

@@ -28,6 +28,8 @@ public:
     CPropertySheet* GetSheet() const { return m_sheet; }
     HWND GetSheetHwnd() const { return m_hWnd ? ::GetParent(m_hWnd) : nullptr; }
     void SetModified(BOOL changed = TRUE);
+    // Posted to the sheet, so it may be called from the page's own notifications.
+    void SetWizardButtons(DWORD flags) { ::PostMessageA(GetSheetHwnd(), PSM_SETWIZBUTTONS, 0, LPARAM(flags)); }
 
     PROPSHEETPAGEA m_psp;
 
@@ -83,8 +85,10 @@ public:
 
     // IDOK (applied), ID_WIZFINISH (finished), IDCANCEL, or the EndDialog value.
     virtual INT_PTR DoModal();
-    // Modeless: the sheet stays until it closes itself or is destroyed.
+    // Modeless: the sheet stays until it closes itself (HasClosed; its owner
+    // then destroys it) or is destroyed.
     BOOL Create(HWND parent = nullptr);
+    bool HasClosed() const { return SheetClosed(); }
     void EndDialog(INT_PTR result);
     bool IsModalRunning() const { return m_modal && !m_ended; }
 

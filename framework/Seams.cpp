@@ -8,6 +8,7 @@ MessageBoxHook g_messageBox;
 ShellExecuteHook g_shellExecute;
 PlaySoundHook g_playSound;
 HtmlHelpHook g_htmlHelp;
+WinExecHook g_winExec;
 
 typedef HWND(WINAPI* HtmlHelpProc)(HWND, LPCSTR, UINT, DWORD_PTR);
 }  // namespace
@@ -21,6 +22,11 @@ HINSTANCE QvShellExecute(HWND owner, const char* verb, const char* file, const c
                          int show) {
     if (g_shellExecute) return g_shellExecute(owner, verb, file, params, folder, show);
     return ShellExecuteA(owner, verb, file, params, folder, show);
+}
+
+UINT QvWinExec(const char* commandLine, UINT show) {
+    if (g_winExec) return g_winExec(commandLine, show);
+    return WinExec(commandLine, show);
 }
 
 BOOL QvPlaySound(const char* sound, DWORD flags) {
@@ -42,3 +48,4 @@ void SetMessageBoxHook(MessageBoxHook hook) { g_messageBox = std::move(hook); }
 void SetShellExecuteHook(ShellExecuteHook hook) { g_shellExecute = std::move(hook); }
 void SetPlaySoundHook(PlaySoundHook hook) { g_playSound = std::move(hook); }
 void SetHtmlHelpHook(HtmlHelpHook hook) { g_htmlHelp = std::move(hook); }
+void SetWinExecHook(WinExecHook hook) { g_winExec = std::move(hook); }

@@ -1,5 +1,5 @@
 // Seams.h - the few calls that reach the user or the desktop outside the
-// program's own windows: message boxes, ShellExecute, sounds and HTML Help.
+// program's own windows: message boxes, ShellExecute/WinExec, sounds and HTML Help.
 // Every program calls these instead of the Win32 functions, so a test can
 // record and script them (CScriptedMessageBoxes in tests/support) and a
 // program run under test never blocks on a box or opens a browser.
@@ -17,12 +17,15 @@ HINSTANCE QvShellExecute(HWND owner, const char* verb, const char* file, const c
                          const char* folder, int show);
 // PlaySoundA with SND_FILENAME-style flags; best effort (no device is not an error).
 BOOL QvPlaySound(const char* sound, DWORD flags);
+// WinExec: returns the WinExec value (> 31 on success).
+UINT QvWinExec(const char* commandLine, UINT show);
 // HtmlHelpA loaded at run time from hhctrl.ocx; returns NULL quietly when absent.
 HWND QvHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data);
 
 using MessageBoxHook = std::function<int(HWND, const char*, const char*, UINT)>;
 using ShellExecuteHook = std::function<HINSTANCE(HWND, const char*, const char*, const char*, const char*, int)>;
 using PlaySoundHook = std::function<BOOL(const char*, DWORD)>;
+using WinExecHook = std::function<UINT(const char*, UINT)>;
 using HtmlHelpHook = std::function<HWND(HWND, const char*, UINT, DWORD_PTR)>;
 
 // Replace the real call (empty function: back to the real call). Not thread-safe:
@@ -31,3 +34,4 @@ void SetMessageBoxHook(MessageBoxHook hook);
 void SetShellExecuteHook(ShellExecuteHook hook);
 void SetPlaySoundHook(PlaySoundHook hook);
 void SetHtmlHelpHook(HtmlHelpHook hook);
+void SetWinExecHook(WinExecHook hook);

@@ -55,6 +55,19 @@ void CWnd::Unbind() {
     m_hWnd = nullptr;
 }
 
+void CWnd::ForgetDestroyedWindows() {
+    std::lock_guard<std::mutex> lock(g_mapLock);
+    auto& map = HandleMap();
+    for (auto it = map.begin(); it != map.end();) {
+        if (!::IsWindow(it->first)) {
+            if (it->second->m_hWnd == it->first) it->second->m_hWnd = nullptr;
+            it = map.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 bool CWnd::Attach(HWND hwnd) {
     if (!hwnd || m_hWnd || FromHandle(hwnd)) return false;
     Bind(hwnd);
@@ -75,6 +88,7 @@ bool CWnd::SubclassWindow(HWND hwnd) {
         Unbind();
         return false;
     }
+    PreSubclassWindow();
     return true;
 }
 
@@ -120,6 +134,7 @@ LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_NCDESTROY) {
         if (wnd->m_oldProc) wnd->UnsubclassWindow();
         wnd->Unbind();
+        ForgetDestroyedWindows();
         wnd->PostNcDestroy();
     }
     return result;
@@ -149,11 +164,11 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         child = reinterpret_cast<HWND>(lParam);
         break;
     case WM_NOTIFY:
-        child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+        if (lParam) child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
         break;
     case WM_DRAWITEM: {
         auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (draw->CtlType != ODT_MENU) child = draw->hwndItem;
+        if (draw && draw->CtlType != ODT_MENU) child = draw->hwndItem;
         break;
     }
     case WM_CTLCOLORBTN:

@@ -27,6 +27,8 @@ public:
     static CWnd* FromHandle(HWND hwnd);
 
     // Binds without changing the window procedure (messages are not seen).
+    // Such a binding ends by itself once its window is gone and the parent
+    // dialog or window it lived in is destroyed.
     bool Attach(HWND hwnd);
     HWND Detach();
     // Routes the window's messages through this object; the old procedure
@@ -104,6 +106,8 @@ protected:
     // WM_NOTIFY; TRUE when handled, with *result the answer.
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
     virtual void OnTimer(UINT_PTR id);
+    // Right after SubclassWindow bound the object (the window exists).
+    virtual void PreSubclassWindow() {}
     // After WM_NCDESTROY, once the object is no longer bound.
     virtual void PostNcDestroy() {}
     virtual LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -113,6 +117,9 @@ protected:
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     void Bind(HWND hwnd);
     void Unbind();
+    // Drops the bindings of windows that no longer exist (attached wrappers
+    // never see their WM_NCDESTROY).
+    static void ForgetDestroyedWindows();
 
     WNDPROC m_oldProc = nullptr;
 

@@ -37,13 +37,15 @@ CStringArray ReadHubList() {
 }
 
 // Host and port of one list line, split at its last ':'; false for a line
-// without one. A port that is no number comes out as 0 and fails its probe.
+// without one. A port that is no number (or out of range) comes out as 0 and
+// fails its probe.
 bool ParseHubLine(const CString& line, CString& host, int& port) {
     const int colon = line.ReverseFind(':');
     if (colon < 0) return false;
     host = line.Left(colon);
     host.Trim();
-    port = atoi(line.Mid(colon + 1));
+    const long value = strtol(line.Mid(colon + 1), nullptr, 10);
+    port = value > 0 && value <= 0xFFFF ? int(value) : 0;
     return true;
 }
 

@@ -58,7 +58,16 @@ public:
     int ConnectToServer();
     SOCKET OpenServerSocket(const CString& host, int port);
 
-    // Per-site hooks (RequestFilters.cpp).
+    // Per-site hooks (RequestFilters.cpp), called only when the variant has
+    // site records (the first four) or request filters (the last three):
+    // LookupSiteAndHub  after the header is split; fills the site options;
+    //                   0 closes the connection without a reply (no hub).
+    // GetHubTarget      with m_bUseHub set: the hub to connect to; false: direct.
+    // OnRequestAccepted once the request goes on (the connected event).
+    // OnUpstreamFailed  the hub could not be reached (the 404 text follows).
+    // BlockRequest      with Disabled 0; 1 when it answered and closed.
+    // FilterRequestHeaders before the header goes to the server (no tunnel,
+    //                   Disabled 0); may remove lines of m_RequestLines.
     int LookupSiteAndHub();
     bool GetHubTarget(CString& host, int& port);
     void OnRequestAccepted();

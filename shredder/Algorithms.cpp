@@ -219,13 +219,13 @@ int ResolveMethod(const CAlgorithmList& list, int storedIndex, const char* store
         if (list.IsValidIndex(storedIndex) && list.GetAt(storedIndex).name == storedName) return storedIndex;
         int byName = list.FindByName(storedName);
         if (byName >= 0) return byName;
-        int strongest = 0;
-        for (int i = 0; i < list.GetSize(); ++i)
-            if (!list.GetAt(i).userDefined && list.GetAt(i).PassCount() > list.GetAt(strongest).PassCount())
-                strongest = i;
-        return strongest;
+    } else if (list.IsValidIndex(storedIndex)) {
+        return storedIndex;
     }
-    return list.IsValidIndex(storedIndex) ? storedIndex : 0;
+    int strongest = 0;
+    for (int i = 0; i < list.GetSize(); ++i)
+        if (!list.GetAt(i).userDefined && list.GetAt(i).PassCount() > list.GetAt(strongest).PassCount()) strongest = i;
+    return strongest;
 }
 
 CString BytesToHexText(BYTE value) {

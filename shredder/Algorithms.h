@@ -86,8 +86,9 @@ private:
 
 // Resolves the stored selection: the stored name wins over the stored index,
 // since the index of a user algorithm moves. An empty name (older profiles)
-// keeps a valid index. A name that is gone selects the built-in with the most
-// passes, never a weaker one. Returns the index to use.
+// keeps a valid index. An algorithm that is gone (name not found, or no name
+// and an index past the end) selects the built-in with the most passes, never
+// a weaker one. Returns the index to use.
 int ResolveMethod(const CAlgorithmList& list, int storedIndex, const char* storedName);
 
 // Two upper-case hexadecimal digits.

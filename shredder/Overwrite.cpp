@@ -12,10 +12,21 @@ using namespace Grindel;
 namespace {
 const int kRenameAttempts = 50;
 
+// SetFilePointer and GetFileSize with their high parts: 64-bit on every
+// Windows, where the ...Ex forms are missing on Windows 95.
 bool SeekToStart(HANDLE file) {
-    LARGE_INTEGER zero;
-    zero.QuadPart = 0;
-    return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) != FALSE;
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    return SetFilePointer(file, 0, &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
+}
+
+bool FileSize(HANDLE file, ULONGLONG& size) {
+    DWORD high = 0;
+    SetLastError(NO_ERROR);
+    DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+    size = (ULONGLONG(high) << 32) | low;
+    return true;
 }
 
 char RandomLetter() {
@@ -138,12 +149,8 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         m_host.Report(Formatted(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
         return kind == KIND_ITEM ? 0 : 1;
     }
-    LARGE_INTEGER sizeValue;
-    if (!GetFileSizeEx(file, &sizeValue)) {
-        sizeValue.LowPart = status.nFileSizeLow;
-        sizeValue.HighPart = LONG(status.nFileSizeHigh);
-    }
-    const ULONGLONG size = ULONGLONG(sizeValue.QuadPart);
+    ULONGLONG size = 0;
+    if (!FileSize(file, size)) size = (ULONGLONG(status.nFileSizeHigh) << 32) | status.nFileSizeLow;
     const ULONGLONG blocks = size / kBufferSize + 2;
     m_progress->SetPassRange(DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks));
     m_progress->SetPassPos(0);
@@ -153,7 +160,10 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         m_progress->SetPassText(PassText(algorithm, pass));
         FillPassBuffer(m_buffer, kBufferSize, p.type, p.pattern);
         if (!SeekToStart(file)) {
-            m_host.ShowSystemError(GetLastError());
+            const DWORD code = GetLastError();
+            file.Close();
+            SetFileAttributesA(path, attributes);
+            m_host.ShowSystemError(code);
             ++m_failures;
             return 1;
         }
@@ -165,12 +175,11 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
                 DWORD written = 0;
                 if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
                     DWORD code = GetLastError();
-                    if (code == ERROR_SUCCESS) code = ERROR_WRITE_FAULT;
                     // Not cut, renamed or deleted: the user learns the file was not
                     // fully overwritten and still has it to shred again.
                     file.Close();
                     SetFileAttributesA(path, attributes);
-                    ReportWriteFailure(path, code);
+                    ReportWriteFailure(path, code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code);
                     return Stopping() ? 1 : 0;
                 }
                 remaining -= chunk;
@@ -180,13 +189,22 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
             m_progress->Pump();
         }
         if (remaining == 0) {
-            FlushFileBuffers(file);
+            if (!FlushFileBuffers(file)) {
+                const DWORD code = GetLastError();
+                file.Close();
+                SetFileAttributesA(path, attributes);
+                ReportWriteFailure(path, code);
+                return Stopping() ? 1 : 0;
+            }
             m_progress->PassWritten(path, pass);
         }
     }
 
     if (!SeekToStart(file) || !SetEndOfFile(file)) {
-        m_host.ShowSystemError(GetLastError());
+        const DWORD code = GetLastError();
+        file.Close();
+        SetFileAttributesA(path, attributes);
+        m_host.ShowSystemError(code);
         ++m_failures;
         return 1;
     }

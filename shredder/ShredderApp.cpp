@@ -22,6 +22,8 @@
 using namespace Grindel;
 
 namespace {
+const int kMaxFolderDepth = 100;
+
 CString KeyText(int key, const char* defaultText, const char* insert) {
     CString text = LoadLangString(key, defaultText);
     text.Replace("%s", insert);
@@ -92,6 +94,14 @@ char DriveRootLetter(const char* path) {
     if (!path || !isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':') return 0;
     if (path[2] != 0 && !((path[2] == '\\' || path[2] == '/') && path[3] == 0)) return 0;
     return char(toupper(static_cast<unsigned char>(path[0])));
+}
+
+char RootLetterOf(const char* path) {
+    char letter = DriveRootLetter(path);
+    if (letter) return letter;
+    char full[MAX_PATH + 1];
+    DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    return n > 0 && n < sizeof(full) ? DriveRootLetter(full) : 0;
 }
 
 bool FormatSidText(PSID sid, char* buffer, DWORD* size) {
@@ -187,10 +197,11 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
 
     m_productTitle = LoadLangString(TXT_PRODUCT_TITLE, kTextProductTitle);
 
-    BYTE* buffer = new (std::nothrow) BYTE[kBufferSize];
-    if (!buffer) return Fail(TXT_MEMORY, kTextMemory, MB_ICONERROR);
-    m_buffer.assign(buffer, buffer + kBufferSize);
-    delete[] buffer;
+    try {
+        m_buffer.resize(kBufferSize);
+    } catch (const std::bad_alloc&) {
+        return Fail(TXT_MEMORY, kTextMemory, MB_ICONERROR);
+    }
     m_engine.reset(new COverwriteEngine(*this, m_buffer.data(), m_abort, m_endSession));
 
     if (FAILED(CoInitialize(nullptr))) {
@@ -528,8 +539,8 @@ IShredProgress* CShredderApp::CreateProgress() {
     return new CProgressDialog(nullptr, m_jobBlocks, m_abort);
 }
 
-ULONGLONG CShredderApp::ItemSize(const CString& path) const {
-    if (DriveRootLetter(path)) return 0;
+ULONGLONG CShredderApp::ItemSize(const CString& path, int depth) const {
+    if (RootLetterOf(path)) return 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -541,8 +552,11 @@ ULONGLONG CShredderApp::ItemSize(const CString& path) const {
     do {
         CString name(found.cFileName);
         if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            total += ItemSize(JoinPath(path, name));
+        // Links are not followed and the depth is bounded: a link back up the tree must not loop.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxFolderDepth)
+                total += ItemSize(JoinPath(path, name), depth + 1);
+        }
         else
             total += (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     } while (FindNextFileA(find, &found));
@@ -604,7 +618,7 @@ void CShredderApp::RunCmdLineJob() {
 
 int CShredderApp::ShredItem(const CString& path) {
     // A root also passes the folder test; it must never be walked as a folder.
-    const char letter = DriveRootLetter(path);
+    const char letter = RootLetterOf(path);
     if (letter) {
         if (!m_fixedRoots[letter - 'A'][0]) return 2;
         return ShredDriveRoot(m_fixedRoots[letter - 'A']);

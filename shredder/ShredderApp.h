@@ -49,6 +49,8 @@ bool FormatSidText(PSID sid, char* buffer, DWORD* size);
 
 // "C:", "c:\" or "C:/": the drive letter in upper case, else 0.
 char DriveRootLetter(const char* path);
+// The same for a path as Windows resolves it: "\" is the root of the current drive.
+char RootLetterOf(const char* path);
 
 class CShredderApp : public IShredHost {
 public:
@@ -144,7 +146,7 @@ protected:
 private:
     bool Fail(int key, const char* defaultText, UINT icon);
     CString ClassesKey(const char* subKey) const;
-    ULONGLONG ItemSize(const CString& path) const;
+    ULONGLONG ItemSize(const CString& path, int depth = 0) const;
 
     CShredderEnvironment m_env;
     CShredderProfile m_profile;

@@ -13,6 +13,7 @@
 #include "TestSupport.h"
 
 namespace {
+const char kSoundElement[] = "<BGSOUND ID='CC_beep'>";
 const std::string kPage = "<html><head><title>t</title></head><body><p>page</p></body></html>";
 
 // Blokkum's proxy over a program folder of its own: QVINI.ini and QVBlk.js
@@ -176,9 +177,18 @@ TEST(BlokkumProxy, ExitEndsTwentyKeepAliveConnections) {
     }
 }
 
-TEST(BlokkumProxy, ReloadingDuringTrafficKeepsEveryConnectionWhole) {
+TEST(BlokkumProxy, ReloadingDuringTrafficKeepsEveryPageWhole) {
     COriginServer site(Serve(HttpResponse("text/html", kPage)));
-    BlokkumProxyFixture f("");
+    BlokkumProxyFixture f("PlayWave=1\r\nPopupCheckDisabled=0\r\nGatewayIP=10.0.0.1\r\n");
+    // A second program folder with other settings; the reloads read the two in turn.
+    CTempFolder otherFolder;
+    otherFolder.Write(BLOKKUM_SCRIPT_FILE, ReadFileText(f.folder.File(BLOKKUM_SCRIPT_FILE)));
+    otherFolder.Write(BLOKKUM_INI_FILE, "[QuorvaneBlokkum]\r\nPopupPort=" + std::to_string(f.port) +
+                                            "\r\nPlayWave=0\r\nPopupCheckDisabled=1\r\nGatewayIP=gw.invalid\r\n");
+    CBlokkumLocations otherWhere;
+    otherWhere.iniFolder = otherFolder.Path();
+    CBlokkumSettings other(otherWhere);
+
     const std::string request =
         "GET http://127.0.0.1:" + std::to_string(site.Port()) + "/ HTTP/1.1\r\nHost: x\r\n\r\n";
     std::atomic<bool> done{false};
@@ -187,22 +197,45 @@ TEST(BlokkumProxy, ReloadingDuringTrafficKeepsEveryConnectionWhole) {
     for (int t = 0; t < 8; ++t) {
         browsers.emplace_back([&] {
             while (!done) {
+                // Either the page as sent or one whole script in front of it.
                 std::string reply = f.Exchange(request);
-                if (reply.find("<p>page</p>") == std::string::npos) ++broken;
+                size_t body = reply.find("\r\n\r\n");
+                std::string front = body == std::string::npos ? "" : reply.substr(body + 4);
+                size_t sound = front.find(kSoundElement);
+                if (sound != std::string::npos) front.erase(sound, strlen(kSoundElement));
+                bool whole = front.size() >= kPage.size() && front.compare(front.size() - kPage.size(), kPage.size(), kPage) == 0;
+                front.resize(whole ? front.size() - kPage.size() : 0);
+                if (!whole || (!front.empty() && (front.rfind("<script", 0) != 0 ||
+                                                  front.find("</script>") == std::string::npos)))
+                    ++broken;
                 ++pages;
             }
         });
     }
-    const std::string variants[2] = {
-        "PlayWave=1\r\nPopupCheckDisabled=0\r\nGatewayIP=10.0.0.1\r\n",
-        "PlayWave=0\r\nPopupCheckDisabled=1\r\nGatewayIP=gateway.example.invalid\r\n",
-    };
-    for (int i = 0; i < 1000; ++i) {
-        f.WriteIni(variants[i % 2]);
-        f.proxy->ReloadEngineSettings(*f.settings);
-    }
+    for (int i = 0; i < 1000; ++i) f.proxy->ReloadEngineSettings(i % 2 ? other : *f.settings);
     done = true;
     for (auto& b : browsers) b.join();
     EXPECT_EQ(broken, 0);
     EXPECT_GT(pages, 8);
+}
+
+TEST(BlokkumProxy, SwitchingCatchingTakesEffectAtTheNextPage) {
+    COriginServer site(Serve(HttpResponse("text/html", kPage)));
+    BlokkumProxyFixture f("PlayWave=0\r\n");
+    const std::string request =
+        "GET http://127.0.0.1:" + std::to_string(site.Port()) + "/ HTTP/1.1\r\nHost: x\r\n\r\n";
+    const std::string script = f.proxy->Current()->PopupScript.str();
+    ASSERT_FALSE(script.empty());
+    SOCKET s = ConnectLoopback(f.port);
+    for (int catching : {1, 0, 1}) {
+        SCOPED_TRACE(catching);
+        f.WriteIni(catching ? "PlayWave=0\r\n" : "PlayWave=0\r\nPopupCheckDisabled=1\r\n");
+        f.proxy->ReloadEngineSettings(*f.settings);
+        ASSERT_TRUE(SendAll(s, request));
+        std::string reply = ReceiveResponse(s);
+        const std::string body = catching ? script + kPage : kPage;
+        EXPECT_NE(reply.find("Content-Length: " + std::to_string(body.size()) + "\r\n"), std::string::npos);
+        EXPECT_EQ(reply.substr(reply.find("\r\n\r\n") + 4), body);
+    }
+    closesocket(s);
 }

@@ -25,24 +25,6 @@ struct ProgramFolder {
 };
 }  // namespace
 
-TEST(PopupScript, SoundFillReplacesTheFirstPlaceholderLiterally) {
-    struct Row {
-        const char* script;
-        bool playWave;
-        const char* filled;
-    } rows[] = {
-        {"<script>a();</script>", true, "<script>a();</script>"},
-        {"x%sy", false, "x  y"},
-        {"x%sy", true, "xif( CC_beep ) CC_beep.src=\"C:/Prog/Blk/PopUp.wav\";y"},
-        {"%s|%s", false, "  |%s"},
-        {"100%d;%s", false, "100%d;  "},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.script);
-        EXPECT_EQ(FillPopupScript(r.script, r.playWave, "C:\\Prog\\Blk\\PopUp.wav"), r.filled);
-    }
-}
-
 TEST(PopupScript, ShippedScriptHasOnePlaceholderAndWritesTheTitleMarker) {
     const CString script = ShippedScript();
     ASSERT_FALSE(script.IsEmpty());

@@ -68,6 +68,8 @@ TEST(LanguagePack, MissingPackOrKeyGivesTheBuiltInText) {
     EXPECT_EQ(p.lang.LoadLangString("1000", "built#in"), "built\nin");
     p.Write("Test", "1000=pack\r\n");
     EXPECT_EQ(p.lang.LoadLangString("1001", "default"), "default");
+    p.folder.Write("Language\\Test.ini", std::string("\xff\xfe\0[Quorv\0\x01=\n=]\r\n", 17));
+    EXPECT_EQ(p.lang.LoadLangString("1000", "after damage"), "after damage");
     CString empty;
     CBlokkumLanguage beforeSettings(empty, empty);
     EXPECT_EQ(beforeSettings.LoadLangString(BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE),

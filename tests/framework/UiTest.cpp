@@ -11,7 +11,9 @@
 #include "Controls.h"
 #include "Dialog.h"
 #include "FileDialog.h"
+#include "Gdi.h"
 #include "ListView.h"
+#include "MessageLoop.h"
 #include "Menu.h"
 #include "PropertySheet.h"
 #include "Seams.h"
@@ -134,6 +136,66 @@ TEST_F(UiTest, ModelessDialogLivesUntilEnded) {
     EXPECT_EQ(nullptr, CWnd::FromHandle(hwnd));
 }
 
+class CHiddenWindow : public CWnd {
+public:
+    int received = 0;
+    int taskbarCreated = 0;
+    CTrayIcon tray;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+        if (tray.OnTaskbarCreated(msg)) {
+            ++taskbarCreated;
+            result = 0;
+            return true;
+        }
+        if (msg == WM_TEST_STEP) ++received;
+        return false;
+    }
+};
+
+class CAttachingDialog : public CDialog {
+public:
+    CAttachingDialog() : CDialog(IDD_BUTTONS) {}
+    CEdit edit;
+    bool attached = false;
+
+protected:
+    BOOL OnInitDialog() override {
+        attached = edit.Attach(GetDlgItem(IDC_EDIT));
+        return TRUE;
+    }
+};
+
+TEST_F(UiTest, AttachedWrapperIsReleasedWithItsDialogSoTheDialogRunsAgain) {
+    CAttachingDialog dialog;
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_TRUE(dialog.Create());
+        EXPECT_TRUE(dialog.attached);
+        EXPECT_EQ(dialog.GetDlgItem(IDC_EDIT), dialog.edit.m_hWnd);
+        HWND edit = dialog.edit.m_hWnd;
+        dialog.EndDialog(IDOK);
+        EXPECT_EQ(nullptr, dialog.edit.m_hWnd);
+        EXPECT_EQ(nullptr, CWnd::FromHandle(edit));
+    }
+}
+
+TEST_F(UiTest, WaitingMessagesArePumpedUntilQuit) {
+    CHiddenWindow hidden;
+    ASSERT_TRUE(hidden.CreateEx(0, nullptr, "Pumped", 0, RECT{0, 0, 0, 0}, nullptr, 0));
+    PostMessageA(hidden.m_hWnd, WM_TEST_STEP, 0, 0);
+    PostMessageA(hidden.m_hWnd, WM_TEST_STEP, 0, 0);
+    EXPECT_TRUE(PumpWaitingMessages());
+    EXPECT_EQ(2, hidden.received);
+    PostQuitMessage(3);
+    EXPECT_FALSE(PumpWaitingMessages());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT is kept for the outer loop";
+    EXPECT_EQ(3u, msg.wParam);
+    hidden.DestroyWindow();
+}
+
 TEST_F(UiTest, DialogBackgroundColourAnswersControlColour) {
     CWinApp* app = CWinApp::Current();
     CWinApp local;
@@ -147,6 +209,59 @@ TEST_F(UiTest, DialogBackgroundColourAnswersControlColour) {
     ReleaseDC(dialog.m_hWnd, dc);
     dialog.EndDialog(IDOK);
     (void)app;
+}
+
+// Records what its parent reflected to it.
+class CRecordingControl : public CButton {
+public:
+    std::vector<UINT> reflected;
+
+protected:
+    bool OnReflectedMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+        reflected.push_back(msg);
+        result = msg == WM_NOTIFY ? 5 : msg == WM_CTLCOLORBTN ? LRESULT(GetStockObject(WHITE_BRUSH)) : TRUE;
+        return true;
+    }
+};
+
+class CNotifyDialog : public CDialog {
+public:
+    CNotifyDialog() : CDialog(IDD_BUTTONS) {}
+    int parentNotifies = 0;
+
+protected:
+    BOOL OnNotify(WPARAM, LPARAM, LRESULT* result) override {
+        ++parentNotifies;
+        *result = 9;
+        return TRUE;
+    }
+};
+
+TEST_F(UiTest, NotificationsDrawingAndColoursAreReflectedToTheControl) {
+    CNotifyDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    CRecordingControl control;
+    ASSERT_TRUE(control.SubclassDlgItem(IDC_REFLECTED, dialog.m_hWnd));
+    NMHDR fromChild{control.m_hWnd, IDC_REFLECTED, NM_CLICK};
+    SendMessageA(dialog.m_hWnd, WM_NOTIFY, IDC_REFLECTED, LPARAM(&fromChild));
+    EXPECT_EQ(5, GetWindowLongPtrA(dialog.m_hWnd, DWLP_MSGRESULT));
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_BUTTON;
+    draw.CtlID = IDC_REFLECTED;
+    draw.hwndItem = control.m_hWnd;
+    EXPECT_TRUE(SendMessageA(dialog.m_hWnd, WM_DRAWITEM, IDC_REFLECTED, LPARAM(&draw)));
+    HDC dc = GetDC(control.m_hWnd);
+    EXPECT_EQ(LRESULT(GetStockObject(WHITE_BRUSH)), SendMessageA(dialog.m_hWnd, WM_CTLCOLORBTN, WPARAM(dc), LPARAM(control.m_hWnd)));
+    ReleaseDC(control.m_hWnd, dc);
+    EXPECT_EQ((std::vector<UINT>{WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLORBTN}), control.reflected);
+    EXPECT_EQ(0, dialog.parentNotifies);
+    // Not from a child of the dialog: the dialog's own handler answers.
+    NMHDR fromElsewhere{GetDesktopWindow(), 0, NM_CLICK};
+    SendMessageA(dialog.m_hWnd, WM_NOTIFY, 0, LPARAM(&fromElsewhere));
+    EXPECT_EQ(1, dialog.parentNotifies);
+    EXPECT_EQ(9, GetWindowLongPtrA(dialog.m_hWnd, DWLP_MSGRESULT));
+    control.UnsubclassWindow();
+    dialog.EndDialog(IDOK);
 }
 
 // Pages that count their notifications.
@@ -228,6 +343,11 @@ TEST_F(UiTest, SheetTabTextsAreSetThroughTheTabControl) {
     EXPECT_EQ(CString("First"), tab.GetItemText(0));
     EXPECT_EQ(CString("Renamed"), tab.GetItemText(1));
     tab.Detach();
+    EXPECT_FALSE(sheet.HasClosed());
+    sheet.PressButton(PSBTN_CANCEL);
+    PumpWaitingMessages();
+    EXPECT_TRUE(sheet.HasClosed());
+    EXPECT_EQ(1, sheet.one.resets);
     sheet.DestroyWindow();
 }
 
@@ -248,23 +368,6 @@ protected:
     }
 };
 
-class CHiddenWindow : public CWnd {
-public:
-    int received = 0;
-    int taskbarCreated = 0;
-    CTrayIcon tray;
-
-protected:
-    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
-        if (tray.OnTaskbarCreated(msg)) {
-            ++taskbarCreated;
-            result = 0;
-            return true;
-        }
-        if (msg == WM_TEST_STEP) ++received;
-        return false;
-    }
-};
 
 TEST_F(UiTest, MessagePostedFromAnotherThreadToHiddenWindowEndsTheSheet) {
     CHiddenWindow hidden;
@@ -397,7 +500,9 @@ TEST_F(UiTest, ListWithCheckBoxesReportsCheckedCountAfterClicks) {
         dialog.clicks = c.clicks;
         EXPECT_EQ(IDOK, dialog.DoModal());
         EXPECT_EQ(c.checked, dialog.checked);
-        if (!c.clicks.empty()) EXPECT_TRUE(dialog.hitFlags & LVHT_ONITEMSTATEICON);
+        if (!c.clicks.empty()) {
+            EXPECT_TRUE(dialog.hitFlags & LVHT_ONITEMSTATEICON);
+        }
         EXPECT_EQ((std::vector<CString>{"gamma", "beta", "alpha"}), dialog.sorted);
     }
 }
@@ -505,6 +610,20 @@ TEST(UiPlain, FileDialogFilterAndChosenPath) {
     SetFileDialogHook(nullptr);
     EXPECT_EQ(CString("C:\\Sounds\\ding.wav"), dialog.GetPathName());
     EXPECT_EQ(CString("ding.wav"), dialog.GetFileName());
+}
+
+TEST(UiPlain, UnderlinedCopyOfAFont) {
+    for (bool underline : {true, false}) {
+        CFont font(CopyFontWithUnderline(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), underline));
+        ASSERT_NE(nullptr, font.Get());
+        LOGFONTA log{};
+        ASSERT_TRUE(GetObjectA(font, sizeof log, &log));
+        EXPECT_EQ(underline ? 1 : 0, log.lfUnderline);
+    }
+    CClientDC screen(nullptr);
+    CMemoryDC memory(screen, 8, 8);
+    ASSERT_NE(nullptr, memory.Bitmap());
+    EXPECT_EQ(HGDIOBJ(memory.Bitmap()), GetCurrentObject(memory, OBJ_BITMAP));
 }
 
 class CCountingApp : public CWinApp {

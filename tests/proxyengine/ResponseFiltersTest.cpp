@@ -76,25 +76,6 @@ TEST_F(ResponseFilters, PositionsAreInsideScriptsOnlyOutsidePreformattedText) {
     EXPECT_EQ(1, script.IsInsideScript("x = 1;", 3));
 }
 
-TEST_F(ResponseFilters, TheTagScanRecordsListedTagsAndTheScriptEnd) {
-    CProxyConnection c;
-    const char text[] = "<html><pre>a</pre><script>if (a<b) x = '</b>';</script><b>z</b><meta x>";
-    c.ScanTags(text, int(sizeof(text) - 1));
-    ASSERT_EQ(5, c.m_Tags.GetSize());
-    EXPECT_EQ("<pre>", c.m_Tags[0]);
-    EXPECT_EQ(11u, c.m_TagPositions[0]);
-    EXPECT_EQ("</pre>", c.m_Tags[1]);
-    EXPECT_EQ("<script>", c.m_Tags[2]);
-    EXPECT_EQ("</script>", c.m_Tags[3]);
-    EXPECT_EQ(DWORD(std::string(text).find("</script>")), c.m_TagPositions[3]);
-    EXPECT_EQ("<meta x>", c.m_Tags[4]);
-    // An unclosed tag ends the scan; a zero byte does too.
-    c.ScanTags("<pre>a<scri", 11);
-    EXPECT_EQ(1, c.m_Tags.GetSize());
-    c.ScanTags("<b>\0<pre>", 9);
-    EXPECT_EQ(0, c.m_Tags.GetSize());
-}
-
 TEST_F(ResponseFilters, PagesGetTheScriptInFrontAndFragmentsOnlyWithARealScriptTag) {
     struct Case {
         const char* body;

@@ -13,6 +13,12 @@ std::vector<std::string> Strings(const CStringArray& a) {
 }
 typedef std::vector<std::string> V;
 const ULONGLONG kNoBlocks = 0;
+
+std::string CurrentRoot() {
+    char full[MAX_PATH];
+    GetFullPathNameA("\\", MAX_PATH, full, nullptr);
+    return full;
+}
 }  // namespace
 
 TEST(CommandLine, EveryFormTheWritersUse) {
@@ -113,6 +119,7 @@ TEST_F(ScheduledRun, FailuresAreLoggedAndThenThereIsNoSuccess) {
         {"\"/O0\" \"" + m_bed.Folder().Path().str() + "\"",
          "Error:\r\n\"" + m_bed.Folder().Path().str() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"c:\"", "Error:\r\n\"C:\\\"\r\ncannot be shredded from the command line.\r\n\r\n"},
+        {"\"/O0\" \"\\\"", "Error:\r\n\"" + CurrentRoot() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"/D7\" \"C:\\\"", ""},  // a drive mode Grindel does not know does nothing
         {"\"/O0\" \"recycle\"", "Error:\r\n\"the Recycle Bin\"\r\ncannot be shredded from the command line.\r\n\r\n"},
     };
@@ -181,42 +188,22 @@ TEST(InteractiveRun, TheRealProgressDialogRunsAndCancelStopsTheJob) {
     CString second = bed.Folder().Write("second.bin", std::string(1000, 's'));
     CScriptedMessageBoxes boxes;
     for (int i = 0; i < 3; ++i) boxes.QueueAnswer(i == 2 ? IDYES : IDOK);
-    // Presses Cancel in the dialog as soon as the first block is written.
-    struct CCancellingProgress : public IShredProgress {
-        IShredProgress* real;
-        HWND dialog = nullptr;
+    // Presses Cancel in the real dialog as soon as the first block is written.
+    struct CCancellingDialog : public CProgressDialog {
+        CCancellingDialog(volatile bool& abort, bool* seen) : CProgressDialog(nullptr, kNoBlocks, abort), seen(seen) {}
+        bool* seen;
         bool pressed = false;
-        explicit CCancellingProgress(IShredProgress* r) : real(r) {}
-        ~CCancellingProgress() override { delete real; }
-        bool Open() override {
-            bool ok = real->Open();
-            dialog = FindWindowA(nullptr, "Shredding.....");
-            return ok;
-        }
-        void SetItemText(const char* t) override { real->SetItemText(t); }
-        void SetPassText(const char* t) override { real->SetPassText(t); }
-        void SetPassRange(DWORD b) override { real->SetPassRange(b); }
-        void SetPassPos(DWORD b) override { real->SetPassPos(b); }
-        void StepJob() override { real->StepJob(); }
         void Pump() override {
-            if (!pressed && dialog) {
-                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                pressed = true;
-            }
-            real->Pump();
+            *seen = *seen || (Window() && FindWindowA(nullptr, "Shredding.....") == Window());
+            if (!pressed && Window()) pressed = PostMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            CProgressDialog::Pump();
         }
-        void Close() override { real->Close(); }
     };
     bool sawDialog = false;
     {
         CTestShredderApp app(bed.Environment());
-        CCancellingProgress* progress = nullptr;
-        app.progressFactory = [&] {
-            progress = new CCancellingProgress(new CProgressDialog(nullptr, kNoBlocks, app.AbortFlag()));
-            return progress;
-        };
+        app.progressFactory = [&] { return new CCancellingDialog(app.AbortFlag(), &sawDialog); };
         ASSERT_TRUE(app.InitInstance(("\"" + first.str() + "\" \"" + second.str() + "\"").c_str()));
-        sawDialog = progress && progress->dialog != nullptr;
         EXPECT_TRUE(app.AbortFlag());
         app.ExitInstance();
     }
@@ -224,4 +211,68 @@ TEST(InteractiveRun, TheRealProgressDialogRunsAndCancelStopsTheJob) {
     EXPECT_FALSE(FileExists(first));  // cut, renamed and deleted after the block in progress
     EXPECT_TRUE(FileExists(second));  // the job stopped before it
     EXPECT_EQ(FindWindowA(nullptr, "Shredding....."), nullptr);
+}
+
+TEST(ScheduledJob, SizeCountsFilesAndFoldersInSixtyFourBits) {
+    CShredderTestBed bed;
+    CString a = bed.Folder().Write("a.bin", std::string(100000, 'a'));
+    CString b = bed.Folder().Write("b.bin", std::string(50000, 'b'));
+    CString big = bed.Folder().Write("tree\\deep\\big.bin", "");
+    {
+        // Five gigabytes without writing them: the file is only extended.
+        HANDLE h = CreateFileA(big, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER size;
+        size.QuadPart = 5LL << 30;
+        ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(h));
+        CloseHandle(h);
+    }
+    struct Row {
+        std::string items;
+        ULONGLONG blocks;
+    } rows[] = {
+        {"\"" + a.str() + "\" \"" + b.str() + "\" \"" + bed.Folder().File("none").str() + "\"", 150000ull * 3 / 65536 + 1},
+        {"\"" + bed.Folder().File("tree").str() + "\"", (5ull << 30) * 3 / 65536 + 1},
+        {"\"" + bed.Folder().File("none").str() + "\" \"recycle\"", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.items);
+        CScriptedMessageBoxes boxes;
+        CTestShredderApp app(bed.Environment());
+        ULONGLONG seen = 12345;
+        app.progressFactory = [&] {
+            seen = app.JobBlocks();
+            return new CSilentProgress;
+        };
+        ASSERT_TRUE(app.InitInstance(("\"/s\" \"size\" \"/O1\" " + row.items).c_str()));
+        EXPECT_EQ(seen, row.blocks);
+        EXPECT_EQ(app.JobBlocks(), 0u);
+        app.ExitInstance();
+    }
+    EXPECT_TRUE(FileExists(big));
+}
+
+TEST(ScheduledJob, TheSessionEndingStopsTheJob) {
+    CShredderTestBed bed;
+    CString first = bed.Folder().Write("first.bin", std::string(200000, 'f'));
+    CString second = bed.Folder().Write("second.bin", "s");
+    struct CEndingProgress : public CSilentProgress {
+        bool sent = false;
+        void Pump() override {
+            HWND watch = FindWindowA("QuorvaneGrindelSession", nullptr);
+            if (!sent && watch) sent = SendMessageA(watch, WM_QUERYENDSESSION, 0, 0) == TRUE;
+            CSilentProgress::Pump();
+        }
+    };
+    CEndingProgress* progress = nullptr;
+    CScriptedMessageBoxes boxes;
+    CTestShredderApp app(bed.Environment());
+    app.progressFactory = [&] { return progress = new CEndingProgress; };
+    ASSERT_TRUE(app.InitInstance(("\"/s\" \"end\" \"/O4\" \"" + first.str() + "\" \"" + second.str() + "\"").c_str()));
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(app.EndSessionFlag());
+    EXPECT_FALSE(FileExists(first));
+    EXPECT_TRUE(FileExists(second));
+    app.ExitInstance();
 }

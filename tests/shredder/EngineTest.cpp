@@ -262,17 +262,69 @@ TEST(RandomNames, KeepTheShapeOfTheName) {
     }
 }
 
-TEST(PassBuffer, FillsPatternsRandomAndComplement) {
-    std::vector<BYTE> buffer(65536, 0x11);
-    FillPassBuffer(buffer.data(), 65536, PASS_PATTERN, {0x27, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(buffer[0], 0x27);
-    EXPECT_EQ(buffer[3], 0xFF);
-    EXPECT_EQ(buffer[65532], 0x27);
-    FillPassBuffer(buffer.data(), 65536, PASS_COMPLEMENT, {});
-    EXPECT_EQ(buffer[0], 0xD8);
-    EXPECT_EQ(buffer[1], 0x00);
-    FillPassBuffer(buffer.data(), 65536, PASS_PATTERN, {});
-    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), 65536);
-    FillPassBuffer(buffer.data(), 65536, PASS_RANDOM, {});
-    EXPECT_LT(std::count(buffer.begin(), buffer.end(), 0), 1000);
+TEST(OverwriteEngine, AFileThatCannotBeDeletedIsReportedAndCancelStops) {
+    for (int answer : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(answer);
+        CEngineBed bed;
+        CString path = bed.dir.Write("held.txt", "secret");
+        // Another program holds it without sharing delete: overwriting works, renaming and deleting do not.
+        HANDLE holder = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        bed.host.answers.push_back(answer);
+        EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_ITEM), answer == IDCANCEL ? 1 : 0);
+        CloseHandle(holder);
+        ASSERT_EQ(bed.host.reports.size(), 1u);
+        EXPECT_EQ(bed.host.reports[0].Find("The contents of \n" + path + "\nhave been shredded"), 0);
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_EQ(ReadFileText(path), "");
+        EXPECT_EQ(bed.FilesLeft(), 1);
+    }
+}
+
+TEST(OverwriteEngine, TheFileIsRenamedToRandomLettersOfItsShapeBeforeItIsDeleted) {
+    CEngineBed bed;
+    CString path = bed.dir.Write("report.doc", "contents");
+    HANDLE folder = CreateFileA(bed.dir.Path(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE);
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    alignas(DWORD) BYTE events[8192];
+    auto watch = [&] {
+        ResetEvent(overlapped.hEvent);
+        return ReadDirectoryChangesW(folder, events, sizeof(events), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr,
+                                     &overlapped, nullptr);
+    };
+    ASSERT_TRUE(watch());
+    ASSERT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_ITEM), 0);
+
+    std::vector<std::pair<DWORD, std::wstring>> seen;
+    for (int round = 0; round < 10 && (seen.empty() || seen.back().first != FILE_ACTION_REMOVED); ++round) {
+        DWORD got = 0;
+        if (WaitForSingleObject(overlapped.hEvent, 2000) != WAIT_OBJECT_0 ||
+            !GetOverlappedResult(folder, &overlapped, &got, FALSE) || got == 0)
+            break;
+        for (BYTE* p = events;;) {
+            FILE_NOTIFY_INFORMATION* info = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(p);
+            seen.emplace_back(info->Action, std::wstring(info->FileName, info->FileNameLength / sizeof(WCHAR)));
+            if (!info->NextEntryOffset) break;
+            p += info->NextEntryOffset;
+        }
+        if (!watch()) break;
+    }
+    CancelIo(folder);
+    CloseHandle(overlapped.hEvent);
+    CloseHandle(folder);
+
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].first, DWORD(FILE_ACTION_RENAMED_OLD_NAME));
+    EXPECT_EQ(seen[0].second, L"report.doc");
+    EXPECT_EQ(seen[1].first, DWORD(FILE_ACTION_RENAMED_NEW_NAME));
+    const std::wstring renamed = seen[1].second;
+    ASSERT_EQ(renamed.size(), 10u);
+    EXPECT_EQ(renamed[6], L'.');
+    EXPECT_NE(renamed, L"report.doc");
+    EXPECT_EQ(seen[2].first, DWORD(FILE_ACTION_REMOVED));
+    EXPECT_EQ(seen[2].second, renamed);
 }

@@ -33,6 +33,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT HUP
 
 fail() {
   echo "FAILED: $*"
@@ -50,7 +51,9 @@ unmount_volume() {
 }
 
 for l in x y w v u t s r q p; do
-  if [ ! -e "$prefix/dosdevices/$l:" ] && [ ! -e "$prefix/dosdevices/$l::" ]; then letter=$l; break; fi
+  # -L as well: a link left by a killed run dangles.
+  if [ ! -e "$prefix/dosdevices/$l:" ] && [ ! -L "$prefix/dosdevices/$l:" ] &&
+     [ ! -e "$prefix/dosdevices/$l::" ] && [ ! -L "$prefix/dosdevices/$l::" ]; then letter=$l; break; fi
 done
 [ -n "$letter" ] || fail "no free drive letter in $prefix/dosdevices"
 drive=$(echo "$letter" | tr a-z A-Z)
@@ -73,8 +76,8 @@ unmount_volume
 grep -q "$marker" "$image" || fail "the marker never reached the image"
 
 mount_volume || fail "remount"
-ln -s "$mnt" "$prefix/dosdevices/$letter:"
-ln -s "$image" "$prefix/dosdevices/$letter::"
+ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "could not map drive $letter:"
+ln -s "$image" "$prefix/dosdevices/$letter::" || fail "could not map device $letter::"
 # A copy of its own, so its log.txt is this check's alone.
 cp "$grindel" "$work/app/Grindel.exe"
 "$build/wine-run.sh" "$work/app/Grindel.exe" /s fatcheck /O1 "$drive:\\SECRET.TXT" || fail "Grindel exited with $?"

@@ -189,6 +189,13 @@ TEST_F(SkinTest, RefreshGoesThroughTheWindowObjectInterfaces) {
     EXPECT_EQ((std::vector<std::string>{"unknown", "refresh"}), window.queried);
 }
 
+TEST_F(SkinTest, RefreshIsSlot34OfTheDeclaredInterface) {
+    using Slot = HRESULT(STDMETHODCALLTYPE*)(void*);
+    void** table = *reinterpret_cast<void***>(static_cast<ISkinWindowRefresh*>(&window));
+    EXPECT_EQ(S_OK, reinterpret_cast<Slot>(table[34])(static_cast<ISkinWindowRefresh*>(&window)));
+    EXPECT_EQ(1, window.refreshes);
+}
+
 TEST_F(SkinTest, AFailedQueryRefreshesNothing) {
     struct Case {
         bool windowObject, refresh;

@@ -1,0 +1,64 @@
+// BrowserProxyContext.h - what the browser proxy classes (Internet Explorer,
+// Netscape/Mozilla, Opera) share: the machine they look at (registry keys,
+// Windows folder, user name, Windows version), the program's settings whose
+// Proxy Setting flags they keep in memory and in the registry, and the
+// language-pack texts of their error boxes. Blokkum and Blokkout each build
+// one; tests point every location at their own keys and folders.
+// Deliberately not: any browser's own file format (those are in the classes).
+#pragma once
+
+#include <windows.h>
+
+#include "BlokkumSettings.h"
+#include "OSVersion.h"
+#include "Registry.h"
+#include "Strings.h"
+
+#define BLOKKUM_INTERNET_SETTINGS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+#define BLOKKUM_APP_PATHS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths"
+
+// The machine as the browser classes see it.
+struct CBrowserSystem {
+    CString internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;  // under the settings' root
+    HKEY appPathsRoot = HKEY_LOCAL_MACHINE;
+    CString appPathsKey = BLOKKUM_APP_PATHS_KEY;
+    CString windowsFolder;  // GetWindowsDirectoryA
+    CString userName;       // GetUserNameA
+    COSVersion os;
+    // The running system.
+    CBrowserSystem();
+    CBrowserSystem(const CString& windows, const CString& user, const COSVersion& version)
+        : windowsFolder(windows), userName(user), os(version) {}
+    // "%c:" of the Windows folder (empty when it has no drive letter).
+    CString WindowsDrive() const;
+};
+
+class CBrowserProxyContext {
+public:
+    // textBuffer: Blokkum looks its texts up with 250 bytes, Blokkout with 2000.
+    explicit CBrowserProxyContext(CBlokkumSettings& settings, const CBrowserSystem& system = CBrowserSystem(),
+                                  int textBuffer = CBlokkumLanguage::kStringBuffer)
+        : settings(settings), system(system), textBuffer(textBuffer) {}
+
+    CString Text(const char* key, const char* defaultText) const;
+    // An OK box with the stop icon and the program caption (key 99990).
+    void ShowError(const CString& text) const;
+    // Creates or opens Proxy Setting and writes one flag.
+    void WriteFlag(const char* name, DWORD value) const;
+    HKEY Root() const { return settings.Locations().root; }
+
+    CBlokkumSettings& settings;
+    CBrowserSystem system;
+    int textBuffer;
+};
+
+// A string value kept to the 260 bytes the programs read it with.
+bool ReadRegistryText(const CRegKey& key, const char* name, CString& value);
+
+// Splits a text file into lines that keep their own line ends, so that a
+// rewrite changes only the lines it means to.
+CStringArray SplitLinesKeepingEnds(const CString& text);
+// A line without its line end.
+CString LineContent(const CString& line);
+// The line end a file uses ("\r\n" when it has none yet).
+CString LineEndOf(const CString& text);

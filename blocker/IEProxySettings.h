@@ -1,0 +1,62 @@
+// IEProxySettings.h - Internet Explorer pointed at Blokkum's proxy and back:
+// the LAN settings and each dial-up connection listed under Internet
+// Settings\Connections, the check whether Internet Explorer already uses the
+// proxy text, and the set and reset the wizard and Blokkout apply.
+// The per-connection options go through InternetSetOptionA; the connection
+// list and every check read the registry of the context, so tests list fake
+// connections from a key of their own.
+// Deliberately not: automatic configuration scripts or other proxy texts.
+#pragma once
+
+#include <windows.h>
+
+#include "Arrays.h"
+#include "BrowserProxyContext.h"
+#include "Strings.h"
+
+struct DialUpConnection {
+    CString name;     // the value name under Connections
+    int greyed = 0;   // shown greyed in the wizard, never checked
+    int checked = 0;  // set by the wizard's check-list
+};
+
+class CIEProxySettings {
+public:
+    explicit CIEProxySettings(const CBrowserProxyContext& context) : m_context(context) {}
+    virtual ~CIEProxySettings() = default;
+
+    // Set mode greys connections that carry the proxy already; reset mode
+    // greys those that do not and counts the others as configured.
+    void ListDialUpConnections(bool setMode);
+    // The connection's settings blob has flags 3 and the proxy text.
+    bool IsConnectionProxySet(const char* name) const;
+    bool IsAnyConnectionProxySet() const;
+    // ProxyEnable is on and ProxyServer is the proxy text, or any connection
+    // carries it.
+    bool IsProxySet() const;
+    // connection null: the LAN settings. Failures show 2241 / 2244.
+    bool SetConnectionOptions(const char* connection, const char* proxyText) const;
+    bool DisableConnectionProxy(const char* connection) const;
+
+    CArray<DialUpConnection> m_connections;
+    CArray<int> m_greyed;
+    int m_connectionCount = 0;
+    int m_greyedCount = 0;
+    int m_configuredCount = 0;
+
+    const CBrowserProxyContext& Context() const { return m_context; }
+    CString ConnectionsKey() const { return m_context.system.internetSettingsKey + "\\Connections"; }
+
+private:
+    const CBrowserProxyContext& m_context;
+};
+
+// The wizard's choices: LAN and/or the checked dial-up connections.
+void SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
+void ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
+
+// The default value of App Paths\<exe>; false when it is missing or empty.
+bool FindAppPath(const CBrowserSystem& system, const char* exeName, CString& path);
+// "%d.%d.%d.%d" of the file's fixed version and its first count (at most 4)
+// parts; false when the file has no version information.
+bool GetFileVersion(const char* file, CString* text, int* parts, int count);

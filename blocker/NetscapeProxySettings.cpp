@@ -1,0 +1,241 @@
+#include "NetscapeProxySettings.h"
+
+#include "BlokkumShared.h"
+#include "Files.h"
+#include "Handles.h"
+
+namespace {
+const char kSetLines[3][64] = {
+    "user_pref(\"network.proxy.http\", \"" BLOKKUM_PROXY_HOST_ALIAS "\");",
+    "user_pref(\"network.proxy.http_port\", " BLOKKUM_PROXY_PORT_TEXT ");",
+    "user_pref(\"network.proxy.type\", 1);",
+};
+const char kResetLines[3][64] = {
+    "user_pref(\"network.proxy.http\", \"\");",
+    "user_pref(\"network.proxy.http_port\", 0);",
+    "user_pref(\"network.proxy.type\", 0);",
+};
+const char* const kConfiguredTests[3] = {
+    "user_pref(\"network.proxy.http\", \"" BLOKKUM_PROXY_HOST_ALIAS "\")",
+    "user_pref(\"network.proxy.http_port\", " BLOKKUM_PROXY_PORT_TEXT ")",
+    "user_pref(\"network.proxy.type\", 1)",
+};
+// prefs.js loses only the two preferences that user.js then sets; the
+// user's https, ftp and other proxy lines stay.
+const char* const kPrefsJsRemoved[2] = {"user_pref(\"network.proxy.http\"", "user_pref(\"network.proxy.http_port\""};
+const char* const kUserJsRemoved[3] = {"user_pref(\"network.proxy.http\"", "user_pref(\"network.proxy.http_port\"",
+                                       "user_pref(\"network.proxy.type\""};
+const char kDirectoryTag[] = "directory";  // followed by its NUL
+const int kRegistryPath = 260;
+
+bool ContainsAll(const CString& text) {
+    for (const char* test : kConfiguredTests)
+        if (text.Find(test) < 0) return false;
+    return true;
+}
+
+bool ContainsAny(const CString& line, const char* const* names, int count) {
+    for (int i = 0; i < count; ++i)
+        if (line.Find(names[i]) >= 0) return true;
+    return false;
+}
+
+// The text without the lines naming any of the preferences.
+CString WithoutLines(const CString& text, const char* const* names, int count) {
+    CString kept;
+    for (const CString& line : SplitLinesKeepingEnds(text))
+        if (!ContainsAny(line, names, count)) kept += line;
+    return kept;
+}
+
+bool EndsWithNoCase(const CString& text, const char* tail) {
+    const int n = int(strlen(tail));
+    return text.GetLength() >= n && text.Right(n).CompareNoCase(tail) == 0;
+}
+
+// The first "*.slt" folder inside a folder (name only), empty when none.
+CString FirstSaltFolder(const CString& folder) {
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(JoinPath(folder, "*.slt"), &data));
+    if (!find.IsValid()) return CString();
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return data.cFileName;
+    } while (FindNextFileA(find, &data));
+    return CString();
+}
+}  // namespace
+
+CString ProfileNameOfSaltFolder(const CString& saltFolder) {
+    CString parent = FolderOf(saltFolder);
+    return FileNameOf(parent);
+}
+
+CString CNetscapeProxySettings::MozillaFolder() const {
+    const CBrowserSystem& s = m_context.system;
+    CString folder;
+    if (s.os.IsWinXP() || s.os.IsWin2000()) {
+        if (s.WindowsDrive().IsEmpty()) return CString();
+        folder.Format("%s\\Documents and Settings\\%s\\Application Data\\Mozilla\\", s.WindowsDrive().c_str(),
+                      s.userName.c_str());
+    } else if (s.os.IsWin98() || s.os.IsWinME() || s.os.IsWin95()) {
+        folder.Format("%s\\Application Data\\Mozilla\\", s.windowsFolder.c_str());
+    } else if (s.os.IsWinNT4()) {
+        folder.Format("%s\\Profiles\\%s\\Application Data\\Mozilla\\", s.windowsFolder.c_str(), s.userName.c_str());
+    }
+    return folder;
+}
+
+CString CNetscapeProxySettings::ProfilesFolder() const {
+    const CString mozilla = MozillaFolder();
+    return mozilla.IsEmpty() ? CString() : mozilla + "Profiles\\";
+}
+
+bool CNetscapeProxySettings::GetProfilePrefsFiles(const NetscapeProfileRecord& record) {
+    CString folder = record.folder;
+    if (folder == NETSCAPE_FOLDER_UNKNOWN) {
+        const CString profiles = ProfilesFolder();
+        if (profiles.IsEmpty()) {
+            m_strUserJs = m_strPrefsJs = CString();
+            return false;
+        }
+        folder = profiles + record.name;
+        const CString salt = FirstSaltFolder(folder);
+        if (!salt.IsEmpty()) folder = JoinPath(folder, salt);
+    }
+    m_strUserJs = JoinPath(folder, "user.js");
+    m_strPrefsJs = JoinPath(folder, "prefs.js");
+    return FileExists(m_strPrefsJs);
+}
+
+bool CNetscapeProxySettings::IsProfileConfigured(const NetscapeProfileRecord& record) {
+    GetProfilePrefsFiles(record);
+    if (m_strPrefsJs.IsEmpty()) return false;
+    // user.js is read after prefs.js at every start and wins; prefs.js holds
+    // the proxy once the browser has run with it.
+    CString userJs, prefsJs;
+    ReadWholeFile(m_strUserJs, userJs);
+    ReadWholeFile(m_strPrefsJs, prefsJs);
+    return ContainsAll(userJs) || ContainsAll(prefsJs);
+}
+
+CStringArray CNetscapeProxySettings::ProfileNames() const {
+    CStringArray names;
+    const CString profiles = ProfilesFolder();
+    if (profiles.IsEmpty()) return names;
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(profiles + "*.*", &data));
+    if (!find.IsValid()) return names;
+    do {
+        CString name = data.cFileName;
+        if (name != "." && name != ".." && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.Add(name);
+    } while (FindNextFileA(find, &data));
+    return names;
+}
+
+bool CNetscapeProxySettings::IsNetscapeConfigured() {
+    for (const CString& name : ProfileNames()) {
+        NetscapeProfileRecord record;
+        record.name = name;
+        if (IsProfileConfigured(record)) return true;
+    }
+    return ScanProfileRegistry(true, false);
+}
+
+void CNetscapeProxySettings::AddProfile(const NetscapeProfileRecord& record) {
+    m_profiles.Add(record);
+    m_profileCount = m_profiles.GetSize();
+}
+
+void CNetscapeProxySettings::ListNetscapeProfiles(bool setMode) {
+    m_profiles.RemoveAll();
+    m_profileCount = 0;
+    for (const CString& name : ProfileNames()) {
+        NetscapeProfileRecord record;
+        record.name = name;
+        const bool configured = IsProfileConfigured(record);
+        record.greyed = setMode ? configured : !configured;
+        AddProfile(record);
+    }
+    ScanProfileRegistry(false, setMode);
+}
+
+bool CNetscapeProxySettings::ScanProfileRegistry(bool checkMode, bool setMode) {
+    const CString mozilla = MozillaFolder();
+    if (mozilla.IsEmpty()) return false;
+    CString data;
+    if (!ReadWholeFile(mozilla + "registry.dat", data)) return false;
+    const CString standard = mozilla + "Profiles\\";
+    const int tagLength = int(sizeof kDirectoryTag);  // with its NUL
+    for (int pos = 0; pos + tagLength <= data.GetLength(); ++pos) {
+        if (memcmp(data.c_str() + pos, kDirectoryTag, size_t(tagLength)) != 0) continue;
+        const int start = pos + tagLength;
+        int end = start;
+        while (end < data.GetLength() && data[end] != '\0') ++end;
+        pos = end;
+        // A path that does not fit a Windows path is no profile folder.
+        if (end - start >= kRegistryPath) continue;
+        const CString folder = data.Mid(start, end - start);
+        if (!EndsWithNoCase(folder, ".slt") || folder.FindNoCase(standard) >= 0) continue;
+        NetscapeProfileRecord record;
+        record.name = ProfileNameOfSaltFolder(folder);
+        record.folder = folder;
+        const bool configured = IsProfileConfigured(record);
+        if (checkMode && configured) return true;
+        record.greyed = checkMode ? configured : (setMode ? configured : !configured);
+        AddProfile(record);
+    }
+    return false;
+}
+
+bool CNetscapeProxySettings::WriteProfile(const NetscapeProfileRecord& record, bool set, bool recordFlag) {
+    if (!GetProfilePrefsFiles(record)) {
+        CString text = set ? m_context.Text("2242",
+                                            "Error, Failed to set Netscape's profile %s1 proxy setting because %s2 "
+                                            "doesn't exist.")
+                           : m_context.Text("2243",
+                                            "Error, Failed to reset Netscape's profile %s1 proxy setting because %s2 "
+                                            "doesn't exist.");
+        text.Replace("%s1", record.name);
+        text.Replace("%s2", m_strPrefsJs);
+        m_context.ShowError(text);
+        return false;
+    }
+    CString prefs;
+    if (!ReadWholeFile(m_strPrefsJs, prefs)) return false;
+    const CString keptPrefs = WithoutLines(prefs, kPrefsJsRemoved, 2);
+    if (keptPrefs.GetLength() != prefs.GetLength() && !WriteWholeFile(m_strPrefsJs, keptPrefs)) return false;
+
+    CString user;
+    ReadWholeFile(m_strUserJs, user);
+    CString kept = WithoutLines(user, kUserJsRemoved, 3);
+    const CString end = LineEndOf(user);
+    if (!kept.IsEmpty() && kept[kept.GetLength() - 1] != '\n') kept += end;
+    const char(*lines)[64] = set ? kSetLines : kResetLines;
+    for (int i = 0; i < 3; ++i) kept += CString(lines[i]) + end;
+    if (!WriteWholeFile(m_strUserJs, kept)) return false;
+
+    if (recordFlag) {
+        m_context.settings.m_dwNetscapeConfigured = set ? 1 : 0;
+        m_context.WriteFlag(BLOKKUM_FLAG_NETSCAPE, set ? 1 : 0);
+    }
+    m_setDone = 1;
+    return true;
+}
+
+bool CNetscapeProxySettings::SetProfileProxy(const NetscapeProfileRecord& record) {
+    return WriteProfile(record, true, true);
+}
+
+bool CNetscapeProxySettings::ResetProfileProxy(const NetscapeProfileRecord& record, bool recordFlag) {
+    return WriteProfile(record, false, recordFlag);
+}
+
+void CNetscapeProxySettings::SetNetscapeProxy() {
+    for (int i = 0; i < m_profiles.GetSize(); ++i)
+        if (m_profiles[i].checked) SetProfileProxy(m_profiles[i]);
+}
+
+void CNetscapeProxySettings::ResetNetscapeProxy() {
+    for (int i = 0; i < m_profiles.GetSize(); ++i)
+        if (m_profiles[i].checked) ResetProfileProxy(m_profiles[i]);
+}

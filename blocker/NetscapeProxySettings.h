@@ -1,0 +1,69 @@
+// NetscapeProxySettings.h - Netscape 6/7 and Mozilla pointed at Blokkum's
+// proxy and back, profile by profile: the profiles under the Mozilla folder
+// of the Windows version and those named in the binary registry.dat, the
+// check whether a profile carries the proxy preferences, and the set and
+// reset of prefs.js and user.js.
+// Both files are rewritten whole through a temporary file; only the proxy
+// preferences change, every other line of the user's stays as it was.
+// Deliberately not: other Gecko preferences, locking or running browsers.
+#pragma once
+
+#include <windows.h>
+
+#include "Arrays.h"
+#include "BrowserProxyContext.h"
+#include "Strings.h"
+
+#define NETSCAPE_FOLDER_UNKNOWN "Empty"
+
+struct NetscapeProfileRecord {
+    CString name;
+    int greyed = 0;
+    int checked = 0;
+    // The folder of prefs.js; "Empty" while it must be derived from the name.
+    CString folder = NETSCAPE_FOLDER_UNKNOWN;
+};
+
+class CNetscapeProxySettings {
+public:
+    explicit CNetscapeProxySettings(const CBrowserProxyContext& context) : m_context(context) {}
+    virtual ~CNetscapeProxySettings() = default;
+
+    // The Mozilla folder of the Windows version, with a trailing backslash;
+    // empty on a version the program does not know.
+    CString MozillaFolder() const;
+    CString ProfilesFolder() const;
+
+    // Fills m_strUserJs and m_strPrefsJs; true when prefs.js exists.
+    bool GetProfilePrefsFiles(const NetscapeProfileRecord& record);
+    bool IsProfileConfigured(const NetscapeProfileRecord& record);
+    bool IsNetscapeConfigured();
+    void ListNetscapeProfiles(bool setMode);
+    // The profiles of registry.dat outside the standard profiles folder;
+    // check mode answers at the first configured one.
+    bool ScanProfileRegistry(bool checkMode, bool setMode);
+
+    // One profile; a missing prefs.js shows 2242 / 2243. recordFlag: write
+    // Netscape Is Configured (Blokkout leaves it).
+    bool SetProfileProxy(const NetscapeProfileRecord& record);
+    bool ResetProfileProxy(const NetscapeProfileRecord& record, bool recordFlag = true);
+    // Every checked profile.
+    void SetNetscapeProxy();
+    void ResetNetscapeProxy();
+
+    CString m_strUserJs;
+    CString m_strPrefsJs;
+    CArray<NetscapeProfileRecord> m_profiles;
+    int m_profileCount = 0;
+    int m_setDone = 0;
+
+private:
+    // The folders of the standard profiles folder.
+    CStringArray ProfileNames() const;
+    bool WriteProfile(const NetscapeProfileRecord& record, bool set, bool recordFlag);
+    void AddProfile(const NetscapeProfileRecord& record);
+    const CBrowserProxyContext& m_context;
+};
+
+// The profile name of a ".slt" folder: its parent folder's name.
+CString ProfileNameOfSaltFolder(const CString& saltFolder);

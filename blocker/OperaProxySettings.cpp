@@ -1,0 +1,206 @@
+#include "OperaProxySettings.h"
+
+#include "BlokkumShared.h"
+#include "Files.h"
+#include "Registry.h"
+
+namespace {
+const char kSection[] = "[Proxy]";
+const char kUsePrefix[] = "Use HTTP=";
+const char kUseSet[] = "Use HTTP=1";
+const char kUseReset[] = "Use HTTP=0";
+const char kServerPrefix[] = "HTTP Server";
+const char kServerSet[] = "HTTP Server=" BLOKKUM_PROXY_HOST_ALIAS ":" BLOKKUM_PROXY_PORT_TEXT;
+const char kServerReset[] = "HTTP Server";
+CString Trimmed(const CString& line) {
+    CString content = LineContent(line);
+    content.Trim(" \t");
+    return content;
+}
+
+CString WithoutTrailingBackslash(const CString& folder) {
+    CString f = folder;
+    f.TrimRight("\\");
+    return f;
+}
+
+CString ProfileIni(const CString& folder) { return JoinPath(WithoutTrailingBackslash(folder), "profile\\opera6.ini"); }
+
+// Opera 7 keeps a multi-user profile under the user's Application Data.
+CString MultiUserIni(const CBrowserSystem& s, const CString& profile) {
+    CString path;
+    if (s.os.IsWinXP() || s.os.IsWin2000() || s.os.IsWinNT4()) {
+        if (s.WindowsDrive().IsEmpty()) return path;
+        path.Format("%s\\Documents and Settings\\%s\\Application Data\\Opera\\%s\\profile\\opera6.ini",
+                    s.WindowsDrive().c_str(), s.userName.c_str(), profile.c_str());
+    } else if (s.os.IsWin98() || s.os.IsWinME() || s.os.IsWin95()) {
+        path.Format("%s\\Application Data\\Opera\\%s\\profile\\opera6.ini", s.windowsFolder.c_str(), profile.c_str());
+    }
+    return path;
+}
+
+bool WriteIni(const char* file, bool set) {
+    CString text;
+    if (!ReadWholeFile(file, text)) return false;
+    CStringArray lines = SplitLinesKeepingEnds(text);
+    const CString end = LineEndOf(text);
+    int section = -1;
+    for (int i = 0; i < lines.GetSize() && section < 0; ++i)
+        if (Trimmed(lines[i]) == kSection) section = i;
+    if (section < 0) {
+        if (!set) return true;
+        CString block = text;
+        if (!block.IsEmpty() && block[block.GetLength() - 1] != '\n') block += end;
+        block += end + kSection + end + kUseSet + end + kServerSet + end;
+        return WriteWholeFile(file, block);
+    }
+    const char* useLine = set ? kUseSet : kUseReset;
+    const char* serverLine = set ? kServerSet : kServerReset;
+    bool haveUse = false, haveServer = false, changed = false;
+    int last = section;  // the section's last entry
+    for (int i = section + 1; i < lines.GetSize(); ++i) {
+        const CString content = Trimmed(lines[i]);
+        if (!content.IsEmpty() && content[0] == '[') break;
+        if (!content.IsEmpty()) last = i;
+        const CString lineEnd = lines[i].Mid(LineContent(lines[i]).GetLength());
+        const char* wanted = nullptr;
+        if (!haveUse && content.Find(kUsePrefix) >= 0) {
+            haveUse = true;
+            wanted = useLine;
+        } else if (!haveServer && content.Find(kServerPrefix) >= 0) {
+            haveServer = true;
+            wanted = serverLine;
+        }
+        if (wanted && content != wanted) {
+            lines[i] = CString(wanted) + (lineEnd.IsEmpty() ? end : lineEnd);
+            changed = true;
+        }
+    }
+    // A section without the lines gets them, or the set would be recorded
+    // while Opera still goes direct.
+    if (set && (!haveUse || !haveServer)) {
+        CString added;
+        if (!haveUse) added += CString(kUseSet) + end;
+        if (!haveServer) added += CString(kServerSet) + end;
+        if (!lines[last].IsEmpty() && lines[last][lines[last].GetLength() - 1] != '\n') lines[last] += end;
+        lines.InsertAt(last + 1, added);
+        changed = true;
+    }
+    if (!changed) return true;
+    CString rewritten;
+    for (const CString& line : lines) rewritten += line;
+    return WriteWholeFile(file, rewritten);
+}
+
+void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool set) {
+    const int code = LocateOperaIni(context, paths);
+    CString text;
+    switch (code) {
+    case kOpera6IniMissing:
+        text = set ? context.Text("2245", "Error, Failed to set Opera 6 proxy setting because %s doesn't exist.")
+                   : context.Text("2248", "Error, Failed to reset Opera 6 proxy setting because %s doesn't exist.");
+        text.Replace("%s", paths.opera6Ini);
+        break;
+    case kOpera7IniMissing:
+        text = set ? context.Text("2246", "Error, Failed to set Opera 7 proxy setting because %s doesn't exist.")
+                   : context.Text("2249", "Error, Failed to reset Opera 7 proxy setting because %s doesn't exist.");
+        text.Replace("%s", paths.opera7Ini);
+        break;
+    case kOperaBothMissing:
+        text = set ? context.Text("2247",
+                                  "Error, Failed to set Opera 6 and Opera 7 proxy setting because %s1 and %s2 don't "
+                                  "exist.")
+                   : context.Text("2250",
+                                  "Error, Failed to reset Opera 6 and Opera 7 proxy setting because %s1 and %s2 "
+                                  "don't exist.");
+        text.Replace("%s1", paths.opera6Ini);
+        text.Replace("%s2", paths.opera7Ini);
+        break;
+    case kOperaKeyMissing:
+        context.ShowError(context.Text(
+            "2251", "Error, Failed to set Opera proxy setting because Opera key doesn't exist in the Registry."));
+        return;
+    default:
+        break;
+    }
+    if (!text.IsEmpty()) context.ShowError(text);
+    CBlokkumSettings& flags = context.settings;
+    const DWORD value = set ? 1 : 0;
+    // Only the version whose file was written changes its flag.
+    if (paths.opera6Present && !(code & kOpera6IniMissing) && WriteIni(paths.opera6Ini, set)) {
+        flags.m_dwOpera6Configured = value;
+        context.WriteFlag(BLOKKUM_FLAG_OPERA6, value);
+    }
+    if (paths.opera7Present && !(code & kOpera7IniMissing) && WriteIni(paths.opera7Ini, set)) {
+        flags.m_dwOpera7Configured = value;
+        context.WriteFlag(BLOKKUM_FLAG_OPERA7, value);
+    }
+}
+}  // namespace
+
+int LocateOperaIni(const CBrowserProxyContext& context, OperaIniPaths& paths) {
+    CRegKey key;
+    if (key.Open(context.Root(), context.settings.Locations().operaKey, KEY_READ) != ERROR_SUCCESS)
+        return kOperaKeyMissing;
+    int code = kOperaIniFound;
+    if (paths.opera7Present) {
+        CString folder;
+        if (!ReadRegistryText(key, "Last Directory2", folder)) return kOperaKeyMissing;
+        folder = WithoutTrailingBackslash(folder);
+        paths.opera7Def = JoinPath(folder, "OperaDef6.ini");
+        // The buffer holds one character: only the first one of the value counts.
+        char multiUser[2] = {};
+        GetPrivateProfileStringA("System", "Multi User", "2", multiUser, sizeof multiUser, paths.opera7Def);
+        if (multiUser[0] != '0')
+            paths.opera7Ini = MultiUserIni(context.system, FileNameOf(folder));
+        else
+            paths.opera7Ini = ProfileIni(folder);
+        if (!FileExists(paths.opera7Ini) && multiUser[0] == '2') paths.opera7Ini = ProfileIni(folder);
+        if (!FileExists(paths.opera7Ini)) code |= kOpera7IniMissing;
+    }
+    if (paths.opera6Present) {
+        CString commandLine;
+        if (!ReadRegistryText(key, "Last CommandLine", commandLine)) return kOperaKeyMissing;
+        const int slash = commandLine.ReverseFind('\\');
+        paths.opera6Ini = commandLine.Left(slash + 1) + "opera6.ini";
+        if (!FileExists(paths.opera6Ini)) code |= kOpera6IniMissing;
+    }
+    return code;
+}
+
+void SetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths) { ApplyOpera(context, paths, true); }
+
+void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths) { ApplyOpera(context, paths, false); }
+
+bool SetOperaIni(const char* file) { return WriteIni(file, true); }
+
+bool ResetOperaIni(const char* file) { return WriteIni(file, false); }
+
+bool IsIniConfigured(const char* file) {
+    CString text;
+    if (!ReadWholeFile(file, text)) return false;
+    bool use = false, server = false;
+    for (const CString& line : SplitLinesKeepingEnds(text)) {
+        use = use || line.Find(kUseSet) >= 0;
+        server = server || line.Find(kServerSet) >= 0;
+    }
+    return use && server;
+}
+
+void IsOperaConfigured(const CBrowserProxyContext& context, OperaIniPaths& paths) {
+    LocateOperaIni(context, paths);
+    CBlokkumSettings& flags = context.settings;
+    if (paths.opera6Present) flags.m_dwOpera6Configured = IsIniConfigured(paths.opera6Ini);
+    if (!paths.opera7Present) return;
+    bool opera7 = IsIniConfigured(paths.opera7Ini);
+    // Opera 7 may also keep a profile in its own folder; either file that
+    // carries the proxy counts, so the second look never hides the first.
+    CRegKey key;
+    if (key.Open(context.Root(), context.settings.Locations().operaKey, KEY_READ) == ERROR_SUCCESS) {
+        CString folder;
+        if (!ReadRegistryText(key, "Last Directory2", folder) && ReadRegistryText(key, "Last CommandLine v2", folder))
+            folder = FolderOf(folder);
+        if (!folder.IsEmpty()) opera7 = opera7 || IsIniConfigured(ProfileIni(folder));
+    }
+    flags.m_dwOpera7Configured = opera7;
+}

@@ -1,0 +1,49 @@
+// OperaProxySettings.h - Opera 6 and Opera 7 pointed at Blokkum's proxy and
+// back through the [Proxy] section of their opera6.ini: where each version
+// keeps that file (single- or multi-user Opera 7, by Windows version), the
+// two proxy lines written or undone, and the check whether they are in place.
+// A file is rewritten whole through a temporary file and only the two lines
+// of its [Proxy] section change; every other entry stays byte for byte.
+// Deliberately not: Opera's other proxies or its automatic configuration.
+#pragma once
+
+#include <windows.h>
+
+#include "BrowserProxyContext.h"
+#include "Strings.h"
+
+struct OperaIniPaths {
+    // Which versions to look for: the installed or the chosen ones.
+    OperaIniPaths(int opera6, int opera7) : opera6Present(opera6), opera7Present(opera7) {}
+    CString opera7Def;  // Opera 7's OperaDef6.ini
+    CString opera6Ini;
+    CString opera7Ini;
+    int opera6Present;
+    int opera7Present;
+};
+
+enum {
+    kOperaIniFound = 0,
+    kOpera6IniMissing = 1,
+    kOpera7IniMissing = 2,
+    kOperaBothMissing = 3,
+    kOperaKeyMissing = 4,
+};
+
+// Fills the paths of the present versions; one of the codes above.
+int LocateOperaIni(const CBrowserProxyContext& context, OperaIniPaths& paths);
+
+// Every present version whose file exists; missing files show 2245-2247
+// (set) or 2248-2250 (reset), a missing Opera key 2251 and changes nothing.
+// The flag of each version written follows, in memory and in the registry.
+void SetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths);
+void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths);
+
+// One file: false when it cannot be read or written.
+bool SetOperaIni(const char* file);
+bool ResetOperaIni(const char* file);
+// Some line holds "Use HTTP=1" and some line our server.
+bool IsIniConfigured(const char* file);
+// The Opera 6 and Opera 7 flags in memory of the present versions, from
+// their files.
+void IsOperaConfigured(const CBrowserProxyContext& context, OperaIniPaths& paths);

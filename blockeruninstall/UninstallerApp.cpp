@@ -1,0 +1,185 @@
+#include "UninstallerApp.h"
+
+#include <cstdlib>
+
+#include "BlokkumShared.h"
+#include "Files.h"
+#include "Handles.h"
+#include "HostsFile.h"
+#include "NetscapeProxySettings.h"
+#include "OperaProxySettings.h"
+#include "Registry.h"
+#include "Seams.h"
+
+namespace {
+bool OpensForReading(const CString& path) {
+    CHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid();
+}
+
+// A saved action: an optional minus sign and digits. Anything else (the
+// absent marker, a damaged or missing entry) leaves the action as it is:
+// reading it as 0 would enable ActiveX in every zone.
+bool ParseAction(const CString& text, DWORD& value) {
+    CString t = text;
+    t.Trim();
+    int i = t.GetLength() > 0 && t[0] == '-' ? 1 : 0;
+    if (i >= t.GetLength()) return false;
+    for (int j = i; j < t.GetLength(); ++j)
+        if (t[j] < '0' || t[j] > '9') return false;
+    value = DWORD(atoi(t));
+    return true;
+}
+}  // namespace
+
+CUninstallerApp::CUninstallerApp(const CUninstallLocations& where)
+    : CWinApp("Blokkout"), m_settings(where.blokkum), m_zonesKey(where.zonesKey),
+      m_context(m_settings, where.system, kTextBuffer), m_ie(m_context) {}
+
+BOOL CUninstallerApp::InitInstance() {
+    EnableControlContainer();
+    Enable3dControls();
+    m_exitCode = 0;
+    if (!ReadBlokkumKey()) return FALSE;
+    RestoreZoneSettings();
+    NotifyBlokkum();
+    {
+        CRegKey proxySetting;
+        if (proxySetting.Open(m_context.Root(), m_settings.Locations().ProxySettingKey(), KEY_ALL_ACCESS) ==
+            ERROR_SUCCESS) {
+            proxySetting.Close();
+            ResetBrowsers();
+        }
+    }
+    const CString hosts = GetHostsPath();
+    if (hosts.IsEmpty())
+        QvMessageBox(nullptr,
+                     Text("19017",
+                          "HOSTS file not found in your operating system, please contact our customr support telling "
+                          "us your operating system version"),
+                     Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK);
+    else
+        RestoreHostsFile(hosts);
+    return FALSE;
+}
+
+bool CUninstallerApp::ReadBlokkumKey() {
+    CRegKey key;
+    if (key.Open(m_context.Root(), m_settings.Locations().key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return false;
+    ReadRegistryText(key, "Path", m_settings.m_strPath);
+    if (!ReadRegistryText(key, "Language", m_settings.m_strLanguage)) m_settings.m_strLanguage = BLOKKUM_DEFAULT_LANGUAGE;
+    return true;
+}
+
+void CUninstallerApp::RestoreZoneSettings() {
+    const CString backup = JoinPath(m_settings.m_strPath, BLOKKUM_ZONE_BACKUP_FILE);
+    if (!OpensForReading(backup)) {
+        QvMessageBox(nullptr,
+                     Text("19018", "ActiveX restore settings file can't be found\r\nActiveX Settings will not be "
+                                   "restored"),
+                     Text(BLOKKUM_CAPTION_KEY, "VQ Blokkum & Ads Filter & Ads Filter"), MB_OK);
+        return;
+    }
+    for (const ZoneSection& z : kZoneSections) {
+        CString subKey;
+        subKey.Format("%s\\%d", m_zonesKey.c_str(), z.zone);
+        CRegKey key;
+        if (key.Open(m_context.Root(), subKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) continue;
+        for (const char* action : kZoneActions) {
+            char text[64] = {};
+            GetPrivateProfileStringA(z.section, action, "", text, sizeof text, backup);
+            DWORD value = 0;
+            if (ParseAction(text, value)) key.SetDWORD(action, value);
+        }
+    }
+}
+
+void CUninstallerApp::NotifyBlokkum() {
+    m_strInstanceTitle = Text(BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE);
+    HWND blokkum = FindWindowA(nullptr, m_strInstanceTitle);
+    if (blokkum) PostMessageA(blokkum, WM_UNINSTALLNOTIFY, 0, 0);
+}
+
+void CUninstallerApp::DetectBrowsers() {
+    m_settings.m_bOpera6Installed = m_settings.m_bOpera7Installed = false;
+    CRegKey opera;
+    if (opera.Open(m_context.Root(), m_settings.Locations().operaKey) == ERROR_SUCCESS) {
+        CString path;
+        if (ReadRegistryText(opera, "Last CommandLine", path)) m_settings.m_bOpera6Installed = FileExists(path);
+        if (ReadRegistryText(opera, "Last Directory2", path)) m_settings.m_bOpera7Installed = FileExists(path + "\\Opera.exe");
+    }
+    m_settings.DetectMozilla();
+}
+
+void CUninstallerApp::ResetBrowsers() {
+    CBlokkumSettings& s = m_settings;
+    {
+        struct Flag {
+            const char* name;
+            DWORD* value;
+        } flags[] = {
+            {BLOKKUM_FLAG_LAN, &s.m_dwLanConfigured},           {BLOKKUM_FLAG_DIALUP, &s.m_dwDialUpConfigured},
+            {BLOKKUM_FLAG_NETSCAPE, &s.m_dwNetscapeConfigured}, {BLOKKUM_FLAG_OPERA6, &s.m_dwOpera6Configured},
+            {BLOKKUM_FLAG_OPERA7, &s.m_dwOpera7Configured},
+        };
+        CRegKey key;
+        if (key.Open(m_context.Root(), s.Locations().ProxySettingKey()) == ERROR_SUCCESS)
+            for (const Flag& f : flags) key.QueryDWORD(f.name, *f.value);
+    }
+    DetectBrowsers();
+
+    if (!s.m_dwLanConfigured && !s.m_dwDialUpConfigured) m_nIEProxySet = m_ie.IsProxySet();
+    if (!s.m_dwNetscapeConfigured && s.m_bMozillaInstalled)
+        s.m_dwNetscapeConfigured = CNetscapeProxySettings(m_context).IsNetscapeConfigured();
+    if ((s.m_bOpera6Installed && !s.m_dwOpera6Configured) || (s.m_bOpera7Installed && !s.m_dwOpera7Configured)) {
+        // The check only adds versions that carry the proxy lines.
+        const DWORD opera6 = s.m_dwOpera6Configured, opera7 = s.m_dwOpera7Configured;
+        OperaIniPaths paths(s.m_bOpera6Installed, s.m_bOpera7Installed);
+        IsOperaConfigured(m_context, paths);
+        s.m_dwOpera6Configured |= opera6;
+        s.m_dwOpera7Configured |= opera7;
+    }
+
+    if (m_nIEProxySet || s.m_dwLanConfigured || s.m_dwDialUpConfigured) {
+        m_ie.ListDialUpConnections(false);
+        for (int i = 0; i < m_ie.m_connections.GetSize(); ++i)
+            m_ie.m_connections[i].checked = !m_ie.m_connections[i].greyed;
+        ResetIEProxy(m_ie, true, true);
+    }
+    if (s.m_dwNetscapeConfigured) {
+        CNetscapeProxySettings netscape(m_context);
+        netscape.ListNetscapeProfiles(false);
+        for (int i = 0; i < netscape.m_profiles.GetSize(); ++i)
+            if (!netscape.m_profiles[i].greyed) netscape.ResetProfileProxy(netscape.m_profiles[i], false);
+    }
+    if (s.m_dwOpera6Configured || s.m_dwOpera7Configured) {
+        OperaIniPaths paths(s.m_dwOpera6Configured != 0, s.m_dwOpera7Configured != 0);
+        ResetOperaProxy(m_context, paths);
+        s.m_dwOpera6Configured = s.m_dwOpera7Configured = 0;
+        m_context.WriteFlag(BLOKKUM_FLAG_OPERA6, 0);
+        m_context.WriteFlag(BLOKKUM_FLAG_OPERA7, 0);
+    }
+}
+
+CString CUninstallerApp::GetHostsPath() const {
+    const bool isNT = m_context.system.os.Info().dwPlatformId == VER_PLATFORM_WIN32_NT;
+    const CString path = CHostsFile(m_context.system.windowsFolder, isNT).HostsPath();
+    if (OpensForReading(path)) return path;
+    if (OpensForReading(path + ".sam")) return path + ".sam";
+    return CString();
+}
+
+void CUninstallerApp::RestoreHostsFile(const CString& hostsPath) {
+    const CString backup = JoinPath(m_settings.m_strPath, BLOKKUM_HOSTS_BACKUP_FILE);
+    CString saved;
+    if (!ReadWholeFile(backup, saved)) return;
+    // The backup replaces the file through a temporary one, so a failed
+    // write leaves the current HOSTS file and the backup in place.
+    SetFileAttributesA(hostsPath, FILE_ATTRIBUTE_NORMAL);
+    if (WriteWholeFile(hostsPath, saved)) {
+        SetFileAttributesA(backup, kHostsOpenAttributes);
+        DeleteFileA(backup);
+    }
+    SetHostsAttributes(hostsPath, true);
+}

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "BlokkumShared.h"
+#include "IEProxySettings.h"
+#include "IEProxyTestSupport.h"
+#include "TestSupport.h"
+
+namespace {
+const CString kOurs = BLOKKUM_PROXY_TEXT;
+
+// A connection's settings blob: flags at 8, text length at 12, text at 16.
+CString Blob(DWORD flags, const CString& text, DWORD length) {
+    char head[16] = {};
+    memcpy(head + 8, &flags, 4);
+    memcpy(head + 12, &length, 4);
+    return CString(head, 16) + text + CString(char(0), 12);
+}
+
+struct IEFixture {
+    CTestRegistryKey reg;
+    CBlokkumLocations where;
+    CBrowserSystem system;
+    IEFixture() {
+        where.key = reg.SubKey() + "\\Quorvane Blokkum";
+        system.internetSettingsKey = reg.SubKey() + "\\Internet Settings";
+    }
+    void AddConnection(const char* name, const CString& blob) const {
+        CRegKey key;
+        key.Create(HKEY_CURRENT_USER, system.internetSettingsKey + "\\Connections");
+        key.SetBinary(name, blob.c_str(), DWORD(blob.GetLength()));
+    }
+    void SetInternetSettings(DWORD enable, const char* server) const {
+        CRegKey key;
+        key.Create(HKEY_CURRENT_USER, system.internetSettingsKey);
+        key.SetDWORD("ProxyEnable", enable);
+        key.SetString("ProxyServer", server);
+    }
+};
+}  // namespace
+
+TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed) {
+    IEFixture f;
+    const CString ours = Blob(3, kOurs, DWORD(kOurs.GetLength()));
+    f.AddConnection("DefaultConnectionSettings", ours);
+    f.AddConnection("SavedLegacySettings", ours);
+    f.AddConnection("Ours", ours);
+    f.AddConnection("OtherProxy", Blob(3, "http=cache:3128", 15));
+    f.AddConnection("DirectOnly", Blob(1, kOurs, DWORD(kOurs.GetLength())));
+    // 256 + 19: only the low byte of the length counts.
+    f.AddConnection("LongText", Blob(3, kOurs + CString('x', 256), DWORD(kOurs.GetLength() + 256)));
+    f.AddConnection("CutShort", Blob(3, "http=qv", DWORD(kOurs.GetLength() + 40)).Left(16 + 7));
+
+    CBlokkumSettings settings(f.where);
+    CBrowserProxyContext context(settings, f.system);
+    CIEProxySettings ie(context);
+    for (bool setMode : {true, false}) {
+        SCOPED_TRACE(setMode ? "set mode" : "reset mode");
+        ie.ListDialUpConnections(setMode);
+        ASSERT_EQ(ie.m_connectionCount, 5);
+        EXPECT_EQ(ie.m_greyedCount, setMode ? 2 : 3);
+        EXPECT_EQ(ie.m_configuredCount, setMode ? 0 : 2);
+        for (int i = 0; i < ie.m_connections.GetSize(); ++i) {
+            const DialUpConnection& c = ie.m_connections[i];
+            const bool carries = c.name == "Ours" || c.name == "LongText";
+            EXPECT_EQ(c.greyed, setMode ? carries : !carries) << c.name.c_str();
+            EXPECT_EQ(ie.m_greyed[i], c.greyed);
+            EXPECT_TRUE(c.name.Find("Settings") < 0);
+        }
+    }
+}
+
+TEST(IEProxySettings, IsProxySetNeedsProxyEnableAndOurTextHereOrOnAConnection) {
+    struct Row {
+        DWORD enable;
+        const char* server;
+        bool onConnection, expected;
+    } rows[] = {
+        {0, BLOKKUM_PROXY_TEXT, true, false},
+        {1, BLOKKUM_PROXY_TEXT, false, true},
+        {1, "http=cache:3128", true, true},
+        {1, "http=cache:3128", false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.enable << " " << r.server << " " << r.onConnection);
+        IEFixture f;
+        f.SetInternetSettings(r.enable, r.server);
+        f.AddConnection("Dial", r.onConnection ? Blob(3, kOurs, DWORD(kOurs.GetLength())) : Blob(3, "http=x:1", 8));
+        CBlokkumSettings settings(f.where);
+        CBrowserProxyContext context(settings, f.system);
+        EXPECT_EQ(CIEProxySettings(context).IsProxySet(), r.expected);
+    }
+}
+
+TEST(IEProxySettings, EachFlagFollowsTheConnectionsThatWereReallySetOrReset) {
+    CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
+    CScriptedMessageBoxes boxes;
+    IEFixture f;
+    CBlokkumSettings settings(f.where);
+    CBrowserProxyContext real(settings);
+    CIEProxySettings lan(real);
+    SetIEProxy(lan, true, false);
+    EXPECT_TRUE(lan.IsProxySet());
+    EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_LAN), 1u);
+    EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_DIALUP), 99u);
+    ResetIEProxy(lan, true, false);
+    EXPECT_FALSE(lan.IsProxySet());
+    EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_LAN), 0u);
+
+    // Two configured connections: the dial-up flag goes only with the second.
+    f.AddConnection("QvTestDialA", Blob(3, kOurs, DWORD(kOurs.GetLength())));
+    f.AddConnection("QvTestDialB", Blob(3, kOurs, DWORD(kOurs.GetLength())));
+    f.SetInternetSettings(0, "");
+    settings.m_dwDialUpConfigured = 1;
+    CBrowserProxyContext context(settings, f.system);
+    CIEProxySettings dial(context);
+    dial.ListDialUpConnections(false);
+    for (int i = 0; i < 2; ++i) {
+        dial.m_connections[0].checked = i == 0;
+        dial.m_connections[1].checked = i == 1;
+        ResetIEProxy(dial, false, true);
+        EXPECT_EQ(settings.m_dwDialUpConfigured, i == 0 ? 1u : 0u);
+        EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_DIALUP), i == 0 ? 99u : 0u);
+    }
+    EXPECT_TRUE(boxes.Boxes().empty());
+}

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "BlokkumShared.h"
+#include "IEProxyTestSupport.h"
+#include "Files.h"
+#include "NetscapeProxySettings.h"
+#include "TestSupport.h"
+
+namespace {
+const char kSetUserJs[] =
+    "user_pref(\"network.proxy.http\", \"" BLOKKUM_PROXY_HOST_ALIAS "\");\r\n"
+    "user_pref(\"network.proxy.http_port\", 8100);\r\n"
+    "user_pref(\"network.proxy.type\", 1);\r\n";
+
+void Check(CNetscapeProxySettings& ns, std::initializer_list<const char*> names) {
+    for (int i = 0; i < ns.m_profiles.GetSize(); ++i) {
+        ns.m_profiles[i].checked = 0;
+        for (const char* name : names) ns.m_profiles[i].checked |= ns.m_profiles[i].name == name;
+    }
+}
+}  // namespace
+
+TEST(NetscapeProxySettings, MozillaFolderFollowsTheWindowsVersion) {
+    struct Row {
+        COSVersion os;
+        const char* expected;
+    } rows[] = {
+        {TestVersion(2, 5, 1), "C:\\Documents and Settings\\joe\\Application Data\\Mozilla\\"},
+        {TestVersion(2, 5, 0), "C:\\Documents and Settings\\joe\\Application Data\\Mozilla\\"},
+        {TestVersion(1, 4, 90), "C:\\WINDOWS\\Application Data\\Mozilla\\"},
+        {TestVersion(2, 4, 0), "C:\\WINDOWS\\Profiles\\joe\\Application Data\\Mozilla\\"},
+        // An unknown version finds nothing rather than searching the current folder.
+        {TestVersion(2, 6, 1), ""},
+    };
+    CBlokkumSettings settings;
+    for (const Row& r : rows) {
+        CBrowserProxyContext context(settings, CBrowserSystem("C:\\WINDOWS", "joe", r.os));
+        EXPECT_EQ(CNetscapeProxySettings(context).MozillaFolder(), r.expected);
+    }
+}
+
+TEST(NetscapeProxySettings, ProfilesOfBothSourcesAreSetAndResetKeepingTheUsersOtherLines) {
+    // Windows 98: alice in the profiles folder, bob there without a salted
+    // folder, carol elsewhere and named only in registry.dat.
+    CTempFolder root;
+    CTestRegistryKey reg;
+    CBlokkumLocations where;
+    where.key = reg.SubKey() + "\\Quorvane Blokkum";
+    CBlokkumSettings settings(where);
+    CBrowserProxyContext context(settings, CBrowserSystem(root.File("WINDOWS"), "joe", TestVersion(1, 4, 10)));
+    const CString mozilla = root.File("WINDOWS\\Application Data\\Mozilla\\");
+    const CString alice = root.Write("WINDOWS\\Application Data\\Mozilla\\Profiles\\alice\\ab12.slt\\prefs.js",
+                                     "user_pref(\"browser.startup.homepage\", \"http://example.org/\");\r\n"
+                                     "user_pref(\"network.proxy.http_port\", 3128);\r\n"
+                                     "user_pref(\"network.proxy.https\", \"secure.example\");\r\n");
+    const CString aliceUser = FolderOf(alice) + "\\user.js";
+    root.Write("WINDOWS\\Application Data\\Mozilla\\Profiles\\alice\\ab12.slt\\user.js", "user_pref(\"a\", 5);");
+    root.Write("WINDOWS\\Application Data\\Mozilla\\Profiles\\bob\\notes.txt", "x");
+    const CString carol = FolderOf(root.Write("Elsewhere\\carol\\cd34.slt\\prefs.js", ""));
+    const std::string tag("directory\0", 10), nul("\0", 1);
+    root.Write("WINDOWS\\Application Data\\Mozilla\\registry.dat",
+               "head" + nul + tag + carol.c_str() + nul + tag + (mozilla + "Profiles\\alice\\ab12.slt").c_str() + nul +
+                   tag + std::string(300, 'x') + ".slt" + nul);
+
+    CScriptedMessageBoxes boxes;
+    CNetscapeProxySettings ns(context);
+    ns.ListNetscapeProfiles(true);
+    ASSERT_EQ(ns.m_profileCount, 3);
+    EXPECT_EQ(ns.m_profiles[0].name + ns.m_profiles[1].name + ns.m_profiles[2].name, "alicebobcarol");
+    EXPECT_EQ(ns.m_profiles[2].folder, carol);
+    EXPECT_FALSE(CNetscapeProxySettings(context).IsNetscapeConfigured());
+    Check(ns, {"carol"});
+    ns.SetNetscapeProxy();
+    EXPECT_EQ(ReadFileText(carol + "\\user.js"), kSetUserJs);
+    EXPECT_TRUE(CNetscapeProxySettings(context).IsNetscapeConfigured());
+
+    Check(ns, {"alice", "bob"});
+    ns.SetNetscapeProxy();
+    auto shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Error, Failed to set Netscape's profile bob proxy setting because " +
+                                 std::string(mozilla + "Profiles\\bob\\prefs.js") + " doesn't exist.");
+    EXPECT_EQ(shown[0].type, UINT(MB_OK | MB_ICONSTOP));
+    EXPECT_EQ(ReadFileText(alice),
+              "user_pref(\"browser.startup.homepage\", \"http://example.org/\");\r\n"
+              "user_pref(\"network.proxy.https\", \"secure.example\");\r\n");
+    EXPECT_EQ(ReadFileText(aliceUser), std::string("user_pref(\"a\", 5);\r\n") + kSetUserJs);
+    EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 1u);
+
+    ns.ListNetscapeProfiles(false);
+    EXPECT_EQ(ns.m_profiles[1].greyed, 1);
+    Check(ns, {"alice", "carol"});
+    ns.ResetNetscapeProxy();
+    EXPECT_EQ(ReadFileText(aliceUser),
+              "user_pref(\"a\", 5);\r\n"
+              "user_pref(\"network.proxy.http\", \"\");\r\n"
+              "user_pref(\"network.proxy.http_port\", 0);\r\n"
+              "user_pref(\"network.proxy.type\", 0);\r\n");
+    EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 0u);
+    EXPECT_FALSE(CNetscapeProxySettings(context).IsNetscapeConfigured());
+}

@@ -1,0 +1,61 @@
+// Swiftlane.h - the connection tuner's application object, its language-pack
+// lookup and the texts, keys and names the dialogs share.
+#pragma once
+
+#include <windows.h>
+
+#include "App.h"
+#include "OSVersion.h"
+#include "Strings.h"
+#include "Tuning.h"
+#include "TuningStore.h"
+
+class CSwiftlaneDlg;
+class CMyPropertySheet;
+
+// The maker's web address on the main dialog's link.
+extern const char* const kMakerAddress;
+extern const char* const kSwiftlaneKey;        // under HKEY_CURRENT_USER
+extern const char* const kOriginalSettingsKey; // below kSwiftlaneKey
+extern const char* const kDefaultIntroduction;
+extern const char* const kDefaultHint;
+const UINT IDM_ABOUTBOX = 16;
+
+class CSwiftlaneApp : public CWinApp {
+public:
+    CSwiftlaneApp();
+
+    BOOL InitInstance() override;
+
+    // Pack lookup: "<AppPath>\Lang\<Language>.ini", section "Swiftlane";
+    // every '*' of the text becomes a line feed.
+    CString LoadLangString(const char* key, const char* defaultText) const;
+    void SetDlgItemLangText(HWND window, UINT id, const char* key, const char* defaultText) const;
+    CString PackPath() const;
+    // AppPath and Language from the registry (empty when missing).
+    void ReadSettings();
+    void SaveLanguage();
+    bool HasBackup() const;
+    ITuningStore& Store() const { return *m_store; }
+    void SetStore(ITuningStore* store) { m_store = store ? store : &m_defaultStore; }
+
+    CString m_programPath;
+    CString m_appPath;
+    CString m_language;
+    OSFamily m_family = FAMILY_OTHER;
+    COSVersion m_version;
+    // The settings key; a test points it elsewhere.
+    CString m_registryKey;
+    CSwiftlaneDlg* m_pMainDlg = nullptr;
+    CMyPropertySheet* m_pSheet = nullptr;
+
+private:
+    CTuningStore m_defaultStore;
+    ITuningStore* m_store = &m_defaultStore;
+};
+
+// The running application object (null when there is none).
+CSwiftlaneApp* SwiftlaneApp();
+// The lookup through the application object, or the default without one.
+CString LoadLangString(const char* key, const char* defaultText);
+void SetDlgItemLangText(HWND window, UINT id, const char* key, const char* defaultText);
