@@ -7,48 +7,13 @@
 #include "BlokkumShared.h"
 #include "BrowserHelper.h"
 #include "Files.h"
+#include "InprocServerChecks.h"
 #include "Registry.h"
 #include "TestSupport.h"
 
 namespace {
 
-CString BuiltFile(const char* relative) {
-    char full[MAX_PATH];
-    GetFullPathNameA(GetModuleFolder() + "\\" + relative, MAX_PATH, full, nullptr);
-    return full;
-}
 CString BlokkjackDll() { return BuiltFile("..\\..\\products\\Blokkjack\\Blokkjack.dll"); }
-
-DWORD RunProgram(const CString& commandLine, HANDLE* keep = nullptr) {
-    CString line = commandLine;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.GetBuffer(line.GetLength()), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return DWORD(-1);
-    CloseHandle(process.hThread);
-    if (keep) {
-        *keep = process.hProcess;
-        return 0;
-    }
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = DWORD(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-bool KeyExists(HKEY root, const CString& key) {
-    CRegKey opened;
-    return opened.Open(root, key) == ERROR_SUCCESS;
-}
-CString ReadValue(HKEY root, const CString& key, const char* name = nullptr) {
-    CRegKey opened;
-    CString value;
-    if (opened.Open(root, key) == ERROR_SUCCESS) opened.QueryString(name, value);
-    return value;
-}
 
 const char kClassKey[] = "CLSID\\{4DF1DB24-A57C-11d3-A180-00A0C90AE44B}";
 const char kHelperKey[] =

@@ -7,6 +7,7 @@
 
 #include "CommandLine.h"
 #include "Files.h"
+#include "InprocServerChecks.h"
 #include "Registry.h"
 #include "Seams.h"
 #include "ShredMenu.h"
@@ -231,34 +232,8 @@ TEST_F(ShredMenuTest, BadOrLongSelectionsAreHandledSafely) {
     EXPECT_EQ(empty.m_refs, 1u);
 }
 
-CString GrindhookDll() {
-    char full[MAX_PATH];
-    GetFullPathNameA(GetModuleFolder() + "\\..\\..\\products\\Grindhook\\Grindhook.dll", MAX_PATH, full, nullptr);
-    return full;
-}
-
-DWORD RunRegsvr32(const CString& arguments) {
-    CString line = "regsvr32.exe " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.GetBuffer(line.GetLength()), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return DWORD(-1);
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = DWORD(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-CString ReadDefault(HKEY root, const CString& key, const char* name = nullptr) {
-    CRegKey opened;
-    CString value;
-    if (opened.Open(root, key) == ERROR_SUCCESS) opened.QueryString(name, value);
-    return value;
-}
+CString GrindhookDll() { return BuiltFile("..\\..\\products\\Grindhook\\Grindhook.dll"); }
+DWORD RunRegsvr32(const CString& arguments) { return RunProgram("regsvr32.exe " + arguments); }
 
 const char kClsidKey[] = "CLSID\\{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}";
 const char kFileHandler[] = "*\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
@@ -272,20 +247,19 @@ TEST(GrindhookDll, Regsvr32WritesAndRemovesTheHandlerKeys) {
     ASSERT_EQ(RunRegsvr32("/s " + quoted), 0u);
     ASSERT_EQ(RunRegsvr32("/s " + quoted), 0u);
 
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, kClsidKey), "QuorvaneGrindelContextMenu");
-    CString server = ReadDefault(HKEY_CLASSES_ROOT, CString(kClsidKey) + "\\InProcServer32");
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kClsidKey), "QuorvaneGrindelContextMenu");
+    CString server = ReadValue(HKEY_CLASSES_ROOT, CString(kClsidKey) + "\\InProcServer32");
     EXPECT_STRCASEEQ(FileNameOf(server), "Grindhook.dll");
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, CString(kClsidKey) + "\\InProcServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, kFileHandler), "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}");
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, kFolderHandler), "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}");
-    EXPECT_EQ(ReadDefault(HKEY_LOCAL_MACHINE, kApproved, "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}"),
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, CString(kClsidKey) + "\\InProcServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kFileHandler), "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}");
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kFolderHandler), "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}");
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kApproved, "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}"),
               "QuorvaneGrindelContextMenu");
 
     ASSERT_EQ(RunRegsvr32("/s /u " + quoted), 0u);
-    CRegKey gone;
-    EXPECT_NE(gone.Open(HKEY_CLASSES_ROOT, kClsidKey), ERROR_SUCCESS);
-    EXPECT_NE(gone.Open(HKEY_CLASSES_ROOT, kFileHandler), ERROR_SUCCESS);
-    EXPECT_NE(gone.Open(HKEY_CLASSES_ROOT, kFolderHandler), ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClsidKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFileHandler));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFolderHandler));
     CRegKey approved;
     ASSERT_EQ(approved.Open(HKEY_LOCAL_MACHINE, kApproved), ERROR_SUCCESS);
     EXPECT_FALSE(approved.HasValue("{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}"));
@@ -325,9 +299,7 @@ TEST(GrindhookDll, ExportsServeOnlyTheHandlerAndStopAtAMissingClassKey) {
     ASSERT_EQ(registerServer(), S_OK);
     ASSERT_EQ(CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kClsidKey), ERROR_SUCCESS);
     EXPECT_EQ(unregisterServer(), SELFREG_E_CLASS);
-    CRegKey handler;
-    EXPECT_EQ(handler.Open(HKEY_CLASSES_ROOT, kFileHandler), ERROR_SUCCESS);
-    handler.Close();
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kFileHandler));
     CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kFileHandler);
     CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kFolderHandler);
     FreeLibrary(dll);
