@@ -36,8 +36,6 @@ public:
     // Opens url minimised; true when the shell reports success.
     bool GotoURL(const char* url);
 
-    bool IsHovering() const { return m_hover; }
-    bool IsVisited() const { return m_visited; }
     HCURSOR HandCursor() const { return m_handCursor; }
     HWND ToolTipWindow() const { return m_toolTip.m_hWnd; }
     // The text colour the control draws with now.
