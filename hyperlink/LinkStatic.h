@@ -22,7 +22,8 @@ public:
     CLinkStatic() = default;
     ~CLinkStatic() override;
 
-    // The window's own procedure stays the default; PreSubclassWindow runs first.
+    // Call these on the CLinkStatic itself: they run PreSubclassWindow once the
+    // window is bound (CWnd's own SubclassWindow would skip it).
     bool SubclassWindow(HWND hwnd);
     bool SubclassDlgItem(UINT id, HWND parent);
 
