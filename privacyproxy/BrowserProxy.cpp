@@ -52,27 +52,12 @@ void ApplyRows(const CString& file, const char* header, const char* startPrefix,
 
 const char* const kProxyType = "user_pref(\"network.proxy.type\"";
 
+// The settings file is replaced only once its new content stands complete
+// beside it, so a failed write leaves it as it was.
 bool Rewrite(const char* path, const CStringArray& lines) {
-    const CString temp = CString(path) + "__temp";
     CString text;
     for (const CString& line : lines) text += line + "\r\n";
-    {
-        CHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid()) return false;
-        DWORD written = 0;
-        if (!WriteFile(file, text.c_str(), DWORD(text.GetLength()), &written, nullptr) ||
-            written != DWORD(text.GetLength())) {
-            file.Close();
-            DeleteFileA(temp);
-            return false;
-        }
-    }
-    // The settings file goes only when its new content stands complete beside it.
-    if (!MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(temp);
-        return false;
-    }
-    return true;
+    return WriteWholeFile(path, text);
 }
 
 }  // namespace

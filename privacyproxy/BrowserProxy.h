@@ -2,7 +2,7 @@
 // Internet Explorer through its registry values (and every per-connection
 // value), Netscape/Mozilla through the first prefs.js of the user's profiles,
 // Opera through the first opera6.ini. Text files are rewritten line by line
-// through "<file>__temp", which replaces the file only once it is written.
+// through a temporary file beside it that replaces it only once written.
 // Deliberately not: messages; a missing browser or file changes nothing.
 #pragma once
 
