@@ -6,11 +6,14 @@
 #include "MainDialog.h"
 #include "Skin.h"
 
-INT_PTR RunMainDialog(CWinApp& app, CMainDialog& dialog) {
+void PrepareVeilrunWindows() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&controls);
     LoadSkinBitmaps();
     RegisterSkinClasses();
+}
+
+INT_PTR RunMainDialog(CWinApp& app, CMainDialog& dialog) {
     app.m_pMainWnd = &dialog;
     const INT_PTR result = dialog.DoModal();
     app.m_pMainWnd = nullptr;
@@ -21,6 +24,7 @@ BOOL CVeilrunApp::InitInstance() {
     EnableControlContainer();
     Enable3dControls();
     g_Engine = VeilrunEngineSettings();
+    PrepareVeilrunWindows();
     CMainDialog dialog;
     RunMainDialog(*this, dialog);
     return FALSE;

@@ -7,8 +7,11 @@
 
 class CMainDialog;
 
-// Skin bitmaps, window classes, then the main dialog as the app's main
-// window until it ends; g_Engine must hold the engine's settings already.
+// Common controls, skin bitmaps and the skin's window classes; before any
+// skinned button is constructed, since buttons copy the skin's defaults.
+void PrepareVeilrunWindows();
+// The main dialog as the app's main window until it ends; g_Engine must
+// hold the engine's settings already.
 INT_PTR RunMainDialog(CWinApp& app, CMainDialog& dialog);
 
 class CVeilrunApp : public CWinApp {

@@ -51,6 +51,7 @@ CSortListCtrl& EventsList(CMainDialog& dialog) { return static_cast<CEventsPage*
 class MainDialog : public ::testing::Test {
 protected:
     void SetUp() override {
+        PrepareVeilrunWindows();
         g_Engine = VeilrunEngineSettings();
         g_Engine.ListenPort = 0;
         g_Engine.bSocketErrorBox = false;
