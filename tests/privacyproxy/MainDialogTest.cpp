@@ -10,6 +10,8 @@
 #include "EngineSettings.h"
 #include "EngineTestSupport.h"
 #include "Files.h"
+#include "Menu.h"
+#include "Seams.h"
 #include "MainDialog.h"
 #include "OptionsFile.h"
 #include "RegistryKey.h"
@@ -29,6 +31,17 @@ std::vector<CNotifyCall> g_notifyCalls;
 
 BOOL RecordNotify(DWORD command, NOTIFYICONDATAA* data) {
     g_notifyCalls.push_back({command, data->szInfo});
+    return TRUE;
+}
+
+std::vector<std::string> g_menuItems;
+BOOL RecordMenu(HMENU menu, UINT, int, int, HWND) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[128] = "";
+        GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+        g_menuItems.push_back(text);
+    }
+    g_menuItems.push_back(std::to_string(GetMenuDefaultItem(menu, FALSE, 0)));
     return TRUE;
 }
 
@@ -62,6 +75,7 @@ protected:
         g_Engine.IsOnline = [] { return false; };
         g_notifyCalls.clear();
         SetNotifyIconHook(RecordNotify);
+        SetTrackPopupHook(RecordMenu);
         world.Write("profile\\Application Data\\Mozilla\\p1\\default\\x1\\prefs.js",
                     "user_pref(\"network.proxy.type\", 0);\r\n");
         world.Write("profile\\Application Data\\Opera\\u1\\profile\\opera6.ini", "[Proxy]\r\nUse HTTP=0\r\n");
@@ -70,6 +84,8 @@ protected:
     }
     void TearDown() override {
         SetNotifyIconHook(nullptr);
+        SetTrackPopupHook(nullptr);
+        SetHtmlHelpHook(nullptr);
         g_Engine = VeilrunEngineSettings();
     }
     INT_PTR Run(CMainDialog& dialog) {
@@ -93,6 +109,11 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
     });
     CMainDialog dialog;
     std::string reply;
+    CString help;
+    SetHtmlHelpHook([&](HWND, const char* file, UINT, DWORD_PTR topic) {
+        help = CString(file) + "|" + reinterpret_cast<const char*>(topic);
+        return HWND(nullptr);
+    });
     g_steps = {
         [&] { return !dialog.IsWindowVisible() && dialog.Listener().IsListening(); },
         [&] {
@@ -132,6 +153,11 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
             EXPECT_EQ(1, dialog.CurrentPage());
             EXPECT_TRUE(dialog.Pages().GetPage(1)->IsWindowVisible());
             EXPECT_FALSE(dialog.Pages().GetPage(0)->IsWindowVisible());
+            ::SendMessageA(dialog.TabStrip().TabWindow(2), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_HELP_BUTTON, BN_CLICKED));
+            EXPECT_EQ(world.File("Help\\English.chm") + "|Help\\Trace.htm", help);
+            ::SendMessageA(dialog.Tray()->Window(), WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
+            EXPECT_EQ((std::vector<std::string>{"Open Quorvane Veilrun", "Exit Quorvane Veilrun", "9001"}), g_menuItems);
             ::PostMessageA(dialog.m_hWnd, WM_SYSKEYDOWN, VK_F4, 0x20000001);
             return true;
         },

@@ -1,5 +1,5 @@
-// The URL-cache walker and the wipe on Wine's real cache, the Trace grouping,
-// the Sites page's list and the tray icon manager's clicks.
+// The URL-cache walker and the wipe on Wine's real cache, the Trace grouping
+// and the tray icon manager's clicks.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
@@ -97,81 +97,6 @@ TEST(UrlCache, TraceSitesByKind) {
         {2, "ftp://files.example/a.zip", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(c.site, TraceSiteOf(c.kind, c.url)) << c.url;
-}
-
-CSiteRecord* Site(const char* host, int hits, time_t when, int defaults) {
-    auto* site = new CSiteRecord;
-    site->m_strHost = host;
-    site->m_nHits = hits;
-    site->m_timeLastAccess = when;
-    site->m_bDefaultOptions = defaults;
-    return site;
-}
-
-TEST(SitesPage, ListsSortsHidesAndRemovesSites) {
-    CVeilrunWorld world;
-    g_strLanguage = "";
-    LoadLanguagePack();
-    const time_t now = time(nullptr);
-    {
-        CCriticalSectionLock lock(g_csLists);
-        g_Sites.Add(Site("late.example", 5, now - 10, 1));
-        g_Sites.Add(Site("few.example", 2, now - 30, 1));
-        g_Sites.Add(Site("early.example", 5, now - 20, 0));
-        g_Sites.Add(Site("hidden.example", 9, now - 40, 0));
-        g_Sites[3]->m_bHidden = 1;
-        g_bSitesChanged = 1;
-    }
-    CWnd parent;
-    ASSERT_TRUE(parent.CreateEx(0, nullptr, "", WS_POPUP, RECT{0, 0, 400, 400}, nullptr, 0));
-    CSitesPage page;
-    ASSERT_TRUE(page.Create(IDD_SITES, parent.m_hWnd));
-    page.Refresh();
-    auto hosts = [&] {
-        CString order;
-        for (int i = 0; i < page.m_list.GetItemCount(); ++i) order += page.m_list.GetItemText(i, 0).Left(4) + " ";
-        return order;
-    };
-    EXPECT_EQ("few. earl late ", hosts()) << "by last access at first";
-    page.SendMessage(WM_LISTCOLUMNCLICK, 1);
-    page.SendMessage(WM_LISTCOLUMNCLICK, 1);
-    EXPECT_EQ("earl late few. ", hosts()) << "hits descending, ties by last access";
-    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SHOW_ALL_SITES, BN_CLICKED));
-    EXPECT_EQ(4, page.m_list.GetItemCount());
-    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_REMOVE_DEFAULT_SITES, BN_CLICKED));
-    EXPECT_EQ("hidd earl ", hosts()) << "both adjacent default-option sites go";
-    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_HIDE_ALL_SITES, BN_CLICKED));
-    EXPECT_EQ(0, page.m_list.GetItemCount());
-    CCriticalSectionLock lock(g_csLists);
-    EXPECT_EQ(2, g_Sites.GetSize());
-}
-
-TEST(SitesPage, BlockedItemsAndTimes) {
-    g_strLanguage = "";
-    LoadLanguagePack();
-    const struct {
-        int defaults, site, images, popups, info, hub;
-        const char* text;
-    } cases[] = {
-        {1, 1, 1, 1, 1, 1, "Default."},
-        {0, 1, 1, 0, 0, 0, "The whole site."},
-        {0, 0, 1, 0, 1, 1, "Images-Info-IP."},
-        {0, 0, 0, 1, 0, 0, "Popups."},
-        {0, 0, 0, 0, 0, 0, "Nothing."},
-    };
-    for (const auto& c : cases) {
-        CSiteRecord site;
-        site.m_bDefaultOptions = c.defaults;
-        site.m_bBlockSite = c.site;
-        site.m_bBlockImages = c.images;
-        site.m_bBlockPopups = c.popups;
-        site.m_bBlockUserInfo = c.info;
-        site.m_bUseHub = c.hub;
-        EXPECT_EQ(c.text, BlockedItemsText(site));
-    }
-    const time_t now = time(nullptr);
-    EXPECT_EQ(8, FormatRecordTime(now, now).Find(' ')) << "today: the time only";
-    EXPECT_EQ(6, FormatRecordTime(now - 2 * 86400, now).Find(',')) << "before: the date";
 }
 
 struct CTrayCall {
