@@ -3,20 +3,19 @@
 
 namespace {
 
-int g_nEventsSortColumn = 2;
-int g_bEventsAscending = 1;
+CSortOrder g_eventsOrder = {2, 1};
 
 int CALLBACK CompareEvents(LPARAM left, LPARAM right, LPARAM) {
     const int a = int(left), b = int(right);
     if (a < 0 || b < 0 || a >= g_Events.GetSize() || b >= g_Events.GetSize()) return 0;
     int result = 0;
-    switch (g_nEventsSortColumn) {
+    switch (g_eventsOrder.column) {
     case 0: result = g_Events[a]->m_strSite.CompareNoCase(g_Events[b]->m_strSite); break;
     case 1: result = g_Events[a]->m_nType - g_Events[b]->m_nType; break;
     case 2: result = a - b; break;
     default: break;
     }
-    if (!g_bEventsAscending) result = -result;
+    result = g_eventsOrder.Apply(result);
     return result ? result : a - b;
 }
 
@@ -75,12 +74,7 @@ void CEventsPage::Sort() {
 }
 
 void CEventsPage::OnColumnClick(int column) {
-    if (column == g_nEventsSortColumn) {
-        g_bEventsAscending = !g_bEventsAscending;
-    } else {
-        g_nEventsSortColumn = column;
-        g_bEventsAscending = 1;
-    }
+    g_eventsOrder.Click(column);
     Sort();
 }
 

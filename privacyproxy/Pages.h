@@ -18,6 +18,22 @@ CString FormatRecordTime(time_t when, time_t now);
 // The Blocked Items column of a site.
 CString BlockedItemsText(const CSiteRecord& site);
 
+// A list's sort column and direction: the same column again turns the
+// direction, another column sorts ascending.
+struct CSortOrder {
+    int column;
+    int ascending;
+    void Click(int clicked) {
+        if (clicked == column) {
+            ascending = !ascending;
+        } else {
+            column = clicked;
+            ascending = 1;
+        }
+    }
+    int Apply(int result) const { return ascending ? result : -result; }
+};
+
 class CVeilrunPage : public CDialog {
 public:
     explicit CVeilrunPage(UINT templateId) : CDialog(templateId) {}

@@ -5,8 +5,14 @@
 
 namespace {
 
-int g_nSitesSortColumn = 2;
-int g_bSitesAscending = 1;
+CSortOrder g_sitesOrder = {2, 1};
+
+int CSiteRecord::*const kSiteOptions[6] = {&CSiteRecord::m_bDefaultOptions, &CSiteRecord::m_bBlockSite,
+                                           &CSiteRecord::m_bBlockImages,    &CSiteRecord::m_bBlockPopups,
+                                           &CSiteRecord::m_bBlockUserInfo,  &CSiteRecord::m_bUseHub};
+int CSiteOptionsDlg::*const kDialogOptions[6] = {
+    &CSiteOptionsDlg::m_bDefaultOptions, &CSiteOptionsDlg::m_bBlockSite,     &CSiteOptionsDlg::m_bBlockImages,
+    &CSiteOptionsDlg::m_bBlockPopups,    &CSiteOptionsDlg::m_bBlockUserInfo, &CSiteOptionsDlg::m_bUseHub};
 
 int OptionCount(const CSiteRecord& s) {
     return s.m_bBlockSite + s.m_bBlockImages + s.m_bBlockPopups + s.m_bBlockUserInfo + s.m_bUseHub;
@@ -19,14 +25,14 @@ int CALLBACK CompareSites(LPARAM left, LPARAM right, LPARAM) {
     const CSiteRecord& a = *g_Sites[int(left)];
     const CSiteRecord& b = *g_Sites[int(right)];
     int result = 0;
-    switch (g_nSitesSortColumn) {
+    switch (g_sitesOrder.column) {
     case 0: result = a.m_strHost.CompareNoCase(b.m_strHost); break;
     case 1: result = a.m_nHits - b.m_nHits; break;
     case 2: result = CompareTimes(a.m_timeLastAccess, b.m_timeLastAccess); break;
     case 3: result = OptionCount(a) - OptionCount(b); break;
     default: break;
     }
-    if (!g_bSitesAscending) result = -result;
+    result = g_sitesOrder.Apply(result);
     return result ? result : CompareTimes(a.m_timeLastAccess, b.m_timeLastAccess);
 }
 
@@ -94,12 +100,7 @@ void CSitesPage::Sort() {
 }
 
 void CSitesPage::OnColumnClick(int column) {
-    if (column == g_nSitesSortColumn) {
-        g_bSitesAscending = !g_bSitesAscending;
-    } else {
-        g_nSitesSortColumn = column;
-        g_bSitesAscending = 1;
-    }
+    g_sitesOrder.Click(column);
     Sort();
 }
 
@@ -115,12 +116,7 @@ void CSitesPage::OpenOptions(int index) {
         CCriticalSectionLock lock(g_csLists);
         if (index < 0 || index >= g_Sites.GetSize()) return;
         const CSiteRecord& site = *g_Sites[index];
-        dialog.m_bDefaultOptions = site.m_bDefaultOptions;
-        dialog.m_bBlockSite = site.m_bBlockSite;
-        dialog.m_bBlockImages = site.m_bBlockImages;
-        dialog.m_bBlockPopups = site.m_bBlockPopups;
-        dialog.m_bBlockUserInfo = site.m_bBlockUserInfo;
-        dialog.m_bUseHub = site.m_bUseHub;
+        for (int i = 0; i < 6; ++i) dialog.*kDialogOptions[i] = site.*kSiteOptions[i];
         host = site.m_strHost;
     }
     if (dialog.DoModal() != IDOK) return;
@@ -130,12 +126,7 @@ void CSitesPage::OpenOptions(int index) {
         for (int i = 0; i < g_Sites.GetSize(); ++i) {
             CSiteRecord& site = *g_Sites[i];
             if (site.m_strHost != host) continue;
-            site.m_bDefaultOptions = dialog.m_bDefaultOptions;
-            site.m_bBlockSite = dialog.m_bBlockSite;
-            site.m_bBlockImages = dialog.m_bBlockImages;
-            site.m_bBlockPopups = dialog.m_bBlockPopups;
-            site.m_bBlockUserInfo = dialog.m_bBlockUserInfo;
-            site.m_bUseHub = dialog.m_bUseHub;
+            for (int j = 0; j < 6; ++j) site.*kSiteOptions[j] = dialog.*kDialogOptions[j];
             break;
         }
     }
@@ -200,12 +191,7 @@ BOOL CSiteOptionsDlg::OnInitDialog() {
     SetDlgItemText(IDC_OPT_CUSTOM_LABEL, g_Texts[65]);
     SetDlgItemText(IDC_OPT_BLOCK_SITE, g_Texts[66]);
     for (int i = 0; i < 4; ++i) SetDlgItemText(IDC_OPT_BLOCK_IMAGES + i, g_Texts[46 + i]);
-    CheckDlgButton(IDC_OPT_DEFAULT, m_bDefaultOptions);
-    CheckDlgButton(IDC_OPT_BLOCK_SITE, m_bBlockSite);
-    CheckDlgButton(IDC_OPT_BLOCK_IMAGES, m_bBlockImages);
-    CheckDlgButton(IDC_OPT_BLOCK_POPUPS, m_bBlockPopups);
-    CheckDlgButton(IDC_OPT_BLOCK_USERINFO, m_bBlockUserInfo);
-    CheckDlgButton(IDC_OPT_USE_HUB, m_bUseHub);
+    for (int i = 0; i < 6; ++i) CheckDlgButton(IDC_OPT_DEFAULT + i, this->*kDialogOptions[i] ? BST_CHECKED : BST_UNCHECKED);
     ApplyEnabling();
     return TRUE;
 }
@@ -219,10 +205,8 @@ void CSiteOptionsDlg::ApplyEnabling() {
 
 BOOL CSiteOptionsDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam);
-    int* boxes[] = {&m_bDefaultOptions, &m_bBlockSite, &m_bBlockImages, &m_bBlockPopups, &m_bBlockUserInfo,
-                    &m_bUseHub};
     if (HIWORD(wParam) == BN_CLICKED && id >= IDC_OPT_DEFAULT && id <= IDC_OPT_USE_HUB) {
-        *boxes[id - IDC_OPT_DEFAULT] = IsDlgButtonChecked(id) == BST_CHECKED;
+        this->*kDialogOptions[id - IDC_OPT_DEFAULT] = IsDlgButtonChecked(id) == BST_CHECKED;
         if (id <= IDC_OPT_BLOCK_SITE) ApplyEnabling();
         return TRUE;
     }

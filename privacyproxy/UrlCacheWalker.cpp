@@ -76,22 +76,19 @@ static void DeleteAll(const CStringArray& urls) {
     for (const CString& url : urls) DeleteUrlCacheEntryA(url);
 }
 
-void DeleteCookieEntries() {
+static void DeleteWalked(INTERNET_CACHE_ENTRY_INFOA* (CUrlCacheWalker::*first)()) {
     CUrlCacheWalker walker;
     CStringArray urls;
-    for (auto* e = walker.FirstCookie(); e; e = walker.Next())
+    for (auto* e = (walker.*first)(); e; e = walker.Next())
         if (e->lpszSourceUrlName) urls.Add(e->lpszSourceUrlName);
     walker.End();
     DeleteAll(urls);
 }
 
+void DeleteCookieEntries() { DeleteWalked(&CUrlCacheWalker::FirstCookie); }
+
 void DeleteHistoryEntries() {
-    CUrlCacheWalker walker;
-    CStringArray urls;
-    for (auto* e = walker.FirstVisited(); e; e = walker.Next())
-        if (e->lpszSourceUrlName) urls.Add(e->lpszSourceUrlName);
-    walker.End();
-    DeleteAll(urls);
+    DeleteWalked(&CUrlCacheWalker::FirstVisited);
     HRESULT init = CoInitialize(nullptr);
     IUrlHistoryStg2* history = nullptr;
     if (SUCCEEDED(CoCreateInstance(kClsidUrlHistory, nullptr, CLSCTX_INPROC_SERVER, kIidUrlHistoryStg2,

@@ -39,16 +39,39 @@ CSiteRecord* Site(const char* host, int hits, time_t when, int defaults) {
     return site;
 }
 
+// Runs the check on the first dialog that opens while the action runs, then closes it.
+const char* g_dialogCaption = "";
+std::function<void(HWND)> g_onDialog;
+void CALLBACK CheckDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = FindWindowA("#32770", g_dialogCaption);
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    KillTimer(nullptr, id);
+    g_onDialog(dialog);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+// Sends the command to the window and answers the dialog it opens.
+void AnswerDialog(CWnd& window, UINT command, const char* caption, std::function<void(HWND)> check) {
+    g_dialogCaption = caption;
+    g_onDialog = std::move(check);
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, CheckDialog);
+    window.SendMessage(WM_COMMAND, command);
+    KillTimer(nullptr, timer);
+}
+
+CString ItemText(HWND dialog, int id) { return CWnd::GetWindowTextOf(GetDlgItem(dialog, id)); }
+
 TEST(SitesPage, ListsSortsHidesAndRemovesSites) {
     CVeilrunWorld world;
     const time_t now = time(nullptr);
     {
         CCriticalSectionLock lock(g_csLists);
         g_Sites.Add(Site("late.example", 5, now - 10, 1));
+        g_Sites.Add(Site("also.example", 1, now - 50, 1));
         g_Sites.Add(Site("few.example", 2, now - 30, 1));
         g_Sites.Add(Site("early.example", 5, now - 20, 0));
         g_Sites.Add(Site("hidden.example", 9, now - 40, 0));
-        g_Sites[3]->m_bHidden = 1;
+        g_Sites[4]->m_bHidden = 1;
         g_bSitesChanged = 1;
     }
     CPageHost host;
@@ -60,18 +83,34 @@ TEST(SitesPage, ListsSortsHidesAndRemovesSites) {
         for (int i = 0; i < page.m_list.GetItemCount(); ++i) order += page.m_list.GetItemText(i, 0).Left(4) + " ";
         return order;
     };
-    EXPECT_EQ("few. earl late ", hosts()) << "by last access at first";
+    EXPECT_EQ("also few. earl late ", hosts()) << "by last access at first";
     page.SendMessage(WM_LISTCOLUMNCLICK, 1);
     page.SendMessage(WM_LISTCOLUMNCLICK, 1);
-    EXPECT_EQ("earl late few. ", hosts()) << "hits descending, ties by last access";
+    EXPECT_EQ("earl late few. also ", hosts()) << "hits descending, ties by last access";
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SHOW_ALL_SITES, BN_CLICKED));
-    EXPECT_EQ(4, page.m_list.GetItemCount());
+    EXPECT_EQ(5, page.m_list.GetItemCount());
+
+    // few.example: default options hold the custom boxes disabled, with their values.
+    page.m_list.SetItemState(3, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ("few.example", page.m_list.GetItemText(3, 0));
+    AnswerDialog(page, ID_SITE_OPTIONS, "Blocking Options", [](HWND dialog) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BLOCK_IMAGES)));
+        SendMessageA(GetDlgItem(dialog, IDC_OPT_DEFAULT), BM_CLICK, 0, 0);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BLOCK_IMAGES)));
+        SendMessageA(GetDlgItem(dialog, IDC_OPT_BLOCK_USERINFO), BM_CLICK, 0, 0);
+    });
+    {
+        CCriticalSectionLock lock(g_csLists);
+        EXPECT_EQ(0, g_Sites[2]->m_bDefaultOptions);
+        EXPECT_EQ(1, g_Sites[2]->m_bBlockUserInfo);
+    }
+    EXPECT_EQ("Info.", page.m_list.GetItemText(3, 3));
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_REMOVE_DEFAULT_SITES, BN_CLICKED));
-    EXPECT_EQ("hidd earl ", hosts()) << "both adjacent default-option sites go";
+    EXPECT_EQ("hidd earl few. ", hosts()) << "both adjacent default-option sites go";
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_HIDE_ALL_SITES, BN_CLICKED));
     EXPECT_EQ(0, page.m_list.GetItemCount());
     CCriticalSectionLock lock(g_csLists);
-    EXPECT_EQ(2, g_Sites.GetSize());
+    EXPECT_EQ(3, g_Sites.GetSize());
 }
 
 TEST(SitesPage, BlockedItemsAndTimes) {
@@ -103,17 +142,6 @@ TEST(SitesPage, BlockedItemsAndTimes) {
 }
 
 
-// Runs the check on the first dialog that opens while the action runs, then closes it.
-std::function<void(HWND)> g_onDialog;
-void CALLBACK CheckDialog(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Event Information");
-    if (!dialog) return;
-    KillTimer(nullptr, id);
-    g_onDialog(dialog);
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-}
-
-CString ItemText(HWND dialog, int id) { return CWnd::GetWindowTextOf(GetDlgItem(dialog, id)); }
 
 TEST(EventsPage, AppendsDeletesClearsAndShowsHeaderDetails) {
     CVeilrunWorld world;
@@ -132,13 +160,10 @@ TEST(EventsPage, AppendsDeletesClearsAndShowsHeaderDetails) {
 
     page.m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
     CString before, command;
-    g_onDialog = [&](HWND dialog) {
+    AnswerDialog(page, ID_EVENT_INFO, "Event Information", [&](HWND dialog) {
         before = ItemText(dialog, IDC_INFO_BEFORE);
         command = ItemText(dialog, IDC_INFO_COMMAND);
-    };
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, CheckDialog);
-    page.SendMessage(WM_COMMAND, ID_EVENT_INFO);
-    KillTimer(nullptr, timer);
+    });
     EXPECT_EQ("Cookie: x\r\n", before);
     EXPECT_EQ("GET http://b.example/ HTTP/1.0", command);
 
