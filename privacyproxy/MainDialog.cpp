@@ -153,6 +153,7 @@ BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CMainDialog::OnInitDialog() {
+    m_bStarted = true;
     const CString program = g_Places.ModuleFilePath.IsEmpty() ? GetModuleFilePath() : g_Places.ModuleFilePath;
     CRegistryKey(g_Places.RunKey).SetString(kAutostartValue, program);
     g_strModuleDir = ProgramFolderOf(program);
@@ -250,7 +251,8 @@ void CMainDialog::OpenHelp() {
 }
 
 void CMainDialog::ShutDown() {
-    if (m_bShutDown) return;
+    // A dialog that never started has read no Options.opt, so it must not write one.
+    if (!m_bStarted || m_bShutDown) return;
     m_bShutDown = true;
     delete m_pTray;
     m_pTray = nullptr;

@@ -223,4 +223,22 @@ TEST_F(MainDialog, SecondInstanceSaysSoAndLeavesTheFirstOnesFilesAlone) {
     EXPECT_FALSE(FileExists(world.File("Options.opt")));
 }
 
+TEST_F(MainDialog, TakenPortEndsTheStartAndGivesTheBrowsersBack) {
+    SOCKET taken = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(taken, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, listen(taken, 1));
+    int length = sizeof address;
+    getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
+    g_Engine.ListenPort = ntohs(address.sin_port);
+    CMainDialog dialog;
+    EXPECT_EQ(0, Run(dialog));
+    closesocket(taken);
+    EXPECT_TRUE(g_notifyCalls.empty()) << "no tray icon";
+    EXPECT_EQ(0, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
+    EXPECT_NE(std::string::npos, ReadFileText(world.PrefsPath()).find("\"network.proxy.type\", 0);"));
+}
+
 }  // namespace
