@@ -93,10 +93,10 @@ void CLanguageCombo::Fill() {
     SetImageList(m_images);
     ResetContent();
     const CString folder = g_strModuleDir + "\\Language";
-    SetCurrentDirectoryA(folder);
     int selected = 0;
     WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA("*.*", &data));
+    // Without the folder the list stays empty rather than showing another folder's files.
+    CFindHandle find(SetCurrentDirectoryA(folder) ? FindFirstFileA("*.*", &data) : INVALID_HANDLE_VALUE);
     if (!find.IsValid()) {
         SetCurSel(0);
         return;
