@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ModemPatch.h"
 #include "Registry.h"
 #include "Swiftlane.h"
 
@@ -317,7 +318,7 @@ void CTuningStore::Backup(TuningSettings& settings) {
 bool CTuningStore::Apply(const TuningSettings& settings, bool patchModem) {
     CRegKey backup, mtuBackup;
     if (!m_backupComplete || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) return false;
-    (void)patchModem;
+    if (patchModem) RaiseModems(m_where.machine, settings.family);
     for (const Group& group : GroupsOf(settings.family)) ApplyGroup(m_where, group, settings);
     if (settings.family == FAMILY_9X) {
         mtuBackup.Open(backup, kMTUSettings, KEY_READ);
@@ -362,4 +363,4 @@ bool CTuningStore::Reset(OSFamily family) {
     return CRegKey::DeleteTree(m_where.user, m_where.backupKey) == ERROR_SUCCESS;
 }
 
-bool CTuningStore::FindModem(OSFamily) { return false; }
+bool CTuningStore::FindModem(OSFamily family) { return FindUnraisedModem(m_where.machine, family); }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,58 @@ TEST_F(TuningStoreTest, NothingIsWrittenOrLostWithoutAWholeBackup) {
     ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, vxd));
     EXPECT_TRUE(store.Reset(FAMILY_9X));
     EXPECT_EQ(before, Everything());
+}
+
+// Properties of 80 bytes with the port rate at byte 24.
+std::string Properties(DWORD rate) {
+    std::string bytes(80, '\x5a');
+    memcpy(&bytes[24], &rate, sizeof rate);
+    return bytes;
+}
+
+TEST_F(TuningStoreTest, ModemsAtTheOldTopSpeedAreFoundAndRaised) {
+    struct Case {
+        OSFamily family;
+        const char* classKey;
+    } cases[] = {
+        {FAMILY_NT, "System\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}"},
+        {FAMILY_9X, "System\\CurrentControlSet\\Services\\Class\\Modem"},
+    };
+    std::string slow = Properties(115200), fast = Properties(921600);
+    // Bytes 24 and 27 are not part of the match and stay as they are.
+    std::string odd = Properties(0xFF01C2EE), oddRaised = Properties(0xFF0E10EE);
+    struct Modem {
+        const char* name;
+        std::string before, after;
+    } modems[] = {
+        {"0000", slow, fast}, {"0001", fast, fast}, {"0002", odd, oddRaised}, {"0003", slow.substr(0, 26), slow.substr(0, 26)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.family);
+        CTuningStore store(where);
+        EXPECT_FALSE(store.FindModem(c.family)) << "no modem class key";
+        Put(machine, c.classKey, "Class", "Modem");
+        for (const Modem& m : modems) {
+            CRegKey modem;
+            ASSERT_EQ(ERROR_SUCCESS, modem.Create(machine, CString(c.classKey) + "\\" + m.name));
+            modem.SetBinary("Properties", m.before.data(), DWORD(m.before.size()));
+        }
+        Put(machine, CString(c.classKey) + "\\0004", "DriverDesc", "No properties");
+        EXPECT_TRUE(store.FindModem(c.family));
+        TuningSettings settings;
+        settings.family = c.family;
+        store.Backup(settings);
+        settings.SetDefaults();
+        ASSERT_TRUE(store.Apply(settings, true));
+        for (const Modem& m : modems) {
+            CRegKey modem;
+            CString properties;
+            modem.Open(machine, CString(c.classKey) + "\\" + m.name);
+            EXPECT_EQ(ERROR_SUCCESS, modem.QueryBinary("Properties", properties)) << m.name;
+            EXPECT_EQ(m.after, properties.str()) << m.name;
+        }
+        EXPECT_FALSE(store.FindModem(c.family)) << "every modem is raised";
+    }
 }
 
 // The real store behind the real wizard: Finish writes the LAN values.
