@@ -123,13 +123,8 @@ TEST_F(SwiftlaneTest, NTWithModemReachesTheModemPage) {
 }
 
 TEST_F(SwiftlaneTest, LanOnNTEndsOnTheICMPPageWithLanValues) {
-    WizardRun run;
     CString currentTtlLine;
-    run.action = [&](int page, int, HWND hwnd) {
-        if (page == PAGE_CONNECTION_TYPE) SendMessageA(GetDlgItem(hwnd, IDC_RADIO_LAN), BM_CLICK, 0, 0);
-        if (page == PAGE_TTL) currentTtlLine = CWnd::GetWindowTextOf(GetDlgItem(hwnd, IDC_CURRENT_FIRST));
-        return -1;
-    };
+    WizardRun run = LanRun(currentTtlLine);
     RunWizard(app, run);
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), run.visited);
     EXPECT_EQ(0, store.modemSearches);

@@ -270,12 +270,7 @@ protected:
 
 TEST_F(WizardStoreTest, FinishWritesTheChosenValuesAfterSavingTheOriginals) {
     CString currentTtl;
-    WizardRun run;
-    run.action = [&](int page, int, HWND hwnd) {
-        if (page == PAGE_CONNECTION_TYPE) SendMessageA(GetDlgItem(hwnd, IDC_RADIO_LAN), BM_CLICK, 0, 0);
-        if (page == PAGE_TTL) currentTtl = CWnd::GetWindowTextOf(GetDlgItem(hwnd, IDC_CURRENT_FIRST));
-        return -1;
-    };
+    WizardRun run = LanRun(currentTtl);
     RunWizard(app, run);
     EXPECT_EQ(INT_PTR(ID_WIZFINISH), run.result);
     EXPECT_EQ(CString("Your TTL was set to 128 seconds."), currentTtl);

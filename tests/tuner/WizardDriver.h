@@ -11,6 +11,7 @@
 
 #include "Swiftlane.h"
 #include "TuningWizard.h"
+#include "resource.h"
 
 // Called on every tick of the thread timer while a modal run is going on.
 inline std::function<void()> g_tick;
@@ -65,3 +66,14 @@ inline void RunWizard(CSwiftlaneApp& app, WizardRun& run) {
     run.result = sheet.DoModal();
 }
 
+
+// Chooses LAN on the first page and keeps the TTL page's current-value line.
+inline WizardRun LanRun(CString& currentTtlLine) {
+    WizardRun run;
+    run.action = [&currentTtlLine](int page, int, HWND hwnd) {
+        if (page == PAGE_CONNECTION_TYPE) SendMessageA(GetDlgItem(hwnd, IDC_RADIO_LAN), BM_CLICK, 0, 0);
+        if (page == PAGE_TTL) currentTtlLine = CWnd::GetWindowTextOf(GetDlgItem(hwnd, IDC_CURRENT_FIRST));
+        return -1;
+    };
+    return run;
+}
