@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "BlokkumShared.h"
 #include "EngineTestSupport.h"
 #include "Files.h"
 #include "PopupBlockerApp.h"
+#include "PopupCountDlg.h"
+#include "Seams.h"
 #include "Registry.h"
 #include "TestSupport.h"
 
@@ -68,6 +71,33 @@ TEST(BlokkumStart, TheWizardQuestionFollowsTheMaskOfUnconfiguredBrowsers) {
         EXPECT_EQ(shown[0].type, UINT(MB_YESNO | MB_ICONQUESTION));
         if (c.answer == IDNO) EXPECT_EQ(shown[1].text.rfind("WARNING\r\nProxy is not configured", 0), 0u);
     }
+}
+
+TEST(PopupScan, EachTickCountsOneMarkedWindowAndTakesItsMarkerOut) {
+    CTestRegistryKey key;
+    CBlokkumEnvironment env;
+    env.where.key = key.SubKey();
+    CBlokkumSettings settings(env.where);
+    settings.m_strBlockedPopups = "41";
+    std::vector<std::string> sounds;
+    SetPlaySoundHook([&](const char* sound, DWORD) { sounds.push_back(sound); return TRUE; });
+    const std::string title = std::string("a") + BLOKKUM_POPUP_TITLE_MARKER + "b" + BLOKKUM_POPUP_TITLE_MARKER;
+    HWND window = CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND onlyMarker = CreateWindowExA(0, "STATIC", BLOKKUM_POPUP_TITLE_MARKER, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                      nullptr, nullptr);
+    ASSERT_TRUE(window && onlyMarker);
+    for (int playWave : {1, 0, 1}) {
+        settings.m_ini.PlayWave = playWave;
+        EXPECT_TRUE(ScanForCaughtPopup(settings, "C:\\alert.wav"));
+    }
+    EXPECT_FALSE(ScanForCaughtPopup(settings, "C:\\alert.wav"));
+    SetPlaySoundHook(nullptr);
+    EXPECT_EQ(settings.m_strBlockedPopups, "44");
+    EXPECT_EQ(sounds, std::vector<std::string>({"C:\\alert.wav", "C:\\alert.wav"}));
+    EXPECT_EQ(CWnd::GetWindowTextOf(window), "ab");
+    EXPECT_EQ(CWnd::GetWindowTextOf(onlyMarker), "");
+    DestroyWindow(window);
+    DestroyWindow(onlyMarker);
 }
 
 // Blokkum.exe (the test build of it) on a registry key, program folder and
