@@ -19,6 +19,7 @@ CPopupCountDlg* Counter() { return BlokkumApp()->m_pCounter.get(); }
 CMainPage::CMainPage() : CPropertySheet(BLOKKUM_CAPTION) {
     m_hIcon = HICON(LoadImageA(QvResourceInstance(), MAKEINTRESOURCEA(IDI_BLOKKUM), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     AddPage(&m_popups);
+    AddPage(&m_options);
 }
 
 CMainPage::~CMainPage() { DeleteTrayIcon(); }
@@ -29,6 +30,7 @@ BOOL CMainPage::OnInitDialog() {
     ModifyStyle(WS_VISIBLE, WS_MINIMIZEBOX);
     CPopupBlockerApp* app = BlokkumApp();
     if (app->HiddenWindow()) SetParent(app->HiddenWindow());
+    m_options.m_hSheet = m_hWnd;
     PostMessage(TaskbarCreatedMessage());
     m_bShown = false;
 
@@ -82,6 +84,8 @@ bool CMainPage::OnPrivateMessage(UINT msg) {
         return true;
     case WM_LANGPACKCHANGED:
         RelabelSheet();
+        m_popups.SetTexts();
+        if (m_options.m_hWnd) m_options.SetTexts();
         LoadTrayTips();
         RelabelTrayMenu();
         return true;
@@ -245,9 +249,11 @@ void CMainPage::RelabelSheet() {
     SetDlgItemText(IDHELP, Text("10004", "Help"));
     HWND tab = GetTabControl();
     const int tabs = tab ? int(::SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
-    for (int i = 0; i < tabs; ++i) {
+    // Each page keeps its own key while the Web Zone page (11001) is not built.
+    static const int kTabKeys[] = {11000, 11002};
+    for (int i = 0; i < tabs && i < int(sizeof kTabKeys / sizeof kTabKeys[0]); ++i) {
         CString key;
-        key.Format("%d", 11000 + i);
+        key.Format("%d", kTabKeys[i]);
         SetTabText(i, Text(key, "Error"));
     }
 }
@@ -339,9 +345,10 @@ void CMainPage::OnCancelCommand() {
     CPopupBlockerApp* app = BlokkumApp();
     app->ReloadEngineSettings();
     app->m_settings.m_strLanguage = m_strSavedLanguage;
-    const bool popupsModified = m_bPopupsModified;
+    const bool popupsModified = m_bPopupsModified, optionsModified = m_bOptionsModified;
     m_bPopupsModified = m_bWebZoneModified = m_bOptionsModified = false;
     if (popupsModified) m_popups.RestoreControls();
+    if (optionsModified) m_options.RestoreControls();
     if (app->m_settings.m_dwCloseToTray) {
         m_popups.m_bSkipConfigurationCheck = false;
         HideSheet();

@@ -4,13 +4,14 @@
 // between its pages and the tray and holds the program's one exit path.
 // Blokkum's private messages reach it through PreTranslateMessage, also
 // WM_LASTBROWSERCLOSED, which is posted to the hidden window.
-// Deliberately not yet: the Web Zone and General Options pages, the wizard,
+// Deliberately not yet: the Web Zone page, the wizard,
 // the About box and the Internet-cleaner worker.
 #pragma once
 
 #include <windows.h>
 
 #include "Menu.h"
+#include "OptionsPage.h"
 #include "PopupDlg.h"
 #include "PropertySheet.h"
 #include "Tray.h"
@@ -44,6 +45,7 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
 
     CPopupDlg m_popups;
+    COptionsPage m_options;
     bool m_bPopupsModified = false;
     bool m_bWebZoneModified = false;
     bool m_bOptionsModified = false;

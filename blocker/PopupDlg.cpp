@@ -7,7 +7,15 @@ CPopupDlg::CPopupDlg() : CPropertyPage(IDD_POPUPS_PAGE) {}
 
 BOOL CPopupDlg::OnInitDialog() {
     CPropertyPage::OnInitDialog();
-    if (CPopupBlockerApp* app = BlokkumApp()) {
+    SetTexts();
+    RestoreControls();
+    m_bSkipConfigurationCheck = false;
+    return TRUE;
+}
+
+void CPopupDlg::SetTexts() {
+    CPopupBlockerApp* app = BlokkumApp();
+    if (app && m_hWnd) {
         static const char* const kDefaults[] = {"Notify Me With Sound Alert", "Enable Banner Blocking",
                                                 "Your browser's proxy setting isn't configured so you can't use this feature.",
                                                 "Set Proxy", "Reset Proxy", "Configure your browser"};
@@ -17,9 +25,6 @@ BOOL CPopupDlg::OnInitDialog() {
         language.SetDlgItemLangText("1001", IDC_CATCHING, "Enable Catch Pop-Ups", m_hWnd);
         language.SetDlgItemLangTexts(m_hWnd, kDefaults, 1004, kIds, 6);
     }
-    RestoreControls();
-    m_bSkipConfigurationCheck = false;
-    return TRUE;
 }
 
 void CPopupDlg::RestoreControls() {

@@ -13,6 +13,7 @@ public:
     CPopupDlg();
     // The controls from the settings.
     void RestoreControls();
+    void SetTexts();
 
     // Catching may be switched on although no browser is configured.
     bool m_bSkipConfigurationCheck = false;

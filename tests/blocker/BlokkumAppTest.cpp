@@ -6,9 +6,11 @@
 #include "BlokkumShared.h"
 #include "EngineTestSupport.h"
 #include "Files.h"
+#include "OptionsPage.h"
 #include "PopupBlockerApp.h"
 #include "PopupCountDlg.h"
 #include "Seams.h"
+#include "resource.h"
 #include "Registry.h"
 #include "TestSupport.h"
 
@@ -98,6 +100,45 @@ TEST(PopupScan, EachTickCountsOneMarkedWindowAndTakesItsMarkerOut) {
     EXPECT_EQ(CWnd::GetWindowTextOf(onlyMarker), "");
     DestroyWindow(window);
     DestroyWindow(onlyMarker);
+}
+
+TEST(GeneralOptions, SoundListPutsDefaultFirstAndAnOutsideSoundBeforeTheCustomRow) {
+    CTempFolder path;
+    for (const char* name : {"Sounds\\zing.wav", "Sounds\\Default.wav", "Sounds\\Alarm.wav", "Sounds\\notes.txt"})
+        path.Write(name, "RIFF");
+    const std::vector<std::string> sounds = {"Default", "Alarm", "zing"};
+    struct Case {
+        std::string userWav;
+        std::vector<std::string> extra;  // rows after the Sounds folder's
+        int selected;
+        const char* current;
+    } cases[] = {
+        {path.Path().str() + "\\Sounds\\zing.wav", {}, 2, "zing.wav"},
+        {"C:\\Mine\\bell.wav", {"bell"}, 3, "bell.wav"},
+        {"", {}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.userWav);
+        const CSoundList list = BuildSoundList(path.Path(), c.userWav.c_str());
+        std::vector<std::string> rows;
+        for (int i = 0; i < list.rows.GetSize(); ++i) rows.push_back(list.rows[i].str());
+        std::vector<std::string> expected = sounds;
+        expected.insert(expected.end(), c.extra.begin(), c.extra.end());
+        expected.push_back(BLOKKUM_CUSTOM_SOUND_ROW);
+        EXPECT_EQ(rows, expected);
+        EXPECT_EQ(list.selected, c.selected);
+        EXPECT_EQ(list.customListed, !c.extra.empty());
+        EXPECT_EQ(list.currentFile, c.current);
+    }
+    path.Write("Language\\English.ini", "");
+    path.Write("Language\\Deutsch.ini", "");
+    CStringArray packs = ListLanguagePacks(path.Path());
+    ASSERT_EQ(packs.GetSize(), 2);
+    EXPECT_TRUE((packs[0] == "English" && packs[1] == "Deutsch") || (packs[0] == "Deutsch" && packs[1] == "English"));
+    EXPECT_EQ(StartupButton(kStartupWithExplorer), IDC_STARTUP_IE);
+    EXPECT_EQ(StartupButton(7), 0);
+    EXPECT_EQ(StartupFromButtons(false, false, true, 2), UINT(kStartupWithExplorer));
+    EXPECT_EQ(StartupFromButtons(false, false, false, 2), 2u);
 }
 
 // Blokkum.exe (the test build of it) on a registry key, program folder and
