@@ -268,8 +268,7 @@ void CMainPage::ShowHideSheet() {
     m_bShown = !m_bShown;
     if (m_bShown) {
         ShowWindow(SW_SHOW);
-        BlokkumApp()->ReadProxyFlags();
-        m_popups.RestoreControls();
+        if (m_popups.m_hWnd) m_popups.OnSetActive();
         SetWindowPos(Settings().m_ini.DisplayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE);
     } else {
@@ -284,8 +283,7 @@ void CMainPage::ToggleCatching() {
     app->ReadProxyFlags();
     if (s.m_ini.PopupCatching) {
         s.m_ini.PopupCatching = false;
-    } else if (app->m_nIEProxySet || s.m_dwLanConfigured || s.m_dwDialUpConfigured || s.m_dwNetscapeConfigured ||
-               s.m_dwOpera6Configured || s.m_dwOpera7Configured || m_popups.m_bSkipConfigurationCheck) {
+    } else if (app->AnyBrowserConfigured() || m_popups.m_bSkipConfigurationCheck) {
         s.m_ini.PopupCatching = true;
     } else {
         QvMessageBox(m_hWnd,
@@ -309,15 +307,7 @@ void CMainPage::ToggleBannerBlock() {
     s.m_ini.BannerBlock = s.m_ini.BannerBlock ? 0 : 1;
     if (m_popups.m_hWnd) m_popups.CheckDlgButton(IDC_BANNERS, s.m_ini.BannerBlock ? BST_CHECKED : BST_UNCHECKED);
     m_menu.CheckMenuItem(ID_TRAY_BANNERS, MF_BYCOMMAND | (s.m_ini.BannerBlock ? MF_CHECKED : MF_UNCHECKED));
-    const CHostsFile hosts = app->Hosts();
-    if (hosts.GetHostsPath().IsEmpty()) {
-        QvMessageBox(m_hWnd,
-                     Text("19017", "HOSTS file not found in your operating system, please contact our customr "
-                                   "support telling us your operating system version"),
-                     Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK);
-        ExitProcess(0);
-    }
-    hosts.SetBannerBlocking(s.m_strPath, s.m_ini.BannerBlock != 0, BLOKKUM_PROXY_ADDRESS, app->m_strProxyHostAlias);
+    app->SwitchBannerBlocking(m_hWnd);
     m_bPopupsModified = true;
 }
 

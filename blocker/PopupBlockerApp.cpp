@@ -92,9 +92,26 @@ void CPopupBlockerApp::ReadProxyFlags() {
         OperaIniPaths paths(s.m_bOpera6Installed, s.m_bOpera7Installed);
         IsOperaConfigured(m_browsers, paths);
     }
-    if (!m_nIEProxySet && !s.m_dwNetscapeConfigured && !s.m_dwDialUpConfigured && !s.m_dwLanConfigured &&
-        !s.m_dwOpera6Configured && !s.m_dwOpera7Configured)
-        s.m_ini.PopupCatching = false;
+    if (!AnyBrowserConfigured()) s.m_ini.PopupCatching = false;
+}
+
+bool CPopupBlockerApp::AnyBrowserConfigured() const {
+    const CBlokkumSettings& s = m_settings;
+    return m_nIEProxySet || s.m_dwLanConfigured || s.m_dwDialUpConfigured || s.m_dwNetscapeConfigured ||
+           s.m_dwOpera6Configured || s.m_dwOpera7Configured;
+}
+
+void CPopupBlockerApp::SwitchBannerBlocking(HWND owner) {
+    const CHostsFile hosts = Hosts();
+    if (hosts.GetHostsPath().IsEmpty()) {
+        QvMessageBox(owner,
+                     Text("19017", "HOSTS file not found in your operating system, please contact our customr "
+                                   "support telling us your operating system version"),
+                     Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK);
+        ExitProcess(0);
+    }
+    hosts.SetBannerBlocking(m_settings.m_strPath, m_settings.m_ini.BannerBlock != 0, BLOKKUM_PROXY_ADDRESS,
+                            m_strProxyHostAlias);
 }
 
 void CPopupBlockerApp::AskWizardQuestion() {

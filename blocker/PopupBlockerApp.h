@@ -51,6 +51,11 @@ public:
     // The five Proxy Setting flags, corrected by what each browser really
     // carries; catching goes off when no browser uses the proxy.
     void ReadProxyFlags();
+    // Whether Internet Explorer or any Proxy Setting flag says a browser uses the proxy.
+    bool AnyBrowserConfigured() const;
+    // Copies hostse (on) or hostsd (off) into the HOSTS file by BannerBlock;
+    // without a HOSTS file the program ends after message 19017.
+    void SwitchBannerBlocking(HWND owner);
     // Asks whether to run the wizard when Wizard Message is "A" and some
     // installed browser is not configured; Wizard Message becomes "N".
     void AskWizardQuestion();

@@ -8,6 +8,7 @@
 #include "Files.h"
 #include "OptionsPage.h"
 #include "PopupBlockerApp.h"
+#include "PopupDlg.h"
 #include "PopupCountDlg.h"
 #include "Seams.h"
 #include "resource.h"
@@ -141,6 +142,41 @@ TEST(GeneralOptions, SoundListPutsDefaultFirstAndAnOutsideSoundBeforeTheCustomRo
     EXPECT_EQ(StartupFromButtons(false, false, false, 2), 2u);
 }
 
+TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkipped) {
+    CTestRegistryKey key;
+    CBlokkumEnvironment env;
+    env.where.key = key.SubKey();
+    env.system.internetSettingsKey = key.SubKey() + "\\Internet Settings";
+    env.where.operaKey = key.SubKey() + "\\Opera";
+    env.where.mozillaKey = key.SubKey() + "\\Mozilla";
+    CTempFolder folder;
+    env.where.iniFolder = folder.Path();
+    CPopupBlockerApp app(env);
+    CPopupDlg page;
+    CPropertySheet sheet("Popups");
+    sheet.AddPage(&page);
+    ASSERT_TRUE(sheet.Create());
+    CScriptedMessageBoxes boxes;
+    struct Case {
+        bool skipCheck;
+        bool catching;  // afterwards
+        size_t boxes;
+    } cases[] = {{false, false, 1}, {true, true, 0}};
+    for (const Case& c : cases) {
+        boxes.Clear();
+        page.m_bSkipConfigurationCheck = c.skipCheck;
+        page.CheckDlgButton(IDC_CATCHING, BST_CHECKED);
+        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CATCHING, BN_CLICKED), LPARAM(page.GetDlgItem(IDC_CATCHING)));
+        EXPECT_EQ(app.m_settings.m_ini.PopupCatching, c.catching);
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_CATCHING) == BST_CHECKED, c.catching);
+        EXPECT_EQ(page.m_nBlinkState, 0) << "the notice blinks while no browser is configured";
+        const auto shown = boxes.Boxes();
+        ASSERT_EQ(shown.size(), c.boxes);
+        if (c.boxes) EXPECT_EQ(shown[0].text.rfind("You can't enable Catching Pop-Ups", 0), 0u);
+    }
+    sheet.DestroyWindow();
+}
+
 // Blokkum.exe (the test build of it) on a registry key, program folder and
 // Windows folder of the test's own, seeded as the installer leaves them.
 class CBlokkumProcess {
@@ -165,6 +201,11 @@ public:
         k.SetString("User Wav Path", "");
         k.SetString("Wizard Message", "N");
         k.SetDWORD("FirstRun", 1);
+        // Internet Explorer uses the proxy, so catching stays on.
+        CRegKey ie;
+        ie.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Internet Settings");
+        ie.SetDWORD("ProxyEnable", 1);
+        ie.SetString("ProxyServer", BLOKKUM_PROXY_TEXT);
         SetEnvironmentVariableA("QVTEST_BLOKKUM_KEY", key.SubKey());
         SetEnvironmentVariableA("QVTEST_BLOKKUM_FOLDER", program.Path());
         SetEnvironmentVariableA("QVTEST_WINDOWS_FOLDER", windows.Path());
@@ -260,7 +301,9 @@ TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
     GetExitCodeProcess(blokkum.first.hProcess, &code);
     EXPECT_EQ(code, 0u);
     // Saved: QVINI.ini holds every key now, and the Run value was written.
-    EXPECT_NE(ReadFileText(blokkum.program.File(BLOKKUM_INI_FILE)).find("DisplayOnTop=1"), std::string::npos);
+    const std::string ini = ReadFileText(blokkum.program.File(BLOKKUM_INI_FILE));
+    EXPECT_NE(ini.find("DisplayOnTop=1"), std::string::npos);
+    EXPECT_NE(ini.find("PopupCheckDisabled=0"), std::string::npos) << "Internet Explorer's proxy was not seen";
     CRegKey run;
     CString runValue;
     ASSERT_EQ(run.Open(HKEY_CURRENT_USER, blokkum.key.SubKey() + "\\Run"), ERROR_SUCCESS);
