@@ -78,6 +78,8 @@ bool CMainPage::OnPrivateMessage(UINT msg) {
     CBlokkumSettings& s = Settings();
     switch (msg) {
     case WM_CATCHINGCHANGED:
+        // Connections read the switch from the engine's snapshot.
+        BlokkumApp()->PublishEngineSettings();
         RelabelTrayMenu();
         ModifyTrayIcon();
         if (m_popups.m_hWnd) m_popups.EnableDlgItem(IDC_SOUND, s.m_ini.PopupCatching);
@@ -292,6 +294,7 @@ void CMainPage::ToggleCatching() {
                      BlokkumCaption(), MB_ICONINFORMATION);
         return;
     }
+    app->PublishEngineSettings();
     ModifyTrayIcon();
     if (m_popups.m_hWnd) {
         m_popups.CheckDlgButton(IDC_CATCHING, s.m_ini.PopupCatching ? BST_CHECKED : BST_UNCHECKED);

@@ -39,6 +39,18 @@ int FindRow(const CStringArray& rows, const CString& text) {
 }
 
 CBlokkumSettings& Settings() { return BlokkumApp()->m_settings; }
+
+bool ComboExRowText(HWND combo, int row, CString& text) {
+    char buffer[MAX_PATH] = "";
+    COMBOBOXEXITEMA item = {};
+    item.mask = CBEIF_TEXT;
+    item.iItem = row;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    if (row < 0 || !::SendMessageA(combo, CBEM_GETITEMA, 0, LPARAM(&item))) return false;
+    text = buffer;
+    return true;
+}
 }  // namespace
 
 CStringArray ListLanguagePacks(const CString& path) {
@@ -137,13 +149,8 @@ void COptionsPage::RestoreControls() {
     const int rows = int(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
     int found = 0;
     for (int i = 0; i < rows; ++i) {
-        char text[MAX_PATH] = "";
-        COMBOBOXEXITEMA item = {};
-        item.mask = CBEIF_TEXT;
-        item.iItem = i;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        if (::SendMessageA(combo, CBEM_GETITEMA, 0, LPARAM(&item)) && s.m_strLanguage == text) {
+        CString text;
+        if (ComboExRowText(combo, i, text) && s.m_strLanguage == text) {
             found = i;
             break;
         }
@@ -193,14 +200,8 @@ void COptionsPage::OnLanguageChanged() {
     // the pack's text would let a second copy start beside this one.
     CBlokkumSettings& s = Settings();
     HWND combo = GetDlgItem(IDC_LANGUAGE);
-    const int row = int(::SendMessageA(combo, CB_GETCURSEL, 0, 0));
-    char text[MAX_PATH] = "";
-    COMBOBOXEXITEMA item = {};
-    item.mask = CBEIF_TEXT;
-    item.iItem = row;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    if (row < 0 || !::SendMessageA(combo, CBEM_GETITEMA, 0, LPARAM(&item))) return;
+    CString text;
+    if (!ComboExRowText(combo, int(::SendMessageA(combo, CB_GETCURSEL, 0, 0)), text)) return;
     if (s.m_strLanguage == text) {
         s.m_bLanguageChanged = false;
         return;

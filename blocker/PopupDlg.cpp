@@ -119,6 +119,7 @@ BOOL CPopupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case IDC_SOUND:
         s.m_ini.PlayWave = s.m_ini.PlayWave ? 0 : 1;
+        BlokkumApp()->PublishEngineSettings();
         MarkModified();
         return TRUE;
     case IDC_BANNERS:
