@@ -35,8 +35,17 @@ ConnectionSettingsPtr CurrentConnectionSettings() {
         if (Published()) return Published();
     }
     auto copy = std::make_shared<CConnectionSettings>();
-    static_cast<CConnectionValues&>(*copy) = g_Engine;
-    copy->PopupScript = EnginePopupScript();
+    CConnectionValues& values = *copy;
+    values.UseDefaultBufferSizes = g_Engine.UseDefaultBufferSizes;
+    values.UseDefaultTimeOut = g_Engine.UseDefaultTimeOut;
+    values.ConnectionTimeOut = g_Engine.ConnectionTimeOut;
+    values.Disabled = g_Engine.Disabled;
+    values.PlayWave = g_Engine.PlayWave;
+    values.GatewayEnable = g_Engine.bGateway && g_Engine.GatewayEnable;
+    if (values.GatewayEnable) values.GatewayIP = g_Engine.GatewayIP;
+    values.GatewayPort = g_Engine.GatewayPort;
+    values.PopupCatching = g_Engine.PopupCatching;
+    copy->bHasScript = false;
     return copy;
 }
 
