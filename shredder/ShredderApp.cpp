@@ -4,7 +4,10 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <direct.h>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <new>
 
@@ -625,19 +628,22 @@ int CShredderApp::ShredItem(const CString& path) {
     }
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 2;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ShredFolder(path);
-    const int algorithm = m_scheduled ? m_optionO : m_method;
-    if (!m_algorithms.IsValidIndex(algorithm)) return 1;
-    return m_engine->OverwriteFile(path, m_algorithms.GetAt(algorithm), KIND_ITEM);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // A link is not followed: what it leads to was not chosen.
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 0;
+        bool skipped = false;
+        const int rc = WalkFolder(path, (attributes & FILE_ATTRIBUTE_SYSTEM) != 0, false, 0, &skipped);
+        if (rc == 0 && !skipped && IsFolderEmpty(path) && _rmdir(path) != 0)
+            ReportRemoveFailure(path, errno);
+        return rc;
+    }
+    const CAlgorithm* algorithm = JobAlgorithm();
+    if (!algorithm) return 1;
+    return m_engine->OverwriteFile(path, *algorithm, KIND_ITEM);
 }
 
 int CShredderApp::ShredRecycleBin() {
     Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, "the Recycle Bin"), MB_ICONINFORMATION);
-    return 0;
-}
-
-int CShredderApp::ShredFolder(const CString& path) {
-    Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, path), MB_ICONINFORMATION);
     return 0;
 }
 

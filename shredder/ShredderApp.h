@@ -51,6 +51,8 @@ bool FormatSidText(PSID sid, char* buffer, DWORD* size);
 char DriveRootLetter(const char* path);
 // The same for a path as Windows resolves it: "\" is the root of the current drive.
 char RootLetterOf(const char* path);
+// Nothing in it but "." and "..".
+bool IsFolderEmpty(const char* path);
 
 class CShredderApp : public IShredHost {
 public:
@@ -68,7 +70,7 @@ public:
     bool BuildDriveTable();
     int GetUserSidText();
     bool IsRecycleBinApiAvailable();
-    void LoadProtectedFolders();
+    virtual void LoadProtectedFolders();
     bool QueryDiskSpace(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total, ULONGLONG* totalFree) const;
     bool ShellPathFromName(const char* name, CString& path) const;
     bool IsSchedulerAvailable();
@@ -83,6 +85,14 @@ public:
 
     // 0 done or skipped, 1 stopped by the user, 2 no file, folder or fixed-drive root.
     int ShredItem(const CString& path);
+    // The files of a folder, and its subfolders by the Folder and Remove
+    // options; in Recycle Bin mode every subfolder is entered and nothing removed.
+    // 0 done or skipped, 1 stop the job.
+    int ShredFolder(const CString& path, bool systemFolder, bool recycleMode, int depth = 0);
+    // One of the protected system folders, whatever the case or a trailing backslash.
+    bool IsProtectedFolder(const CString& path) const;
+    // The algorithm of this run (/O when scheduled, else Method); null when it names none.
+    const CAlgorithm* JobAlgorithm() const;
 
     // IShredHost: a box, or in scheduled runs the last message and log.txt.
     int Report(const CString& text, UINT type) override;
@@ -134,7 +144,6 @@ protected:
     // The Recycle Bin's Shred Now and the drive-root modes; reported as not
     // available until the pages that carry them exist.
     virtual int ShredRecycleBin();
-    virtual int ShredFolder(const CString& path);
     virtual int ShredDriveRoot(const CString& root);
     // The progress the engine drives; none in scheduled runs, which show no window.
     virtual IShredProgress* CreateProgress();
@@ -142,11 +151,16 @@ protected:
     virtual bool GetShell32Version(DWORD* major, DWORD* minor);
 
     COverwriteEngine& Engine() { return *m_engine; }
+    CString& ProtectedFolderSlot(int i) { return m_protected[i]; }
 
 private:
     bool Fail(int key, const char* defaultText, UINT icon);
     CString ClassesKey(const char* subKey) const;
     ULONGLONG ItemSize(const CString& path, int depth = 0) const;
+    // A question a scheduled run cannot ask: logged, and answered No.
+    int AskOrLogNo(const CString& text, UINT type);
+    int WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped);
+    void ReportRemoveFailure(const CString& path, int error);
 
     CShredderEnvironment m_env;
     CShredderProfile m_profile;

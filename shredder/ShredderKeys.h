@@ -52,6 +52,12 @@ enum TextKey {
     TXT_ATTRIBUTES = 9036,
     TXT_EXCLUSIVE = 9037,
     TXT_NOT_DELETED = 9038,
+    TXT_SKIP_FOLDER = 9039,
+    TXT_SYSTEM_FOLDER = 9040,
+    TXT_SHRED_SUBFOLDER = 9041,
+    TXT_REMOVE_SUBFOLDER = 9042,
+    TXT_REMOVE_FAILED = 9043,
+    TXT_ERROR_CODE = 9044,
     TXT_WRITE_FAILED = 9047,
     TXT_CONFIRM_MANY = 9051,
     TXT_CONFIRM_ONE = 9052,
@@ -93,6 +99,12 @@ const char* const kTextNotDeleted =
     "This could be caused by either a hardware failure or\nan error within the disk's directory structure.\n\n"
     "Click OK (or press Enter) to proceed with remaining files (if any).\n"
     "Click Cancel (or press Esc) to abandon any further processing.";
+const char* const kTextSkipFolder = "Skipping %s folder.";
+const char* const kTextSystemFolder = "Warning:\n%s\nis marked as a System folder.\nAre you sure you want to shred it?";
+const char* const kTextShredSubfolder = "Shred subfolder:\n%s?";
+const char* const kTextRemoveSubfolder = "Remove folder:\n%s?";
+const char* const kTextRemoveFailed = "Unable to remove folder:\n%s\n\n";
+const char* const kTextErrorCode = "Error code: %u (%s).";
 const char* const kTextWriteFailed =
     "Write failed due to unexpected error.\r\nSystem error message: %s\r\nSystem error code: 0x";
 const char* const kTextConfirmMany =
