@@ -131,7 +131,12 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
         if (WalkFolder(child, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, recycleMode, depth + 1,
                        &childSkipped) == 1)
             stop = true;
-        if (recycleMode || childSkipped || removeOption == 0) continue;
+        if (recycleMode) {
+            // Emptied bin folders go at once: Wine's bin cannot empty a folder that still has subfolders.
+            if (!stop && IsFolderEmpty(child)) _rmdir(child);
+            continue;
+        }
+        if (childSkipped || removeOption == 0) continue;
         if (removeOption == 1) {
             const int answer = AskOrLogNo(WithPath(TXT_REMOVE_SUBFOLDER, kTextRemoveSubfolder, child),
                                           MB_YESNOCANCEL | MB_ICONQUESTION);

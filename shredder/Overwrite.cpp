@@ -151,53 +151,23 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     }
     ULONGLONG size = 0;
     if (!FileSize(file, size)) size = (ULONGLONG(status.nFileSizeHigh) << 32) | status.nFileSizeLow;
-    const ULONGLONG blocks = size / kBufferSize + 2;
-    m_progress->SetPassRange(DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks));
-    m_progress->SetPassPos(0);
-
-    for (int pass = 0; pass < algorithm.PassCount() && !Stopping(); ++pass) {
-        const CAlgorithmPass& p = algorithm.passes[size_t(pass)];
-        m_progress->SetPassText(PassText(algorithm, pass));
-        FillPassBuffer(m_buffer, kBufferSize, p.type, p.pattern);
-        if (!SeekToStart(file)) {
-            const DWORD code = GetLastError();
-            file.Close();
-            SetFileAttributesA(path, attributes);
-            m_host.ShowSystemError(code);
-            ++m_failures;
-            return 1;
-        }
-        ULONGLONG remaining = size;
-        for (ULONGLONG block = 1; block <= blocks; ++block) {
-            if (Stopping()) break;
-            if (remaining > 0) {
-                DWORD chunk = remaining < ULONGLONG(kBufferSize) ? DWORD(remaining) : DWORD(kBufferSize);
-                DWORD written = 0;
-                if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
-                    DWORD code = GetLastError();
-                    // Not cut, renamed or deleted: the user learns the file was not
-                    // fully overwritten and still has it to shred again.
-                    file.Close();
-                    SetFileAttributesA(path, attributes);
-                    ReportWriteFailure(path, code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code);
-                    return Stopping() ? 1 : 0;
-                }
-                remaining -= chunk;
-            }
-            m_progress->SetPassPos(DWORD(block));
-            m_progress->StepJob();
-            m_progress->Pump();
-        }
-        if (remaining == 0) {
-            if (!FlushFileBuffers(file)) {
-                const DWORD code = GetLastError();
-                file.Close();
-                SetFileAttributesA(path, attributes);
-                ReportWriteFailure(path, code);
-                return Stopping() ? 1 : 0;
-            }
-            m_progress->PassWritten(path, pass);
-        }
+    switch (WritePasses(file, size, algorithm, path)) {
+    case PASSES_SEEK_FAILED: {
+        const DWORD code = GetLastError();
+        file.Close();
+        SetFileAttributesA(path, attributes);
+        m_host.ShowSystemError(code);
+        ++m_failures;
+        return 1;
+    }
+    case PASSES_WRITE_FAILED:
+        // Not cut, renamed or deleted: the user learns the file was not
+        // fully overwritten and still has it to shred again.
+        file.Close();
+        SetFileAttributesA(path, attributes);
+        return Stopping() ? 1 : 0;
+    default:
+        break;
     }
 
     if (!SeekToStart(file) || !SetEndOfFile(file)) {
@@ -211,6 +181,43 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     file.Close();
     if (kind != KIND_BIN_FILE && RemoveShredded(path, kind) == 1) return 1;
     return Stopping() ? 1 : 0;
+}
+
+int COverwriteEngine::WritePasses(HANDLE file, ULONGLONG size, const CAlgorithm& algorithm, const char* path) {
+    const ULONGLONG blocks = size / kBufferSize + 2;
+    m_progress->SetPassRange(DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks));
+    m_progress->SetPassPos(0);
+    for (int pass = 0; pass < algorithm.PassCount() && !Stopping(); ++pass) {
+        const CAlgorithmPass& p = algorithm.passes[size_t(pass)];
+        m_progress->SetPassText(PassText(algorithm, pass));
+        FillPassBuffer(m_buffer, kBufferSize, p.type, p.pattern);
+        if (!SeekToStart(file)) return PASSES_SEEK_FAILED;
+        ULONGLONG remaining = size;
+        for (ULONGLONG block = 1; block <= blocks; ++block) {
+            if (Stopping()) break;
+            if (remaining > 0) {
+                DWORD chunk = remaining < ULONGLONG(kBufferSize) ? DWORD(remaining) : DWORD(kBufferSize);
+                DWORD written = 0;
+                if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
+                    DWORD code = GetLastError();
+                    ReportWriteFailure(path, code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code);
+                    return PASSES_WRITE_FAILED;
+                }
+                remaining -= chunk;
+            }
+            m_progress->SetPassPos(DWORD(block));
+            m_progress->StepJob();
+            m_progress->Pump();
+        }
+        if (remaining == 0) {
+            if (!FlushFileBuffers(file)) {
+                ReportWriteFailure(path, GetLastError());
+                return PASSES_WRITE_FAILED;
+            }
+            m_progress->PassWritten(path, pass);
+        }
+    }
+    return PASSES_DONE;
 }
 
 int COverwriteEngine::RemoveShredded(const char* path, int kind) {

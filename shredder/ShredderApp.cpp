@@ -642,13 +642,3 @@ int CShredderApp::ShredItem(const CString& path) {
     return m_engine->OverwriteFile(path, *algorithm, KIND_ITEM);
 }
 
-int CShredderApp::ShredRecycleBin() {
-    Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, "the Recycle Bin"), MB_ICONINFORMATION);
-    return 0;
-}
-
-int CShredderApp::ShredDriveRoot(const CString& root) {
-    if (m_optionD == -1 || m_optionD == 0)
-        Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
-    return 0;
-}

@@ -16,6 +16,7 @@
 #include "Algorithms.h"
 #include "Overwrite.h"
 #include "Profile.h"
+#include "WholeDrive.h"
 #include "Strings.h"
 
 // Where the application keeps its state; tests point it at their own keys and folders.
@@ -91,6 +92,13 @@ public:
     int ShredFolder(const CString& path, bool systemFolder, bool recycleMode, int depth = 0);
     // One of the protected system folders, whatever the case or a trailing backslash.
     bool IsProtectedFolder(const CString& path) const;
+    // The whole-drive shred of "X:" after its confirmation, then the Format dialog when asked.
+    int ShredWholeDrive(const CString& drive, const CString& fileSystem, int formatAfter);
+    // The drive mode of the engine: 1 stop the job, 0 go on.
+    int OverwriteDrive(const CString& drive);
+    // The free space of a drive root ("C:\\"): temporary files of zeros, overwritten and deleted.
+    int ShredFreeSpace(const CString& root);
+    const std::vector<CSkipRun>& NtfsSkipRuns() const { return m_skipRuns; }
     // The algorithm of this run (/O when scheduled, else Method); null when it names none.
     const CAlgorithm* JobAlgorithm() const;
 
@@ -145,6 +153,14 @@ protected:
     // available until the pages that carry them exist.
     virtual int ShredRecycleBin();
     virtual int ShredDriveRoot(const CString& root);
+    // The Shred Drive Options question for a drive root without /D: false is Cancel.
+    virtual bool RunDriveOptionsDialog(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
+                                       bool* formatAfter);
+    virtual void FormatDrive(const CString& drive, bool ntfs);
+    // The VWIN32 device of Windows 9x; null when it cannot be opened.
+    virtual IVwin32Device* OpenVwin32Device();
+    // The folder that holds the bin of one fixed drive (letter index 0 = A).
+    virtual CString RecycleBinFolder(int letterIndex, bool* ownsDesktopIni);
     // The progress the engine drives; none in scheduled runs, which show no window.
     virtual IShredProgress* CreateProgress();
     // The DLL version of SHELL32; tests stand in for an old one.
@@ -161,6 +177,8 @@ private:
     int AskOrLogNo(const CString& text, UINT type);
     int WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped);
     void ReportRemoveFailure(const CString& path, int error);
+    // 0 the file is full, 1 the disk is, 2 a write failed (reported), 3 cancelled.
+    int FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root);
 
     CShredderEnvironment m_env;
     CShredderProfile m_profile;
@@ -203,4 +221,5 @@ private:
     std::vector<BYTE> m_buffer;
     std::unique_ptr<COverwriteEngine> m_engine;
     std::unique_ptr<IShredProgress> m_progress;
+    std::vector<CSkipRun> m_skipRuns;
 };

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "CommandLine.h"
 #include "ProgressDialog.h"
 #include "ShredderKeys.h"
@@ -119,7 +122,6 @@ TEST_F(ScheduledRun, FailuresAreLoggedAndThenThereIsNoSuccess) {
         {"\"/O0\" \"c:\"", "Error:\r\n\"C:\\\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"\\\"", "Error:\r\n\"" + CurrentRoot() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"/D7\" \"C:\\\"", ""},  // a drive mode Grindel does not know does nothing
-        {"\"/O0\" \"recycle\"", "Error:\r\n\"the Recycle Bin\"\r\ncannot be shredded from the command line.\r\n\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args);
@@ -359,4 +361,43 @@ TEST(InteractiveRun, CancelAtASubfolderQuestionStopsTheWholeJob) {
     EXPECT_EQ(boxes.Boxes()[3].text, "Shred subfolder:\n" + tree.sub.str() + "?");
     EXPECT_EQ(tree.State().substr(1), "ffDDD");  // a.txt may come before or after the subfolder
     EXPECT_EQ(ReadFileText(later), "later");
+}
+
+namespace {
+bool Trash(const CString& path) {
+    std::string from = path.str() + std::string(1, '\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    return SHFileOperationA(&op) == 0;
+}
+ULONGLONG BinItems() {
+    SHQUERYRBINFO info = {};
+    info.cbSize = sizeof(info);
+    return SHQueryRecycleBinA("C:\\", &info) == S_OK ? info.i64NumItems : ~0ull;
+}
+}  // namespace
+
+// Wine keeps the bin in the desktop's trash under this build's home.
+TEST_F(ScheduledRun, RecycleBinContentsAreOverwrittenInPlaceThenTheBinIsEmptied) {
+    ASSERT_EQ(BinItems(), 0u) << "the bin of this build's home should start empty";
+    EXPECT_EQ(Run("\"/O1\" \"recycle\""), "Task Name: nightly\r\nThe recycle bin is currently empty.\r\n\r\n");
+
+    CString file = m_bed.Folder().Write("gone\\secret.txt", std::string(70000, 's'));
+    CString inside = m_bed.Folder().Write("tree\\deep\\inner.txt", std::string(5000, 'i'));
+    // A second name for each file's data, outside the bin, shows what became of the data.
+    const CString fileLink = m_bed.Folder().File("file.lnk"), innerLink = m_bed.Folder().File("inner.lnk");
+    ASSERT_TRUE(CreateHardLinkA(fileLink, file, nullptr));
+    ASSERT_TRUE(CreateHardLinkA(innerLink, inside, nullptr));
+    ASSERT_TRUE(Trash(file));
+    ASSERT_TRUE(Trash(m_bed.Folder().File("tree")));
+    ASSERT_EQ(BinItems(), 2u);
+    DeleteFileA(m_bed.Folder().File("log.txt"));
+    EXPECT_EQ(Run("\"/O1\" \"recycle\""), "Task Name: nightly\r\nSuccess\r\n\r\n");
+    EXPECT_EQ(BinItems(), 0u);
+    // Overwritten, then cut to nothing: a plain emptying of the bin would have left the data to the links.
+    EXPECT_EQ(ReadFileText(fileLink), "");
+    EXPECT_EQ(ReadFileText(innerLink), "");
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
