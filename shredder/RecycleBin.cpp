@@ -106,6 +106,15 @@ CString CShredderApp::RecycleBinFolder(int letterIndex, bool* ownsDesktopIni) {
     return folder;
 }
 
+int CShredderApp::ShredRecycleBinNow() {
+    if (!m_scheduled && m_profile.GetInt(kValueBinAlertDisabled, 0) == 0) {
+        bool dontShow = false;
+        if (!RunAlertDialog(TXT_BIN_ALERT, kTextBinAlert, &dontShow)) return 0;
+        if (dontShow) m_profile.WriteInt(kValueBinAlertDisabled, 1);
+    }
+    return ShredRecycleBin();
+}
+
 int CShredderApp::ShredRecycleBin() {
     HMODULE shell = LoadLibraryA("SHELL32.DLL");
     if (!shell) return 0;

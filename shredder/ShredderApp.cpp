@@ -606,7 +606,7 @@ void CShredderApp::RunCmdLineJob() {
     m_engine->SetProgress(m_progress.get());
 
     for (const CString& item : m_items) {
-        int rc = item == kRecycleWord ? ShredRecycleBin() : ShredItem(item);
+        int rc = item == kRecycleWord ? ShredRecycleBinNow() : ShredItem(item);
         if (rc == 2)
             Report(KeyText(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
         if (rc == 1) m_abort = true;

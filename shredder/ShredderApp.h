@@ -92,6 +92,14 @@ public:
     int ShredFolder(const CString& path, bool systemFolder, bool recycleMode, int depth = 0);
     // One of the protected system folders, whatever the case or a trailing backslash.
     bool IsProtectedFolder(const CString& path) const;
+    // The questions a scheduled run cannot ask, asked when its task is made:
+    // 2 add the path, 0 leave it out, 1 cancel the whole command.
+    int CheckFileForTask(const CString& path);
+    int CheckFileInFolderForTask(const CString& path);
+    // Also settles Folder and Remove in the profile: a "prompt" becomes 0 or 2.
+    int CheckFolderTreeForTask(const CString& folder, bool systemFolder, int depth = 0);
+    // The Recycle Bin's Shred Now: the bin alert unless it was turned off, then the shred.
+    int ShredRecycleBinNow();
     // The whole-drive shred of "X:" after its confirmation, then the Format dialog when asked.
     int ShredWholeDrive(const CString& drive, const CString& fileSystem, int formatAfter);
     // The drive mode of the engine: 1 stop the job, 0 go on.

@@ -47,6 +47,7 @@ enum TextKey {
     TXT_KERNEL32 = 9008,
     TXT_KERNEL32_FUNCTIONS = 9009,
     TXT_PROGRESS_DIALOG = 9010,
+    TXT_FIND_HANDLE = 9011,
     TXT_TEMP_FOLDER = 9012,
     TXT_BIN_APIS = 9014,
     TXT_BIN_EMPTY = 9015,
@@ -79,10 +80,14 @@ enum TextKey {
     TXT_UNKNOWN_FS = 9082,
     TXT_CONFIRM_DRIVE = 9083,
     TXT_CONFIRM_MANY = 9051,
+    TXT_TASK_ATTRIBUTES = 9054,
+    TXT_TASK_SUBFOLDERS = 9055,
+    TXT_TASK_REMOVE = 9056,
     TXT_CONFIRM_ONE = 9052,
     TXT_NOT_OBJECT = 9053,
     TXT_CONTEXT_MENU = 9059,
     TXT_SCHEDULER = 9060,
+    TXT_BIN_ALERT = 9062,
     TXT_FREE_SPACE_CAPTION = 9063,
     TXT_INSTANCE = 9065,
     TXT_BAD_ALGORITHM = 9088,
@@ -119,6 +124,16 @@ const char* const kTextKernel32 = "Could not access KERNEL32.DLL";
 const char* const kTextKernel32Functions = "Unable to access required functions in kernel32.dll";
 const char* const kTextProgressDialog = "Unable to create progress dialog.";
 const char* const kTextBinApis = "Could not access Recycle Bin APIs.";
+const char* const kTextFindHandle = "Invalid find handle.";
+const char* const kTextTaskAttributes =
+    "Warning\n%s\nis marked with the System, Hidden,\nand/or Read-only attributes.\n\n"
+    "Are you sure you want to add it to the current task?";
+const char* const kTextTaskSubfolders = "Do you want to shred all sub folders?";
+const char* const kTextTaskRemove = "Do you want to remove all sub folders after shredding?";
+const char* const kTextBinAlert =
+    "Warning: This function may conflict with other software that is designed to \"protect\" or \"preserve\" the "
+    "contents of your Recycle Bin. If you have such software installed on your system, this function may not work "
+    "properly and/or have undesireable side-effects.";
 const char* const kTextBinEmpty = "The recycle bin is currently empty.";
 const char* const kTextBinQuery = "Call to SHQueryRecycleBin failed.\nError code 0x";
 const char* const kTextBinConfirm =
