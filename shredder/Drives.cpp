@@ -10,16 +10,8 @@
 
 using namespace Grindel;
 
-namespace {
-CString WithPath(int key, const char* defaultText, const CString& path) {
-    CString text = LoadLangString(key, defaultText);
-    text.Replace("%s", path);
-    return text;
-}
-}  // namespace
-
 bool CShredderApp::RunDriveOptionsDialog(const CString& root, const CString&, bool*, bool*) {
-    Report(WithPath(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
+    Report(LoadLangStringWith(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
     return false;
 }
 
@@ -59,13 +51,8 @@ int CShredderApp::OverwriteDrive(const CString& drive) {
     const CAlgorithm* algorithm = JobAlgorithm();
     if (!algorithm) return 1;
     std::unique_ptr<IShredProgress> own;
-    IShredProgress* progress = m_progress.get();
+    IShredProgress* progress = OpenJobProgress(own);
     if (!progress) {
-        own.reset(CreateProgress());
-        progress = own.get();
-    }
-    if (!progress->Open()) {
-        Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
         return 1;
     }
     progress->SetCaption(LoadLangString(TXT_DRIVE_CAPTION, kTextDriveCaption) + " " + drive);
@@ -84,14 +71,14 @@ int CShredderApp::OverwriteDrive(const CString& drive) {
     if (m_isNT) {
         std::unique_ptr<CNtVolume> nt(new CNtVolume);
         if (!nt->Open(drive, true)) {
-            Report(WithPath(TXT_EXCLUSIVE, kTextExclusive, CNtVolume::DeviceName(drive)), MB_ICONERROR);
+            Report(LoadLangStringWith(TXT_EXCLUSIVE, kTextExclusive, CNtVolume::DeviceName(drive)), MB_ICONERROR);
             return 0;
         }
         volume.reset(nt.release());
     } else {
         device.reset(OpenVwin32Device());
         if (!device) {
-            Report(WithPath(TXT_EXCLUSIVE, kTextExclusive, "\\\\.\\vwin32"), MB_ICONERROR);
+            Report(LoadLangStringWith(TXT_EXCLUSIVE, kTextExclusive, "\\\\.\\vwin32"), MB_ICONERROR);
             return 0;
         }
         volume.reset(new CVwin32Volume(*device, DriveNumberOf(drive), type, 512));

@@ -28,12 +28,6 @@ CString NormalFolder(const CString& path) {
 }
 
 int Option(DWORD value) { return value <= 2 ? int(value) : 0; }
-
-CString WithPath(int key, const char* defaultText, const CString& path) {
-    CString text = LoadLangString(key, defaultText);
-    text.Replace("%s", path);
-    return text;
-}
 }  // namespace
 
 bool IsFolderEmpty(const char* path) {
@@ -71,7 +65,7 @@ void CShredderApp::ReportRemoveFailure(const CString& path, int error) {
     number.Format("%d", error);
     code.Replace("%u", number);
     code.Replace("%s", strerror(error));
-    Report(WithPath(TXT_REMOVE_FAILED, kTextRemoveFailed, path) + code, MB_ICONINFORMATION);
+    Report(LoadLangStringWith(TXT_REMOVE_FAILED, kTextRemoveFailed, path) + code, MB_ICONINFORMATION);
 }
 
 int CShredderApp::ShredFolder(const CString& path, bool systemFolder, bool recycleMode, int depth) {
@@ -82,12 +76,12 @@ int CShredderApp::ShredFolder(const CString& path, bool systemFolder, bool recyc
 int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped) {
     *skipped = false;
     if (!recycleMode && IsProtectedFolder(path)) {
-        Report(WithPath(TXT_SKIP_FOLDER, kTextSkipFolder, path), MB_ICONINFORMATION);
+        Report(LoadLangStringWith(TXT_SKIP_FOLDER, kTextSkipFolder, path), MB_ICONINFORMATION);
         *skipped = true;
         return 0;
     }
     if (!recycleMode && systemFolder) {
-        const int answer = Ask(WithPath(TXT_SYSTEM_FOLDER, kTextSystemFolder, path),
+        const int answer = Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, path),
                                MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
         if (answer == IDCANCEL) return 1;
         if (answer != IDYES) {
@@ -119,7 +113,7 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
         if (!recycleMode && folderOption == 0) continue;
         if (depth >= kMaxFolderDepth) continue;
         if (!recycleMode && folderOption == 1) {
-            const int answer = AskOrLogNo(WithPath(TXT_SHRED_SUBFOLDER, kTextShredSubfolder, child),
+            const int answer = AskOrLogNo(LoadLangStringWith(TXT_SHRED_SUBFOLDER, kTextShredSubfolder, child),
                                           MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
             if (answer == IDCANCEL) {
                 stop = true;
@@ -138,7 +132,7 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
         }
         if (childSkipped || removeOption == 0) continue;
         if (removeOption == 1) {
-            const int answer = AskOrLogNo(WithPath(TXT_REMOVE_SUBFOLDER, kTextRemoveSubfolder, child),
+            const int answer = AskOrLogNo(LoadLangStringWith(TXT_REMOVE_SUBFOLDER, kTextRemoveSubfolder, child),
                                           MB_YESNOCANCEL | MB_ICONQUESTION);
             if (answer == IDCANCEL) stop = true;
             if (answer != IDYES) continue;

@@ -83,13 +83,8 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     std::vector<std::unique_ptr<CTempFile>> files;
     const ULONGLONG passes = ULONGLONG(algorithm->PassCount()) + (quick ? 0 : 1);
     std::unique_ptr<IShredProgress> own;
-    IShredProgress* progress = m_progress.get();
+    IShredProgress* progress = OpenJobProgress(own);
     if (!progress) {
-        own.reset(CreateProgress());
-        progress = own.get();
-    }
-    if (!progress->Open()) {
-        Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
         _rmdir(folder);
         return 1;
     }

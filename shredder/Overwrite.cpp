@@ -45,12 +45,6 @@ CString SystemErrorText(DWORD code, DWORD room) {
     text.TrimRight();
     return text;
 }
-
-CString Formatted(int key, const char* defaultText, const char* path) {
-    CString text = LoadLangString(key, defaultText);
-    text.Replace("%s", path);
-    return text;
-}
 }  // namespace
 
 void CSilentProgress::Pump() {
@@ -128,12 +122,12 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &status) ||
         (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ++m_failures;
-        m_host.Report(Formatted(TXT_ACCESS, kTextAccess, path), MB_ICONERROR);
+        m_host.Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, path), MB_ICONERROR);
         return 0;
     }
     const DWORD attributes = status.dwFileAttributes;
     if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && kind == KIND_ITEM) {
-        int answer = m_host.Ask(Formatted(TXT_ATTRIBUTES, kTextAttributes, path),
+        int answer = m_host.Ask(LoadLangStringWith(TXT_ATTRIBUTES, kTextAttributes, path),
                                 MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
         if (answer == IDCANCEL) return 1;
         if (answer != IDYES) return 0;
@@ -146,31 +140,20 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         // The file stays as it was, attributes included.
         SetFileAttributesA(path, attributes);
         ++m_failures;
-        m_host.Report(Formatted(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
+        m_host.Report(LoadLangStringWith(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
         return kind == KIND_ITEM ? 0 : 1;
     }
     ULONGLONG size = 0;
     if (!FileSize(file, size)) size = (ULONGLONG(status.nFileSizeHigh) << 32) | status.nFileSizeLow;
-    switch (WritePasses(file, size, algorithm, path)) {
-    case PASSES_SEEK_FAILED: {
-        const DWORD code = GetLastError();
-        file.Close();
-        SetFileAttributesA(path, attributes);
-        m_host.ShowSystemError(code);
-        ++m_failures;
-        return 1;
-    }
-    case PASSES_WRITE_FAILED:
+    const int passes = WritePasses(file, size, algorithm, path);
+    if (passes == PASSES_WRITE_FAILED) {
         // Not cut, renamed or deleted: the user learns the file was not
         // fully overwritten and still has it to shred again.
         file.Close();
         SetFileAttributesA(path, attributes);
         return Stopping() ? 1 : 0;
-    default:
-        break;
     }
-
-    if (!SeekToStart(file) || !SetEndOfFile(file)) {
+    if (passes == PASSES_SEEK_FAILED || !SeekToStart(file) || !SetEndOfFile(file)) {
         const DWORD code = GetLastError();
         file.Close();
         SetFileAttributesA(path, attributes);
@@ -232,6 +215,6 @@ int COverwriteEngine::RemoveShredded(const char* path, int kind) {
     if (!renamed.IsEmpty()) MoveFileA(renamed, path);
     if (kind != KIND_ITEM) return 0;
     ++m_failures;
-    int answer = m_host.Report(Formatted(TXT_NOT_DELETED, kTextNotDeleted, path), MB_OKCANCEL | MB_ICONERROR);
+    int answer = m_host.Report(LoadLangStringWith(TXT_NOT_DELETED, kTextNotDeleted, path), MB_OKCANCEL | MB_ICONERROR);
     return answer == IDCANCEL ? 1 : 0;
 }

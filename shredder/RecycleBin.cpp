@@ -151,13 +151,8 @@ int CShredderApp::ShredRecycleBin() {
         return 0;
 
     std::unique_ptr<IShredProgress> own;
-    IShredProgress* progress = m_progress.get();
+    IShredProgress* progress = OpenJobProgress(own);
     if (!progress) {
-        own.reset(CreateProgress());
-        progress = own.get();
-    }
-    if (!progress->Open()) {
-        Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
         return 1;
     }
     progress->SetJobRange(bytes * ULONGLONG(algorithm->PassCount()) / kBufferSize + 1);

@@ -27,11 +27,6 @@ using namespace Grindel;
 namespace {
 const int kMaxFolderDepth = 100;
 
-CString KeyText(int key, const char* defaultText, const char* insert) {
-    CString text = LoadLangString(key, defaultText);
-    text.Replace("%s", insert);
-    return text;
-}
 
 // Windows sends WM_QUERYENDSESSION only to top-level windows; this one is
 // never shown and only turns the session end into the job's stop flag.
@@ -577,7 +572,7 @@ void CShredderApp::RunCmdLineJob() {
             shown = "the Recycle Bin";
         else
             ShellPathFromName(m_items[0], shown);
-        confirm = KeyText(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
+        confirm = LoadLangStringWith(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
     } else {
         CString count;
         count.Format("%d", m_items.GetSize());
@@ -608,7 +603,7 @@ void CShredderApp::RunCmdLineJob() {
     for (const CString& item : m_items) {
         int rc = item == kRecycleWord ? ShredRecycleBinNow() : ShredItem(item);
         if (rc == 2)
-            Report(KeyText(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
+            Report(LoadLangStringWith(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
         if (rc == 1) m_abort = true;
         if (m_abort || m_endSession) break;
     }
@@ -642,3 +637,14 @@ int CShredderApp::ShredItem(const CString& path) {
     return m_engine->OverwriteFile(path, *algorithm, KIND_ITEM);
 }
 
+
+IShredProgress* CShredderApp::OpenJobProgress(std::unique_ptr<IShredProgress>& own) {
+    IShredProgress* progress = m_progress.get();
+    if (!progress) {
+        own.reset(CreateProgress());
+        progress = own.get();
+    }
+    if (progress->Open()) return progress;
+    Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
+    return nullptr;
+}

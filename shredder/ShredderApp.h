@@ -181,6 +181,8 @@ private:
     bool Fail(int key, const char* defaultText, UINT icon);
     CString ClassesKey(const char* subKey) const;
     ULONGLONG ItemSize(const CString& path, int depth = 0) const;
+    // The job's progress, or one of this item's own (kept in own); opened; null after reporting 9010.
+    IShredProgress* OpenJobProgress(std::unique_ptr<IShredProgress>& own);
     // A question a scheduled run cannot ask: logged, and answered No.
     int AskOrLogNo(const CString& text, UINT type);
     int WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped);

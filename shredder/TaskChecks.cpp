@@ -11,22 +11,16 @@ using namespace Grindel;
 
 namespace {
 const DWORD kMarked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
-CString WithPath(int key, const char* defaultText, const CString& path) {
-    CString text = LoadLangString(key, defaultText);
-    text.Replace("%s", path);
-    return text;
-}
 }  // namespace
 
 int CShredderApp::CheckFileForTask(const CString& path) {
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        QvMessageBox(nullptr, WithPath(TXT_ACCESS, kTextAccess, path), m_productTitle, MB_OK);
+        QvMessageBox(nullptr, LoadLangStringWith(TXT_ACCESS, kTextAccess, path), m_productTitle, MB_OK);
         return 0;
     }
     if (!(attributes & kMarked)) return 2;
-    const int answer = QvMessageBox(nullptr, WithPath(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, path), m_productTitle,
+    const int answer = QvMessageBox(nullptr, LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, path), m_productTitle,
                                     MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
     return answer == IDYES ? 2 : answer == IDCANCEL ? 1 : 0;
 }
@@ -34,17 +28,17 @@ int CShredderApp::CheckFileForTask(const CString& path) {
 int CShredderApp::CheckFileInFolderForTask(const CString& path) {
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        QvMessageBox(nullptr, WithPath(TXT_ACCESS, kTextAccess, path), m_productTitle, MB_OK | MB_ICONERROR);
+        QvMessageBox(nullptr, LoadLangStringWith(TXT_ACCESS, kTextAccess, path), m_productTitle, MB_OK | MB_ICONERROR);
         return 0;
     }
     if (!(attributes & kMarked)) return 2;
-    const int answer = QvMessageBox(nullptr, WithPath(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, path), m_productTitle,
+    const int answer = QvMessageBox(nullptr, LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, path), m_productTitle,
                                     MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
     return answer == IDOK ? 2 : 1;
 }
 
 int CShredderApp::CheckFolderTreeForTask(const CString& folder, bool systemFolder, int depth) {
-    if (systemFolder && QvMessageBox(nullptr, WithPath(TXT_SYSTEM_FOLDER, kTextSystemFolder, folder), m_productTitle,
+    if (systemFolder && QvMessageBox(nullptr, LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, folder), m_productTitle,
                                      MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) != IDOK)
         return 1;
     WIN32_FIND_DATAA found;

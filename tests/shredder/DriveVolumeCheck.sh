@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Whole-drive shreds of FAT16, FAT32 and NTFS images and a free-space shred
-# of a FAT16 image: nothing of the old contents stays, the metadata the
-# volume needs stays, and the checkers of each file system accept the result.
+# On real volumes made here: a file shredded on a FAT16 image, whole-drive
+# shreds of FAT16, FAT32 and NTFS images and a free-space shred of a FAT16
+# image. Nothing of the old contents stays, the metadata the volume needs
+# stays, and the checkers of each file system accept the result.
 #   DriveVolumeCheck.sh BUILD_DIR DRIVE_SHRED_TOOL GRINDEL_EXE
 # Only images this check makes are ever mapped: a drive letter points at an
 # empty folder (or the image mounted in user space) and its device at the image.
@@ -106,6 +107,34 @@ run_tool() {  # name
   grep -q "box: WARNING: Shredding will erase ALL data" "$work/tool.txt" || { cat "$work/tool.txt"; fail "$1: not asked"; }
   if grep -E "box: (Failed|Quorvane Grindel doesn't|Could not|Error)" "$work/tool.txt"; then fail "$1: reported a failure"; fi
 }
+
+# One file: its contents leave the volume, while a plain delete (the control) leaves them.
+image="$work/file.img"
+mkfs.fat -C -F 16 -n GRINDEL "$image" 16384 >/dev/null || fail mkfs.fat
+fusefat -o rw+ "$image" "$mnt" >/dev/null 2>&1 || { echo "skipped: fusefat cannot mount here"; exit 77; }
+mounted=1
+secret="QVFILE$$M$RANDOM"
+for i in $(seq 1 9000); do printf '%s line %05d\n' "$secret" "$i"; done >"$mnt/SECRET.TXT"
+control="QVPLAIN$$M$RANDOM"
+keeper="QVKEEP$$M$RANDOM"
+for i in $(seq 1 200); do printf '%s %05d\n' "$control" "$i"; done >"$mnt/PLAIN.TXT"
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+cp "$grindel" "$work/app/Grindel.exe"
+run_wine "$work/app/Grindel.exe" /s file /O1 "$drive:\\SECRET.TXT" >"$work/grindel.txt" 2>&1 ||
+  { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
+rm -f "$mnt/PLAIN.TXT"
+[ -e "$mnt/SECRET.TXT" ] && fail "file: SECRET.TXT is still listed"
+[ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "file: KEEP.TXT was touched"
+unmap
+unmount
+grep -q "$control" "$image" || fail "file: the control's contents are gone too: the check could not see residue"
+grep -q "$secret" "$image" && fail "file: the shredded file's contents are still in the image"
+fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "file: fsck.fat found errors"; }
+expected=$(printf 'Task Name: file\r\nSuccess\r\n\r\n')
+[ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "file: log.txt"; }
+rm -f "$work/app/log.txt"
+echo "file: contents gone, control kept, fsck clean, log Success"
 
 for fs in 16 32; do
   image="$work/fat$fs.img"
