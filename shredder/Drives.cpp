@@ -7,12 +7,78 @@
 #include "LangPack.h"
 #include "ShredderApp.h"
 #include "ShredderKeys.h"
+#include "ShredderResources.h"
 
 using namespace Grindel;
 
-bool CShredderApp::RunDriveOptionsDialog(const CString& root, const CString&, bool*, bool*) {
-    Report(LoadLangStringWith(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
-    return false;
+namespace {
+struct DriveOptionsState {
+    CString fileSystem;
+    bool freeSpaceOnly = true;
+    bool formatAfter = false;
+};
+
+void EnableAfterChoice(HWND dialog, bool enable, const CString& fileSystem) {
+    EnableWindow(GetDlgItem(dialog, IDC_DRIVE_AFTER_GROUP), enable);
+    EnableWindow(GetDlgItem(dialog, IDC_DRIVE_FORMAT), enable);
+    // An NTFS drive is always formatted after a whole-drive shred.
+    EnableWindow(GetDlgItem(dialog, IDC_DRIVE_LEAVE), enable && fileSystem != "NTFS");
+}
+
+INT_PTR CALLBACK DriveOptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        SetDlgItemLangText(dialog, IDC_DRIVE_WHOLE, TXT_DRIVE_WHOLE, kTextDriveWhole);
+        SetDlgItemLangText(dialog, IDC_DRIVE_AFTER_GROUP, TXT_DRIVE_AFTER, kTextDriveAfter);
+        SetDlgItemLangText(dialog, IDC_DRIVE_LEAVE, TXT_DRIVE_LEAVE, kTextDriveLeave);
+        SetDlgItemLangText(dialog, IDC_DRIVE_FORMAT, TXT_DRIVE_FORMAT, kTextDriveFormat);
+        CheckRadioButton(dialog, IDC_DRIVE_FREE_SPACE, IDC_DRIVE_WHOLE, IDC_DRIVE_FREE_SPACE);
+        EnableAfterChoice(dialog, false, "");
+        return TRUE;
+    }
+    if (msg != WM_COMMAND) return FALSE;
+    DriveOptionsState* state = reinterpret_cast<DriveOptionsState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    switch (LOWORD(wParam)) {
+    case IDC_DRIVE_FREE_SPACE:
+        state->freeSpaceOnly = true;
+        EnableAfterChoice(dialog, false, state->fileSystem);
+        return TRUE;
+    case IDC_DRIVE_WHOLE:
+        state->freeSpaceOnly = false;
+        state->formatAfter = true;
+        CheckRadioButton(dialog, IDC_DRIVE_LEAVE, IDC_DRIVE_FORMAT, IDC_DRIVE_FORMAT);
+        EnableAfterChoice(dialog, true, state->fileSystem);
+        return TRUE;
+    case IDC_DRIVE_FORMAT:
+        state->formatAfter = true;
+        return TRUE;
+    case IDC_DRIVE_LEAVE:
+        state->formatAfter = false;
+        return TRUE;
+    case IDOK:
+    case IDCANCEL:
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+}  // namespace
+
+bool CShredderApp::RunDriveOptionsDialog(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
+                                         bool* formatAfter) {
+    if (m_scheduled) {
+        // No one is there to answer: nothing is shredded.
+        Report(LoadLangStringWith(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
+        return false;
+    }
+    DriveOptionsState state;
+    state.fileSystem = fileSystem;
+    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DRIVE_OPTIONS), nullptr, DriveOptionsProc,
+                        reinterpret_cast<LPARAM>(&state)) != IDOK)
+        return false;
+    *freeSpaceOnly = state.freeSpaceOnly;
+    *formatAfter = state.formatAfter;
+    return true;
 }
 
 void CShredderApp::FormatDrive(const CString& drive, bool) {

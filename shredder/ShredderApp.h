@@ -161,7 +161,7 @@ protected:
     // available until the pages that carry them exist.
     virtual int ShredRecycleBin();
     virtual int ShredDriveRoot(const CString& root);
-    // The Shred Drive Options question for a drive root without /D: false is Cancel.
+    // The Shred Drive Options question (dialog 132) for a drive root without /D: false is Cancel.
     virtual bool RunDriveOptionsDialog(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
                                        bool* formatAfter);
     virtual void FormatDrive(const CString& drive, bool ntfs);

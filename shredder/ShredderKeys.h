@@ -92,6 +92,10 @@ enum TextKey {
     TXT_INSTANCE = 9065,
     TXT_BAD_ALGORITHM = 9088,
     TXT_NOT_AVAILABLE = 9089,
+    TXT_DRIVE_WHOLE = 9305,
+    TXT_DRIVE_AFTER = 9306,
+    TXT_DRIVE_LEAVE = 9307,
+    TXT_DRIVE_FORMAT = 9308,
     TXT_PRODUCT_TITLE = 9606,
     TXT_PROGRESS_CAPTION = 9900,
     TXT_PROGRESS_CANCEL = 9901,
@@ -130,6 +134,10 @@ const char* const kTextTaskAttributes =
     "Are you sure you want to add it to the current task?";
 const char* const kTextTaskSubfolders = "Do you want to shred all sub folders?";
 const char* const kTextTaskRemove = "Do you want to remove all sub folders after shredding?";
+const char* const kTextDriveWhole = "Shred the whole &drive.";
+const char* const kTextDriveAfter = "&After shredding whole drive";
+const char* const kTextDriveLeave = "&Leave drive as it's.";
+const char* const kTextDriveFormat = "&Format drive.";
 const char* const kTextBinAlert =
     "Warning: This function may conflict with other software that is designed to \"protect\" or \"preserve\" the "
     "contents of your Recycle Bin. If you have such software installed on your system, this function may not work "
