@@ -2,7 +2,10 @@
 // algorithms, command line, single-instance mutex, platform probe (free-space
 // functions, Recycle Bin functions, fixed drives, NTFS, user SID, protected
 // folders), the Recycle Bin verb, message reporting (boxes, or log.txt in
-// scheduled runs) and the command-line job.
+// scheduled runs) and the command-line job. Folders (Folders.cpp), drive
+// roots and whole drives (Drives.cpp), free space (FreeSpace.cpp), the
+// Recycle Bin (RecycleBin.cpp) and the task-time checks (TaskChecks.cpp) are
+// members too, since they share the job's state.
 // The property sheet, its pages and the alert dialog are reached through
 // virtual members, so start-up and jobs run and are tested without windows.
 // Deliberately not: the pages' logic; they call into this object.

@@ -94,10 +94,8 @@ TEST(DriveOptionsDialog, WholeDriveChoicesFollowTheFileSystem) {
         std::vector<int> clicks;
         bool ok, freeSpaceOnly, formatAfter, leaveEnabled;
     } rows[] = {
-        {"FAT32", {}, true, true, false, false},
         {"NTFS", {IDC_DRIVE_WHOLE}, true, false, true, false},
         {"FAT32", {IDC_DRIVE_WHOLE, IDC_DRIVE_LEAVE}, true, false, false, true},
-        {"FAT32", {IDC_DRIVE_WHOLE, IDC_DRIVE_FREE_SPACE}, true, true, true, false},
         {"FAT32", {IDC_DRIVE_WHOLE, IDCANCEL}, false, true, false, true},
     };
     CShredderTestBed bed;

@@ -1,7 +1,8 @@
 // Runs Grindel's whole-drive shred on one drive, as a user who picks
 // "whole drive" in the drive question and answers every box with Yes/OK.
 //   DriveShredTool.exe X: WORKFOLDER
-// Prints every box it answered; the exit code is the engine's (0 done).
+// Prints every box it answered and the number of kept NTFS runs; exit code 0
+// unless start-up failed (the check reads the image for the result).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -15,7 +16,6 @@ namespace {
 class CWholeDriveApp : public CShredderApp {
 public:
     using CShredderApp::CShredderApp;
-    int result = -1;
 
 protected:
     bool RunDriveOptionsDialog(const CString&, const CString&, bool* freeSpaceOnly, bool* formatAfter) override {
