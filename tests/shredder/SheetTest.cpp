@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "AboutBox.h"
@@ -13,6 +14,7 @@
 #include "SheetResources.h"
 #include "ShredSheet.h"
 #include "ShredderTestBed.h"
+#include "TaskTestSupport.h"
 
 namespace {
 struct TrayCall {
@@ -170,4 +172,116 @@ TEST(Sheet, ShowsItsTabsTrayAndAboutBoxAndShredsDroppedFiles) {
     EXPECT_EQ(g_tray.back().command, DWORD(NIM_DELETE));
     SetNotifyIconHook(nullptr);
     app.ExitInstance();
+}
+
+// The Options page's editor and the Scheduler page on one sheet of their own,
+// with the real Tasklatch (registered for the run by the Tasklatch test support).
+class SheetPages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bed.WritePack("9606=" + bed.Title().str() + "\r\n10000=Task name " + bed.Title().str() + "\r\n");
+        app.reset(new CTestShredderApp(bed.Environment()));
+        ASSERT_TRUE(app->InitInstance(""));
+        sheet.reset(new CMyPropertySheet(*app, CSheetJobs(), true));
+        ASSERT_TRUE(sheet->Create());
+        ASSERT_TRUE(sheet->SchedulerAvailable());
+    }
+    void TearDown() override {
+        if (sheet) sheet->DestroyWindow();
+        sheet.reset();
+        if (app) app->ExitInstance();
+    }
+    CShredderTestBed bed;
+    CScriptedMessageBoxes boxes;
+    std::unique_ptr<CTestShredderApp> app;
+    std::unique_ptr<CMyPropertySheet> sheet;
+};
+
+TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm) {
+    HWND options = PageWindow(*sheet, 0);
+    const int builtIns = app->Algorithms().GetSize();
+    bool complementOnFirstPass = true;
+    WhenShown("Custom Algorithm Editor", [&](HWND editor) {
+        SetDlgItemTextA(editor, IDC_ALG_NAME, "Mine");
+        Click(editor, IDC_SAVE);
+        EXPECT_EQ(CountBoxes(boxes, "Please, Enter the algorithm description."), 1);
+        SetDlgItemTextA(editor, IDC_ALG_DESCRIPTION, "Two passes");
+        Click(editor, IDC_ADD_PASS);
+        SetFocus(GetDlgItem(editor, IDC_PATTERN));
+        SetDlgItemTextA(editor, IDC_PATTERN, "ABC");
+        complementOnFirstPass = IsWindowEnabled(GetDlgItem(editor, IDC_PASS_COMPLEMENT)) != FALSE;
+        Click(editor, IDC_ADD_PASS);
+        Click(editor, IDC_PASS_RANDOM);
+        Click(editor, IDC_SAVE);
+    });
+    Click(options, IDC_NEW_ALGORITHM);
+    EXPECT_FALSE(complementOnFirstPass);
+    ASSERT_EQ(app->Algorithms().GetSize(), builtIns + 1);
+    const CAlgorithm& mine = app->Algorithms().GetAt(builtIns);
+    EXPECT_EQ(mine.name, "Mine");
+    ASSERT_EQ(mine.PassCount(), 2);
+    EXPECT_EQ(mine.passes[0], CAlgorithmPass::Pattern({0xBC, 0x0A}));
+    EXPECT_EQ(mine.passes[1], CAlgorithmPass::Random());
+
+    HWND combo = GetDlgItem(options, IDC_ALGORITHM);
+    ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), builtIns + 1);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, IDC_DELETE_ALGORITHM)));
+    SendMessageA(combo, CB_SETCURSEL, WPARAM(builtIns), 0);
+    SendMessageA(options, WM_COMMAND, MAKEWPARAM(IDC_ALGORITHM, CBN_SELCHANGE), LPARAM(combo));
+    EXPECT_EQ(app->Method(), builtIns);
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(options, IDC_DELETE_ALGORITHM)));
+    Click(options, IDC_DELETE_ALGORITHM);
+    EXPECT_EQ(app->Algorithms().GetSize(), builtIns);
+    EXPECT_EQ(app->Method(), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), builtIns);
+}
+
+TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes) {
+    CTaskCleanup cleanup;
+    // Another program's task (the library's own creator) with the name tried first.
+    const std::wstring other = cleanup.Add(UniqueTaskName(L"QvOther"));
+    CInterfacePtr<IDispatch> schedule = NewSchedule();
+    ASSERT_TRUE(schedule);
+    CVariant made;
+    ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::CreateTask, {other.c_str()}, &made));
+    const std::wstring mine = cleanup.Add(UniqueTaskName(L"QvGrindel"));
+
+    const CString file = bed.Folder().Write("a b.txt", "x");
+    HWND files = PageWindow(*sheet, 1);
+    sheet->m_page2.AddPath(file);
+    WhenShown("Task name " + bed.Title(), [&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, Narrow(other).c_str());
+        Click(dialog, IDOK);
+        EXPECT_EQ(CountBoxes(boxes, "There's a task with this name."), 1);
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, Narrow(mine).c_str());
+        Click(dialog, IDOK);
+    });
+    Click(files, IDC_SCHEDULE);
+    EXPECT_EQ(sheet->m_page2.List().GetItemCount(), 0);
+    CInterfacePtr<ITask> task = ActivateTask(mine);
+    ASSERT_TRUE(task);
+    LPWSTR text = nullptr;
+    ASSERT_EQ(task->GetParameters(&text), S_OK);
+    EXPECT_EQ(Narrow(text), "\"/s\" \"" + Narrow(mine) + "\" \"/O0\" \"" + file.str() + "\"");
+    CoTaskMemFree(text);
+    ASSERT_EQ(task->GetCreator(&text), S_OK);
+    EXPECT_EQ(Narrow(text), "Quorvane Grindel");
+    CoTaskMemFree(text);
+    ASSERT_EQ(task->GetApplicationName(&text), S_OK);
+    EXPECT_EQ(Narrow(text), JoinPath(bed.Folder().Path(), "Grindel.exe").str());
+    CoTaskMemFree(text);
+
+    HWND scheduler = PageWindow(*sheet, 5);
+    CShredListCtrl& list = sheet->m_page6.List();
+    int row = -1;
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        EXPECT_NE(list.GetItemText(i, 0), Narrow(other).c_str());
+        if (list.GetItemText(i, 0) == Narrow(mine).c_str()) row = i;
+    }
+    ASSERT_GE(row, 0);
+    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    Click(scheduler, IDC_DELETE_TASK);
+    EXPECT_FALSE(FileExists(TaskFilePath(mine).c_str()));
+    EXPECT_TRUE(FileExists(TaskFilePath(other).c_str()));
+    EXPECT_EQ(list.FindExact(Narrow(mine).c_str()), -1);
 }
