@@ -238,13 +238,20 @@ TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm
 
 TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes) {
     CTaskCleanup cleanup;
-    // Another program's task (the library's own creator) with the name tried first.
-    const std::wstring other = cleanup.Add(UniqueTaskName(L"QvOther"));
     CInterfacePtr<IDispatch> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
+    // Names in collection order: Grindel's tasks with another program's between them.
+    const std::wstring mine = cleanup.Add(UniqueTaskName(L"QvSheetA"));
+    const std::wstring other = cleanup.Add(UniqueTaskName(L"QvSheetB"));
+    const std::wstring third = cleanup.Add(UniqueTaskName(L"QvSheetC"));
+    const std::wstring fourth = cleanup.Add(UniqueTaskName(L"QvSheetD"));
     CVariant made;
     ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::CreateTask, {other.c_str()}, &made));
-    const std::wstring mine = cleanup.Add(UniqueTaskName(L"QvGrindel"));
+    for (const std::wstring& name : {third, fourth}) {
+        ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::CreateTask, {name.c_str()}, &made));
+        ASSERT_OK(DispatchPut(made.Object().Get(), Dispid::Creator, CVariant(L"Quorvane Grindel")));
+        ASSERT_OK(DispatchMethod(made.Object().Get(), Dispid::Save, {CVariant(L"")}));
+    }
 
     const CString file = bed.Folder().Write("a b.txt", "x");
     HWND files = PageWindow(*sheet, 1);
@@ -273,15 +280,25 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
 
     HWND scheduler = PageWindow(*sheet, 5);
     CShredListCtrl& list = sheet->m_page6.List();
-    int row = -1;
-    for (int i = 0; i < list.GetItemCount(); ++i) {
-        EXPECT_NE(list.GetItemText(i, 0), Narrow(other).c_str());
-        if (list.GetItemText(i, 0) == Narrow(mine).c_str()) row = i;
-    }
+    EXPECT_EQ(list.FindExact(Narrow(other).c_str()), -1);
+    const int row = list.FindExact(Narrow(mine).c_str());
     ASSERT_GE(row, 0);
+    ASSERT_GE(list.FindExact(Narrow(third).c_str()), 0);
     list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
     Click(scheduler, IDC_DELETE_TASK);
     EXPECT_FALSE(FileExists(TaskFilePath(mine).c_str()));
-    EXPECT_TRUE(FileExists(TaskFilePath(other).c_str()));
     EXPECT_EQ(list.FindExact(Narrow(mine).c_str()), -1);
+    // The rows after the deleted task still reach their own tasks.
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        CJobDriver job;
+        job.Attach(sheet->Schedule().GetJob(short(sheet->m_page6.RowMap()[size_t(i)])).Get());
+        EXPECT_EQ(job.GetName(), list.GetItemText(i, 0));
+    }
+
+    boxes.QueueAnswer(IDYES);
+    Click(scheduler, IDC_DELETE_ALL);
+    EXPECT_FALSE(FileExists(TaskFilePath(third).c_str()));
+    EXPECT_FALSE(FileExists(TaskFilePath(fourth).c_str()));
+    EXPECT_TRUE(FileExists(TaskFilePath(other).c_str()));
+    EXPECT_EQ(list.GetItemCount(), 0);
 }
