@@ -13,14 +13,14 @@ CBlokkumEngineConfig CBlokkumEngineConfig::FromSettings(const CBlokkumIniSetting
     c.ListenPort = ini.PopupPort;
     c.GatewayEnable = ini.GatewayEnable != 0;
     c.GatewayIP = ini.GatewayIP;
-    c.GatewayPort = ini.GatewayPort;
+    c.GatewayPort = int(ini.GatewayPort);
     c.Disabled = ini.Disabled != 0;
     c.PlayWave = ini.PlayWave != 0;
-    c.PopupCatching = ini.PopupCatching;
+    c.PopupCatching = ini.PopupCatching ? 1 : 0;
     c.UseDefaultBufferSizes = ini.UseDefaultBufferSizes != 0;
     c.BufferSize = ini.BufferSize;
     c.UseDefaultTimeOut = ini.UseDefaultTimeOut != 0;
-    c.ConnectionTimeOut = ini.ConnectionTimeOut;
+    c.ConnectionTimeOut = int(ini.ConnectionTimeOut);
     c.DNSCacheSize = ini.DNSCacheSize;
     c.DNSCacheDisable = ini.DNSCacheDisable != 0;
     c.PopupScript = script;

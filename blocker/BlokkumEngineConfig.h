@@ -12,25 +12,23 @@
 #include <memory>
 
 #include "BlokkumSettings.h"
+#include "EngineSettings.h"
 #include "Strings.h"
 #include "Sync.h"
 
-struct CBlokkumEngineConfig {
+// The part a connection reads (PopupScript: QVBlk.js after the sound fill,
+// empty: nothing is injected) is the engine's own snapshot, so the same
+// object is handed to the engine.
+struct CBlokkumEngineConfig : CConnectionSettings {
+    CBlokkumEngineConfig() {
+        GatewayPort = 80;
+        PlayWave = 1;
+        ConnectionTimeOut = 60;  // seconds
+    }
     UINT ListenPort = 8100;
-    bool GatewayEnable = false;
-    CString GatewayIP;
-    UINT GatewayPort = 80;
-    bool Disabled = false;
-    bool PlayWave = true;
-    bool PopupCatching = true;
-    bool UseDefaultBufferSizes = true;
     UINT BufferSize = 8192;
-    bool UseDefaultTimeOut = true;
-    UINT ConnectionTimeOut = 60;  // seconds
     UINT DNSCacheSize = 10;
     bool DNSCacheDisable = true;
-    // QVBlk.js after the sound fill; empty: nothing is injected.
-    CString PopupScript;
 
     // The QVINI.ini values of settings, with the given script.
     static CBlokkumEngineConfig FromSettings(const CBlokkumIniSettings& ini, const CString& script);

@@ -2,8 +2,8 @@
 // engine: no site records, hub or request filters, the optional gateway,
 // backlog 5, a tested bind, idle time-outs that keep the connection, and
 // failures reported through ReportProxyError only. The settings come from
-// QVINI.ini through ReloadEngineSettings; the pop-up script is read from the
-// current snapshot by each page that gets it.
+// QVINI.ini through ReloadEngineSettings, and each connection reads the
+// snapshot that was current when it started.
 // The engine keeps one global configuration (g_Engine): one CBlokkumProxy
 // per process. Deliberately not: Winsock start-up (the program does it).
 #pragma once
@@ -32,13 +32,11 @@ public:
     void Shutdown();
 
     CProxyListener& Listener() { return m_listener; }
-    BlokkumEngineConfigPtr Current() { return m_state->Current(); }
+    BlokkumEngineConfigPtr Current() { return m_state.Current(); }
 
 private:
-    void ApplyToEngine(const CBlokkumEngineConfig& config);
+    void ApplyToEngine(const BlokkumEngineConfigPtr& config);
 
-    // Shared with the engine's script hook, so a connection that outlives
-    // the bounded wait at exit still reads a live snapshot.
-    std::shared_ptr<CBlokkumEngineState> m_state = std::make_shared<CBlokkumEngineState>();
+    CBlokkumEngineState m_state;
     CProxyListener m_listener;
 };

@@ -93,10 +93,10 @@ void CLanguageCombo::Fill() {
     SetImageList(m_images);
     ResetContent();
     const CString folder = g_strModuleDir + "\\Language";
-    SetCurrentDirectoryA(folder);
     int selected = 0;
     WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA("*.*", &data));
+    // Without the folder the list stays empty rather than showing another folder's files.
+    CFindHandle find(SetCurrentDirectoryA(folder) ? FindFirstFileA("*.*", &data) : INVALID_HANDLE_VALUE);
     if (!find.IsValid()) {
         SetCurSel(0);
         return;
@@ -153,6 +153,7 @@ BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CMainDialog::OnInitDialog() {
+    m_bStarted = true;
     const CString program = g_Places.ModuleFilePath.IsEmpty() ? GetModuleFilePath() : g_Places.ModuleFilePath;
     CRegistryKey(g_Places.RunKey).SetString(kAutostartValue, program);
     g_strModuleDir = ProgramFolderOf(program);
@@ -250,7 +251,8 @@ void CMainDialog::OpenHelp() {
 }
 
 void CMainDialog::ShutDown() {
-    if (m_bShutDown) return;
+    // A dialog that never started has read no Options.opt, so it must not write one.
+    if (!m_bStarted || m_bShutDown) return;
     m_bShutDown = true;
     delete m_pTray;
     m_pTray = nullptr;

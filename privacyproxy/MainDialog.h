@@ -77,6 +77,7 @@ private:
     CSkinButton m_btnHelp;
     CProxyListener m_listener;
     CSingleInstance m_instance;
+    bool m_bStarted = false;
     bool m_bShutDown = false;
     bool m_bStartedWinsock = false;
 };

@@ -143,10 +143,21 @@ bool ApplyOptions(const CString& bytes) {
     return whole;
 }
 
+// A file that is there but could not be read (locked by another program)
+// still holds the user's sites: writing this run's empty list over it would lose them.
+static bool g_bOptionsUnread = false;
+
 void LoadOptions() {
     CString bytes;
-    if (!ReadWholeFile(OptionsFilePath(), bytes)) return;
+    g_bOptionsUnread = false;
+    if (!ReadWholeFile(OptionsFilePath(), bytes)) {
+        g_bOptionsUnread = FileExists(OptionsFilePath());
+        return;
+    }
     ApplyOptions(bytes);
 }
 
-bool SaveOptions() { return WriteWholeFile(OptionsFilePath(), SerializeOptions()); }
+bool SaveOptions() {
+    if (g_bOptionsUnread) return false;
+    return WriteWholeFile(OptionsFilePath(), SerializeOptions());
+}

@@ -17,5 +17,6 @@ CString SerializeOptions();
 bool ApplyOptions(const CString& bytes);
 
 void LoadOptions();
-// False when the file could not be written; the old file then stays whole.
+// False when the file could not be written (the old file then stays whole),
+// or when it was there at start-up but could not be read.
 bool SaveOptions();

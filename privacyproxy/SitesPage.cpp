@@ -121,7 +121,7 @@ void CSitesPage::OpenOptions(int index) {
     }
     if (dialog.DoModal() != IDOK) return;
     {
-        // The engine may have removed nothing, but the page may have: find the host again.
+        // Found again by host: the array may have changed while the dialog was open.
         CCriticalSectionLock lock(g_csLists);
         for (int i = 0; i < g_Sites.GetSize(); ++i) {
             CSiteRecord& site = *g_Sites[i];

@@ -309,7 +309,6 @@ void CSkinButton::DrawFace(HDC dc, RECT rect, bool pressed) {
     default:
         break;
     }
-    // Modes 3 and 4.
     if (m_nMode == 3 && (!m_hFirst || !m_hSecond || !m_hFocus || !m_hHover)) return;
     if (m_hIcon) {
         RECT inner = {rect.left + 2, rect.top + 2, rect.right - 3, rect.bottom - 3};

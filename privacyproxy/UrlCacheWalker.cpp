@@ -70,8 +70,8 @@ void CUrlCacheWalker::End() {
     m_size = 0;
 }
 
-// Deleting while the enumeration stands is what the cache allows; the URLs
-// are collected first anyway, so a cache that reorders cannot skip one.
+// Deleted only after the walk, so that a deletion cannot make the
+// enumeration skip an entry.
 static void DeleteAll(const CStringArray& urls) {
     for (const CString& url : urls) DeleteUrlCacheEntryA(url);
 }

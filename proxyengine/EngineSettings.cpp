@@ -4,8 +4,39 @@
 
 #include "BlockResources.h"
 #include "Files.h"
+#include "Sync.h"
 
 CEngineSettings g_Engine;
+
+namespace {
+// Never destroyed: a connection that outlasts the exit wait may still ask.
+CCriticalSection& PublishedLock() {
+    static CCriticalSection* lock = new CCriticalSection;
+    return *lock;
+}
+ConnectionSettingsPtr& Published() {
+    static ConnectionSettingsPtr* published = new ConnectionSettingsPtr;
+    return *published;
+}
+}  // namespace
+
+void PublishConnectionSettings(ConnectionSettingsPtr settings) {
+    CCriticalSectionLock lock(PublishedLock());
+    Published().swap(settings);
+    // The old snapshot is released outside the lock (by settings' destructor).
+    lock.Unlock();
+}
+
+ConnectionSettingsPtr CurrentConnectionSettings() {
+    {
+        CCriticalSectionLock lock(PublishedLock());
+        if (Published()) return Published();
+    }
+    auto copy = std::make_shared<CConnectionSettings>();
+    static_cast<CConnectionValues&>(*copy) = g_Engine;
+    copy->PopupScript = EnginePopupScript();
+    return copy;
+}
 
 CEngineSettings VeilrunEngineSettings() {
     return CEngineSettings();

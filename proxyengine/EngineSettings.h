@@ -1,8 +1,11 @@
 // EngineSettings.h - the engine's settings, the description of a program's
 // variant of the engine, and the few seams (timings, program folder, online
 // probe, key state, pop-up script, error reporter) that tests replace.
-// One global, g_Engine; a program fills it before CProxyListener::Start and
-// changes only the plain values afterwards (connection threads read them).
+// One global, g_Engine; a program fills it before CProxyListener::Start.
+// What a connection reads while it relays (CConnectionValues and the script)
+// it takes as one immutable snapshot, at its start and at each request: a program that
+// changes these while connections run publishes each new set with
+// PublishConnectionSettings; until then each connection copies g_Engine's.
 // Deliberately not: loading or saving settings (the programs own their files).
 #pragma once
 
@@ -10,27 +13,39 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "Strings.h"
 
-struct CEngineSettings {
-    // Settings shared by both programs (Veilrun's built-in values as defaults).
-    int ListenPort = 8100;
+// The values a connection reads while it relays (Veilrun's built-in values
+// as defaults).
+struct CConnectionValues {
     int UseDefaultBufferSizes = 1;
-    volatile LONG BufferSize = 8192;
     int UseDefaultTimeOut = 1;
     int ConnectionTimeOut = 240;
-    int DNSCacheSize = 10;
-    int DNSCacheDisable = 1;
     int Disabled = 0;
     int PlayWave = 0;
-    int CookieMode = 1;
-    int DisableCookieScriptFilter = 1;
     // Blokkum's own: the upstream gateway and the pop-up catching switch.
     int GatewayEnable = 0;
     CString GatewayIP;
     int GatewayPort = 0;
     int PopupCatching = 1;
+};
+
+// One connection's snapshot: the values and the text put in front of pages.
+struct CConnectionSettings : CConnectionValues {
+    CString PopupScript;
+};
+using ConnectionSettingsPtr = std::shared_ptr<const CConnectionSettings>;
+
+struct CEngineSettings : CConnectionValues {
+    // Settings shared by both programs (Veilrun's built-in values as defaults).
+    int ListenPort = 8100;
+    volatile LONG BufferSize = 8192;
+    int DNSCacheSize = 10;
+    int DNSCacheDisable = 1;
+    int CookieMode = 1;
+    int DisableCookieScriptFilter = 1;
 
     // The variant: what this program's engine has.
     bool bSiteRecords = true;        // site list, event log, per-site options
@@ -59,7 +74,7 @@ struct CEngineSettings {
     CString ModuleFolder;                          // empty: the program's folder
     std::function<bool()> IsOnline;                // InternetGetConnectedState
     std::function<bool()> IsBypassKeyDown;         // Ctrl held down
-    std::function<CString()> PopupScript;          // text put in front of pages
+    std::function<CString()> PopupScript;          // text put in front of pages (unpublished)
     std::function<void(const char*)> ReportError;  // the engine's error reporter
     std::function<CString(int)> FormatSocketError; // text of a Winsock error
     HWND hMainWindow = nullptr;                    // owner of the start-up box
@@ -70,6 +85,10 @@ extern CEngineSettings g_Engine;
 // The two programs' variants, with their built-in values.
 CEngineSettings VeilrunEngineSettings();
 CEngineSettings BlokkumEngineSettings();
+
+// The snapshot new connections take; null goes back to copying g_Engine.
+void PublishConnectionSettings(ConnectionSettingsPtr settings);
+ConnectionSettingsPtr CurrentConnectionSettings();
 
 CString EngineModuleFolder();
 bool EngineIsOnline();

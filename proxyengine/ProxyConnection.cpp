@@ -40,7 +40,7 @@ void CProxyConnection::AttachBrowser(SOCKET s) { SetSocket(m_sBrowser, s); }
 
 void CProxyConnection::Run() {
     int size;
-    if (g_Engine.UseDefaultBufferSizes) size = std::max(256, std::max(g_nSystemRecvBuffer, g_nSystemSendBuffer));
+    if (Settings().UseDefaultBufferSizes) size = std::max(256, std::max(g_nSystemRecvBuffer, g_nSystemSendBuffer));
     else size = std::max(1, int(g_Engine.BufferSize));
     m_nSendSize = m_nRecvSize = size;
     std::vector<char> buffer;
@@ -54,14 +54,14 @@ void CProxyConnection::Run() {
 }
 
 void CProxyConnection::RelayLoop(char* buffer) {
-    if (!g_Engine.UseDefaultBufferSizes) {
+    if (!Settings().UseDefaultBufferSizes) {
         setsockopt(m_sBrowser, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&m_nSendSize), sizeof(int));
         setsockopt(m_sBrowser, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&m_nRecvSize), sizeof(int));
     }
     BOOL noDelay = TRUE;
     setsockopt(m_sBrowser, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
     DWORD idleSince = GetTickCount();
-    const DWORD idleLimit = DWORD(g_Engine.ConnectionTimeOut) * 1000;
+    const DWORD idleLimit = DWORD(Settings().ConnectionTimeOut) * 1000;
     while (IsEngineListening() && !m_bFailed && m_sBrowser != INVALID_SOCKET) {
         fd_set readable;
         FD_ZERO(&readable);
@@ -73,7 +73,7 @@ void CProxyConnection::RelayLoop(char* buffer) {
         int ready = select(0, &readable, nullptr, nullptr, &slice);
         if (ready < 0) break;
         if (ready == 0) {
-            if (!g_Engine.UseDefaultTimeOut && GetTickCount() - idleSince >= idleLimit) {
+            if (!Settings().UseDefaultTimeOut && GetTickCount() - idleSince >= idleLimit) {
                 if (g_Engine.bTimeoutEndsConnection) break;
                 idleSince = GetTickCount();
             }
@@ -288,7 +288,7 @@ int CProxyConnection::OnServerData() {
                 while (first < m_Response.Size() && (unsigned char)m_Response.Data()[first] < 33) ++first;
                 bool page = first < m_Response.Size() && m_Response.Data()[first] == '<';
                 m_wContentFlags = page ? (CONTENT_HTML | CONTENT_TEXT) : CONTENT_OTHER;
-                m_bHeld = page && !g_Engine.Disabled;
+                m_bHeld = page && !Settings().Disabled;
             } else if (!StartResponseBody()) {
                 return 0;
             }
@@ -326,7 +326,7 @@ int CProxyConnection::StartResponseBody() {
     if (m_bChunked) m_nBodyMode = BODY_CHUNKED;
     else if (m_nContentLength >= 0) m_nBodyMode = BODY_LENGTH;
     else m_nBodyMode = BODY_CLOSE;
-    m_bHeld = (m_wContentFlags & CONTENT_TEXT) && !g_Engine.Disabled;
+    m_bHeld = (m_wContentFlags & CONTENT_TEXT) && !Settings().Disabled;
     if (!m_bHeld) SendResponseHeader();
     if (m_nBodyMode == BODY_LENGTH && m_nContentLength == 0) return FinishResponse();
     return m_bFailed ? 0 : 1;
@@ -439,7 +439,7 @@ void CProxyConnection::FlushResponse() {
             SetLengthLine(m_ResponseLines, "transfer-encoding", unsigned(m_Body.size()));
             m_nContentLength = m_nBytesPassed = (long long)m_Body.size();
         }
-        if (!m_Body.empty() && !g_Engine.Disabled) FilterResponseBody();
+        if (!m_Body.empty() && !Settings().Disabled) FilterResponseBody();
         SendResponseHeader();
         SendToBrowser(m_Body.data(), int(m_Body.size()));
     } else {

@@ -16,6 +16,7 @@
 #include "Arrays.h"
 #include "ByteBuffer.h"
 #include "ChunkReader.h"
+#include "EngineSettings.h"
 #include "HeaderText.h"
 #include "Strings.h"
 
@@ -35,6 +36,12 @@ public:
 
     void AttachBrowser(SOCKET s);
     void Run();
+    // The settings snapshot: taken at the first call and anew at each
+    // request header; the connection reads only it.
+    const CConnectionSettings& Settings() {
+        if (!m_pSettings) m_pSettings = CurrentConnectionSettings();
+        return *m_pSettings;
+    }
     void RelayLoop(char* buffer);
     int OnBrowserData();
     int OnServerData();
@@ -124,6 +131,8 @@ public:
     CString m_strPrevHost;
     int m_nPrevPort = 0;
     bool m_bPrevUpstream = false;
+    CString m_strPrevGateway;
+    int m_nPrevGatewayPort = 0;
     int m_bFirstBlock = 1;
 
     // Site options (set by the site records) and the cookie mode.
@@ -150,6 +159,7 @@ public:
     std::deque<bool> m_PendingHead;  // one entry per request awaiting its reply: HEAD?
     bool m_bUpstream = false;        // through the hub or the gateway
     bool m_bFailed = false;          // a send failed: the connection ends
+    ConnectionSettingsPtr m_pSettings;
 
 private:
     int StartResponseBody();

@@ -28,6 +28,9 @@ void CProxyConnection::ClearRequest() {
 
 int CProxyConnection::ProcessRequestHeader() {
     ClearRequest();
+    // Taken anew for each request, so a reload reaches the next page of a
+    // kept-alive connection while no request mixes two settings.
+    m_pSettings = CurrentConnectionSettings();
     const char* data = m_Request.Data();
     int end = FindHeaderEnd(data, m_Request.Size());
     if (end < 0) return 0;
@@ -46,7 +49,7 @@ int CProxyConnection::ProcessRequestHeader() {
     m_strHost = target.host;
 
     CHeaderInfo info;
-    SplitHeaderLines(data, end, m_RequestLines, false, !g_Engine.Disabled && !m_bTunnel, info);
+    SplitHeaderLines(data, end, m_RequestLines, false, !Settings().Disabled && !m_bTunnel, info);
     m_Request.Consume(end);
 
     if (g_Engine.bSiteRecords && !LookupSiteAndHub()) return 0;
@@ -54,10 +57,10 @@ int CProxyConnection::ProcessRequestHeader() {
         SendBuffer(m_sBrowser, kReplyBadRequest);
         return 0;
     }
-    m_bUpstream = (g_Engine.bGateway && g_Engine.GatewayEnable) || (g_Engine.bAnonymousHub && m_bUseHub);
+    m_bUpstream = (g_Engine.bGateway && Settings().GatewayEnable) || (g_Engine.bAnonymousHub && m_bUseHub);
     if (!m_bUpstream && !m_bTunnel && !m_RequestLines.IsEmpty())
         m_RequestLines.SetAt(0, m_strMethod + " " + m_strPath + " " + m_strVersion + "\r\n");
-    if (g_Engine.bRequestFilters && !g_Engine.Disabled && BlockRequest()) return 0;
+    if (g_Engine.bRequestFilters && !Settings().Disabled && BlockRequest()) return 0;
 
     if (!m_bTunnel) {
         // Every request whose header announces a body has one, whatever its method.
@@ -73,19 +76,26 @@ int CProxyConnection::ProcessRequestHeader() {
 int CProxyConnection::ConnectToServer() {
     // A site switched to or from the hub between two requests must not reuse
     // the socket of the other route.
-    if (!m_strPrevHost.IsEmpty() &&
-        (m_strHost != m_strPrevHost || m_nPort != m_nPrevPort || m_bUpstream != m_bPrevUpstream))
+    // Nor a socket to a gateway that a reload has replaced since.
+    const bool viaGateway = g_Engine.bGateway && Settings().GatewayEnable;
+    const CString gateway = viaGateway ? Settings().GatewayIP : CString();
+    const int gatewayPort = viaGateway ? Settings().GatewayPort : 0;
+    if (!m_strPrevHost.IsEmpty() && (m_strHost != m_strPrevHost || m_nPort != m_nPrevPort ||
+                                     m_bUpstream != m_bPrevUpstream || gateway != m_strPrevGateway ||
+                                     gatewayPort != m_nPrevGatewayPort))
         CloseServerSocket();
     m_strPrevHost = m_strHost;
     m_nPrevPort = m_nPort;
     m_bPrevUpstream = m_bUpstream;
+    m_strPrevGateway = gateway;
+    m_nPrevGatewayPort = gatewayPort;
 
     CString targetHost = m_strHost;
     int targetPort = m_nPort;
     bool throughHub = false;
-    if (g_Engine.bGateway && g_Engine.GatewayEnable) {
-        targetHost = g_Engine.GatewayIP;
-        targetPort = g_Engine.GatewayPort;
+    if (viaGateway) {
+        targetHost = gateway;
+        targetPort = gatewayPort;
     } else if (g_Engine.bAnonymousHub && m_bUseHub) {
         // A site routed through the hub never goes to the site directly, not
         // even when the hub was lost since the lookup.
@@ -119,7 +129,7 @@ int CProxyConnection::ConnectToServer() {
         return SendBuffer(m_sBrowser, kReplyTunnelEstablished) ? 1 : 0;
     }
     // A tunnel's own CONNECT header goes to the hub, so it is filtered too.
-    if ((!m_bTunnel || m_bUpstream) && !g_Engine.Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
+    if ((!m_bTunnel || m_bUpstream) && !Settings().Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
     CString header = TerminateHeader(JoinLines(m_RequestLines));
     // Queued only now: a change of server above drops the old server's queue.
     if (!m_bTunnel) m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
@@ -131,7 +141,7 @@ SOCKET CProxyConnection::OpenServerSocket(const CString& host, int port) {
     if (address == 0 || port <= 0 || port > 65535) return INVALID_SOCKET;
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return INVALID_SOCKET;
-    if (!g_Engine.UseDefaultBufferSizes) {
+    if (!Settings().UseDefaultBufferSizes) {
         setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&m_nSendSize), sizeof(int));
         setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&m_nRecvSize), sizeof(int));
     }

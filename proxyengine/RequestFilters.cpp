@@ -39,7 +39,7 @@ void CProxyConnection::OnUpstreamFailed(const CString& hubHost, int hubPort) {
 }
 
 int CProxyConnection::BlockRequest() {
-    if (g_Engine.Disabled) return 0;
+    if (Settings().Disabled) return 0;
     int type;
     CString reply;
     if (m_bBlockSite) {
@@ -70,7 +70,7 @@ void CProxyConnection::FilterRequestHeaders() {
 
 int CProxyConnection::FilterReferer() {
     m_bRefererRemoved = 0;
-    if (g_Engine.Disabled || !m_bBlockReferer) return 0;
+    if (Settings().Disabled || !m_bBlockReferer) return 0;
     if (RemoveForeignReferers(m_RequestLines, m_strHost) == 0) return 0;
     m_bRefererRemoved = 1;
     return 1;

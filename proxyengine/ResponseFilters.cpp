@@ -93,7 +93,7 @@ int CProxyConnection::IsInsideScript(const char* text, int position) {
 }
 
 void CProxyConnection::HideDocumentReferrer(std::string& body) {
-    if (!m_bRefererRemoved || g_Engine.Disabled || !m_bBlockReferer || !(m_wContentFlags & CONTENT_TEXT)) return;
+    if (!m_bRefererRemoved || Settings().Disabled || !m_bBlockReferer || !(m_wContentFlags & CONTENT_TEXT)) return;
     static const char kReferrer[] = "document.referrer";
     const size_t length = sizeof(kReferrer) - 1;
     for (size_t at = body.find(kReferrer); at != std::string::npos; at = body.find(kReferrer, at + length)) {
@@ -103,8 +103,8 @@ void CProxyConnection::HideDocumentReferrer(std::string& body) {
 }
 
 int CProxyConnection::InjectPopupScript(std::string& body, const std::string& lowerText) {
-    bool catching = g_Engine.bSiteRecords ? m_bBlockPopups != 0 : g_Engine.PopupCatching != 0;
-    if (g_Engine.Disabled || !catching) return 0;
+    bool catching = g_Engine.bSiteRecords ? m_bBlockPopups != 0 : Settings().PopupCatching != 0;
+    if (Settings().Disabled || !catching) return 0;
     if (!(m_wContentFlags & CONTENT_TEXT) || (m_wContentFlags & CONTENT_SCRIPT)) return 0;
     if (EngineBypassKeyDown()) return 0;
     if (lowerText.find("<html>") == std::string::npos && lowerText.find("<body") == std::string::npos) {
@@ -115,10 +115,10 @@ int CProxyConnection::InjectPopupScript(std::string& body, const std::string& lo
         char before = lowerText[script - 1];
         if (before == '\'' || before == '"') return 0;
     }
-    CString script = EnginePopupScript();
+    const CString& script = Settings().PopupScript;
     if (script.IsEmpty()) return 0;
     body.insert(0, script.str());
-    if (g_Engine.PlayWave) {
+    if (Settings().PlayWave) {
         size_t head = body.find("<head>");
         if (head == std::string::npos) head = body.find("<HEAD>");
         if (head != std::string::npos && head + 6 < body.size()) body.insert(head + 6, kSoundElement);

@@ -10,6 +10,7 @@
 #include "EngineTestSupport.h"
 #include "ErrorReport.h"
 #include "Files.h"
+#include "ProxyConnection.h"
 #include "TestSupport.h"
 
 namespace {
@@ -92,6 +93,31 @@ TEST(BlokkumProxy, GatewayGetsConnectAsSent) {
     auto seen = gateway.Requests();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].header, request);
+}
+
+TEST(BlokkumProxy, EachRequestGoesToTheGatewayOfTheSettingsItStartedWith) {
+    COriginServer first(Serve(HttpResponse("text/plain", "1"))), second(Serve(HttpResponse("text/plain", "2")));
+    auto ini = [](int port) {
+        return "GatewayEnable=1\r\nGatewayIP=127.0.0.1\r\nGatewayPort=" + std::to_string(port) + "\r\n";
+    };
+    BlokkumProxyFixture f(ini(first.Port()), false);
+    // Each request is read, then the gateway moves, then the request goes on:
+    // it keeps its own gateway whole, and the next one uses the moved one.
+    CProxyConnection c;
+    for (auto step : {std::make_pair("/one", second.Port()), std::make_pair("/two", first.Port())}) {
+        const std::string request = std::string("GET http://site.test") + step.first + " HTTP/1.1\r\nHost: site.test\r\n\r\n";
+        c.AppendRequestData(request.data(), int(request.size()));
+        ASSERT_EQ(c.ProcessRequestHeader(), 1);
+        f.WriteIni(ini(step.second));
+        f.proxy->ReloadEngineSettings(*f.settings);
+        ASSERT_EQ(c.ConnectToServer(), 1);
+    }
+    for (int i = 0; i < 250 && first.Requests().size() + second.Requests().size() < 2; ++i) Sleep(20);
+    auto atFirst = first.Requests(), atSecond = second.Requests();
+    ASSERT_EQ(atFirst.size(), 1u);
+    ASSERT_EQ(atSecond.size(), 1u);
+    EXPECT_EQ(FirstLine(atFirst[0].header), "GET http://site.test/one HTTP/1.1");
+    EXPECT_EQ(FirstLine(atSecond[0].header), "GET http://site.test/two HTTP/1.1");
 }
 
 TEST(BlokkumProxy, WithoutGatewayTheSiteGetsTheOriginForm) {

@@ -69,7 +69,7 @@ TEST(EngineSnapshot, ReloadPublishesANewSnapshotAndLeavesHeldOnesAlone) {
     BlokkumEngineConfigPtr held = state.Current();
     EXPECT_TRUE(held->GatewayEnable);
     EXPECT_EQ(held->GatewayIP, "10.1.2.3");
-    EXPECT_EQ(held->GatewayPort, 3128u);
+    EXPECT_EQ(held->GatewayPort, 3128);
     EXPECT_EQ(held->PopupScript, "<script>  </script>");
     EXPECT_TRUE(held->PopupCatching);
 

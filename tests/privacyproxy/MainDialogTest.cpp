@@ -80,6 +80,7 @@ protected:
                     "user_pref(\"network.proxy.type\", 0);\r\n");
         world.Write("profile\\Application Data\\Opera\\u1\\profile\\opera6.ini", "[Proxy]\r\nUse HTTP=0\r\n");
         world.Write("Language\\English.ini", "[QuorvaneVeilrun]\r\n");
+        world.Write("Language\\Old.v1.ini", "[QuorvaneVeilrun]\r\n");
         world.Write("Language\\Pig.ini", "[QuorvaneVeilrun]\r\n2 = Itessay\r\n8=Owshay allay\r\n");
     }
     void TearDown() override {
@@ -168,6 +169,7 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
             EXPECT_FALSE(dialog.IsWindowVisible()) << "the close button hides";
             HWND combo = dialog.GetDlgItem(IDC_LANGUAGE);
             int pig = -1;
+            CString names;
             for (int i = 0; i < int(SendMessageA(combo, CB_GETCOUNT, 0, 0)); ++i) {
                 char text[64] = "";
                 COMBOBOXEXITEMA item = {};
@@ -177,7 +179,9 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
                 item.cchTextMax = sizeof text;
                 SendMessageA(combo, CBEM_GETITEMA, 0, LPARAM(&item));
                 if (lstrcmpA(text, "Pig") == 0) pig = i;
+                names += CString(text) + " ";
             }
+            EXPECT_EQ("English Pig ", names) << "a name with two dots is no pack";
             EXPECT_GE(pig, 0);
             SendMessageA(combo, CB_SETCURSEL, WPARAM(pig), 0);
             dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE), LPARAM(combo));
@@ -221,6 +225,24 @@ TEST_F(MainDialog, SecondInstanceSaysSoAndLeavesTheFirstOnesFilesAlone) {
     EXPECT_EQ(kProgramTitle, shown[0].caption);
     EXPECT_TRUE(g_notifyCalls.empty()) << "no tray icon";
     EXPECT_FALSE(FileExists(world.File("Options.opt")));
+}
+
+TEST_F(MainDialog, TakenPortEndsTheStartAndGivesTheBrowsersBack) {
+    SOCKET taken = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(taken, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, listen(taken, 1));
+    int length = sizeof address;
+    getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
+    g_Engine.ListenPort = ntohs(address.sin_port);
+    CMainDialog dialog;
+    EXPECT_EQ(0, Run(dialog));
+    closesocket(taken);
+    EXPECT_TRUE(g_notifyCalls.empty()) << "no tray icon";
+    EXPECT_EQ(0, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
+    EXPECT_NE(std::string::npos, ReadFileText(world.PrefsPath()).find("\"network.proxy.type\", 0);"));
 }
 
 }  // namespace

@@ -130,6 +130,15 @@ TEST(OptionsFile, MissingFileGivesDefaultsAndFailedSaveKeepsTheOldFile) {
     EXPECT_FALSE(SaveOptions());
     RemoveDirectoryA(OptionsFilePath() + ".tmp~");
     EXPECT_EQ(before, ReadFileText(OptionsFilePath()));
+
+    HANDLE locked = CreateFileA(OptionsFilePath(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    LoadOptions();
+    CloseHandle(locked);
+    EXPECT_EQ(0, SiteCount());
+    EXPECT_FALSE(SaveOptions()) << "a file that could not be read is not overwritten";
+    EXPECT_EQ(before, ReadFileText(OptionsFilePath()));
+    LoadOptions();
+    EXPECT_EQ(1, SiteCount());
 }
 
 TEST(TextTable, NormalisedLines) {
