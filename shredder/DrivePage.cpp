@@ -46,13 +46,16 @@ void CMyPropertyPage4::FillDriveList() {
 }
 
 BOOL CMyPropertyPage4::OnSetActive() {
-    SetText(IDC_DRIVE_GROUP, 9301, "&Choose Drive");
-    SetText(IDC_DRIVE_SHRED_NOW, 9302, "Shred &Now");
-    SetText(IDC_SCHEDULE, 9303, "&Schedule");
-    SetText(IDC_WHOLE_DRIVE, 9305, "Shred the whole &drive.");
-    SetText(IDC_AFTER_GROUP, 9306, "&After shredding whole drive");
-    SetText(IDC_LEAVE_DRIVE, 9307, "&Leave drive as it's.");
-    SetText(IDC_FORMAT_DRIVE, 9308, "&Format drive.");
+    static const CControlText kTexts[] = {
+        {IDC_DRIVE_GROUP, 9301, "&Choose Drive"},
+        {IDC_DRIVE_SHRED_NOW, 9302, "Shred &Now"},
+        {IDC_SCHEDULE, 9303, "&Schedule"},
+        {IDC_WHOLE_DRIVE, 9305, "Shred the whole &drive."},
+        {IDC_AFTER_GROUP, 9306, "&After shredding whole drive"},
+        {IDC_LEAVE_DRIVE, 9307, "&Leave drive as it's."},
+        {IDC_FORMAT_DRIVE, 9308, "&Format drive."},
+    };
+    SetControlTexts(m_hWnd, kTexts);
     EnableDlgItem(IDC_SCHEDULE, Sheet().SchedulerAvailable() && m_driveMode == 0);
     return TRUE;
 }
@@ -157,9 +160,12 @@ BOOL CMyPropertyPage5::OnInitDialog() {
 }
 
 BOOL CMyPropertyPage5::OnSetActive() {
-    SetText(IDC_DRIVE_GROUP, 9401, "Shred &Recycle Bin");
-    SetText(IDC_DRIVE_SHRED_NOW, 9302, "Shred &Now");
-    SetText(IDC_SCHEDULE, 9303, "&Schedule");
+    static const CControlText kTexts[] = {
+        {IDC_DRIVE_GROUP, 9401, "Shred &Recycle Bin"},
+        {IDC_DRIVE_SHRED_NOW, 9302, "Shred &Now"},
+        {IDC_SCHEDULE, 9303, "&Schedule"},
+    };
+    SetControlTexts(m_hWnd, kTexts);
     EnableDlgItem(IDC_SCHEDULE, Sheet().SchedulerAvailable());
     return TRUE;
 }
@@ -194,6 +200,15 @@ BOOL CMyPropertyPage5::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 // ---- Shred Drive Options -----------------------------------------------------
+
+bool AskDriveOptions(CShredderApp& app, const char* fileSystem, bool* freeSpaceOnly, bool* formatAfter) {
+    CMyPropertySheet* sheet = GetGrindelSheet();
+    CDriveOptionsDlg dialog(app, sheet ? sheet->m_hWnd : nullptr, fileSystem);
+    if (dialog.DoModal() != IDOK) return false;
+    *freeSpaceOnly = dialog.m_freeSpaceOnly != 0;
+    *formatAfter = dialog.m_formatAfter != 0;
+    return true;
+}
 
 CDriveOptionsDlg::CDriveOptionsDlg(CShredderApp& app, HWND parent, const char* fileSystem)
     : CShredDialog(IDD_DRIVE_OPTIONS, app, parent), m_fileSystem(fileSystem) {}

@@ -48,6 +48,10 @@ private:
     void OnSchedule();
 };
 
+// The drive question for a drive root given without a drive mode: false on
+// Cancel; otherwise *freeSpaceOnly and *formatAfter hold the choice.
+bool AskDriveOptions(CShredderApp& app, const char* fileSystem, bool* freeSpaceOnly, bool* formatAfter);
+
 class CDriveOptionsDlg : public CShredDialog {
 public:
     CDriveOptionsDlg(CShredderApp& app, HWND parent, const char* fileSystem);

@@ -229,13 +229,16 @@ bool CPathListPage::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) 
 CMyPropertyPage2::CMyPropertyPage2(CMyPropertySheet& sheet) : CPathListPage(IDD_PAGE_FILES, sheet, kFilesKind) {}
 
 void CMyPropertyPage2::SetPageTexts() {
-    SetText(IDC_PAGE_GROUP, 9101, "Add Files");
-    SetText(IDC_PAGE_HINT, 9102, "Drag and drop files in the list box or use browse button");
-    SetText(IDC_BROWSE, 9103, "&Browse");
-    SetText(IDC_SCHEDULE, 9104, "&Schedule");
-    SetText(IDC_SHRED_NOW, 9105, "Shred &Now");
-    SetText(IDC_REMOVE_ITEM, 9106, "&Remove Item");
-    SetText(IDC_REMOVE_ALL, 9107, "Remove &All");
+    static const CControlText kTexts[] = {
+        {IDC_PAGE_GROUP, 9101, "Add Files"},
+        {IDC_PAGE_HINT, 9102, "Drag and drop files in the list box or use browse button"},
+        {IDC_BROWSE, 9103, "&Browse"},
+        {IDC_SCHEDULE, 9104, "&Schedule"},
+        {IDC_SHRED_NOW, 9105, "Shred &Now"},
+        {IDC_REMOVE_ITEM, 9106, "&Remove Item"},
+        {IDC_REMOVE_ALL, 9107, "Remove &All"},
+    };
+    SetControlTexts(m_hWnd, kTexts);
 }
 
 void CMyPropertyPage2::OnBrowse() {
@@ -265,14 +268,17 @@ BOOL CMyPropertyPage3::OnInitDialog() {
 }
 
 void CMyPropertyPage3::SetPageTexts() {
-    SetText(IDC_PAGE_GROUP, 9201, "Add Folders");
-    SetText(IDC_PAGE_HINT, 9202, "Drag and drop folders in the list box or use browse button");
-    SetText(IDC_BROWSE, 9103, "&Browse");
-    SetText(IDC_SCHEDULE, 9104, "&Schedule");
-    SetText(IDC_SHRED_NOW, 9105, "Shred &Now");
-    SetText(IDC_REMOVE_ITEM, 9206, "&Remove Item");
-    SetText(IDC_REMOVE_ALL, 9207, "Remove &All");
-    SetText(IDC_SUBFOLDER_OPTIONS, 9208, "SubFolder &Options");
+    static const CControlText kTexts[] = {
+        {IDC_PAGE_GROUP, 9201, "Add Folders"},
+        {IDC_PAGE_HINT, 9202, "Drag and drop folders in the list box or use browse button"},
+        {IDC_BROWSE, 9103, "&Browse"},
+        {IDC_SCHEDULE, 9104, "&Schedule"},
+        {IDC_SHRED_NOW, 9105, "Shred &Now"},
+        {IDC_REMOVE_ITEM, 9206, "&Remove Item"},
+        {IDC_REMOVE_ALL, 9207, "Remove &All"},
+        {IDC_SUBFOLDER_OPTIONS, 9208, "SubFolder &Options"},
+    };
+    SetControlTexts(m_hWnd, kTexts);
 }
 
 void CMyPropertyPage3::OnBrowse() {
@@ -317,17 +323,20 @@ CSubFolderOptionsDlg::CSubFolderOptionsDlg(CShredderApp& app, HWND parent, int f
 BOOL CSubFolderOptionsDlg::OnInitDialog() {
     GrindelSkin().SkinWindow(m_hWnd);
     SetWindowText(LoadLangControlText(9208, "SubFolder Options"));
-    SetText(IDC_PAGE_GROUP, 9700, "&Shred contents of subfolders");
-    SetText(IDC_FOLDER_NEVER, 9701, "Never");
-    SetText(IDC_REMOVE_NEVER, 9701, "Never");
-    SetText(IDC_FOLDER_PROMPT, 9702, "Prompt");
-    SetText(IDC_REMOVE_PROMPT, 9702, "Prompt");
-    SetText(IDC_FOLDER_ALWAYS, 9703, "Always");
-    SetText(IDC_REMOVE_ALWAYS, 9703, "Always");
-    SetText(IDC_REMOVE_GROUP, 9704, "&Remove subfolders after shredding");
-    SetText(IDCANCEL, 9705, "Cancel");
-    SetText(IDOK, 9706, "OK");
-    SetText(IDC_SHEET_HELP, 9609, "Help");
+    static const CControlText kTexts[] = {
+        {IDC_PAGE_GROUP, 9700, "&Shred contents of subfolders"},
+        {IDC_FOLDER_NEVER, 9701, "Never"},
+        {IDC_REMOVE_NEVER, 9701, "Never"},
+        {IDC_FOLDER_PROMPT, 9702, "Prompt"},
+        {IDC_REMOVE_PROMPT, 9702, "Prompt"},
+        {IDC_FOLDER_ALWAYS, 9703, "Always"},
+        {IDC_REMOVE_ALWAYS, 9703, "Always"},
+        {IDC_REMOVE_GROUP, 9704, "&Remove subfolders after shredding"},
+        {IDCANCEL, 9705, "Cancel"},
+        {IDOK, 9706, "OK"},
+        {IDC_SHEET_HELP, 9609, "Help"},
+    };
+    SetControlTexts(m_hWnd, kTexts);
     CheckRadioButton(m_hWnd, IDC_FOLDER_NEVER, IDC_FOLDER_ALWAYS, IDC_FOLDER_NEVER + UINT(m_folder));
     CheckRadioButton(m_hWnd, IDC_REMOVE_NEVER, IDC_REMOVE_ALWAYS, IDC_REMOVE_NEVER + UINT(m_remove));
     ApplyFolderRule();

@@ -257,13 +257,16 @@ BOOL CAlgorithmEditorDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result
 CMyPropertyPage1::CMyPropertyPage1(CMyPropertySheet& sheet) : CShredPage(IDD_PAGE_OPTIONS, sheet) {}
 
 void CMyPropertyPage1::SetPageTexts() {
-    SetText(IDC_GROUP_ALGORITHM, 9001, "&Algorithm Selection");
-    SetText(IDC_GROUP_LANGUAGE, 9005, "&Language Setting");
-    SetText(IDC_GROUP_UPDATE, 9000, "Live &Update");
-    SetText(IDC_LIVE_UPDATE, 9000, "Live &Update");
-    SetText(IDC_NEW_ALGORITHM, 9002, "&New");
-    SetText(IDC_EDIT_ALGORITHM, 9003, "&Edit");
-    SetText(IDC_DELETE_ALGORITHM, 9004, "&Delete");
+    static const CControlText kTexts[] = {
+        {IDC_GROUP_ALGORITHM, 9001, "&Algorithm Selection"},
+        {IDC_GROUP_LANGUAGE, 9005, "&Language Setting"},
+        {IDC_GROUP_UPDATE, 9000, "Live &Update"},
+        {IDC_LIVE_UPDATE, 9000, "Live &Update"},
+        {IDC_NEW_ALGORITHM, 9002, "&New"},
+        {IDC_EDIT_ALGORITHM, 9003, "&Edit"},
+        {IDC_DELETE_ALGORITHM, 9004, "&Delete"},
+    };
+    SetControlTexts(m_hWnd, kTexts);
 }
 
 BOOL CMyPropertyPage1::OnInitDialog() {

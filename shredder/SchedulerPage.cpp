@@ -36,9 +36,12 @@ CTaskNameDlg::CTaskNameDlg(CShredderApp& app, HWND parent, CScheduleDriver& sche
 BOOL CTaskNameDlg::OnInitDialog() {
     GrindelSkin().SkinWindow(m_hWnd);
     SetWindowText(LoadLangControlText(10000, "Quorvane Grindel"));
-    SetText(IDC_TASK_PROMPT, 10001, "Please Enter the task name");
-    SetText(IDOK, 10002, "OK");
-    SetText(IDCANCEL, 10003, "Cancel");
+    static const CControlText kTexts[] = {
+        {IDC_TASK_PROMPT, 10001, "Please Enter the task name"},
+        {IDOK, 10002, "OK"},
+        {IDCANCEL, 10003, "Cancel"},
+    };
+    SetControlTexts(m_hWnd, kTexts);
     return TRUE;
 }
 
@@ -80,12 +83,15 @@ BOOL CMyPropertyPage6::OnSetActive() {
         EnableWindow(FALSE);
     else
         FillTaskList();
-    SetText(IDC_PAGE_GROUP, 9501, "Scheduler");
-    SetText(IDC_TASK_PROPERTIES, 9503, "Task &Properties");
-    SetText(IDC_RUN_NOW, 9504, "&Run Now");
-    SetText(IDC_DELETE_TASK, 9505, "&Delete Task");
-    SetText(IDC_DELETE_ALL, 9506, "Delete &All");
-    SetText(IDC_VIEW_LOG, 9507, "&View Log");
+    static const CControlText kTexts[] = {
+        {IDC_PAGE_GROUP, 9501, "Scheduler"},
+        {IDC_TASK_PROPERTIES, 9503, "Task &Properties"},
+        {IDC_RUN_NOW, 9504, "&Run Now"},
+        {IDC_DELETE_TASK, 9505, "&Delete Task"},
+        {IDC_DELETE_ALL, 9506, "Delete &All"},
+        {IDC_VIEW_LOG, 9507, "&View Log"},
+    };
+    SetControlTexts(m_hWnd, kTexts);
     return TRUE;
 }
 

@@ -25,6 +25,18 @@ CString LangText(int key, const char* defaultText, const char* insert = nullptr)
 // every ")" removed, or the whole text without one ("Local Disk (C:)" -> "C:").
 CString DriveNameOfText(const char* displayText);
 
+// One control's language text: control id, language key, English default.
+struct CControlText {
+    UINT id;
+    int key;
+    const char* text;
+};
+void SetControlTexts(HWND window, const CControlText* texts, size_t count);
+template <size_t N>
+void SetControlTexts(HWND window, const CControlText (&texts)[N]) {
+    SetControlTexts(window, texts, N);
+}
+
 class CShredPage : public CPropertyPage {
 public:
     CShredPage(UINT templateId, CMyPropertySheet& sheet);

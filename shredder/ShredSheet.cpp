@@ -56,6 +56,10 @@ CString DriveNameOfText(const char* displayText) {
     return text;
 }
 
+void SetControlTexts(HWND window, const CControlText* texts, size_t count) {
+    for (size_t i = 0; i < count; ++i) SetDlgItemLangText(window, int(texts[i].id), texts[i].key, texts[i].text);
+}
+
 CShredPage::CShredPage(UINT templateId, CMyPropertySheet& sheet) : CPropertyPage(templateId), m_owner(sheet) {
     m_psp.dwFlags |= PSP_HASHELP;
 }
