@@ -178,24 +178,35 @@ TEST(Sheet, ShowsItsTabsTrayAndAboutBoxAndShredsDroppedFiles) {
 // with the real Tasklatch (registered for the run by the Tasklatch test support).
 class SheetPages : public ::testing::Test {
 protected:
-    void SetUp() override {
-        bed.WritePack("9606=" + bed.Title().str() + "\r\n10000=Task name " + bed.Title().str() + "\r\n");
-        app.reset(new CTestShredderApp(bed.Environment()));
+    // One sheet for the suite: each shown window costs seconds under Wine.
+    static void SetUpTestSuite() {
+        CScriptedMessageBoxes startBoxes;
+        bed = new CShredderTestBed;
+        bed->WritePack("9606=" + bed->Title().str() + "\r\n10000=Task name " + bed->Title().str() + "\r\n");
+        app = new CTestShredderApp(bed->Environment());
         ASSERT_TRUE(app->InitInstance(""));
-        sheet.reset(new CMyPropertySheet(*app, CSheetJobs(), true));
+        sheet = new CMyPropertySheet(*app, CSheetJobs(), true);
         ASSERT_TRUE(sheet->Create());
+    }
+    static void TearDownTestSuite() {
+        if (sheet) sheet->DestroyWindow();
+        delete sheet;
+        if (app) app->ExitInstance();
+        delete app;
+        delete bed;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(sheet && sheet->IsWindow());
         ASSERT_TRUE(sheet->SchedulerAvailable());
     }
-    void TearDown() override {
-        if (sheet) sheet->DestroyWindow();
-        sheet.reset();
-        if (app) app->ExitInstance();
-    }
-    CShredderTestBed bed;
+    static CShredderTestBed* bed;
+    static CTestShredderApp* app;
+    static CMyPropertySheet* sheet;
     CScriptedMessageBoxes boxes;
-    std::unique_ptr<CTestShredderApp> app;
-    std::unique_ptr<CMyPropertySheet> sheet;
 };
+CShredderTestBed* SheetPages::bed = nullptr;
+CTestShredderApp* SheetPages::app = nullptr;
+CMyPropertySheet* SheetPages::sheet = nullptr;
 
 TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm) {
     HWND options = PageWindow(*sheet, 0);
@@ -253,10 +264,10 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
         ASSERT_OK(DispatchMethod(made.Object().Get(), Dispid::Save, {CVariant(L"")}));
     }
 
-    const CString file = bed.Folder().Write("a b.txt", "x");
+    const CString file = bed->Folder().Write("a b.txt", "x");
     HWND files = PageWindow(*sheet, 1);
     sheet->m_page2.AddPath(file);
-    WhenShown("Task name " + bed.Title(), [&](HWND dialog) {
+    WhenShown("Task name " + bed->Title(), [&](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_TASK_NAME, Narrow(other).c_str());
         Click(dialog, IDOK);
         EXPECT_EQ(CountBoxes(boxes, "There's a task with this name."), 1);
@@ -275,7 +286,7 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
     EXPECT_EQ(Narrow(text), "Quorvane Grindel");
     CoTaskMemFree(text);
     ASSERT_EQ(task->GetApplicationName(&text), S_OK);
-    EXPECT_EQ(Narrow(text), JoinPath(bed.Folder().Path(), "Grindel.exe").str());
+    EXPECT_EQ(Narrow(text), JoinPath(bed->Folder().Path(), "Grindel.exe").str());
     CoTaskMemFree(text);
 
     HWND scheduler = PageWindow(*sheet, 5);
@@ -301,4 +312,59 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
     EXPECT_FALSE(FileExists(TaskFilePath(fourth).c_str()));
     EXPECT_TRUE(FileExists(TaskFilePath(other).c_str()));
     EXPECT_EQ(list.GetItemCount(), 0);
+}
+
+namespace {
+// A stand-in for the system's Format dialog: its first button records the
+// clicks posted to it; 0x7002 is a real check box.
+int g_formatClicks = 0;
+LRESULT CALLBACK FakeButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LBUTTONUP) ++g_formatClicks;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(10);
+    }
+    return true;
+}
+}  // namespace
+
+TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FakeButtonProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QvFakeFormatButton";
+    RegisterClassA(&wc);
+    std::vector<UINT> drives;
+    SetFormatDriveHook([&](HWND, UINT drive) { drives.push_back(drive); return DWORD(0); });
+    const CString text = "Local Disk (Z:)";
+    HWND dialog = CreateWindowExA(0, "STATIC", FormatDialogTitle(text, COSVersion()), WS_POPUP, 0, 0, 200, 100,
+                                  nullptr, nullptr, nullptr, nullptr);
+    HWND start = CreateWindowExA(0, wc.lpszClassName, "&Begin", WS_CHILD, 0, 0, 50, 20, dialog, HMENU(1), nullptr,
+                                 nullptr);
+    CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 30, 50, 20, dialog, HMENU(0x7002), nullptr,
+                    nullptr);
+    g_formatClicks = 0;
+    sheet->SetCurrentDriveText(text);
+    sheet->StartFormatDialog('z');
+    ASSERT_EQ(drives, std::vector<UINT>{25});
+
+    // A localized first button is never pressed.
+    PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(g_formatClicks, 0);
+    SetWindowTextA(start, "&Start");
+    EXPECT_TRUE(PumpUntil([] { return g_formatClicks == 1; }, 2000));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, 0x7002), UINT(BST_CHECKED));
+    SetWindowTextA(start, "OK");
+    EXPECT_TRUE(PumpUntil([] { return g_formatClicks == 2; }, 2000));
+    PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(g_formatClicks, 2);
+    DestroyWindow(dialog);
+    SetFormatDriveHook(nullptr);
 }
