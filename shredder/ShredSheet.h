@@ -55,6 +55,11 @@ public:
     bool SchedulerAvailable() const { return m_schedulerAvailable; }
     CScheduleDriver& Schedule() { return m_schedule; }
     CJobDriver& Job() { return m_job; }
+    // A Schedule object made elsewhere (before Create); the scheduler is then available.
+    void AttachSchedule(IDispatch* schedule) {
+        m_schedule.Attach(schedule);
+        m_schedulerAvailable = m_schedule.IsCreated();
+    }
 
     void LoadSheetTexts();
     void AddTrayIcon();

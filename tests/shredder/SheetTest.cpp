@@ -1,6 +1,8 @@
 // Grindel's property sheet run for real under Wine: started by the
 // application, driven by messages from timers inside its modal loop, with the
 // message boxes and the tray scripted.
+#include <windows.h>
+#include <mstask.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -14,7 +16,7 @@
 #include "SheetResources.h"
 #include "ShredSheet.h"
 #include "ShredderTestBed.h"
-#include "TaskTestSupport.h"
+#include "TaskScheduler.h"
 
 namespace {
 struct TrayCall {
@@ -113,7 +115,8 @@ TEST(SheetFormatDriver, TitleOfTheFormatDialogFollowsTheSystem) {
 
 TEST(Sheet, ShowsItsTabsTrayAndAboutBoxAndShredsDroppedFiles) {
     CShredderTestBed bed;
-    bed.WritePack("9606=" + bed.Title().str() + "\r\n9601=Dateien\r\n");
+    // A progress caption of its own: the engine's suite, running beside this one, looks for the default.
+    bed.WritePack("9606=" + bed.Title().str() + "\r\n9601=Dateien\r\n9900=Shredding " + bed.Title().str() + "\r\n");
     const CString file = bed.Folder().Write("work\\secret.txt", std::string(100000, 'x'));
     const CString folder = bed.Folder().File("work");
     CScriptedMessageBoxes boxes;
@@ -174,8 +177,62 @@ TEST(Sheet, ShowsItsTabsTrayAndAboutBoxAndShredsDroppedFiles) {
     app.ExitInstance();
 }
 
-// The Options page's editor and the Scheduler page on one sheet of their own,
-// with the real Tasklatch (registered for the run by the Tasklatch test support).
+namespace {
+// The built library loaded from its file: its registration belongs to the
+// Tasklatch suite, which undoes and redoes it while it runs beside this one.
+CInterfacePtr<IDispatch> LoadedSchedule() {
+    static HMODULE library = LoadLibraryA(GetModuleFolder() + "\\..\\..\\products\\Tasklatch\\Tasklatch.dll");
+    typedef HRESULT(WINAPI * GetClassObject)(REFCLSID, REFIID, void**);
+    GetClassObject get =
+        library ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")))
+                : nullptr;
+    CInterfacePtr<IClassFactory> factory;
+    CInterfacePtr<IDispatch> schedule;
+    if (get && SUCCEEDED(get(CLSID_Schedule, IID_IClassFactory, reinterpret_cast<void**>(factory.Out()))))
+        factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(schedule.Out()));
+    return schedule;
+}
+
+CInterfacePtr<ITaskScheduler> PlatformScheduler() {
+    CInterfacePtr<ITaskScheduler> scheduler;
+    CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                     reinterpret_cast<void**>(scheduler.Out()));
+    return scheduler;
+}
+
+CString TaskFile(const CString& name) {
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return CString(windows) + "\\Tasks\\" + name + ".job";
+}
+
+// Unique task names, deleted at the end: Wine's scheduler really runs tasks
+// and other suites share the folder.
+class CTestTasks {
+public:
+    ~CTestTasks() {
+        CInterfacePtr<ITaskScheduler> scheduler = PlatformScheduler();
+        for (const CString& name : m_names) {
+            if (scheduler) scheduler->Delete(WideFromAnsi(name).c_str());
+            DeleteFileA(TaskFile(name));
+        }
+    }
+    CString Add(const char* prefix) {
+        static const DWORD run = GetTickCount();
+        static int counter = 0;
+        CString name;
+        name.Format("%s %lu-%lu-%d", prefix, GetCurrentProcessId(), run, ++counter);
+        m_names.push_back(name);
+        return name;
+    }
+
+private:
+    std::vector<CString> m_names;
+};
+}  // namespace
+
+// The Options page's editor, the Scheduler page and the Format driver on one
+// sheet, with the real Tasklatch.
 class SheetPages : public ::testing::Test {
 protected:
     // One sheet for the suite: each shown window costs seconds under Wine.
@@ -185,7 +242,8 @@ protected:
         bed->WritePack("9606=" + bed->Title().str() + "\r\n10000=Task name " + bed->Title().str() + "\r\n");
         app = new CTestShredderApp(bed->Environment());
         ASSERT_TRUE(app->InitInstance(""));
-        sheet = new CMyPropertySheet(*app, CSheetJobs(), true);
+        sheet = new CMyPropertySheet(*app, CSheetJobs(), false);
+        sheet->AttachSchedule(LoadedSchedule().Get());
         ASSERT_TRUE(sheet->Create());
     }
     static void TearDownTestSuite() {
@@ -248,69 +306,66 @@ TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm
 }
 
 TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes) {
-    CTaskCleanup cleanup;
-    CInterfacePtr<IDispatch> schedule = NewSchedule();
-    ASSERT_TRUE(schedule);
+    CTestTasks tasks;
     // Names in collection order: Grindel's tasks with another program's between them.
-    const std::wstring mine = cleanup.Add(UniqueTaskName(L"QvSheetA"));
-    const std::wstring other = cleanup.Add(UniqueTaskName(L"QvSheetB"));
-    const std::wstring third = cleanup.Add(UniqueTaskName(L"QvSheetC"));
-    const std::wstring fourth = cleanup.Add(UniqueTaskName(L"QvSheetD"));
-    CVariant made;
-    ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::CreateTask, {other.c_str()}, &made));
-    for (const std::wstring& name : {third, fourth}) {
-        ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::CreateTask, {name.c_str()}, &made));
-        ASSERT_OK(DispatchPut(made.Object().Get(), Dispid::Creator, CVariant(L"Quorvane Grindel")));
-        ASSERT_OK(DispatchMethod(made.Object().Get(), Dispid::Save, {CVariant(L"")}));
+    const CString mine = tasks.Add("QvSheetA"), other = tasks.Add("QvSheetB"), third = tasks.Add("QvSheetC"),
+                  fourth = tasks.Add("QvSheetD");
+    CJobDriver job;
+    for (const CString& name : {other, third, fourth}) {
+        job.Attach(sheet->Schedule().CreateTask(name).Get());
+        ASSERT_TRUE(job.IsAttached());
+        if (name != other) ASSERT_TRUE(job.SetCreator("Quorvane Grindel") && job.Save());
     }
 
     const CString file = bed->Folder().Write("a b.txt", "x");
     HWND files = PageWindow(*sheet, 1);
     sheet->m_page2.AddPath(file);
     WhenShown("Task name " + bed->Title(), [&](HWND dialog) {
-        SetDlgItemTextA(dialog, IDC_TASK_NAME, Narrow(other).c_str());
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, other);
         Click(dialog, IDOK);
         EXPECT_EQ(CountBoxes(boxes, "There's a task with this name."), 1);
-        SetDlgItemTextA(dialog, IDC_TASK_NAME, Narrow(mine).c_str());
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, mine);
         Click(dialog, IDOK);
     });
     Click(files, IDC_SCHEDULE);
     EXPECT_EQ(sheet->m_page2.List().GetItemCount(), 0);
-    CInterfacePtr<ITask> task = ActivateTask(mine);
+    CInterfacePtr<ITaskScheduler> platform = PlatformScheduler();
+    ASSERT_TRUE(platform);
+    CInterfacePtr<ITask> task;
+    platform->Activate(WideFromAnsi(mine).c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Out()));
     ASSERT_TRUE(task);
     LPWSTR text = nullptr;
     ASSERT_EQ(task->GetParameters(&text), S_OK);
-    EXPECT_EQ(Narrow(text), "\"/s\" \"" + Narrow(mine) + "\" \"/O0\" \"" + file.str() + "\"");
+    EXPECT_EQ(AnsiFromWide(text), "\"/s\" \"" + mine.str() + "\" \"/O0\" \"" + file.str() + "\"");
     CoTaskMemFree(text);
     ASSERT_EQ(task->GetCreator(&text), S_OK);
-    EXPECT_EQ(Narrow(text), "Quorvane Grindel");
+    EXPECT_EQ(AnsiFromWide(text), "Quorvane Grindel");
     CoTaskMemFree(text);
     ASSERT_EQ(task->GetApplicationName(&text), S_OK);
-    EXPECT_EQ(Narrow(text), JoinPath(bed->Folder().Path(), "Grindel.exe").str());
+    EXPECT_EQ(AnsiFromWide(text), JoinPath(bed->Folder().Path(), "Grindel.exe").str());
     CoTaskMemFree(text);
 
     HWND scheduler = PageWindow(*sheet, 5);
     CShredListCtrl& list = sheet->m_page6.List();
-    EXPECT_EQ(list.FindExact(Narrow(other).c_str()), -1);
-    const int row = list.FindExact(Narrow(mine).c_str());
+    EXPECT_EQ(list.FindExact(other), -1);
+    const int row = list.FindExact(mine);
     ASSERT_GE(row, 0);
-    ASSERT_GE(list.FindExact(Narrow(third).c_str()), 0);
+    ASSERT_GE(list.FindExact(third), 0);
     list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
     Click(scheduler, IDC_DELETE_TASK);
-    EXPECT_FALSE(FileExists(TaskFilePath(mine).c_str()));
-    EXPECT_EQ(list.FindExact(Narrow(mine).c_str()), -1);
+    EXPECT_FALSE(FileExists(TaskFile(mine)));
+    EXPECT_EQ(list.FindExact(mine), -1);
     // The rows after the deleted task still reach their own tasks.
     for (int i = 0; i < list.GetItemCount(); ++i) {
-        CJobDriver job;
         job.Attach(sheet->Schedule().GetJob(short(sheet->m_page6.RowMap()[size_t(i)])).Get());
         EXPECT_EQ(job.GetName(), list.GetItemText(i, 0));
     }
 
     boxes.QueueAnswer(IDYES);
     Click(scheduler, IDC_DELETE_ALL);
-    EXPECT_FALSE(FileExists(TaskFilePath(third).c_str()));
-    EXPECT_FALSE(FileExists(TaskFilePath(fourth).c_str()));
-    EXPECT_TRUE(FileExists(TaskFilePath(other).c_str()));
+    EXPECT_FALSE(FileExists(TaskFile(third)));
+    EXPECT_FALSE(FileExists(TaskFile(fourth)));
+    EXPECT_TRUE(FileExists(TaskFile(other)));
     EXPECT_EQ(list.GetItemCount(), 0);
 }
 
