@@ -157,7 +157,7 @@ public:
 
 protected:
     // The property sheet's part of start-up: shown modally without items.
-    virtual void RunSheet() {}
+    virtual void RunSheet();
     // The alert dialog (IDD 129); true when closed with OK; *dontShow is the check box.
     virtual bool RunAlertDialog(int textKey, const char* defaultText, bool* dontShow);
     // The Recycle Bin's Shred Now and the drive-root modes; reported as not

@@ -1,0 +1,89 @@
+// FilesPage.h - the Shred Files (CMyPropertyPage2) and Shred Folders
+// (CMyPropertyPage3) pages: a list of paths filled by drag and drop or a
+// browse dialog, shredded at once (Shred Now) or made into a scheduled task
+// (Schedule); and CSubFolderOptionsDlg, the folders' Folder/Remove options.
+// Deliberately not: the overwrite or the folder walk (the engine's).
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "ShredListCtrl.h"
+#include "ShredPage.h"
+
+// What differs between the two pages: texts and which kind of path they take.
+struct CPathPageKind {
+    bool folders;
+    UINT listId;
+    int columnKey;
+    const char* columnText;
+};
+
+class CPathListPage : public CShredPage {
+public:
+    CPathListPage(UINT templateId, CMyPropertySheet& sheet, const CPathPageKind& kind);
+
+    const CStringArray& Paths() const { return m_paths; }
+    CShredListCtrl& List() { return m_list; }
+    // A path joins when no row reads exactly the same; false when it was listed.
+    bool AddPath(const CString& path);
+    void RemoveAllPaths();
+    // The dropped paths, as WM_DROPFILES delivers them.
+    void OnDropFiles(HDROP drop);
+    void OnShredNow();
+    void OnSchedule();
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    virtual void SetPageTexts() = 0;
+    virtual void OnBrowse() = 0;
+    // Every listed path in double quotes, separated by blanks.
+    CString QuotedItems() const;
+
+private:
+    void OnRemoveItem();
+    void OnRemoveAll();
+
+    CPathPageKind m_kind;
+    CShredListCtrl m_list;
+    CStringArray m_paths;
+};
+
+class CMyPropertyPage2 : public CPathListPage {
+public:
+    explicit CMyPropertyPage2(CMyPropertySheet& sheet);
+
+protected:
+    void SetPageTexts() override;
+    void OnBrowse() override;
+};
+
+class CMyPropertyPage3 : public CPathListPage {
+public:
+    explicit CMyPropertyPage3(CMyPropertySheet& sheet);
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void SetPageTexts() override;
+    void OnBrowse() override;
+};
+
+class CSubFolderOptionsDlg : public CShredDialog {
+public:
+    CSubFolderOptionsDlg(CShredderApp& app, HWND parent, int folder, int remove);
+    int m_folder;
+    int m_remove;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void ApplyFolderRule();
+};

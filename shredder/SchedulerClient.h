@@ -1,0 +1,53 @@
+// SchedulerClient.h - Grindel's automation clients of Tasklatch:
+// CScheduleDriver bound to one "TaskScheduler.Schedule" object and
+// CJobDriver attached to one Job at a time. Every call is a late-bound
+// IDispatch::Invoke by the library's DISPIDs; a failing call answers false
+// (or an empty value) and leaves the caller's command to end.
+// Deliberately not: triggers; the user sets them in the task's property sheet.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include "ComServer.h"
+#include "Strings.h"
+
+class CJobDriver {
+public:
+    // Releases the job attached before.
+    void Attach(IDispatch* job) { m_job.Reset(job); }
+    bool IsAttached() const { return bool(m_job); }
+
+    bool SetApplicationName(const char* name);
+    bool SetCommandLine(const char* line);
+    CString GetCreator();
+    bool SetCreator(const char* creator);
+    bool Run();
+    CString GetName();
+    bool Save();
+    bool ShowProperties();
+
+private:
+    bool PutText(DISPID id, const char* text);
+    CString GetText(DISPID id);
+    bool Call(DISPID id);
+    CInterfacePtr<IDispatch> m_job;
+};
+
+class CScheduleDriver {
+public:
+    // By ProgID; false when the library is not registered.
+    bool Create();
+    bool IsCreated() const { return bool(m_schedule); }
+    void Attach(IDispatch* schedule) { m_schedule.Reset(schedule); }
+
+    // The new Job, or null.
+    CInterfacePtr<IDispatch> CreateTask(const char* name);
+    bool Refresh();
+    bool Delete(short index);
+    CInterfacePtr<IDispatch> GetJob(short index);
+    long GetCount();
+
+private:
+    CInterfacePtr<IDispatch> m_schedule;
+};

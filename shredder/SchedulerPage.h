@@ -1,0 +1,59 @@
+// SchedulerPage.h - the Scheduler page CMyPropertyPage6 (Grindel's own tasks
+// of the task folder: properties, run, delete, delete all, the log), the
+// task-name dialog CTaskNameDlg, and the two steps of every page's Schedule
+// command: making the task and giving it its "/s" command line.
+// Deliberately not: triggers or the task file (the platform's property sheet).
+#pragma once
+
+#include <vector>
+
+#include "ShredListCtrl.h"
+#include "ShredPage.h"
+
+class CScheduleDriver;
+
+// Asks for a name and makes the task (creator "Quorvane Grindel", program
+// Grindel.exe in the program folder); the name, or empty when cancelled.
+CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent);
+// Gives the task just made its command line, saves it and shows its properties.
+void FinishScheduledTask(CMyPropertySheet& sheet, const char* commandLine);
+
+class CTaskNameDlg : public CShredDialog {
+public:
+    CTaskNameDlg(CShredderApp& app, HWND parent, CScheduleDriver& schedule);
+    CString m_name;
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+private:
+    CScheduleDriver& m_schedule;
+};
+
+class CMyPropertyPage6 : public CShredPage {
+public:
+    explicit CMyPropertyPage6(CMyPropertySheet& sheet);
+
+    void FillTaskList();
+    CShredListCtrl& List() { return m_list; }
+    // 1-based collection index of each row's task.
+    const std::vector<int>& RowMap() const { return m_rowMap; }
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // The selected row, or -1 after telling the user.
+    int SelectedRow();
+    bool AttachRowJob(int row);
+    void OnDeleteTask();
+    void OnDeleteAll();
+    void OnViewLog();
+
+    CShredListCtrl m_list;
+    std::vector<int> m_rowMap;
+    int m_columnWidth = 0;
+};

@@ -1,0 +1,425 @@
+// Grindel's property sheet run for real under Wine: started by the
+// application, driven by messages from timers inside its modal loop, with the
+// message boxes and the tray scripted.
+#include <windows.h>
+#include <mstask.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "AboutBox.h"
+#include "OSVersion.h"
+#include "SheetResources.h"
+#include "ShredSheet.h"
+#include "ShredderTestBed.h"
+#include "TaskScheduler.h"
+
+namespace {
+struct TrayCall {
+    DWORD command;
+    HICON icon;
+};
+std::vector<TrayCall> g_tray;
+BOOL RecordTray(DWORD command, NOTIFYICONDATAA* data) {
+    g_tray.push_back({command, data->hIcon});
+    return TRUE;
+}
+
+// The application with its real sheet, run modally by InitInstance.
+class CSheetApp : public CTestShredderApp {
+public:
+    using CTestShredderApp::CTestShredderApp;
+
+protected:
+    void RunSheet() override { CShredderApp::RunSheet(); }
+};
+
+std::function<void()> g_step;
+void CALLBACK RunStep(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    std::function<void()> step = std::move(g_step);
+    if (step) step();
+}
+// Runs step from the message loop once the window with that caption is shown.
+void WhenShown(const CString& caption, std::function<void(HWND)> step) {
+    g_step = [caption, step] {
+        HWND window = FindWindowA(nullptr, caption);
+        if (window && IsWindowVisible(window))
+            step(window);
+        else
+            WhenShown(caption, step);
+    };
+    SetTimer(nullptr, 0, 50, RunStep);
+}
+
+HWND PageWindow(CMyPropertySheet& sheet, int index) {
+    sheet.SetActivePage(index);
+    return HWND(sheet.SendMessage(PSM_GETCURRENTPAGEHWND));
+}
+
+void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+HDROP MakeDrop(const std::vector<CString>& paths) {
+    size_t chars = 1;
+    for (const CString& p : paths) chars += size_t(p.GetLength()) + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars);
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    char* names = reinterpret_cast<char*>(drop + 1);
+    for (const CString& p : paths) {
+        lstrcpyA(names, p);
+        names += p.GetLength() + 1;
+    }
+    GlobalUnlock(memory);
+    return HDROP(memory);
+}
+
+int CountBoxes(const CScriptedMessageBoxes& boxes, const char* start) {
+    int n = 0;
+    for (const RecordedBox& b : boxes.Boxes())
+        if (b.text.rfind(start, 0) == 0) ++n;
+    return n;
+}
+
+OSVERSIONINFOA Version(DWORD major, DWORD minor) {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    info.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    info.dwMajorVersion = major;
+    info.dwMinorVersion = minor;
+    return info;
+}
+}  // namespace
+
+TEST(SheetFormatDriver, TitleOfTheFormatDialogFollowsTheSystem) {
+    struct Case {
+        DWORD major, minor;
+        const char* text;
+        const char* title;
+    } cases[] = {
+        {5, 1, "Local Disk (C:)", "Format Local Disk (C:)"},
+        {5, 0, "Local Disk (C:)", "Format C:\\"},
+        {4, 0, "Data (D:)", "Format D:\\"},
+        {5, 0, "C:", "Format C:\\"},
+        {6, 1, "Local Disk (C:)", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(FormatDialogTitle(c.text, COSVersion(Version(c.major, c.minor))), c.title);
+    }
+}
+
+TEST(Sheet, ShowsItsTabsTrayAndAboutBoxAndShredsDroppedFiles) {
+    CShredderTestBed bed;
+    // A progress caption of its own: the engine's suite, running beside this one, looks for the default.
+    bed.WritePack("9606=" + bed.Title().str() + "\r\n9601=Dateien\r\n9900=Shredding " + bed.Title().str() + "\r\n");
+    const CString file = bed.Folder().Write("work\\secret.txt", std::string(100000, 'x'));
+    const CString folder = bed.Folder().File("work");
+    CScriptedMessageBoxes boxes;
+    g_tray.clear();
+    SetNotifyIconHook(RecordTray);
+    CSheetApp app(bed.Environment());
+
+    bool ran = false;
+    WhenShown(bed.Title(), [&](HWND hwnd) {
+        CMyPropertySheet& sheet = *GetGrindelSheet();
+        ASSERT_EQ(sheet.m_hWnd, hwnd);
+        CTabCtrl tab;
+        tab.Attach(sheet.GetTabControl());
+        EXPECT_EQ(tab.GetItemText(0), "Shred Options");
+        EXPECT_EQ(tab.GetItemText(1), "Dateien");
+        EXPECT_EQ(tab.GetItemText(5), "Scheduler");
+        tab.Detach();
+        EXPECT_TRUE(sheet.IconAdded());
+        EXPECT_NE(GetMenuState(GetSystemMenu(hwnd, FALSE), IDM_ABOUT, MF_BYCOMMAND), UINT(-1));
+
+        CString version, copyright;
+        WhenShown("About Quorvane Grindel", [&](HWND about) {
+            version = CWnd::GetWindowTextOf(GetDlgItem(about, IDC_ABOUT_VERSION));
+            copyright = CWnd::GetWindowTextOf(GetDlgItem(about, IDC_ABOUT_COPYRIGHT));
+            Click(about, IDOK);
+        });
+        sheet.SendMessage(WM_SYSCOMMAND, IDM_ABOUT);
+        EXPECT_EQ(version, "1.0.0.0");
+        EXPECT_EQ(copyright, "Copyright (C) Quorvane");
+
+        HWND files = PageWindow(sheet, 1);
+        sheet.m_page2.OnDropFiles(MakeDrop({file, folder}));
+        sheet.m_page2.OnDropFiles(MakeDrop({file}));
+        EXPECT_EQ(CountBoxes(boxes, "Sorry, You can drag files only"), 1);
+        ASSERT_EQ(sheet.m_page2.List().GetItemCount(), 1);
+        EXPECT_EQ(sheet.m_page2.Paths().GetSize(), 1);
+
+        boxes.Clear();
+        boxes.QueueAnswer(IDYES);
+        g_tray.clear();
+        Click(files, IDC_SHRED_NOW);
+        ASSERT_FALSE(boxes.Boxes().empty());
+        EXPECT_EQ(boxes.Boxes()[0].caption, "WARNING!");
+        EXPECT_FALSE(FileExists(file));
+        EXPECT_EQ(sheet.m_page2.List().GetItemCount(), 0);
+        EXPECT_TRUE(sheet.IsWindowEnabled());
+        ASSERT_FALSE(g_tray.empty());
+        EXPECT_NE(g_tray.back().icon, nullptr);
+        ran = true;
+        sheet.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+    });
+    EXPECT_TRUE(app.InitInstance(""));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(GetGrindelSheet(), nullptr);
+    ASSERT_FALSE(g_tray.empty());
+    EXPECT_EQ(g_tray.back().command, DWORD(NIM_DELETE));
+    SetNotifyIconHook(nullptr);
+    app.ExitInstance();
+}
+
+namespace {
+// The built library loaded from its file: its registration belongs to the
+// Tasklatch suite, which undoes and redoes it while it runs beside this one.
+CInterfacePtr<IDispatch> LoadedSchedule() {
+    static HMODULE library = LoadLibraryA(GetModuleFolder() + "\\..\\..\\products\\Tasklatch\\Tasklatch.dll");
+    typedef HRESULT(WINAPI * GetClassObject)(REFCLSID, REFIID, void**);
+    GetClassObject get =
+        library ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")))
+                : nullptr;
+    CInterfacePtr<IClassFactory> factory;
+    CInterfacePtr<IDispatch> schedule;
+    if (get && SUCCEEDED(get(CLSID_Schedule, IID_IClassFactory, reinterpret_cast<void**>(factory.Out()))))
+        factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(schedule.Out()));
+    return schedule;
+}
+
+CInterfacePtr<ITaskScheduler> PlatformScheduler() {
+    CInterfacePtr<ITaskScheduler> scheduler;
+    CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                     reinterpret_cast<void**>(scheduler.Out()));
+    return scheduler;
+}
+
+CString TaskFile(const CString& name) {
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return CString(windows) + "\\Tasks\\" + name + ".job";
+}
+
+// Unique task names, deleted at the end: Wine's scheduler really runs tasks
+// and other suites share the folder.
+class CTestTasks {
+public:
+    ~CTestTasks() {
+        CInterfacePtr<ITaskScheduler> scheduler = PlatformScheduler();
+        for (const CString& name : m_names) {
+            if (scheduler) scheduler->Delete(WideFromAnsi(name).c_str());
+            DeleteFileA(TaskFile(name));
+        }
+    }
+    CString Add(const char* prefix) {
+        static const DWORD run = GetTickCount();
+        static int counter = 0;
+        CString name;
+        name.Format("%s %lu-%lu-%d", prefix, GetCurrentProcessId(), run, ++counter);
+        m_names.push_back(name);
+        return name;
+    }
+
+private:
+    std::vector<CString> m_names;
+};
+}  // namespace
+
+// The Options page's editor, the Scheduler page and the Format driver on one
+// sheet, with the real Tasklatch.
+class SheetPages : public ::testing::Test {
+protected:
+    // One sheet for the suite: each shown window costs seconds under Wine.
+    static void SetUpTestSuite() {
+        CScriptedMessageBoxes startBoxes;
+        bed = new CShredderTestBed;
+        bed->WritePack("9606=" + bed->Title().str() + "\r\n10000=Task name " + bed->Title().str() + "\r\n");
+        app = new CTestShredderApp(bed->Environment());
+        ASSERT_TRUE(app->InitInstance(""));
+        sheet = new CMyPropertySheet(*app, CSheetJobs(), false);
+        sheet->AttachSchedule(LoadedSchedule().Get());
+        ASSERT_TRUE(sheet->Create());
+    }
+    static void TearDownTestSuite() {
+        if (sheet) sheet->DestroyWindow();
+        delete sheet;
+        if (app) app->ExitInstance();
+        delete app;
+        delete bed;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(sheet && sheet->IsWindow());
+        ASSERT_TRUE(sheet->SchedulerAvailable());
+    }
+    static CShredderTestBed* bed;
+    static CTestShredderApp* app;
+    static CMyPropertySheet* sheet;
+    CScriptedMessageBoxes boxes;
+};
+CShredderTestBed* SheetPages::bed = nullptr;
+CTestShredderApp* SheetPages::app = nullptr;
+CMyPropertySheet* SheetPages::sheet = nullptr;
+
+TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm) {
+    HWND options = PageWindow(*sheet, 0);
+    const int builtIns = app->Algorithms().GetSize();
+    bool complementOnFirstPass = true;
+    WhenShown("Custom Algorithm Editor", [&](HWND editor) {
+        SetDlgItemTextA(editor, IDC_ALG_NAME, "Mine");
+        Click(editor, IDC_SAVE);
+        EXPECT_EQ(CountBoxes(boxes, "Please, Enter the algorithm description."), 1);
+        SetDlgItemTextA(editor, IDC_ALG_DESCRIPTION, "Two passes");
+        Click(editor, IDC_ADD_PASS);
+        SetFocus(GetDlgItem(editor, IDC_PATTERN));
+        SetDlgItemTextA(editor, IDC_PATTERN, "ABC");
+        complementOnFirstPass = IsWindowEnabled(GetDlgItem(editor, IDC_PASS_COMPLEMENT)) != FALSE;
+        Click(editor, IDC_ADD_PASS);
+        Click(editor, IDC_PASS_RANDOM);
+        Click(editor, IDC_SAVE);
+    });
+    Click(options, IDC_NEW_ALGORITHM);
+    EXPECT_FALSE(complementOnFirstPass);
+    ASSERT_EQ(app->Algorithms().GetSize(), builtIns + 1);
+    const CAlgorithm& mine = app->Algorithms().GetAt(builtIns);
+    EXPECT_EQ(mine.name, "Mine");
+    ASSERT_EQ(mine.PassCount(), 2);
+    EXPECT_EQ(mine.passes[0], CAlgorithmPass::Pattern({0xBC, 0x0A}));
+    EXPECT_EQ(mine.passes[1], CAlgorithmPass::Random());
+
+    HWND combo = GetDlgItem(options, IDC_ALGORITHM);
+    ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), builtIns + 1);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, IDC_DELETE_ALGORITHM)));
+    SendMessageA(combo, CB_SETCURSEL, WPARAM(builtIns), 0);
+    SendMessageA(options, WM_COMMAND, MAKEWPARAM(IDC_ALGORITHM, CBN_SELCHANGE), LPARAM(combo));
+    EXPECT_EQ(app->Method(), builtIns);
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(options, IDC_DELETE_ALGORITHM)));
+    Click(options, IDC_DELETE_ALGORITHM);
+    EXPECT_EQ(app->Algorithms().GetSize(), builtIns);
+    EXPECT_EQ(app->Method(), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), builtIns);
+}
+
+TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes) {
+    CTestTasks tasks;
+    // Names in collection order: Grindel's tasks with another program's between them.
+    const CString mine = tasks.Add("QvSheetA"), other = tasks.Add("QvSheetB"), third = tasks.Add("QvSheetC"),
+                  fourth = tasks.Add("QvSheetD");
+    CJobDriver job;
+    for (const CString& name : {other, third, fourth}) {
+        job.Attach(sheet->Schedule().CreateTask(name).Get());
+        ASSERT_TRUE(job.IsAttached());
+        if (name != other) ASSERT_TRUE(job.SetCreator("Quorvane Grindel") && job.Save());
+    }
+
+    const CString file = bed->Folder().Write("a b.txt", "x");
+    HWND files = PageWindow(*sheet, 1);
+    sheet->m_page2.AddPath(file);
+    WhenShown("Task name " + bed->Title(), [&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, other);
+        Click(dialog, IDOK);
+        EXPECT_EQ(CountBoxes(boxes, "There's a task with this name."), 1);
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, mine);
+        Click(dialog, IDOK);
+    });
+    Click(files, IDC_SCHEDULE);
+    EXPECT_EQ(sheet->m_page2.List().GetItemCount(), 0);
+    CInterfacePtr<ITaskScheduler> platform = PlatformScheduler();
+    ASSERT_TRUE(platform);
+    CInterfacePtr<ITask> task;
+    platform->Activate(WideFromAnsi(mine).c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Out()));
+    ASSERT_TRUE(task);
+    LPWSTR text = nullptr;
+    ASSERT_EQ(task->GetParameters(&text), S_OK);
+    EXPECT_EQ(AnsiFromWide(text), "\"/s\" \"" + mine.str() + "\" \"/O0\" \"" + file.str() + "\"");
+    CoTaskMemFree(text);
+    ASSERT_EQ(task->GetCreator(&text), S_OK);
+    EXPECT_EQ(AnsiFromWide(text), "Quorvane Grindel");
+    CoTaskMemFree(text);
+    ASSERT_EQ(task->GetApplicationName(&text), S_OK);
+    EXPECT_EQ(AnsiFromWide(text), JoinPath(bed->Folder().Path(), "Grindel.exe").str());
+    CoTaskMemFree(text);
+
+    HWND scheduler = PageWindow(*sheet, 5);
+    CShredListCtrl& list = sheet->m_page6.List();
+    EXPECT_EQ(list.FindExact(other), -1);
+    const int row = list.FindExact(mine);
+    ASSERT_GE(row, 0);
+    ASSERT_GE(list.FindExact(third), 0);
+    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    Click(scheduler, IDC_DELETE_TASK);
+    EXPECT_FALSE(FileExists(TaskFile(mine)));
+    EXPECT_EQ(list.FindExact(mine), -1);
+    // The rows after the deleted task still reach their own tasks.
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        job.Attach(sheet->Schedule().GetJob(short(sheet->m_page6.RowMap()[size_t(i)])).Get());
+        EXPECT_EQ(job.GetName(), list.GetItemText(i, 0));
+    }
+
+    boxes.QueueAnswer(IDYES);
+    Click(scheduler, IDC_DELETE_ALL);
+    EXPECT_FALSE(FileExists(TaskFile(third)));
+    EXPECT_FALSE(FileExists(TaskFile(fourth)));
+    EXPECT_TRUE(FileExists(TaskFile(other)));
+    EXPECT_EQ(list.GetItemCount(), 0);
+}
+
+namespace {
+// A stand-in for the system's Format dialog: its first button records the
+// clicks posted to it; 0x7002 is a real check box.
+int g_formatClicks = 0;
+LRESULT CALLBACK FakeButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LBUTTONUP) ++g_formatClicks;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(10);
+    }
+    return true;
+}
+}  // namespace
+
+TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FakeButtonProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QvFakeFormatButton";
+    RegisterClassA(&wc);
+    std::vector<UINT> drives;
+    SetFormatDriveHook([&](HWND, UINT drive) { drives.push_back(drive); return DWORD(0); });
+    const CString text = "Local Disk (Z:)";
+    HWND dialog = CreateWindowExA(0, "STATIC", FormatDialogTitle(text, COSVersion()), WS_POPUP, 0, 0, 200, 100,
+                                  nullptr, nullptr, nullptr, nullptr);
+    HWND start = CreateWindowExA(0, wc.lpszClassName, "&Begin", WS_CHILD, 0, 0, 50, 20, dialog, HMENU(1), nullptr,
+                                 nullptr);
+    CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 30, 50, 20, dialog, HMENU(0x7002), nullptr,
+                    nullptr);
+    g_formatClicks = 0;
+    sheet->SetCurrentDriveText(text);
+    sheet->StartFormatDialog('z');
+    ASSERT_EQ(drives, std::vector<UINT>{25});
+
+    // A localized first button is never pressed.
+    PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(g_formatClicks, 0);
+    SetWindowTextA(start, "&Start");
+    EXPECT_TRUE(PumpUntil([] { return g_formatClicks == 1; }, 2000));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, 0x7002), UINT(BST_CHECKED));
+    SetWindowTextA(start, "OK");
+    EXPECT_TRUE(PumpUntil([] { return g_formatClicks == 2; }, 2000));
+    PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(g_formatClicks, 2);
+    DestroyWindow(dialog);
+    SetFormatDriveHook(nullptr);
+}
