@@ -33,6 +33,12 @@ void CBrowserProxyContext::WriteFlag(const char* name, DWORD value) const {
     if (key.Create(Root(), settings.Locations().ProxySettingKey()) == ERROR_SUCCESS) key.SetDWORD(name, value);
 }
 
+bool ReadRegistryText(const CRegKey& key, const char* name, CString& value) {
+    if (key.QueryString(name, value) != ERROR_SUCCESS) return false;
+    value = value.Left(MAX_PATH - 1);
+    return true;
+}
+
 CStringArray SplitLinesKeepingEnds(const CString& text) {
     CStringArray lines;
     int pos = 0;

@@ -11,6 +11,7 @@
 
 #include "BlokkumSettings.h"
 #include "OSVersion.h"
+#include "Registry.h"
 #include "Strings.h"
 
 #define BLOKKUM_INTERNET_SETTINGS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
@@ -50,6 +51,9 @@ public:
     CBrowserSystem system;
     int textBuffer;
 };
+
+// A string value kept to the 260 bytes the programs read it with.
+bool ReadRegistryText(const CRegKey& key, const char* name, CString& value);
 
 // Splits a text file into lines that keep their own line ends, so that a
 // rewrite changes only the lines it means to.

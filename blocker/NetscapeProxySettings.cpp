@@ -118,20 +118,25 @@ bool CNetscapeProxySettings::IsProfileConfigured(const NetscapeProfileRecord& re
     return ContainsAll(userJs) || ContainsAll(prefsJs);
 }
 
-bool CNetscapeProxySettings::IsNetscapeConfigured() {
+CStringArray CNetscapeProxySettings::ProfileNames() const {
+    CStringArray names;
     const CString profiles = ProfilesFolder();
-    if (!profiles.IsEmpty()) {
-        WIN32_FIND_DATAA data;
-        CFindHandle find(FindFirstFileA(profiles + "*.*", &data));
-        if (find.IsValid()) {
-            do {
-                CString name = data.cFileName;
-                if (name == "." || name == ".." || !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-                NetscapeProfileRecord record;
-                record.name = name;
-                if (IsProfileConfigured(record)) return true;
-            } while (FindNextFileA(find, &data));
-        }
+    if (profiles.IsEmpty()) return names;
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(profiles + "*.*", &data));
+    if (!find.IsValid()) return names;
+    do {
+        CString name = data.cFileName;
+        if (name != "." && name != ".." && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.Add(name);
+    } while (FindNextFileA(find, &data));
+    return names;
+}
+
+bool CNetscapeProxySettings::IsNetscapeConfigured() {
+    for (const CString& name : ProfileNames()) {
+        NetscapeProfileRecord record;
+        record.name = name;
+        if (IsProfileConfigured(record)) return true;
     }
     return ScanProfileRegistry(true, false);
 }
@@ -144,21 +149,12 @@ void CNetscapeProxySettings::AddProfile(const NetscapeProfileRecord& record) {
 void CNetscapeProxySettings::ListNetscapeProfiles(bool setMode) {
     m_profiles.RemoveAll();
     m_profileCount = 0;
-    const CString profiles = ProfilesFolder();
-    if (!profiles.IsEmpty()) {
-        WIN32_FIND_DATAA data;
-        CFindHandle find(FindFirstFileA(profiles + "*.*", &data));
-        if (find.IsValid()) {
-            do {
-                CString name = data.cFileName;
-                if (name == "." || name == ".." || !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-                NetscapeProfileRecord record;
-                record.name = name;
-                const bool configured = IsProfileConfigured(record);
-                record.greyed = setMode ? configured : !configured;
-                AddProfile(record);
-            } while (FindNextFileA(find, &data));
-        }
+    for (const CString& name : ProfileNames()) {
+        NetscapeProfileRecord record;
+        record.name = name;
+        const bool configured = IsProfileConfigured(record);
+        record.greyed = setMode ? configured : !configured;
+        AddProfile(record);
     }
     ScanProfileRegistry(false, setMode);
 }

@@ -58,6 +58,8 @@ public:
     int m_setDone = 0;
 
 private:
+    // The folders of the standard profiles folder.
+    CStringArray ProfileNames() const;
     bool WriteProfile(const NetscapeProfileRecord& record, bool set, bool recordFlag);
     void AddProfile(const NetscapeProfileRecord& record);
     const CBrowserProxyContext& m_context;

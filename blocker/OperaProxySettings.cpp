@@ -12,14 +12,6 @@ const char kUseReset[] = "Use HTTP=0";
 const char kServerPrefix[] = "HTTP Server";
 const char kServerSet[] = "HTTP Server=" BLOKKUM_PROXY_HOST_ALIAS ":" BLOKKUM_PROXY_PORT_TEXT;
 const char kServerReset[] = "HTTP Server";
-const int kRegistryText = 260;
-
-bool ReadText(const CRegKey& key, const char* name, CString& value) {
-    if (key.QueryString(name, value) != ERROR_SUCCESS) return false;
-    value = value.Left(kRegistryText - 1);
-    return true;
-}
-
 CString Trimmed(const CString& line) {
     CString content = LineContent(line);
     content.Trim(" \t");
@@ -153,7 +145,7 @@ int LocateOperaIni(const CBrowserProxyContext& context, OperaIniPaths& paths) {
     int code = kOperaIniFound;
     if (paths.opera7Present) {
         CString folder;
-        if (!ReadText(key, "Last Directory2", folder)) return kOperaKeyMissing;
+        if (!ReadRegistryText(key, "Last Directory2", folder)) return kOperaKeyMissing;
         folder = WithoutTrailingBackslash(folder);
         paths.opera7Def = JoinPath(folder, "OperaDef6.ini");
         // The buffer holds one character: only the first one of the value counts.
@@ -168,7 +160,7 @@ int LocateOperaIni(const CBrowserProxyContext& context, OperaIniPaths& paths) {
     }
     if (paths.opera6Present) {
         CString commandLine;
-        if (!ReadText(key, "Last CommandLine", commandLine)) return kOperaKeyMissing;
+        if (!ReadRegistryText(key, "Last CommandLine", commandLine)) return kOperaKeyMissing;
         const int slash = commandLine.ReverseFind('\\');
         paths.opera6Ini = commandLine.Left(slash + 1) + "opera6.ini";
         if (!FileExists(paths.opera6Ini)) code |= kOpera6IniMissing;
@@ -206,9 +198,9 @@ void IsOperaConfigured(const CBrowserProxyContext& context, OperaIniPaths& paths
     CRegKey key;
     if (key.Open(context.Root(), context.settings.Locations().operaKey, KEY_READ) == ERROR_SUCCESS) {
         CString folder;
-        if (ReadText(key, "Last Directory2", folder) || (ReadText(key, "Last CommandLine v2", folder) &&
-                                                         !(folder = FolderOf(folder)).IsEmpty()))
-            opera7 = opera7 || IsIniConfigured(ProfileIni(folder));
+        if (!ReadRegistryText(key, "Last Directory2", folder) && ReadRegistryText(key, "Last CommandLine v2", folder))
+            folder = FolderOf(folder);
+        if (!folder.IsEmpty()) opera7 = opera7 || IsIniConfigured(ProfileIni(folder));
     }
     flags.m_dwOpera7Configured = opera7;
 }

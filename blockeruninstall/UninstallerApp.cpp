@@ -12,14 +12,6 @@
 #include "Seams.h"
 
 namespace {
-const int kRegistryText = 260;
-
-bool ReadText(const CRegKey& key, const char* name, CString& value) {
-    if (key.QueryString(name, value) != ERROR_SUCCESS) return false;
-    value = value.Left(kRegistryText - 1);
-    return true;
-}
-
 bool OpensForReading(const CString& path) {
     CHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -75,8 +67,8 @@ BOOL CUninstallerApp::InitInstance() {
 bool CUninstallerApp::ReadBlokkumKey() {
     CRegKey key;
     if (key.Open(m_context.Root(), m_settings.Locations().key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return false;
-    ReadText(key, "Path", m_settings.m_strPath);
-    if (!ReadText(key, "Language", m_settings.m_strLanguage)) m_settings.m_strLanguage = BLOKKUM_DEFAULT_LANGUAGE;
+    ReadRegistryText(key, "Path", m_settings.m_strPath);
+    if (!ReadRegistryText(key, "Language", m_settings.m_strLanguage)) m_settings.m_strLanguage = BLOKKUM_DEFAULT_LANGUAGE;
     return true;
 }
 
@@ -114,8 +106,8 @@ void CUninstallerApp::DetectBrowsers() {
     CRegKey opera;
     if (opera.Open(m_context.Root(), m_settings.Locations().operaKey) == ERROR_SUCCESS) {
         CString path;
-        if (ReadText(opera, "Last CommandLine", path)) m_settings.m_bOpera6Installed = FileExists(path);
-        if (ReadText(opera, "Last Directory2", path)) m_settings.m_bOpera7Installed = FileExists(path + "\\Opera.exe");
+        if (ReadRegistryText(opera, "Last CommandLine", path)) m_settings.m_bOpera6Installed = FileExists(path);
+        if (ReadRegistryText(opera, "Last Directory2", path)) m_settings.m_bOpera7Installed = FileExists(path + "\\Opera.exe");
     }
     m_settings.DetectMozilla();
 }

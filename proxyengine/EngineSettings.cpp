@@ -4,9 +4,11 @@
 
 #include "BlockResources.h"
 #include "Files.h"
+#include "Immortal.h"
 #include "Sync.h"
 
-CEngineSettings g_Engine;
+static CImmortal<CEngineSettings> s_Engine;
+CEngineSettings& g_Engine = s_Engine.value;
 
 namespace {
 // Never destroyed: a connection that outlasts the exit wait may still ask.

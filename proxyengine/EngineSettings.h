@@ -84,7 +84,7 @@ struct CEngineSettings : CConnectionValues {
     HWND hMainWindow = nullptr;                    // owner of the start-up box
 };
 
-extern CEngineSettings g_Engine;
+extern CEngineSettings& g_Engine;
 
 // The two programs' variants, with their built-in values.
 CEngineSettings VeilrunEngineSettings();

@@ -9,7 +9,7 @@ packages=(
   wine wine32:i386
   xvfb xauth
   googletest libwine-dev
-  dosfstools ntfs-3g mtools
+  dosfstools ntfs-3g fusefat
   chromium curl python3
 )
 

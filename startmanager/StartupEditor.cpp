@@ -121,3 +121,37 @@ bool CStartupEditor::WriteSaveProf() {
     LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "WriteSaveProf");
     return false;
 }
+
+bool CStartupEditor::SaveProfile(const char* path) const {
+    if (!path || !*path) return true;
+    if (WriteRecordFile(m_list.Rows(), path, m_list.GetCount())) return true;
+    DWORD error = GetLastError();
+    LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "mnuSaveProf_Click");
+    return false;
+}
+
+bool CStartupEditor::LoadProfile(const char* path) {
+    if (!path || !*path) return true;
+    CArray<StartupRecord> rows;
+    if (!ReadRecordFile(path, rows)) {
+        DWORD error = GetLastError();
+        LogWin32Error(error ? error : DWORD(ERROR_READ_FAULT), "mnuLoadProf_Click");
+        return false;
+    }
+    m_list.Rows() = rows;
+    return true;
+}
+
+bool CStartupEditor::AddTask(const CString& name, const CString& location, const CString& loadFrom,
+                             bool nameEnabled) {
+    if (name.IsEmpty() || location.IsEmpty()) return false;
+    StartupRecord row;
+    row.taskName = nameEnabled ? name : loadFrom;
+    row.status = SetCaptionfromINI("413", "");
+    row.loadFrom = loadFrom;
+    row.user = loadFrom == SetCaptionfromINI("414", "") ? SetCaptionfromINI("415", "") : SetCaptionfromINI("416", "");
+    row.when = SetCaptionfromINI("417", "");
+    row.location = location;
+    m_list.Rows().Add(row);
+    return true;
+}

@@ -1,7 +1,8 @@
 // StartupEditor.h - CStartupEditor, what Bootlist's main form does with its
 // start-up list: the Disable/Enable, Remove and Reset All buttons, the item
 // click, ApplyNow (the only step that changes the system) and the Apply menu,
-// and the record file SaveProf.pro of disabled entries.
+// the record file SaveProf.pro of disabled entries, profiles of the whole
+// list, and the rows the add-entry form appends.
 // The records of the last build or apply are kept row for row in step with
 // the list, so an apply acts on exactly the rows whose status differs from
 // their last applied status.
@@ -52,6 +53,20 @@ public:
     // Rewrites SaveProf.pro from the Disabled rows; none deletes it. False
     // (and logged) when the file could not be written.
     bool WriteSaveProf();
+
+    // A profile: every row, whatever its status, in the record file format.
+    // False (and logged) when the file could not be written; an empty path
+    // (a cancelled dialog) writes nothing.
+    bool SaveProfile(const char* path) const;
+    // Replaces the rows with the profile's; the applied state stays, so the
+    // next apply acts on the rows whose status differs at the same position.
+    // A file that cannot be read leaves the list as it was (false, logged).
+    bool LoadProfile(const char* path);
+
+    // The add-entry form's row, appended Enabled with the pack's words; the
+    // name gives way to the location name when the name box is disabled (the
+    // win.ini lines). False, adding nothing, unless name and location are filled.
+    bool AddTask(const CString& name, const CString& location, const CString& loadFrom, bool nameEnabled);
 
     CStartupList& List() { return m_list; }
     const CStartupList& List() const { return m_list; }

@@ -15,6 +15,9 @@ const char* const kDefaultIntroduction =
 const char* const kDefaultHint =
     "Quorvane Swiftlane saves your original settings first, so that you can put them back with the Reset button.";
 
+const char* const kBackupFailedText =
+    "Failed to save your connection settings as backup, so nothing was changed.";
+
 namespace {
 // Registry texts of 260 characters at most, as the installer writes them.
 const int kPathLength = 260;

@@ -19,6 +19,8 @@ extern const char* const kSwiftlaneKey;        // under HKEY_CURRENT_USER
 extern const char* const kOriginalSettingsKey; // below kSwiftlaneKey
 extern const char* const kDefaultIntroduction;
 extern const char* const kDefaultHint;
+// Finish when the originals could not be saved first (nothing is written then).
+extern const char* const kBackupFailedText;
 const UINT IDM_ABOUTBOX = 16;
 
 class CSwiftlaneApp : public CWinApp {

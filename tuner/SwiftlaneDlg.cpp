@@ -106,8 +106,8 @@ void CSwiftlaneDlg::OnSetSettings() {
         CMyPropertySheet sheet(this);
         sheet.DoModal();
     }
-    // The wizard wrote a backup when it opened.
-    EnableDlgItem(IDC_RESET_SETTINGS, TRUE);
+    // The wizard wrote a backup when it opened, unless that failed.
+    EnableDlgItem(IDC_RESET_SETTINGS, SwiftlaneApp() && SwiftlaneApp()->HasBackup());
 }
 
 void CSwiftlaneDlg::OnResetSettings() {
@@ -121,7 +121,8 @@ void CSwiftlaneDlg::OnResetSettings() {
     } else {
         QvMessageBox(m_hWnd, "Failed to reset your connection settings.", Caption(), MB_OK);
     }
-    EnableDlgItem(IDC_RESET_SETTINGS, FALSE);
+    // A backup kept by a failed restore stays reachable, and Set still asks before replacing it.
+    EnableDlgItem(IDC_RESET_SETTINGS, app->HasBackup());
 }
 
 BOOL CSwiftlaneDlg::OnCommand(WPARAM wParam, LPARAM lParam) {

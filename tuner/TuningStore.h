@@ -6,6 +6,9 @@
 // test puts a recording one in its place.
 #pragma once
 
+#include <windows.h>
+
+#include "Strings.h"
 #include "Tuning.h"
 
 class ITuningStore {
@@ -13,18 +16,37 @@ public:
     virtual ~ITuningStore() = default;
     // Replaces the backup and fills current values and present flags.
     virtual void Backup(TuningSettings& settings) = 0;
-    virtual void Apply(const TuningSettings& settings, bool patchModem) = 0;
-    // Puts the backup back; false when there is none.
+    // False, with nothing written, when the backup could not be made.
+    virtual bool Apply(const TuningSettings& settings, bool patchModem) = 0;
+    // Puts the backup back and deletes it; false when there is none, or
+    // when a value could not be put back (the backup is then kept).
     virtual bool Reset(OSFamily family) = 0;
     virtual bool FindModem(OSFamily family) = 0;
 };
 
-// The store the program uses until the registry work is built: it records
-// nothing and finds no modem.
+// The roots the store works under and its backup key below the user root;
+// a test points them at keys of its own.
+struct TuningRegistry {
+    HKEY user = HKEY_CURRENT_USER;
+    HKEY machine = HKEY_LOCAL_MACHINE;
+    CString backupKey;
+};
+TuningRegistry DefaultTuningRegistry();
+
+// The registry store: TCP/IP parameters under the machine root, Internet
+// Explorer's connection limits under the user root, the originals under the
+// backup key.
 class CTuningStore : public ITuningStore {
 public:
-    void Backup(TuningSettings&) override {}
-    void Apply(const TuningSettings&, bool) override {}
-    bool Reset(OSFamily) override { return false; }
-    bool FindModem(OSFamily) override { return false; }
+    explicit CTuningStore(const TuningRegistry& where = DefaultTuningRegistry()) : m_where(where) {}
+
+    void Backup(TuningSettings& settings) override;
+    bool Apply(const TuningSettings& settings, bool patchModem) override;
+    bool Reset(OSFamily family) override;
+    bool FindModem(OSFamily family) override;
+
+private:
+    TuningRegistry m_where;
+    // Apply never overwrites what a failed or missing backup did not keep.
+    bool m_backupComplete = false;
 };

@@ -472,7 +472,10 @@ BOOL CMyPropertySheet::OnInitDialog() {
 
 void CMyPropertySheet::ApplySettings() {
     CSwiftlaneApp* app = SwiftlaneApp();
-    if (app) app->Store().Apply(m_settings, ModemPage());
+    if (app && !app->Store().Apply(m_settings, ModemPage())) {
+        QvMessageBox(m_hWnd, kBackupFailedText, Caption(), MB_OK | MB_ICONERROR);
+        return;
+    }
     QvMessageBox(m_hWnd,
                  LoadLangString("41", "Congratulation, Quorvane Swiftlane has boosted your internet connections.\n"
                                       "Please, restart your computer in order to feel the change."),

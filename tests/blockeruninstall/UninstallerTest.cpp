@@ -1,24 +1,14 @@
 #include <gtest/gtest.h>
-#include <shlwapi.h>
 
 #include "BlokkumShared.h"
 #include "Files.h"
 #include "HostsFile.h"
-#include "IEProxySavedSettings.h"
+#include "IEProxyTestSupport.h"
 #include "Registry.h"
 #include "TestSupport.h"
 #include "UninstallerApp.h"
 
 namespace {
-COSVersion Win98() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-    info.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
-    info.dwMajorVersion = 4;
-    info.dwMinorVersion = 10;
-    return COSVersion(info);
-}
-
 // A hidden top-level window with Blokkum's title; Blokkout finds it by caption.
 class CTitledWindow {
 public:
@@ -30,7 +20,6 @@ public:
         MSG msg;
         return PeekMessageA(&msg, m_hwnd, message, message, PM_REMOVE) != FALSE;
     }
-    HWND Get() const { return m_hwnd; }
 
 private:
     HWND m_hwnd;
@@ -60,7 +49,7 @@ struct UninstallFixture {
         where.blokkum.operaKey = reg.SubKey() + "\\Opera Software";
         where.blokkum.mozillaKey = reg.SubKey() + "\\Mozilla";
         where.zonesKey = reg.SubKey() + "\\Zones";
-        where.system = CBrowserSystem(root.File("WINDOWS"), "joe", Win98());
+        where.system = CBrowserSystem(root.File("WINDOWS"), "joe", TestVersion(1, 4, 10));
         where.system.internetSettingsKey = reg.SubKey() + "\\Internet Settings";
         program = root.File("Blokkum");
         hosts = root.File("WINDOWS\\hosts");
@@ -72,18 +61,6 @@ struct UninstallFixture {
         key.SetString("Language", "Pack");
         root.Write("Blokkum\\Language\\Pack.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + title.c_str() + "\r\n");
     }
-    void SetKeyValue(const CString& subKey, const char* name, DWORD value) const {
-        CRegKey key;
-        key.Create(HKEY_CURRENT_USER, subKey);
-        key.SetDWORD(name, value);
-    }
-    DWORD KeyValue(const CString& subKey, const char* name) const {
-        CRegKey key;
-        DWORD value = 99;
-        key.Open(HKEY_CURRENT_USER, subKey);
-        key.QueryDWORD(name, value);
-        return value;
-    }
     CString Zone(int n) const {
         CString key;
         key.Format("%s\\%d", where.zonesKey.c_str(), n);
@@ -92,65 +69,50 @@ struct UninstallFixture {
 };
 }  // namespace
 
-TEST(Blokkout, TheWholePassGivesBackZonesBrowsersAndTheHostsFile) {
+TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
     UninstallFixture f;
     f.SeedBlokkum();
     f.root.Write("Blokkum\\acRs.ini",
                  "[Local Intranet]\r\n1001=0\r\n1004=absent\r\n[Trusted Sites]\r\n1001=3\r\n"
                  "[Internet]\r\n1001=absent\r\n1200=65536\r\n[Restricted Sites]\r\n1001=3\r\n1201=oops\r\n");
     for (int zone : {1, 3, 4})
-        for (const char* action : kZoneActions) f.SetKeyValue(f.Zone(zone), action, 7);
+        for (const char* action : kZoneActions) WriteDWORD(f.Zone(zone), action, 7);
 
     const CString proxySetting = f.where.blokkum.ProxySettingKey();
-    f.SetKeyValue(proxySetting, BLOKKUM_FLAG_NETSCAPE, 1);
-    f.SetKeyValue(proxySetting, BLOKKUM_FLAG_OPERA7, 1);
-    {
-        CRegKey opera;
-        opera.Create(HKEY_CURRENT_USER, f.where.blokkum.operaKey);
-        opera.SetString("Last Directory2", f.root.File("Opera7"));
-        CRegKey mozilla;
-        mozilla.Create(HKEY_CURRENT_USER, f.where.blokkum.mozillaKey + "\\Mozilla 1.4");
-    }
+    WriteDWORD(proxySetting, BLOKKUM_FLAG_NETSCAPE, 1);
+    WriteDWORD(proxySetting, BLOKKUM_FLAG_OPERA7, 1);
+    CRegKey opera, mozilla;
+    opera.Create(HKEY_CURRENT_USER, f.where.blokkum.operaKey);
+    opera.SetString("Last Directory2", f.root.File("Opera7"));
+    mozilla.Create(HKEY_CURRENT_USER, f.where.blokkum.mozillaKey + "\\Mozilla 1.4");
     f.root.Write("Opera7\\Opera.exe", "MZ");
     f.root.Write("Opera7\\OperaDef6.ini", "[System]\r\nMulti User=0\r\n");
     const CString operaIni = f.root.Write("Opera7\\profile\\opera6.ini", kOperaSet);
     const CString userJs = f.root.Write("WINDOWS\\Application Data\\Mozilla\\Profiles\\alice\\x.slt\\user.js", kUserJsSet);
     f.root.Write("WINDOWS\\Application Data\\Mozilla\\Profiles\\alice\\x.slt\\prefs.js", "");
-
-    f.root.Write("WINDOWS\\hosts", "127.0.0.1 localhost\r\n127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS "\r\n");
-    f.root.Write("Blokkum\\mHosts", "127.0.0.1 localhost\r\n");
-    CTitledWindow blokkum(f.title);
+    f.root.Write("WINDOWS\\hosts", "127.0.0.1 localhost\r\n");
 
     CScriptedMessageBoxes boxes;
     CUninstallerApp app(f.where);
     EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(app.ExitInstance(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
 
-    EXPECT_EQ(f.KeyValue(f.Zone(1), "1001"), 0u);
-    EXPECT_EQ(f.KeyValue(f.Zone(1), "1004"), 7u);
-    EXPECT_EQ(f.KeyValue(f.Zone(3), "1200"), 65536u);
-    EXPECT_EQ(f.KeyValue(f.Zone(3), "1001"), 7u);
-    EXPECT_EQ(f.KeyValue(f.Zone(4), "1001"), 3u);
-    EXPECT_EQ(f.KeyValue(f.Zone(4), "1201"), 7u);
-    CRegKey trusted;
-    EXPECT_NE(trusted.Open(HKEY_CURRENT_USER, f.Zone(2)), ERROR_SUCCESS);
-
-    EXPECT_TRUE(blokkum.Received(WM_UNINSTALLNOTIFY));
+    // Absent, damaged and missing entries leave the action; no zone key is made.
+    const DWORD expected[4][2] = {{0, 7}, {99, 99}, {7, 65536}, {3, 7}};
+    for (int zone = 1; zone <= 4; ++zone) {
+        EXPECT_EQ(ReadDWORD(f.Zone(zone), "1001"), expected[zone - 1][0]) << zone;
+        EXPECT_EQ(ReadDWORD(f.Zone(zone), zone == 3 ? "1200" : "1201"), expected[zone - 1][1]) << zone;
+    }
 
     EXPECT_EQ(ReadFileText(operaIni), "[User Prefs]\r\nX=1\r\n[Proxy]\r\nUse HTTP=0\r\nHTTP Server\r\n");
-    EXPECT_EQ(f.KeyValue(proxySetting, BLOKKUM_FLAG_OPERA7), 0u);
-    EXPECT_EQ(f.KeyValue(proxySetting, BLOKKUM_FLAG_OPERA6), 0u);
+    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA7), 0u);
+    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA6), 0u);
     EXPECT_EQ(ReadFileText(userJs),
               "user_pref(\"network.proxy.http\", \"\");\r\n"
               "user_pref(\"network.proxy.http_port\", 0);\r\n"
               "user_pref(\"network.proxy.type\", 0);\r\n");
-    EXPECT_EQ(f.KeyValue(proxySetting, BLOKKUM_FLAG_NETSCAPE), 1u);
-    EXPECT_EQ(f.KeyValue(proxySetting, BLOKKUM_FLAG_LAN), 99u);
-
-    EXPECT_EQ(ReadFileText(f.hosts), "127.0.0.1 localhost\r\n");
-    EXPECT_EQ(GetFileAttributesA(f.hosts), DWORD(kHostsClosedAttributes));
-    EXPECT_FALSE(FileExists(f.root.File("Blokkum\\mHosts")));
+    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_NETSCAPE), 1u);
+    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_LAN), 99u);
 }
 
 TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
@@ -162,8 +124,7 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
         const char* name;
         bool key, acRs, hosts, sample, backup;
         std::vector<std::string> boxes;
-        const char* hostsAfter;   // nullptr: absent
-        const char* sampleAfter;  // nullptr: absent
+        const char *hostsAfter, *sampleAfter;  // nullptr: absent
     } rows[] = {
         {"no Blokkum key", false, true, true, false, true, {}, "old", nullptr},
         {"nothing to restore from", true, false, false, false, true, {zoneBox, hostsBox}, nullptr, nullptr},
@@ -175,7 +136,7 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
         UninstallFixture f;
         if (r.key) f.SeedBlokkum();
         if (r.acRs) f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
-        f.SetKeyValue(f.Zone(3), "1200", 0);
+        WriteDWORD(f.Zone(3), "1200", 0);
         if (r.hosts) f.root.Write("WINDOWS\\hosts", "old");
         if (r.sample) f.root.Write("WINDOWS\\hosts.sam", "sample");
         if (r.backup) f.root.Write("Blokkum\\mHosts", "saved");
@@ -190,55 +151,22 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
             EXPECT_EQ(boxes.Boxes()[0].caption, "VQ Blokkum & Ads Filter & Ads Filter");
             EXPECT_EQ(boxes.Boxes()[1].caption, BLOKKUM_CAPTION);
         }
+        EXPECT_EQ(ReadFileText(f.hosts), r.hostsAfter ? r.hostsAfter : "");
         EXPECT_EQ(FileExists(f.hosts), r.hostsAfter != nullptr);
-        if (r.hostsAfter) {
-            EXPECT_EQ(ReadFileText(f.hosts), r.hostsAfter);
-        }
-        if (r.sampleAfter) {
-            EXPECT_EQ(ReadFileText(f.hosts + ".sam"), r.sampleAfter);
-        }
-        EXPECT_EQ(f.KeyValue(f.Zone(3), "1200"), r.key && r.acRs ? 3u : 0u);
+        EXPECT_EQ(ReadFileText(f.hosts + ".sam"), r.sampleAfter ? r.sampleAfter : "");
+        EXPECT_EQ(ReadDWORD(f.Zone(3), "1200"), r.key && r.acRs ? 3u : 0u);
     }
 }
 
 namespace {
-// A key of the prefix copied aside and put back as it was.
-class CSavedKey {
-public:
-    explicit CSavedKey(const char* subKey) : m_subKey(subKey) {
-        CRegKey real;
-        m_had = real.Open(HKEY_CURRENT_USER, subKey) == ERROR_SUCCESS;
-        CRegKey copy;
-        if (m_had && copy.Create(HKEY_CURRENT_USER, m_copy.SubKey()) == ERROR_SUCCESS)
-            SHCopyKeyA(HKEY_CURRENT_USER, subKey, copy, 0);
-        real.Close();
-        CRegKey::DeleteTree(HKEY_CURRENT_USER, subKey);
-    }
-    ~CSavedKey() {
-        CRegKey::DeleteTree(HKEY_CURRENT_USER, m_subKey);
-        CRegKey real;
-        if (m_had && real.Create(HKEY_CURRENT_USER, m_subKey) == ERROR_SUCCESS)
-            SHCopyKeyA(HKEY_CURRENT_USER, m_copy.SubKey(), real, 0);
-    }
-
-private:
-    CString m_subKey;
-    CTestRegistryKey m_copy;
-    bool m_had = false;
-};
-
 // A file of the prefix with its contents and attributes, put back as it was.
 class CSavedFile {
 public:
     explicit CSavedFile(const CString& path) : m_path(path), m_attributes(GetFileAttributesA(path)) {
-        m_had = ReadWholeFile(path, m_contents);
+        ReadWholeFile(path, m_contents);
     }
     ~CSavedFile() {
         SetFileAttributesA(m_path, FILE_ATTRIBUTE_NORMAL);
-        if (!m_had) {
-            DeleteFileA(m_path);
-            return;
-        }
         WriteWholeFile(m_path, m_contents);
         SetFileAttributesA(m_path, m_attributes);
     }
@@ -247,7 +175,6 @@ public:
 private:
     CString m_path, m_contents;
     DWORD m_attributes;
-    bool m_had = false;
 };
 
 DWORD RunAndPump(const CString& exe, CTitledWindow& window, bool& notified) {
@@ -282,26 +209,20 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     EXPECT_TRUE(GetFileVersion(exe, &version, nullptr, 0));
     EXPECT_EQ(version, "1.0.0.0");
 
-    CSavedKey blokkumKey(BLOKKUM_REGISTRY_KEY);
-    CSavedKey zone(BLOKKUM_ZONES_KEY "\\3");
-    CSavedInternetSettings internetSettings;
+    CSavedKey blokkumKey(BLOKKUM_REGISTRY_KEY), zone(BLOKKUM_ZONES_KEY "\\3"), internet(BLOKKUM_INTERNET_SETTINGS_KEY);
+    CRegKey::DeleteTree(HKEY_CURRENT_USER, BLOKKUM_REGISTRY_KEY);
     const CString hostsPath = CHostsFile().HostsPath();
     CSavedFile hosts(hostsPath);
 
     CTempFolder program;
     const CString title = UniqueTitle();
-    {
-        CRegKey key;
-        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, BLOKKUM_REGISTRY_KEY), ERROR_SUCCESS);
-        key.SetString("Path", program.Path());
-        key.SetString("Language", "Pack");
-        CRegKey flags;
-        flags.Create(HKEY_CURRENT_USER, BLOKKUM_PROXY_SETTING_KEY);
-        flags.SetDWORD(BLOKKUM_FLAG_LAN, 1);
-        CRegKey internet;
-        internet.Create(HKEY_CURRENT_USER, BLOKKUM_ZONES_KEY "\\3");
-        internet.SetDWORD("1200", 0);
-    }
+    CRegKey key;
+    ASSERT_EQ(key.Create(HKEY_CURRENT_USER, BLOKKUM_REGISTRY_KEY), ERROR_SUCCESS);
+    key.SetString("Path", program.Path());
+    key.SetString("Language", "Pack");
+    key.Close();
+    WriteDWORD(BLOKKUM_PROXY_SETTING_KEY, BLOKKUM_FLAG_LAN, 1);
+    WriteDWORD(BLOKKUM_ZONES_KEY "\\3", "1200", 0);
     program.Write("Language\\Pack.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + title.c_str() + "\r\n");
     program.Write("acRs.ini", "[Internet]\r\n1200=65536\r\n");
     const std::string saved = hosts.Contents().str() + "\r\n# saved before Blokkum\r\n";
@@ -319,15 +240,8 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
 
     EXPECT_TRUE(notified);
     EXPECT_FALSE(ie.IsProxySet());
-    CRegKey flags;
-    DWORD lan = 99, action = 0;
-    flags.Open(HKEY_CURRENT_USER, BLOKKUM_PROXY_SETTING_KEY);
-    flags.QueryDWORD(BLOKKUM_FLAG_LAN, lan);
-    EXPECT_EQ(lan, 0u);
-    CRegKey internet;
-    internet.Open(HKEY_CURRENT_USER, BLOKKUM_ZONES_KEY "\\3");
-    internet.QueryDWORD("1200", action);
-    EXPECT_EQ(action, 65536u);
+    EXPECT_EQ(ReadDWORD(BLOKKUM_PROXY_SETTING_KEY, BLOKKUM_FLAG_LAN), 0u);
+    EXPECT_EQ(ReadDWORD(BLOKKUM_ZONES_KEY "\\3", "1200"), 65536u);
     EXPECT_EQ(ReadFileText(hostsPath), saved);
     EXPECT_EQ(GetFileAttributesA(hostsPath), DWORD(kHostsClosedAttributes));
     EXPECT_FALSE(FileExists(program.File("mHosts")));

@@ -84,35 +84,36 @@ TEST(UserAlgorithms, SavedInTheStoredFormatAndLoadedBack) {
     ASSERT_EQ(list.GetSize(), 6);
     EXPECT_TRUE(list.GetAt(5).userDefined);
 
-    CRegKey key;
-    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms\\Mine"), ERROR_SUCCESS);
-    CString text;
-    DWORD value = 0;
-    EXPECT_EQ(key.QueryString("Description", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "Three of my own");
-    EXPECT_EQ(key.QueryDWORD("PassesCount", value), ERROR_SUCCESS);
-    EXPECT_EQ(value, 3u);
-    const char* words[] = {"Random", "Complement", "Pattern"};
-    for (int i = 0; i < 3; ++i) {
-        CRegKey pass;
-        CString name;
-        name.Format("Pass %d", i);
-        ASSERT_EQ(pass.Open(key, name), ERROR_SUCCESS);
-        EXPECT_EQ(pass.QueryString("write", text), ERROR_SUCCESS);
-        EXPECT_EQ(text, words[i]);
-        EXPECT_EQ(pass.HasValue("Pattern Length"), i == 2);
+    const CString mineKey = root.SubKey() + "\\Algorithms\\Mine";
+    struct Row {
+        const char* subKey;
+        const char* value;
+        const char* text;  // or the number below
+        DWORD number;
+    } rows[] = {
+        {"", "Description", "Three of my own", 0}, {"", "PassesCount", nullptr, 3},
+        {"\\Pass 0", "write", "Random", 0},        {"\\Pass 1", "write", "Complement", 0},
+        {"\\Pass 2", "write", "Pattern", 0},       {"\\Pass 2", "Pattern Length", nullptr, 3},
+        {"\\Pass 2", "Byte 0", nullptr, 0xBB},     {"\\Pass 2", "Byte 1", nullptr, 0x12},
+        {"\\Pass 2", "Byte 2", nullptr, 0xAA},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        CRegKey key;
+        ASSERT_EQ(key.Open(HKEY_CURRENT_USER, mineKey + row.subKey), ERROR_SUCCESS);
+        CString text;
+        DWORD number = 0;
+        if (row.text) {
+            EXPECT_EQ(key.QueryString(row.value, text), ERROR_SUCCESS);
+            EXPECT_EQ(text, row.text);
+        } else {
+            EXPECT_EQ(key.QueryDWORD(row.value, number), ERROR_SUCCESS);
+            EXPECT_EQ(number, row.number);
+        }
     }
-    CRegKey pattern;
-    ASSERT_EQ(pattern.Open(key, "Pass 2"), ERROR_SUCCESS);
-    const DWORD expected[] = {0xBB, 0x12, 0xAA};
-    EXPECT_EQ(pattern.QueryDWORD("Pattern Length", value), ERROR_SUCCESS);
-    EXPECT_EQ(value, 3u);
-    for (int b = 0; b < 3; ++b) {
-        CString name;
-        name.Format("Byte %d", b);
-        EXPECT_EQ(pattern.QueryDWORD(name, value), ERROR_SUCCESS);
-        EXPECT_EQ(value, expected[b]);
-    }
+    CRegKey random;
+    ASSERT_EQ(random.Open(HKEY_CURRENT_USER, mineKey + "\\Pass 0"), ERROR_SUCCESS);
+    EXPECT_FALSE(random.HasValue("Pattern Length"));
 
     CAlgorithmList again(root.SubKey());
     again.LoadAlgorithms();

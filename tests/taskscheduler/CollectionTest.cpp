@@ -70,19 +70,3 @@ TEST(Collection, EnumeratorWalksSkipsResetsAndClones) {
     EXPECT_EQ(V_DISPATCH(&got[0]), static_cast<IDispatch*>(jobs[2].Get()));
     VariantClear(&got[0]);
 }
-
-TEST(Collection, IndexFromVariantTakesNumbersAndRefusesText) {
-    VARIANT v;
-    VariantInit(&v);
-    long index = 0;
-    V_VT(&v) = VT_I2;
-    V_I2(&v) = 3;
-    EXPECT_EQ(IndexFromVariant(v, index), S_OK);
-    EXPECT_EQ(index, 3);
-    V_VT(&v) = VT_R8;
-    V_R8(&v) = 2.0;
-    EXPECT_EQ(IndexFromVariant(v, index), S_OK);
-    EXPECT_EQ(index, 2);
-    CVariant text(L"first");
-    EXPECT_EQ(IndexFromVariant(text.Get(), index), E_COLLECTION_ARGUMENT);
-}

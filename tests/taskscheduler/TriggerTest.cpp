@@ -140,6 +140,11 @@ TEST(Trigger, WeeklyTriggerRoundTripsThroughSaveAndRefresh) {
     EXPECT_EQ(platform.wStartHour, 3);
     EXPECT_EQ(platform.wStartMinute, 45);
 
+    // Refresh drops a change that was not written back.
+    EXPECT_OK(DispatchPut(back.Get(), TriggerId::WeeksInterval, CVariant(short(5))));
+    ASSERT_OK(DispatchMethod(back.Get(), TriggerId::Refresh));
+    EXPECT_EQ(Get(back.Get(), TriggerId::WeeksInterval), 2);
+
     // Wine has no trigger texts; the platform's error reaches the client.
     EXPECT_RAISED(DispatchGet(back.Get(), TriggerId::Text, unused), E_NOTIMPL);
 }
@@ -221,6 +226,15 @@ TEST(Trigger, RemoveDeletesThatPlatformTriggerAndTheRestNameTheirOwn) {
     EXPECT_EQ(t.Platform(0).wStartHour, 2);
     CInterfacePtr<IDispatch> first = t.Item(1);
     EXPECT_DOUBLE_EQ(GetDate(first.Get(), TriggerId::StartTime), DateOf(1899, 12, 30, 2, 45));
+    CVariant enumerator;
+    ASSERT_OK(DispatchGet(t.triggers.Get(), DISPID_NEWENUM, enumerator));
+    CInterfacePtr<IEnumVARIANT> walk;
+    ASSERT_EQ(V_UNKNOWN(&enumerator.Get())->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(walk.Out())),
+              S_OK);
+    std::vector<double> starts;
+    CVariant item;
+    while (walk->Next(1, item.Out(), nullptr) == S_OK) starts.push_back(GetDate(item.Object().Get(), TriggerId::StartTime));
+    EXPECT_EQ(starts, (std::vector<double>{DateOf(1899, 12, 30, 2, 45), DateOf(1899, 12, 30, 3, 45)}));
 
     // An Update through the collection reaches the trigger it names.
     EXPECT_OK(DispatchPut(first.Get(), TriggerId::Interval, CVariant(15L)));
@@ -234,6 +248,25 @@ TEST(Trigger, RemoveDeletesThatPlatformTriggerAndTheRestNameTheirOwn) {
     CVariant unused;
     EXPECT_EQ(DispatchMethod(heldThird.Get(), TriggerId::TriggerUpdate).hr, DISP_E_EXCEPTION);
     EXPECT_EQ(t.Platform(1).MinutesInterval, 0u);
+}
+
+TEST(Trigger, SaveStopsAtATriggerThePlatformRefusesAndWritesNothing) {
+    CTriggerTask t(L"QvRefused");
+    ASSERT_OK(DispatchMethod(t.job.Get(), Dispid::Save));
+    CString before;
+    ASSERT_TRUE(ReadWholeFile(TaskFilePath(t.name).c_str(), before));
+    t.Add(ttDaily);
+    CInterfacePtr<IDispatch> refused = t.Add(ttDaily);
+    // A trigger without a begin date is refused by SetTrigger.
+    EXPECT_OK(DispatchPut(refused.Get(), TriggerId::BeginDay, CVariant::Date(0)));
+    EXPECT_OK(DispatchPut(t.job.Get(), Dispid::Comment, CVariant(L"not to be written")));
+    DispatchOutcome o = DispatchMethod(t.job.Get(), Dispid::Save);
+    EXPECT_EQ(o.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(o.scode, E_INVALIDARG);
+    EXPECT_EQ(o.source, L"TaskScheduler.Trigger");
+    CString after;
+    ASSERT_TRUE(ReadWholeFile(TaskFilePath(t.name).c_str(), after));
+    EXPECT_TRUE(after.str() == before.str());
 }
 
 TEST(Trigger, ClientGivesATaskAWeeklyTriggerThatTheSchedulerReports) {

@@ -17,6 +17,7 @@
 #include "SwiftlaneDlg.h"
 #include "TestSupport.h"
 #include "TuningWizard.h"
+#include "WizardDriver.h"
 #include "resource.h"
 
 namespace {
@@ -28,45 +29,28 @@ public:
     bool resetResult = true;
     bool patchModem = false;
     TuningSettings applied;
+    // Where a successful reset deletes the backup, as the registry store does.
+    CString backupKey;
     void Backup(TuningSettings& settings) override {
         ++backups;
         settings.ttl.current = 128;
         settings.ttl.present = true;
     }
-    void Apply(const TuningSettings& settings, bool patch) override {
+    bool Apply(const TuningSettings& settings, bool patch) override {
         ++applies;
         applied = settings;
         patchModem = patch;
+        return true;
     }
     bool Reset(OSFamily) override {
         ++resets;
+        if (resetResult) CRegKey::DeleteTree(HKEY_CURRENT_USER, backupKey);
         return resetResult;
     }
     bool FindModem(OSFamily) override {
         ++modemSearches;
         return modem;
     }
-};
-
-// Called on every tick of the thread timer while a modal run is going on.
-std::function<void()> g_tick;
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (g_tick) g_tick();
-}
-
-class CTimerDriver {
-public:
-    explicit CTimerDriver(std::function<void()> tick) {
-        g_tick = std::move(tick);
-        m_timer = SetTimer(nullptr, 0, 40, Tick);
-    }
-    ~CTimerDriver() {
-        KillTimer(nullptr, m_timer);
-        g_tick = nullptr;
-    }
-
-private:
-    UINT_PTR m_timer;
 };
 
 BOOL CALLBACK NoVisibleWindow(HWND hwnd, LPARAM) {
@@ -82,6 +66,7 @@ protected:
         app.m_registryKey = key.SubKey();
         app.m_family = FAMILY_NT;
         app.SetStore(&store);
+        store.backupKey = key.SubKey() + "\\Original Settings";
         g_nModemFound = 0;
     }
     void TearDown() override {
@@ -92,38 +77,6 @@ protected:
     CRecordingStore store;
     CScriptedMessageBoxes boxes;
 };
-
-// Presses through the wizard: the action callback may set controls of the
-// page and choose the button; otherwise Finish when offered, else Next.
-struct WizardRun {
-    std::vector<int> visited;
-    std::function<int(int page, int visit, HWND pageHwnd)> action;
-    INT_PTR result = 0;
-};
-
-void RunWizard(CSwiftlaneApp& app, WizardRun& run) {
-    HWND lastPage = nullptr;
-    int steps = 0;
-    CTimerDriver driver([&] {
-        CMyPropertySheet* sheet = app.m_pSheet;
-        if (!sheet || !sheet->m_hWnd) return;
-        HWND page = HWND(SendMessageA(sheet->m_hWnd, PSM_GETCURRENTPAGEHWND, 0, 0));
-        if (!page || page == lastPage) return;
-        lastPage = page;
-        int index = int(SendMessageA(sheet->m_hWnd, PSM_HWNDTOINDEX, WPARAM(page), 0));
-        run.visited.push_back(index);
-        int visit = int(std::count(run.visited.begin(), run.visited.end(), index));
-        int button = run.action ? run.action(index, visit, page) : -1;
-        if (button < 0) {
-            HWND finish = GetDlgItem(sheet->m_hWnd, ID_WIZFINISH);
-            button = finish && IsWindowVisible(finish) && IsWindowEnabled(finish) ? PSBTN_FINISH : PSBTN_NEXT;
-        }
-        if (++steps > 30) button = PSBTN_CANCEL;
-        PostMessageA(sheet->m_hWnd, PSM_PRESSBUTTON, WPARAM(button), 0);
-    });
-    CMyPropertySheet sheet;
-    run.result = sheet.DoModal();
-}
 
 TEST_F(SwiftlaneTest, WindowsNineXWithoutModemFinishesInSixSteps) {
     app.m_family = FAMILY_9X;
@@ -170,13 +123,8 @@ TEST_F(SwiftlaneTest, NTWithModemReachesTheModemPage) {
 }
 
 TEST_F(SwiftlaneTest, LanOnNTEndsOnTheICMPPageWithLanValues) {
-    WizardRun run;
     CString currentTtlLine;
-    run.action = [&](int page, int, HWND hwnd) {
-        if (page == PAGE_CONNECTION_TYPE) SendMessageA(GetDlgItem(hwnd, IDC_RADIO_LAN), BM_CLICK, 0, 0);
-        if (page == PAGE_TTL) currentTtlLine = CWnd::GetWindowTextOf(GetDlgItem(hwnd, IDC_CURRENT_FIRST));
-        return -1;
-    };
+    WizardRun run = LanRun(currentTtlLine);
     RunWizard(app, run);
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), run.visited);
     EXPECT_EQ(0, store.modemSearches);

@@ -1,0 +1,242 @@
+#include "BrowserProxy.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstring>
+
+#include "Files.h"
+#include "Handles.h"
+#include "RegistryKey.h"
+#include "TextTable.h"
+#include "VeilrunGlobals.h"
+
+namespace {
+
+struct CPrefRow {
+    const char* prefix;
+    CString line;
+};
+
+void SettingsChanged() { InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0); }
+
+void RewriteConnections(bool enable, const CString& proxyText) {
+    CRegistryKey connections(g_Places.IESettingsKey + "\\Connections");
+    connections.EnumerateValues();
+    for (int i = 0; i < connections.m_values.GetSize(); ++i) {
+        CRegistryValue& value = *connections.m_values[i];
+        if (value.m_strName.CompareNoCase("DefaultConnectionSettings") == 0 ||
+            value.m_strName.CompareNoCase("SavedLegacySettings") == 0)
+            continue;
+        CString bytes(reinterpret_cast<const char*>(value.m_data), int(value.m_dwSize));
+        if (!RewriteConnectionSettings(bytes, enable, proxyText) || bytes.GetLength() > kRegistryDataLimit) continue;
+        memcpy(value.m_data, bytes.c_str(), size_t(bytes.GetLength()));
+        value.SetSize(DWORD(bytes.GetLength()));
+        value.Write();
+    }
+}
+
+// Applies each row to the file: the first line with the row's key prefix is
+// replaced, or the row's line is inserted.
+void ApplyRows(const CString& file, const char* header, const char* startPrefix, const char* comment,
+               const CPrefRow* rows, int count) {
+    for (int i = 0; i < count; ++i) {
+        CStringArray found;
+        ReadSectionLines(file, header, startPrefix, rows[i].prefix, "", comment, found, false);
+        if (!found.IsEmpty())
+            ReplaceLine(file, header, startPrefix, comment, found[0], rows[i].line, false);
+        else
+            InsertLine(file, header, startPrefix, comment, rows[i].line, false);
+    }
+}
+
+const char* const kProxyType = "user_pref(\"network.proxy.type\"";
+
+// The settings file is replaced only once its new content stands complete
+// beside it, so a failed write leaves it as it was.
+bool Rewrite(const char* path, const CStringArray& lines) {
+    CString text;
+    for (const CString& line : lines) text += line + "\r\n";
+    return WriteWholeFile(path, text);
+}
+
+}  // namespace
+
+bool RewriteConnectionSettings(CString& bytes, bool enable, const CString& proxyText) {
+    if (bytes.GetLength() < 16) return false;
+    DWORD flags = 0, length = 0;
+    memcpy(&flags, bytes.c_str() + 8, 4);
+    memcpy(&length, bytes.c_str() + 12, 4);
+    if (length > DWORD(bytes.GetLength() - 16)) return false;
+    flags = enable ? (flags | 2) : (flags & ~DWORD(2));
+    std::string data = bytes.str();
+    memcpy(&data[8], &flags, 4);
+    if (enable) {
+        DWORD newLength = DWORD(proxyText.GetLength());
+        memcpy(&data[12], &newLength, 4);
+        data.replace(16, length, proxyText.str());
+    }
+    bytes = CString(data);
+    return true;
+}
+
+void EnableIEProxy(const char* host, int port) {
+    CRegistryKey(g_Places.IEAdvancedKey + "\\GENABLE").SetDWORD("CheckedValue", 1);
+    CRegistryKey(g_Places.IEAdvancedKey + "\\PROXY").SetDWORD("CheckedValue", 1);
+    const CString proxyText = CString(host) + ":" + IntToString(port);
+    CRegistryKey settings(g_Places.IESettingsKey);
+    settings.SetDWORD("ProxyEnable", 1);
+    settings.SetString("ProxyServer", proxyText);
+    RewriteConnections(true, proxyText);
+    SettingsChanged();
+}
+
+void DisableIEProxy() {
+    CRegistryKey(g_Places.IESettingsKey).SetDWORD("ProxyEnable", 0);
+    RewriteConnections(false, CString());
+    SettingsChanged();
+}
+
+void ListSubfolders(const char* folder, CStringArray& names) {
+    names.RemoveAll();
+    char saved[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    if (!SetCurrentDirectoryA(folder)) return;
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA("*.*", &data));
+    if (find.IsValid()) {
+        do {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && lstrcmpA(data.cFileName, ".") != 0 &&
+                lstrcmpA(data.cFileName, "..") != 0)
+                names.Add(data.cFileName);
+        } while (FindNextFileA(find, &data));
+    }
+    SetCurrentDirectoryA(saved);
+}
+
+bool StartsWithNoCase(const char* prefix, const char* text) {
+    const int n = lstrlenA(prefix);
+    if (lstrlenA(text) < n) return false;
+    return CString(text, n).CompareNoCase(prefix) == 0;
+}
+
+bool ReplaceLine(const char* path, const char* header, const char* startPrefix, const char* commentPrefix,
+                 const char* oldLine, const char* newLine, bool normalise) {
+    CStringArray lines, out;
+    if (!ReadTextLines(path, lines)) return false;
+    const CString head = header;
+    bool inSection = head.IsEmpty(), replaced = false;
+    for (const CString& line : lines) {
+        const CString k = normalise ? NormaliseLine(line) : line;
+        if (*commentPrefix && StartsWithNoCase(commentPrefix, line)) {
+            out.Add(line);
+        } else if (inSection) {
+            if (!replaced && k.CompareNoCase(oldLine) == 0) {
+                out.Add(newLine);
+                replaced = true;
+                continue;
+            }
+            if (!head.IsEmpty() && StartsWithNoCase(startPrefix, k)) inSection = k.CompareNoCase(head) == 0;
+            out.Add(line);
+        } else {
+            inSection = k.CompareNoCase(head) == 0;
+            out.Add(line);
+        }
+    }
+    return Rewrite(path, out);
+}
+
+bool InsertLine(const char* path, const char* header, const char* startPrefix, const char* commentPrefix,
+                const char* newLine, bool normalise) {
+    CStringArray lines, out;
+    if (!ReadTextLines(path, lines)) return false;
+    const CString head = header;
+    bool inSection = false, inserted = false;
+    for (const CString& line : lines) {
+        const CString k = normalise ? NormaliseLine(line) : line;
+        if (*commentPrefix && StartsWithNoCase(commentPrefix, line)) {
+            out.Add(line);
+        } else if (inSection) {
+            if (!inserted) {
+                out.Add(newLine);
+                out.Add(line);
+                inserted = true;
+                continue;
+            }
+            if (!head.IsEmpty() && StartsWithNoCase(startPrefix, k)) inSection = k.CompareNoCase(head) == 0;
+            out.Add(line);
+        } else {
+            if (!head.IsEmpty()) inSection = k.CompareNoCase(head) == 0;
+            out.Add(line);
+        }
+    }
+    // A section that ends the file still gets its line.
+    if (head.IsEmpty() || (inSection && !inserted)) out.Add(newLine);
+    return Rewrite(path, out);
+}
+
+CString FindNetscapePrefs() {
+    const CString mozilla = UserProfileFolder() + "\\Application Data\\Mozilla";
+    if (!FolderExists(mozilla)) return CString();
+    CStringArray profiles;
+    ListSubfolders(mozilla, profiles);
+    for (const CString& a : profiles) {
+        const CString defaults = mozilla + "\\" + a + "\\default";
+        if (!FolderExists(defaults)) continue;
+        CStringArray salts;
+        ListSubfolders(defaults, salts);
+        for (const CString& b : salts) {
+            const CString prefs = defaults + "\\" + b + "\\prefs.js";
+            if (FileExists(prefs)) return prefs;
+        }
+    }
+    return CString();
+}
+
+CString FindOperaIni() {
+    const CString opera = UserProfileFolder() + "\\Application Data\\Opera";
+    if (!FolderExists(opera)) return CString();
+    CStringArray users;
+    ListSubfolders(opera, users);
+    for (const CString& a : users) {
+        const CString ini = opera + "\\" + a + "\\profile\\opera6.ini";
+        if (FileExists(ini)) return ini;
+    }
+    return CString();
+}
+
+void EnableNetscapeProxy(const char* host, int port) {
+    const CString prefs = FindNetscapePrefs();
+    if (prefs.IsEmpty()) return;
+    const CPrefRow rows[] = {
+        {kProxyType, "user_pref(\"network.proxy.type\", 1);"},
+        {"user_pref(\"network.proxy.http\"", CString("user_pref(\"network.proxy.http\", \"") + host + "\");"},
+        {"user_pref(\"network.proxy.http_port\"", "user_pref(\"network.proxy.http_port\", " + IntToString(port) + ");"},
+    };
+    ApplyRows(prefs, "", "", "//", rows, 3);
+}
+
+void DisableNetscapeProxy() {
+    const CString prefs = FindNetscapePrefs();
+    if (prefs.IsEmpty()) return;
+    const CPrefRow rows[] = {{kProxyType, "user_pref(\"network.proxy.type\", 0);"}};
+    ApplyRows(prefs, "", "", "//", rows, 1);
+}
+
+void EnableOperaProxy(const char* host, int port) {
+    const CString ini = FindOperaIni();
+    if (ini.IsEmpty()) return;
+    const CPrefRow rows[] = {
+        {"Use HTTP", "Use HTTP=1"},
+        {"HTTP Server", "HTTP Server=" + CString(host) + ":" + IntToString(port)},
+        {"Enable HTTP 1.1 for proxy", "Enable HTTP 1.1 for proxy=1"},
+    };
+    ApplyRows(ini, "[Proxy]", "[", ";", rows, 3);
+}
+
+void DisableOperaProxy() {
+    const CString ini = FindOperaIni();
+    if (ini.IsEmpty()) return;
+    const CPrefRow rows[] = {{"Use HTTP", "Use HTTP=0"}};
+    ApplyRows(ini, "[Proxy]", "[", ";", rows, 1);
+}

@@ -1,0 +1,150 @@
+// Pages.h - the five pages behind the main dialog's tab strip (Sites,
+// Events, Trace, Wipe, Options) and the small dialogs they open. Each page is
+// a modeless child dialog carrying the relabel mark; it sets its texts on
+// WM_LANGUAGECHANGED and moves values between its controls and the settings
+// or the engine's records.
+// Deliberately not: any computation of its own beyond filling its lists.
+#pragma once
+
+#include <ctime>
+
+#include "EventRecords.h"
+#include "Skin.h"
+#include "SortListCtrl.h"
+#include "VeilrunIds.h"
+
+// "%b %d,%Y", or "%I:%M:%S %p" when the date is today's.
+CString FormatRecordTime(time_t when, time_t now);
+// The Blocked Items column of a site.
+CString BlockedItemsText(const CSiteRecord& site);
+
+// A list's sort column and direction: the same column again turns the
+// direction, another column sorts ascending.
+struct CSortOrder {
+    int column;
+    int ascending;
+    void Click(int clicked) {
+        if (clicked == column) {
+            ascending = !ascending;
+        } else {
+            column = clicked;
+            ascending = 1;
+        }
+    }
+    int Apply(int result) const { return ascending ? result : -result; }
+};
+
+class CVeilrunPage : public CDialog {
+public:
+    explicit CVeilrunPage(UINT templateId) : CDialog(templateId) {}
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    virtual void OnLanguageChanged() {}
+    virtual void OnColumnClick(int) {}
+    // Pages do not end on Enter or Escape.
+    void OnOK() override {}
+    void OnCancel() override {}
+};
+
+class CSitesPage : public CVeilrunPage {
+public:
+    CSitesPage() : CVeilrunPage(IDD_SITES) {}
+    void Refresh();
+    CSortListCtrl m_list;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnLanguageChanged() override;
+    void OnColumnClick(int column) override;
+
+private:
+    void Sort();
+    void OpenOptions(int site);
+    int SelectedSite() const;
+};
+
+class CSiteOptionsDlg : public CDialogSkin1 {
+public:
+    explicit CSiteOptionsDlg(CWnd* parent = nullptr) : CDialogSkin1(IDD_SITE_OPTIONS, parent) {}
+    int m_bDefaultOptions = 1, m_bBlockSite = 0, m_bBlockImages = 0, m_bBlockPopups = 0, m_bBlockUserInfo = 0,
+        m_bUseHub = 0;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override;
+
+private:
+    void ApplyEnabling();
+};
+
+class CEventsPage : public CVeilrunPage {
+public:
+    CEventsPage() : CVeilrunPage(IDD_EVENTS) {}
+    void Refresh();
+    CSortListCtrl m_list;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnLanguageChanged() override;
+    void OnColumnClick(int column) override;
+
+private:
+    void Sort();
+    void Rebuild();
+    int m_nShown = 0;
+};
+
+class CEventInfoDlg : public CDialogSkin1 {
+public:
+    CEventInfoDlg(UINT templateId, CWnd* parent) : CDialogSkin1(templateId, parent) {}
+    CString m_strUrl, m_strCommand, m_strBefore, m_strAfter;
+
+protected:
+    BOOL OnInitDialog() override;
+};
+
+class CTracePage : public CVeilrunPage {
+public:
+    CTracePage() : CVeilrunPage(IDD_TRACE) {}
+    void Refresh();
+    void ShowGroup(int group);
+    CSortListCtrl m_sites;
+    CSortListCtrl m_items;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    void OnLanguageChanged() override;
+    void OnColumnClick(int column) override;
+
+private:
+    int m_nSortColumn = 0;
+};
+
+class CWipePage : public CVeilrunPage {
+public:
+    CWipePage() : CVeilrunPage(IDD_WIPE) {}
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnLanguageChanged() override;
+};
+
+class COptionsTabPage : public CVeilrunPage {
+public:
+    COptionsTabPage() : CVeilrunPage(IDD_OPTIONS) {}
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnLanguageChanged() override;
+};

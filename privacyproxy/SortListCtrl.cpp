@@ -1,0 +1,66 @@
+#include "SortListCtrl.h"
+
+#include "Menu.h"
+#include "VeilrunIds.h"
+
+COLORREF RowColour(int row) {
+    static const COLORREF colours[6] = {0xFFEBFF, 0xEBFFFF, 0xEBEBFF, 0xFFFFEB, 0xFFEBEB, 0xEBFFEB};
+    return colours[row % 6];
+}
+
+void CSortListCtrl::SetUpReport(bool headerDragDrop) {
+    ModifyStyle(LVS_TYPEMASK, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+    SetExtendedStyle(GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT |
+                     (headerDragDrop ? LVS_EX_HEADERDRAGDROP : 0));
+}
+
+bool CSortListCtrl::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == WM_KEYDOWN && wParam == VK_DELETE) {
+        if (m_delete) ::SendMessageA(GetParent(), WM_COMMAND, m_delete, 0);
+        result = Default();
+        return true;
+    }
+    if (msg == WM_CONTEXTMENU) {
+        if (GetSelectedItem() < 0) {
+            result = Default();
+            return true;
+        }
+        result = 0;
+        if (!m_menuId) return true;
+        CMenu menu;
+        if (menu.LoadMenu(m_menuId))
+            QvTrackPopupMenu(menu.GetSubMenu(0), TPM_RIGHTBUTTON, short(LOWORD(lParam)), short(HIWORD(lParam)),
+                             GetParent());
+        return true;
+    }
+    return false;
+}
+
+bool CSortListCtrl::OnReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_NOTIFY) return false;
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    switch (header->code) {
+    case LVN_COLUMNCLICK:
+        ::SendMessageA(GetParent(), WM_LISTCOLUMNCLICK, WPARAM(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem), 0);
+        result = 0;
+        return true;
+    case NM_DBLCLK:
+        if (m_doubleClick) ::SendMessageA(GetParent(), WM_COMMAND, m_doubleClick, 0);
+        result = 0;
+        return true;
+    case NM_CUSTOMDRAW: {
+        auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+        } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            draw->clrTextBk = RowColour(int(draw->nmcd.dwItemSpec));
+            result = CDRF_DODEFAULT;
+        } else {
+            result = CDRF_DODEFAULT;
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}

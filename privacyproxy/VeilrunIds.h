@@ -1,0 +1,113 @@
+// VeilrunIds.h - the resource, control, command and message numbers of
+// Veilrun, named once for the program and its resource script.
+#pragma once
+
+#define IDD_MAIN 102
+#define IDS_PREVIOUS_INSTANCE 104
+#define IDR_MAINFRAME 128
+#define IDD_SITES 129
+#define IDD_SITE_OPTIONS 133
+#define IDR_SITE_MENU 135
+#define IDD_EVENTS 136
+#define IDR_EVENT_MENU 137
+#define IDD_EVENT_INFO 139
+#define IDD_HEADER_INFO 140
+#define IDD_WIPE 141
+#define IDD_TRACE 143
+#define IDD_OPTIONS 144
+#define IDR_TRACE_MENU 145
+#define IDR_ACCELERATOR 131
+
+// Main dialog
+#define IDC_TAB_PLACE 1000
+#define IDC_PAGE_PLACE 1001
+#define IDC_LANGUAGE 1027
+#define IDC_HELP_BUTTON 1028
+
+// Sites page and site blocking dialog
+#define IDC_SITES_LIST 1002
+#define IDC_REMOVE_DEFAULT_SITES 1007
+#define IDC_REMOVE_ALL_SITES 1008
+#define IDC_HIDE_DEFAULT_SITES 1009
+#define IDC_HIDE_ALL_SITES 1010
+#define IDC_SHOW_ALL_SITES 1011
+#define IDC_OPT_DEFAULT 1005
+#define IDC_OPT_BLOCK_SITE 1006
+#define IDC_OPT_BLOCK_IMAGES 1007
+#define IDC_OPT_BLOCK_POPUPS 1008
+#define IDC_OPT_BLOCK_USERINFO 1009
+#define IDC_OPT_USE_HUB 1010
+#define IDC_OPT_CUSTOM_LABEL 1012
+
+// Events page and information dialogs
+#define IDC_EVENTS_LIST 1013
+#define IDC_CLEAR_EVENTS 1014
+#define IDC_INFO_URL_LABEL 1015
+#define IDC_INFO_URL 1016
+#define IDC_INFO_COMMAND_LABEL 1017
+#define IDC_INFO_COMMAND 1018
+#define IDC_INFO_BEFORE_LABEL 1019
+#define IDC_INFO_BEFORE 1020
+#define IDC_INFO_AFTER_LABEL 1021
+#define IDC_INFO_AFTER 1022
+
+// Trace page
+#define IDC_TRACE_SITES 1002
+#define IDC_TRACE_ITEMS 1003
+#define IDC_TRACE_REFRESH 1022
+
+// Wipe page
+#define IDC_WIPE_COOKIES 1013
+#define IDC_WIPE_TEMP_FILES 1014
+#define IDC_WIPE_RECENT_DOCS 1015
+#define IDC_WIPE_OFFICE_DOCS 1016
+#define IDC_WIPE_LABEL 1017
+#define IDC_WIPE_RECYCLE_BIN 1018
+#define IDC_WIPE_HISTORY 1019
+#define IDC_WIPE_NOW 1020
+
+// Options page
+#define IDC_DEF_BLOCK_IMAGES 1007
+#define IDC_DEF_BLOCK_POPUPS 1008
+#define IDC_DEF_BLOCK_USERINFO 1009
+#define IDC_DEF_USE_HUB 1010
+#define IDC_SET_IE 1015
+#define IDC_SET_NETSCAPE 1016
+#define IDC_SET_OPERA 1017
+#define IDC_BROWSERS_LABEL 1019
+#define IDC_DEFAULT_LABEL 1024
+#define IDC_RESELECT_HUB 1025
+#define IDC_NOTE1 1029
+#define IDC_NOTE2 1030
+#define IDC_LIVE_UPDATE 1033
+
+// Commands
+#define ID_HIDE 32771
+#define ID_SITE_OPTIONS 32772
+#define ID_SITE_HIDE 32773
+#define ID_SITE_DELETE 32774
+#define ID_EVENT_INFO 32775
+#define ID_EVENT_DELETE 32776
+#define ID_TRACE_OPEN 32777
+#define ID_TRACE_DELETE 32778
+#define ID_TRACE_DELETE_ALL 32779
+#define ID_TRAY_OPEN 9001
+#define ID_TRAY_EXIT 9002
+#define IDC_TAB_STRIP 9000
+#define ID_SKIN_MINIMIZE 15000
+#define ID_SKIN_CLOSE 15001
+
+// Skin bitmaps: frame pieces 10000-10012, title buttons 10013-10018, tab faces.
+#define IDB_SKIN_FIRST 10000
+#define IDB_SKIN_LAST 10018
+#define IDB_TAB_FACE1 11003
+#define IDB_TAB_FACE2 11004
+
+// Private messages
+#define WM_TABSELECTED (WM_USER + 258)
+#define WM_LANGUAGECHANGED (WM_USER + 261)
+#define WM_LISTCOLUMNCLICK (WM_USER + 266)
+#define WM_TRAYNOTIFY 4702
+
+#define SITES_TIMER 9500
+#define EVENTS_TIMER 9501

@@ -1,0 +1,33 @@
+// The DLL around the context-menu handler: load-time settings and the four
+// COM exports (named in Grindhook.def).
+#include <windows.h>
+
+#include "Files.h"
+#include "ShredMenu.h"
+#include "ShredderKeys.h"
+
+namespace {
+HMODULE g_module = nullptr;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+        CString key = CString(Grindel::kProductKey) + "\\" + Grindel::kProfileName;
+        Grindhook::LoadShredderSettings(HKEY_CURRENT_USER, key);
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return Grindhook::Module().CanUnloadNow(); }
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+    return ServeClassObject<CShredContextMenuFactory>(clsid, Grindhook::kClsid, riid, object);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+    return Grindhook::RegisterServer(GetModuleFilePath(g_module));
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() { return Grindhook::UnregisterServer(); }

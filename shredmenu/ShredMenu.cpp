@@ -1,0 +1,178 @@
+#include "ShredMenu.h"
+
+#include <shellapi.h>
+
+#include "Files.h"
+#include "OSVersion.h"
+#include "Registry.h"
+#include "Seams.h"
+#include "ShredderKeys.h"
+
+namespace Grindhook {
+
+const CLSID kClsid = {0x82F4E188, 0xBEAF, 0x43D7, {0xB3, 0xD0, 0x2B, 0x81, 0x13, 0xD4, 0xB4, 0x71}};
+
+namespace {
+CString g_appPath;
+CString g_language;
+
+const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+
+CString ClsidKey() { return CString("CLSID\\") + kClsidText; }
+CString ServerKey() { return ClsidKey() + "\\InProcServer32"; }
+CString HandlerKey(const char* type) {
+    return CString(type) + "\\shellex\\ContextMenuHandlers\\" + kRegistryName;
+}
+
+CString MenuText() {
+    CString pack;
+    pack.Format("%s\\Lang\\%s.ini", g_appPath.c_str(), g_language.c_str());
+    CString text;
+    char* buffer = text.GetBuffer(kMenuTextBuffer);
+    GetPrivateProfileStringA(Grindel::kLangSection, kMenuTextKey, Grindel::kTextProductTitle, buffer,
+                             kMenuTextBuffer, pack);
+    text.ReleaseBuffer();
+    return text;
+}
+}  // namespace
+
+CComModuleCount& Module() {
+    static CComModuleCount module;
+    return module;
+}
+
+void LoadShredderSettings(HKEY root, const char* key) {
+    g_appPath.Empty();
+    g_language.Empty();
+    CRegKey settings;
+    if (settings.Open(root, key) != ERROR_SUCCESS) return;
+    settings.QueryString(Grindel::kValueAppPath, g_appPath);
+    if (settings.QueryString(Grindel::kValueLanguage, g_language) != ERROR_SUCCESS || g_language.IsEmpty())
+        g_language = Grindel::kDefaultLanguage;
+}
+
+const CString& AppPath() { return g_appPath; }
+const CString& Language() { return g_language; }
+
+CString BuildShredParameters(const CStringArray& names) {
+    CString parameters = "\"";
+    for (const CString& name : names) parameters += name + "\" \"";
+    return parameters;
+}
+
+HRESULT RegisterServer(const char* modulePath) {
+    struct Entry {
+        CString key;
+        const char* name;
+        CString value;
+    };
+    const Entry entries[] = {
+        {ClsidKey(), nullptr, kRegistryName},
+        {ServerKey(), nullptr, modulePath},
+        {ServerKey(), "ThreadingModel", "Apartment"},
+        {HandlerKey("*"), nullptr, kClsidText},
+        {HandlerKey("Folder"), nullptr, kClsidText},
+    };
+    for (const Entry& entry : entries) {
+        CRegKey key;
+        if (key.Create(HKEY_CLASSES_ROOT, entry.key, KEY_WRITE) != ERROR_SUCCESS) return SELFREG_E_CLASS;
+        key.SetString(entry.name, entry.value);
+    }
+    if (IsWindowsNT()) {
+        CRegKey approved;
+        if (approved.Create(HKEY_LOCAL_MACHINE, kApprovedKey, KEY_WRITE) != ERROR_SUCCESS) return SELFREG_E_CLASS;
+        approved.SetString(kClsidText, kRegistryName);
+    }
+    return S_OK;
+}
+
+HRESULT UnregisterServer() {
+    const CString keys[] = {ServerKey(), ClsidKey(), HandlerKey("*"), HandlerKey("Folder")};
+    for (const CString& key : keys)
+        if (RegDeleteKeyA(HKEY_CLASSES_ROOT, key) != ERROR_SUCCESS) return SELFREG_E_CLASS;
+    if (IsWindowsNT()) {
+        CRegKey approved;
+        if (approved.Open(HKEY_LOCAL_MACHINE, kApprovedKey, KEY_WRITE) == ERROR_SUCCESS)
+            approved.DeleteValue(kClsidText);
+    }
+    return S_OK;
+}
+
+}  // namespace Grindhook
+
+CShredContextMenu::CShredContextMenu() { Grindhook::Module().AddObject(); }
+
+CShredContextMenu::~CShredContextMenu() {
+    if (m_data) m_data->Release();
+    Grindhook::Module().ReleaseObject();
+}
+
+STDMETHODIMP CShredContextMenu::QueryInterface(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellExtInit))
+        *object = static_cast<IShellExtInit*>(this);
+    else if (IsEqualIID(riid, IID_IContextMenu))
+        *object = static_cast<IContextMenu*>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CShredContextMenu::AddRef() { return ULONG(InterlockedIncrement(&m_refs)); }
+
+STDMETHODIMP_(ULONG) CShredContextMenu::Release() {
+    LONG refs = InterlockedDecrement(&m_refs);
+    if (refs == 0) delete this;
+    return ULONG(refs);
+}
+
+STDMETHODIMP CShredContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY) {
+    if (m_data) {
+        m_data->Release();
+        m_data = nullptr;
+    }
+    if (!data) return E_FAIL;
+    m_data = data;
+    m_data->AddRef();
+
+    m_names.RemoveAll();
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (FAILED(m_data->GetData(&format, &medium))) return E_FAIL;
+    HDROP drop = static_cast<HDROP>(medium.hGlobal);
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // The full length, not a fixed buffer: a name cut short would hand
+        // Grindel the path of another file to shred.
+        UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        CString name;
+        UINT got = DragQueryFileA(drop, i, name.GetBuffer(int(length)), length + 1);
+        name.ReleaseBuffer(int(got));
+        // An empty list reads as one empty name; Grindel must not get "" as an item.
+        if (!name.IsEmpty()) m_names.Add(name);
+    }
+    ReleaseStgMedium(&medium);
+    return S_OK;
+}
+
+STDMETHODIMP CShredContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT firstId, UINT, UINT) {
+    if (!menu) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    InsertMenuA(menu, index, MF_BYPOSITION, firstId, Grindhook::MenuText());
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1);
+}
+
+STDMETHODIMP CShredContextMenu::InvokeCommand(LPCMINVOKECOMMANDINFO info) {
+    if (!info || HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0) return S_OK;
+    if (m_names.IsEmpty()) return S_OK;
+    const CString& folder = Grindhook::AppPath();
+    // The full path: a bare name would be searched for along the shell's own
+    // current folder and PATH first.
+    CString program = JoinPath(folder, Grindel::kProgramFile);
+    QvShellExecute(nullptr, "open", program, Grindhook::BuildShredParameters(m_names), folder, SW_SHOW);
+    return S_OK;
+}
+
+STDMETHODIMP CShredContextMenu::GetCommandString(UINT_PTR, UINT, UINT*, LPSTR, UINT) { return S_OK; }

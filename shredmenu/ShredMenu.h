@@ -1,0 +1,71 @@
+// ShredMenu.h - Grindhook, the shell's context-menu handler of Grindel: the
+// handler object (IShellExtInit + IContextMenu) that adds one localized item
+// to the menu of files and folders and starts Grindel with the selected
+// names, its class factory, the settings read from Grindel's key once per
+// load, and the registration the installer runs through the DLL's exports.
+// Starting Grindel goes through QvShellExecute (Seams.h).
+// Deliberately not: verbs, icons or sub-menus; the item has no state of its own.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "InprocServer.h"
+#include "Strings.h"
+
+namespace Grindhook {
+
+// {82F4E188-BEAF-43D7-B3D0-2B8113D4B471}
+extern const CLSID kClsid;
+const char* const kClsidText = "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}";
+const char* const kRegistryName = "QuorvaneGrindelContextMenu";
+const char* const kMenuTextKey = "9606";
+const int kMenuTextBuffer = 200;
+
+CComModuleCount& Module();
+
+// Grindel's AppPath and Language from root\key (an empty Language reads
+// "English"); both stay empty when the key cannot be opened.
+void LoadShredderSettings(HKEY root, const char* key);
+const CString& AppPath();
+const CString& Language();
+
+// The parameter text Grindel is started with: every name quoted, with the
+// trailing lone quote its parser stops at ("a" "b" ").
+CString BuildShredParameters(const CStringArray& names);
+
+// The registry entries; modulePath goes into InProcServer32.
+HRESULT RegisterServer(const char* modulePath);
+HRESULT UnregisterServer();
+
+}  // namespace Grindhook
+
+class CShredContextMenu : public IShellExtInit, public IContextMenu {
+public:
+    CShredContextMenu();
+    virtual ~CShredContextMenu();
+    CShredContextMenu(const CShredContextMenu&) = delete;
+    CShredContextMenu& operator=(const CShredContextMenu&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    STDMETHODIMP Initialize(LPCITEMIDLIST folder, IDataObject* data, HKEY progIdKey) override;
+
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT firstId, UINT lastId, UINT flags) override;
+    STDMETHODIMP InvokeCommand(LPCMINVOKECOMMANDINFO info) override;
+    STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT* reserved, LPSTR name, UINT length) override;
+
+    const CStringArray& Names() const { return m_names; }
+
+private:
+    volatile LONG m_refs = 1;
+    IDataObject* m_data = nullptr;
+    CStringArray m_names;
+};
+
+class CShredContextMenuFactory : public CComClassFactory<CShredContextMenu> {
+public:
+    CShredContextMenuFactory() : CComClassFactory(Grindhook::Module(), false) {}
+};

@@ -1,0 +1,148 @@
+// Browser proxy set and reset on files in a temporary profile folder and on
+// Internet Explorer's values under a test key.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "BrowserProxy.h"
+#include "Files.h"
+#include "Registry.h"
+#include "RegistryKey.h"
+#include "VeilrunTestSupport.h"
+
+namespace {
+
+const char* const kSetPrefs =
+    "user_pref(\"network.proxy.type\", 1);\r\n"
+    "user_pref(\"network.proxy.http\", \"127.0.0.1\");\r\n"
+    "user_pref(\"network.proxy.http_port\", 8100);\r\n";
+
+TEST(NetscapeProxy, PrefsLinesAreReplacedInPlaceOrAppended) {
+    const struct {
+        const char* name;
+        const char* before;
+        bool enable;
+        const char* after;
+    } cases[] = {
+        {"no proxy lines: appended in order", "user_pref(\"a\", 1);", true,
+         "user_pref(\"a\", 1);\r\n"
+         "user_pref(\"network.proxy.type\", 1);\r\n"
+         "user_pref(\"network.proxy.http\", \"127.0.0.1\");\r\n"
+         "user_pref(\"network.proxy.http_port\", 8100);\r\n"},
+        {"replaced where they stand", "user_pref(\"network.proxy.http_port\", 3128);\r\nx\r\n"
+         "user_pref(\"network.proxy.type\", 0);\r\nuser_pref(\"network.proxy.http\", \"gate\");\r\n", true,
+         "user_pref(\"network.proxy.http_port\", 8100);\r\nx\r\n"
+         "user_pref(\"network.proxy.type\", 1);\r\nuser_pref(\"network.proxy.http\", \"127.0.0.1\");\r\n"},
+        {"a commented line is left", "// user_pref(\"network.proxy.type\", 4);\n", false,
+         "// user_pref(\"network.proxy.type\", 4);\r\nuser_pref(\"network.proxy.type\", 0);\r\n"},
+        {"reset keeps host and port", kSetPrefs, false,
+         "user_pref(\"network.proxy.type\", 0);\r\n"
+         "user_pref(\"network.proxy.http\", \"127.0.0.1\");\r\n"
+         "user_pref(\"network.proxy.http_port\", 8100);\r\n"},
+    };
+    for (const auto& c : cases) {
+        CVeilrunWorld world;
+        world.Write("profile\\Application Data\\Mozilla\\p1\\default\\x1\\prefs.js", c.before);
+        world.Write("profile\\Application Data\\Mozilla\\p2\\default\\x2\\prefs.js", "untouched");
+        c.enable ? EnableNetscapeProxy("127.0.0.1", 8100) : DisableNetscapeProxy();
+        EXPECT_EQ(c.after, ReadFileText(world.PrefsPath())) << c.name;
+        EXPECT_EQ("untouched", ReadFileText(world.File("profile\\Application Data\\Mozilla\\p2\\default\\x2\\prefs.js")))
+            << c.name;
+        EXPECT_FALSE(FileExists(world.PrefsPath() + ".tmp~")) << c.name;
+    }
+}
+
+TEST(OperaProxy, ProxySectionLinesInAnyLetterCase) {
+    const struct {
+        const char* name;
+        const char* before;
+        bool enable;
+        const char* after;
+    } cases[] = {
+        {"the first key that starts with Use HTTP is the one replaced",
+         "[Proxy]\r\nUse HTTPS=0\r\nUse HTTP=0\r\nHTTP Server=old:1\r\nEnable HTTP 1.1 for proxy=0\r\n[Next]\r\nUse HTTP=0", true,
+         "[Proxy]\r\nUse HTTP=1\r\nUse HTTP=0\r\nHTTP Server=127.0.0.1:8100\r\nEnable HTTP 1.1 for proxy=1\r\n[Next]\r\n"
+         "Use HTTP=0\r\n"},
+        {"missing keys become the section's first lines, small letters too",
+         "[General]\r\nx=1\r\n[proxy]\r\n; note\r\nFTP Server=f\r\n", true,
+         "[General]\r\nx=1\r\n[proxy]\r\n; note\r\nEnable HTTP 1.1 for proxy=1\r\nHTTP Server=127.0.0.1:8100\r\n"
+         "Use HTTP=1\r\nFTP Server=f\r\n"},
+        {"no Proxy section: same lines", "[General]\r\nUse HTTP=0\r\n", true, "[General]\r\nUse HTTP=0\r\n"},
+        {"reset", "[Proxy]\r\nUse HTTP=1\r\nHTTP Server=127.0.0.1:8100\r\n", false,
+         "[Proxy]\r\nUse HTTP=0\r\nHTTP Server=127.0.0.1:8100\r\n"},
+        {"a Proxy section that ends the file gets its line", "[Proxy]", false, "[Proxy]\r\nUse HTTP=0\r\n"},
+    };
+    for (const auto& c : cases) {
+        CVeilrunWorld world;
+        world.Write("profile\\Application Data\\Opera\\u1\\profile\\opera6.ini", c.before);
+        c.enable ? EnableOperaProxy("127.0.0.1", 8100) : DisableOperaProxy();
+        EXPECT_EQ(c.after, ReadFileText(world.OperaPath())) << c.name;
+    }
+}
+
+TEST(BrowserFiles, MissingOrUnreadableFilesChangeNothing) {
+    CVeilrunWorld world;
+    EnableNetscapeProxy("127.0.0.1", 8100);
+    EnableOperaProxy("127.0.0.1", 8100);
+    const CString path = world.Write("settings.ini", "[Proxy]\r\nUse HTTP=0\r\n");
+    HANDLE locked = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(ReplaceLine(path, "[Proxy]", "[", ";", "Use HTTP=0", "Use HTTP=1", false));
+    EXPECT_FALSE(InsertLine(path, "[Proxy]", "[", ";", "Use HTTP=1", false));
+    CloseHandle(locked);
+    EXPECT_EQ("[Proxy]\r\nUse HTTP=0\r\n", ReadFileText(path));
+    EXPECT_FALSE(FolderExists(world.File("profile")));
+}
+
+// A per-connection value: 8 bytes, flags, the proxy text's length and text, a tail.
+std::string ConnectionValue(DWORD flags, const std::string& proxy) {
+    std::string bytes(8, '\x46');
+    DWORD length = DWORD(proxy.size());
+    bytes.append(reinterpret_cast<const char*>(&flags), 4);
+    bytes.append(reinterpret_cast<const char*>(&length), 4);
+    return bytes + proxy + "TAIL";
+}
+
+TEST(IEProxy, SetAndResetRewriteEveryDialUpConnection) {
+    CVeilrunWorld world;
+    CRegKey connections;
+    ASSERT_EQ(ERROR_SUCCESS,
+              connections.Create(HKEY_CURRENT_USER, CRegistryKey(g_Places.IESettingsKey).m_strSubKey + "\\Connections"));
+    const std::string longer = ConnectionValue(1, "gateway.example.net:3128");
+    const std::string shorter = ConnectionValue(9, "g:1");
+    const std::string lan = ConnectionValue(1, "lan:1");
+    connections.SetBinary("Longer", longer.data(), DWORD(longer.size()));
+    connections.SetBinary("Shorter", shorter.data(), DWORD(shorter.size()));
+    connections.SetBinary("defaultconnectionsettings", lan.data(), DWORD(lan.size()));
+    connections.SetBinary("SavedLegacySettings", lan.data(), DWORD(lan.size()));
+
+    EnableIEProxy("127.0.0.1", 8100);
+    CString bytes;
+    connections.QueryBinary("Longer", bytes);
+    EXPECT_EQ(ConnectionValue(3, "127.0.0.1:8100"), bytes.str()) << "shrinks by the difference";
+    connections.QueryBinary("Shorter", bytes);
+    EXPECT_EQ(ConnectionValue(11, "127.0.0.1:8100"), bytes.str()) << "grows";
+    for (const char* name : {"defaultconnectionsettings", "SavedLegacySettings"}) {
+        connections.QueryBinary(name, bytes);
+        EXPECT_EQ(lan, bytes.str()) << name;
+    }
+    EXPECT_EQ(1, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
+    EXPECT_EQ("127.0.0.1:8100", RegistryText(g_Places.IESettingsKey, "ProxyServer"));
+    EXPECT_EQ(1, RegistryNumber(g_Places.IEAdvancedKey + "\\PROXY", "CheckedValue"));
+
+    DisableIEProxy();
+    connections.QueryBinary("Shorter", bytes);
+    EXPECT_EQ(ConnectionValue(9, "127.0.0.1:8100"), bytes.str());
+    EXPECT_EQ(0, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
+    EXPECT_EQ("127.0.0.1:8100", RegistryText(g_Places.IESettingsKey, "ProxyServer"));
+}
+
+TEST(IEProxy, DamagedConnectionValuesAreLeftAlone) {
+    const std::string cases[] = {std::string("short"), ConnectionValue(1, "abc").substr(0, 17)};
+    for (const std::string& c : cases) {
+        CString bytes(c);
+        EXPECT_FALSE(RewriteConnectionSettings(bytes, true, "127.0.0.1:8100"));
+        EXPECT_EQ(c, bytes.str());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+// The URL-cache walker and the wipe on Wine's real cache, the Trace grouping
+// and the tray icon manager's clicks.
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+#include <wininet.h>
+
+#include "EventRecords.h"
+#include "Pages.h"
+#include "RegistryKey.h"
+#include "TextTable.h"
+#include "TraceItems.h"
+#include "Tray.h"
+#include "TrayIconManager.h"
+#include "UrlCacheWalker.h"
+#include "VeilrunIds.h"
+#include "VeilrunTestSupport.h"
+
+namespace {
+
+bool InCache(const char* url) {
+    DWORD size = 0;
+    GetUrlCacheEntryInfoA(url, nullptr, &size);
+    return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+bool AddCacheEntry(const char* url, DWORD type, const std::string& header = std::string()) {
+    char file[MAX_PATH] = "";
+    if (type == NORMAL_CACHE_ENTRY) {
+        if (!CreateUrlCacheEntryA(url, 0, "html", file, 0)) return false;
+        HANDLE h = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(h, "<html></html>", 13, &written, nullptr);
+        CloseHandle(h);
+    }
+    FILETIME zero = {};
+    return CommitUrlCacheEntryA(url, type == NORMAL_CACHE_ENTRY ? file : nullptr, zero, zero, type,
+                                header.empty() ? nullptr : reinterpret_cast<BYTE*>(const_cast<char*>(header.data())),
+                                DWORD(header.size()), nullptr, nullptr) != FALSE;
+}
+
+const char* const kPage = "http://Trace.Example/a.html";
+const char* const kOtherPage = "http://other.example/b.html";
+const char* const kCookie = "Cookie:user@trace.example/";
+const char* const kVisit = "Visited: user@http://trace.example/c.html";
+
+TEST(UrlCache, WalkGroupsBySiteAndWipesWhatIsTicked) {
+    CVeilrunWorld world;
+    // A header this long makes the entry bigger than the walker's first buffer.
+    ASSERT_TRUE(AddCacheEntry(kPage, NORMAL_CACHE_ENTRY, "X-Pad: " + std::string(6000, 'p') + "\r\n\r\n"));
+    ASSERT_TRUE(AddCacheEntry(kOtherPage, NORMAL_CACHE_ENTRY));
+    ASSERT_TRUE(AddCacheEntry(kCookie, COOKIE_CACHE_ENTRY));
+    ASSERT_TRUE(AddCacheEntry(kVisit, URLHISTORY_CACHE_ENTRY));
+
+    CUrlCacheWalker walker;
+    bool sawBig = false;
+    for (auto* e = walker.First(); e; e = walker.Next())
+        if (e->lpszSourceUrlName && CString(e->lpszSourceUrlName).FindNoCase("trace.example/a.html") >= 0) sawBig = true;
+    EXPECT_TRUE(sawBig);
+    EXPECT_GT(walker.BufferSize(), 4096u);
+    walker.End();
+
+    CollectTraceItems();
+    const CTraceGroup* trace = nullptr;
+    for (int g = 0; g < g_TraceGroups.GetSize(); ++g)
+        if (g_TraceGroups[g]->m_strSite.CompareNoCase("trace.example") == 0) trace = g_TraceGroups[g];
+    ASSERT_NE(nullptr, trace) << "cookies, visits and files of one host in any letter case form one site";
+    int kinds = 0;
+    for (int item : trace->m_items) kinds |= 1 << g_TraceItems[item]->m_nKind;
+    EXPECT_EQ(7, kinds);
+
+    DeleteTemporaryFilesOf("trace.example");
+    EXPECT_TRUE(InCache(kOtherPage));
+    DeleteTemporaryFilesOf("Trace.Example");
+    EXPECT_FALSE(InCache(kPage));
+
+    CRegistryKey(g_Places.TypedUrlsKey).SetString("url1", "http://trace.example/");
+    g_bWipeCookies = g_bWipeHistory = g_bWipeTempFiles = 1;
+    WipeSelected();
+    EXPECT_FALSE(InCache(kCookie));
+    EXPECT_FALSE(InCache(kVisit));
+    EXPECT_FALSE(InCache(kOtherPage));
+    CRegistryValue value;
+    EXPECT_FALSE(CRegistryKey(g_Places.TypedUrlsKey).QueryValue("url1", value)) << "typed addresses go with the history";
+}
+
+TEST(UrlCache, TraceSitesByKind) {
+    const struct {
+        int kind;
+        const char* url;
+        const char* site;
+    } cases[] = {
+        {1, "Cookie:anna@www.site.example/path/", "www.site.example"},
+        {0, "Visited: anna@http://site.example/x?y", "site.example"},
+        {2, "http://img.example/pic.gif", "img.example"},
+        {2, "ftp://files.example/a.zip", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.site, TraceSiteOf(c.kind, c.url)) << c.url;
+}
+
+struct CTrayCall {
+    DWORD command;
+    HICON icon;
+};
+std::vector<CTrayCall> g_trayCalls;
+int g_singles = 0, g_doubles = 0;
+
+BOOL RecordTray(DWORD command, NOTIFYICONDATAA* data) {
+    g_trayCalls.push_back({command, data->hIcon});
+    return TRUE;
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    MSG msg;
+    while (int(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(10);
+    }
+}
+
+TEST(TrayIconManager, ClicksAndBlinking) {
+    g_trayCalls.clear();
+    SetNotifyIconHook(RecordTray);
+    {
+        CTrayIconManager tray(GetModuleHandleA(nullptr), 1, 2);
+        EXPECT_EQ(0, tray.Hide()) << "not shown yet";
+        EXPECT_TRUE(g_trayCalls.empty());
+        CTrayIconManager::ClearCallbacks();
+        CTrayIconManager::AddCallback(WM_LBUTTONDOWN, [](WPARAM, LPARAM) { ++g_singles; });
+        CTrayIconManager::AddCallback(WM_LBUTTONDBLCLK, [](WPARAM, LPARAM) { ++g_doubles; });
+        const HICON icon = tray.SetFrame(0, 0, IDR_MAINFRAME, 60);
+        ASSERT_NE(nullptr, icon);
+        tray.Show(0, 3);
+        ::SendMessageA(tray.Window(), WM_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
+        ::SendMessageA(tray.Window(), WM_TRAYNOTIFY, 1, WM_LBUTTONDBLCLK);
+        PumpFor(GetDoubleClickTime() + 150);
+        EXPECT_EQ(1, g_doubles);
+        EXPECT_EQ(0, g_singles) << "a double click is no single click";
+        ::SendMessageA(tray.Window(), WM_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
+        PumpFor(GetDoubleClickTime() + 150);
+        EXPECT_EQ(1, g_singles);
+        ASSERT_GE(g_trayCalls.size(), 3u);
+        EXPECT_EQ(DWORD(NIM_ADD), g_trayCalls[0].command);
+        EXPECT_EQ(icon, g_trayCalls[0].icon);
+        EXPECT_NE(icon, g_trayCalls[1].icon) << "blinking shows the blank frame";
+        EXPECT_EQ(icon, g_trayCalls[2].icon);
+        CTrayIconManager::ClearCallbacks();
+    }
+    EXPECT_EQ(DWORD(NIM_DELETE), g_trayCalls.back().command);
+    SetNotifyIconHook(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "InprocServerChecks.h"
+#include "Seams.h"
+#include "ShredMenu.h"
+#include "TestSupport.h"
+
+namespace {
+
+const char kClsidText[] = "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}";
+const CString kClsidKey = CString("CLSID\\") + kClsidText;
+const char kFileHandler[] = "*\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
+const char kFolderHandler[] = "Folder\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
+
+class ShredMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OleInitialize(nullptr);
+        SetShellExecuteHook([this](HWND, const char* verb, const char* file, const char* params, const char* folder,
+                                   int show) {
+            m_started.push_back({verb, file, params, folder, std::to_string(show)});
+            return reinterpret_cast<HINSTANCE>(42);
+        });
+    }
+    void TearDown() override {
+        SetShellExecuteHook(nullptr);
+        OleUninitialize();
+    }
+    // Grindel's key: AppPath = the temporary folder; language null: no value.
+    void UseSettings(const char* language) {
+        CRegKey::DeleteTree(HKEY_CURRENT_USER, m_key.SubKey());
+        CRegKey key;
+        key.Create(HKEY_CURRENT_USER, m_key.SubKey());
+        key.SetString("AppPath", m_folder.Path());
+        if (language) key.SetString("Language", language);
+        Grindhook::LoadShredderSettings(HKEY_CURRENT_USER, m_key.SubKey());
+    }
+    // The shell's own data object for items of the temporary folder.
+    IDataObject* ShellSelection(const std::vector<const char*>& items) {
+        IShellFolder *desktop = nullptr, *folder = nullptr;
+        IDataObject* data = nullptr;
+        LPITEMIDLIST folderId = nullptr;
+        WCHAR wide[MAX_PATH];
+        SHGetDesktopFolder(&desktop);
+        MultiByteToWideChar(CP_ACP, 0, m_folder.Path(), -1, wide, MAX_PATH);
+        desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &folderId, nullptr);
+        desktop->BindToObject(folderId, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
+        std::vector<LPCITEMIDLIST> ids;
+        for (const char* item : items) {
+            LPITEMIDLIST id = nullptr;
+            MultiByteToWideChar(CP_ACP, 0, item, -1, wide, MAX_PATH);
+            folder->ParseDisplayName(nullptr, nullptr, wide, nullptr, &id, nullptr);
+            ids.push_back(id);
+        }
+        folder->GetUIObjectOf(nullptr, UINT(ids.size()), ids.data(), IID_IDataObject, nullptr,
+                              reinterpret_cast<void**>(&data));
+        for (LPCITEMIDLIST id : ids) CoTaskMemFree(const_cast<LPITEMIDLIST>(id));
+        CoTaskMemFree(folderId);
+        folder->Release();
+        desktop->Release();
+        return data;
+    }
+    static std::string ItemAdded(CShredContextMenu& handler) {
+        HMENU menu = CreatePopupMenu();
+        AppendMenuA(menu, MF_STRING, 1, "Open");
+        // Default-only menus get the item too.
+        EXPECT_EQ(handler.QueryContextMenu(menu, 1, 300, 310, CMF_DEFAULTONLY), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
+        char text[256] = "";
+        GetMenuStringA(menu, 300, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_EQ(GetMenuItemID(menu, 1), 300u);
+        DestroyMenu(menu);
+        return text;
+    }
+    static HRESULT Invoke(CShredContextMenu& handler, const char* verb) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = verb;
+        return handler.InvokeCommand(&info);
+    }
+
+    CTempFolder m_folder;
+    CTestRegistryKey m_key;
+    std::vector<std::vector<std::string>> m_started;
+};
+
+TEST_F(ShredMenuTest, SelectedShellItemsStartGrindelWithTheExactQuotedLine) {
+    UseSettings("Deutsch");
+    m_folder.Write("Lang\\Deutsch.ini", "[Grindel Language Pack]\r\n9606=Grindel Schredder\r\n");
+    m_folder.Write("notes.txt", "x");
+    m_folder.Write("two words.doc", "y");
+    CreateDirectoryA(m_folder.File("photos"), nullptr);
+
+    CShredContextMenu handler;
+    IDataObject* data = ShellSelection({"notes.txt", "two words.doc", "photos"});
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+    data->Release();
+    const CStringArray& names = handler.Names();
+    ASSERT_EQ(names.GetSize(), 3);
+    EXPECT_STRCASEEQ(names[1], m_folder.File("two words.doc"));
+    EXPECT_EQ(ItemAdded(handler), "Grindel Schredder");
+
+    EXPECT_EQ(Invoke(handler, "open"), S_OK);
+    EXPECT_TRUE(m_started.empty()) << "a verb string is not our item";
+    EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), S_OK);
+    const std::string line = "\"" + std::string(names[0]) + "\" \"" + names[1].c_str() + "\" \"" + names[2].c_str() + "\" \"";
+    ASSERT_EQ(m_started.size(), 1u);
+    EXPECT_EQ(m_started[0], (std::vector<std::string>{"open", m_folder.File("Grindel.exe").c_str(), line,
+                                                      m_folder.Path().c_str(), std::to_string(SW_SHOW)}));
+    // Grindel's own parser reads back exactly the selected names.
+    CStringArray parsed = SplitCmdLine(line.c_str());
+    ASSERT_EQ(parsed.GetSize(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(parsed[i], names[i]);
+}
+
+TEST_F(ShredMenuTest, MenuTextFallsBackToEnglishThenToTheBuiltInTitle) {
+    m_folder.Write("Lang\\English.ini", "[Grindel Language Pack]\r\n9606=Shred it\r\n");
+    m_folder.Write("Lang\\Other.ini", "[Grindel Language Pack]\r\n9605=Not this one\r\n");
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "Shred it"}, {nullptr, "Shred it"}, {"Missing", "Quorvane Grindel"}, {"Other", "Quorvane Grindel"}};
+    for (const auto& c : cases) {
+        UseSettings(c.first);
+        CShredContextMenu handler;
+        EXPECT_EQ(ItemAdded(handler), c.second) << (c.first ? c.first : "(no value)");
+    }
+}
+
+// An HDROP offered through the clipboard's own data object.
+IDataObject* ClipboardDrop(HWND owner, const std::string& list) {
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 2);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    memcpy(drop + 1, list.data(), list.size());
+    GlobalUnlock(memory);
+    IDataObject* data = nullptr;
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        SetClipboardData(CF_HDROP, memory);
+        CloseClipboard();
+        OleGetClipboard(&data);
+    }
+    return data;
+}
+
+TEST_F(ShredMenuTest, NamesAreTakenWholeAndAnEmptyDropStartsNothing) {
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    CShredContextMenu handler;
+    EXPECT_EQ(handler.Initialize(nullptr, nullptr, nullptr), E_FAIL);
+    // Cut to a fixed buffer, a long name would become the path of another file.
+    const std::string longName = "C:\\" + std::string(300, 'n') + "\\file.txt";
+    IDataObject* data = ClipboardDrop(owner, "C:\\one.txt" + std::string(1, '\0') + longName);
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+    data->Release();
+    ASSERT_EQ(handler.Names().GetSize(), 2);
+    EXPECT_EQ(std::string(handler.Names()[1]), longName);
+
+    data = ClipboardDrop(owner, "");
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+    data->Release();
+    EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), S_OK);
+    EXPECT_TRUE(m_started.empty());
+    OpenClipboard(owner);
+    EmptyClipboard();
+    CloseClipboard();
+    DestroyWindow(owner);
+}
+
+TEST(GrindhookDll, Regsvr32RegistersTwiceAndUnregisteringStopsAtAMissingClassKey) {
+    const CString dll = BuiltFile("..\\..\\products\\Grindhook\\Grindhook.dll");
+    ASSERT_TRUE(FileExists(dll));
+    ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + dll + "\""), 0u);
+    ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + dll + "\""), 0u);
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kClsidKey), "QuorvaneGrindelContextMenu");
+    EXPECT_STRCASEEQ(ReadValue(HKEY_CLASSES_ROOT, kClsidKey + "\\InProcServer32"), dll);
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kClsidKey + "\\InProcServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kFileHandler), kClsidText);
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kFolderHandler), kClsidText);
+    const char approved[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, approved, kClsidText), "QuorvaneGrindelContextMenu");
+    ASSERT_EQ(RunProgram("regsvr32.exe /s /u \"" + dll + "\""), 0u);
+    for (const CString& key : {kClsidKey, CString(kFileHandler), CString(kFolderHandler)})
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key.c_str();
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, approved, kClsidText), "");
+
+    // Without the class key the handler keys stay for a later, complete unregistration.
+    ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + dll + "\""), 0u);
+    CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kClsidKey);
+    EXPECT_NE(RunProgram("regsvr32.exe /s /u \"" + dll + "\""), 0u);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kFileHandler));
+    CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kFileHandler);
+    CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kFolderHandler);
+}
+
+}  // namespace

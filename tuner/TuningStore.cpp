@@ -1,0 +1,366 @@
+#include "TuningStore.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "ModemPatch.h"
+#include "Registry.h"
+#include "Swiftlane.h"
+
+namespace {
+const char* const kInternetSettingsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char* const kTcpipKey = "System\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+const char* const kInterfacesKey = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+const char* const kMstcpKey = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
+const char* const kNetTransKey = "System\\CurrentControlSet\\Services\\Class\\NetTrans\\";
+const char* const kDialUpAdapters = "Enum\\Root\\Net";
+const char* const kMstcpBindings = "Enum\\Network\\MSTCP\\";
+const char* const kMTUSettings = "MTU Settings";
+const char* const kMSSSettings = "MSS Settings";
+// A backed-up MaxMTU of "0" stands for one that was not there.
+const char* const kNoMaxMTU = "0";
+
+// One backed-up value: what Apply writes into it (the chosen setting, or a
+// fixed number) and whether its current value is the one the page shows.
+struct Parameter {
+    const char* name;
+    TuningValue TuningSettings::*setting;
+    DWORD fixed;
+    bool shown;
+};
+
+const Parameter kInternetParameters[] = {
+    {"MaxConnectionsPer1_0Server", &TuningSettings::http10, 0, true},
+    {"MaxConnectionsPerServer", &TuningSettings::http11, 0, true},
+};
+const Parameter kNTParameters[] = {
+    {"SackOpts", nullptr, 1, false},
+    {"Tcp1323Opts", nullptr, 1, false},
+    {"GlobalMaxTcpWindowSize", &TuningSettings::rwin, 0, false},
+    {"TcpMaxDupAcks", nullptr, 2, false},
+    {"DefaultTTL", &TuningSettings::ttl, 0, true},
+    {"TcpWindowSize", &TuningSettings::rwin, 0, true},
+    {"DefaultReceiveWindow", nullptr, 8192, false},
+    {"EnablePMTUBHDetect", &TuningSettings::blackHoleDetect, 0, true},
+    {"EnablePMTUDiscovery", &TuningSettings::pmtuDiscovery, 0, true},
+    {"KeepAliveTime", &TuningSettings::keepAliveTime, 0, true},
+    {"KeepAliveInterval", &TuningSettings::keepAliveInterval, 0, true},
+    {"SYNAttackProtect", &TuningSettings::synProtect, 0, true},
+    {"EnableICMPRedirects", &TuningSettings::icmpRedirects, 0, true},
+};
+// GlobalMaxTcpWindoSize (one "w") is a value of its own that 9x stacks read.
+const Parameter k9xParameters[] = {
+    {"SackOpts", nullptr, 1, false},
+    {"Tcp1323Opts", nullptr, 1, false},
+    {"DefaultTTL", &TuningSettings::ttl, 0, true},
+    {"DefaultRcvWindow", &TuningSettings::rwin, 0, true},
+    {"GlobalMaxTcpWindowSize", &TuningSettings::rwin, 0, false},
+    {"GlobalMaxTcpWindoSize", &TuningSettings::rwin, 0, false},
+    {"PMTUBlackHoleDetect", &TuningSettings::blackHoleDetect, 0, true},
+    {"PMTUDiscovery", &TuningSettings::pmtuDiscovery, 0, true},
+    {"KeepAliveTime", &TuningSettings::keepAliveTime, 0, true},
+    {"KeepAliveInterval", &TuningSettings::keepAliveInterval, 0, true},
+};
+
+// A live key and its values; 9x keeps numbers as decimal strings.
+struct Group {
+    bool machine;
+    const char* key;
+    bool strings;
+    const Parameter* parameters;
+    size_t count;
+};
+template <size_t N>
+Group MakeGroup(bool machine, const char* key, bool strings, const Parameter (&parameters)[N]) {
+    return {machine, key, strings, parameters, N};
+}
+
+std::vector<Group> GroupsOf(OSFamily family) {
+    std::vector<Group> groups{MakeGroup(false, kInternetSettingsKey, false, kInternetParameters)};
+    if (family == FAMILY_NT) groups.push_back(MakeGroup(true, kTcpipKey, false, kNTParameters));
+    if (family == FAMILY_9X) groups.push_back(MakeGroup(true, kMstcpKey, true, k9xParameters));
+    return groups;
+}
+
+bool IsAbsent(LONG rc) { return rc == ERROR_FILE_NOT_FOUND; }
+
+// A DWORD, or a decimal string as 9x keeps it.
+void ShowCurrent(const CString& bytes, DWORD type, TuningValue& value) {
+    if (value.present) return;
+    if (type == REG_DWORD && bytes.GetLength() == int(sizeof(DWORD))) {
+        memcpy(&value.current, bytes.c_str(), sizeof(DWORD));
+    } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        value.current = DWORD(strtoul(bytes.c_str(), nullptr, 10));
+    } else {
+        return;
+    }
+    value.present = true;
+}
+
+// Copies one value when it exists; false when it exists but could not be
+// read or kept, since Reset would then delete an original.
+bool CopyValue(const CRegKey& from, const char* fromName, CRegKey& to, const char* toName, TuningValue* shown) {
+    CString bytes;
+    DWORD type = 0;
+    LONG rc = from.QueryBinary(fromName, bytes, &type);
+    if (IsAbsent(rc)) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    if (shown) ShowCurrent(bytes, type, *shown);
+    return to.SetBinary(toName, bytes.c_str(), DWORD(bytes.GetLength()), type) == ERROR_SUCCESS;
+}
+
+// Writes the backed-up value back, or deletes the live one the backup does not have.
+bool RestoreValue(const CRegKey& backup, const char* backupName, CRegKey& live, const char* liveName) {
+    CString bytes;
+    DWORD type = 0;
+    LONG rc = backup.IsOpen() ? backup.QueryBinary(backupName, bytes, &type) : ERROR_FILE_NOT_FOUND;
+    if (rc == ERROR_SUCCESS) return live.SetBinary(liveName, bytes.c_str(), DWORD(bytes.GetLength()), type) == ERROR_SUCCESS;
+    if (!IsAbsent(rc)) return false;
+    rc = live.DeleteValue(liveName);
+    return rc == ERROR_SUCCESS || IsAbsent(rc);
+}
+
+HKEY RootOf(const TuningRegistry& where, const Group& group) { return group.machine ? where.machine : where.user; }
+
+bool BackupGroup(const TuningRegistry& where, const Group& group, CRegKey& backup, TuningSettings& settings) {
+    CRegKey live;
+    LONG rc = live.Open(RootOf(where, group), group.key, KEY_READ);
+    if (IsAbsent(rc)) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    bool complete = true;
+    for (size_t i = 0; i < group.count; ++i) {
+        const Parameter& p = group.parameters[i];
+        complete &= CopyValue(live, p.name, backup, p.name, p.shown ? &(settings.*p.setting) : nullptr);
+    }
+    return complete;
+}
+
+bool RestoreGroup(const TuningRegistry& where, const Group& group, const CRegKey& backup) {
+    bool anyBackedUp = false;
+    for (size_t i = 0; i < group.count; ++i) anyBackedUp |= backup.HasValue(group.parameters[i].name);
+    CRegKey live;
+    LONG rc = live.Open(RootOf(where, group), group.key, KEY_READ | KEY_WRITE);
+    // A key that is gone holds nothing to delete; it is made only for values to put back.
+    if (IsAbsent(rc) && !anyBackedUp) return true;
+    if (IsAbsent(rc)) rc = live.Create(RootOf(where, group), group.key);
+    if (rc != ERROR_SUCCESS) return false;
+    bool complete = true;
+    for (size_t i = 0; i < group.count; ++i)
+        complete &= RestoreValue(backup, group.parameters[i].name, live, group.parameters[i].name);
+    return complete;
+}
+
+CString Behind(const CString& text, const char* marker) {
+    int at = text.Find(marker);
+    return at < 0 ? CString() : text.Mid(at + int(strlen(marker)));
+}
+
+// The NetTrans instance of the dial-up adapter's TCP/IP binding, or empty.
+CString DialUpInstance(HKEY machine) {
+    CRegKey adapters;
+    if (adapters.Open(machine, kDialUpAdapters, KEY_READ) != ERROR_SUCCESS) return CString();
+    CRegKey adapter;
+    bool found = false;
+    for (const CString& name : adapters.EnumSubKeys()) {
+        CString description;
+        if (adapter.Open(adapters, name, KEY_READ) == ERROR_SUCCESS &&
+            adapter.QueryString("DeviceDesc", description) == ERROR_SUCCESS && description == "Dial-Up Adapter") {
+            found = true;
+            break;
+        }
+    }
+    CRegKey bindings;
+    if (!found || bindings.Open(adapter, "Bindings", KEY_READ) != ERROR_SUCCESS) return CString();
+    CString binding;
+    for (const CString& name : bindings.EnumValueNames()) {
+        if (name.Find("MSTCP\\") < 0) continue;
+        binding = Behind(name, "MSTCP\\");
+        break;
+    }
+    CRegKey mstcp;
+    CString driver;
+    if (binding.IsEmpty() || mstcp.Open(machine, kMstcpBindings + binding, KEY_READ) != ERROR_SUCCESS ||
+        mstcp.QueryString("Driver", driver) != ERROR_SUCCESS)
+        return CString();
+    return Behind(driver, "NetTrans\\");
+}
+
+// The adapter instance the backup was made for: the first name in its MTU list.
+CString BackedUpInstance(const CRegKey& mtuBackup) {
+    CStringArray names = mtuBackup.EnumValueNames();
+    return names.IsEmpty() ? CString() : names[0];
+}
+
+bool BackupDialUpAdapter(HKEY machine, CRegKey& mtuBackup, CRegKey& mssBackup, TuningSettings& settings) {
+    CString instance = DialUpInstance(machine);
+    CRegKey adapter;
+    if (instance.IsEmpty() || adapter.Open(machine, kNetTransKey + instance, KEY_READ) != ERROR_SUCCESS) return true;
+    bool complete = true;
+    if (adapter.HasValue("MaxMTU"))
+        complete &= CopyValue(adapter, "MaxMTU", mtuBackup, instance, &settings.mtu);
+    else
+        complete &= mtuBackup.SetString(instance, kNoMaxMTU) == ERROR_SUCCESS;
+    complete &= CopyValue(adapter, "MaxMSS", mssBackup, instance, &settings.mss);
+    return complete;
+}
+
+bool RestoreDialUpAdapter(HKEY machine, const CRegKey& mtuBackup, const CRegKey& mssBackup) {
+    CString instance = BackedUpInstance(mtuBackup);
+    CRegKey adapter;
+    if (instance.IsEmpty()) return true;
+    LONG rc = adapter.Open(machine, kNetTransKey + instance, KEY_READ | KEY_WRITE);
+    if (IsAbsent(rc)) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    CString mtu;
+    bool complete = true;
+    if (mtuBackup.QueryString(instance, mtu) == ERROR_SUCCESS && mtu == kNoMaxMTU) {
+        rc = adapter.DeleteValue("MaxMTU");
+        complete &= rc == ERROR_SUCCESS || IsAbsent(rc);
+    } else {
+        complete &= RestoreValue(mtuBackup, instance, adapter, "MaxMTU");
+    }
+    complete &= RestoreValue(mssBackup, instance, adapter, "MaxMSS");
+    return complete;
+}
+
+bool BackupInterfaces(HKEY machine, CRegKey& mtuBackup, CRegKey& mssBackup, TuningSettings& settings) {
+    CRegKey interfaces;
+    LONG rc = interfaces.Open(machine, kInterfacesKey, KEY_READ);
+    if (IsAbsent(rc)) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    bool complete = true;
+    for (const CString& name : interfaces.EnumSubKeys()) {
+        CRegKey live;
+        if (live.Open(interfaces, name, KEY_READ) != ERROR_SUCCESS) {
+            complete = false;
+            continue;
+        }
+        complete &= CopyValue(live, "MTU", mtuBackup, name, &settings.mtu);
+        complete &= CopyValue(live, "MSS", mssBackup, name, &settings.mss);
+    }
+    return complete;
+}
+
+bool RestoreInterfaces(HKEY machine, const CRegKey& mtuBackup, const CRegKey& mssBackup) {
+    CRegKey interfaces;
+    LONG rc = interfaces.Open(machine, kInterfacesKey, KEY_READ);
+    if (IsAbsent(rc)) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    bool complete = true;
+    for (const CString& name : interfaces.EnumSubKeys()) {
+        CRegKey live;
+        if (live.Open(interfaces, name, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) {
+            complete = false;
+            continue;
+        }
+        complete &= RestoreValue(mtuBackup, name, live, "MTU");
+        complete &= RestoreValue(mssBackup, name, live, "MSS");
+    }
+    return complete;
+}
+
+void WriteNumber(CRegKey& key, const char* name, DWORD value, bool asString) {
+    if (!asString) {
+        key.SetDWORD(name, value);
+        return;
+    }
+    CString text;
+    text.Format("%lu", static_cast<unsigned long>(value));
+    key.SetString(name, text);
+}
+
+void ApplyGroup(const TuningRegistry& where, const Group& group, const TuningSettings& settings) {
+    CRegKey live;
+    if (live.Create(RootOf(where, group), group.key, KEY_WRITE) != ERROR_SUCCESS) return;
+    for (size_t i = 0; i < group.count; ++i) {
+        const Parameter& p = group.parameters[i];
+        WriteNumber(live, p.name, p.setting ? (settings.*p.setting).chosen : p.fixed, group.strings);
+    }
+}
+}  // namespace
+
+TuningRegistry DefaultTuningRegistry() {
+    TuningRegistry where;
+    where.backupKey = CString(kSwiftlaneKey) + "\\" + kOriginalSettingsKey;
+    return where;
+}
+
+void CTuningStore::Backup(TuningSettings& settings) {
+    m_backupComplete = false;
+    LONG rc = CRegKey::DeleteTree(m_where.user, m_where.backupKey);
+    // What a failed delete left would be put back at Reset as if it were original.
+    if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return;
+    CRegKey backup, mtuBackup, mssBackup;
+    if (backup.Create(m_where.user, m_where.backupKey) != ERROR_SUCCESS) return;
+    bool complete = true;
+    for (const Group& group : GroupsOf(settings.family)) {
+        if (group.machine) {
+            complete &= mtuBackup.Create(backup, kMTUSettings) == ERROR_SUCCESS;
+            complete &= mssBackup.Create(backup, kMSSSettings) == ERROR_SUCCESS;
+            if (!complete) break;
+            if (settings.family == FAMILY_NT) complete &= BackupInterfaces(m_where.machine, mtuBackup, mssBackup, settings);
+            if (settings.family == FAMILY_9X)
+                complete &= BackupDialUpAdapter(m_where.machine, mtuBackup, mssBackup, settings);
+        }
+        complete &= BackupGroup(m_where, group, backup, settings);
+    }
+    if (complete) {
+        m_backupComplete = true;
+        return;
+    }
+    // A partial backup would delete at Reset every value it missed.
+    backup.Close();
+    mtuBackup.Close();
+    mssBackup.Close();
+    CRegKey::DeleteTree(m_where.user, m_where.backupKey);
+}
+
+bool CTuningStore::Apply(const TuningSettings& settings, bool patchModem) {
+    CRegKey backup, mtuBackup;
+    if (!m_backupComplete || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) return false;
+    if (patchModem) RaiseModems(m_where.machine, settings.family);
+    for (const Group& group : GroupsOf(settings.family)) ApplyGroup(m_where, group, settings);
+    if (settings.family == FAMILY_9X) {
+        mtuBackup.Open(backup, kMTUSettings, KEY_READ);
+        CString instance = BackedUpInstance(mtuBackup);
+        CRegKey adapter;
+        if (!instance.IsEmpty() && adapter.Open(m_where.machine, kNetTransKey + instance, KEY_WRITE) == ERROR_SUCCESS) {
+            WriteNumber(adapter, "MaxMTU", settings.mtu.chosen, true);
+            WriteNumber(adapter, "MaxMSS", settings.mss.chosen, true);
+        }
+    }
+    if (settings.family == FAMILY_NT) {
+        CRegKey interfaces;
+        if (interfaces.Open(m_where.machine, kInterfacesKey, KEY_READ) == ERROR_SUCCESS) {
+            for (const CString& name : interfaces.EnumSubKeys()) {
+                CRegKey live;
+                if (live.Open(interfaces, name, KEY_WRITE) != ERROR_SUCCESS) continue;
+                live.SetDWORD("MTU", settings.mtu.chosen);
+                live.SetDWORD("MSS", settings.mss.chosen);
+            }
+        }
+    }
+    return true;
+}
+
+bool CTuningStore::Reset(OSFamily family) {
+    CRegKey backup, mtuBackup, mssBackup;
+    if (backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) return false;
+    mtuBackup.Open(backup, kMTUSettings, KEY_READ);
+    mssBackup.Open(backup, kMSSSettings, KEY_READ);
+    bool complete = true;
+    for (const Group& group : GroupsOf(family)) {
+        if (family == FAMILY_9X && group.machine) complete &= RestoreDialUpAdapter(m_where.machine, mtuBackup, mssBackup);
+        if (family == FAMILY_NT && group.machine) complete &= RestoreInterfaces(m_where.machine, mtuBackup, mssBackup);
+        complete &= RestoreGroup(m_where, group, backup);
+    }
+    // Deleting the backup after a failed restore would lose the originals for good.
+    if (!complete) return false;
+    backup.Close();
+    mtuBackup.Close();
+    mssBackup.Close();
+    m_backupComplete = false;
+    return CRegKey::DeleteTree(m_where.user, m_where.backupKey) == ERROR_SUCCESS;
+}
+
+bool CTuningStore::FindModem(OSFamily family) { return FindUnraisedModem(m_where.machine, family); }
