@@ -104,43 +104,43 @@ LONG CRegKey::DeleteValue(const char* name) {
     return RegDeleteValueA(m_key, name);
 }
 
-CStringArray CRegKey::EnumSubKeys() const {
+namespace {
+// Walks names by index until the enumeration ends; buffers are sized from the
+// key's own longest name, so no name is ever cut.
+template <typename EnumFn>
+CStringArray EnumNames(DWORD maxLength, EnumFn enumerate) {
     CStringArray names;
-    if (!m_key) return names;
-    DWORD maxLen = 0;
-    if (RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, &maxLen, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return names;
     CString name;
     for (DWORD i = 0;; ++i) {
-        DWORD len = maxLen + 1;
+        DWORD len = maxLength + 1;
         char* buffer = name.GetBuffer(int(len));
-        LONG rc = RegEnumKeyExA(m_key, i, buffer, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc != ERROR_SUCCESS) break;
+        if (enumerate(i, buffer, &len) != ERROR_SUCCESS) break;
         name.ReleaseBuffer(int(len));
         names.Add(name);
     }
     return names;
 }
+}  // namespace
+
+CStringArray CRegKey::EnumSubKeys() const {
+    DWORD maxLen = 0;
+    if (!m_key || RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, &maxLen, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return CStringArray();
+    return EnumNames(maxLen, [this](DWORD i, char* buffer, DWORD* len) {
+        return RegEnumKeyExA(m_key, i, buffer, len, nullptr, nullptr, nullptr, nullptr);
+    });
+}
 
 CStringArray CRegKey::EnumValueNames() const {
-    CStringArray names;
-    if (!m_key) return names;
     DWORD maxLen = 0;
-    if (RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxLen, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return names;
-    CString name;
-    for (DWORD i = 0;; ++i) {
-        // Names only: data is not read, so a long value never ends the walk.
-        DWORD len = maxLen + 1;
-        char* buffer = name.GetBuffer(int(len));
-        LONG rc = RegEnumValueA(m_key, i, buffer, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc != ERROR_SUCCESS) break;
-        name.ReleaseBuffer(int(len));
-        names.Add(name);
-    }
-    return names;
+    if (!m_key || RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxLen,
+                                   nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return CStringArray();
+    // Names only: data is not read, so a long value never ends the walk.
+    return EnumNames(maxLen, [this](DWORD i, char* buffer, DWORD* len) {
+        return RegEnumValueA(m_key, i, buffer, len, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 LONG CRegKey::DeleteTree(HKEY parent, const char* subKey) {
