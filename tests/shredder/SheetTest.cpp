@@ -423,3 +423,28 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
     DestroyWindow(dialog);
     SetFormatDriveHook(nullptr);
 }
+
+TEST_F(SheetPages, DrivePageOffersLeavingTheDriveOnlyOffNtfsAndSchedulesOnlyFreeSpace) {
+    HWND page = PageWindow(*sheet, 3);
+    CShredListCtrl& list = sheet->m_page4.List();
+    ASSERT_EQ(list.GetItemCount(), int(app->Drives().size()));
+    ASSERT_GT(list.GetItemCount(), 0);
+    EXPECT_EQ(list.GetItemText(0, 0), app->Drives()[0].displayText);
+
+    Click(page, IDC_DRIVE_SHRED_NOW);
+    EXPECT_EQ(CountBoxes(boxes, "There's no selected drive"), 1);
+
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    const bool ntfs = list.GetItemText(0, 1) == "NTFS";
+    Click(page, IDC_WHOLE_DRIVE);
+    EXPECT_EQ(sheet->m_page4.m_driveMode, 1);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_FORMAT_DRIVE)));
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_FORMAT_DRIVE), UINT(BST_CHECKED));
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, IDC_LEAVE_DRIVE)) != FALSE, !ntfs);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_SCHEDULE)));
+
+    Click(page, IDC_FREE_SPACE);
+    EXPECT_EQ(sheet->m_page4.m_driveMode, 0);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_FORMAT_DRIVE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_SCHEDULE)));
+}
