@@ -18,6 +18,7 @@ using namespace Grindel;
 namespace {
 CMyPropertySheet* g_sheet = nullptr;
 FormatDriveHook g_formatDriveHook;
+SheetServicesHook g_servicesHook;
 const DWORD kDriveOnlyStyles = 0x2080;  // context-help button and modal frame
 const UINT kFormatCheckBox = 0x7002;
 const UINT kFormatButton = 1;
@@ -93,6 +94,8 @@ void CShredDialog::SetText(UINT id, int key, const char* defaultText) const {
 // ---- the sheet -------------------------------------------------------------
 
 CMyPropertySheet* GetGrindelSheet() { return g_sheet; }
+
+void SetSheetServicesHook(SheetServicesHook hook) { g_servicesHook = std::move(hook); }
 
 void SetFormatDriveHook(FormatDriveHook hook) { g_formatDriveHook = std::move(hook); }
 
@@ -363,6 +366,7 @@ void CShredderApp::RunSheet() {
         const DWORD error = GetLastError();
         return m_mutex && error != ERROR_ALREADY_EXISTS && error != ERROR_INVALID_HANDLE;
     };
+    if (g_servicesHook && g_servicesHook(jobs)) return;
     CMyPropertySheet sheet(*this, jobs, !m_schedulerUnavailable);
     sheet.DoModal();
 }

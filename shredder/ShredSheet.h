@@ -118,6 +118,11 @@ CMyPropertySheet* GetGrindelSheet();
 // empty elsewhere.
 CString FormatDialogTitle(const char* driveText, const COSVersion& os);
 
+// Tests take the services the application fills and run a sheet of their
+// own; a hook answering true keeps the application from showing its sheet.
+using SheetServicesHook = std::function<bool(const CSheetJobs& jobs)>;
+void SetSheetServicesHook(SheetServicesHook hook);
+
 // SHFormatDrive seam: tests stand in for the system's Format dialog.
 using FormatDriveHook = std::function<DWORD(HWND owner, UINT drive)>;
 void SetFormatDriveHook(FormatDriveHook hook);
