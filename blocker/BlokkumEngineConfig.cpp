@@ -42,6 +42,10 @@ CString BuildPopupScript(const CBlokkumSettings& settings) {
 
 void ReloadEngineSettings(CBlokkumSettings& settings, CBlokkumEngineState& state) {
     settings.LoadIniSettings();
+    PublishEngineSettings(settings, state);
+}
+
+void PublishEngineSettings(const CBlokkumSettings& settings, CBlokkumEngineState& state) {
     const CString script = BuildPopupScript(settings);
     state.Publish(std::make_shared<const CBlokkumEngineConfig>(CBlokkumEngineConfig::FromSettings(settings.m_ini, script)));
 }

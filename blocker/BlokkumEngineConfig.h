@@ -60,7 +60,9 @@ private:
 // reported to ReportProxyError only.
 CString BuildPopupScript(const CBlokkumSettings& settings);
 
-// LoadIniSettings, then the script, then one new snapshot for the engine.
+// The script and one new snapshot of the settings in memory.
+void PublishEngineSettings(const CBlokkumSettings& settings, CBlokkumEngineState& state);
+// LoadIniSettings, then PublishEngineSettings.
 void ReloadEngineSettings(CBlokkumSettings& settings, CBlokkumEngineState& state);
 
 // The system's text of a Winsock error (its number when the system has no

@@ -20,6 +20,11 @@ void CBlokkumProxy::ReloadEngineSettings(CBlokkumSettings& settings) {
     ApplyToEngine(m_state.Current());
 }
 
+void CBlokkumProxy::PublishEngineSettings(const CBlokkumSettings& settings) {
+    ::PublishEngineSettings(settings, m_state);
+    ApplyToEngine(m_state.Current());
+}
+
 int CBlokkumProxy::Start() { return m_listener.Start(); }
 
 void CBlokkumProxy::Shutdown() { m_listener.Stop(); }

@@ -25,6 +25,8 @@ public:
     // QVINI.ini and QVBlk.js read anew and handed to the engine; connections
     // already relaying keep what they read, the next request sees the new.
     void ReloadEngineSettings(CBlokkumSettings& settings);
+    // The settings as they are in memory (after a change from the tray).
+    void PublishEngineSettings(const CBlokkumSettings& settings);
     // 1 listening, 0 failed (the reason went to ReportProxyError).
     int Start();
     // Closes the listening socket and the live connections, waiting for them

@@ -10,7 +10,7 @@
 #include <exdisp.h>
 #include <ocidl.h>
 
-#include "ComServer.h"
+#include "InprocServer.h"
 
 namespace Blokkjack {
 

@@ -22,7 +22,8 @@ public:
     CLinkStatic() = default;
     ~CLinkStatic() override;
 
-    // The window's own procedure stays the default; PreSubclassWindow runs first.
+    // Call these on the CLinkStatic itself: they run PreSubclassWindow once the
+    // window is bound (CWnd's own SubclassWindow would skip it).
     bool SubclassWindow(HWND hwnd);
     bool SubclassDlgItem(UINT id, HWND parent);
 
@@ -36,8 +37,6 @@ public:
     // Opens url minimised; true when the shell reports success.
     bool GotoURL(const char* url);
 
-    bool IsHovering() const { return m_hover; }
-    bool IsVisited() const { return m_visited; }
     HCURSOR HandCursor() const { return m_handCursor; }
     HWND ToolTipWindow() const { return m_toolTip.m_hWnd; }
     // The text colour the control draws with now.

@@ -364,6 +364,11 @@ CDialogSkin1::CDialogSkin1(UINT templateId, CWnd* parent)
     : CDialog(templateId, parent), m_hIcon(LoadIconA(QvResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 void CDialogSkin1::SkinLayout(bool withMinimise) {
+    // The skin draws the title band itself; a system caption would stand above it.
+    if (GetStyle() & WS_CAPTION) {
+        ModifyStyle(WS_CAPTION, 0);
+        SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    }
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     const RECT client = GetClientRect();

@@ -5,20 +5,25 @@
 #include "DnsCache.h"
 #include "EngineSettings.h"
 #include "Files.h"
+#include "Immortal.h"
 #include "ProxyListener.h"
 
-CCriticalSection g_csHub;
+static CImmortal<CCriticalSection> s_csHub;
+CCriticalSection& g_csHub = s_csHub.value;
 int g_bHubAvailable = 0;
-CString g_strHubHost;
+static CImmortal<CString> s_strHubHost;
+CString& g_strHubHost = s_strHubHost.value;
 int g_nHubPort = 0;
 int g_nNextHubIndex = 0;
-CString g_strHubListPath;
+static CImmortal<CString> s_strHubListPath;
+CString& g_strHubListPath = s_strHubListPath.value;
 DWORD g_dwHubProbeTimeOut = 5000;
 
 namespace {
 // Held for a whole choice, so two threads never probe the list at once; the
 // hub state itself is under g_csHub, which is never held across a probe.
-CCriticalSection g_csHubChoice;
+static CImmortal<CCriticalSection> s_csHubChoice;
+CCriticalSection& g_csHubChoice = s_csHubChoice.value;
 // Counts finished choices, so a thread that waited for one can take its result.
 long g_nChoices = 0;
 int g_bLastChoiceFound = 0;

@@ -13,15 +13,15 @@
 // Hub state, guarded by g_csHub. Connection threads copy host and port out
 // with GetAnonymousHub rather than reading the string while another thread
 // replaces it.
-extern CCriticalSection g_csHub;
+extern CCriticalSection& g_csHub;
 extern int g_bHubAvailable;
-extern CString g_strHubHost;
+extern CString& g_strHubHost;
 extern int g_nHubPort;
 extern int g_nNextHubIndex;
 
 // Full path of the hub list, set with the other block files (SetBlockFolder);
 // when empty, Block\AnonPS.txt in the engine's module folder.
-extern CString g_strHubListPath;
+extern CString& g_strHubListPath;
 
 // How long a probe (and any ConnectBlocking) waits for the connect; a dead
 // hub must not hold a browser request for the minutes of a TCP time-out.

@@ -3,12 +3,18 @@
 #include "AnonymousHub.h"
 #include "EngineSettings.h"
 #include "Files.h"
+#include "Immortal.h"
 
-CString g_BlockPage;
-CString g_strBlockPagePath;
-CString g_BlockImage;
-CString g_strBlockImagePath;
-CString g_PopupScript;
+static CImmortal<CString> s_BlockPage;
+CString& g_BlockPage = s_BlockPage.value;
+static CImmortal<CString> s_strBlockPagePath;
+CString& g_strBlockPagePath = s_strBlockPagePath.value;
+static CImmortal<CString> s_BlockImage;
+CString& g_BlockImage = s_BlockImage.value;
+static CImmortal<CString> s_strBlockImagePath;
+CString& g_strBlockImagePath = s_strBlockImagePath.value;
+static CImmortal<CString> s_PopupScript;
+CString& g_PopupScript = s_PopupScript.value;
 
 namespace {
 const char kPopupScript[] =

@@ -9,11 +9,11 @@
 
 #include "Strings.h"
 
-extern CString g_BlockPage;
-extern CString g_strBlockPagePath;
-extern CString g_BlockImage;
-extern CString g_strBlockImagePath;
-extern CString g_PopupScript;
+extern CString& g_BlockPage;
+extern CString& g_strBlockPagePath;
+extern CString& g_BlockImage;
+extern CString& g_strBlockImagePath;
+extern CString& g_PopupScript;
 
 // Points the block page, block image and hub list at <programFolder>\Block;
 // until then they lie in the Block folder of the engine's module folder.

@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "EngineSettings.h"
+#include "Immortal.h"
 
-CCriticalSection g_csDNSCache;
+static CImmortal<CCriticalSection> s_csDNSCache;
+CCriticalSection& g_csDNSCache = s_csDNSCache.value;
 
 static DNSCacheEntry g_DNSCache[kDNSCacheEntries];
 static int g_nDNSReplaceIndex = 0;

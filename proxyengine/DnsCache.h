@@ -17,7 +17,7 @@ struct DNSCacheEntry {
 
 const int kDNSCacheEntries = 101;
 
-extern CCriticalSection g_csDNSCache;
+extern CCriticalSection& g_csDNSCache;
 
 // Address of a cached name, or 0 when the cache is off or the name is not in it.
 DWORD DNSCacheLookup(const char* host);

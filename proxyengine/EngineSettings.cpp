@@ -4,9 +4,11 @@
 
 #include "BlockResources.h"
 #include "Files.h"
+#include "Immortal.h"
 #include "Sync.h"
 
-CEngineSettings g_Engine;
+static CImmortal<CEngineSettings> s_Engine;
+CEngineSettings& g_Engine = s_Engine.value;
 
 namespace {
 // Never destroyed: a connection that outlasts the exit wait may still ask.
@@ -33,8 +35,17 @@ ConnectionSettingsPtr CurrentConnectionSettings() {
         if (Published()) return Published();
     }
     auto copy = std::make_shared<CConnectionSettings>();
-    static_cast<CConnectionValues&>(*copy) = g_Engine;
-    copy->PopupScript = EnginePopupScript();
+    CConnectionValues& values = *copy;
+    values.UseDefaultBufferSizes = g_Engine.UseDefaultBufferSizes;
+    values.UseDefaultTimeOut = g_Engine.UseDefaultTimeOut;
+    values.ConnectionTimeOut = g_Engine.ConnectionTimeOut;
+    values.Disabled = g_Engine.Disabled;
+    values.PlayWave = g_Engine.PlayWave;
+    values.GatewayEnable = g_Engine.bGateway && g_Engine.GatewayEnable;
+    if (values.GatewayEnable) values.GatewayIP = g_Engine.GatewayIP;
+    values.GatewayPort = g_Engine.GatewayPort;
+    values.PopupCatching = g_Engine.PopupCatching;
+    copy->bHasScript = false;
     return copy;
 }
 

@@ -35,6 +35,10 @@ struct CConnectionValues {
 // One connection's snapshot: the values and the text put in front of pages.
 struct CConnectionSettings : CConnectionValues {
     CString PopupScript;
+    // False in a copy of g_Engine: the script is asked for when a page needs
+    // it, as g_Engine's texts are copied only when used (a connection that
+    // outlives its program's exit must not copy them while they go).
+    bool bHasScript = true;
 };
 using ConnectionSettingsPtr = std::shared_ptr<const CConnectionSettings>;
 
@@ -80,7 +84,7 @@ struct CEngineSettings : CConnectionValues {
     HWND hMainWindow = nullptr;                    // owner of the start-up box
 };
 
-extern CEngineSettings g_Engine;
+extern CEngineSettings& g_Engine;
 
 // The two programs' variants, with their built-in values.
 CEngineSettings VeilrunEngineSettings();

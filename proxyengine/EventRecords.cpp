@@ -1,8 +1,13 @@
 #include "EventRecords.h"
 
-CCriticalSection g_csLists;
-CEventArray g_Events;
-CSiteArray g_Sites;
+#include "Immortal.h"
+
+static CImmortal<CCriticalSection> s_csLists;
+CCriticalSection& g_csLists = s_csLists.value;
+static CImmortal<CEventArray> s_Events;
+CEventArray& g_Events = s_Events.value;
+static CImmortal<CSiteArray> s_Sites;
+CSiteArray& g_Sites = s_Sites.value;
 int g_bEventsChanged = 0;
 int g_bSitesChanged = 0;
 

@@ -64,9 +64,9 @@ struct CSiteOptions {
 };
 
 // Everything below is guarded by g_csLists, also the defaults and the flags.
-extern CCriticalSection g_csLists;
-extern CEventArray g_Events;
-extern CSiteArray g_Sites;
+extern CCriticalSection& g_csLists;
+extern CEventArray& g_Events;
+extern CSiteArray& g_Sites;
 extern int g_bEventsChanged;
 extern int g_bSitesChanged;
 

@@ -115,7 +115,7 @@ int CProxyConnection::InjectPopupScript(std::string& body, const std::string& lo
         char before = lowerText[script - 1];
         if (before == '\'' || before == '"') return 0;
     }
-    const CString& script = Settings().PopupScript;
+    const CString script = Settings().bHasScript ? Settings().PopupScript : EnginePopupScript();
     if (script.IsEmpty()) return 0;
     body.insert(0, script.str());
     if (Settings().PlayWave) {

@@ -41,3 +41,9 @@ CString LoadLangControlText(int key, const char* defaultText) { return ReadPackT
 BOOL SetDlgItemLangText(HWND dialog, int controlId, int key, const char* defaultText) {
     return SetDlgItemTextA(dialog, controlId, LoadLangControlText(key, defaultText));
 }
+
+CString LoadLangStringWith(int key, const char* defaultText, const char* insert) {
+    CString text = LoadLangString(key, defaultText);
+    text.Replace("%s", insert);
+    return text;
+}

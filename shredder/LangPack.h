@@ -16,6 +16,8 @@ CString LangPackPath();
 
 // Up to 1,999 characters; every '#' becomes a line feed.
 CString LoadLangString(int key, const char* defaultText);
+// LoadLangString with "%s" replaced by the path (or other text).
+CString LoadLangStringWith(int key, const char* defaultText, const char* insert);
 // Up to 99 characters, as written in the pack.
 CString LoadLangControlText(int key, const char* defaultText);
 BOOL SetDlgItemLangText(HWND dialog, int controlId, int key, const char* defaultText);

@@ -45,12 +45,6 @@ CString SystemErrorText(DWORD code, DWORD room) {
     text.TrimRight();
     return text;
 }
-
-CString Formatted(int key, const char* defaultText, const char* path) {
-    CString text = LoadLangString(key, defaultText);
-    text.Replace("%s", path);
-    return text;
-}
 }  // namespace
 
 void CSilentProgress::Pump() {
@@ -128,12 +122,12 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &status) ||
         (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ++m_failures;
-        m_host.Report(Formatted(TXT_ACCESS, kTextAccess, path), MB_ICONERROR);
+        m_host.Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, path), MB_ICONERROR);
         return 0;
     }
     const DWORD attributes = status.dwFileAttributes;
     if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && kind == KIND_ITEM) {
-        int answer = m_host.Ask(Formatted(TXT_ATTRIBUTES, kTextAttributes, path),
+        int answer = m_host.Ask(LoadLangStringWith(TXT_ATTRIBUTES, kTextAttributes, path),
                                 MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
         if (answer == IDCANCEL) return 1;
         if (answer != IDYES) return 0;
@@ -146,61 +140,20 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         // The file stays as it was, attributes included.
         SetFileAttributesA(path, attributes);
         ++m_failures;
-        m_host.Report(Formatted(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
+        m_host.Report(LoadLangStringWith(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
         return kind == KIND_ITEM ? 0 : 1;
     }
     ULONGLONG size = 0;
     if (!FileSize(file, size)) size = (ULONGLONG(status.nFileSizeHigh) << 32) | status.nFileSizeLow;
-    const ULONGLONG blocks = size / kBufferSize + 2;
-    m_progress->SetPassRange(DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks));
-    m_progress->SetPassPos(0);
-
-    for (int pass = 0; pass < algorithm.PassCount() && !Stopping(); ++pass) {
-        const CAlgorithmPass& p = algorithm.passes[size_t(pass)];
-        m_progress->SetPassText(PassText(algorithm, pass));
-        FillPassBuffer(m_buffer, kBufferSize, p.type, p.pattern);
-        if (!SeekToStart(file)) {
-            const DWORD code = GetLastError();
-            file.Close();
-            SetFileAttributesA(path, attributes);
-            m_host.ShowSystemError(code);
-            ++m_failures;
-            return 1;
-        }
-        ULONGLONG remaining = size;
-        for (ULONGLONG block = 1; block <= blocks; ++block) {
-            if (Stopping()) break;
-            if (remaining > 0) {
-                DWORD chunk = remaining < ULONGLONG(kBufferSize) ? DWORD(remaining) : DWORD(kBufferSize);
-                DWORD written = 0;
-                if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
-                    DWORD code = GetLastError();
-                    // Not cut, renamed or deleted: the user learns the file was not
-                    // fully overwritten and still has it to shred again.
-                    file.Close();
-                    SetFileAttributesA(path, attributes);
-                    ReportWriteFailure(path, code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code);
-                    return Stopping() ? 1 : 0;
-                }
-                remaining -= chunk;
-            }
-            m_progress->SetPassPos(DWORD(block));
-            m_progress->StepJob();
-            m_progress->Pump();
-        }
-        if (remaining == 0) {
-            if (!FlushFileBuffers(file)) {
-                const DWORD code = GetLastError();
-                file.Close();
-                SetFileAttributesA(path, attributes);
-                ReportWriteFailure(path, code);
-                return Stopping() ? 1 : 0;
-            }
-            m_progress->PassWritten(path, pass);
-        }
+    const int passes = WritePasses(file, size, algorithm, path);
+    if (passes == PASSES_WRITE_FAILED) {
+        // Not cut, renamed or deleted: the user learns the file was not
+        // fully overwritten and still has it to shred again.
+        file.Close();
+        SetFileAttributesA(path, attributes);
+        return Stopping() ? 1 : 0;
     }
-
-    if (!SeekToStart(file) || !SetEndOfFile(file)) {
+    if (passes == PASSES_SEEK_FAILED || !SeekToStart(file) || !SetEndOfFile(file)) {
         const DWORD code = GetLastError();
         file.Close();
         SetFileAttributesA(path, attributes);
@@ -211,6 +164,43 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     file.Close();
     if (kind != KIND_BIN_FILE && RemoveShredded(path, kind) == 1) return 1;
     return Stopping() ? 1 : 0;
+}
+
+int COverwriteEngine::WritePasses(HANDLE file, ULONGLONG size, const CAlgorithm& algorithm, const char* path) {
+    const ULONGLONG blocks = size / kBufferSize + 2;
+    m_progress->SetPassRange(DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks));
+    m_progress->SetPassPos(0);
+    for (int pass = 0; pass < algorithm.PassCount() && !Stopping(); ++pass) {
+        const CAlgorithmPass& p = algorithm.passes[size_t(pass)];
+        m_progress->SetPassText(PassText(algorithm, pass));
+        FillPassBuffer(m_buffer, kBufferSize, p.type, p.pattern);
+        if (!SeekToStart(file)) return PASSES_SEEK_FAILED;
+        ULONGLONG remaining = size;
+        for (ULONGLONG block = 1; block <= blocks; ++block) {
+            if (Stopping()) break;
+            if (remaining > 0) {
+                DWORD chunk = remaining < ULONGLONG(kBufferSize) ? DWORD(remaining) : DWORD(kBufferSize);
+                DWORD written = 0;
+                if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
+                    DWORD code = GetLastError();
+                    ReportWriteFailure(path, code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code);
+                    return PASSES_WRITE_FAILED;
+                }
+                remaining -= chunk;
+            }
+            m_progress->SetPassPos(DWORD(block));
+            m_progress->StepJob();
+            m_progress->Pump();
+        }
+        if (remaining == 0) {
+            if (!FlushFileBuffers(file)) {
+                ReportWriteFailure(path, GetLastError());
+                return PASSES_WRITE_FAILED;
+            }
+            m_progress->PassWritten(path, pass);
+        }
+    }
+    return PASSES_DONE;
 }
 
 int COverwriteEngine::RemoveShredded(const char* path, int kind) {
@@ -225,6 +215,6 @@ int COverwriteEngine::RemoveShredded(const char* path, int kind) {
     if (!renamed.IsEmpty()) MoveFileA(renamed, path);
     if (kind != KIND_ITEM) return 0;
     ++m_failures;
-    int answer = m_host.Report(Formatted(TXT_NOT_DELETED, kTextNotDeleted, path), MB_OKCANCEL | MB_ICONERROR);
+    int answer = m_host.Report(LoadLangStringWith(TXT_NOT_DELETED, kTextNotDeleted, path), MB_OKCANCEL | MB_ICONERROR);
     return answer == IDCANCEL ? 1 : 0;
 }

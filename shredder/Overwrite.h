@@ -33,6 +33,9 @@ public:
     virtual bool Open() = 0;
     virtual void SetItemText(const char* text) = 0;
     virtual void SetPassText(const char* text) = 0;
+    virtual void SetCaption(const char* text) { (void)text; }
+    // The job's size in blocks, when only the running item knows it.
+    virtual void SetJobRange(ULONGLONG blocks) { (void)blocks; }
     virtual void SetPassRange(DWORD blocks) = 0;
     virtual void SetPassPos(DWORD block) = 0;
     virtual void StepJob() = 0;
@@ -85,6 +88,10 @@ public:
     void ResetFailures() { m_failures = 0; }
 
     static CString PassText(const CAlgorithm& algorithm, int pass);
+
+    enum { PASSES_DONE = 0, PASSES_SEEK_FAILED = 1, PASSES_WRITE_FAILED = 2 };
+    // Every pass over the first size bytes of an open file; a write failure is reported.
+    int WritePasses(HANDLE file, ULONGLONG size, const CAlgorithm& algorithm, const char* path);
 
 private:
     bool Stopping() const { return m_abort || m_endSession; }

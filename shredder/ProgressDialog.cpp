@@ -46,6 +46,13 @@ void CProgressDialog::SetItemText(const char* text) { SetDlgItemTextA(m_hwnd, ID
 
 void CProgressDialog::SetPassText(const char* text) { SetDlgItemTextA(m_hwnd, IDC_PROGRESS_PASS, text); }
 
+void CProgressDialog::SetCaption(const char* text) { SetWindowTextA(m_hwnd, text); }
+
+void CProgressDialog::SetJobRange(ULONGLONG blocks) {
+    SendDlgItemMessageA(m_hwnd, IDC_PROGRESS_JOB, PBM_SETRANGE32, 0, LPARAM(blocks > 0x7FFFFFFF ? 0x7FFFFFFF : blocks));
+    SendDlgItemMessageA(m_hwnd, IDC_PROGRESS_JOB, PBM_SETPOS, 0, 0);
+}
+
 void CProgressDialog::SetPassRange(DWORD blocks) {
     SendDlgItemMessageA(m_hwnd, IDC_PROGRESS_PASSBAR, PBM_SETRANGE32, 0, LPARAM(blocks > 0x7FFFFFFF ? 0x7FFFFFFF : blocks));
 }

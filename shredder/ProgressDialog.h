@@ -16,6 +16,8 @@ public:
     bool Open() override;
     void SetItemText(const char* text) override;
     void SetPassText(const char* text) override;
+    void SetCaption(const char* text) override;
+    void SetJobRange(ULONGLONG blocks) override;
     void SetPassRange(DWORD blocks) override;
     void SetPassPos(DWORD block) override;
     void StepJob() override;

@@ -4,7 +4,10 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <direct.h>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <new>
 
@@ -24,11 +27,6 @@ using namespace Grindel;
 namespace {
 const int kMaxFolderDepth = 100;
 
-CString KeyText(int key, const char* defaultText, const char* insert) {
-    CString text = LoadLangString(key, defaultText);
-    text.Replace("%s", insert);
-    return text;
-}
 
 // Windows sends WM_QUERYENDSESSION only to top-level windows; this one is
 // never shown and only turns the session end into the job's stop flag.
@@ -574,7 +572,7 @@ void CShredderApp::RunCmdLineJob() {
             shown = "the Recycle Bin";
         else
             ShellPathFromName(m_items[0], shown);
-        confirm = KeyText(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
+        confirm = LoadLangStringWith(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
     } else {
         CString count;
         count.Format("%d", m_items.GetSize());
@@ -603,9 +601,9 @@ void CShredderApp::RunCmdLineJob() {
     m_engine->SetProgress(m_progress.get());
 
     for (const CString& item : m_items) {
-        int rc = item == kRecycleWord ? ShredRecycleBin() : ShredItem(item);
+        int rc = item == kRecycleWord ? ShredRecycleBinNow() : ShredItem(item);
         if (rc == 2)
-            Report(KeyText(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
+            Report(LoadLangStringWith(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
         if (rc == 1) m_abort = true;
         if (m_abort || m_endSession) break;
     }
@@ -625,24 +623,28 @@ int CShredderApp::ShredItem(const CString& path) {
     }
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 2;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ShredFolder(path);
-    const int algorithm = m_scheduled ? m_optionO : m_method;
-    if (!m_algorithms.IsValidIndex(algorithm)) return 1;
-    return m_engine->OverwriteFile(path, m_algorithms.GetAt(algorithm), KIND_ITEM);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // A link is not followed: what it leads to was not chosen.
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 0;
+        bool skipped = false;
+        const int rc = WalkFolder(path, (attributes & FILE_ATTRIBUTE_SYSTEM) != 0, false, 0, &skipped);
+        if (rc == 0 && !skipped && IsFolderEmpty(path) && _rmdir(path) != 0)
+            ReportRemoveFailure(path, errno);
+        return rc;
+    }
+    const CAlgorithm* algorithm = JobAlgorithm();
+    if (!algorithm) return 1;
+    return m_engine->OverwriteFile(path, *algorithm, KIND_ITEM);
 }
 
-int CShredderApp::ShredRecycleBin() {
-    Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, "the Recycle Bin"), MB_ICONINFORMATION);
-    return 0;
-}
 
-int CShredderApp::ShredFolder(const CString& path) {
-    Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, path), MB_ICONINFORMATION);
-    return 0;
-}
-
-int CShredderApp::ShredDriveRoot(const CString& root) {
-    if (m_optionD == -1 || m_optionD == 0)
-        Report(KeyText(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
-    return 0;
+IShredProgress* CShredderApp::OpenJobProgress(std::unique_ptr<IShredProgress>& own) {
+    IShredProgress* progress = m_progress.get();
+    if (!progress) {
+        own.reset(CreateProgress());
+        progress = own.get();
+    }
+    if (progress->Open()) return progress;
+    Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
+    return nullptr;
 }

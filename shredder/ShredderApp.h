@@ -2,7 +2,10 @@
 // algorithms, command line, single-instance mutex, platform probe (free-space
 // functions, Recycle Bin functions, fixed drives, NTFS, user SID, protected
 // folders), the Recycle Bin verb, message reporting (boxes, or log.txt in
-// scheduled runs) and the command-line job.
+// scheduled runs) and the command-line job. Folders (Folders.cpp), drive
+// roots and whole drives (Drives.cpp), free space (FreeSpace.cpp), the
+// Recycle Bin (RecycleBin.cpp) and the task-time checks (TaskChecks.cpp) are
+// members too, since they share the job's state.
 // The property sheet, its pages and the alert dialog are reached through
 // virtual members, so start-up and jobs run and are tested without windows.
 // Deliberately not: the pages' logic; they call into this object.
@@ -16,6 +19,7 @@
 #include "Algorithms.h"
 #include "Overwrite.h"
 #include "Profile.h"
+#include "WholeDrive.h"
 #include "Strings.h"
 
 // Where the application keeps its state; tests point it at their own keys and folders.
@@ -51,6 +55,8 @@ bool FormatSidText(PSID sid, char* buffer, DWORD* size);
 char DriveRootLetter(const char* path);
 // The same for a path as Windows resolves it: "\" is the root of the current drive.
 char RootLetterOf(const char* path);
+// Nothing in it but "." and "..".
+bool IsFolderEmpty(const char* path);
 
 class CShredderApp : public IShredHost {
 public:
@@ -68,7 +74,7 @@ public:
     bool BuildDriveTable();
     int GetUserSidText();
     bool IsRecycleBinApiAvailable();
-    void LoadProtectedFolders();
+    virtual void LoadProtectedFolders();
     bool QueryDiskSpace(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total, ULONGLONG* totalFree) const;
     bool ShellPathFromName(const char* name, CString& path) const;
     bool IsSchedulerAvailable();
@@ -83,6 +89,29 @@ public:
 
     // 0 done or skipped, 1 stopped by the user, 2 no file, folder or fixed-drive root.
     int ShredItem(const CString& path);
+    // The files of a folder, and its subfolders by the Folder and Remove
+    // options; in Recycle Bin mode every subfolder is entered and nothing removed.
+    // 0 done or skipped, 1 stop the job.
+    int ShredFolder(const CString& path, bool systemFolder, bool recycleMode, int depth = 0);
+    // One of the protected system folders, whatever the case or a trailing backslash.
+    bool IsProtectedFolder(const CString& path) const;
+    // The questions a scheduled run cannot ask, asked when its task is made:
+    // 2 add the path, 0 leave it out, 1 cancel the whole command.
+    int CheckFileForTask(const CString& path);
+    int CheckFileInFolderForTask(const CString& path);
+    // Also settles Folder and Remove in the profile: a "prompt" becomes 0 or 2.
+    int CheckFolderTreeForTask(const CString& folder, bool systemFolder, int depth = 0);
+    // The Recycle Bin's Shred Now: the bin alert unless it was turned off, then the shred.
+    int ShredRecycleBinNow();
+    // The whole-drive shred of "X:" after its confirmation, then the Format dialog when asked.
+    int ShredWholeDrive(const CString& drive, const CString& fileSystem, int formatAfter);
+    // The drive mode of the engine: 1 stop the job, 0 go on.
+    int OverwriteDrive(const CString& drive);
+    // The free space of a drive root ("C:\\"): temporary files of zeros, overwritten and deleted.
+    int ShredFreeSpace(const CString& root);
+    const std::vector<CSkipRun>& NtfsSkipRuns() const { return m_skipRuns; }
+    // The algorithm of this run (/O when scheduled, else Method); null when it names none.
+    const CAlgorithm* JobAlgorithm() const;
 
     // IShredHost: a box, or in scheduled runs the last message and log.txt.
     int Report(const CString& text, UINT type) override;
@@ -134,19 +163,35 @@ protected:
     // The Recycle Bin's Shred Now and the drive-root modes; reported as not
     // available until the pages that carry them exist.
     virtual int ShredRecycleBin();
-    virtual int ShredFolder(const CString& path);
     virtual int ShredDriveRoot(const CString& root);
+    // The Shred Drive Options question (dialog 132) for a drive root without /D: false is Cancel.
+    virtual bool RunDriveOptionsDialog(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
+                                       bool* formatAfter);
+    virtual void FormatDrive(const CString& drive, bool ntfs);
+    // The VWIN32 device of Windows 9x; null when it cannot be opened.
+    virtual IVwin32Device* OpenVwin32Device();
+    // The folder that holds the bin of one fixed drive (letter index 0 = A).
+    virtual CString RecycleBinFolder(int letterIndex, bool* ownsDesktopIni);
     // The progress the engine drives; none in scheduled runs, which show no window.
     virtual IShredProgress* CreateProgress();
     // The DLL version of SHELL32; tests stand in for an old one.
     virtual bool GetShell32Version(DWORD* major, DWORD* minor);
 
     COverwriteEngine& Engine() { return *m_engine; }
+    CString& ProtectedFolderSlot(int i) { return m_protected[i]; }
 
 private:
     bool Fail(int key, const char* defaultText, UINT icon);
     CString ClassesKey(const char* subKey) const;
     ULONGLONG ItemSize(const CString& path, int depth = 0) const;
+    // The job's progress, or one of this item's own (kept in own); opened; null after reporting 9010.
+    IShredProgress* OpenJobProgress(std::unique_ptr<IShredProgress>& own);
+    // A question a scheduled run cannot ask: logged, and answered No.
+    int AskOrLogNo(const CString& text, UINT type);
+    int WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped);
+    void ReportRemoveFailure(const CString& path, int error);
+    // 0 the file is full, 1 the disk is, 2 a write failed (reported), 3 cancelled.
+    int FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root);
 
     CShredderEnvironment m_env;
     CShredderProfile m_profile;
@@ -189,4 +234,5 @@ private:
     std::vector<BYTE> m_buffer;
     std::unique_ptr<COverwriteEngine> m_engine;
     std::unique_ptr<IShredProgress> m_progress;
+    std::vector<CSkipRun> m_skipRuns;
 };

@@ -47,23 +47,70 @@ enum TextKey {
     TXT_KERNEL32 = 9008,
     TXT_KERNEL32_FUNCTIONS = 9009,
     TXT_PROGRESS_DIALOG = 9010,
+    TXT_FIND_HANDLE = 9011,
+    TXT_TEMP_FOLDER = 9012,
+    TXT_BIN_APIS = 9014,
+    TXT_BIN_EMPTY = 9015,
+    TXT_TEMP_FILES = 9013,
+    TXT_RESTORE_POINTS = 9026,
+    TXT_FREE_SPACE_WARNING = 9027,
+    TXT_QUOTA = 9033,
     TXT_ACCESS = 9034,
     TXT_SID = 9035,
     TXT_ATTRIBUTES = 9036,
     TXT_EXCLUSIVE = 9037,
     TXT_NOT_DELETED = 9038,
+    TXT_SKIP_FOLDER = 9039,
+    TXT_SYSTEM_FOLDER = 9040,
+    TXT_SHRED_SUBFOLDER = 9041,
+    TXT_REMOVE_SUBFOLDER = 9042,
+    TXT_REMOVE_FAILED = 9043,
+    TXT_ERROR_CODE = 9044,
+    TXT_NO_FREE_SPACE_USER = 9045,
+    TXT_NO_FREE_SPACE = 9046,
     TXT_WRITE_FAILED = 9047,
+    TXT_BIN_QUERY = 9048,
+    TXT_BIN_CONFIRM = 9049,
+    TXT_BIN_ABORT = 9050,
+    TXT_BIN_UNTOUCHED = 9079,
+    TXT_CLEAR_FAT = 9076,
+    TXT_CLEAR_ROOT = 9077,
+    TXT_DRIVE_WRITE = 9078,
+    TXT_UNSUPPORTED_FS = 9081,
+    TXT_UNKNOWN_FS = 9082,
+    TXT_CONFIRM_DRIVE = 9083,
     TXT_CONFIRM_MANY = 9051,
+    TXT_TASK_ATTRIBUTES = 9054,
+    TXT_TASK_SUBFOLDERS = 9055,
+    TXT_TASK_REMOVE = 9056,
     TXT_CONFIRM_ONE = 9052,
     TXT_NOT_OBJECT = 9053,
     TXT_CONTEXT_MENU = 9059,
     TXT_SCHEDULER = 9060,
+    TXT_BIN_ALERT = 9062,
+    TXT_FREE_SPACE_CAPTION = 9063,
     TXT_INSTANCE = 9065,
     TXT_BAD_ALGORITHM = 9088,
     TXT_NOT_AVAILABLE = 9089,
+    TXT_DRIVE_WHOLE = 9305,
+    TXT_DRIVE_AFTER = 9306,
+    TXT_DRIVE_LEAVE = 9307,
+    TXT_DRIVE_FORMAT = 9308,
     TXT_PRODUCT_TITLE = 9606,
     TXT_PROGRESS_CAPTION = 9900,
     TXT_PROGRESS_CANCEL = 9901,
+    TXT_BIN_CAPTION = 9902,
+    TXT_PREPARING_FILES = 9908,
+    TXT_PREPARING_WAIT = 9909,
+    TXT_DELETING_FILES = 9911,
+    TXT_DELETING_WAIT = 9912,
+    TXT_BIN_EMPTYING = 9913,
+    TXT_TEMP_FILE_OF = 9914,
+    TXT_SHREDDING = 9915,
+    TXT_PREPARING = 9916,
+    TXT_FREE_SPACE_PROGRESS = 9917,
+    TXT_TEMP_FILE_PASS = 9919,
+    TXT_DRIVE_CAPTION = 9920,
     TXT_PASS = 9921,
     TXT_PASS_PATTERN = 9922,
     TXT_PASS_RANDOM = 9923,
@@ -80,6 +127,64 @@ const char* const kTextComInit = "COM Library init failed.";
 const char* const kTextKernel32 = "Could not access KERNEL32.DLL";
 const char* const kTextKernel32Functions = "Unable to access required functions in kernel32.dll";
 const char* const kTextProgressDialog = "Unable to create progress dialog.";
+const char* const kTextBinApis = "Could not access Recycle Bin APIs.";
+const char* const kTextFindHandle = "Invalid find handle.";
+const char* const kTextTaskAttributes =
+    "Warning\n%s\nis marked with the System, Hidden,\nand/or Read-only attributes.\n\n"
+    "Are you sure you want to add it to the current task?";
+const char* const kTextTaskSubfolders = "Do you want to shred all sub folders?";
+const char* const kTextTaskRemove = "Do you want to remove all sub folders after shredding?";
+const char* const kTextDriveWhole = "Shred the whole &drive.";
+const char* const kTextDriveAfter = "&After shredding whole drive";
+const char* const kTextDriveLeave = "&Leave drive as it's.";
+const char* const kTextDriveFormat = "&Format drive.";
+const char* const kTextBinAlert =
+    "Warning: This function may conflict with other software that is designed to \"protect\" or \"preserve\" the "
+    "contents of your Recycle Bin. If you have such software installed on your system, this function may not work "
+    "properly and/or have undesireable side-effects.";
+const char* const kTextBinEmpty = "The recycle bin is currently empty.";
+const char* const kTextBinQuery = "Call to SHQueryRecycleBin failed.\nError code 0x";
+const char* const kTextBinConfirm =
+    "Warning: This will shred all files and folders\ncurrently stored in the Recycle Bin on all localhard drives.\n\n"
+    "Are you sure you want to do this?";
+const char* const kTextBinAbort =
+    "User abort or fatal error while processing drive %c:\nFiles in recycle bin on previous drives have been "
+    "shredded.\nSome or all of the files in recycle bin on drive %c: have had\ntheir contents shredded and may or may "
+    "not be useable if restored.\nFiles in Recycle Bin on following drives are not affected.";
+const char* const kTextBinUntouched = "\n\nNone of the Recycle Bin's contents have been modified.";
+const char* const kTextBinCaption = "Shredding Recycle Bin";
+const char* const kTextBinEmptying = "Emptying Recycle Bin on drive";
+const char* const kTextBinDesktopIni = "[.ShellClassInfo]\r\nCLSID={645FF040-5081-101B-9F08-00AA002F954E}\r\n";
+const char* const kTextTempFolder = "Unable to create temporary folder.";
+const char* const kTextTempFiles = "Error creating temporary files.";
+const char* const kTextRestorePoints =
+    "Under Windows XP and Windows ME, this command may cause the System\nRestore feature to discard all of your "
+    "existing Restore Points, and\ncreate a new Restore Point after shredding is complete.\n\nAre you sure you wish "
+    "to proceed?";
+const char* const kTextFreeSpaceWarning =
+    "This function allocates all available free space on the selected drive.\nTherefore, it is normal for Windows to "
+    "present a warning prompt\nthat you have run out of disk space while Shred is working. Some\nversions of Windows "
+    "may offer to launch the Disk Cleanup utility for you.\nIf this prompt appears (and it may appear more than "
+    "once), just\nacknowledge it and do not launch the Disk Cleanup utility.\n\nIt is also strongly recommended "
+    "that you close any other applications\nthat may attempt to write to the selected drive while Shred is "
+    "working.\n\nShredding large amounts (e.g, gigabytes) of free space may take several\nhours, especially if "
+    "you're using the \"Thorough shred\" option.\n\nIf you don't want to shred free space now, either click the "
+    "Cancel\nbutton or press {Esc}";
+const char* const kTextQuota =
+    "There is a disk space quota in effect for your account. Quorvane Grindel will only be able to shred the amount "
+    "of free space available to your account, not necessarily the entire disk. Do you wish to proceed anyway?";
+const char* const kTextNoFreeSpaceUser = "There is no free space available on drive %c\nfor the current user account.";
+const char* const kTextNoFreeSpace = "Three is no free space available on drive %c";
+const char* const kTextFreeSpaceCaption = "Shred free space warning";
+const char* const kTextPreparingFiles = "Preparing temporary files.";
+const char* const kTextPreparingWait = "This may take a minute or two.";
+const char* const kTextDeletingFiles = "Deleting temporary files.";
+const char* const kTextDeletingWait = "This may take a moment.";
+const char* const kTextTempFileOf = "%s temporary file %u of %t.";
+const char* const kTextShredding = "Shredding";
+const char* const kTextPreparing = "Preparing";
+const char* const kTextFreeSpaceProgress = "Shredding free space on drive";
+const char* const kTextTempFilePass = "%s (%u of %t)";
 const char* const kTextAccess = "Error: Unable to access\n%s";
 const char* const kTextSid = "Could not obtain current user's SID\nError code%u.";
 const char* const kTextAttributes =
@@ -93,8 +198,24 @@ const char* const kTextNotDeleted =
     "This could be caused by either a hardware failure or\nan error within the disk's directory structure.\n\n"
     "Click OK (or press Enter) to proceed with remaining files (if any).\n"
     "Click Cancel (or press Esc) to abandon any further processing.";
+const char* const kTextSkipFolder = "Skipping %s folder.";
+const char* const kTextSystemFolder = "Warning:\n%s\nis marked as a System folder.\nAre you sure you want to shred it?";
+const char* const kTextShredSubfolder = "Shred subfolder:\n%s?";
+const char* const kTextRemoveSubfolder = "Remove folder:\n%s?";
+const char* const kTextRemoveFailed = "Unable to remove folder:\n%s\n\n";
+const char* const kTextErrorCode = "Error code: %u (%s).";
 const char* const kTextWriteFailed =
     "Write failed due to unexpected error.\r\nSystem error message: %s\r\nSystem error code: 0x";
+const char* const kTextClearFat = "Failed to clear the FAT table.";
+const char* const kTextClearRoot = "Failed to clear the root directory.";
+const char* const kTextDriveWrite = "Failed to write on drive.";
+const char* const kTextUnsupportedFs =
+    "Quorvane Grindel doesn't support this drive's file system.\nQuorvane Grindel supports only FAT16, FAT32 and NTFS "
+    "drives.";
+const char* const kTextUnknownFs = "Failed to detect the drive's file system.";
+const char* const kTextConfirmDrive =
+    "WARNING: Shredding will erase ALL data on this drive.\nAre you sure you want to continue?";
+const char* const kTextDriveCaption = "Shredding drive";
 const char* const kTextConfirmMany =
     "WARNING: Shredded files and folders cannot be recovered.\nAre you sure you want to shred these %u items?";
 const char* const kTextConfirmOne =

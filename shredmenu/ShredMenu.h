@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "ComServer.h"
+#include "InprocServer.h"
 #include "Strings.h"
 
 namespace Grindhook {

@@ -94,6 +94,7 @@ TEST(SitesPage, ListsSortsHidesAndRemovesSites) {
     page.m_list.SetItemState(3, LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ("few.example", page.m_list.GetItemText(3, 0));
     AnswerDialog(page, ID_SITE_OPTIONS, "Blocking Options", [](HWND dialog) {
+        EXPECT_EQ(0, GetWindowLongA(dialog, GWL_STYLE) & WS_CAPTION) << "the skin draws the title";
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BLOCK_IMAGES)));
         SendMessageA(GetDlgItem(dialog, IDC_OPT_DEFAULT), BM_CLICK, 0, 0);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BLOCK_IMAGES)));

@@ -39,17 +39,9 @@ start_web_server "$work/site" "$work/requests.log"
 start_engine blokkum "$work/popup-script.js"
 url="http://127.0.0.1:$http_port/page.html"
 
-load() {  # load NAME [proxy args...]: the DOM after loading, into $work/NAME.html
-  local name=$1; shift
-  : >"$work/requests.log"
-  HOME="$work/home-$name" timeout 90 "$browser" --headless --no-sandbox --disable-gpu --no-first-run \
-    --disable-popup-blocking --user-data-dir="$work/profile-$name" --virtual-time-budget=3000 \
-    "$@" --dump-dom "$url" >"$work/$name.html" 2>"$work/$name.err" || true
-  cp "$work/requests.log" "$work/$name.requests"
-}
-load direct
+load_page direct
 # Loopback addresses bypass a proxy unless the implicit rule is removed.
-load proxied --proxy-server="http://127.0.0.1:$engine_port" --proxy-bypass-list='<-loopback>'
+load_page proxied --proxy-server="http://127.0.0.1:$engine_port" --proxy-bypass-list='<-loopback>'
 
 body() { python3 -c 'import re,sys; t=open(sys.argv[1]).read(); m=re.search(r"<body>.*</body>", t, re.S); print(m.group(0) if m else "")' "$1"; }
 fail=0

@@ -4,6 +4,7 @@
 #   engine_checks_begin BUILD_DIR EXE      (sets $work)
 #   start_web_server SITE_DIR [LOG]        (sets $http_port once ready)
 #   start_engine [blokkum [SCRIPT_FILE]]   (sets $engine_port once ready)
+#   load_page NAME [browser args...]       (headless Chromium loads $url)
 engine_checks_begin() {
   build=$1
   exe=$2
@@ -55,4 +56,15 @@ start_engine() {
   engine_pid=$!
   wait_for_file "$work/engine-port"
   engine_port=$(tr -d '\r\n' <"$work/engine-port")
+}
+
+# Headless Chromium ($browser) loads $url; the DOM it ends with goes to
+# $work/NAME.html and the web server's requests of that load to $work/NAME.requests.
+load_page() {
+  local name=$1; shift
+  : >"$work/requests.log"
+  HOME="$work/home-$name" timeout 90 "$browser" --headless --no-sandbox --disable-gpu --no-first-run \
+    --disable-popup-blocking --user-data-dir="$work/profile-$name" --virtual-time-budget=3000 \
+    "$@" --dump-dom "$url" >"$work/$name.html" 2>"$work/$name.err" || true
+  cp "$work/requests.log" "$work/$name.requests"
 }

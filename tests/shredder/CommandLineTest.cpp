@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "CommandLine.h"
 #include "ProgressDialog.h"
 #include "ShredderKeys.h"
@@ -116,12 +119,9 @@ TEST_F(ScheduledRun, FailuresAreLoggedAndThenThereIsNoSuccess) {
         {"\"/O0\" \"" + missing + "\"", "Error:\r\n\"" + missing + "\"\r\nIs not a valid file system object\r\n\r\n"},
         {"\"/O5\" \"" + keep.str() + "\"", "Error: There is no shredding algorithm number 5.\r\nNothing has been shredded.\r\n\r\n"},
         {"\"/O-1\" \"" + keep.str() + "\"", "Error: There is no shredding algorithm number -1.\r\nNothing has been shredded.\r\n\r\n"},
-        {"\"/O0\" \"" + m_bed.Folder().Path().str() + "\"",
-         "Error:\r\n\"" + m_bed.Folder().Path().str() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"c:\"", "Error:\r\n\"C:\\\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"\\\"", "Error:\r\n\"" + CurrentRoot() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"/D7\" \"C:\\\"", ""},  // a drive mode Grindel does not know does nothing
-        {"\"/O0\" \"recycle\"", "Error:\r\n\"the Recycle Bin\"\r\ncannot be shredded from the command line.\r\n\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args);
@@ -275,4 +275,129 @@ TEST(ScheduledJob, TheSessionEndingStopsTheJob) {
     EXPECT_FALSE(FileExists(first));
     EXPECT_TRUE(FileExists(second));
     app.ExitInstance();
+}
+
+namespace {
+struct CTree {
+    CString top, a, sub, b, deep, c;
+    explicit CTree(const CTempFolder& folder) {
+        a = folder.Write("top\\a.txt", "a");
+        b = folder.Write("top\\sub\\b.txt", "b");
+        c = folder.Write("top\\sub\\deep\\c.txt", "c");
+        top = folder.File("top");
+        sub = JoinPath(top, "sub");
+        deep = JoinPath(sub, "deep");
+    }
+    std::string State() const {
+        std::string s;
+        for (const CString* p : {&a, &b, &c}) s += FileExists(*p) ? "f" : "-";
+        for (const CString* p : {&top, &sub, &deep}) s += FolderExists(*p) ? "D" : "-";
+        return s;
+    }
+};
+}  // namespace
+
+TEST_F(ScheduledRun, FolderOptionsDecideHowDeepAndWhatIsRemoved) {
+    struct Row {
+        const char* options;
+        const char* state;
+        bool asked;
+    } rows[] = {
+        {"\"/F0\" \"/R2\"", "-ffDDD", false},
+        {"\"/F2\" \"/R0\"", "---DDD", false},
+        {"\"/F2\" \"/R2\"", "------", false},
+        {"\"/F2\" \"/R1\"", "---DDD", true},  // the removal question takes No and is logged
+        {"\"/F1\" \"/R2\"", "-ffDDD", true},  // so does the subfolder question
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.options);
+        CShredderTestBed bed;
+        CTree tree(bed.Folder());
+        CTestShredderApp app(bed.Environment());
+        app.InitInstance(("\"/s\" \"tree\" \"/O0\" " + std::string(row.options) + " \"" + tree.top.str() + "\"").c_str());
+        app.ExitInstance();
+        EXPECT_EQ(tree.State(), row.state);
+        const std::string log = bed.Log();
+        EXPECT_EQ(log.find("Success") == std::string::npos, row.asked) << log;
+        if (row.asked) EXPECT_NE(log.find(tree.sub.str() + "?"), std::string::npos) << log;
+    }
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(ScheduledRun, ProtectedFoldersAreSkippedWhereverTheyAre) {
+    CString guarded = m_bed.Folder().Write("top\\Fonts\\keep.ttf", "font");
+    CString loose = m_bed.Folder().Write("top\\loose.txt", "x");
+    CString inside = m_bed.Folder().Write("top\\other\\go.txt", "x");
+    const CString fonts = m_bed.Folder().File("top\\Fonts");
+    for (const CString& item : {fonts + "\\", m_bed.Folder().File("top")}) {
+        SCOPED_TRACE(item.str());
+        CTestShredderApp app(m_bed.Environment());
+        app.guardedFolder = fonts;
+        app.InitInstance(("\"/s\" \"fonts\" \"/O0\" \"/F2\" \"/R2\" \"" + item.str() + "\"").c_str());
+        app.ExitInstance();
+        EXPECT_EQ(ReadFileText(guarded), "font");
+    }
+    EXPECT_FALSE(FileExists(loose));
+    EXPECT_FALSE(FileExists(inside));
+    EXPECT_FALSE(FolderExists(m_bed.Folder().File("top\\other")));
+    EXPECT_TRUE(FolderExists(m_bed.Folder().File("top")));  // still holds the protected folder
+    const std::string log = m_bed.Log();
+    EXPECT_EQ(log, "Task Name: fonts\r\nSkipping " + fonts.str() + "\\ folder.\r\n\r\nTask Name: fonts\r\nSkipping " +
+                       fonts.str() + " folder.\r\n\r\n");
+}
+
+TEST(InteractiveRun, CancelAtASubfolderQuestionStopsTheWholeJob) {
+    CShredderTestBed bed;
+    CTree tree(bed.Folder());
+    CString later = bed.Folder().Write("later.txt", "later");
+    CShredderProfile(bed.ProductKey()).WriteInt("Folder", 1);
+    CScriptedMessageBoxes boxes;
+    for (int answer : {IDOK, IDOK, IDYES, IDCANCEL}) boxes.QueueAnswer(answer);
+    CTestShredderApp app(bed.Environment());
+    app.progressFactory = [] { return new CSilentProgress; };
+    ASSERT_TRUE(app.InitInstance(("\"" + tree.top.str() + "\" \"" + later.str() + "\"").c_str()));
+    app.ExitInstance();
+    ASSERT_EQ(boxes.Boxes().size(), 4u);
+    EXPECT_EQ(boxes.Boxes()[3].text, "Shred subfolder:\n" + tree.sub.str() + "?");
+    EXPECT_EQ(tree.State().substr(1), "ffDDD");  // a.txt may come before or after the subfolder
+    EXPECT_EQ(ReadFileText(later), "later");
+}
+
+namespace {
+bool Trash(const CString& path) {
+    std::string from = path.str() + std::string(1, '\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    return SHFileOperationA(&op) == 0;
+}
+ULONGLONG BinItems() {
+    SHQUERYRBINFO info = {};
+    info.cbSize = sizeof(info);
+    return SHQueryRecycleBinA("C:\\", &info) == S_OK ? info.i64NumItems : ~0ull;
+}
+}  // namespace
+
+// Wine keeps the bin in the desktop's trash under this build's home.
+TEST_F(ScheduledRun, RecycleBinContentsAreOverwrittenInPlaceThenTheBinIsEmptied) {
+    ASSERT_EQ(BinItems(), 0u) << "the bin of this build's home should start empty";
+    EXPECT_EQ(Run("\"/O1\" \"recycle\""), "Task Name: nightly\r\nThe recycle bin is currently empty.\r\n\r\n");
+
+    CString file = m_bed.Folder().Write("gone\\secret.txt", std::string(70000, 's'));
+    CString inside = m_bed.Folder().Write("tree\\deep\\inner.txt", std::string(5000, 'i'));
+    // A second name for each file's data, outside the bin, shows what became of the data.
+    const CString fileLink = m_bed.Folder().File("file.lnk"), innerLink = m_bed.Folder().File("inner.lnk");
+    ASSERT_TRUE(CreateHardLinkA(fileLink, file, nullptr));
+    ASSERT_TRUE(CreateHardLinkA(innerLink, inside, nullptr));
+    ASSERT_TRUE(Trash(file));
+    ASSERT_TRUE(Trash(m_bed.Folder().File("tree")));
+    ASSERT_EQ(BinItems(), 2u);
+    DeleteFileA(m_bed.Folder().File("log.txt"));
+    EXPECT_EQ(Run("\"/O1\" \"recycle\""), "Task Name: nightly\r\nSuccess\r\n\r\n");
+    EXPECT_EQ(BinItems(), 0u);
+    // Overwritten, then cut to nothing: a plain emptying of the bin would have left the data to the links.
+    EXPECT_EQ(ReadFileText(fileLink), "");
+    EXPECT_EQ(ReadFileText(innerLink), "");
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }

@@ -58,3 +58,61 @@ TEST(AlertDialog, ShowsItsTextAndReportsTheCheckBox) {
         app.ExitInstance();
     }
 }
+
+namespace {
+class CDriveOptionsApp : public CShredderApp {
+public:
+    using CShredderApp::CShredderApp;
+    using CShredderApp::RunDriveOptionsDialog;
+};
+
+struct DriveScript {
+    std::vector<int> clicks;  // then OK, or Cancel when it is the last click
+    bool leaveEnabled = true, formatChecked = false, afterEnabledAtStart = true;
+};
+DriveScript* g_drive = nullptr;
+
+void CALLBACK PressDriveOptions(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA(nullptr, "Shred Drive Options");
+    if (!dialog) return;
+    KillTimer(nullptr, timer);
+    g_drive->afterEnabledAtStart = IsWindowEnabled(GetDlgItem(dialog, IDC_DRIVE_FORMAT)) != FALSE;
+    for (int id : g_drive->clicks) {
+        if (id == IDCANCEL) break;
+        SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
+    }
+    g_drive->leaveEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_DRIVE_LEAVE)) != FALSE;
+    g_drive->formatChecked = IsDlgButtonChecked(dialog, IDC_DRIVE_FORMAT) == BST_CHECKED;
+    SendDlgItemMessageA(dialog, g_drive->clicks.empty() || g_drive->clicks.back() != IDCANCEL ? IDOK : IDCANCEL,
+                        BM_CLICK, 0, 0);
+}
+}  // namespace
+
+TEST(DriveOptionsDialog, WholeDriveChoicesFollowTheFileSystem) {
+    struct Row {
+        const char* fileSystem;
+        std::vector<int> clicks;
+        bool ok, freeSpaceOnly, formatAfter, leaveEnabled;
+    } rows[] = {
+        {"NTFS", {IDC_DRIVE_WHOLE}, true, false, true, false},
+        {"FAT32", {IDC_DRIVE_WHOLE, IDC_DRIVE_LEAVE}, true, false, false, true},
+        {"FAT32", {IDC_DRIVE_WHOLE, IDCANCEL}, false, true, false, true},
+    };
+    CShredderTestBed bed;
+    CDriveOptionsApp app(bed.Environment());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fileSystem + std::to_string(row.clicks.size()));
+        DriveScript script;
+        script.clicks = row.clicks;
+        g_drive = &script;
+        UINT_PTR timer = SetTimer(nullptr, 0, 50, PressDriveOptions);
+        bool freeSpaceOnly = true, formatAfter = false;
+        EXPECT_EQ(app.RunDriveOptionsDialog("X:\\", row.fileSystem, &freeSpaceOnly, &formatAfter), row.ok);
+        KillTimer(nullptr, timer);
+        g_drive = nullptr;
+        EXPECT_FALSE(script.afterEnabledAtStart);
+        EXPECT_EQ(freeSpaceOnly, row.freeSpaceOnly);
+        if (row.ok && !row.freeSpaceOnly) EXPECT_EQ(formatAfter, row.formatAfter);
+        EXPECT_EQ(script.leaveEnabled, row.leaveEnabled);
+    }
+}

@@ -319,3 +319,48 @@ TEST(ShredderPlatform, SidTextForms) {
         FreeSid(sid);
     }
 }
+
+TEST(TaskChecks, AttributeQuestionsAndTheSubfolderOptionsAreSettledOnce) {
+    CShredderTestBed bed;
+    CScriptedMessageBoxes boxes;
+    CTestShredderApp app(bed.Environment());
+    CString hidden = bed.Folder().Write("hidden.txt", "h");
+    SetFileAttributesA(hidden, FILE_ATTRIBUTE_HIDDEN);
+    struct Row {
+        int answer, result;
+    } rows[] = {{IDYES, 2}, {IDNO, 0}, {IDCANCEL, 1}};
+    for (const Row& row : rows) {
+        boxes.QueueAnswer(row.answer);
+        EXPECT_EQ(app.CheckFileForTask(hidden), row.result);
+    }
+    EXPECT_EQ(app.CheckFileForTask(bed.Folder().File("plain-missing.txt")), 0);
+    ASSERT_EQ(boxes.Boxes().size(), 4u);
+    EXPECT_EQ(boxes.Boxes()[3].type, UINT(MB_OK));
+
+    // Folder and Remove on "prompt": asked once each, at the first subfolder, and stored.
+    bed.Folder().Write("tree\\one\\a.txt", "a");
+    bed.Folder().Write("tree\\two\\deeper\\b.txt", "b");
+    CShredderProfile profile(bed.ProductKey());
+    profile.WriteInt("Folder", 1);
+    profile.WriteInt("Remove", 1);
+    boxes.Clear();
+    boxes.QueueAnswer(IDYES);
+    boxes.QueueAnswer(IDNO);
+    EXPECT_EQ(app.CheckFolderTreeForTask(bed.Folder().File("tree"), false), 2);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Do you want to shred all sub folders?");
+    EXPECT_EQ(profile.GetInt("Folder", 9), 2u);
+    EXPECT_EQ(profile.GetInt("Remove", 9), 0u);
+    EXPECT_EQ(FileExists(bed.Folder().File("tree\\two\\deeper\\b.txt")), true);
+
+    // A system folder answered Cancel cancels the command; a hidden file inside a folder asks OK/Cancel.
+    boxes.Clear();
+    boxes.QueueAnswer(IDCANCEL);
+    EXPECT_EQ(app.CheckFolderTreeForTask(bed.Folder().File("tree"), true), 1);
+    SetFileAttributesA(bed.Folder().File("tree\\one\\a.txt"), FILE_ATTRIBUTE_READONLY);
+    boxes.QueueAnswer(IDCANCEL);
+    EXPECT_EQ(app.CheckFolderTreeForTask(bed.Folder().File("tree\\one"), false), 1);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].type, UINT(MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2));
+    SetFileAttributesA(bed.Folder().File("tree\\one\\a.txt"), FILE_ATTRIBUTE_NORMAL);
+}

@@ -20,6 +20,12 @@ public:
     bool shellVersionKnown = true;
     DWORD shellMajor = 6, shellMinor = 0;
     std::function<IShredProgress*()> progressFactory;
+    CString guardedFolder;  // stands in for the Fonts folder
+
+    void LoadProtectedFolders() override {
+        CShredderApp::LoadProtectedFolders();
+        if (!guardedFolder.IsEmpty()) ProtectedFolderSlot(2) = guardedFolder;
+    }
 
 protected:
     void RunSheet() override { ++sheetRuns; }

@@ -6,122 +6,87 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "Files.h"
-#include "Registry.h"
+#include "InprocServerChecks.h"
 #include "Seams.h"
 #include "ShredMenu.h"
 #include "TestSupport.h"
 
 namespace {
 
-struct Started {
-    std::string verb, file, params, folder;
-    int show;
-};
+const char kClsidText[] = "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}";
+const CString kClsidKey = CString("CLSID\\") + kClsidText;
+const char kFileHandler[] = "*\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
+const char kFolderHandler[] = "Folder\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
 
 class ShredMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
         OleInitialize(nullptr);
-        SetShellExecuteHook([this](HWND, const char* verb, const char* file, const char* params,
-                                   const char* folder, int show) {
-            m_started.push_back({verb, file, params ? params : "", folder ? folder : "", show});
+        SetShellExecuteHook([this](HWND, const char* verb, const char* file, const char* params, const char* folder,
+                                   int show) {
+            m_started.push_back({verb, file, params, folder, std::to_string(show)});
             return reinterpret_cast<HINSTANCE>(42);
         });
     }
     void TearDown() override {
         SetShellExecuteHook(nullptr);
-        Grindhook::LoadShredderSettings(HKEY_CURRENT_USER, "Software\\QuorvaneTests\\NoSuchKey");
         OleUninitialize();
     }
-
-    // Grindel's key with AppPath = the temporary folder (language null: no value).
+    // Grindel's key: AppPath = the temporary folder; language null: no value.
     void UseSettings(const char* language) {
+        CRegKey::DeleteTree(HKEY_CURRENT_USER, m_key.SubKey());
         CRegKey key;
-        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, m_key.SubKey()), ERROR_SUCCESS);
+        key.Create(HKEY_CURRENT_USER, m_key.SubKey());
         key.SetString("AppPath", m_folder.Path());
         if (language) key.SetString("Language", language);
         Grindhook::LoadShredderSettings(HKEY_CURRENT_USER, m_key.SubKey());
     }
-
     // The shell's own data object for items of the temporary folder.
-    IDataObject* ShellDataObject(const std::vector<std::string>& items) {
-        IShellFolder* desktop = nullptr;
-        IShellFolder* folder = nullptr;
+    IDataObject* ShellSelection(const std::vector<const char*>& items) {
+        IShellFolder *desktop = nullptr, *folder = nullptr;
         IDataObject* data = nullptr;
-        EXPECT_EQ(SHGetDesktopFolder(&desktop), S_OK);
-        WCHAR wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, m_folder.Path(), -1, wide, MAX_PATH);
         LPITEMIDLIST folderId = nullptr;
-        EXPECT_EQ(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &folderId, nullptr), S_OK);
-        EXPECT_EQ(desktop->BindToObject(folderId, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)), S_OK);
-        std::vector<LPITEMIDLIST> ids;
-        for (const std::string& item : items) {
-            MultiByteToWideChar(CP_ACP, 0, item.c_str(), -1, wide, MAX_PATH);
+        WCHAR wide[MAX_PATH];
+        SHGetDesktopFolder(&desktop);
+        MultiByteToWideChar(CP_ACP, 0, m_folder.Path(), -1, wide, MAX_PATH);
+        desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &folderId, nullptr);
+        desktop->BindToObject(folderId, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
+        std::vector<LPCITEMIDLIST> ids;
+        for (const char* item : items) {
             LPITEMIDLIST id = nullptr;
-            EXPECT_EQ(folder->ParseDisplayName(nullptr, nullptr, wide, nullptr, &id, nullptr), S_OK);
+            MultiByteToWideChar(CP_ACP, 0, item, -1, wide, MAX_PATH);
+            folder->ParseDisplayName(nullptr, nullptr, wide, nullptr, &id, nullptr);
             ids.push_back(id);
         }
-        EXPECT_EQ(folder->GetUIObjectOf(nullptr, UINT(ids.size()), const_cast<LPCITEMIDLIST*>(ids.data()),
-                                        IID_IDataObject, nullptr, reinterpret_cast<void**>(&data)),
-                  S_OK);
-        for (LPITEMIDLIST id : ids) CoTaskMemFree(id);
+        folder->GetUIObjectOf(nullptr, UINT(ids.size()), ids.data(), IID_IDataObject, nullptr,
+                              reinterpret_cast<void**>(&data));
+        for (LPCITEMIDLIST id : ids) CoTaskMemFree(const_cast<LPITEMIDLIST>(id));
         CoTaskMemFree(folderId);
         folder->Release();
         desktop->Release();
         return data;
     }
-
-    static CString MenuItemText(HMENU menu, int position) {
+    static std::string ItemAdded(CShredContextMenu& handler) {
+        HMENU menu = CreatePopupMenu();
+        AppendMenuA(menu, MF_STRING, 1, "Open");
+        // Default-only menus get the item too.
+        EXPECT_EQ(handler.QueryContextMenu(menu, 1, 300, 310, CMF_DEFAULTONLY), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
         char text[256] = "";
-        GetMenuStringA(menu, UINT(position), text, sizeof text, MF_BYPOSITION);
+        GetMenuStringA(menu, 300, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_EQ(GetMenuItemID(menu, 1), 300u);
+        DestroyMenu(menu);
         return text;
+    }
+    static HRESULT Invoke(CShredContextMenu& handler, const char* verb) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = verb;
+        return handler.InvokeCommand(&info);
     }
 
     CTempFolder m_folder;
     CTestRegistryKey m_key;
-    std::vector<Started> m_started;
-};
-
-// A data object that offers one hand-made CF_HDROP.
-class CDropData : public IDataObject {
-public:
-    explicit CDropData(const std::vector<std::string>& names) : m_names(names) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDataObject)) return E_NOINTERFACE;
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_refs; }
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-        std::string list;
-        for (const std::string& name : m_names) list += name + '\0';
-        list += '\0';
-        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 1);
-        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-        drop->pFiles = sizeof(DROPFILES);
-        memcpy(drop + 1, list.data(), list.size());
-        GlobalUnlock(memory);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-    ULONG m_refs = 1;
-
-private:
-    std::vector<std::string> m_names;
+    std::vector<std::vector<std::string>> m_started;
 };
 
 TEST_F(ShredMenuTest, SelectedShellItemsStartGrindelWithTheExactQuotedLine) {
@@ -131,206 +96,106 @@ TEST_F(ShredMenuTest, SelectedShellItemsStartGrindelWithTheExactQuotedLine) {
     m_folder.Write("two words.doc", "y");
     CreateDirectoryA(m_folder.File("photos"), nullptr);
 
-    CShredContextMenu* handler = new CShredContextMenu;
-    IDataObject* data = ShellDataObject({"notes.txt", "two words.doc", "photos"});
+    CShredContextMenu handler;
+    IDataObject* data = ShellSelection({"notes.txt", "two words.doc", "photos"});
     ASSERT_NE(data, nullptr);
-    ASSERT_EQ(handler->Initialize(nullptr, data, nullptr), S_OK);
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
     data->Release();
-    const std::vector<std::string> names = {m_folder.File("notes.txt").c_str(), m_folder.File("two words.doc").c_str(),
-                                            m_folder.File("photos").c_str()};
-    ASSERT_EQ(handler->Names().GetSize(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_STRCASEEQ(handler->Names()[i], names[size_t(i)].c_str());
+    const CStringArray& names = handler.Names();
+    ASSERT_EQ(names.GetSize(), 3);
+    EXPECT_STRCASEEQ(names[1], m_folder.File("two words.doc"));
+    EXPECT_EQ(ItemAdded(handler), "Grindel Schredder");
 
-    HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, 1, "Open");
-    AppendMenuA(menu, MF_STRING, 2, "Properties");
-    // Default-only menus get the item too.
-    EXPECT_EQ(handler->QueryContextMenu(menu, 1, 300, 310, CMF_DEFAULTONLY), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
-    ASSERT_EQ(GetMenuItemCount(menu), 3);
-    EXPECT_EQ(MenuItemText(menu, 1), "Grindel Schredder");
-    EXPECT_EQ(GetMenuItemID(menu, 1), 300u);
-    EXPECT_EQ(handler->QueryContextMenu(nullptr, 0, 300, 310, 0), S_OK);
-    DestroyMenu(menu);
-
-    CMINVOKECOMMANDINFO verb{};
-    verb.cbSize = sizeof verb;
-    verb.lpVerb = "open";
-    EXPECT_EQ(handler->InvokeCommand(&verb), S_OK);
-    EXPECT_TRUE(m_started.empty());
-
-    CMINVOKECOMMANDINFO command{};
-    command.cbSize = sizeof command;
-    command.lpVerb = MAKEINTRESOURCEA(0);
-    EXPECT_EQ(handler->InvokeCommand(&command), S_OK);
+    EXPECT_EQ(Invoke(handler, "open"), S_OK);
+    EXPECT_TRUE(m_started.empty()) << "a verb string is not our item";
+    EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), S_OK);
+    const std::string line = "\"" + std::string(names[0]) + "\" \"" + names[1].c_str() + "\" \"" + names[2].c_str() + "\" \"";
     ASSERT_EQ(m_started.size(), 1u);
-    const Started& run = m_started[0];
-    EXPECT_EQ(run.verb, "open");
-    EXPECT_EQ(run.file, std::string(m_folder.File("Grindel.exe")));
-    EXPECT_EQ(run.params, "\"" + std::string(handler->Names()[0]) + "\" \"" + handler->Names()[1].c_str() + "\" \"" +
-                              handler->Names()[2].c_str() + "\" \"");
-    EXPECT_EQ(run.folder, std::string(m_folder.Path()));
-    EXPECT_EQ(run.show, SW_SHOW);
-
+    EXPECT_EQ(m_started[0], (std::vector<std::string>{"open", m_folder.File("Grindel.exe").c_str(), line,
+                                                      m_folder.Path().c_str(), std::to_string(SW_SHOW)}));
     // Grindel's own parser reads back exactly the selected names.
-    CStringArray parsed = SplitCmdLine(run.params.c_str());
+    CStringArray parsed = SplitCmdLine(line.c_str());
     ASSERT_EQ(parsed.GetSize(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(parsed[i], handler->Names()[i]);
-    handler->Release();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(parsed[i], names[i]);
 }
 
-TEST_F(ShredMenuTest, MenuTextFallsBackToEnglishAndTheBuiltInTitle) {
-    struct Case {
-        const char* language;  // null: no Language value
-        const char* packFile;  // null: no pack written
-        const char* expected;
-    } cases[] = {
-        {"", "Lang\\English.ini", "Shred it"},
-        {nullptr, "Lang\\English.ini", "Shred it"},
-        {"Missing", nullptr, "Quorvane Grindel"},
-        {"Other", "Lang\\Other.ini", "Quorvane Grindel"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.language ? c.language : "(none)");
-        CRegKey::DeleteTree(HKEY_CURRENT_USER, m_key.SubKey());
-        UseSettings(c.language);
-        if (c.packFile)
-            m_folder.Write(c.packFile, std::string(strcmp(c.packFile, "Lang\\English.ini") == 0
-                                                       ? "[Grindel Language Pack]\r\n9606=Shred it\r\n"
-                                                       : "[Grindel Language Pack]\r\n9605=Not this one\r\n"));
+TEST_F(ShredMenuTest, MenuTextFallsBackToEnglishThenToTheBuiltInTitle) {
+    m_folder.Write("Lang\\English.ini", "[Grindel Language Pack]\r\n9606=Shred it\r\n");
+    m_folder.Write("Lang\\Other.ini", "[Grindel Language Pack]\r\n9605=Not this one\r\n");
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "Shred it"}, {nullptr, "Shred it"}, {"Missing", "Quorvane Grindel"}, {"Other", "Quorvane Grindel"}};
+    for (const auto& c : cases) {
+        UseSettings(c.first);
         CShredContextMenu handler;
-        HMENU menu = CreatePopupMenu();
-        handler.QueryContextMenu(menu, 0, 7, 8, 0);
-        EXPECT_EQ(MenuItemText(menu, 0), c.expected);
-        DestroyMenu(menu);
-        handler.Release();
+        EXPECT_EQ(ItemAdded(handler), c.second) << (c.first ? c.first : "(no value)");
     }
 }
 
-TEST_F(ShredMenuTest, BadOrLongSelectionsAreHandledSafely) {
-    UseSettings("English");
-    CShredContextMenu* handler = new CShredContextMenu;
-    EXPECT_EQ(handler->Initialize(nullptr, nullptr, nullptr), E_FAIL);
+// An HDROP offered through the clipboard's own data object.
+IDataObject* ClipboardDrop(HWND owner, const std::string& list) {
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 2);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    memcpy(drop + 1, list.data(), list.size());
+    GlobalUnlock(memory);
+    IDataObject* data = nullptr;
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        SetClipboardData(CF_HDROP, memory);
+        CloseClipboard();
+        OleGetClipboard(&data);
+    }
+    return data;
+}
 
-    // A name beyond MAX_PATH is passed whole, never cut to another file's path.
+TEST_F(ShredMenuTest, NamesAreTakenWholeAndAnEmptyDropStartsNothing) {
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    CShredContextMenu handler;
+    EXPECT_EQ(handler.Initialize(nullptr, nullptr, nullptr), E_FAIL);
+    // Cut to a fixed buffer, a long name would become the path of another file.
     const std::string longName = "C:\\" + std::string(300, 'n') + "\\file.txt";
-    CDropData drop({"C:\\one.txt", longName});
-    ASSERT_EQ(handler->Initialize(nullptr, &drop, nullptr), S_OK);
-    EXPECT_EQ(drop.m_refs, 2u);
-    ASSERT_EQ(handler->Names().GetSize(), 2);
-    EXPECT_EQ(std::string(handler->Names()[1]), longName);
+    IDataObject* data = ClipboardDrop(owner, "C:\\one.txt" + std::string(1, '\0') + longName);
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+    data->Release();
+    ASSERT_EQ(handler.Names().GetSize(), 2);
+    EXPECT_EQ(std::string(handler.Names()[1]), longName);
 
-    // A new selection replaces the old one and lets go of the old data object.
-    CDropData empty({});
-    ASSERT_EQ(handler->Initialize(nullptr, &empty, nullptr), S_OK);
-    EXPECT_EQ(drop.m_refs, 1u);
-    CMINVOKECOMMANDINFO command{};
-    command.cbSize = sizeof command;
-    EXPECT_EQ(handler->InvokeCommand(&command), S_OK);
+    data = ClipboardDrop(owner, "");
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+    data->Release();
+    EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), S_OK);
     EXPECT_TRUE(m_started.empty());
-    handler->Release();
-    EXPECT_EQ(empty.m_refs, 1u);
+    OpenClipboard(owner);
+    EmptyClipboard();
+    CloseClipboard();
+    DestroyWindow(owner);
 }
 
-CString GrindhookDll() {
-    char full[MAX_PATH];
-    GetFullPathNameA(GetModuleFolder() + "\\..\\..\\products\\Grindhook\\Grindhook.dll", MAX_PATH, full, nullptr);
-    return full;
-}
+TEST(GrindhookDll, Regsvr32RegistersTwiceAndUnregisteringStopsAtAMissingClassKey) {
+    const CString dll = BuiltFile("..\\..\\products\\Grindhook\\Grindhook.dll");
+    ASSERT_TRUE(FileExists(dll));
+    ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + dll + "\""), 0u);
+    ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + dll + "\""), 0u);
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kClsidKey), "QuorvaneGrindelContextMenu");
+    EXPECT_STRCASEEQ(ReadValue(HKEY_CLASSES_ROOT, kClsidKey + "\\InProcServer32"), dll);
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kClsidKey + "\\InProcServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kFileHandler), kClsidText);
+    EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, kFolderHandler), kClsidText);
+    const char approved[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, approved, kClsidText), "QuorvaneGrindelContextMenu");
+    ASSERT_EQ(RunProgram("regsvr32.exe /s /u \"" + dll + "\""), 0u);
+    for (const CString& key : {kClsidKey, CString(kFileHandler), CString(kFolderHandler)})
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key.c_str();
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, approved, kClsidText), "");
 
-DWORD RunRegsvr32(const CString& arguments) {
-    CString line = "regsvr32.exe " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.GetBuffer(line.GetLength()), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return DWORD(-1);
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = DWORD(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-CString ReadDefault(HKEY root, const CString& key, const char* name = nullptr) {
-    CRegKey opened;
-    CString value;
-    if (opened.Open(root, key) == ERROR_SUCCESS) opened.QueryString(name, value);
-    return value;
-}
-
-const char kClsidKey[] = "CLSID\\{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}";
-const char kFileHandler[] = "*\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
-const char kFolderHandler[] = "Folder\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
-const char kApproved[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-
-TEST(GrindhookDll, Regsvr32WritesAndRemovesTheHandlerKeys) {
-    const CString dll = GrindhookDll();
-    ASSERT_TRUE(FileExists(dll)) << dll.c_str();
-    const CString quoted = "\"" + dll + "\"";
-    ASSERT_EQ(RunRegsvr32("/s " + quoted), 0u);
-    ASSERT_EQ(RunRegsvr32("/s " + quoted), 0u);
-
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, kClsidKey), "QuorvaneGrindelContextMenu");
-    CString server = ReadDefault(HKEY_CLASSES_ROOT, CString(kClsidKey) + "\\InProcServer32");
-    EXPECT_STRCASEEQ(FileNameOf(server), "Grindhook.dll");
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, CString(kClsidKey) + "\\InProcServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, kFileHandler), "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}");
-    EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, kFolderHandler), "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}");
-    EXPECT_EQ(ReadDefault(HKEY_LOCAL_MACHINE, kApproved, "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}"),
-              "QuorvaneGrindelContextMenu");
-
-    ASSERT_EQ(RunRegsvr32("/s /u " + quoted), 0u);
-    CRegKey gone;
-    EXPECT_NE(gone.Open(HKEY_CLASSES_ROOT, kClsidKey), ERROR_SUCCESS);
-    EXPECT_NE(gone.Open(HKEY_CLASSES_ROOT, kFileHandler), ERROR_SUCCESS);
-    EXPECT_NE(gone.Open(HKEY_CLASSES_ROOT, kFolderHandler), ERROR_SUCCESS);
-    CRegKey approved;
-    ASSERT_EQ(approved.Open(HKEY_LOCAL_MACHINE, kApproved), ERROR_SUCCESS);
-    EXPECT_FALSE(approved.HasValue("{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}"));
-}
-
-TEST(GrindhookDll, ExportsServeOnlyTheHandlerAndStopAtAMissingClassKey) {
-    HMODULE dll = LoadLibraryA(GrindhookDll());
-    ASSERT_NE(dll, nullptr);
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    using Plain = HRESULT(STDAPICALLTYPE*)();
-    auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-    auto canUnload = reinterpret_cast<Plain>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
-    auto registerServer = reinterpret_cast<Plain>(reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
-    auto unregisterServer = reinterpret_cast<Plain>(reinterpret_cast<void*>(GetProcAddress(dll, "DllUnregisterServer")));
-    ASSERT_TRUE(getClassObject && canUnload && registerServer && unregisterServer);
-
-    void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(getClassObject(CLSID_ShellLink, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(object, nullptr);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(getClassObject(Grindhook::kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-    EXPECT_EQ(canUnload(), S_FALSE);
-    IContextMenu* menu = nullptr;
-    EXPECT_EQ(factory->CreateInstance(static_cast<IUnknown*>(factory), IID_IContextMenu,
-                                      reinterpret_cast<void**>(&menu)),
-              CLASS_E_NOAGGREGATION);
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
-    factory->Release();
-    EXPECT_EQ(canUnload(), S_FALSE);
-    IShellExtInit* init = nullptr;
-    ASSERT_EQ(menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
-    init->Release();
-    menu->Release();
-    EXPECT_EQ(canUnload(), S_OK);
-
-    // Without the class key the handler keys are left for a later, complete unregistration.
-    ASSERT_EQ(registerServer(), S_OK);
-    ASSERT_EQ(CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kClsidKey), ERROR_SUCCESS);
-    EXPECT_EQ(unregisterServer(), SELFREG_E_CLASS);
-    CRegKey handler;
-    EXPECT_EQ(handler.Open(HKEY_CLASSES_ROOT, kFileHandler), ERROR_SUCCESS);
-    handler.Close();
+    // Without the class key the handler keys stay for a later, complete unregistration.
+    ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + dll + "\""), 0u);
+    CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kClsidKey);
+    EXPECT_NE(RunProgram("regsvr32.exe /s /u \"" + dll + "\""), 0u);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kFileHandler));
     CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kFileHandler);
     CRegKey::DeleteTree(HKEY_CLASSES_ROOT, kFolderHandler);
-    FreeLibrary(dll);
 }
 
 }  // namespace

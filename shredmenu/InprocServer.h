@@ -1,4 +1,4 @@
-// ComServer.h - what an in-process COM server of the suite needs besides its
+// InprocServer.h - what an in-process COM server of the suite needs besides its
 // own classes: the module's count of live objects and server locks (the
 // answer of DllCanUnloadNow), and a class factory for one object class.
 // Grindhook and Blokkjack both use it; each keeps one CComModuleCount.

@@ -1,0 +1,80 @@
+// MainPage.h - CMainPage, Blokkum's tray sheet: run modally for the whole
+// life of the program and mostly hidden, it owns the tray icon and its menu,
+// starts the proxy listener, runs the pop-up scan timer, relays changes
+// between its pages and the tray and holds the program's one exit path.
+// Blokkum's private messages reach it through PreTranslateMessage, also
+// WM_LASTBROWSERCLOSED, which is posted to the hidden window.
+// Deliberately not yet: the Web Zone page, the wizard,
+// the About box and the Internet-cleaner worker.
+#pragma once
+
+#include <windows.h>
+
+#include "Menu.h"
+#include "OptionsPage.h"
+#include "PopupDlg.h"
+#include "PropertySheet.h"
+#include "Tray.h"
+
+enum : UINT {
+    WM_CATCHINGCHANGED = 8008,
+    WM_LANGPACKCHANGED = 8009,
+    WM_TOPMOSTCHANGED = 8010,
+    WM_BANNERBLOCKCHANGED = 8011,
+};
+enum { kPopupScanTimerId = 8013, kPopupScanMs = 1, kTrayIconId = 1, kAboutCommand = 0x10 };
+
+class CMainPage : public CPropertySheet {
+public:
+    CMainPage();
+    ~CMainPage() override;
+
+    void SaveAll();
+    void ShowHideSheet();
+    void ToggleCatching();
+    void ToggleBannerBlock();
+    void ClearCounter();
+    void RelabelSheet();
+    void RelabelTrayMenu();
+    void LoadTrayTips();
+    void AddTrayIcon();
+    void ModifyTrayIcon();
+    void DeleteTrayIcon();
+    void ExitProgram();
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    CPopupDlg m_popups;
+    COptionsPage m_options;
+    bool m_bPopupsModified = false;
+    bool m_bWebZoneModified = false;
+    bool m_bOptionsModified = false;
+    bool m_bEndingOnBrowserClose = false;
+    bool m_bShown = false;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(UINT_PTR id) override;
+
+private:
+    bool OnPrivateMessage(UINT msg);
+    bool OnSysCommand(UINT command);
+    void OnTaskbarCreated(UINT msg);
+    void OnTrayNotify(UINT mouseMessage);
+    void OnHelp();
+    void OnCancelCommand();
+    void HideSheet();
+    HICON CatchingIcon() const;
+    void SetMenuItemLangText(UINT id, const char* key, const char* defaultText);
+
+    HICON m_hIcon;
+    CTrayIcon m_tray;
+    CMenu m_menu;
+    HMENU m_trayMenu = nullptr;
+    CString m_strEnabledTip;
+    CString m_strDisabledTip;
+    CString m_strSavedLanguage;
+    UINT m_nShownIcon = 0;
+};

@@ -1,0 +1,186 @@
+// Free-space fill of CShredderApp: the space free to the user is taken by
+// temporary files of zeros (about 1 GB each) in <root>SHREDTMP.$$$, which are
+// then overwritten with the algorithm's passes and deleted again.
+// Only files this run created are ever written or deleted: a name that is
+// already taken is passed over, never replaced.
+#include <direct.h>
+
+#include <memory>
+
+#include "Files.h"
+#include "Handles.h"
+#include "LangPack.h"
+#include "Seams.h"
+#include "ShredderApp.h"
+#include "ShredderKeys.h"
+
+using namespace Grindel;
+
+namespace {
+const DWORD kFileLimit = 0x3FFFFFFF;
+const int kNameAttempts = 1000;
+
+struct CTempFile {
+    CHandle handle;
+    CString path;
+    DWORD bytes = 0;
+};
+
+CString Counted(CString text, const CString& s, int number, int total) {
+    CString u, t;
+    u.Format("%d", number);
+    t.Format("%d", total);
+    text.Replace("%s", s);
+    text.Replace("%u", u);
+    text.Replace("%t", t);
+    return text;
+}
+
+enum { FILL_FULL = 0, FILL_DISK_FULL = 1, FILL_FAILED = 2, FILL_CANCELLED = 3 };
+}  // namespace
+
+int CShredderApp::ShredFreeSpace(const CString& root) {
+    const CString drive = root.Left(2);
+    if (m_systemRestore && !m_scheduled &&
+        QvMessageBox(nullptr, LoadLangString(TXT_RESTORE_POINTS, kTextRestorePoints), m_productTitle,
+                     MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+        return 0;
+    if (!m_scheduled && QvMessageBox(nullptr, LoadLangString(TXT_FREE_SPACE_WARNING, kTextFreeSpaceWarning),
+                                     LoadLangString(TXT_FREE_SPACE_CAPTION, kTextFreeSpaceCaption),
+                                     MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+        return 0;
+    const CAlgorithm* algorithm = JobAlgorithm();
+    if (!algorithm) return 1;
+    const bool quick = algorithm == &m_algorithms.GetAt(0);
+
+    const CString folder = root + "SHREDTMP.$$$";
+    if (_mkdir(folder) != 0 && !FolderExists(folder)) {
+        Report(LoadLangString(TXT_TEMP_FOLDER, kTextTempFolder), MB_ICONERROR);
+        return 0;
+    }
+    ULONGLONG freeBytes = 0, totalFree = 0;
+    if (!QueryDiskSpace(root, &freeBytes, nullptr, &totalFree)) freeBytes = totalFree = 0;
+    if (freeBytes == 0) {
+        CString text = totalFree == 0 ? LoadLangString(TXT_NO_FREE_SPACE, kTextNoFreeSpace)
+                                      : LoadLangString(TXT_NO_FREE_SPACE_USER, kTextNoFreeSpaceUser);
+        text.Replace("%c", drive);
+        Report(text, MB_ICONERROR);
+        _rmdir(folder);
+        return 0;
+    }
+    if (freeBytes != totalFree) {
+        const CString quota = LoadLangString(TXT_QUOTA, kTextQuota);
+        if (m_scheduled) {
+            Report(quota, MB_ICONQUESTION);
+        } else if (QvMessageBox(nullptr, quota, m_productTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+            _rmdir(folder);
+            return 0;
+        }
+    }
+
+    const ULONGLONG count64 = freeBytes / (1ull << 30) + 1;
+    const int count = count64 > 100000 ? 100000 : int(count64);
+    std::vector<std::unique_ptr<CTempFile>> files;
+    const ULONGLONG passes = ULONGLONG(algorithm->PassCount()) + (quick ? 0 : 1);
+    std::unique_ptr<IShredProgress> own;
+    IShredProgress* progress = OpenJobProgress(own);
+    if (!progress) {
+        _rmdir(folder);
+        return 1;
+    }
+    progress->SetJobRange(freeBytes * passes / kBufferSize + 1);
+    progress->SetCaption(LoadLangString(TXT_FREE_SPACE_PROGRESS, kTextFreeSpaceProgress) + " " + drive);
+    progress->SetItemText(LoadLangString(TXT_PREPARING_FILES, kTextPreparingFiles));
+    progress->SetPassText(LoadLangString(TXT_PREPARING_WAIT, kTextPreparingWait));
+    progress->SetPassRange(DWORD(count));
+    progress->SetPassPos(0);
+    ZeroMemory(m_buffer.data(), kBufferSize);
+
+    bool prepared = true;
+    int number = 0;
+    for (int i = 0; i < count && prepared; ++i) {
+        std::unique_ptr<CTempFile> file(new CTempFile);
+        for (int attempt = 0; attempt < kNameAttempts && !file->handle.IsValid(); ++attempt, ++number) {
+            CString name;
+            name.Format("SHRED%03u.TMP", unsigned(number));
+            file->path = JoinPath(folder, name);
+            file->handle.Attach(CreateFileA(file->path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_WRITE_THROUGH,
+                                            nullptr));
+            if (!file->handle.IsValid() && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+        }
+        if (!file->handle.IsValid()) {
+            Report(LoadLangString(TXT_TEMP_FILES, kTextTempFiles), MB_ICONERROR);
+            break;
+        }
+        CTempFile& f = *file;
+        files.push_back(std::move(file));
+        progress->SetItemText(Counted(LoadLangString(TXT_TEMP_FILE_OF, kTextTempFileOf),
+                                      quick ? LoadLangString(TXT_SHREDDING, kTextShredding)
+                                            : LoadLangString(TXT_PREPARING, kTextPreparing),
+                                      i + 1, count));
+        const int filled = FillTemporaryFile(f.handle, &f.bytes, *progress, root);
+        if (filled == FILL_FAILED || filled == FILL_CANCELLED) prepared = false;
+    }
+
+    if (prepared && !m_abort && !m_endSession && !quick) {
+        const CString text = LoadLangString(TXT_TEMP_FILE_PASS, kTextTempFilePass);
+        for (size_t i = 0; i < files.size(); ++i) {
+            progress->SetItemText(Counted(text, files[i]->path, int(i + 1), int(files.size())));
+            if (m_engine->WritePasses(files[i]->handle, files[i]->bytes, *algorithm, files[i]->path) != 0 || m_abort ||
+                m_endSession)
+                break;
+        }
+    }
+
+    progress->SetItemText(LoadLangString(TXT_DELETING_FILES, kTextDeletingFiles));
+    progress->SetPassText(LoadLangString(TXT_DELETING_WAIT, kTextDeletingWait));
+    progress->SetPassRange(DWORD(files.size()));
+    for (size_t i = 0; i < files.size(); ++i) {
+        files[i]->handle.Close();
+        DeleteFileA(files[i]->path);
+        progress->SetPassPos(DWORD(i + 1));
+    }
+    files.clear();
+    _rmdir(folder);
+    if (own) own->Close();
+    return m_abort || m_endSession ? 1 : 0;
+}
+
+int CShredderApp::FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root) {
+    progress.SetPassRange(16384);
+    progress.SetPassPos(0);
+    DWORD size = kBufferSize, block = 0;
+    for (;;) {
+        DWORD written = 0;
+        if (!WriteFile(file, m_buffer.data(), size, &written, nullptr) || written != size) {
+            // The last kilobytes of a full disk still take smaller writes.
+            if (size <= 512) break;
+            size /= 2;
+            continue;
+        }
+        progress.SetPassPos(++block);
+        progress.StepJob();
+        *bytes += written;
+        if (*bytes > kFileLimit) return FILL_FULL;
+        progress.Pump();
+        if (m_abort || m_endSession) return FILL_CANCELLED;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return FILL_DISK_FULL;
+    // Some file systems report a full volume as a denied write: it is full all the same.
+    ULONGLONG left = 1;
+    if (QueryDiskSpace(root, &left, nullptr, nullptr) && left == 0) return FILL_DISK_FULL;
+    CString system;
+    char* text = system.GetBuffer(256);
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 255, nullptr);
+    system.ReleaseBuffer(int(n));
+    system.TrimRight();
+    CString message = LoadLangString(TXT_WRITE_FAILED, kTextWriteFailed);
+    message.Replace("%s", system);
+    CString full;
+    full.Format("%s %08lX", message.c_str(), static_cast<unsigned long>(error));
+    Report(full, MB_ICONINFORMATION);
+    return FILL_FAILED;
+}

@@ -1,0 +1,212 @@
+// Recycle Bin shred of CShredderApp: everything the bins of all fixed drives
+// hold is overwritten in place, then the shell empties each bin.
+// A bin folder is RECYCLED on FAT drives and Recycler\<SID> on NTFS ones;
+// under Wine the shell keeps the bin in the desktop's trash folder instead
+// ($XDG_DATA_HOME/Trash/files), which stands in for both.
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "Files.h"
+#include "Handles.h"
+#include "LangPack.h"
+#include "ShredderApp.h"
+#include "ShredderKeys.h"
+
+using namespace Grindel;
+
+namespace {
+#pragma pack(push, 1)
+struct CBinQuery {
+    DWORD size;
+    ULONGLONG bytes;
+    ULONGLONG items;
+};
+#pragma pack(pop)
+
+// No confirmation, no progress window, no sound.
+const DWORD kEmptyQuietly = 0x7;
+
+typedef HRESULT(WINAPI* QueryBinProc)(LPCSTR, CBinQuery*);
+typedef HRESULT(WINAPI* EmptyBinProc)(HWND, LPCSTR, DWORD);
+typedef LPWSTR(CDECL* DosFileNameProc)(LPCSTR);
+
+CString WineTrashFolder() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    DosFileNameProc toDos = kernel ? reinterpret_cast<DosFileNameProc>(
+                                         reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")))
+                                   : nullptr;
+    if (!toDos) return "";
+    CString unixPath;
+    const char* data = getenv("XDG_DATA_HOME");
+    const char* home = getenv("HOME");
+    if (data && *data) unixPath = CString(data) + "/Trash/files";
+    else if (home && *home) unixPath = CString(home) + "/.local/share/Trash/files";
+    else return "";
+    LPWSTR wide = toDos(unixPath);
+    if (!wide) return "";
+    char path[MAX_PATH * 2] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof(path) - 1, nullptr, nullptr);
+    HeapFree(GetProcessHeap(), 0, wide);
+    return path;
+}
+// Removes a folder that holds nothing but empty folders; false when a file is left anywhere in it.
+bool RemoveEmptyTree(const CString& folder, int depth) {
+    if (depth > 100) return false;
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
+    bool empty = true;
+    if (find.IsValid()) {
+        do {
+            const CString name(found.cFileName);
+            if (name == "." || name == "..") continue;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !RemoveEmptyTree(JoinPath(folder, name), depth + 1))
+                empty = false;
+        } while (FindNextFileA(find, &found));
+    }
+    find.Close();
+    return empty && RemoveDirectoryA(folder);
+}
+
+// Wine's bin leaves trashed folders behind when it is emptied; once shredded
+// they hold only empty folders, which go here with their index entries.
+void RemoveShreddedTrashFolders(const CString& files) {
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(JoinPath(files, "*.*"), &found));
+    if (!find.IsValid()) return;
+    std::vector<CString> names;
+    do {
+        const CString name(found.cFileName);
+        if (name != "." && name != ".." && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(name);
+    } while (FindNextFileA(find, &found));
+    find.Close();
+    for (const CString& name : names)
+        if (RemoveEmptyTree(JoinPath(files, name), 0))
+            DeleteFileA(JoinPath(FolderOf(files), "info\\" + name + ".trashinfo"));
+}
+}  // namespace
+
+CString CShredderApp::RecycleBinFolder(int letterIndex, bool* ownsDesktopIni) {
+    CString folder;
+    if (m_ntfs[letterIndex])
+        folder.Format("%sRecycler\\%s", m_fixedRoots[letterIndex], m_userSid.c_str());
+    else
+        folder.Format("%sRECYCLED", m_fixedRoots[letterIndex]);
+    *ownsDesktopIni = true;
+    if (FolderExists(folder)) return folder;
+    const CString trash = WineTrashFolder();
+    if (!trash.IsEmpty() && FolderExists(trash)) {
+        // The desktop's trash is no Windows bin folder: a desktop.ini there would become a trashed item.
+        *ownsDesktopIni = false;
+        return trash;
+    }
+    return folder;
+}
+
+int CShredderApp::ShredRecycleBinNow() {
+    if (!m_scheduled && m_profile.GetInt(kValueBinAlertDisabled, 0) == 0) {
+        bool dontShow = false;
+        if (!RunAlertDialog(TXT_BIN_ALERT, kTextBinAlert, &dontShow)) return 0;
+        if (dontShow) m_profile.WriteInt(kValueBinAlertDisabled, 1);
+    }
+    return ShredRecycleBin();
+}
+
+int CShredderApp::ShredRecycleBin() {
+    HMODULE shell = LoadLibraryA("SHELL32.DLL");
+    if (!shell) return 0;
+    std::unique_ptr<HINSTANCE__, BOOL(WINAPI*)(HMODULE)> owner(shell, FreeLibrary);
+    QueryBinProc query =
+        reinterpret_cast<QueryBinProc>(reinterpret_cast<void*>(GetProcAddress(shell, "SHQueryRecycleBinA")));
+    EmptyBinProc empty =
+        reinterpret_cast<EmptyBinProc>(reinterpret_cast<void*>(GetProcAddress(shell, "SHEmptyRecycleBinA")));
+    if (!query || !empty) {
+        Report(LoadLangString(TXT_BIN_APIS, kTextBinApis), MB_ICONERROR);
+        return 0;
+    }
+    ULONGLONG items = 0, bytes = 0;
+    for (int i = 0; i < 26; ++i) {
+        if (!m_fixedRoots[i][0]) continue;
+        CBinQuery info = {sizeof(info), 0, 0};
+        const HRESULT hr = query(m_fixedRoots[i], &info);
+        if (hr != S_OK) {
+            CString text;
+            text.Format("%s %08lX", LoadLangString(TXT_BIN_QUERY, kTextBinQuery).c_str(), static_cast<unsigned long>(hr));
+            Report(text + LoadLangString(TXT_BIN_UNTOUCHED, kTextBinUntouched), MB_ICONERROR);
+            return 0;
+        }
+        items += info.items;
+        bytes += info.bytes;
+    }
+    const CAlgorithm* algorithm = JobAlgorithm();
+    if (!algorithm) return 1;
+    if (items == 0) {
+        Report(LoadLangString(TXT_BIN_EMPTY, kTextBinEmpty), MB_ICONINFORMATION);
+        return 0;
+    }
+    if (Ask(LoadLangString(TXT_BIN_CONFIRM, kTextBinConfirm), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES) != IDYES)
+        return 0;
+
+    std::unique_ptr<IShredProgress> own;
+    IShredProgress* progress = OpenJobProgress(own);
+    if (!progress) {
+        return 1;
+    }
+    progress->SetJobRange(bytes * ULONGLONG(algorithm->PassCount()) / kBufferSize + 1);
+    progress->SetCaption(LoadLangString(TXT_BIN_CAPTION, kTextBinCaption));
+
+    int rc = 0;
+    for (int i = 0; i < 26 && !m_abort && !m_endSession; ++i) {
+        if (!m_fixedRoots[i][0]) continue;
+        CBinQuery info = {sizeof(info), 0, 0};
+        if (query(m_fixedRoots[i], &info) != S_OK || info.items == 0) continue;
+        bool ownsDesktopIni = true;
+        const CString folder = RecycleBinFolder(i, &ownsDesktopIni);
+        WIN32_FIND_DATAA found;
+        CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
+        if (!find.IsValid()) {
+            CString text = LoadLangString(TXT_ACCESS, kTextAccess);
+            text.Replace("%s", folder);
+            Report(text, MB_ICONINFORMATION);
+            continue;
+        }
+        do {
+            const CString name(found.cFileName);
+            if (name == "." || name == ".." || name.CompareNoCase("INFO2") == 0 || name.CompareNoCase("desktop.ini") == 0)
+                continue;
+            const CString path = JoinPath(folder, name);
+            int result = 0;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) result = ShredFolder(path, false, true);
+            } else {
+                result = m_engine->OverwriteFile(path, *algorithm, KIND_BIN_FILE);
+            }
+            if (result == 1) m_abort = true;
+        } while (!m_abort && !m_endSession && FindNextFileA(find, &found));
+        find.Close();
+        const char letter = m_fixedRoots[i][0];
+        if (m_abort || m_endSession) {
+            CString text = LoadLangString(TXT_BIN_ABORT, kTextBinAbort);
+            text.Replace("%c", CString(letter));
+            Report(text, MB_ICONINFORMATION);
+            rc = 1;
+            break;
+        }
+        progress->SetItemText(LoadLangString(TXT_BIN_EMPTYING, kTextBinEmptying) + " " + CString(letter));
+        progress->SetPassText("");
+        progress->SetPassPos(0);
+        empty(nullptr, m_fixedRoots[i], kEmptyQuietly);
+        if (!ownsDesktopIni) RemoveShreddedTrashFolders(folder);
+        if (ownsDesktopIni && FolderExists(folder)) {
+            const CString ini = JoinPath(folder, "desktop.ini");
+            CHandle file(CreateFileA(ini, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            DWORD written = 0;
+            if (file.IsValid()) WriteFile(file, kTextBinDesktopIni, DWORD(lstrlenA(kTextBinDesktopIni)), &written, nullptr);
+        }
+    }
+    if (own) own->Close();
+    return rc;
+}

@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "BlokkumShared.h"
+#include "EngineTestSupport.h"
+#include "Files.h"
+#include "OptionsPage.h"
+#include "PopupBlockerApp.h"
+#include "PopupDlg.h"
+#include "PopupCountDlg.h"
+#include "Seams.h"
+#include "resource.h"
+#include "Registry.h"
+#include "TestSupport.h"
+
+namespace {
+
+struct WizardCase {
+    const char* wizardMessage;
+    DWORD lan, opera6, opera7, netscape;  // configured
+    bool opera6Installed, opera7Installed, mozillaInstalled;
+    int answer;           // 0: no box expected
+    const char* firstSentence;
+    int runWizard;
+};
+
+TEST(BlokkumStart, TheWizardQuestionFollowsTheMaskOfUnconfiguredBrowsers) {
+    CTestRegistryKey key;
+    CBlokkumEnvironment env;
+    env.where.key = key.SubKey();
+    CPopupBlockerApp app(env);
+    const WizardCase cases[] = {
+        {"N", 0, 0, 0, 0, true, true, true, 0, nullptr, 0},
+        {"A", 1, 1, 1, 1, true, true, true, 0, nullptr, 0},
+        {"A", 1, 0, 0, 0, false, false, false, 0, nullptr, 0},
+        // Internet Explorer, Opera 6 and Opera 7 together have no question.
+        {"A", 0, 0, 0, 0, true, true, false, 0, nullptr, 0},
+        {"A", 0, 0, 0, 0, false, false, false, IDYES, "You have Internet Explorer browser installed,but", 1},
+        {"A", 1, 0, 1, 0, true, true, false, IDNO, "You have Opera 6 browser  installed", 0},
+        {"A", 0, 0, 0, 1, false, true, true, IDYES, "You have Internet Explorer and Opera 7 browsers", 1},
+        {"A", 1, 0, 0, 0, false, true, true, IDNO, "You have Opera 7 and netscape browsers", 0},
+        {"A", 0, 0, 0, 0, true, true, true, IDYES, "You have Internet Explorer, Opera 6, Opera 7 and netscape", 1},
+    };
+    for (const WizardCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.wizardMessage << c.lan << c.opera6 << c.opera7 << c.netscape
+                                        << c.opera6Installed << c.opera7Installed << c.mozillaInstalled);
+        CBlokkumSettings& s = app.m_settings;
+        s.m_strWizardMessage = c.wizardMessage;
+        s.m_dwLanConfigured = c.lan;
+        s.m_dwDialUpConfigured = 0;
+        s.m_dwOpera6Configured = c.opera6;
+        s.m_dwOpera7Configured = c.opera7;
+        s.m_dwNetscapeConfigured = c.netscape;
+        s.m_bOpera6Installed = c.opera6Installed;
+        s.m_bOpera7Installed = c.opera7Installed;
+        s.m_bMozillaInstalled = c.mozillaInstalled;
+        app.m_nRunWizard = 1 - c.runWizard;
+        CScriptedMessageBoxes boxes;
+        if (c.answer) boxes.QueueAnswer(c.answer);
+        app.AskWizardQuestion();
+        const auto shown = boxes.Boxes();
+        EXPECT_EQ(s.m_strWizardMessage, "N");
+        if (!c.answer) {
+            EXPECT_TRUE(shown.empty());
+            if (*c.wizardMessage == 'A') EXPECT_EQ(app.m_nRunWizard, 0);
+            continue;
+        }
+        EXPECT_EQ(app.m_nRunWizard, c.runWizard);
+        ASSERT_EQ(shown.size(), c.answer == IDNO ? 2u : 1u);
+        EXPECT_EQ(shown[0].text.rfind(c.firstSentence, 0), 0u) << shown[0].text;
+        EXPECT_NE(shown[0].text.find("\r\nClick Yes to start the wizard\r\n"), std::string::npos);
+        EXPECT_EQ(shown[0].type, UINT(MB_YESNO | MB_ICONQUESTION));
+        if (c.answer == IDNO) EXPECT_EQ(shown[1].text.rfind("WARNING\r\nProxy is not configured", 0), 0u);
+    }
+}
+
+TEST(PopupScan, EachTickCountsOneMarkedWindowAndTakesItsMarkerOut) {
+    CTestRegistryKey key;
+    CBlokkumEnvironment env;
+    env.where.key = key.SubKey();
+    CBlokkumSettings settings(env.where);
+    settings.m_strBlockedPopups = "41";
+    std::vector<std::string> sounds;
+    SetPlaySoundHook([&](const char* sound, DWORD) { sounds.push_back(sound); return TRUE; });
+    const std::string title = std::string("a") + BLOKKUM_POPUP_TITLE_MARKER + "b" + BLOKKUM_POPUP_TITLE_MARKER;
+    HWND window = CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND onlyMarker = CreateWindowExA(0, "STATIC", BLOKKUM_POPUP_TITLE_MARKER, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                      nullptr, nullptr);
+    ASSERT_TRUE(window && onlyMarker);
+    for (int playWave : {1, 0, 1}) {
+        settings.m_ini.PlayWave = playWave;
+        EXPECT_TRUE(ScanForCaughtPopup(settings, "C:\\alert.wav"));
+    }
+    EXPECT_FALSE(ScanForCaughtPopup(settings, "C:\\alert.wav"));
+    SetPlaySoundHook(nullptr);
+    EXPECT_EQ(settings.m_strBlockedPopups, "44");
+    EXPECT_EQ(sounds, std::vector<std::string>({"C:\\alert.wav", "C:\\alert.wav"}));
+    EXPECT_EQ(CWnd::GetWindowTextOf(window), "ab");
+    EXPECT_EQ(CWnd::GetWindowTextOf(onlyMarker), "");
+    DestroyWindow(window);
+    DestroyWindow(onlyMarker);
+}
+
+TEST(GeneralOptions, SoundListPutsDefaultFirstAndAnOutsideSoundBeforeTheCustomRow) {
+    CTempFolder path;
+    for (const char* name : {"Sounds\\zing.wav", "Sounds\\Default.wav", "Sounds\\Alarm.wav", "Sounds\\notes.txt"})
+        path.Write(name, "RIFF");
+    const std::vector<std::string> sounds = {"Default", "Alarm", "zing"};
+    struct Case {
+        std::string userWav;
+        std::vector<std::string> extra;  // rows after the Sounds folder's
+        int selected;
+        const char* current;
+    } cases[] = {
+        {path.Path().str() + "\\Sounds\\zing.wav", {}, 2, "zing.wav"},
+        {"C:\\Mine\\bell.wav", {"bell"}, 3, "bell.wav"},
+        {"", {}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.userWav);
+        const CSoundList list = BuildSoundList(path.Path(), c.userWav.c_str());
+        std::vector<std::string> rows;
+        for (int i = 0; i < list.rows.GetSize(); ++i) rows.push_back(list.rows[i].str());
+        std::vector<std::string> expected = sounds;
+        expected.insert(expected.end(), c.extra.begin(), c.extra.end());
+        expected.push_back(BLOKKUM_CUSTOM_SOUND_ROW);
+        EXPECT_EQ(rows, expected);
+        EXPECT_EQ(list.selected, c.selected);
+        EXPECT_EQ(list.customListed, !c.extra.empty());
+        EXPECT_EQ(list.currentFile, c.current);
+    }
+    path.Write("Language\\English.ini", "");
+    path.Write("Language\\Deutsch.ini", "");
+    CStringArray packs = ListLanguagePacks(path.Path());
+    ASSERT_EQ(packs.GetSize(), 2);
+    EXPECT_TRUE((packs[0] == "English" && packs[1] == "Deutsch") || (packs[0] == "Deutsch" && packs[1] == "English"));
+    EXPECT_EQ(StartupButton(kStartupWithExplorer), IDC_STARTUP_IE);
+    EXPECT_EQ(StartupButton(7), 0);
+    EXPECT_EQ(StartupFromButtons(false, false, true, 2), UINT(kStartupWithExplorer));
+    EXPECT_EQ(StartupFromButtons(false, false, false, 2), 2u);
+}
+
+TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkipped) {
+    CTestRegistryKey key;
+    CBlokkumEnvironment env;
+    env.where.key = key.SubKey();
+    env.system.internetSettingsKey = key.SubKey() + "\\Internet Settings";
+    env.where.operaKey = key.SubKey() + "\\Opera";
+    env.where.mozillaKey = key.SubKey() + "\\Mozilla";
+    CTempFolder folder;
+    env.where.iniFolder = folder.Path();
+    CPopupBlockerApp app(env);
+    CPopupDlg page;
+    CPropertySheet sheet("Popups");
+    sheet.AddPage(&page);
+    ASSERT_TRUE(sheet.Create());
+    CScriptedMessageBoxes boxes;
+    struct Case {
+        bool skipCheck;
+        bool catching;  // afterwards
+        size_t boxes;
+    } cases[] = {{false, false, 1}, {true, true, 0}};
+    for (const Case& c : cases) {
+        boxes.Clear();
+        page.m_bSkipConfigurationCheck = c.skipCheck;
+        page.CheckDlgButton(IDC_CATCHING, BST_CHECKED);
+        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CATCHING, BN_CLICKED), LPARAM(page.GetDlgItem(IDC_CATCHING)));
+        EXPECT_EQ(app.m_settings.m_ini.PopupCatching, c.catching);
+        EXPECT_EQ(page.IsDlgButtonChecked(IDC_CATCHING) == BST_CHECKED, c.catching);
+        EXPECT_EQ(page.m_nBlinkState, 0) << "the notice blinks while no browser is configured";
+        const auto shown = boxes.Boxes();
+        ASSERT_EQ(shown.size(), c.boxes);
+        if (c.boxes) EXPECT_EQ(shown[0].text.rfind("You can't enable Catching Pop-Ups", 0), 0u);
+    }
+    sheet.DestroyWindow();
+}
+
+// Blokkum.exe (the test build of it) on a registry key, program folder and
+// Windows folder of the test's own, seeded as the installer leaves them.
+class CBlokkumProcess {
+public:
+    CBlokkumProcess() {
+        const CString products = GetModuleFolder() + "\\..\\..\\products\\Blokkum\\";
+        for (const char* name : {BLOKKUM_SCRIPT_FILE, BLOKKUM_BANNERS_ON_FILE, BLOKKUM_BANNERS_OFF_FILE}) {
+            CString text;
+            ReadWholeFile(products + name, text);
+            program.Write(name, text.str());
+        }
+        program.Write("Language\\English.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + kWindowTitle + "\r\n");
+        port = ClosedLoopbackPort();
+        program.Write(BLOKKUM_INI_FILE, "[QuorvaneBlokkum]\r\nPopupPort=" + std::to_string(port) + "\r\n");
+        windows.Write("system32\\drivers\\etc\\hosts", kHosts);
+        CRegKey k;
+        k.Create(HKEY_CURRENT_USER, key.SubKey());
+        CString path = program.Path();
+        k.SetString("Path", path);
+        k.SetString("Language", "English");
+        k.SetString("Blocked Popups", "0");
+        k.SetString("User Wav Path", "");
+        k.SetString("Wizard Message", "N");
+        k.SetDWORD("FirstRun", 1);
+        // Internet Explorer uses the proxy, so catching stays on.
+        CRegKey ie;
+        ie.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Internet Settings");
+        ie.SetDWORD("ProxyEnable", 1);
+        ie.SetString("ProxyServer", BLOKKUM_PROXY_TEXT);
+        SetEnvironmentVariableA("QVTEST_BLOKKUM_KEY", key.SubKey());
+        SetEnvironmentVariableA("QVTEST_BLOKKUM_FOLDER", program.Path());
+        SetEnvironmentVariableA("QVTEST_WINDOWS_FOLDER", windows.Path());
+    }
+    ~CBlokkumProcess() {
+        for (HANDLE h : {first.hProcess, first.hThread})
+            if (h) {
+                if (h == first.hProcess && WaitForSingleObject(h, 0) == WAIT_TIMEOUT) TerminateProcess(h, 1);
+                CloseHandle(h);
+            }
+        // The HOSTS file is left read-only.
+        SetFileAttributesA(Hosts(), FILE_ATTRIBUTE_NORMAL);
+    }
+    static PROCESS_INFORMATION Start() {
+        CString command = "\"" + GetModuleFolder() + "\\BlokkumUnderTest.exe\"";
+        STARTUPINFOA si = {sizeof si};
+        PROCESS_INFORMATION pi = {};
+        EXPECT_TRUE(CreateProcessA(nullptr, const_cast<char*>(command.c_str()), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
+        return pi;
+    }
+    static HWND WaitForWindow(DWORD ms) {
+        for (DWORD waited = 0; waited < ms; waited += 50) {
+            if (HWND w = FindWindowA(nullptr, kWindowTitle)) return w;
+            Sleep(50);
+        }
+        return nullptr;
+    }
+    CString Hosts() const { return windows.Path() + "\\system32\\drivers\\etc\\hosts"; }
+
+    static constexpr const char* kWindowTitle = "Blokkum test message window";
+    static constexpr const char* kHosts = "127.0.0.1 localhost\r\n";
+    CTestRegistryKey key;
+    CTempFolder program, windows;
+    int port = 0;
+    PROCESS_INFORMATION first = {};
+};
+
+TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
+    COriginServer site([](const COriginRequest&) {
+        COriginReply r;
+        r.pieces.push_back(HttpResponse("text/html", "<html><body>site</body></html>"));
+        return r;
+    });
+    CBlokkumProcess blokkum;
+    blokkum.first = CBlokkumProcess::Start();
+    HWND window = CBlokkumProcess::WaitForWindow(20000);
+    ASSERT_TRUE(window) << "no window captioned by the pack's key 9999";
+
+    // The mutex has the built-in name, whatever the pack calls the window.
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, BLOKKUM_INSTANCE_TITLE);
+    EXPECT_TRUE(mutex);
+    if (mutex) CloseHandle(mutex);
+    PROCESS_INFORMATION second = CBlokkumProcess::Start();
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, 10000), WAIT_OBJECT_0) << "a second copy kept running";
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+
+    // The backup holds the HOSTS file from before the alias was added.
+    EXPECT_EQ(ReadFileText(blokkum.program.File(BLOKKUM_HOSTS_BACKUP_FILE)), CBlokkumProcess::kHosts);
+    EXPECT_NE(ReadFileText(blokkum.Hosts()).find("127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS), std::string::npos);
+    EXPECT_TRUE(FileExists(blokkum.program.File(BLOKKUM_ZONE_BACKUP_FILE)));
+    {
+        CRegKey k;
+        ASSERT_EQ(k.Open(HKEY_CURRENT_USER, blokkum.key.SubKey()), ERROR_SUCCESS);
+        DWORD firstRun = 1;
+        EXPECT_EQ(k.QueryDWORD("FirstRun", firstRun), ERROR_SUCCESS);
+        EXPECT_EQ(firstRun, 0u);
+    }
+
+    // The listener starts with the sheet, shortly after the window.
+    const std::string request =
+        "GET http://127.0.0.1:" + std::to_string(site.Port()) + "/ HTTP/1.1\r\nHost: x\r\n\r\n";
+    auto get = [&] {
+        std::string reply;
+        for (int i = 0; i < 100 && reply.empty(); ++i) {
+            SOCKET s = ConnectLoopback(blokkum.port);
+            if (s != INVALID_SOCKET) {
+                SendAll(s, request);
+                reply = ReceiveResponse(s);
+                closesocket(s);
+            }
+            if (reply.empty()) Sleep(100);
+        }
+        return reply;
+    };
+    const std::string reply = get();
+    const size_t body = reply.find("\r\n\r\n");
+    ASSERT_NE(body, std::string::npos) << reply;
+    EXPECT_EQ(reply.find("<script", body), body + 4);
+    EXPECT_NE(reply.find(BLOKKUM_POPUP_TITLE_MARKER), std::string::npos);
+    EXPECT_NE(reply.find("<html><body>site</body></html>"), std::string::npos);
+
+    // Switching catching off from the tray menu reaches the next page.
+    HWND sheet = FindWindowA(WC_DIALOG, BLOKKUM_CAPTION);
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(PostMessageA(sheet, WM_COMMAND, ID_TRAY_CATCHING, 0));
+    std::string plain = reply;
+    for (int i = 0; i < 50 && plain.find("<script") != std::string::npos; ++i, Sleep(50)) plain = get();
+    EXPECT_EQ(plain.substr(plain.find("\r\n\r\n") + 4), "<html><body>site</body></html>");
+
+    ASSERT_TRUE(PostMessageA(window, WM_LASTBROWSERCLOSED, 0, 0));
+    ASSERT_EQ(WaitForSingleObject(blokkum.first.hProcess, 15000), WAIT_OBJECT_0) << "the exit left a thread running";
+    DWORD code = 1;
+    GetExitCodeProcess(blokkum.first.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    // Saved: QVINI.ini holds every key now, and the Run value was written.
+    const std::string ini = ReadFileText(blokkum.program.File(BLOKKUM_INI_FILE));
+    EXPECT_NE(ini.find("DisplayOnTop=1"), std::string::npos);
+    EXPECT_NE(ini.find("PopupCheckDisabled=1"), std::string::npos);
+    CRegKey run;
+    CString runValue;
+    ASSERT_EQ(run.Open(HKEY_CURRENT_USER, blokkum.key.SubKey() + "\\Run"), ERROR_SUCCESS);
+    EXPECT_EQ(run.QueryString(BLOKKUM_RUN_VALUE, runValue), ERROR_SUCCESS);
+    EXPECT_EQ(ConnectLoopback(blokkum.port), INVALID_SOCKET);
+}
+
+}  // namespace

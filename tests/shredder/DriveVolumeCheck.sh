@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# On real volumes made here: a file shredded on a FAT16 image, whole-drive
+# shreds of FAT16, FAT32 and NTFS images and a free-space shred of a FAT16
+# image. Nothing of the old contents stays, the metadata the volume needs
+# stays, and the checkers of each file system accept the result.
+#   DriveVolumeCheck.sh BUILD_DIR DRIVE_SHRED_TOOL GRINDEL_EXE
+# Only images this check makes are ever mapped: a drive letter points at an
+# empty folder (or the image mounted in user space) and its device at the image.
+# Wine's mount manager learns of drive letters only when it starts, so the
+# check runs in a prefix of its own (hard links to the build's) whose server
+# starts after each mapping.
+set -u
+build=$1
+tool=$2
+grindel=$3
+
+for t in mkfs.fat fsck.fat mkntfs ntfsinfo ntfs-3g fusefat fusermount python3; do
+  command -v "$t" >/dev/null 2>&1 || { echo "skipped: $t is not installed"; exit 77; }
+done
+[ -c /dev/fuse ] || { echo "skipped: no /dev/fuse"; exit 77; }
+
+work=$(mktemp -d "$build/wine/drivecheck.XXXXXX")
+mnt="$work/mnt"
+prefix="$work/prefix"
+letter=""
+mounted=0
+wine_env() {
+  env PATH="/usr/lib/wine:$PATH" WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all \
+    WINEDLLOVERRIDES="winealsa.drv=d;mscoree=d;mshtml=d" HOME="$build/wine/home" \
+    XDG_DATA_HOME="$build/wine/home/.local/share" "$@"
+}
+stop_server() { wine_env timeout 30 wineserver -k >/dev/null 2>&1; wine_env timeout 30 wineserver -w >/dev/null 2>&1; }
+run_wine() { wine_env timeout 120 wine "$@" </dev/null; }
+cleanup() {
+  [ -d "$prefix" ] && stop_server
+  if [ "$mounted" = 1 ]; then fusermount -u "$mnt" 2>/dev/null || fusermount -u -z "$mnt" 2>/dev/null; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' TERM INT HUP
+fail() { echo "FAILED: $*"; exit 1; }
+
+[ -f "$build/wine/prefix/.qv-ready" ] || fail "the build's Wine prefix is not ready"
+cp -al "$build/wine/prefix" "$prefix" || fail "prefix copy"
+# The registry is rewritten in place by the server: never shared.
+for f in system.reg user.reg userdef.reg; do
+  [ -f "$prefix/$f" ] && cp --remove-destination "$build/wine/prefix/$f" "$prefix/$f"
+done
+for l in x y w v u t s r q p; do
+  if [ ! -e "$prefix/dosdevices/$l:" ] && [ ! -L "$prefix/dosdevices/$l:" ] &&
+     [ ! -e "$prefix/dosdevices/$l::" ] && [ ! -L "$prefix/dosdevices/$l::" ]; then letter=$l; break; fi
+done
+[ -n "$letter" ] || fail "no free drive letter"
+drive=$(echo "$letter" | tr a-z A-Z)
+mkdir -p "$mnt" "$work/empty" "$work/app"
+
+marker="QVDRIVE$$M$RANDOM"
+fill() {  # larger than one 64 KB block and than an NTFS record
+  for i in $(seq 1 3000); do printf '%s line %05d\n' "$marker" "$i"; done >"$mnt/SECRET.TXT"
+  mkdir -p "$mnt/Deep/Er"
+  cp "$mnt/SECRET.TXT" "$mnt/Deep/Er/COPY.TXT"
+}
+unmount() { fusermount -u "$mnt" || fail "unmount"; mounted=0; }
+map() {  # map FOLDER
+  ln -s "$1" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+  ln -s "$image" "$prefix/dosdevices/$letter::" || fail "map $letter::"
+}
+unmap() { stop_server; rm -f "$prefix/dosdevices/$letter:" "$prefix/dosdevices/$letter::"; }
+
+# The FAT copies hold nothing but their first two entries (and the FAT32 root's
+# end of chain); the root directory nothing but the label; the reserved sectors
+# are unchanged.
+check_fat() {  # image before bits
+  python3 - "$1" "$2" "$3" <<'PY' || fail "$3: FAT layout after the shred"
+import struct, sys
+img, before, bits = open(sys.argv[1], 'rb').read(), open(sys.argv[2], 'rb').read(), int(sys.argv[3])
+bps, spc, res, nfats, roots = struct.unpack_from('<HBHBH', img, 11)
+spf = struct.unpack_from('<H', img, 22)[0] or struct.unpack_from('<I', img, 36)[0]
+# FAT32's free-cluster hint alone may change: it is marked unknown.
+info = struct.unpack_from('<H', img, 48)[0] if bits == 32 else 0
+cut = lambda b: b[:info * bps] + b[(info + 1) * bps:res * bps] if info else b[:res * bps]
+assert cut(img) == cut(before), 'reserved sectors changed'
+size = spf * bps
+for k in range(nfats):
+    fat = img[(res + k * spf) * bps:(res + k * spf) * bps + size]
+    old = before[(res + k * spf) * bps:(res + k * spf) * bps + size]
+    head = 4 if bits == 16 else 8
+    assert fat[:head] == old[:head], 'first entries changed'
+    if bits == 32:
+        root = struct.unpack_from('<I', img, 44)[0]
+        assert struct.unpack_from('<I', fat, root * 4)[0] & 0x0FFFFFFF >= 0x0FFFFFF8, 'root is no chain of one'
+        fat = fat[:root * 4] + b'\0\0\0\0' + fat[root * 4 + 4:]
+    assert fat[head:].count(0) == len(fat) - head, 'FAT copy %d not empty' % k
+data = (res + nfats * spf) * bps
+if bits == 16:
+    rootdir, rootsize = data, roots * 32
+else:
+    rootdir, rootsize = data + (struct.unpack_from('<I', img, 44)[0] - 2) * spc * bps, spc * bps
+entries = img[rootdir:rootdir + rootsize]
+assert entries[:11] == b'GRINDEL    ' and entries[11] & 8, 'label entry lost'
+assert entries[32:].count(0) == rootsize - 32, 'root directory not empty'
+PY
+}
+
+run_tool() {  # name
+  run_wine "$tool" "$drive:" 'C:\' >"$work/tool.txt" 2>&1
+  grep -q "box: WARNING: Shredding will erase ALL data" "$work/tool.txt" || { cat "$work/tool.txt"; fail "$1: not asked"; }
+  if grep -E "box: (Failed|Quorvane Grindel doesn't|Could not|Error)" "$work/tool.txt"; then fail "$1: reported a failure"; fi
+}
+
+# One file: its contents leave the volume, while a plain delete (the control) leaves them.
+image="$work/file.img"
+mkfs.fat -C -F 16 -n GRINDEL "$image" 16384 >/dev/null || fail mkfs.fat
+fusefat -o rw+ "$image" "$mnt" >/dev/null 2>&1 || { echo "skipped: fusefat cannot mount here"; exit 77; }
+mounted=1
+secret="QVFILE$$M$RANDOM"
+for i in $(seq 1 9000); do printf '%s line %05d\n' "$secret" "$i"; done >"$mnt/SECRET.TXT"
+control="QVPLAIN$$M$RANDOM"
+keeper="QVKEEP$$M$RANDOM"
+for i in $(seq 1 200); do printf '%s %05d\n' "$control" "$i"; done >"$mnt/PLAIN.TXT"
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+cp "$grindel" "$work/app/Grindel.exe"
+run_wine "$work/app/Grindel.exe" /s file /O1 "$drive:\\SECRET.TXT" >"$work/grindel.txt" 2>&1 ||
+  { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
+rm -f "$mnt/PLAIN.TXT"
+[ -e "$mnt/SECRET.TXT" ] && fail "file: SECRET.TXT is still listed"
+[ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "file: KEEP.TXT was touched"
+unmap
+unmount
+grep -q "$control" "$image" || fail "file: the control's contents are gone too: the check could not see residue"
+grep -q "$secret" "$image" && fail "file: the shredded file's contents are still in the image"
+fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "file: fsck.fat found errors"; }
+expected=$(printf 'Task Name: file\r\nSuccess\r\n\r\n')
+[ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "file: log.txt"; }
+rm -f "$work/app/log.txt"
+echo "file: contents gone, control kept, fsck clean, log Success"
+
+for fs in 16 32; do
+  image="$work/fat$fs.img"
+  mkfs.fat -C -F $fs -n GRINDEL "$image" $([ $fs = 16 ] && echo 16384 || echo 40960) >/dev/null || fail mkfs.fat
+  fusefat -o rw+ "$image" "$mnt" >/dev/null 2>&1 || { echo "skipped: fusefat cannot mount here"; exit 77; }
+  mounted=1
+  fill
+  unmount
+  grep -q "$marker" "$image" || fail "FAT$fs: the marker never reached the image"
+  cp "$image" "$work/before.img"
+  map "$work/empty"
+  run_tool "FAT$fs"
+  unmap
+  grep -q "$marker" "$image" && fail "FAT$fs: the contents are still in the image"
+  fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "FAT$fs: fsck.fat found errors"; }
+  check_fat "$image" "$work/before.img" $fs
+  echo "FAT$fs whole drive: contents gone, FATs and root empty, label and boot kept, fsck clean"
+done
+
+image="$work/ntfs.img"
+truncate -s 24M "$image"
+mkntfs -F -f -q -L GRINDEL "$image" >/dev/null 2>&1 || fail mkntfs
+ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || { echo "skipped: ntfs-3g cannot mount here"; exit 77; }
+mounted=1
+fill
+unmount
+grep -q "$marker" "$image" || fail "NTFS: the marker never reached the image"
+cp "$image" "$work/before.img"
+map "$work/empty"
+run_tool NTFS
+unmap
+grep -q "$marker" "$image" && fail "NTFS: the contents are still in the image"
+python3 - "$image" "$work/before.img" <<'PY' || fail "NTFS: kept metadata"
+import struct, sys
+img, before = open(sys.argv[1], 'rb').read(), open(sys.argv[2], 'rb').read()
+bps, spc = struct.unpack_from('<HB', img, 11)
+assert img[:16 * bps] == before[:16 * bps], 'sectors 0-15 changed'
+mft = struct.unpack_from('<Q', img, 0x30)[0] * bps * spc
+c = struct.unpack_from('<b', img, 0x40)[0]
+rec = 1 << -c if c < 0 else c * bps * spc
+keep = [r for r in range(24) if r != 2]
+for r in keep:
+    assert img[mft + r * rec:mft + (r + 1) * rec] == before[mft + r * rec:mft + (r + 1) * rec], 'MFT record %d changed' % r
+PY
+ntfsinfo -m "$image" >"$work/ntfsinfo.txt" 2>&1 || { cat "$work/ntfsinfo.txt"; fail "NTFS: ntfsinfo cannot read the volume"; }
+grep -q "GRINDEL" "$work/ntfsinfo.txt" || { cat "$work/ntfsinfo.txt"; fail "NTFS: the volume name is gone"; }
+echo "NTFS whole drive: contents gone, boot sectors and system records kept, ntfsinfo reads the volume"
+
+# Free space: a deleted file's contents lie in free clusters until the fill.
+image="$work/free.img"
+mkfs.fat -C -F 16 -n GRINDEL "$image" 16384 >/dev/null || fail mkfs.fat
+fusefat -o rw+ "$image" "$mnt" >/dev/null 2>&1 || fail "fusefat mount"
+mounted=1
+fill
+keeper="QVKEEP$$M$RANDOM"
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+rm -rf "$mnt/SECRET.TXT" "$mnt/Deep"
+unmount
+grep -q "$marker" "$image" || fail "free space: a plain delete already cleared the contents"
+fusefat -o rw+ "$image" "$mnt" >/dev/null 2>&1 || fail "fusefat remount"
+mounted=1
+ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+cp "$grindel" "$work/app/Grindel.exe"
+run_wine "$work/app/Grindel.exe" /s free /O1 /D0 "$drive:\\" >"$work/grindel.txt" 2>&1 || { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
+[ -e "$mnt/SHREDTMP.\$\$\$" ] && fail "free space: the temporary folder is left"
+[ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "free space: KEEP.TXT was touched"
+unmap
+unmount
+grep -q "$marker" "$image" && fail "free space: the deleted contents are still in the image"
+fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "free space: fsck.fat found errors"; }
+expected=$(printf 'Task Name: free\r\nSuccess\r\n\r\n')
+[ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "free space: log.txt"; }
+echo "free space: deleted contents gone, kept file intact, no temporary files, fsck clean, log Success"
