@@ -405,8 +405,6 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "QvFakeFormatButton";
     RegisterClassA(&wc);
-    std::vector<UINT> drives;
-    SetFormatDriveHook([&](HWND, UINT drive) { drives.push_back(drive); return DWORD(0); });
     const CString text = "Local Disk (Z:)";
     HWND dialog = CreateWindowExA(0, "STATIC", FormatDialogTitle(text, COSVersion()), WS_POPUP, 0, 0, 200, 100,
                                   nullptr, nullptr, nullptr, nullptr);
@@ -416,8 +414,7 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
                     nullptr);
     g_formatClicks = 0;
     sheet->SetCurrentDriveText(text);
-    sheet->StartFormatDialog('z');
-    ASSERT_EQ(drives, std::vector<UINT>{25});
+    sheet->StartFormatDriver();
 
     // A localized first button is never pressed.
     PumpUntil([] { return false; }, 600);
@@ -429,8 +426,8 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
     EXPECT_TRUE(PumpUntil([] { return g_formatClicks == 2; }, 2000));
     PumpUntil([] { return false; }, 600);
     EXPECT_EQ(g_formatClicks, 2);
+    sheet->StopFormatDriver();
     DestroyWindow(dialog);
-    SetFormatDriveHook(nullptr);
 }
 
 TEST_F(SheetPages, DrivePageOffersLeavingTheDriveOnlyOffNtfsAndSchedulesOnlyFreeSpace) {
