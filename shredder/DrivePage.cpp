@@ -92,15 +92,17 @@ void CMyPropertyPage4::OnShredNow() {
     Sheet().SetCurrentDriveText(text);
     const CString drive = DriveNameOfText(text);
     App().EndSessionFlag() = false;
-    const CSheetJobs& jobs = Sheet().Jobs();
     if (m_driveMode == 1) {
-        if (!jobs.shredWholeDrive) {
-            Box(LangText(TXT_NOT_AVAILABLE, kTextNotAvailable, drive), MB_ICONINFORMATION);
-            return;
-        }
-        jobs.shredWholeDrive(drive, m_list.GetItemText(row, 1), m_formatAfter != 0);
+        const CString fileSystem = m_list.GetItemText(row, 1);
+        const bool format = m_formatAfter != 0;
+        Sheet().RunEngineJob([&] {
+            // The Format dialog opens inside the shred and is gone when it returns.
+            if (format && IsNtfs(fileSystem)) Sheet().StartFormatDriver();
+            App().ShredWholeDrive(drive, fileSystem, format ? 1 : 0);
+            Sheet().StopFormatDriver();
+        });
     } else {
-        jobs.shredFreeSpace(drive + "\\");
+        Sheet().RunEngineJob([&] { App().ShredFreeSpace(drive + "\\"); });
     }
 }
 
@@ -170,15 +172,6 @@ BOOL CMyPropertyPage5::OnSetActive() {
     return TRUE;
 }
 
-void CMyPropertyPage5::OnShredNow() {
-    if (App().Profile().GetInt(kValueBinAlertDisabled, 0) == 0) {
-        bool dontShow = false;
-        if (!Sheet().Jobs().binAlert || !Sheet().Jobs().binAlert(&dontShow)) return;
-        if (dontShow) App().Profile().WriteInt(kValueBinAlertDisabled, 1);
-    }
-    Sheet().Jobs().shredRecycleBin();
-}
-
 void CMyPropertyPage5::OnSchedule() {
     const CString name = CreateScheduledTask(Sheet(), GetSheetHwnd());
     if (name.IsEmpty()) return;
@@ -189,7 +182,7 @@ void CMyPropertyPage5::OnSchedule() {
 
 BOOL CMyPropertyPage5::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_DRIVE_SHRED_NOW) {
-        OnShredNow();
+        Sheet().RunEngineJob([this] { App().ShredRecycleBinNow(); });
         return TRUE;
     }
     if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SCHEDULE) {
@@ -197,48 +190,4 @@ BOOL CMyPropertyPage5::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     return CShredPage::OnCommand(wParam, lParam);
-}
-
-// ---- Shred Drive Options -----------------------------------------------------
-
-bool AskDriveOptions(CShredderApp& app, const char* fileSystem, bool* freeSpaceOnly, bool* formatAfter) {
-    CMyPropertySheet* sheet = GetGrindelSheet();
-    CDriveOptionsDlg dialog(app, sheet ? sheet->m_hWnd : nullptr, fileSystem);
-    if (dialog.DoModal() != IDOK) return false;
-    *freeSpaceOnly = dialog.m_freeSpaceOnly != 0;
-    *formatAfter = dialog.m_formatAfter != 0;
-    return true;
-}
-
-CDriveOptionsDlg::CDriveOptionsDlg(CShredderApp& app, HWND parent, const char* fileSystem)
-    : CShredDialog(IDD_DRIVE_OPTIONS, app, parent), m_fileSystem(fileSystem) {}
-
-BOOL CDriveOptionsDlg::OnInitDialog() {
-    GrindelSkin().SkinWindow(m_hWnd);
-    CheckRadioButton(m_hWnd, IDC_FREE_SPACE, IDC_WHOLE_DRIVE, IDC_FREE_SPACE);
-    m_freeSpaceOnly = 1;
-    return TRUE;
-}
-
-BOOL CDriveOptionsDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) == BN_CLICKED) {
-        switch (LOWORD(wParam)) {
-        case IDC_FREE_SPACE:
-            m_freeSpaceOnly = 1;
-            for (UINT id : {IDC_AFTER_GROUP, IDC_LEAVE_DRIVE, IDC_FORMAT_DRIVE}) EnableDlgItem(id, FALSE);
-            return TRUE;
-        case IDC_WHOLE_DRIVE:
-            m_freeSpaceOnly = 0;
-            m_formatAfter = 1;
-            CheckRadioButton(m_hWnd, IDC_LEAVE_DRIVE, IDC_FORMAT_DRIVE, IDC_FORMAT_DRIVE);
-            EnableDlgItem(IDC_AFTER_GROUP, TRUE);
-            EnableDlgItem(IDC_FORMAT_DRIVE, TRUE);
-            EnableDlgItem(IDC_LEAVE_DRIVE, !IsNtfs(m_fileSystem));
-            return TRUE;
-        case IDC_FORMAT_DRIVE: m_formatAfter = 1; return TRUE;
-        case IDC_LEAVE_DRIVE: m_formatAfter = 0; return TRUE;
-        default: break;
-        }
-    }
-    return CShredDialog::OnCommand(wParam, lParam);
 }

@@ -25,17 +25,6 @@ int ProfileOption(const CShredderApp& app, const char* name) {
     return value <= 2 ? int(value) : 0;
 }
 
-bool FolderIsEmpty(const CString& folder) {
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
-    if (!find.IsValid()) return false;
-    do {
-        const CString name = found.cFileName;
-        if (name != "." && name != "..") return false;
-    } while (FindNextFileA(find, &found));
-    return true;
-}
-
 int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM) {
     if (msg == BFFM_SELCHANGED) {
         char path[MAX_PATH] = "";
@@ -155,27 +144,24 @@ void CPathListPage::OnShredNow() {
             Box(LangText(TXT_ACCESS, kTextAccess, path), MB_OKCANCEL | MB_ICONINFORMATION);
             break;
         }
-        if (m_kind.folders && FolderExists(path) && FolderIsEmpty(path) && !RemoveDirectoryA(path)) {
-            const DWORD error = GetLastError();
-            char system[256] = "";
-            FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, system,
-                           sizeof system, nullptr);
-            CString code = LoadLangString(9044, "Error code: %u (%s).");
-            CString number;
-            number.Format("%lu", static_cast<unsigned long>(error));
-            code.Replace("%u", number);
-            code.Replace("%s", CString(system).Trim());
-            Box(LangText(9043, "Unable to remove folder:\n%s\n\n", path) + code, MB_ICONINFORMATION);
-        }
         if (rc == 1 || App().AbortFlag() || App().EndSessionFlag()) break;
     }
     RemoveAllPaths();
     Sheet().EndJob();
 }
 
-CString CPathListPage::QuotedItems() const {
+CString CPathListPage::CheckedItems(bool* cancelled) {
     CString items;
+    *cancelled = false;
     for (const CString& path : m_paths) {
+        const int verdict = m_kind.folders ? App().CheckFolderTreeForTask(
+                                                 path, (GetFileAttributesA(path) & FILE_ATTRIBUTE_SYSTEM) != 0)
+                                           : App().CheckFileForTask(path);
+        if (verdict == 1) {
+            *cancelled = true;
+            return CString();
+        }
+        if (verdict != 2) continue;
         if (!items.IsEmpty()) items += " ";
         items += "\"" + path + "\"";
     }
@@ -183,14 +169,20 @@ CString CPathListPage::QuotedItems() const {
 }
 
 void CPathListPage::OnSchedule() {
-    if (m_paths.IsEmpty()) {
+    bool cancelled = false;
+    const CString items = m_paths.IsEmpty() ? CString() : CheckedItems(&cancelled);
+    if (cancelled) {
+        RemoveAllPaths();
+        return;
+    }
+    if (items.IsEmpty()) {
+        RemoveAllPaths();
         if (m_kind.folders)
             Box(9030, "There isn't any folders to be scheduled. Please, Specify the folders first.", MB_ICONSTOP);
         else
             Box(9019, "There isn't any files to be scheduled. Please, Specify the files first.", MB_ICONSTOP);
         return;
     }
-    const CString items = QuotedItems();
     const CString name = CreateScheduledTask(Sheet(), GetSheetHwnd());
     if (!name.IsEmpty()) {
         const int method = int(App().Profile().GetInt(kValueMethod, 0));

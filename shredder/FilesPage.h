@@ -41,8 +41,9 @@ protected:
 
     virtual void SetPageTexts() = 0;
     virtual void OnBrowse() = 0;
-    // Every listed path in double quotes, separated by blanks.
-    CString QuotedItems() const;
+    // Every listed path that its add check lets into a task, in double quotes
+    // and separated by blanks; *cancelled when a check cancels the command.
+    CString CheckedItems(bool* cancelled);
 
 private:
     void OnRemoveItem();

@@ -12,7 +12,6 @@
 #define IDD_PAGE_SCHEDULER 109
 #define IDD_ABOUT 130
 #define IDD_ALGORITHM_EDITOR 131
-#define IDD_DRIVE_OPTIONS 132
 #define IDD_TASK_NAME 138
 #define IDD_SUBFOLDER_OPTIONS 139
 
@@ -67,7 +66,7 @@
 #define IDC_REMOVE_ALWAYS 1007
 #define IDC_REMOVE_GROUP 1029
 
-// Shred Drive / Shred Recycle Bin pages and the drive options dialog.
+// Shred Drive / Shred Recycle Bin pages.
 #define IDC_DRIVE_LIST 1005
 #define IDC_FREE_SPACE 1006
 #define IDC_WHOLE_DRIVE 1007

@@ -17,12 +17,10 @@ using namespace Grindel;
 
 namespace {
 CMyPropertySheet* g_sheet = nullptr;
-FormatDriveHook g_formatDriveHook;
+SheetServicesHook g_servicesHook;
 const DWORD kDriveOnlyStyles = 0x2080;  // context-help button and modal frame
 const UINT kFormatCheckBox = 0x7002;
 const UINT kFormatButton = 1;
-
-typedef DWORD(WINAPI* SHFormatDriveProc)(HWND, UINT, UINT, UINT);
 
 HICON SmallIcon() {
     return HICON(LoadImageA(QvResourceInstance(), MAKEINTRESOURCEA(IDI_GRINDEL), IMAGE_ICON, 16, 16, LR_SHARED));
@@ -94,16 +92,7 @@ void CShredDialog::SetText(UINT id, int key, const char* defaultText) const {
 
 CMyPropertySheet* GetGrindelSheet() { return g_sheet; }
 
-void SetFormatDriveHook(FormatDriveHook hook) { g_formatDriveHook = std::move(hook); }
-
-DWORD QvFormatDrive(HWND owner, UINT drive) {
-    if (g_formatDriveHook) return g_formatDriveHook(owner, drive);
-    HMODULE shell = GetModuleHandleA("shell32.dll");
-    SHFormatDriveProc format =
-        shell ? reinterpret_cast<SHFormatDriveProc>(reinterpret_cast<void*>(GetProcAddress(shell, "SHFormatDrive")))
-              : nullptr;
-    return format ? format(owner, drive, 0xFFFF, 0) : DWORD(-1);
-}
+void SetSheetServicesHook(SheetServicesHook hook) { g_servicesHook = std::move(hook); }
 
 CString FormatDialogTitle(const char* driveText, const COSVersion& os) {
     CString title;
@@ -215,9 +204,12 @@ void CMyPropertySheet::EndJob() {
     StopIconBlink();
 }
 
-void CMyPropertySheet::StartFormatDialog(char driveLetter) {
-    SetTimer(TIMER_FORMAT_START, 200);
-    QvFormatDrive(m_hWnd, UINT(toupper(static_cast<unsigned char>(driveLetter)) - 'A'));
+void CMyPropertySheet::RunEngineJob(const std::function<void()>& job) {
+    StartIconBlink();
+    EnableWindow(FALSE);
+    job();
+    EnableWindow(TRUE);
+    StopIconBlink();
 }
 
 INT_PTR CMyPropertySheet::RunAboutBox() {
@@ -334,22 +326,6 @@ void CShredderApp::RunSheet() {
     };
     jobs.shredItem = [this](const CString& path) { return ShredItem(path); };
     jobs.itemSize = [this](const CString& path) { return ItemSize(path); };
-    jobs.shredRecycleBin = [this] { return ShredRecycleBin(); };
-    jobs.binAlert = [this](bool* dontShow) {
-        return RunAlertDialog(9062,
-                              "Warning: This function may conflict with other software that is designed to \"protect\" "
-                              "or \"preserve\" the contents of your Recycle Bin. If you have such software installed on "
-                              "your system, this function may not work properly and/or have undesireable side-effects.",
-                              dontShow);
-    };
-    jobs.shredFreeSpace = [this](const CString& root) {
-        // Drive mode 0 is the free-space fill of a root.
-        const int saved = m_optionD;
-        m_optionD = 0;
-        const int rc = ShredDriveRoot(root);
-        m_optionD = saved;
-        return rc;
-    };
     jobs.setLanguage = [this](const CString& language) {
         m_language = language;
         m_profile.WriteString(kValueLanguage, language);
@@ -363,6 +339,7 @@ void CShredderApp::RunSheet() {
         const DWORD error = GetLastError();
         return m_mutex && error != ERROR_ALREADY_EXISTS && error != ERROR_INVALID_HANDLE;
     };
+    if (g_servicesHook && g_servicesHook(jobs)) return;
     CMyPropertySheet sheet(*this, jobs, !m_schedulerUnavailable);
     sheet.DoModal();
 }

@@ -30,12 +30,6 @@ struct CSheetJobs {
     std::function<int(const CString& path)> shredItem;
     // A file's size, or the total of the files below a folder.
     std::function<ULONGLONG(const CString& path)> itemSize;
-    std::function<int()> shredRecycleBin;
-    // The alert dialog in its Recycle Bin form: true on OK, with its check box.
-    std::function<bool(bool* dontShow)> binAlert;
-    std::function<int(const CString& root)> shredFreeSpace;
-    // Empty while the engine offers no whole-drive shred.
-    std::function<int(const CString& drive, const CString& fileSystem, bool formatAfter)> shredWholeDrive;
     // Language, its pack, profile value and product title.
     std::function<void(const CString& language)> setLanguage;
     // The single-instance mutex again under the current product title; false
@@ -73,12 +67,18 @@ public:
     // A job of the pages: the sheet is disabled and the icon blinks meanwhile.
     void BeginJob(ULONGLONG bytes);
     void EndJob();
+    // The same around a job that opens its own progress (drives, Recycle Bin).
+    void RunEngineJob(const std::function<void()>& job);
 
-    // The Format dialog of a drive whose display text the Shred Drive page
-    // chose; its buttons are pressed by timers 10 and 11.
+    // The Format dialog of the drive whose display text the Shred Drive page
+    // chose: timers 10 and 11 press its buttons while it is open.
     void SetCurrentDriveText(const char* text) { m_driveText = text; }
     const CString& CurrentDriveText() const { return m_driveText; }
-    void StartFormatDialog(char driveLetter);
+    void StartFormatDriver() { SetTimer(TIMER_FORMAT_START, 200); }
+    void StopFormatDriver() {
+        KillTimer(TIMER_FORMAT_START);
+        KillTimer(TIMER_FORMAT_OK);
+    }
 
     INT_PTR RunAboutBox();
 
@@ -118,7 +118,7 @@ CMyPropertySheet* GetGrindelSheet();
 // empty elsewhere.
 CString FormatDialogTitle(const char* driveText, const COSVersion& os);
 
-// SHFormatDrive seam: tests stand in for the system's Format dialog.
-using FormatDriveHook = std::function<DWORD(HWND owner, UINT drive)>;
-void SetFormatDriveHook(FormatDriveHook hook);
-DWORD QvFormatDrive(HWND owner, UINT drive);
+// Tests take the services the application fills and run a sheet of their
+// own; a hook answering true keeps the application from showing its sheet.
+using SheetServicesHook = std::function<bool(const CSheetJobs& jobs)>;
+void SetSheetServicesHook(SheetServicesHook hook);

@@ -240,9 +240,18 @@ protected:
         CScriptedMessageBoxes startBoxes;
         bed = new CShredderTestBed;
         bed->WritePack("9606=" + bed->Title().str() + "\r\n10000=Task name " + bed->Title().str() + "\r\n");
-        app = new CTestShredderApp(bed->Environment());
-        ASSERT_TRUE(app->InitInstance(""));
-        sheet = new CMyPropertySheet(*app, CSheetJobs(), false);
+        bed->Folder().Write("Lang\\Deutsch.ini",
+                            "[Grindel Language Pack]\r\n9606=" + bed->Title().str() + " DE\r\n9600=Optionen\r\n");
+        app = new CSheetApp(bed->Environment());
+        CSheetJobs jobs;
+        SetSheetServicesHook([&jobs](const CSheetJobs& filled) {
+            jobs = filled;
+            return true;
+        });
+        const bool started = app->InitInstance("");
+        SetSheetServicesHook(nullptr);
+        ASSERT_TRUE(started);
+        sheet = new CMyPropertySheet(*app, jobs, false);
         sheet->AttachSchedule(LoadedSchedule().Get());
         ASSERT_TRUE(sheet->Create());
     }
@@ -258,12 +267,12 @@ protected:
         ASSERT_TRUE(sheet->SchedulerAvailable());
     }
     static CShredderTestBed* bed;
-    static CTestShredderApp* app;
+    static CSheetApp* app;
     static CMyPropertySheet* sheet;
     CScriptedMessageBoxes boxes;
 };
 CShredderTestBed* SheetPages::bed = nullptr;
-CTestShredderApp* SheetPages::app = nullptr;
+CSheetApp* SheetPages::app = nullptr;
 CMyPropertySheet* SheetPages::sheet = nullptr;
 
 TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm) {
@@ -396,8 +405,6 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "QvFakeFormatButton";
     RegisterClassA(&wc);
-    std::vector<UINT> drives;
-    SetFormatDriveHook([&](HWND, UINT drive) { drives.push_back(drive); return DWORD(0); });
     const CString text = "Local Disk (Z:)";
     HWND dialog = CreateWindowExA(0, "STATIC", FormatDialogTitle(text, COSVersion()), WS_POPUP, 0, 0, 200, 100,
                                   nullptr, nullptr, nullptr, nullptr);
@@ -407,8 +414,7 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
                     nullptr);
     g_formatClicks = 0;
     sheet->SetCurrentDriveText(text);
-    sheet->StartFormatDialog('z');
-    ASSERT_EQ(drives, std::vector<UINT>{25});
+    sheet->StartFormatDriver();
 
     // A localized first button is never pressed.
     PumpUntil([] { return false; }, 600);
@@ -420,6 +426,60 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
     EXPECT_TRUE(PumpUntil([] { return g_formatClicks == 2; }, 2000));
     PumpUntil([] { return false; }, 600);
     EXPECT_EQ(g_formatClicks, 2);
+    sheet->StopFormatDriver();
     DestroyWindow(dialog);
-    SetFormatDriveHook(nullptr);
+}
+
+TEST_F(SheetPages, DrivePageOffersLeavingTheDriveOnlyOffNtfsAndSchedulesOnlyFreeSpace) {
+    HWND page = PageWindow(*sheet, 3);
+    CShredListCtrl& list = sheet->m_page4.List();
+    ASSERT_EQ(list.GetItemCount(), int(app->Drives().size()));
+    ASSERT_GT(list.GetItemCount(), 0);
+    EXPECT_EQ(list.GetItemText(0, 0), app->Drives()[0].displayText);
+
+    Click(page, IDC_DRIVE_SHRED_NOW);
+    EXPECT_EQ(CountBoxes(boxes, "There's no selected drive"), 1);
+
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    const bool ntfs = list.GetItemText(0, 1) == "NTFS";
+    Click(page, IDC_WHOLE_DRIVE);
+    EXPECT_EQ(sheet->m_page4.m_driveMode, 1);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_FORMAT_DRIVE)));
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_FORMAT_DRIVE), UINT(BST_CHECKED));
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, IDC_LEAVE_DRIVE)) != FALSE, !ntfs);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_SCHEDULE)));
+
+    Click(page, IDC_FREE_SPACE);
+    EXPECT_EQ(sheet->m_page4.m_driveMode, 0);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_FORMAT_DRIVE)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_SCHEDULE)));
+}
+
+TEST_F(SheetPages, ChoosingAnotherLanguageRetextsTheSheetAndRenewsTheInstanceName) {
+    HWND options = PageWindow(*sheet, 0);
+    HWND combo = GetDlgItem(options, IDC_LANGUAGE);
+    const int german = int(SendMessageA(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("Deutsch")));
+    ASSERT_GE(german, 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), SendMessageA(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("English")));
+
+    SendMessageA(combo, CB_SETCURSEL, WPARAM(german), 0);
+    SendMessageA(options, WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE), LPARAM(combo));
+    EXPECT_EQ(app->Language(), "Deutsch");
+    EXPECT_EQ(app->Profile().GetString("Language", ""), "Deutsch");
+    EXPECT_EQ(CountBoxes(boxes, "Context menu caption will be changed"), 1);
+    EXPECT_EQ(sheet->GetWindowText(), bed->Title() + " DE");
+    CTabCtrl tab;
+    tab.Attach(sheet->GetTabControl());
+    EXPECT_EQ(tab.GetItemText(0), "Optionen");
+    tab.Detach();
+    EXPECT_EQ(sheet->GetActiveIndex(), 0);
+    // The instance name follows the new title.
+    HANDLE probe = CreateMutexA(nullptr, FALSE, bed->Title() + " DE");
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
+    CloseHandle(probe);
+
+    // The same choice again changes nothing.
+    boxes.Clear();
+    SendMessageA(options, WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE), LPARAM(combo));
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
