@@ -2,15 +2,11 @@
 
 #include <ole2.h>
 
+#include "AppState.h"
 #include "Files.h"
 #include "MessageLoop.h"
 
-namespace {
-CWinApp* g_app = nullptr;
-HBRUSH g_dialogBrush = nullptr;
-COLORREF g_dialogText = RGB(0, 0, 0);
-COLORREF g_dialogBk = RGB(192, 192, 192);
-}  // namespace
+using namespace QvAppState;
 
 CWinApp::CWinApp(const char* appName) : m_appName(appName ? appName : "") {
     g_app = this;
@@ -55,17 +51,6 @@ BOOL CWinApp::EnableControlContainer() {
     HRESULT hr = OleInitialize(nullptr);
     m_oleStarted = SUCCEEDED(hr);
     return m_oleStarted;
-}
-
-HINSTANCE QvResourceInstance() { return g_app ? g_app->m_hInstance : GetModuleHandleA(nullptr); }
-HBRUSH QvDialogBrush() { return g_dialogBrush; }
-COLORREF QvDialogTextColor() { return g_dialogText; }
-COLORREF QvDialogBkColor() { return g_dialogBk; }
-
-CString LoadResourceString(UINT id) {
-    char buffer[1024];
-    int length = LoadStringA(QvResourceInstance(), id, buffer, sizeof buffer);
-    return length > 0 ? CString(buffer, length) : CString();
 }
 
 int QvRunApplication(HINSTANCE instance, LPSTR commandLine, int show) {
