@@ -21,7 +21,7 @@ CString WizardCaption() {
 
 // ---- common page behaviour
 
-CWizardPage::CWizardPage(UINT templateId, UINT skinId) : CPropertyPage(templateId), m_skinId(skinId) {
+CWizardPage::CWizardPage(UINT templateId) : CPropertyPage(templateId) {
     m_psp.dwFlags |= PSP_HASHELP;
 }
 
@@ -144,7 +144,7 @@ BOOL CCheckListPage::OnKillActive() {
 
 // ---- page 1: the browsers
 
-CMyPropertyPage1::CMyPropertyPage1() : CWizardPage(IDD_WIZARD_BROWSERS, IDC_SKIN) {}
+CMyPropertyPage1::CMyPropertyPage1() : CWizardPage(IDD_WIZARD_BROWSERS) {}
 
 BOOL CMyPropertyPage1::OnInitDialog() {
     CProxySettingSheet& w = Wizard();
@@ -414,7 +414,7 @@ BOOL CMyPropertyPage3::OnWizardFinish() {
 
 // ---- page 4: Finish
 
-CMyPropertyPage4::CMyPropertyPage4() : CWizardPage(IDD_WIZARD_FINISH, IDC_SKIN_FINISH) {}
+CMyPropertyPage4::CMyPropertyPage4() : CWizardPage(IDD_WIZARD_FINISH) {}
 
 BOOL CMyPropertyPage4::OnSetActive() {
     LangText("3201", IDC_WIZ_FINISH_TEXT, "Press Finish to complete your browser(s) configuration.");

@@ -7,7 +7,7 @@
 // settings' Proxy Setting key.
 //
 // How the Popups page runs it (Set Proxy, Reset Proxy, or once at start-up):
-//     CProxySettingSheet wizard(app.Settings(), app.DialogSkin(), this);
+//     CProxySettingSheet wizard(settings, dialogSkin, this);
 //     wizard.m_nSetMode = 1;          // 0 (the default): reset mode
 //     wizard.DoModal();               // nothing to read back
 // Cancel sets the settings' Wizard Message to "A"; the caller's next save
@@ -34,7 +34,7 @@ class CCheckListPage;
 
 class CWizardPage : public CPropertyPage {
 public:
-    CWizardPage(UINT templateId, UINT skinId);
+    explicit CWizardPage(UINT templateId);
 
 protected:
     CProxySettingSheet& Wizard() const;
@@ -47,9 +47,6 @@ protected:
     BOOL OnQueryCancel() override;
     void OnHelp() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-
-private:
-    UINT m_skinId;
 };
 
 // The check-list of pages 2 and 3: a greyed row never takes a check, is
@@ -64,7 +61,7 @@ protected:
 
 class CCheckListPage : public CWizardPage {
 public:
-    CCheckListPage(UINT templateId, UINT listId) : CWizardPage(templateId, IDC_SKIN), m_listId(listId) {}
+    CCheckListPage(UINT templateId, UINT listId) : CWizardPage(templateId), m_listId(listId) {}
     virtual bool IsRowGreyed(int row) const = 0;
     // Rows checked now; the page's Next rule follows it.
     void RecountChecked();
@@ -160,7 +157,8 @@ public:
     int m_nSetMode = 0;
     int m_nIEChosen = 0, m_nOperaChosen = 0, m_nNetscapeChosen = 0;
     int m_nLanChosen = 0, m_nDialUpChosen = 0, m_nOpera6Chosen = 0, m_nOpera7Chosen = 0;
-    // Internet Explorer already uses a proxy text of ours.
+    // Internet Explorer already uses our proxy text (read when the wizard
+    // is made, so a change since start-up counts).
     int m_nIEProxyPresent = 0;
 
     CBlokkumSettings& m_settings;

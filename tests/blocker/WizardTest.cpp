@@ -204,3 +204,24 @@ TEST(SetupWizard, ResetModeWithNothingConfiguredOffersOnlyFinish) {
     EXPECT_TRUE(bed.boxes.Boxes().empty());
     ExpectNoWindowLeftOpen();
 }
+
+TEST(SetupWizard, FinishOnAProfilePageWithNothingToChooseStillAppliesTheOtherBrowsers) {
+    WizardBed bed;
+    bed.root.Write("WINDOWS\\Application Data\\Mozilla\\Profiles\\alice\\ab12.slt\\user.js",
+                   "user_pref(\"network.proxy.http\", \"" BLOKKUM_PROXY_HOST_ALIAS "\");\r\n"
+                   "user_pref(\"network.proxy.http_port\", 8100);\r\nuser_pref(\"network.proxy.type\", 1);\r\n");
+    CBlokkumSettings settings(bed.where);
+    settings.ReadProxyFlags();
+    CProxySettingSheet sheet(settings, bed.skin, nullptr, bed.system);
+    sheet.m_nSetMode = 1;
+    WizardRun run;
+    RunWizard(sheet,
+              {Click(IDC_WIZ_IE), Click(IDC_WIZ_NETSCAPE), Press(PSBTN_NEXT), Click(IDC_WIZ_LAN), Press(PSBTN_NEXT),
+               Press(PSBTN_FINISH)},
+              run);
+    EXPECT_EQ(INT_PTR(ID_WIZFINISH), run.result);
+    EXPECT_EQ((std::vector<int>{0, 1, 2}), run.visited);
+    EXPECT_EQ(1u, Flag(bed, BLOKKUM_FLAG_LAN));
+    EXPECT_TRUE(bed.boxes.Boxes().empty());
+    ExpectNoWindowLeftOpen();
+}
