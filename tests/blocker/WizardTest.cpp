@@ -13,14 +13,6 @@
 namespace {
 const CString kOurs = BLOKKUM_PROXY_TEXT;
 
-CString ConnectionBlob(DWORD flags, const CString& text) {
-    char head[16] = {};
-    const DWORD length = DWORD(text.GetLength());
-    memcpy(head + 8, &flags, 4);
-    memcpy(head + 12, &length, 4);
-    return CString(head, 16) + text + CString(char(0), 12);
-}
-
 // Windows 98 with Internet Explorer (a free and an already set dial-up
 // connection), Opera 6 and one Mozilla profile, all under the test's keys.
 struct WizardBed {
