@@ -206,7 +206,7 @@ HWND FindShownWith(int id) {
     return g_found;
 }
 
-TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxAndTheWizardInSetMode) {
+TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxTheWizardInSetModeAndTheCleaner) {
     CTestRegistryKey key;
     CTempFolder folder;
     folder.Write("Language\\English.ini", "[QuorvaneBlokkum]\r\n11000=Pops\r\n11001=Zone\r\n");
@@ -218,6 +218,13 @@ TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxAndTheWizardInSetMo
         k.SetString("Blocked Popups", "0");
         k.SetString("User Wav Path", "");
         k.SetString("Wizard Message", "N");
+        // Internet Explorer's LAN uses the proxy, so catching starts on.
+        CRegKey flags, ie;
+        flags.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Proxy Setting");
+        flags.SetDWORD(BLOKKUM_FLAG_LAN, 1);
+        ie.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Internet Settings");
+        ie.SetDWORD("ProxyEnable", 1);
+        ie.SetString("ProxyServer", BLOKKUM_PROXY_TEXT);
     }
     CPopupBlockerApp app(LocalEnvironment(key, folder));
     ASSERT_EQ(app.m_settings.LoadRegistrySettings(), 0);
@@ -225,6 +232,7 @@ TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxAndTheWizardInSetMo
     app.m_settings.m_ini.PopupPort = 0;
     app.PublishEngineSettings();
     CScriptedMessageBoxes boxes;
+    ClearCleanerJournal();
     CMainPage sheet;
     std::vector<std::string> tabs;
     CString version, instruction;
@@ -260,6 +268,7 @@ TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxAndTheWizardInSetMo
              instruction = CWnd::GetWindowTextOf(GetDlgItem(page, IDC_WIZ_INSTRUCTION));
              PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
          },
+         [&] { PostMessageA(sheet.m_hWnd, WM_COMMAND, ID_TRAY_CATCHING, 0); },
          endSheet},
         [&] {
             if (HWND left = FindShownWith(IDC_WIZ_IE)) PostMessageA(left, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
@@ -275,6 +284,12 @@ TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxAndTheWizardInSetMo
     // The wizard's Cancel asks the question again at the next start.
     EXPECT_EQ(app.m_settings.m_strWizardMessage, "A");
     EXPECT_TRUE(boxes.Boxes().empty());
+    // Catching restored at start-up runs no cleaner; switching it off from
+    // the tray runs it over Internet Explorer.
+    EXPECT_FALSE(app.m_settings.m_ini.PopupCatching);
+    for (int i = 0; i < 200 && CleanerJournal().size() < 2; ++i) Sleep(10);
+    EXPECT_EQ(CleanerJournal(), (std::vector<CleanerCall>{{CleanerOperation::Scan, kCleanerInternetExplorer},
+                                                          {CleanerOperation::DeleteRedundant, kCleanerInternetExplorer}}));
 }
 
 // Blokkum.exe (the test build of it) on a registry key, program folder and
