@@ -206,7 +206,7 @@ HWND FindShownWith(int id) {
     return g_found;
 }
 
-TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxTheWizardInSetModeAndTheCleaner) {
+TEST(TraySheet, RunsTheStartUpWizardTabsFromTheirKeysTheAboutBoxSetProxyInSetModeAndTheCleaner) {
     CTestRegistryKey key;
     CTempFolder folder;
     folder.Write("Language\\English.ini", "[QuorvaneBlokkum]\r\n11000=Pops\r\n11001=Zone\r\n");
@@ -234,11 +234,19 @@ TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxTheWizardInSetModeA
     CScriptedMessageBoxes boxes;
     ClearCleanerJournal();
     CMainPage sheet;
+    // As when the user asked for the wizard at start-up.
+    app.m_nRunWizard = 1;
+    bool startupWizard = false;
     std::vector<std::string> tabs;
     CString version, instruction;
     auto endSheet = [&sheet] { PostMessageA(sheet.m_hWnd, WM_LASTBROWSERCLOSED, 0, 0); };
     CStepDriver driver(
         {[&] {
+             HWND wizard = FindShownWith(IDC_WIZ_IE);
+             startupWizard = wizard != nullptr;
+             if (wizard) PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+         },
+         [&] {
              HWND tab = sheet.GetTabControl();
              for (int i = 0; i < int(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0)); ++i) {
                  char text[64] = "";
@@ -278,6 +286,8 @@ TEST(TraySheet, TabsFollowTheirKeysAndTheSheetRunsTheAboutBoxTheWizardInSetModeA
     EXPECT_EQ(sheet.DoModal(), 0);
     EXPECT_TRUE(CStepDriver::Finished());
     // A key the pack lacks shows "Error".
+    EXPECT_TRUE(startupWizard);
+    EXPECT_EQ(app.m_nRunWizard, 0);
     EXPECT_EQ(tabs, std::vector<std::string>({"Pops", "Zone", "Error"}));
     EXPECT_EQ(version, "1.0.0.0");
     EXPECT_EQ(instruction, "Choose the browsers you want to set their proxy server.");
