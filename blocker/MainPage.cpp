@@ -1,5 +1,7 @@
 #include "MainPage.h"
 
+#include "AboutDlg.h"
+#include "BlokkumDialogSupport.h"
 #include "BlokkumShared.h"
 #include "Files.h"
 #include "PopupBlockerApp.h"
@@ -9,16 +11,18 @@
 
 namespace {
 const UINT kApplyCommand = ID_APPLY_NOW;
-const UINT kHelpDisplayToc = 1;
 
 CBlokkumSettings& Settings() { return BlokkumApp()->m_settings; }
 CString Text(const char* key, const char* defaultText) { return BlokkumApp()->Text(key, defaultText); }
 CPopupCountDlg* Counter() { return BlokkumApp()->m_pCounter.get(); }
 }  // namespace
 
-CMainPage::CMainPage() : CPropertySheet(BLOKKUM_CAPTION) {
+CMainPage::CMainPage()
+    : CPropertySheet(BLOKKUM_CAPTION),
+      m_webZone(Settings(), BlokkumApp()->m_dialogSkin, BlokkumApp()->m_env.where.root, BlokkumApp()->m_env.zonesKey) {
     m_hIcon = HICON(LoadImageA(QvResourceInstance(), MAKEINTRESOURCEA(IDI_BLOKKUM), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     AddPage(&m_popups);
+    AddPage(&m_webZone);
     AddPage(&m_options);
 }
 
@@ -136,8 +140,10 @@ bool CMainPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
 }
 
 bool CMainPage::OnSysCommand(UINT command) {
-    // The About box belongs to the About and start dialogs, not built yet.
-    if ((command & 0xFFF0) == kAboutCommand) return true;
+    if ((command & 0xFFF0) == kAboutCommand) {
+        ShowAbout();
+        return true;
+    }
     switch (command & 0xFFF0) {
     case SC_CLOSE:
     case SC_MINIMIZE:
@@ -158,7 +164,7 @@ BOOL CMainPage::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case ID_TRAY_CLEAR_COUNTER: ClearCounter(); return TRUE;
     case ID_TRAY_BANNERS: ToggleBannerBlock(); return TRUE;
-    case ID_TRAY_ABOUT: return TRUE;
+    case ID_TRAY_ABOUT: ShowAbout(); return TRUE;
     case ID_TRAY_HELP: OnHelp(); return TRUE;
     case kApplyCommand: SaveAll(); return TRUE;
     case IDOK:
@@ -195,10 +201,12 @@ void CMainPage::OnTrayNotify(UINT mouseMessage) {
     }
 }
 
-void CMainPage::OnHelp() {
-    const CString file = Settings().m_strPath + "\\Help\\QVHelp.chm";
-    if (!QvHtmlHelp(m_hWnd, file, kHelpDisplayToc, 0))
-        QvMessageBox(m_hWnd, "Cannot locate HTML Help file QVHelp.chm", BlokkumApp()->m_appName, MB_OK);
+void CMainPage::OnHelp() { ShowBlokkumHelp(m_hWnd, Settings()); }
+
+void CMainPage::ShowAbout() {
+    CPopupBlockerApp* app = BlokkumApp();
+    CAboutDlg about(app->m_settings, app->m_dialogSkin, this, app->m_env.system);
+    about.DoModal();
 }
 
 HICON CMainPage::CatchingIcon() const {
@@ -254,11 +262,9 @@ void CMainPage::RelabelSheet() {
     SetDlgItemText(IDHELP, Text("10004", "Help"));
     HWND tab = GetTabControl();
     const int tabs = tab ? int(::SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
-    // Each page keeps its own key while the Web Zone page (11001) is not built.
-    static const int kTabKeys[] = {11000, 11002};
-    for (int i = 0; i < tabs && i < int(sizeof kTabKeys / sizeof kTabKeys[0]); ++i) {
+    for (int i = 0; i < tabs; ++i) {
         CString key;
-        key.Format("%d", kTabKeys[i]);
+        key.Format("%d", 11000 + i);
         SetTabText(i, Text(key, "Error"));
     }
 }
@@ -286,6 +292,7 @@ void CMainPage::ToggleCatching() {
     CPopupBlockerApp* app = BlokkumApp();
     CBlokkumSettings& s = app->m_settings;
     app->ReadProxyFlags();
+    StartCleanerWorker(m_popups.m_cleaner);
     if (s.m_ini.PopupCatching) {
         s.m_ini.PopupCatching = false;
     } else if (app->AnyBrowserConfigured() || m_popups.m_bSkipConfigurationCheck) {
@@ -333,7 +340,9 @@ void CMainPage::SaveAll() {
     app->m_settings.SaveRegistrySettings();
     app->m_settings.SaveIniSettings();
     app->PublishEngineSettings();
-    m_bPopupsModified = m_bWebZoneModified = m_bOptionsModified = false;
+    m_bPopupsModified = m_bOptionsModified = false;
+    if (m_webZone.IsModified()) m_webZone.ApplyZoneSettings();
+    m_webZone.SetUnmodified();
     m_strSavedLanguage = app->m_settings.m_strLanguage;
 }
 
@@ -342,9 +351,12 @@ void CMainPage::OnCancelCommand() {
     app->ReloadEngineSettings();
     app->m_settings.m_strLanguage = m_strSavedLanguage;
     const bool popupsModified = m_bPopupsModified, optionsModified = m_bOptionsModified;
-    m_bPopupsModified = m_bWebZoneModified = m_bOptionsModified = false;
+    const bool webZoneModified = m_webZone.IsModified();
+    m_bPopupsModified = m_bOptionsModified = false;
+    m_webZone.SetUnmodified();
     if (popupsModified) m_popups.RestoreControls();
     if (optionsModified) m_options.RestoreControls();
+    if (webZoneModified) m_webZone.RestoreControls();
     if (app->m_settings.m_dwCloseToTray) {
         m_popups.m_bSkipConfigurationCheck = false;
         HideSheet();

@@ -3,9 +3,9 @@
 // starts the proxy listener, runs the pop-up scan timer, relays changes
 // between its pages and the tray and holds the program's one exit path.
 // Blokkum's private messages reach it through PreTranslateMessage, also
-// WM_LASTBROWSERCLOSED, which is posted to the hidden window.
-// Deliberately not yet: the Web Zone page, the wizard,
-// the About box and the Internet-cleaner worker.
+// WM_LASTBROWSERCLOSED, which is posted to the hidden window. Its pages, in
+// tab order: Popups, Web Zone, General Options.
+// Deliberately not: a page of its own making (each page has its own file).
 #pragma once
 
 #include <windows.h>
@@ -15,6 +15,7 @@
 #include "PopupDlg.h"
 #include "PropertySheet.h"
 #include "Tray.h"
+#include "WebZonePage.h"
 
 enum : UINT {
     WM_CATCHINGCHANGED = 8008,
@@ -45,9 +46,10 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
 
     CPopupDlg m_popups;
+    CActiveXPage m_webZone;
     COptionsPage m_options;
+    // The Web Zone page keeps its own modified flag.
     bool m_bPopupsModified = false;
-    bool m_bWebZoneModified = false;
     bool m_bOptionsModified = false;
     bool m_bEndingOnBrowserClose = false;
     bool m_bShown = false;
@@ -64,6 +66,7 @@ private:
     void OnTaskbarCreated(UINT msg);
     void OnTrayNotify(UINT mouseMessage);
     void OnHelp();
+    void ShowAbout();
     void OnCancelCommand();
     void HideSheet();
     HICON CatchingIcon() const;

@@ -9,6 +9,7 @@
 #include "NetscapeProxySettings.h"
 #include "OperaProxySettings.h"
 #include "PopupCountDlg.h"
+#include "StartNoticeDlg.h"
 #include "Registry.h"
 #include "Seams.h"
 #include "ZoneBackup.h"
@@ -217,8 +218,11 @@ BOOL CPopupBlockerApp::InitInstance() {
     m_pCounter.reset(new CPopupCountDlg);
     ReloadEngineSettings();
     SetDialogBkColor(RGB(148, 148, 148), RGB(0, 0, 0));
-    // The start notice (shown when ShowAtStart is set and this is no first
-    // run) belongs to the About and start dialogs, which are not built yet.
+    if (!m_bFirstRun && m_bShowAtStart) {
+        CStartNoticeDlg notice(m_settings, m_dialogSkin);
+        notice.DoModal();
+        m_bShowAtStart = notice.m_dwShowAtStart != 0;
+    }
 
     {
         CMainPage sheet;
@@ -234,5 +238,6 @@ BOOL CPopupBlockerApp::InitInstance() {
 int CPopupBlockerApp::ExitInstance() {
     // Connection threads end before the process does, so none is left behind.
     m_proxy.Shutdown();
+    m_dialogSkin.Reset();
     return CWinApp::ExitInstance();
 }

@@ -18,6 +18,7 @@
 #include "BrowserProxyContext.h"
 #include "HostsFile.h"
 #include "SingleInstance.h"
+#include "Skin.h"
 
 class CPopupCountDlg;
 
@@ -71,6 +72,8 @@ public:
     CBrowserProxyContext m_browsers;
     CBlokkumProxy m_proxy;
     std::unique_ptr<CPopupCountDlg> m_pCounter;
+    // The skin object the pages and dialogs share; released at exit.
+    CSkinObject m_dialogSkin;
 
     int m_nRunWizard = 0;
     bool m_bFirstRun = false;

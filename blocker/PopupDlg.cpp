@@ -1,23 +1,72 @@
 #include "PopupDlg.h"
 
+#include "BlokkumDialogSupport.h"
 #include "MainPage.h"
 #include "PopupBlockerApp.h"
 #include "Seams.h"
+#include "SetupWizard.h"
 #include "resource.h"
 
 namespace {
 CBlokkumSettings& Settings() { return BlokkumApp()->m_settings; }
 }  // namespace
 
-CPopupDlg::CPopupDlg() : CPropertyPage(IDD_POPUPS_PAGE) {}
+CPopupDlg::CPopupDlg() : CPropertyPage(IDD_POPUPS_PAGE), m_cleaner(BlokkumApp()->m_settings) {}
 
 BOOL CPopupDlg::OnInitDialog() {
-    BlokkumApp()->ReadProxyFlags();
+    CPopupBlockerApp* app = BlokkumApp();
+    app->ReadProxyFlags();
     CPropertyPage::OnInitDialog();
     SetTexts();
     RestoreControls();
+    CSkinObject& skin = app->m_dialogSkin;
+    TakeDialogSkinControl(skin);
+    skin.LoadSkinFile(TitleSkinFile(app->m_settings));
+    skin.SkinWindow(GetSheetHwnd());
+    skin.SkinWindow(m_hWnd);
+    if (app->m_nRunWizard) {
+        // Asked for once at start-up; a later page never runs it again.
+        app->m_nRunWizard = 0;
+        RunWizard(1);
+    }
     m_bSkipConfigurationCheck = false;
     return TRUE;
+}
+
+void CPopupDlg::RunWizard(int setMode) {
+    CPopupBlockerApp* app = BlokkumApp();
+    CProxySettingSheet wizard(app->m_settings, app->m_dialogSkin, this, app->m_env.system);
+    wizard.m_nSetMode = setMode;
+    wizard.DoModal();
+}
+
+void CPopupDlg::OnSetProxy() {
+    CPopupBlockerApp* app = BlokkumApp();
+    app->ReadProxyFlags();
+    const bool before = app->AnyBrowserConfigured();
+    RunWizard(1);
+    if (m_nBlinkState == -1) return;
+    app->ReadProxyFlags();
+    if (!app->AnyBrowserConfigured()) return;
+    StopNotice();
+    if (before) return;
+    CBlokkumSettings& s = app->m_settings;
+    if (QvMessageBox(m_hWnd, app->Text("2254", "Catching Pop-Ups is currently disabled, Do you want to enable it?"),
+                     BlokkumCaption(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    s.m_ini.PopupCatching = true;
+    CheckDlgButton(IDC_CATCHING, BST_CHECKED);
+    EnableDlgItem(IDC_SOUND, TRUE);
+    NotifySheet(WM_CATCHINGCHANGED);
+}
+
+void CPopupDlg::OnResetProxy() {
+    RunWizard(0);
+    const CBlokkumSettings& s = Settings();
+    if (s.m_dwLanConfigured || s.m_dwDialUpConfigured || s.m_dwNetscapeConfigured || s.m_dwOpera6Configured ||
+        s.m_dwOpera7Configured)
+        return;
+    SwitchOffUnconfigured();
 }
 
 void CPopupDlg::SetTexts() {
@@ -37,6 +86,7 @@ void CPopupDlg::RestoreControls() {
     const CBlokkumSettings& s = Settings();
     if (s.m_ini.PopupCatching) {
         CheckDlgButton(IDC_CATCHING, BST_CHECKED);
+        m_bSkipCleaner = true;
         OnCatchingClicked();
     }
     CheckDlgButton(IDC_BANNERS, s.m_ini.BannerBlock == 1 ? BST_CHECKED : BST_UNCHECKED);
@@ -81,6 +131,9 @@ void CPopupDlg::SwitchOffUnconfigured() {
 void CPopupDlg::OnCatchingClicked() {
     CPopupBlockerApp* app = BlokkumApp();
     CBlokkumSettings& s = app->m_settings;
+    // Taken by this click even when it is refused, so it never eats a later one.
+    const bool skipCleaner = m_bSkipCleaner;
+    m_bSkipCleaner = false;
     app->ReadProxyFlags();
     if (app->AnyBrowserConfigured()) {
         StopNotice();
@@ -98,6 +151,7 @@ void CPopupDlg::OnCatchingClicked() {
     }
     s.m_ini.PopupCatching = IsDlgButtonChecked(IDC_CATCHING) == BST_CHECKED;
     EnableDlgItem(IDC_SOUND, s.m_ini.PopupCatching);
+    if (!skipCleaner) StartCleanerWorker(m_cleaner);
     MarkModified();
     NotifySheet(WM_CATCHINGCHANGED);
 }
@@ -116,6 +170,12 @@ BOOL CPopupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
     case IDC_CATCHING:
         OnCatchingClicked();
+        return TRUE;
+    case IDC_SET_PROXY:
+        OnSetProxy();
+        return TRUE;
+    case IDC_RESET_PROXY:
+        OnResetProxy();
         return TRUE;
     case IDC_SOUND:
         s.m_ini.PlayWave = s.m_ini.PlayWave ? 0 : 1;

@@ -1,10 +1,12 @@
 // PopupDlg.h - CPopupDlg, the Popups page of the tray sheet: the catching,
-// banner-blocking and sound switches, and a notice that blinks while no
-// browser uses the proxy (catching cannot be on then).
-// Deliberately not yet: the Set Proxy and Reset Proxy buttons (they run the
-// proxy wizard), the Internet-cleaner worker and the skin.
+// banner-blocking and sound switches, the Set Proxy and Reset Proxy buttons
+// that run the set-up wizard, and a notice that blinks while no browser uses
+// the proxy (catching cannot be on then). Every switch of catching runs the
+// internet cleaner on the page's own cleaner record.
+// Deliberately not: the browser changes themselves (the wizard makes them).
 #pragma once
 
+#include "CleanerWorker.h"
 #include "PropertySheet.h"
 
 enum { kNoticeTimerId = 0, kNoticeBlinkMs = 1000 };
@@ -22,6 +24,9 @@ public:
     bool m_bSkipConfigurationCheck = false;
     // -1 while the notice timer is stopped, else the blink phase.
     int m_nBlinkState = -1;
+    // One-shot: the next catching click starts no cleaner run.
+    bool m_bSkipCleaner = false;
+    CCleanerWork m_cleaner;
 
 protected:
     BOOL OnInitDialog() override;
@@ -30,6 +35,10 @@ protected:
 
 private:
     void OnCatchingClicked();
+    // setMode 1 points the browsers at the proxy, 0 takes them off it.
+    void RunWizard(int setMode);
+    void OnSetProxy();
+    void OnResetProxy();
     void StartNotice();
     void StopNotice();
     // Catching off because no browser is configured, told once with 2253.

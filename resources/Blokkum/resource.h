@@ -13,6 +13,8 @@
 
 #define IDS_ABOUTBOX 101
 #define IDS_SOCKETS_INIT_FAILED 103
+// The set-up wizard's caption (BlokkumDialogIds.h names it too).
+#define IDS_WIZARD_CAPTION 104
 
 // Tray menu commands.
 #define ID_TRAY_SHOWHIDE 32771

@@ -6,6 +6,8 @@
 #include "BlokkumShared.h"
 #include "EngineTestSupport.h"
 #include "Files.h"
+#include "BlokkumDialogIds.h"
+#include "MainPage.h"
 #include "OptionsPage.h"
 #include "PopupBlockerApp.h"
 #include "PopupDlg.h"
@@ -14,8 +16,25 @@
 #include "resource.h"
 #include "Registry.h"
 #include "TestSupport.h"
+#include "WizardTestSupport.h"
 
 namespace {
+
+// Every place the program looks, under the test's key and folder.
+CBlokkumEnvironment LocalEnvironment(const CTestRegistryKey& key, const CTempFolder& folder) {
+    CBlokkumEnvironment env;
+    env.where.key = key.SubKey();
+    env.where.runKey = key.SubKey() + "\\Run";
+    env.where.operaKey = key.SubKey() + "\\Opera";
+    env.where.mozillaKey = key.SubKey() + "\\Mozilla";
+    env.where.iniFolder = folder.Path();
+    env.system.internetSettingsKey = key.SubKey() + "\\Internet Settings";
+    env.system.appPathsRoot = HKEY_CURRENT_USER;
+    env.system.appPathsKey = key.SubKey() + "\\App Paths";
+    env.system.windowsFolder = folder.File("WINDOWS");
+    env.zonesKey = key.SubKey() + "\\Zones";
+    return env;
+}
 
 struct WizardCase {
     const char* wizardMessage;
@@ -144,14 +163,8 @@ TEST(GeneralOptions, SoundListPutsDefaultFirstAndAnOutsideSoundBeforeTheCustomRo
 
 TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkipped) {
     CTestRegistryKey key;
-    CBlokkumEnvironment env;
-    env.where.key = key.SubKey();
-    env.system.internetSettingsKey = key.SubKey() + "\\Internet Settings";
-    env.where.operaKey = key.SubKey() + "\\Opera";
-    env.where.mozillaKey = key.SubKey() + "\\Mozilla";
     CTempFolder folder;
-    env.where.iniFolder = folder.Path();
-    CPopupBlockerApp app(env);
+    CPopupBlockerApp app(LocalEnvironment(key, folder));
     CPopupDlg page;
     CPropertySheet sheet("Popups");
     sheet.AddPage(&page);
@@ -175,6 +188,118 @@ TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkippe
         if (c.boxes) EXPECT_EQ(shown[0].text.rfind("You can't enable Catching Pop-Ups", 0), 0u);
     }
     sheet.DestroyWindow();
+}
+
+// The top-level window of this thread, shown, that has the control.
+HWND g_found = nullptr;
+BOOL CALLBACK FindShownWith(HWND window, LPARAM id) {
+    HWND page = HWND(SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (IsWindowVisible(window) && (GetDlgItem(window, int(id)) || (page && GetDlgItem(page, int(id))))) {
+        g_found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+HWND FindShownWith(int id) {
+    g_found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownWith, id);
+    return g_found;
+}
+
+TEST(TraySheet, RunsTheStartUpWizardTabsFromTheirKeysTheAboutBoxSetProxyInSetModeAndTheCleaner) {
+    CTestRegistryKey key;
+    CTempFolder folder;
+    folder.Write("Language\\English.ini", "[QuorvaneBlokkum]\r\n11000=Pops\r\n11001=Zone\r\n");
+    {
+        CRegKey k;
+        k.Create(HKEY_CURRENT_USER, key.SubKey());
+        k.SetString("Path", folder.Path());
+        k.SetString("Language", "English");
+        k.SetString("Blocked Popups", "0");
+        k.SetString("User Wav Path", "");
+        k.SetString("Wizard Message", "N");
+        // Internet Explorer's LAN uses the proxy, so catching starts on.
+        CRegKey flags, ie;
+        flags.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Proxy Setting");
+        flags.SetDWORD(BLOKKUM_FLAG_LAN, 1);
+        ie.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Internet Settings");
+        ie.SetDWORD("ProxyEnable", 1);
+        ie.SetString("ProxyServer", BLOKKUM_PROXY_TEXT);
+    }
+    CPopupBlockerApp app(LocalEnvironment(key, folder));
+    ASSERT_EQ(app.m_settings.LoadRegistrySettings(), 0);
+    app.ReloadEngineSettings();
+    app.m_settings.m_ini.PopupPort = 0;
+    app.PublishEngineSettings();
+    CScriptedMessageBoxes boxes;
+    ClearCleanerJournal();
+    CMainPage sheet;
+    // As when the user asked for the wizard at start-up.
+    app.m_nRunWizard = 1;
+    bool startupWizard = false;
+    std::vector<std::string> tabs;
+    CString version, instruction;
+    auto endSheet = [&sheet] { PostMessageA(sheet.m_hWnd, WM_LASTBROWSERCLOSED, 0, 0); };
+    CStepDriver driver(
+        {[&] {
+             HWND wizard = FindShownWith(IDC_WIZ_IE);
+             startupWizard = wizard != nullptr;
+             if (wizard) PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+         },
+         [&] {
+             HWND tab = sheet.GetTabControl();
+             for (int i = 0; i < int(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0)); ++i) {
+                 char text[64] = "";
+                 TCITEMA item = {};
+                 item.mask = TCIF_TEXT;
+                 item.pszText = text;
+                 item.cchTextMax = sizeof text;
+                 SendMessageA(tab, TCM_GETITEMA, WPARAM(i), LPARAM(&item));
+                 tabs.push_back(text);
+             }
+             PostMessageA(sheet.m_hWnd, WM_COMMAND, ID_TRAY_ABOUT, 0);
+         },
+         [&] {
+             HWND about = FindShownWith(IDC_ABOUT_VERSION);
+             ASSERT_TRUE(about) << "no About box";
+             version = CWnd::GetWindowTextOf(GetDlgItem(about, IDC_ABOUT_VERSION));
+             PostMessageA(about, WM_COMMAND, IDOK, 0);
+         },
+         [&] {
+             HWND button = sheet.m_popups.GetDlgItem(IDC_SET_PROXY);
+             sheet.m_popups.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SET_PROXY, BN_CLICKED), LPARAM(button));
+         },
+         [&] {
+             HWND wizard = FindShownWith(IDC_WIZ_IE);
+             ASSERT_TRUE(wizard) << "Set Proxy ran no wizard";
+             HWND page = HWND(SendMessageA(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+             instruction = CWnd::GetWindowTextOf(GetDlgItem(page, IDC_WIZ_INSTRUCTION));
+             PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+         },
+         [&] { PostMessageA(sheet.m_hWnd, WM_COMMAND, ID_TRAY_CATCHING, 0); },
+         endSheet},
+        [&] {
+            if (HWND left = FindShownWith(IDC_WIZ_IE)) PostMessageA(left, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            if (HWND left = FindShownWith(IDC_ABOUT_VERSION)) PostMessageA(left, WM_COMMAND, IDOK, 0);
+            endSheet();
+        });
+    EXPECT_EQ(sheet.DoModal(), 0);
+    EXPECT_TRUE(CStepDriver::Finished());
+    // A key the pack lacks shows "Error".
+    EXPECT_TRUE(startupWizard);
+    EXPECT_EQ(app.m_nRunWizard, 0);
+    EXPECT_EQ(tabs, std::vector<std::string>({"Pops", "Zone", "Error"}));
+    EXPECT_EQ(version, "1.0.0.0");
+    EXPECT_EQ(instruction, "Choose the browsers you want to set their proxy server.");
+    // The wizard's Cancel asks the question again at the next start.
+    EXPECT_EQ(app.m_settings.m_strWizardMessage, "A");
+    EXPECT_TRUE(boxes.Boxes().empty());
+    // Catching restored at start-up runs no cleaner; switching it off from
+    // the tray runs it over Internet Explorer.
+    EXPECT_FALSE(app.m_settings.m_ini.PopupCatching);
+    for (int i = 0; i < 200 && CleanerJournal().size() < 2; ++i) Sleep(10);
+    EXPECT_EQ(CleanerJournal(), (std::vector<CleanerCall>{{CleanerOperation::Scan, kCleanerInternetExplorer},
+                                                          {CleanerOperation::DeleteRedundant, kCleanerInternetExplorer}}));
 }
 
 // Blokkum.exe (the test build of it) on a registry key, program folder and

@@ -8,14 +8,6 @@
 namespace {
 const CString kOurs = BLOKKUM_PROXY_TEXT;
 
-// A connection's settings blob: flags at 8, text length at 12, text at 16.
-CString Blob(DWORD flags, const CString& text, DWORD length) {
-    char head[16] = {};
-    memcpy(head + 8, &flags, 4);
-    memcpy(head + 12, &length, 4);
-    return CString(head, 16) + text + CString(char(0), 12);
-}
-
 struct IEFixture {
     CTestRegistryKey reg;
     CBlokkumLocations where;
@@ -40,15 +32,15 @@ struct IEFixture {
 
 TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed) {
     IEFixture f;
-    const CString ours = Blob(3, kOurs, DWORD(kOurs.GetLength()));
+    const CString ours = ConnectionBlob(3, kOurs, DWORD(kOurs.GetLength()));
     f.AddConnection("DefaultConnectionSettings", ours);
     f.AddConnection("SavedLegacySettings", ours);
     f.AddConnection("Ours", ours);
-    f.AddConnection("OtherProxy", Blob(3, "http=cache:3128", 15));
-    f.AddConnection("DirectOnly", Blob(1, kOurs, DWORD(kOurs.GetLength())));
+    f.AddConnection("OtherProxy", ConnectionBlob(3, "http=cache:3128", 15));
+    f.AddConnection("DirectOnly", ConnectionBlob(1, kOurs, DWORD(kOurs.GetLength())));
     // 256 + 19: only the low byte of the length counts.
-    f.AddConnection("LongText", Blob(3, kOurs + CString('x', 256), DWORD(kOurs.GetLength() + 256)));
-    f.AddConnection("CutShort", Blob(3, "http=qv", DWORD(kOurs.GetLength() + 40)).Left(16 + 7));
+    f.AddConnection("LongText", ConnectionBlob(3, kOurs + CString('x', 256), DWORD(kOurs.GetLength() + 256)));
+    f.AddConnection("CutShort", ConnectionBlob(3, "http=qv", DWORD(kOurs.GetLength() + 40)).Left(16 + 7));
 
     CBlokkumSettings settings(f.where);
     CBrowserProxyContext context(settings, f.system);
@@ -84,7 +76,7 @@ TEST(IEProxySettings, IsProxySetNeedsProxyEnableAndOurTextHereOrOnAConnection) {
         SCOPED_TRACE(testing::Message() << r.enable << " " << r.server << " " << r.onConnection);
         IEFixture f;
         f.SetInternetSettings(r.enable, r.server);
-        f.AddConnection("Dial", r.onConnection ? Blob(3, kOurs, DWORD(kOurs.GetLength())) : Blob(3, "http=x:1", 8));
+        f.AddConnection("Dial", r.onConnection ? ConnectionBlob(3, kOurs, DWORD(kOurs.GetLength())) : ConnectionBlob(3, "http=x:1", 8));
         CBlokkumSettings settings(f.where);
         CBrowserProxyContext context(settings, f.system);
         EXPECT_EQ(CIEProxySettings(context).IsProxySet(), r.expected);
@@ -107,8 +99,8 @@ TEST(IEProxySettings, EachFlagFollowsTheConnectionsThatWereReallySetOrReset) {
     EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_LAN), 0u);
 
     // Two configured connections: the dial-up flag goes only with the second.
-    f.AddConnection("QvTestDialA", Blob(3, kOurs, DWORD(kOurs.GetLength())));
-    f.AddConnection("QvTestDialB", Blob(3, kOurs, DWORD(kOurs.GetLength())));
+    f.AddConnection("QvTestDialA", ConnectionBlob(3, kOurs, DWORD(kOurs.GetLength())));
+    f.AddConnection("QvTestDialB", ConnectionBlob(3, kOurs, DWORD(kOurs.GetLength())));
     f.SetInternetSettings(0, "");
     settings.m_dwDialUpConfigured = 1;
     CBrowserProxyContext context(settings, f.system);

@@ -19,6 +19,17 @@ inline COSVersion TestVersion(DWORD platform, DWORD major, DWORD minor) {
     return COSVersion(info);
 }
 
+// A connection's settings blob: flags at 8, text length at 12, text at 16.
+inline CString ConnectionBlob(DWORD flags, const CString& text, DWORD length) {
+    char head[16] = {};
+    memcpy(head + 8, &flags, 4);
+    memcpy(head + 12, &length, 4);
+    return CString(head, 16) + text + CString(char(0), 12);
+}
+inline CString ConnectionBlob(DWORD flags, const CString& text) {
+    return ConnectionBlob(flags, text, DWORD(text.GetLength()));
+}
+
 inline DWORD ReadDWORD(const CString& subKey, const char* name) {
     CRegKey key;
     DWORD value = 99;
