@@ -1,6 +1,7 @@
 // Runs Grindel's whole-drive shred on one drive, as a user who picks
-// "whole drive" in the drive question and answers every box with Yes/OK.
-//   DriveShredTool.exe X: WORKFOLDER
+// "whole drive" in the drive question and answers every box with Yes/OK;
+// with "cancel", a free-space shred that the user cancels while it prepares.
+//   DriveShredTool.exe X: WORKFOLDER [cancel]
 // Prints every box it answered and the number of kept NTFS runs; exit code 0
 // unless start-up failed (the check reads the image for the result).
 #include <windows.h>
@@ -13,17 +14,33 @@
 #include "ShredderApp.h"
 
 namespace {
+class CCancellingProgress : public CSilentProgress {
+public:
+    explicit CCancellingProgress(volatile bool& abort) : m_abort(abort) {}
+    void Pump() override {
+        if (++m_pumps == 20) m_abort = true;
+        CSilentProgress::Pump();
+    }
+
+private:
+    volatile bool& m_abort;
+    int m_pumps = 0;
+};
+
 class CWholeDriveApp : public CShredderApp {
 public:
     using CShredderApp::CShredderApp;
+    bool cancelFreeSpace = false;
 
 protected:
     bool RunDriveOptionsDialog(const CString&, const CString&, bool* freeSpaceOnly, bool* formatAfter) override {
-        *freeSpaceOnly = false;
+        *freeSpaceOnly = cancelFreeSpace;
         *formatAfter = false;
         return true;
     }
-    IShredProgress* CreateProgress() override { return new CSilentProgress; }
+    IShredProgress* CreateProgress() override {
+        return cancelFreeSpace ? new CCancellingProgress(AbortFlag()) : new CSilentProgress;
+    }
 };
 }  // namespace
 
@@ -45,6 +62,7 @@ int main(int argc, char** argv) {
     int rc = 0;
     {
         CWholeDriveApp app(environment);
+        app.cancelFreeSpace = argc > 3 && lstrcmpA(argv[3], "cancel") == 0;
         CString item;
         item.Format("\"%s\\\"", argv[1]);
         if (!app.InitInstance(item)) rc = 3;

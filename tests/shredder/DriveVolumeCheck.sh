@@ -197,7 +197,12 @@ grep -q "$marker" "$image" || fail "free space: a plain delete already cleared t
 fusefat -o rw+ "$image" "$mnt" >/dev/null 2>&1 || fail "fusefat remount"
 mounted=1
 ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
-cp "$grindel" "$work/app/Grindel.exe"
+# Cancelled while the temporary files are made: every one of them goes again.
+run_wine "$tool" "$drive:" 'C:\' cancel >"$work/tool.txt" 2>&1
+grep -q "box: This function allocates all available free space" "$work/tool.txt" || { cat "$work/tool.txt"; fail "cancel: not warned"; }
+grep -E "box: (Unable|Error|Write failed)" "$work/tool.txt" && fail "cancel: reported a failure"
+[ -e "$mnt/SHREDTMP.\$\$\$" ] && { ls -R "$mnt"; fail "cancel: temporary files are left"; }
+[ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "cancel: KEEP.TXT was touched"
 run_wine "$work/app/Grindel.exe" /s free /O1 /D0 "$drive:\\" >"$work/grindel.txt" 2>&1 || { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
 [ -e "$mnt/SHREDTMP.\$\$\$" ] && fail "free space: the temporary folder is left"
 [ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "free space: KEEP.TXT was touched"
