@@ -309,7 +309,7 @@ TEST_F(RecordsEndToEnd, ManyClientsWhileThePagesDeleteRecords) {
             Sleep(10);
         }
     });
-    Sleep(4000);
+    Sleep(20000);  // long enough for many record deletions to meet live lookups
     stop = true;
     for (std::thread& t : clients) t.join();
     deleter.join();
