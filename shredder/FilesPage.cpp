@@ -314,7 +314,13 @@ CSubFolderOptionsDlg::CSubFolderOptionsDlg(CShredderApp& app, HWND parent, int f
 
 BOOL CSubFolderOptionsDlg::OnInitDialog() {
     GrindelSkin().SkinWindow(m_hWnd);
-    SetWindowText(LoadLangControlText(9208, "SubFolder Options"));
+    // The caption shares its text with the Shred Folders page's button, whose
+    // '&' marks a shortcut; a title shows no shortcuts.
+    CString caption = LoadLangControlText(9208, "SubFolder &Options");
+    caption.Replace("&&", "\x01");
+    caption.Remove('&');
+    caption.Replace('\x01', '&');
+    SetWindowText(caption);
     static const CControlText kTexts[] = {
         {IDC_PAGE_GROUP, 9700, "&Shred contents of subfolders"},
         {IDC_FOLDER_NEVER, 9701, "Never"},

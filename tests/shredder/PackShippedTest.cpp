@@ -132,7 +132,6 @@ const PackText kTexts[] = {
     {9206, "&Remove Item"},
     {9207, "Remove &All"},
     {9208, "SubFolder &Options"},
-    {9208, "SubFolder Options"},
     {9209, "Folder Name"},
     {9301, "&Choose Drive"},
     {9302, "Shred &Now"},
@@ -198,10 +197,8 @@ const PackText kTexts[] = {
     {13012, "Data"},
 };
 
-// The Shred Folders page's button and the SubFolder Options caption share key
-// 9208 with different texts; any pack text changes one of them, so the English
-// pack leaves the key out.
-const std::set<int> kLeftOut = {9208};
+// Keys the English pack leaves out on purpose (none at present).
+const std::set<int> kLeftOut = {};
 
 std::string Unix(std::string text) {
     for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);

@@ -483,3 +483,18 @@ TEST_F(SheetPages, ChoosingAnotherLanguageRetextsTheSheetAndRenewsTheInstanceNam
     SendMessageA(options, WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE), LPARAM(combo));
     EXPECT_TRUE(boxes.Boxes().empty());
 }
+
+TEST_F(SheetPages, SubFolderOptionsTitleCarriesNoShortcutMarkOfItsButton) {
+    HWND folders = PageWindow(*sheet, 2);
+    CString buttonText;
+    GetWindowTextA(GetDlgItem(folders, IDC_SUBFOLDER_OPTIONS), buttonText.GetBuffer(64), 64);
+    buttonText.ReleaseBuffer();
+    EXPECT_EQ(buttonText, "SubFolder &Options");
+    bool shown = false;
+    WhenShown("SubFolder Options", [&](HWND dialog) {
+        shown = true;
+        Click(dialog, IDCANCEL);
+    });
+    Click(folders, IDC_SUBFOLDER_OPTIONS);
+    EXPECT_TRUE(shown);
+}
