@@ -41,7 +41,12 @@ trap 'exit 1' TERM INT HUP
 fail() { echo "FAILED: $*"; exit 1; }
 
 [ -f "$build/wine/prefix/.qv-ready" ] || fail "the build's Wine prefix is not ready"
-cp -al "$build/wine/prefix" "$prefix" || fail "prefix copy"
+# Other suites make and remove temporary folders in the prefix meanwhile, so a
+# file may vanish under the copy: what matters is that the prefix itself came.
+cp -al "$build/wine/prefix" "$prefix" 2>/dev/null
+for f in system.reg user.reg drive_c/windows/system32 dosdevices; do
+  [ -e "$prefix/$f" ] || fail "prefix copy ($f missing)"
+done
 # The registry is rewritten in place by the server: never shared.
 for f in system.reg user.reg userdef.reg; do
   [ -f "$prefix/$f" ] && cp --remove-destination "$build/wine/prefix/$f" "$prefix/$f"
