@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 
 #include "Files.h"
@@ -84,4 +86,14 @@ std::string ReadFileText(const char* path) {
     CString contents;
     ReadWholeFile(path, contents);
     return contents.str();
+}
+
+void ExpectSixteenPixelFlag(const CString& path) {
+    HBITMAP bitmap = HBITMAP(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(bitmap, nullptr) << path.c_str();
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 16);
+    EXPECT_EQ(info.bmHeight, 16);
+    DeleteObject(bitmap);
 }

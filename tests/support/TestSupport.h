@@ -65,3 +65,7 @@ private:
 };
 
 std::string ReadFileText(const char* path);
+
+// Checks, with gtest assertions, that a language pack's flag bitmap loads from
+// the file and is 16 by 16 pixels, as the image combos need.
+void ExpectSixteenPixelFlag(const CString& path);

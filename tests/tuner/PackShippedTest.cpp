@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -154,12 +156,5 @@ TEST_F(ShippedPack, HoldsNoKeyTheCodeDoesNotLookUp) {
 }
 
 TEST_F(ShippedPack, HasASixteenPixelFlagBesideIt) {
-    const CString flag = CString(kShippedFolder) + "\\Lang\\English.bmp";
-    HBITMAP bitmap = HBITMAP(LoadImageA(nullptr, flag, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    ASSERT_NE(bitmap, nullptr) << flag.c_str();
-    BITMAP info{};
-    GetObjectA(bitmap, sizeof info, &info);
-    EXPECT_EQ(info.bmWidth, 16);
-    EXPECT_EQ(info.bmHeight, 16);
-    DeleteObject(bitmap);
+    ExpectSixteenPixelFlag(CString(kShippedFolder) + "\\Lang\\English.bmp");
 }
