@@ -32,5 +32,15 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror caught mid-sync fails one index now and then (seen: the i386 index
+# of the security suite older than its Release file). Retry; then install from
+# the main suite alone, where amd64 and i386 versions always agree, because the
+# 32-bit Wine libraries must match their 64-bit twins version for version.
+for attempt in 1 2 3; do
+  if $SUDO apt-get update -qq; then break; fi
+  echo "setup: package index update failed (attempt $attempt), retrying" >&2
+  sleep $((attempt * 5))
+done
+if $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then exit 0; fi
+echo "setup: install failed; installing from the main suite's versions" >&2
+$SUDO apt-get install -y -qq --no-install-recommends -t bookworm "${missing[@]}" >/dev/null
