@@ -14,6 +14,11 @@ if [ $# -lt 1 ]; then
 fi
 prog="$1"; shift
 bash "$root/scripts/build.sh" >/dev/null || exit 1
+. "$root/scripts/arch.sh"
+if ! qv_runs_32bit; then
+  echo "run.sh: this machine cannot run 32-bit programs; running the 64-bit build of the same sources" >&2
+fi
+build=$(qv_runnable_build)
 if [ "$prog" = regsvr32 ]; then
   lib="${1:-}"; shift || true
   dll="$build/products/$lib/$lib.dll"

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake make
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
-  wine wine32:i386
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64
   xvfb xauth
   googletest libwine-dev
   dosfstools ntfs-3g fusefat

@@ -5,6 +5,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${QV_BUILD_DIR:-$root/build}"
 bash "$root/scripts/build.sh" || exit 1
+. "$root/scripts/arch.sh"
+build=$(qv_runnable_build)
 
 . "$root/scripts/wine-env.sh" "$build"
 QV_FORCE_XVFB=1

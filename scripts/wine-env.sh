@@ -7,9 +7,11 @@
 
 QV_BUILD_DIR=$(mkdir -p "$1" && cd "$1" && pwd)
 QV_WINE_DIR="$QV_BUILD_DIR/wine"
-export PATH="/usr/lib/wine:$PATH"
+# The build's own loader (32- or 64-bit) comes first as `wine`.
+export PATH="$QV_WINE_DIR/bin:/usr/lib/wine:$PATH"
 export WINEPREFIX="$QV_WINE_DIR/prefix"
-export WINEARCH=win32
+WINEARCH=$(cat "$QV_WINE_DIR/arch" 2>/dev/null || echo win32)
+export WINEARCH
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winealsa.drv=d;mscoree=d;mshtml=d}"
 export HOME="$QV_WINE_DIR/home"

@@ -25,7 +25,7 @@ prefix="$work/prefix"
 letter=""
 mounted=0
 wine_env() {
-  env PATH="/usr/lib/wine:$PATH" WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all \
+  env PATH="$build/wine/bin:/usr/lib/wine:$PATH" WINEPREFIX="$prefix" WINEARCH="$(cat "$build/wine/arch")" WINEDEBUG=-all \
     WINEDLLOVERRIDES="winealsa.drv=d;mscoree=d;mshtml=d" HOME="$build/wine/home" \
     XDG_DATA_HOME="$build/wine/home/.local/share" "$@"
 }
