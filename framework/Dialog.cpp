@@ -13,6 +13,26 @@ void QvInitCommonControls() {
     (void)done;
 }
 
+bool QvPaintsThemedTabPage(HWND dialog) {
+    // uxtheme.dll exists from Windows XP on: found at run time, so the
+    // programs still start on 95, 98, ME, NT 4 and 2000.
+    typedef BOOL(WINAPI * Query)(HWND);
+    typedef BOOL(WINAPI * Flag)();
+    static const struct Api {
+        Query textureEnabled = nullptr;
+        Flag appThemed = nullptr;
+    } api = [] {
+        Api a;
+        if (HMODULE theme = LoadLibraryA("uxtheme.dll")) {
+            a.textureEnabled = reinterpret_cast<Query>(reinterpret_cast<void*>(
+                GetProcAddress(theme, "IsThemeDialogTextureEnabled")));
+            a.appThemed = reinterpret_cast<Flag>(reinterpret_cast<void*>(GetProcAddress(theme, "IsAppThemed")));
+        }
+        return a;
+    }();
+    return api.textureEnabled && api.appThemed && api.appThemed() && api.textureEnabled(dialog);
+}
+
 CDialog::CDialog(UINT templateId, CWnd* parent)
     : m_templateId(templateId), m_parentHwnd(parent ? parent->m_hWnd : nullptr) {}
 
@@ -102,7 +122,12 @@ INT_PTR CDialog::DispatchDialog(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = Dispatch(msg, wParam, lParam);
     m_defaulted = saved;
     if (defaulted) {
-        if (brush && (msg == WM_CTLCOLORDLG || msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN)) {
+        // A property page whose tab body the theme paints with its texture
+        // keeps the system's answer, which gives its statics, check boxes and
+        // radio buttons that texture (the dialog colour would put bars of it
+        // under each of them).
+        if (brush && (msg == WM_CTLCOLORDLG || msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) &&
+            !QvPaintsThemedTabPage(hwnd)) {
             HDC dc = reinterpret_cast<HDC>(wParam);
             SetTextColor(dc, QvDialogTextColor());
             SetBkColor(dc, QvDialogBkColor());

@@ -2,7 +2,9 @@
 // Modal runs go through RunModalLoop (MessageLoop.h), so PreTranslateMessage
 // sees every message of the thread while the dialog runs; the owner is
 // disabled meanwhile. OnInitDialog, OnOK/OnCancel (IDOK/IDCANCEL), EndDialog
-// with a result, and the background colour set by CWinApp::SetDialogBkColor.
+// with a result, and the background colour set by CWinApp::SetDialogBkColor
+// (except on property pages that the theme paints with its tab texture: their
+// controls take that texture, as the page does).
 // Handlers follow CWnd's one dispatch path; Default() in a dialog means "not
 // handled" (the dialog manager's own processing).
 // Deliberately not: data exchange macros; dialogs read and set their controls.
@@ -15,6 +17,10 @@
 // Registers the common-control classes (list views, ComboBoxEx, tabs, ...)
 // once per process; dialogs and sheets call it before they are created.
 void QvInitCommonControls();
+
+// True when the theme paints this dialog's background with the tab-body
+// texture (a property page under an active theme).
+bool QvPaintsThemedTabPage(HWND dialog);
 
 class CDialog : public CWnd {
 public:
