@@ -72,6 +72,17 @@ void CSwiftlaneApp::ReadSettings() {
     m_language = m_language.Left(kPathLength - 1);
 }
 
+void CSwiftlaneApp::WriteFirstStartValues() {
+    CRegKey key;
+    if (key.Create(HKEY_CURRENT_USER, m_registryKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
+    CString value;
+    if (key.QueryString("AppPath", value) != ERROR_SUCCESS || value.IsEmpty()) {
+        const int slash = m_programPath.ReverseFind('\\');
+        if (slash > 0) key.SetString("AppPath", m_programPath.Left(slash));
+    }
+    if (key.QueryString("Language", value) != ERROR_SUCCESS || value.IsEmpty()) key.SetString("Language", "English");
+}
+
 void CSwiftlaneApp::SaveLanguage() {
     CRegKey key;
     if (key.Create(HKEY_CURRENT_USER, m_registryKey, KEY_WRITE) != ERROR_SUCCESS) return;
@@ -86,6 +97,7 @@ bool CSwiftlaneApp::HasBackup() const {
 BOOL CSwiftlaneApp::InitInstance() {
     EnableControlContainer();
     SetDialogBkColor(RGB(206, 206, 210), RGB(0, 0, 0));
+    WriteFirstStartValues();
     ReadSettings();
     m_family = FamilyOf(m_version);
     if (m_family == FAMILY_OTHER) {

@@ -36,6 +36,8 @@ public:
     CString PackPath() const;
     // AppPath and Language from the registry (empty when missing).
     void ReadSettings();
+    // Without an installer's values: the program's own folder and English.
+    void WriteFirstStartValues();
     void SaveLanguage();
     bool HasBackup() const;
     ITuningStore& Store() const { return *m_store; }

@@ -277,6 +277,37 @@ TEST_F(SwiftlaneMainTest, MainDialogShowsThePackAndSwitchesLanguage) {
     EXPECT_EQ(nullptr, app.m_pMainDlg);
 }
 
+// No installer ran: the first start writes the program's folder and English,
+// so the combo lists the shipped pack; a later start keeps what is there.
+TEST_F(SwiftlaneTest, FirstStartWritesItsFolderAndTheComboListsEnglish) {
+    CTempFolder folder;
+    folder.Write("Lang\\English.ini", "[Swiftlane]\r\n");
+    app.m_programPath = folder.File("Swiftlane.exe");
+    app.WriteFirstStartValues();
+    app.ReadSettings();
+    EXPECT_EQ(folder.Path(), app.m_appPath);
+    EXPECT_EQ(CString("English"), app.m_language);
+    MainView view;
+    CTimerDriver driver([&] {
+        if (!app.m_pMainDlg || !app.m_pMainDlg->m_hWnd || view.items >= 0) return;
+        view = Read(app.m_pMainDlg->m_hWnd);
+        PostMessageA(app.m_pMainDlg->m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    });
+    CSwiftlaneDlg dialog;
+    dialog.DoModal();
+    EXPECT_EQ(1, view.items);
+    EXPECT_EQ(CString("English"), view.selected);
+
+    CRegKey settings;
+    ASSERT_EQ(ERROR_SUCCESS, settings.Open(HKEY_CURRENT_USER, key.SubKey(), KEY_WRITE));
+    settings.SetString("AppPath", "D:\\Tools\\Swiftlane");
+    settings.SetString("Language", "Deutsch");
+    app.WriteFirstStartValues();
+    app.ReadSettings();
+    EXPECT_EQ(CString("D:\\Tools\\Swiftlane"), app.m_appPath);
+    EXPECT_EQ(CString("Deutsch"), app.m_language);
+}
+
 TEST_F(SwiftlaneMainTest, SetAsksBeforeReplacingABackupAndResetRestoresIt) {
     CRegKey backup;
     backup.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Original Settings");
@@ -333,8 +364,8 @@ TEST_F(SwiftlaneMainTest, AboutBoxShowsTheVersionResource) {
     CSwiftlaneDlg dialog;
     dialog.DoModal();
     EXPECT_EQ(3, step);
-    EXPECT_EQ(CString("1, 0, 0, 1"), version);
-    EXPECT_EQ(CString("Copyright (C) 2003 Quorvane"), copyright);
+    EXPECT_EQ(CString("1.0.0.0"), version) << "the suite's one version";
+    EXPECT_EQ(CString("Copyright (C) Quorvane"), copyright);
     EXPECT_EQ(CString("OK"), ok);
 }
 
