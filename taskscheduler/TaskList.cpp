@@ -1,6 +1,7 @@
 // TaskList.exe - a small automation client of Tasklatch: it creates
 // "TaskScheduler.Schedule" by its ProgID, as any client does, and
-//   TaskList                              prints the name of every task, one a line;
+//   TaskList                              prints the name of every task, one a line
+//                                          (or that there is none);
 //   TaskList /weekly NAME YYYY-MM-DD HH:MM gives task NAME a weekly trigger on
 //                                          that date's weekday from that date on,
 //                                          and prints the task's next run time.
@@ -13,6 +14,8 @@
 #include "DispatchCall.h"
 
 namespace {
+const char kUsage[] = "usage: TaskList [/weekly NAME YYYY-MM-DD HH:MM]\n";
+
 int Fail(const char* what, HRESULT hr, const std::wstring& description = std::wstring()) {
     std::fprintf(stderr, "TaskList: %s failed (0x%08lX) %ls\n", what, static_cast<unsigned long>(hr),
                  description.c_str());
@@ -27,6 +30,7 @@ int ListTasks(IDispatch* schedule) {
     CVariant count;
     o = DispatchGet(schedule, DispatchIdOf(schedule, L"Count"), count);
     if (FAILED(o.hr)) return Fail("Count", Outcome(o), o.description);
+    if (count.Long() == 0) std::printf("There are no scheduled tasks.\n");
     for (long i = 1; i <= count.Long(); ++i) {
         CVariant job, name;
         o = DispatchGet(schedule, DISPID_VALUE, job, {short(i)});
@@ -49,7 +53,7 @@ int AddWeeklyTrigger(IDispatch* schedule, const wchar_t* taskName, const wchar_t
     SYSTEMTIME when = {};
     if (std::swscanf(day, L"%hu-%hu-%hu", &when.wYear, &when.wMonth, &when.wDay) != 3 ||
         std::swscanf(time, L"%hu:%hu", &when.wHour, &when.wMinute) != 2) {
-        std::fprintf(stderr, "TaskList: expected /weekly NAME YYYY-MM-DD HH:MM\n");
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
     DATE date = 0, clock = 0;
@@ -110,6 +114,11 @@ int AddWeeklyTrigger(IDispatch* schedule, const wchar_t* taskName, const wchar_t
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const bool weekly = argc == 5 && lstrcmpiW(argv[1], L"/weekly") == 0;
+    if (!weekly && argc != 1) {
+        std::fprintf(stderr, "%s", kUsage);
+        return 2;
+    }
     if (FAILED(CoInitialize(nullptr))) return 1;
     int rc;
     {
@@ -120,10 +129,8 @@ int wmain(int argc, wchar_t** argv) {
             hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                   reinterpret_cast<void**>(schedule.Out()));
         if (FAILED(hr)) rc = Fail("Creating TaskScheduler.Schedule (is Tasklatch.dll registered?)", hr);
-        else if (argc == 5 && lstrcmpiW(argv[1], L"/weekly") == 0)
-            rc = AddWeeklyTrigger(schedule.Get(), argv[2], argv[3], argv[4]);
-        else if (argc == 1) rc = ListTasks(schedule.Get());
-        else rc = Fail("Reading the command line; usage: TaskList [/weekly NAME YYYY-MM-DD HH:MM]", E_INVALIDARG);
+        else if (weekly) rc = AddWeeklyTrigger(schedule.Get(), argv[2], argv[3], argv[4]);
+        else rc = ListTasks(schedule.Get());
     }
     CoUninitialize();
     return rc;
