@@ -1,46 +1,175 @@
 #!/usr/bin/env bash
-# Builds the suite if needed and starts one deliverable under Wine:
+# Builds the suite if a source changed and starts one deliverable under Wine,
+# in the user's prefix (build/user/prefix; build64/user/prefix on a machine
+# that cannot run 32-bit programs), apart from the tests' prefix:
 #   scripts/run.sh Blokkum [ARGS...]
+#   scripts/run.sh Blokkum --serve   as a user who configured Internet Explorer
+#                                    and switched catching on: the proxy serves
+#                                    on 127.0.0.1:8100 with nobody answering boxes
 # The COM libraries are registered (or, with /u, unregistered) in the same prefix:
 #   scripts/run.sh regsvr32 Tasklatch [/u]
-# With no DISPLAY a virtual one is started (nothing is shown then).
+# Each build is installed into the prefix before its first program starts.
+# A run ends only what it started: the prefix's Wine server ends by itself
+# after its last program, and a virtual display (used when there is no
+# DISPLAY) when no program and no run uses it any more.
+# Wine's own messages go to user/wine.log, the programs' to the terminal.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${QV_BUILD_DIR:-$root/build}"
+. "$root/scripts/arch.sh"
+build=$(qv_runnable_build)
+user="$build/user"
+QV_PROGRAMS=(Blokkum Veilrun Grindel Swiftlane Bootlist Blokkout TaskList)
+QV_LIBRARIES=(Tasklatch Grindhook Blokkjack)
+
 if [ $# -lt 1 ]; then
-  echo "usage: scripts/run.sh PROGRAM [ARGS...]" >&2
-  ls "$build/products" 2>/dev/null | sed 's/^/  /' >&2
+  echo "usage: scripts/run.sh PROGRAM [ARGS...] | scripts/run.sh regsvr32 LIBRARY [/u]" >&2
+  echo "  programs:  ${QV_PROGRAMS[*]}" >&2
+  echo "  libraries: ${QV_LIBRARIES[*]} (installed and registered already; for regsvr32)" >&2
   exit 2
 fi
 prog="$1"; shift
-bash "$root/scripts/build.sh" >/dev/null || exit 1
-. "$root/scripts/arch.sh"
+
+# The build check costs seconds: it runs only when a file of the checkout is
+# newer than the last build the run script made.
+built="$build/.qv-run-built"
+if [ ! -f "$built" ] || [ -n "$(find "$root" \( -path "$root/build*" -o -path "$root/.git" \) -prune -o \
+                                  -newer "$built" -print -quit 2>/dev/null)" ]; then
+  mkdir -p "$build"
+  touch "$built.new"
+  bash "$root/scripts/build.sh" >/dev/null || exit 1
+  mv -f "$built.new" "$built"
+fi
 if ! qv_runs_32bit; then
   echo "run.sh: this machine cannot run 32-bit programs; running the 64-bit build of the same sources" >&2
 fi
-build=$(qv_runnable_build)
+
+. "$root/scripts/wine-env.sh" "$build" "$user"
+log="$user/wine.log"
+
+# Wine's own lines (loader, debug channels, X) go to the log; the rest passes.
+wine_noise_to_log() {
+  local line
+  while IFS= read -r line; do
+    case "$line" in
+      wine:* | *fixme:* | *err:* | *warn:* | *trace:* | "X connection"* | *winediag*) printf '%s\n' "$line" >>"$log" ;;
+      *) printf '%s\n' "$line" >&2 ;;
+    esac
+  done
+}
+
+# Runs one Windows program of the prefix in a session of its own (a Ctrl-C
+# on this terminal reaches this script, which ends that program alone).
+child=""
+end_child() { [ -n "$child" ] && kill "$child" 2>/dev/null; }
+trap 'end_child; exit 130' INT
+trap 'end_child; exit 143' TERM HUP
+run_wine() {
+  setsid wine "$@" </dev/null 9>&- 2> >(exec 9>&-; wine_noise_to_log) &
+  child=$!
+  wait "$child"
+  local rc=$?
+  child=""
+  return $rc
+}
+
+# One virtual display per prefix, shared by its runs. Every run holds a shared
+# lock while it runs; the run that started the display leaves a watcher that
+# ends it once no run holds the lock and the prefix's server has ended. Runs
+# starting together take turns at the display through a second lock.
+lock="$user/display.lock"
+display_file="$user/display"
+mkdir -p "$user"
+exec 9>"$lock"
+display_started=0
+use_display() {
+  [ -n "${DISPLAY:-}" ] && { flock -s 9; return 0; }
+  exec 8>"$lock.start"
+  flock -x 8
+  flock -s 9  # waits while a watcher ends the old display
+  local num="" pid=""
+  [ -f "$display_file" ] && read -r num pid <"$display_file"
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+    export DISPLAY="$num"
+  else
+    qv_display_start detached 8>&- 9>&- || return 1
+    echo "$DISPLAY $QV_XVFB_PID" >"$display_file"
+    display_started=1
+  fi
+  exec 8>&-
+  echo "run.sh: no display here: the windows are on the virtual display $DISPLAY; to look at them:" >&2
+  echo "  DISPLAY=$DISPLAY import -window root screen.png" >&2
+}
+end_display_later() {
+  [ $display_started = 1 ] || return 0
+  local pid
+  read -r _ pid <"$display_file"
+  # shellcheck disable=SC2016
+  setsid bash -c '
+    exec 9>"$1"
+    while :; do
+      timeout 86400 wineserver -w
+      flock -x 9
+      if timeout 2 wineserver -w; then break; fi  # no server: nothing of the prefix runs
+      flock -u 9
+    done
+    kill "$2" 2>/dev/null
+    rm -f "$3"' _ "$lock" "$pid" "$display_file" </dev/null >/dev/null 2>&1 9>&- &
+}
+
+# What a user does before Blokkum can serve unattended: Internet Explorer set to
+# Blokkum's proxy (as the set-up wizard leaves it), catching switched on, and
+# no start-up notice or wizard question waiting for an answer.
+serve_prepare() {
+  sed -i 's/^PopupCheckDisabled=.*/PopupCheckDisabled=0/' "$1/QVINI.ini" || return 1
+  qv_reg_import <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings]
+"ProxyEnable"=dword:00000001
+"ProxyServer"="http=qvblokkum:8100"
+"ProxyOverride"="local"
+
+[HKEY_CURRENT_USER\Software\Quorvane Blokkum]
+"Wizard Message"="N"
+"ShowAtStart"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Quorvane Blokkum\Proxy Setting]
+"Lan Is Configured"=dword:00000001
+EOF
+}
+
+use_display || exit 1
+trap 'end_child; end_display_later' EXIT
+qv_wine_init >&2 9>&- || exit 1
+if [ ! -f "$user/.qv-installed" ] || [ -n "$(find "$build/products" -newer "$user/.qv-installed" -print -quit)" ]; then
+  echo "run.sh: installing this build into $WINEPREFIX" >&2
+  bash "$root/scripts/install.sh" "$build" "$user" 9>&- || exit 1
+fi
+
 if [ "$prog" = regsvr32 ]; then
   lib="${1:-}"; shift || true
-  dll="$build/products/$lib/$lib.dll"
-  if [ ! -f "$dll" ]; then
-    echo "run.sh: no library named '$lib'" >&2
+  dll=$(ls "$WINEPREFIX/drive_c/Program Files/Quorvane"/*/"$lib.dll" \
+           "$WINEPREFIX/drive_c/windows/system32/$lib.dll" 2>/dev/null | head -n 1)
+  if [ -z "$lib" ] || [ -z "$dll" ]; then
+    echo "run.sh: no library named '$lib' (libraries: ${QV_LIBRARIES[*]})" >&2
     exit 2
   fi
-  . "$root/scripts/wine-env.sh" "$build"
-  trap qv_wine_stop EXIT
-  qv_wine_start || exit 1
-  timeout 120 wine regsvr32 /s "$@" "$dll" </dev/null
+  run_wine regsvr32 /s "$@" "$dll"
   rc=$?
   [ $rc -eq 0 ] && echo "run.sh: regsvr32 ${*:+$* }$lib.dll done" || echo "run.sh: regsvr32 ${*:+$* }$lib.dll failed ($rc)" >&2
   exit $rc
 fi
-exe=$(ls "$build/products/$prog/$prog.exe" "$build/bin/$prog.exe" 2>/dev/null | head -n 1)
-if [ -z "$exe" ]; then
-  echo "run.sh: no program named $prog" >&2
+
+folder="$WINEPREFIX/drive_c/Program Files/Quorvane/$prog"
+if [ ! -f "$folder/$prog.exe" ]; then
+  echo "run.sh: no program named $prog (programs: ${QV_PROGRAMS[*]})" >&2
   exit 2
 fi
-. "$root/scripts/wine-env.sh" "$build"
-trap qv_wine_stop EXIT
-qv_wine_start || exit 1
-cd "$(dirname "$exe")"
-timeout "${QV_RUN_TIMEOUT:-86400}" wine "$exe" "$@" </dev/null
+if [ "$prog" = Blokkum ] && [ "${1:-}" = --serve ]; then
+  shift
+  serve_prepare "$folder" >>"$log" 2>&1 9>&- ||
+    { echo "run.sh: preparing the prefix for --serve failed (see $log)" >&2; exit 1; }
+  echo "run.sh: Blokkum serves on 127.0.0.1:8100 once started; Ctrl-C ends it" >&2
+fi
+cd "$folder"
+run_wine "$folder/$prog.exe" "$@"
