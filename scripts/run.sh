@@ -154,7 +154,9 @@ if [ "$prog" = regsvr32 ]; then
     echo "run.sh: no library named '$lib' (libraries: ${QV_LIBRARIES[*]})" >&2
     exit 2
   fi
-  run_wine regsvr32 /s "$@" "$dll"
+  # By its path inside the prefix, as the installer registered it.
+  dll="C:\\${dll#"$WINEPREFIX/drive_c/"}"
+  run_wine regsvr32 /s "$@" "${dll//\//\\}"
   rc=$?
   [ $rc -eq 0 ] && echo "run.sh: regsvr32 ${*:+$* }$lib.dll done" || echo "run.sh: regsvr32 ${*:+$* }$lib.dll failed ($rc)" >&2
   exit $rc
