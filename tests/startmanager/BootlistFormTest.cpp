@@ -253,9 +253,19 @@ TEST_F(BootlistFormTest, ProfileSavedFromTheFormLoadsBackItsStatuses) {
     Command(hwnd, IDM_APP_JUST);
     EXPECT_EQ(UserValue("B"), "<missing>");
     EXPECT_EQ(UserValue("A"), "C:\\A");
+    // A damaged profile without B: B, disabled now, lives only in
+    // SaveProf.pro and must stay listed, recorded and enableable.
     g_chosenFile = files.Write("empty-first.pro", "\r\nA\r\nEnabled\r\n").str();
     Command(hwnd, IDM_LOADPROF);
-    EXPECT_EQ(Rows(hwnd), 0);
+    ASSERT_EQ(Rows(hwnd), 1);
+    EXPECT_EQ(Cell(hwnd, 0, 0), "B");
+    EXPECT_EQ(Cell(hwnd, 0, 1), "Disabled");
+    Command(hwnd, IDM_APP_JUST);
+    EXPECT_EQ(ReadFileText(where.saveProf).rfind("B\r\nDisabled\r\n", 0), 0u);
+    Select(hwnd, "B");
+    Command(hwnd, IDC_CMDDISABLE);
+    Command(hwnd, IDM_APP_JUST);
+    EXPECT_EQ(UserValue("B"), "C:\\B");
     Close(form);
 }
 

@@ -208,30 +208,41 @@ TEST_F(StartupEditorTest, ShorterListsAndNamesThatLeaveTheFolderAreSafe) {
 
     const CString victim = files.Write("victim.lnk", "keep me");
     const StartupRecord outside = Row("..\\victim", "StartUp (Current User)", "", "", "C:\\x.exe");
-    EXPECT_FALSE(RemoveStartupEntry(outside, where));
-    EXPECT_FALSE(WriteStartupEntry(outside, where));
+    for (EntryStep step : {EntryStep::Disable, EntryStep::Enable, EntryStep::Add, EntryStep::Remove})
+        EXPECT_NE(ChangeStartupEntry(step, outside, where), DWORD(ERROR_SUCCESS));
     EXPECT_EQ(ReadFileText(victim), "keep me");
-    EXPECT_FALSE(WriteStartupEntry(Row("plain", "Somewhere Else", "", "", "C:\\x.exe"), where));
+    EXPECT_NE(ChangeStartupEntry(EntryStep::Add, Row("plain", "Somewhere Else", "", "", "C:\\x.exe"), where),
+              DWORD(ERROR_SUCCESS));
 }
 
-TEST(RecordFile, LineBreaksInFieldsAreBlankedAndDamagedFilesReadSafely) {
+TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) {
     CTempFolder dir;
+    CTempFolder program;
+    SetAppPath(program.Path());
     CArray<StartupRecord> records;
     records.Add(Row("Two", "Win.ini Run", "u", "w", "a\r\nb"));
-    ASSERT_TRUE(WriteRecordFile(records, dir.File("one.pro"), 1));
-    EXPECT_EQ(ReadFileText(dir.File("one.pro")), "Two\r\nEnabled\r\nWin.ini Run\r\nu\r\nw\r\na  b\r\n");
+    records.Add(Row("", "Registry(User Run)", "u", "w", "C:\\unnamed.exe", "Disabled"));
+    records.Add(Row("Last", "StartUp (All Users)", "u", "w", ""));
+    ASSERT_TRUE(WriteRecordFile(records, dir.File("three.pro"), 3));
+    const std::string whole = ReadFileText(dir.File("three.pro"));
+    EXPECT_EQ(whole.rfind("Two\r\nEnabled\r\nWin.ini Run\r\nu\r\nw\r\na  b\r\n\r\nDisabled\r\n", 0), 0u);
     EXPECT_FALSE(WriteRecordFile(records, "", 1));
+    records[0].location = "a  b";
 
-    struct Case { std::string text; int count; const char* lastLocation; } cases[] = {
-        {"\r\nOne\r\nEnabled\r\n", 0, ""},             // first line empty
-        {"A\nB\nC\nD\nE\nF\n\nG\nH\n", 1, "F"},         // stops at an empty line
-        {"A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG\r\nH", 2, ""},  // cut short: kept, the rest empty
-    };
-    for (const Case& c : cases) {
+    // Cut at every byte: every record whose six lines are whole is read,
+    // the cut one is dropped (and logged), nothing else comes back.
+    std::vector<size_t> ends;
+    for (size_t at = 0, lines = 0; (at = whole.find('\n', at)) != std::string::npos; ++at)
+        if (++lines % 6 == 0) ends.push_back(at + 1);
+    for (size_t cut = 0; cut <= whole.size(); ++cut) {
         CArray<StartupRecord> read;
-        EXPECT_TRUE(ReadRecordFile(dir.Write("case.pro", c.text), read)) << c.text;
-        ASSERT_EQ(read.GetSize(), c.count) << c.text;
-        EXPECT_EQ(c.count ? read[c.count - 1].location : CString(), c.lastLocation) << c.text;
+        ASSERT_TRUE(ReadRecordFile(dir.Write("cut.pro", whole.substr(0, cut)), read)) << cut;
+        int whole_records = 0;
+        while (whole_records < 3 && ends[size_t(whole_records)] <= cut) ++whole_records;
+        ASSERT_EQ(read.GetSize(), whole_records) << cut;
+        for (int i = 0; i < whole_records; ++i) EXPECT_EQ(read[i], records[i]) << cut;
     }
+    EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Method: ReadRecordFile"), std::string::npos);
     EXPECT_FALSE(ReadRecordFile(dir.File("missing.pro"), records));
+    SetAppPath("");
 }
