@@ -217,7 +217,9 @@ CStartupEditor::AddResult CStartupEditor::AddTask(const CString& name, const CSt
     StartupRecord row;
     row.code = code;
     row.taskName = nameEnabled ? name : LocationText(code);
-    row.status = SetCaptionfromINI("413", "");
+    // Without a pack an empty status would match no status, and the row
+    // would never be written: the built-in text stands in.
+    row.status = StatusEnabled();
     row.loadFrom = LocationText(code);
     row.user = SetCaptionfromINI(IsUserLocation(code) ? "415" : "416", "");
     row.when = SetCaptionfromINI("417", "");

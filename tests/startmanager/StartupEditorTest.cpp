@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Files.h"
+#include "Handles.h"
 #include "ShellLink.h"
 #include "StartupEditor.h"
 #include "StartupTestSupport.h"
@@ -105,6 +106,67 @@ TEST_F(StartupEditorTest, EveryLocationIsEmptiedAndWrittenBack) {
         EXPECT_EQ(ReadShortcutTarget(commonLink), disable ? "" : target);
         EXPECT_EQ(FileExists(where.saveProf), disable);
     }
+}
+
+TEST_F(StartupEditorTest, AFailedEnableIsReportedKeepsTheEntryDisabledAndRecordedAndEndsNoSession) {
+    const CString live = files.Write("StartUp\\Locked.txt", "locked");
+    Loaded({});
+    Toggle("Locked.txt");
+    ASSERT_TRUE(editor.ApplyNow());
+    const CString kept = JoinPath(where.userPrivateFolder, "Locked.txt");
+    ASSERT_EQ(ReadFileText(kept), "locked");
+
+    int sessionsEnded = 0;
+    SetExitWindowsHook([&](UINT, DWORD) { return BOOL(++sessionsEnded); });
+    Toggle("Locked.txt");
+    {
+        // Opened without sharing: the file cannot move back.
+        CHandle lock(CreateFileA(kept, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(lock.IsValid());
+        EXPECT_FALSE(editor.ApplyAndLogOff());
+    }
+    EXPECT_EQ(sessionsEnded, 0);
+    ASSERT_EQ(editor.Failures().GetSize(), 1);
+    EXPECT_NE(editor.Failures()[0].Find("Locked.txt"), -1);
+    EXPECT_EQ(editor.List().GetAt(RowOf("Locked.txt")).status, "Disabled");
+    EXPECT_EQ(ReadFileText(where.saveProf).rfind("Locked.txt\r\nDisabled\r\nStartUp (Current User)\r\n", 0), 0u);
+    EXPECT_FALSE(FileExists(live));
+    EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Locked.txt"), std::string::npos);
+
+    Toggle("Locked.txt");
+    EXPECT_TRUE(editor.ApplyAndLogOff());
+    SetExitWindowsHook(nullptr);
+    EXPECT_EQ(sessionsEnded, 1);
+    EXPECT_EQ(ReadFileText(live), "locked");
+    EXPECT_FALSE(FileExists(where.saveProf));
+}
+
+TEST_F(StartupEditorTest, ALanguageSwitchBetweenDisableAndEnableChangesNothingStored) {
+    Loaded({"Agent"});
+    Toggle("Agent");
+    ASSERT_TRUE(editor.ApplyNow());
+    const std::string english = "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\nC:\\Agent\r\n";
+    ASSERT_EQ(ReadFileText(where.saveProf), english);
+    // Written under the pack before: the reader takes its texts too.
+    files.Write("SaveProf.pro", english + "Old\r\nDeaktiviert\r\nRegistrierung(Benutzer)\r\nu\r\nw\r\nC:\\old.exe\r\n");
+    program.Write("Lang\\Deutsch.ini", "[Quorvane Language Pack]\r\n413=Aktiv\r\n423=Deaktiviert\r\n"
+                                       "426=Registrierung(Benutzer)\r\n");
+    SetLanguageFile("Deutsch.ini");
+    editor.Load();
+    ASSERT_EQ(editor.List().GetCount(), 2);
+    for (const char* name : {"Agent", "Old"}) {
+        EXPECT_EQ(editor.List().GetAt(RowOf(name)).status, "Deaktiviert") << name;
+        EXPECT_EQ(editor.List().GetAt(RowOf(name)).loadFrom, "Registrierung(Benutzer)") << name;
+    }
+    ASSERT_TRUE(editor.ApplyNow());
+    EXPECT_EQ(ReadFileText(where.saveProf), english + "Old\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\n"
+                                                      "Current User logs On\r\nC:\\old.exe\r\n");
+    Toggle("Agent");
+    Toggle("Old");
+    ASSERT_TRUE(editor.ApplyNow());
+    EXPECT_EQ(Value("Agent"), "C:\\Agent");
+    EXPECT_EQ(Value("Old"), "C:\\old.exe");
+    EXPECT_FALSE(FileExists(where.saveProf));
 }
 
 TEST_F(StartupEditorTest, RemovedRowsLeaveTheListTheirLocationAndTheRecordFile) {
