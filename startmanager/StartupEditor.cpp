@@ -147,7 +147,9 @@ bool CStartupEditor::ApplyAndExitWindows(long option) {
 bool CStartupEditor::WriteKept(const CArray<StartupRecord>& rows) {
     const CString& path = m_list.Where().saveProf;
     if (rows.IsEmpty()) {
-        if (path.IsEmpty() || DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        if (path.IsEmpty() || DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+            GetLastError() == ERROR_PATH_NOT_FOUND)
+            return true;
     } else {
         CArray<StartupRecord> stored;
         for (const StartupRecord& row : rows) stored.Add(CStartupList::ToStoredRecord(row));
