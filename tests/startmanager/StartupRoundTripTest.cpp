@@ -1,6 +1,7 @@
 // Disabling and enabling over the prefix's real places: the real Run keys,
 // the real win.ini through the profile calls, real shortcuts and files in the
-// real Startup folders, and the real private places of disabled entries.
+// real Startup folders, and the real private places of disabled entries. The
+// record file is the test's own: the prefix's may keep others' entries.
 #include <gtest/gtest.h>
 
 #include <objbase.h>
@@ -58,6 +59,7 @@ class RealPlacesTest : public ::testing::Test {
 protected:
     RealPlacesTest() {
         SetAppPath(program.Path());
+        where.saveProf = program.File("SaveProf.pro");
         name.Format("QvRoundTrip%lu", static_cast<unsigned long>(GetCurrentProcessId()));
         for (const char* key : {"Load", "Run"}) {
             char old[4096];
@@ -81,7 +83,6 @@ protected:
             for (const CString* folder : {&where.userStartup, &where.commonStartup, &where.userPrivateFolder,
                                           &where.commonPrivateFolder})
                 DeleteFileA(JoinPath(*folder, FileNameOf(path)));
-        DeleteFileA(where.saveProf);
         SetAppPath("");
         SetLanguageFile(kDefaultLanguageFile);
     }
