@@ -54,56 +54,112 @@ bool CStartupEditor::ButtonsForRow(int row, CButtonUpdate& buttons) const {
 void CStartupEditor::ResetAll() {
     const CString disabled = StatusDisabled();
     m_list.Clear();
+    // Rows never applied (empty status) were added since: a reset drops them.
     for (const StartupRecord& record : m_loaded)
-        if (record.status != disabled) m_list.Rows().Add(record);
+        if (record.status != disabled && !record.status.IsEmpty()) m_list.Rows().Add(record);
     m_list.ReadSaveProf();
     // The rows now stand in another order (Disabled ones last); the applied
     // state follows them so that positions keep matching.
     m_loaded = m_list.Rows();
 }
 
+void CStartupEditor::Failed(const CString& what, DWORD error) {
+    const CString text = what + ": " + SystemErrorText(error);
+    m_failures.Add(text);
+    LogError(FormatErrorMessage(text, long(error), "ApplyNow"));
+}
+
 bool CStartupEditor::ApplyNow() {
+    m_failures.RemoveAll();
     const CString enabled = StatusEnabled();
     const CString disabled = StatusDisabled();
     const CString remove = StatusRemove();
     CArray<StartupRecord>& rows = m_list.Rows();
     const CStartupLocations& where = m_list.Where();
-    // The passes change no row to or from Disabled, so the file can be
-    // written before them; an entry leaves its location only once it is kept
-    // (the Windows folder is not writable for a limited user on NT).
-    const bool kept = WriteSaveProf();
+    // A loaded profile may hold fewer rows than were loaded, a row added
+    // since has no applied state yet: never read past either.
+    if (m_loaded.GetSize() > rows.GetSize()) m_loaded.SetSize(rows.GetSize());
+    while (m_loaded.GetSize() < rows.GetSize()) {
+        StartupRecord added = rows[m_loaded.GetSize()];
+        added.status.Empty();
+        m_loaded.Add(added);
+    }
 
-    // A loaded profile may hold fewer rows than were loaded: never read past the list.
-    const int loaded = std::min(m_loaded.GetSize(), rows.GetSize());
-    for (int k = 0; k < loaded; ++k) {
-        const StartupRecord& row = rows[k];
-        if (row.status != m_loaded[k].status) {
-            if (row.status == disabled && !kept) continue;
-            if (row.status == remove || row.status == disabled)
-                RemoveStartupEntry(row, where);
-            else if (row.status == enabled)
-                WriteStartupEntry(row, where);
+    // Until the passes end the file keeps every row Disabled now and every
+    // one about to leave the keeping: an entry leaves its location only once
+    // it is kept, and one put back stays recorded until it stands there.
+    CArray<StartupRecord> kept;
+    for (int k = 0; k < rows.GetSize(); ++k) {
+        if (rows[k].status != disabled && m_loaded[k].status != disabled) continue;
+        kept.Add(rows[k]);
+        kept[kept.GetSize() - 1].status = disabled;
+    }
+    const bool keeping = WriteKept(kept);
+
+    for (int k = 0; k < rows.GetSize(); ++k) {
+        StartupRecord& row = rows[k];
+        const CString& applied = m_loaded[k].status;
+        if (row.status == applied) continue;
+        const bool known = row.status == enabled || row.status == disabled || row.status == remove;
+        // A status of another language's profile is acted on by nothing.
+        if (!known) continue;
+        bool step = true;
+        EntryStep what = EntryStep::Add;
+        if (applied.IsEmpty()) {
+            // Added since: only an Enabled row is written anywhere.
+            step = row.status == enabled;
+        } else if (applied == disabled) {
+            what = row.status == enabled ? EntryStep::Enable : EntryStep::Discard;
+        } else if (applied == enabled) {
+            what = row.status == disabled ? EntryStep::Disable : EntryStep::Remove;
+            if (what == EntryStep::Disable && !keeping) {
+                row.status = applied;
+                continue;
+            }
+        } else {
+            step = false;
+        }
+        const DWORD error = step ? ChangeStartupEntry(what, row, where) : DWORD(ERROR_SUCCESS);
+        if (error != ERROR_SUCCESS) {
+            Failed(CString(row.taskName.IsEmpty() ? "(Default)" : row.taskName.c_str()) + " (" + row.loadFrom + ")",
+                   error);
+            if (!applied.IsEmpty()) row.status = applied;
+            continue;
         }
         m_loaded[k] = row;
     }
-    m_loaded.SetSize(loaded);
-    // Rows added since: only Enabled ones are written, but every one is
-    // recorded, so that a later change of its status is seen as a change.
-    for (int k = loaded; k < rows.GetSize(); ++k) {
-        if (rows[k].status == enabled) WriteStartupEntry(rows[k], where);
-        m_loaded.Add(rows[k]);
-    }
     for (int k = rows.GetSize() - 1; k >= 0; --k) {
-        if (rows[k].status != remove) continue;
+        if (rows[k].status != remove || m_loaded[k].status != remove) continue;
         rows.RemoveAt(k);
         m_loaded.RemoveAt(k);
     }
-    return kept;
+    const bool written = WriteSaveProf();
+    return keeping && written && m_failures.IsEmpty();
 }
 
-void CStartupEditor::ApplyAndExitWindows(long option) {
-    ApplyNow();
+bool CStartupEditor::ApplyAndExitWindows(long option) {
+    // A session ended after a failed apply would hide the failure.
+    if (!ApplyNow()) return false;
     clsExitWindows().ExitWindows(option);
+    return true;
+}
+
+bool CStartupEditor::WriteKept(const CArray<StartupRecord>& rows) {
+    const CString& path = m_list.Where().saveProf;
+    if (rows.IsEmpty()) {
+        if (path.IsEmpty() || DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+            GetLastError() == ERROR_PATH_NOT_FOUND)
+            return true;
+    } else {
+        CArray<StartupRecord> stored;
+        for (const StartupRecord& row : rows) stored.Add(CStartupList::ToStoredRecord(row));
+        if (WriteRecordFile(stored, path, stored.GetSize())) return true;
+    }
+    const DWORD error = path.IsEmpty() ? DWORD(ERROR_PATH_NOT_FOUND) : GetLastError();
+    const CString what = path.IsEmpty() ? CString("SaveProf.pro") : path;
+    m_failures.Add(what + ": " + SystemErrorText(error ? error : DWORD(ERROR_WRITE_FAULT)));
+    LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "WriteSaveProf");
+    return false;
 }
 
 bool CStartupEditor::WriteSaveProf() {
@@ -111,15 +167,7 @@ bool CStartupEditor::WriteSaveProf() {
     CArray<StartupRecord> records;
     for (const StartupRecord& row : m_list.Rows())
         if (row.status == disabled) records.Add(row);
-    const CString& path = m_list.Where().saveProf;
-    if (records.IsEmpty()) {
-        if (!path.IsEmpty()) DeleteFileA(path);
-        return true;
-    }
-    if (WriteRecordFile(records, path, records.GetSize())) return true;
-    DWORD error = path.IsEmpty() ? DWORD(ERROR_PATH_NOT_FOUND) : GetLastError();
-    LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "WriteSaveProf");
-    return false;
+    return WriteKept(records);
 }
 
 bool CStartupEditor::SaveProfile(const char* path) const {
@@ -138,20 +186,58 @@ bool CStartupEditor::LoadProfile(const char* path) {
         LogWin32Error(error ? error : DWORD(ERROR_READ_FAULT), "mnuLoadProf_Click");
         return false;
     }
+    // Each profile row takes the applied state of the entry it names.
+    CArray<StartupRecord> applied;
+    CArray<int> matched;
+    for (int i = 0; i < m_loaded.GetSize(); ++i) matched.Add(0);
+    for (StartupRecord& row : rows) {
+        m_list.ToShownRecord(row);
+        StartupRecord state = row;
+        state.status.Empty();
+        for (int i = 0; i < m_loaded.GetSize(); ++i) {
+            if (matched[i] || m_loaded[i].status.IsEmpty() || !SameEntry(m_loaded[i], row)) continue;
+            matched[i] = 1;
+            state = m_loaded[i];
+            break;
+        }
+        applied.Add(state);
+    }
+    const CString disabled = StatusDisabled();
+    for (int i = 0; i < m_loaded.GetSize(); ++i) {
+        if (matched[i] || m_loaded[i].status != disabled) continue;
+        rows.Add(m_loaded[i]);
+        applied.Add(m_loaded[i]);
+    }
     m_list.Rows() = rows;
+    m_loaded = applied;
     return true;
 }
 
-bool CStartupEditor::AddTask(const CString& name, const CString& location, const CString& loadFrom,
-                             bool nameEnabled) {
-    if (name.IsEmpty() || location.IsEmpty()) return false;
+CStartupEditor::AddResult CStartupEditor::AddTask(const CString& name, const CString& location, int code,
+                                                  bool nameEnabled) {
+    if (name.IsEmpty() || location.IsEmpty() || code == kNoLocation) return Incomplete;
     StartupRecord row;
-    row.taskName = nameEnabled ? name : loadFrom;
-    row.status = SetCaptionfromINI("413", "");
-    row.loadFrom = loadFrom;
-    row.user = loadFrom == SetCaptionfromINI("414", "") ? SetCaptionfromINI("415", "") : SetCaptionfromINI("416", "");
+    row.code = code;
+    row.taskName = nameEnabled ? name : LocationText(code);
+    // Without a pack an empty status would match no status, and the row
+    // would never be written: the built-in text stands in.
+    row.status = StatusEnabled();
+    row.loadFrom = LocationText(code);
+    row.user = SetCaptionfromINI(IsUserLocation(code) ? "415" : "416", "");
     row.when = SetCaptionfromINI("417", "");
     row.location = location;
+    if (code == kUserStartup || code == kCommonStartup) row.fileName = row.taskName + ".lnk";
+    // A win.ini line takes any number of programs: the new one joins it.
+    if (code != kWinIniLoad && code != kWinIniRun) {
+        const CString file = row.fileName.IsEmpty() ? CString() : StartupFileName(row, m_list.Where());
+        for (const StartupRecord& other : m_list.Rows()) {
+            if (other.code != code) continue;
+            if (row.fileName.IsEmpty() ? other.taskName.CompareNoCase(row.taskName) == 0
+                                       : StartupFileName(other, m_list.Where()).CompareNoCase(file) == 0)
+                return Exists;
+        }
+        if (StartupEntryExists(row, m_list.Where())) return Exists;
+    }
     m_list.Rows().Add(row);
-    return true;
+    return Added;
 }

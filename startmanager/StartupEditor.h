@@ -40,33 +40,46 @@ public:
     // cmdReset: the applied rows that are not Disabled, then the record file's.
     void ResetAll();
 
-    // Writes every changed row to or out of its location, writes the rows
-    // added since the last build that are Enabled, drops the Remove rows and
-    // rewrites the record file. The record file is written first: when it
-    // cannot be, newly Disabled rows stay in their location (and count as
-    // unapplied), the failure goes to the error log, and the result is false.
+    // Takes every changed row out of or back into its location, writes the
+    // rows added since that are Enabled and drops the Remove rows. First
+    // SaveProf.pro is written (through a temporary file, read back) with
+    // every row Disabled now or about to be enabled; only when it keeps them
+    // do entries leave their locations. Each location step is checked: a
+    // failed one is logged and listed in Failures(), and its row keeps its
+    // last applied status (and its record). Afterwards SaveProf.pro holds
+    // exactly the Disabled rows (deleted when none). True when nothing failed.
     bool ApplyNow();
-    // The Apply menu items that end the session (log off, restart Windows).
-    void ApplyAndLogOff() { ApplyAndExitWindows(0); }
-    void ApplyAndRestart() { ApplyAndExitWindows(2); }
+    // What the last apply could not do, one line per failure, for the user.
+    const CStringArray& Failures() const { return m_failures; }
+    // The Apply menu items that end the session (log off, restart Windows):
+    // only after an apply without failures. True when the session was ended.
+    bool ApplyAndLogOff() { return ApplyAndExitWindows(0); }
+    bool ApplyAndRestart() { return ApplyAndExitWindows(2); }
 
-    // Rewrites SaveProf.pro from the Disabled rows; none deletes it. False
-    // (and logged) when the file could not be written.
+    // Rewrites SaveProf.pro from the Disabled rows, in the built-in English
+    // texts; none deletes it. False (and logged) when the file could not be
+    // written or deleted.
     bool WriteSaveProf();
 
     // A profile: every row, whatever its status, in the record file format.
     // False (and logged) when the file could not be written; an empty path
     // (a cancelled dialog) writes nothing.
     bool SaveProfile(const char* path) const;
-    // Replaces the rows with the profile's; the applied state stays, so the
-    // next apply acts on the rows whose status differs at the same position.
-    // A file that cannot be read leaves the list as it was (false, logged).
+    // Replaces the rows with the profile's; each row that is an entry of the
+    // list keeps that entry's applied status, so the next apply acts on what
+    // the profile changes. Entries disabled now that the profile lacks stay
+    // (as Disabled rows at the end): they live only in SaveProf.pro. A file
+    // that cannot be read leaves the list as it was (false, logged).
     bool LoadProfile(const char* path);
 
     // The add-entry form's row, appended Enabled with the pack's words; the
     // name gives way to the location name when the name box is disabled (the
-    // win.ini lines). False, adding nothing, unless name and location are filled.
-    bool AddTask(const CString& name, const CString& location, const CString& loadFrom, bool nameEnabled);
+    // win.ini lines, whose program joins the line at the apply). Refused,
+    // adding nothing, unless name and location are filled, or when an entry
+    // of that name already exists at that location (listed, standing there
+    // or waiting disabled).
+    enum AddResult { Added, Incomplete, Exists };
+    AddResult AddTask(const CString& name, const CString& location, int code, bool nameEnabled);
 
     CStartupList& List() { return m_list; }
     const CStartupList& List() const { return m_list; }
@@ -75,9 +88,16 @@ public:
 
 private:
     bool IsRow(int row) const { return row >= 0 && row < m_list.GetCount(); }
-    void ApplyAndExitWindows(long option);
+    bool ApplyAndExitWindows(long option);
+    // Records and reports one failed step.
+    void Failed(const CString& what, DWORD error);
+    // Writes the records in the stored texts, or deletes the file for none.
+    bool WriteKept(const CArray<StartupRecord>& rows);
 
     CStartupList m_list;
-    // loadedRecords: the applied state, record k for row k.
+    // loadedRecords: the applied state, record k for row k; a row added
+    // since (or a profile's row that is no entry of the list) has none, or
+    // one with an empty status.
     CArray<StartupRecord> m_loaded;
+    CStringArray m_failures;
 };

@@ -6,6 +6,7 @@
 #include "Handles.h"
 #include "ShellLink.h"
 #include "modRecordFile.h"
+#include "modStartupEntry.h"
 
 const CString& StartupRecord::Column(int column) const {
     switch (column) {
@@ -41,31 +42,50 @@ void CStartupList::Build() {
 void CStartupList::ReadSaveProf() {
     CArray<StartupRecord> kept;
     ReadRecordFile(m_where.saveProf, kept);
-    for (const StartupRecord& record : kept) {
+    for (StartupRecord& record : kept) {
+        ToShownRecord(record);
         // A program that put itself back into its location since it was
         // disabled is listed once, as it stands there.
         bool listed = false;
         for (const StartupRecord& row : m_rows)
-            if (row.taskName == record.taskName && row.loadFrom == record.loadFrom) listed = true;
+            if (SameEntry(row, record)) listed = true;
         if (!listed) m_rows.Add(record);
     }
+}
+
+void CStartupList::ToShownRecord(StartupRecord& record) {
+    record.status = ShownStatus(record.status);
+    record.code = LocationCodeOf(record.loadFrom);
+    // A record of another language's pack keeps its texts and is acted on by nothing.
+    if (record.code == kNoLocation) return;
+    DescribeLocation(record);
+    if (record.code == kUserStartup || record.code == kCommonStartup) {
+        record.fileName.Empty();
+        record.fileName = StartupFileName(record, m_where);
+    }
+}
+
+StartupRecord CStartupList::ToStoredRecord(const StartupRecord& row) {
+    StartupRecord stored = row;
+    stored.status = StoredStatus(row.status);
+    if (row.code != kNoLocation) stored.loadFrom = BuiltInLocationText(row.code);
+    return stored;
 }
 
 void CStartupList::SetRegRunIntoList(HKEY root, const char* key) {
     CRegKey runKey = OpenRunKey(root, m_where.runKeyBase, key);
     if (!runKey.IsOpen()) return;
-    const bool user = root == HKEY_CURRENT_USER;
     StartupRecord row;
     row.status = StatusEnabled();
-    if (user) {
-        row.loadFrom = m_names.userRun;
-        row.user = SetCaptionfromINI("415", "Current User");
-        row.when = SetCaptionfromINI("418", "Current User logs On");
-    } else {
-        row.loadFrom = MachineLocationName(key);
-        row.user = SetCaptionfromINI("416", "All Users");
-        row.when = SetCaptionfromINI("420", "Any User Logs On");
+    row.code = kUserRun;
+    if (root != HKEY_CURRENT_USER) {
+        const CString name(key);
+        row.code = name == "RunOnce" ? kMachineRunOnce
+                   : name == "RunOnceEx" ? kMachineRunOnceEx
+                   : name == "RunServices" ? kMachineRunServices
+                                            : kMachineRun;
     }
+    DescribeLocation(row);
     const CString path = JoinPath(m_where.runKeyBase, key);
     for (const CString& name : runKey.EnumValueNames()) {
         row.taskName = name;
@@ -84,30 +104,26 @@ void CStartupList::ReadWinIniEntries() {
     const struct {
         const char* key;
         const char* taskName;
-        const CString& loadFrom;
-        const char* user;
+        int code;
     } lines[] = {
-        {"Load", "Win.ini Load", m_names.winIniLoad, "All Users"},
-        {"Run", "Win.ini Run", m_names.winIniRun, "All users"},
+        {"Load", "Win.ini Load", kWinIniLoad},
+        {"Run", "Win.ini Run", kWinIniRun},
     };
     StartupRecord row;
     row.status = StatusEnabled();
-    row.when = SetCaptionfromINI("420", "Any User Logs On");
     for (const auto& line : lines) {
         row.location = ReadIniText(kWinIniSection, line.key, m_where.winIni);
         if (row.location.IsEmpty()) continue;
         row.taskName = line.taskName;
-        row.loadFrom = line.loadFrom;
-        row.user = SetCaptionfromINI("416", line.user);
+        row.code = line.code;
+        DescribeLocation(row);
         m_rows.Add(row);
     }
 }
 
 void CStartupList::ReadStartupFolders() {
-    ReadStartupFolder(m_where.userStartup, m_names.userStartup, SetCaptionfromINI("415", "Current User"),
-                      SetCaptionfromINI("418", "Current User Logs On"));
-    ReadStartupFolder(m_where.commonStartup, m_names.allUsersStartup, SetCaptionfromINI("416", "All Users"),
-                      SetCaptionfromINI("420", "Any User Logs On"));
+    ReadStartupFolder(m_where.userStartup, kUserStartup);
+    ReadStartupFolder(m_where.commonStartup, kCommonStartup);
 }
 
 CString CStartupList::TaskNameOfFile(const CString& fileName) {
@@ -116,24 +132,24 @@ CString CStartupList::TaskNameOfFile(const CString& fileName) {
     return fileName;
 }
 
-void CStartupList::ReadStartupFolder(const CString& folder, const CString& loadFrom, const CString& user,
-                                     const CString& when) {
+void CStartupList::ReadStartupFolder(const CString& folder, int code) {
     if (folder.IsEmpty()) return;
     WIN32_FIND_DATAA found;
     CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
     if (!find.IsValid()) return;
     StartupRecord row;
     row.status = StatusEnabled();
-    row.loadFrom = loadFrom;
-    row.user = user;
-    row.when = when;
+    row.code = code;
+    DescribeLocation(row);
     do {
         // Only plain files: folders, and hidden or system files such as
         // desktop.ini, are not entries.
         const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         if (found.dwFileAttributes & skip) continue;
-        row.taskName = TaskNameOfFile(found.cFileName);
-        row.location = ReadShortcutTarget(JoinPath(folder, row.taskName + ".lnk"));
+        row.fileName = found.cFileName;
+        row.taskName = TaskNameOfFile(row.fileName);
+        // A plain file is an entry too, without a target.
+        row.location = row.taskName != row.fileName ? ReadShortcutTarget(JoinPath(folder, row.fileName)) : CString();
         m_rows.Add(row);
     } while (FindNextFileA(find, &found));
 }

@@ -29,8 +29,13 @@ public:
     void ReadWinIniEntries();
     void ReadStartupFolders();
     // Appends the disabled entries kept in the record file, except those
-    // listed already from their location.
+    // listed already from their location (same location, name and data).
     void ReadSaveProf();
+    // A record as read from a record file (built-in English or the active
+    // pack's texts) in the active pack's texts, with its location code and
+    // Startup file name; and the other way for SaveProf.pro.
+    void ToShownRecord(StartupRecord& record);
+    static StartupRecord ToStoredRecord(const StartupRecord& row);
 
     int GetCount() const { return m_rows.GetSize(); }
     const StartupRecord& GetAt(int row) const { return m_rows.GetAt(row); }
@@ -46,7 +51,7 @@ public:
     static CString TaskNameOfFile(const CString& fileName);
 
 private:
-    void ReadStartupFolder(const CString& folder, const CString& loadFrom, const CString& user, const CString& when);
+    void ReadStartupFolder(const CString& folder, int code);
 
     CStartupLocations m_where;
     CLocationNames m_names;

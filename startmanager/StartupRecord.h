@@ -1,10 +1,27 @@
 // StartupRecord.h - one row of Bootlist's start-up list: six texts in the
 // list's column order (task name, status, load-from location text, user,
-// when, command line or shortcut target). The unit of the list, of the record
-// file and of profiles.
+// when, command line or shortcut target), plus what the texts cannot carry
+// safely: the location as a code that no language changes, and for a
+// Startup folder entry its real file name. The unit of the list, of the
+// record file and of profiles.
 #pragma once
 
 #include "Strings.h"
+
+// Where an entry starts from, independent of the pack's texts.
+enum StartupLocationCode {
+    kNoLocation = 0,
+    kUserRun,
+    kMachineRun,
+    kMachineRunOnce,
+    kMachineRunOnceEx,
+    kMachineRunServices,
+    kWinIniLoad,
+    kWinIniRun,
+    kUserStartup,
+    kCommonStartup,
+    kLocationCodes
+};
 
 struct StartupRecord {
     static const int kColumns = 6;
@@ -15,6 +32,11 @@ struct StartupRecord {
     CString user;
     CString when;
     CString location;
+    // Not columns: kept beside them, never shown or compared as texts.
+    int code = kNoLocation;
+    // A Startup folder entry's file name as it stands in the folder; empty
+    // for other locations and for records that never had one.
+    CString fileName;
 
     // Column 0 to 5 in list order; out-of-range access throws std::out_of_range.
     const CString& Column(int column) const;
@@ -25,4 +47,11 @@ inline bool operator==(const StartupRecord& a, const StartupRecord& b) {
     for (int i = 0; i < StartupRecord::kColumns; ++i)
         if (a.Column(i) != b.Column(i)) return false;
     return true;
+}
+
+// The same entry: same location, name and data (two win.ini Run lines, or two
+// values of one name under different keys, are different entries).
+inline bool SameEntry(const StartupRecord& a, const StartupRecord& b) {
+    return a.code == b.code && a.taskName == b.taskName && a.location == b.location &&
+           (a.fileName.IsEmpty() || b.fileName.IsEmpty() || a.fileName == b.fileName);
 }

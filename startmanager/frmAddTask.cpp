@@ -23,14 +23,26 @@ BOOL frmAddTask::OnInitDialog() {
     GetLocationNames(names);
     Combo1.Detach();
     Combo1.Attach(GetDlgItem(IDC_COMBO1));
-    for (const CString* name : {&names.userRun, &names.machineRun, &names.machineRunOnce, &names.machineRunOnceEx,
-                                &names.userStartup, &names.allUsersStartup, &names.winIniLoad, &names.winIniRun})
-        Combo1.InsertString(Combo1.GetCount(), *name);
+    // Each item carries its location code: the texts of a pack may repeat
+    // (key 414 is one of them) or change with the language.
+    const std::pair<const CString*, int> items[] = {
+        {&names.userRun, kUserRun},         {&names.machineRun, kMachineRun},
+        {&names.machineRunOnce, kMachineRunOnce}, {&names.machineRunOnceEx, kMachineRunOnceEx},
+        {&names.userStartup, kUserStartup}, {&names.allUsersStartup, kCommonStartup},
+        {&names.winIniLoad, kWinIniLoad},   {&names.winIniRun, kWinIniRun},
+    };
+    for (const auto& item : items) {
+        const int index = Combo1.InsertString(Combo1.GetCount(), *item.first);
+        if (index >= 0) Combo1.SetItemData(index, DWORD_PTR(item.second));
+    }
     Combo1.SetCurSel(0);
     return TRUE;
 }
 
-CString frmAddTask::Combo1Text() const { return GetDlgItemText(IDC_COMBO1); }
+int frmAddTask::Combo1Code() const {
+    const int item = Combo1.GetCurSel();
+    return item >= 0 ? int(Combo1.GetItemData(item)) : kNoLocation;
+}
 
 void frmAddTask::Command1_Click() {
     CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, "Programs (*.exe)|*.exe|All Files (*.*)|*.*",
@@ -41,16 +53,21 @@ void frmAddTask::Command1_Click() {
 
 // The win.ini lines have no names of their own.
 void frmAddTask::Combo1_Click() {
-    CLocationNames names;
-    GetLocationNames(names);
-    const CString text = Combo1Text();
-    EnableDlgItem(IDC_TXTNAME, text != names.winIniLoad && text != names.winIniRun);
+    const int code = Combo1Code();
+    EnableDlgItem(IDC_TXTNAME, code != kWinIniLoad && code != kWinIniRun);
 }
 
 void frmAddTask::cmdAdd_Click() {
     const bool nameEnabled = ::IsWindowEnabled(GetDlgItem(IDC_TXTNAME)) != FALSE;
-    if (!m_editor.AddTask(GetDlgItemText(IDC_TXTNAME), GetDlgItemText(IDC_TXTLOCATION), Combo1Text(), nameEnabled))
-        QvMessageBox(m_hWnd, m_texts.message[1], kAppTitle, MB_OK);
+    switch (m_editor.AddTask(GetDlgItemText(IDC_TXTNAME), GetDlgItemText(IDC_TXTLOCATION), Combo1Code(),
+                             nameEnabled)) {
+    case CStartupEditor::Incomplete: QvMessageBox(m_hWnd, m_texts.message[1], kAppTitle, MB_OK); break;
+    case CStartupEditor::Exists:
+        QvMessageBox(m_hWnd, SetCaptionfromINI("434", "An entry with this name already exists at this location."),
+                     kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        break;
+    case CStartupEditor::Added: break;
+    }
     EndDialog(IDOK);
 }
 

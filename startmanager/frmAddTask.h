@@ -24,7 +24,8 @@ private:
     void Command1_Click();
     void Combo1_Click();
     void cmdAdd_Click();
-    CString Combo1Text() const;
+    // The chosen location's code (the item data of Combo1).
+    int Combo1Code() const;
 
     CStartupEditor& m_editor;
     const CSharedTexts& m_texts;

@@ -221,11 +221,17 @@ void frmMain::ListView1_ItemClick(int row) {
     if (m_editor.ButtonsForRow(row, buttons)) ShowButtons(buttons);
 }
 
-bool frmMain::ApplyNow() {
-    const bool kept = m_editor.ApplyNow();
+bool frmMain::ApplyNow() { return ShowApplied(m_editor.ApplyNow()); }
+
+bool frmMain::ShowApplied(bool applied) {
     ShowList();
     ButtonsFromSelectedRow();
-    return kept;
+    if (applied) return true;
+    CString text = SetCaptionfromINI("435", "These changes could not be applied; their entries keep their last "
+                                            "applied status (details in errorlog.txt):");
+    for (const CString& failure : m_editor.Failures()) text += "\n" + failure;
+    QvMessageBox(m_hWnd, text, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 void frmMain::RestLang() {
@@ -317,17 +323,11 @@ BOOL frmMain::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_LOADPROF: mnuLoadProf_Click(); return TRUE;
     case IDM_APP_JUST: ApplyNow(); return TRUE;
     case IDM_APP_EXIT:
-        ApplyNow();
-        FormUnload();
+        // The program stays open after a failed apply, with the failure shown.
+        if (ApplyNow()) FormUnload();
         return TRUE;
-    case IDM_APP_LOG:
-        m_editor.ApplyAndLogOff();
-        ShowList();
-        return TRUE;
-    case IDM_APP_REST:
-        m_editor.ApplyAndRestart();
-        ShowList();
-        return TRUE;
+    case IDM_APP_LOG: ShowApplied(m_editor.ApplyAndLogOff()); return TRUE;
+    case IDM_APP_REST: ShowApplied(m_editor.ApplyAndRestart()); return TRUE;
     case IDM_HELPINDEX: mnuHelpIndex_Click(); return TRUE;
     case IDM_UPDATE: mnuUpdate_Click(); return TRUE;
     case IDM_ABOUT: mnuAbout_Click(); return TRUE;

@@ -54,6 +54,8 @@ private:
     void FillLanguageCombo();
     void ApplyCaptions();
     void ShowList();
+    // Repaints after an apply; a failed one is shown with what failed.
+    bool ShowApplied(bool applied);
     void ShowButtons(const CButtonUpdate& buttons);
     void ButtonsFromSelectedRow();
     int SelectedRow() const;

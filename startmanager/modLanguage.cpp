@@ -4,6 +4,7 @@
 
 #include "Files.h"
 #include "Handles.h"
+#include "StartupRecord.h"
 
 const char* const kLanguageSection = "Quorvane Language Pack";
 const char* const kDefaultLanguageFile = "English.ini";
@@ -14,6 +15,8 @@ CString g_appPath;
 
 // The lookup's buffer, as the packs were written for.
 const DWORD kTextBufferSize = 500;
+
+}  // namespace
 
 CString SystemErrorText(DWORD error) {
     char* text = nullptr;
@@ -26,7 +29,6 @@ CString SystemErrorText(DWORD error) {
     if (description.IsEmpty()) description.Format("Unknown error %lu", static_cast<unsigned long>(error));
     return description;
 }
-}  // namespace
 
 void SetLanguageFile(const char* fileName) { g_languageFile = fileName; }
 const CString& GetLanguageFile() { return g_languageFile; }
@@ -72,6 +74,75 @@ CString MachineLocationName(const char* runKey) {
 CString StatusEnabled() { return SetCaptionfromINI("413", "Enabled"); }
 CString StatusDisabled() { return SetCaptionfromINI("423", "Disabled"); }
 CString StatusRemove() { return SetCaptionfromINI("424", "Remove"); }
+
+namespace {
+const struct {
+    const char* key;
+    const char* status;
+} kStatuses[] = {{"413", "Enabled"}, {"423", "Disabled"}, {"424", "Remove"}};
+
+// Key, built-in text and machine Run key name (for the texts built from key 419) of each code.
+const struct {
+    const char* key;
+    const char* builtIn;
+    const char* machineKey;
+} kLocations[kLocationCodes] = {
+    {nullptr, "", nullptr},
+    {"426", "Registry(User Run)", nullptr},
+    {nullptr, "Registry(Machine Run)", "Run"},
+    {nullptr, "Registry(Machine RunOnce)", "RunOnce"},
+    {nullptr, "Registry(Machine RunOnceEx)", "RunOnceEx"},
+    {nullptr, "Registry(Machine RunServices)", "RunServices"},
+    {"432", "Win.ini Load", nullptr},
+    {"433", "Win.ini Run", nullptr},
+    {"430", "StartUp (Current User)", nullptr},
+    {"431", "StartUp (All Users)", nullptr},
+};
+
+bool IsCode(int code) { return code > kNoLocation && code < kLocationCodes; }
+}  // namespace
+
+CString StoredStatus(const CString& shown) {
+    for (const auto& s : kStatuses)
+        if (shown == SetCaptionfromINI(s.key, s.status)) return s.status;
+    return shown;
+}
+
+CString ShownStatus(const CString& stored) {
+    for (const auto& s : kStatuses)
+        if (stored == s.status || stored == SetCaptionfromINI(s.key, s.status)) return SetCaptionfromINI(s.key, s.status);
+    return stored;
+}
+
+CString BuiltInLocationText(int code) { return IsCode(code) ? kLocations[code].builtIn : ""; }
+
+CString LocationText(int code) {
+    if (!IsCode(code)) return CString();
+    const auto& at = kLocations[code];
+    return at.machineKey ? MachineLocationName(at.machineKey) : SetCaptionfromINI(at.key, at.builtIn);
+}
+
+int LocationCodeOf(const CString& text) {
+    for (int code = kNoLocation + 1; code < kLocationCodes; ++code)
+        if (text == kLocations[code].builtIn) return code;
+    for (int code = kNoLocation + 1; code < kLocationCodes; ++code)
+        if (text == LocationText(code)) return code;
+    return kNoLocation;
+}
+
+bool IsUserLocation(int code) { return code == kUserRun || code == kUserStartup; }
+
+void DescribeLocation(StartupRecord& row) {
+    row.loadFrom = LocationText(row.code);
+    const bool user = IsUserLocation(row.code);
+    row.user = user ? SetCaptionfromINI("415", "Current User")
+                    : SetCaptionfromINI("416", row.code == kWinIniRun ? "All users" : "All Users");
+    // The registry reader's default has always had a small l.
+    if (user)
+        row.when = SetCaptionfromINI("418", row.code == kUserRun ? "Current User logs On" : "Current User Logs On");
+    else
+        row.when = SetCaptionfromINI("420", "Any User Logs On");
+}
 
 CString FormatErrorMessage(const char* description, long number, const char* method) {
     CString message;

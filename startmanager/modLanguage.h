@@ -50,10 +50,30 @@ CString StatusEnabled();
 CString StatusDisabled();
 CString StatusRemove();
 
+// Stored records carry the built-in English status and location texts, so
+// that a language switch changes nothing stored. These translate between the
+// stored and the shown texts; a reader accepts the active pack's texts too
+// (files written before). An unknown text comes back as it stands.
+CString StoredStatus(const CString& shown);
+CString ShownStatus(const CString& stored);
+// The built-in English location text of a code; empty for kNoLocation.
+CString BuiltInLocationText(int code);
+// The active pack's location text of a code (machine keys built from key 419).
+CString LocationText(int code);
+// The code of a built-in or active pack's location text; kNoLocation if none.
+int LocationCodeOf(const CString& text);
+// Current user's (user Run key and Startup folder) or all users'.
+bool IsUserLocation(int code);
+// Sets the row's load-from, user and when texts for its code in the active pack.
+struct StartupRecord;
+void DescribeLocation(StartupRecord& row);
+
 // "Error Description: <description>, Error Number: <number>, Method: <method>"
 CString FormatErrorMessage(const char* description, long number, const char* method);
 // Appends one record (date line, time line, message line) to <App.Path>\errorlog.txt;
 // a log that cannot be written is given up silently.
 void LogError(const char* message);
+// The system's description of a Win32 error, or "Unknown error <n>".
+CString SystemErrorText(DWORD error);
 // Logs a Win32 error with the system's description of it.
 void LogWin32Error(DWORD error, const char* method);

@@ -7,12 +7,16 @@
 #include "Arrays.h"
 #include "StartupRecord.h"
 
-// Writes records 0 to count - 1, replacing the file whole (a failed write
-// leaves the old file as it was). An empty path writes nothing. Line breaks
-// inside a field are written as blanks: they would shift every later record.
+// Writes records 0 to count - 1 through a temporary file that replaces the
+// old one (a failed write leaves the old file as it was), then reads the file
+// back: true only when it holds exactly what was written. An empty path
+// writes nothing. Line breaks inside a field are written as blanks: they
+// would shift every later record.
 bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int count);
 
-// Appends the file's records to records, up to the first empty line where a
-// record would start. A record cut short by the end of the file keeps the
-// fields it has, the rest empty. A missing file adds nothing and gives false.
+// Appends the file's records to records. A record is six complete lines (an
+// empty first line is an unnamed entry); the file may end in blank lines.
+// A record cut short by the end of the file is dropped and logged to the
+// error log; the records before it are kept. A missing file adds nothing and
+// gives false.
 bool ReadRecordFile(const char* path, CArray<StartupRecord>& records);

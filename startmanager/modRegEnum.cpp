@@ -14,6 +14,12 @@ CStartupLocations CStartupLocations::OfThisSystem() {
     where.userStartup = GetShellFolder(CSIDL_STARTUP);
     where.commonStartup = GetShellFolder(CSIDL_COMMON_STARTUP);
     where.saveProf = JoinPath(GetWindowsFolder(), "SaveProf.pro");
+    where.privateKey = "Software\\Quorvane\\Bootlist\\Disabled";
+    const char* const kPrivateFolder = "Quorvane Bootlist\\Disabled StartUp";
+    const CString userData = GetShellFolder(CSIDL_APPDATA);
+    const CString commonData = GetShellFolder(CSIDL_COMMON_APPDATA);
+    if (!userData.IsEmpty()) where.userPrivateFolder = JoinPath(userData, kPrivateFolder);
+    if (!commonData.IsEmpty()) where.commonPrivateFolder = JoinPath(commonData, kPrivateFolder);
     return where;
 }
 

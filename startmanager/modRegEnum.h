@@ -21,6 +21,12 @@ struct CStartupLocations {
     CString userStartup;    // the current user's Startup folder
     CString commonStartup;  // the all-users Startup folder
     CString saveProf;       // the record file of disabled entries
+    // Where disabled entries wait, byte for byte, until they are enabled:
+    // a key below each root (one subkey per Run key) and a folder for each
+    // Startup folder (under the user's and the common application data).
+    CString privateKey;
+    CString userPrivateFolder;
+    CString commonPrivateFolder;
 
     static CStartupLocations OfThisSystem();
 };

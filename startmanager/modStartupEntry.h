@@ -1,13 +1,37 @@
 // modStartupEntry.h - taking an entry out of its auto-start location and
-// putting it back, the location chosen by the record's load-from text:
-// a Run key value, win.ini's Load or Run line, or a shortcut in a Startup
-// folder. Errors are ignored: the result only says whether the location was
-// recognised and the change made.
+// putting it back, the location chosen by the record's location code: a Run
+// key value, a program on win.ini's Load or Run line, or a file in a Startup
+// folder. A disabled entry waits byte for byte in Bootlist's private places
+// (a registry value with its type, the Startup file itself); a win.ini
+// program waits in the record only, the rest of its line untouched.
+// Every step returns ERROR_SUCCESS or the Win32 error that stopped it; an
+// entry already where the step would put it counts as done.
 // Deliberately not: messages; the list's statuses (StartupEditor.h).
 #pragma once
+
+#include <windows.h>
 
 #include "StartupRecord.h"
 #include "modRegEnum.h"
 
-bool RemoveStartupEntry(const StartupRecord& record, const CStartupLocations& where);
-bool WriteStartupEntry(const StartupRecord& record, const CStartupLocations& where);
+enum class EntryStep {
+    Disable,  // out of its location into the private keeping
+    Enable,   // back from the keeping; written from the record when it has none
+    Add,      // written from the record (a row of the add-entry form)
+    Remove,   // deleted from its location for good
+    Discard,  // a disabled entry's private keeping deleted for good
+};
+
+DWORD ChangeStartupEntry(EntryStep step, const StartupRecord& record, const CStartupLocations& where);
+
+// Whether an entry of the record's name already stands at its location or
+// waits in the keeping of it (the add-entry form must not overwrite either).
+// Never for the win.ini lines, which take any number of programs.
+bool StartupEntryExists(const StartupRecord& record, const CStartupLocations& where);
+
+// The Startup folder file a record names: its own file name when it has
+// one, else the one waiting in the keeping or standing in the folder (a
+// shortcut first when the record has a target), else "<task name>.lnk".
+// Empty when the name would leave the folder: a record file is text anyone
+// can edit, and "..\\x" must not touch a file elsewhere.
+CString StartupFileName(const StartupRecord& record, const CStartupLocations& where);

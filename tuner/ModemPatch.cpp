@@ -55,10 +55,12 @@ bool FindUnraisedModem(HKEY machine, OSFamily family) {
     return any;
 }
 
-void RaiseModems(HKEY machine, OSFamily family) {
-    ForEachUnraisedModem(machine, family, KEY_READ | KEY_WRITE, [](CRegKey& modem, CString& properties) {
+bool RaiseModems(HKEY machine, OSFamily family) {
+    bool all = true;
+    ForEachUnraisedModem(machine, family, KEY_READ | KEY_WRITE, [&](CRegKey& modem, CString& properties) {
         RaiseModem(properties);
-        modem.SetBinary("Properties", properties.c_str(), DWORD(properties.GetLength()));
+        all &= modem.SetBinary("Properties", properties.c_str(), DWORD(properties.GetLength())) == ERROR_SUCCESS;
         return true;
     });
+    return all;
 }

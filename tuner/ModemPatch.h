@@ -16,5 +16,5 @@ void RaiseModem(CString& properties);
 
 // Whether a modem below the class key of the family can be raised.
 bool FindUnraisedModem(HKEY machine, OSFamily family);
-// Raises every such modem.
-void RaiseModems(HKEY machine, OSFamily family);
+// Raises every such modem; false when one could not be written.
+bool RaiseModems(HKEY machine, OSFamily family);

@@ -17,6 +17,9 @@ const char* const kDefaultHint =
 
 const char* const kBackupFailedText =
     "Failed to save your connection settings as backup, so nothing was changed.";
+const char* const kApplyFailedText =
+    "Failed to write %s, so your connection settings were not all changed.\n"
+    "Your original settings are kept: Reset Connection Settings puts them back.";
 
 namespace {
 // Registry texts of 260 characters at most, as the installer writes them.

@@ -21,6 +21,8 @@ extern const char* const kDefaultIntroduction;
 extern const char* const kDefaultHint;
 // Finish when the originals could not be saved first (nothing is written then).
 extern const char* const kBackupFailedText;
+// Finish when a value could not be written (%s: key\name); the backup stays.
+extern const char* const kApplyFailedText;
 const UINT IDM_ABOUTBOX = 16;
 
 class CSwiftlaneApp : public CWinApp {

@@ -259,22 +259,37 @@ bool RestoreInterfaces(HKEY machine, const CRegKey& mtuBackup, const CRegKey& ms
     return complete;
 }
 
-void WriteNumber(CRegKey& key, const char* name, DWORD value, bool asString) {
-    if (!asString) {
-        key.SetDWORD(name, value);
-        return;
-    }
-    CString text;
-    text.Format("%lu", static_cast<unsigned long>(value));
-    key.SetString(name, text);
+// Keeps the first failure of an apply; the later writes still go ahead.
+void Note(TuningApplyResult& result, bool written, const CString& key, const char* name) {
+    if (written || result.outcome == TuningApplyResult::WriteFailed) return;
+    result.outcome = TuningApplyResult::WriteFailed;
+    result.failedValue = key + "\\" + name;
 }
 
-void ApplyGroup(const TuningRegistry& where, const Group& group, const TuningSettings& settings) {
+void WriteNumber(CRegKey& key, const CString& keyPath, const char* name, DWORD value, bool asString,
+                 TuningApplyResult& result) {
+    LONG rc;
+    if (asString) {
+        CString text;
+        text.Format("%lu", static_cast<unsigned long>(value));
+        rc = key.SetString(name, text);
+    } else {
+        rc = key.SetDWORD(name, value);
+    }
+    Note(result, rc == ERROR_SUCCESS, keyPath, name);
+}
+
+void ApplyGroup(const TuningRegistry& where, const Group& group, const TuningSettings& settings,
+                TuningApplyResult& result) {
     CRegKey live;
-    if (live.Create(RootOf(where, group), group.key, KEY_WRITE) != ERROR_SUCCESS) return;
+    if (live.Create(RootOf(where, group), group.key, KEY_WRITE) != ERROR_SUCCESS) {
+        // Not one value of the group can be written: the first one is named.
+        Note(result, false, group.key, group.parameters[0].name);
+        return;
+    }
     for (size_t i = 0; i < group.count; ++i) {
         const Parameter& p = group.parameters[i];
-        WriteNumber(live, p.name, p.setting ? (settings.*p.setting).chosen : p.fixed, group.strings);
+        WriteNumber(live, group.key, p.name, p.setting ? (settings.*p.setting).chosen : p.fixed, group.strings, result);
     }
 }
 }  // namespace
@@ -315,32 +330,45 @@ void CTuningStore::Backup(TuningSettings& settings) {
     CRegKey::DeleteTree(m_where.user, m_where.backupKey);
 }
 
-bool CTuningStore::Apply(const TuningSettings& settings, bool patchModem) {
+TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, bool patchModem) {
+    TuningApplyResult result;
     CRegKey backup, mtuBackup;
-    if (!m_backupComplete || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) return false;
-    if (patchModem) RaiseModems(m_where.machine, settings.family);
-    for (const Group& group : GroupsOf(settings.family)) ApplyGroup(m_where, group, settings);
+    if (!m_backupComplete || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) {
+        result.outcome = TuningApplyResult::NoBackup;
+        return result;
+    }
+    if (patchModem) Note(result, RaiseModems(m_where.machine, settings.family), "Modem", "Properties");
+    for (const Group& group : GroupsOf(settings.family)) ApplyGroup(m_where, group, settings, result);
     if (settings.family == FAMILY_9X) {
         mtuBackup.Open(backup, kMTUSettings, KEY_READ);
         CString instance = BackedUpInstance(mtuBackup);
-        CRegKey adapter;
-        if (!instance.IsEmpty() && adapter.Open(m_where.machine, kNetTransKey + instance, KEY_WRITE) == ERROR_SUCCESS) {
-            WriteNumber(adapter, "MaxMTU", settings.mtu.chosen, true);
-            WriteNumber(adapter, "MaxMSS", settings.mss.chosen, true);
+        if (!instance.IsEmpty()) {
+            const CString adapterKey = kNetTransKey + instance;
+            CRegKey adapter;
+            if (adapter.Open(m_where.machine, adapterKey, KEY_WRITE) == ERROR_SUCCESS) {
+                WriteNumber(adapter, adapterKey, "MaxMTU", settings.mtu.chosen, true, result);
+                WriteNumber(adapter, adapterKey, "MaxMSS", settings.mss.chosen, true, result);
+            } else {
+                Note(result, false, adapterKey, "MaxMTU");
+            }
         }
     }
     if (settings.family == FAMILY_NT) {
         CRegKey interfaces;
         if (interfaces.Open(m_where.machine, kInterfacesKey, KEY_READ) == ERROR_SUCCESS) {
             for (const CString& name : interfaces.EnumSubKeys()) {
+                const CString interfaceKey = CString(kInterfacesKey) + "\\" + name;
                 CRegKey live;
-                if (live.Open(interfaces, name, KEY_WRITE) != ERROR_SUCCESS) continue;
-                live.SetDWORD("MTU", settings.mtu.chosen);
-                live.SetDWORD("MSS", settings.mss.chosen);
+                if (live.Open(interfaces, name, KEY_WRITE) != ERROR_SUCCESS) {
+                    Note(result, false, interfaceKey, "MTU");
+                    continue;
+                }
+                WriteNumber(live, interfaceKey, "MTU", settings.mtu.chosen, false, result);
+                WriteNumber(live, interfaceKey, "MSS", settings.mss.chosen, false, result);
             }
         }
     }
-    return true;
+    return result;
 }
 
 bool CTuningStore::Reset(OSFamily family) {

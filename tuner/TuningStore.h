@@ -11,13 +11,26 @@
 #include "Strings.h"
 #include "Tuning.h"
 
+// What Finish's apply did.
+struct TuningApplyResult {
+    enum Outcome {
+        Applied,      // every value written
+        NoBackup,     // nothing written: the originals were not saved first
+        WriteFailed,  // a value could not be written; the backup stays for Reset
+    };
+    Outcome outcome = Applied;
+    // WriteFailed: the first value that could not be written, as key\name.
+    CString failedValue;
+};
+
 class ITuningStore {
 public:
     virtual ~ITuningStore() = default;
     // Replaces the backup and fills current values and present flags.
     virtual void Backup(TuningSettings& settings) = 0;
-    // False, with nothing written, when the backup could not be made.
-    virtual bool Apply(const TuningSettings& settings, bool patchModem) = 0;
+    // NoBackup, with nothing written, when the backup could not be made.
+    // Every write is checked; a failed one does not stop the others.
+    virtual TuningApplyResult Apply(const TuningSettings& settings, bool patchModem) = 0;
     // Puts the backup back and deletes it; false when there is none, or
     // when a value could not be put back (the backup is then kept).
     virtual bool Reset(OSFamily family) = 0;
@@ -41,7 +54,7 @@ public:
     explicit CTuningStore(const TuningRegistry& where = DefaultTuningRegistry()) : m_where(where) {}
 
     void Backup(TuningSettings& settings) override;
-    bool Apply(const TuningSettings& settings, bool patchModem) override;
+    TuningApplyResult Apply(const TuningSettings& settings, bool patchModem) override;
     bool Reset(OSFamily family) override;
     bool FindModem(OSFamily family) override;
 

@@ -472,8 +472,15 @@ BOOL CMyPropertySheet::OnInitDialog() {
 
 void CMyPropertySheet::ApplySettings() {
     CSwiftlaneApp* app = SwiftlaneApp();
-    if (app && !app->Store().Apply(m_settings, ModemPage())) {
+    const TuningApplyResult result = app ? app->Store().Apply(m_settings, ModemPage()) : TuningApplyResult();
+    if (result.outcome == TuningApplyResult::NoBackup) {
         QvMessageBox(m_hWnd, kBackupFailedText, Caption(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (result.outcome == TuningApplyResult::WriteFailed) {
+        CString text;
+        text.Format(kApplyFailedText, result.failedValue.c_str());
+        QvMessageBox(m_hWnd, text, Caption(), MB_OK | MB_ICONERROR);
         return;
     }
     QvMessageBox(m_hWnd,

@@ -4,6 +4,7 @@
 
 LONG CRegistryControl::Read() {
     m_value.Empty();
+    m_type = REG_SZ;
     CRegKey key;
     LONG rc = key.Open(m_root, m_keyPath, KEY_QUERY_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
@@ -17,6 +18,7 @@ LONG CRegistryControl::Read() {
         // Stored strings need not carry their terminator, nor stop at it.
         int nul = bytes.Find('\0');
         m_value = nul >= 0 ? bytes.Left(nul) : bytes;
+        m_type = type;
         return ERROR_SUCCESS;
     }
     case REG_DWORD:
@@ -32,7 +34,7 @@ LONG CRegistryControl::Write() {
     CRegKey key;
     LONG rc = key.Create(m_root, m_keyPath, KEY_SET_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
-    return key.SetString(m_valueName, m_value);
+    return key.SetString(m_valueName, m_value, m_type);
 }
 
 LONG CRegistryControl::Delete() {

@@ -2,8 +2,9 @@
 // control (ProgID "Registry.Reg") that Bootlist places on its main form.
 // Offers: the control's three settable properties (root, key path, value
 // name), its data property, and Read, Write and Delete on the value they name.
-// Data of any length is returned as text; writes store a string.
-// Deliberately not: enumeration, key deletion, other value types for writing.
+// Data of any length is returned as text; writes store a string of the type
+// last read (REG_SZ or REG_EXPAND_SZ), so a value read and written keeps it.
+// Deliberately not: enumeration, key deletion, non-string types for writing.
 #pragma once
 
 #include <windows.h>
@@ -20,12 +21,15 @@ public:
     const CString& GetValueName() const { return m_valueName; }
     void SetValue(const char* data) { m_value = data; }
     const CString& GetValue() const { return m_value; }
+    // REG_SZ or REG_EXPAND_SZ; any other type is taken as REG_SZ.
+    void SetType(DWORD type) { m_type = type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ; }
+    DWORD GetType() const { return m_type; }
 
     // Each returns ERROR_SUCCESS or the Win32 error.
-    // Read: strings as stored (not expanded), DWORDs in decimal; any failure
-    // leaves the data property empty.
+    // Read: strings as stored (not expanded) with their type, DWORDs in
+    // decimal (type REG_SZ); any failure leaves the data empty and REG_SZ.
     LONG Read();
-    // Write: the data property as REG_SZ; a missing key is created.
+    // Write: the data property as the type; a missing key is created.
     LONG Write();
     // Delete: the named value only; the key stays.
     LONG Delete();
@@ -35,4 +39,5 @@ private:
     CString m_keyPath;
     CString m_valueName;
     CString m_value;
+    DWORD m_type = REG_SZ;
 };

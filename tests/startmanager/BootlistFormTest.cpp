@@ -12,6 +12,7 @@
 #include "FileDialog.h"
 #include "Files.h"
 #include "Seams.h"
+#include "ShellLink.h"
 #include "StartupTestSupport.h"
 #include "clsExitWindows.h"
 #include "frmMain.h"
@@ -171,12 +172,14 @@ TEST_F(BootlistFormTest, AddFormAppendsRowsThatTheNextApplyWrites) {
         int location;  // position in the form's location combo
         bool nameEnabled;
         const char* row;  // nullptr: nothing is added
-        const char* user;
+        const char* user;  // or the message shown
     } cases[] = {
         {"Tool", "C:\\tool.exe", 0, true, "Tool", "Current User"},
         {"x", "C:\\ini.exe", 7, false, "Win.ini Run", "All Users"},
-        {"", "C:\\nameless.exe", 0, true, nullptr, nullptr},
-        {"NoPath", "", 4, true, nullptr, nullptr},
+        {"Link", "C:\\link.exe", 4, true, "Link", "Current User"},
+        {"", "C:\\nameless.exe", 0, true, nullptr, "Please enter both the task name and the program to start."},
+        {"NoPath", "", 4, true, nullptr, "Please enter both the task name and the program to start."},
+        {"Tool", "C:\\again.exe", 0, true, nullptr, "An entry with this name already exists at this location."},
     };
     CScriptedMessageBoxes boxes;
     frmMain form(places);
@@ -203,15 +206,19 @@ TEST_F(BootlistFormTest, AddFormAppendsRowsThatTheNextApplyWrites) {
         EXPECT_EQ(Cell(hwnd, before, 3), c.user);
         EXPECT_EQ(Cell(hwnd, before, 5), c.path);
     }
-    ASSERT_EQ(boxes.Boxes().size(), 2u);
-    for (const RecordedBox& box : boxes.Boxes()) {
-        EXPECT_EQ(box.text, "Please enter both the task name and the program to start.");
-        EXPECT_EQ(box.caption, "Quorvane Bootlist");
+    std::vector<std::string> shown;
+    for (const Case& c : cases)
+        if (!c.row) shown.push_back(c.user);
+    ASSERT_EQ(boxes.Boxes().size(), shown.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(boxes.Boxes()[i].text, shown[i]);
+        EXPECT_EQ(boxes.Boxes()[i].caption, "Quorvane Bootlist");
     }
     EXPECT_EQ(UserValue("Tool"), "<missing>");
     Command(hwnd, IDM_APP_JUST);
     EXPECT_EQ(UserValue("Tool"), "C:\\tool.exe");
     EXPECT_EQ(ReadIniText("windows", "Run", where.winIni), "C:\\ini.exe");
+    EXPECT_EQ(ReadShortcutTarget(JoinPath(where.userStartup, "Link.lnk")), "C:\\link.exe");
     Close(form);
 }
 
@@ -253,9 +260,19 @@ TEST_F(BootlistFormTest, ProfileSavedFromTheFormLoadsBackItsStatuses) {
     Command(hwnd, IDM_APP_JUST);
     EXPECT_EQ(UserValue("B"), "<missing>");
     EXPECT_EQ(UserValue("A"), "C:\\A");
+    // A damaged profile without B: B, disabled now, lives only in
+    // SaveProf.pro and must stay listed, recorded and enableable.
     g_chosenFile = files.Write("empty-first.pro", "\r\nA\r\nEnabled\r\n").str();
     Command(hwnd, IDM_LOADPROF);
-    EXPECT_EQ(Rows(hwnd), 0);
+    ASSERT_EQ(Rows(hwnd), 1);
+    EXPECT_EQ(Cell(hwnd, 0, 0), "B");
+    EXPECT_EQ(Cell(hwnd, 0, 1), "Disabled");
+    Command(hwnd, IDM_APP_JUST);
+    EXPECT_EQ(ReadFileText(where.saveProf).rfind("B\r\nDisabled\r\n", 0), 0u);
+    Select(hwnd, "B");
+    Command(hwnd, IDC_CMDDISABLE);
+    Command(hwnd, IDM_APP_JUST);
+    EXPECT_EQ(UserValue("B"), "C:\\B");
     Close(form);
 }
 

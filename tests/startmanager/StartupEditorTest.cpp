@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Files.h"
+#include "Handles.h"
 #include "ShellLink.h"
 #include "StartupEditor.h"
 #include "StartupTestSupport.h"
@@ -107,6 +108,67 @@ TEST_F(StartupEditorTest, EveryLocationIsEmptiedAndWrittenBack) {
     }
 }
 
+TEST_F(StartupEditorTest, AFailedEnableIsReportedKeepsTheEntryDisabledAndRecordedAndEndsNoSession) {
+    const CString live = files.Write("StartUp\\Locked.txt", "locked");
+    Loaded({});
+    Toggle("Locked.txt");
+    ASSERT_TRUE(editor.ApplyNow());
+    const CString kept = JoinPath(where.userPrivateFolder, "Locked.txt");
+    ASSERT_EQ(ReadFileText(kept), "locked");
+
+    int sessionsEnded = 0;
+    SetExitWindowsHook([&](UINT, DWORD) { return BOOL(++sessionsEnded); });
+    Toggle("Locked.txt");
+    {
+        // Opened without sharing: the file cannot move back.
+        CHandle lock(CreateFileA(kept, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(lock.IsValid());
+        EXPECT_FALSE(editor.ApplyAndLogOff());
+    }
+    EXPECT_EQ(sessionsEnded, 0);
+    ASSERT_EQ(editor.Failures().GetSize(), 1);
+    EXPECT_NE(editor.Failures()[0].Find("Locked.txt"), -1);
+    EXPECT_EQ(editor.List().GetAt(RowOf("Locked.txt")).status, "Disabled");
+    EXPECT_EQ(ReadFileText(where.saveProf).rfind("Locked.txt\r\nDisabled\r\nStartUp (Current User)\r\n", 0), 0u);
+    EXPECT_FALSE(FileExists(live));
+    EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Locked.txt"), std::string::npos);
+
+    Toggle("Locked.txt");
+    EXPECT_TRUE(editor.ApplyAndLogOff());
+    SetExitWindowsHook(nullptr);
+    EXPECT_EQ(sessionsEnded, 1);
+    EXPECT_EQ(ReadFileText(live), "locked");
+    EXPECT_FALSE(FileExists(where.saveProf));
+}
+
+TEST_F(StartupEditorTest, ALanguageSwitchBetweenDisableAndEnableChangesNothingStored) {
+    Loaded({"Agent"});
+    Toggle("Agent");
+    ASSERT_TRUE(editor.ApplyNow());
+    const std::string english = "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\nC:\\Agent\r\n";
+    ASSERT_EQ(ReadFileText(where.saveProf), english);
+    // Written under the pack before: the reader takes its texts too.
+    files.Write("SaveProf.pro", english + "Old\r\nDeaktiviert\r\nRegistrierung(Benutzer)\r\nu\r\nw\r\nC:\\old.exe\r\n");
+    program.Write("Lang\\Deutsch.ini", "[Quorvane Language Pack]\r\n413=Aktiv\r\n423=Deaktiviert\r\n"
+                                       "426=Registrierung(Benutzer)\r\n");
+    SetLanguageFile("Deutsch.ini");
+    editor.Load();
+    ASSERT_EQ(editor.List().GetCount(), 2);
+    for (const char* name : {"Agent", "Old"}) {
+        EXPECT_EQ(editor.List().GetAt(RowOf(name)).status, "Deaktiviert") << name;
+        EXPECT_EQ(editor.List().GetAt(RowOf(name)).loadFrom, "Registrierung(Benutzer)") << name;
+    }
+    ASSERT_TRUE(editor.ApplyNow());
+    EXPECT_EQ(ReadFileText(where.saveProf), english + "Old\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\n"
+                                                      "Current User logs On\r\nC:\\old.exe\r\n");
+    Toggle("Agent");
+    Toggle("Old");
+    ASSERT_TRUE(editor.ApplyNow());
+    EXPECT_EQ(Value("Agent"), "C:\\Agent");
+    EXPECT_EQ(Value("Old"), "C:\\old.exe");
+    EXPECT_FALSE(FileExists(where.saveProf));
+}
+
 TEST_F(StartupEditorTest, RemovedRowsLeaveTheListTheirLocationAndTheRecordFile) {
     Loaded({"Gone", "Stays", "WasOff"});
     Toggle("WasOff");
@@ -208,30 +270,41 @@ TEST_F(StartupEditorTest, ShorterListsAndNamesThatLeaveTheFolderAreSafe) {
 
     const CString victim = files.Write("victim.lnk", "keep me");
     const StartupRecord outside = Row("..\\victim", "StartUp (Current User)", "", "", "C:\\x.exe");
-    EXPECT_FALSE(RemoveStartupEntry(outside, where));
-    EXPECT_FALSE(WriteStartupEntry(outside, where));
+    for (EntryStep step : {EntryStep::Disable, EntryStep::Enable, EntryStep::Add, EntryStep::Remove})
+        EXPECT_NE(ChangeStartupEntry(step, outside, where), DWORD(ERROR_SUCCESS));
     EXPECT_EQ(ReadFileText(victim), "keep me");
-    EXPECT_FALSE(WriteStartupEntry(Row("plain", "Somewhere Else", "", "", "C:\\x.exe"), where));
+    EXPECT_NE(ChangeStartupEntry(EntryStep::Add, Row("plain", "Somewhere Else", "", "", "C:\\x.exe"), where),
+              DWORD(ERROR_SUCCESS));
 }
 
-TEST(RecordFile, LineBreaksInFieldsAreBlankedAndDamagedFilesReadSafely) {
+TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) {
     CTempFolder dir;
+    CTempFolder program;
+    SetAppPath(program.Path());
     CArray<StartupRecord> records;
     records.Add(Row("Two", "Win.ini Run", "u", "w", "a\r\nb"));
-    ASSERT_TRUE(WriteRecordFile(records, dir.File("one.pro"), 1));
-    EXPECT_EQ(ReadFileText(dir.File("one.pro")), "Two\r\nEnabled\r\nWin.ini Run\r\nu\r\nw\r\na  b\r\n");
+    records.Add(Row("", "Registry(User Run)", "u", "w", "C:\\unnamed.exe", "Disabled"));
+    records.Add(Row("Last", "StartUp (All Users)", "u", "w", ""));
+    ASSERT_TRUE(WriteRecordFile(records, dir.File("three.pro"), 3));
+    const std::string whole = ReadFileText(dir.File("three.pro"));
+    EXPECT_EQ(whole.rfind("Two\r\nEnabled\r\nWin.ini Run\r\nu\r\nw\r\na  b\r\n\r\nDisabled\r\n", 0), 0u);
     EXPECT_FALSE(WriteRecordFile(records, "", 1));
+    records[0].location = "a  b";
 
-    struct Case { std::string text; int count; const char* lastLocation; } cases[] = {
-        {"\r\nOne\r\nEnabled\r\n", 0, ""},             // first line empty
-        {"A\nB\nC\nD\nE\nF\n\nG\nH\n", 1, "F"},         // stops at an empty line
-        {"A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG\r\nH", 2, ""},  // cut short: kept, the rest empty
-    };
-    for (const Case& c : cases) {
+    // Cut at every byte: every record whose six lines are whole is read,
+    // the cut one is dropped (and logged), nothing else comes back.
+    std::vector<size_t> ends;
+    for (size_t at = 0, lines = 0; (at = whole.find('\n', at)) != std::string::npos; ++at)
+        if (++lines % 6 == 0) ends.push_back(at + 1);
+    for (size_t cut = 0; cut <= whole.size(); ++cut) {
         CArray<StartupRecord> read;
-        EXPECT_TRUE(ReadRecordFile(dir.Write("case.pro", c.text), read)) << c.text;
-        ASSERT_EQ(read.GetSize(), c.count) << c.text;
-        EXPECT_EQ(c.count ? read[c.count - 1].location : CString(), c.lastLocation) << c.text;
+        ASSERT_TRUE(ReadRecordFile(dir.Write("cut.pro", whole.substr(0, cut)), read)) << cut;
+        int whole_records = 0;
+        while (whole_records < 3 && ends[size_t(whole_records)] <= cut) ++whole_records;
+        ASSERT_EQ(read.GetSize(), whole_records) << cut;
+        for (int i = 0; i < whole_records; ++i) EXPECT_EQ(read[i], records[i]) << cut;
     }
+    EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Method: ReadRecordFile"), std::string::npos);
     EXPECT_FALSE(ReadRecordFile(dir.File("missing.pro"), records));
+    SetAppPath("");
 }

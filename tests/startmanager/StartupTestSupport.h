@@ -36,7 +36,15 @@ inline std::string ValueOf(HKEY root, const CString& path, const char* name) {
 
 inline StartupRecord Row(const char* name, const char* loadFrom, const char* user, const char* when,
                          const std::string& location, const char* status = "Enabled") {
-    return StartupRecord{name, status, loadFrom, user, when, location};
+    StartupRecord row;
+    row.taskName = name;
+    row.status = status;
+    row.loadFrom = loadFrom;
+    row.user = user;
+    row.when = when;
+    row.location = location.c_str();
+    row.code = LocationCodeOf(row.loadFrom);
+    return row;
 }
 
 inline Rows Slice(const CStartupList& list, int first, int count) {
@@ -56,6 +64,9 @@ protected:
         where.userStartup = files.File("StartUp");
         where.commonStartup = files.File("Common StartUp");
         where.saveProf = files.File("SaveProf.pro");
+        where.privateKey = test.SubKey() + "\\Bootlist Disabled";
+        where.userPrivateFolder = files.File("Keeping\\User");
+        where.commonPrivateFolder = files.File("Keeping\\Common");
         CreateDirectoryA(where.userStartup, nullptr);
         CreateDirectoryA(where.commonStartup, nullptr);
     }

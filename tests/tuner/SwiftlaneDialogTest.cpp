@@ -36,11 +36,11 @@ public:
         settings.ttl.current = 128;
         settings.ttl.present = true;
     }
-    bool Apply(const TuningSettings& settings, bool patch) override {
+    TuningApplyResult Apply(const TuningSettings& settings, bool patch) override {
         ++applies;
         applied = settings;
         patchModem = patch;
-        return true;
+        return TuningApplyResult();
     }
     bool Reset(OSFamily) override {
         ++resets;

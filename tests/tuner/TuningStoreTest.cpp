@@ -155,7 +155,7 @@ TEST_F(TuningStoreTest, BackupApplyResetLeavesEveryValueAsItWas) {
         EXPECT_FALSE(settings.synProtect.present);
 
         settings.SetDefaults();
-        ASSERT_TRUE(store.Apply(settings, false));
+        ASSERT_EQ(store.Apply(settings, false).outcome, TuningApplyResult::Applied);
         for (const Expected& e : c.applied)
             EXPECT_EQ(e.value, ValueOf(e.machine ? machine : user, e.path, e.name)) << e.path << " " << e.name;
 
@@ -170,21 +170,21 @@ TEST_F(TuningStoreTest, NothingIsWrittenOrLostWithoutAWholeBackup) {
     TuningSettings settings;
     settings.SetDefaults();
     CTuningStore fresh(where);
-    EXPECT_FALSE(fresh.Apply(settings, false));
+    EXPECT_EQ(fresh.Apply(settings, false).outcome, TuningApplyResult::NoBackup);
     EXPECT_FALSE(fresh.Reset(FAMILY_NT));
 
     TuningRegistry unwritable = where;
     unwritable.backupKey = CString('x', 300);
     CTuningStore failing(unwritable);
     failing.Backup(settings);
-    EXPECT_FALSE(failing.Apply(settings, false));
+    EXPECT_EQ(failing.Apply(settings, false).outcome, TuningApplyResult::NoBackup);
     EXPECT_EQ(before, Everything());
 
     // A restore that cannot write keeps the backup for another try.
     settings.family = FAMILY_9X;
     CTuningStore store(where);
     store.Backup(settings);
-    ASSERT_TRUE(store.Apply(settings, false));
+    ASSERT_EQ(store.Apply(settings, false).outcome, TuningApplyResult::Applied);
     const char* vxd = "System\\CurrentControlSet\\Services\\VxD";
     ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, vxd));
     HKEY blocker = nullptr;
@@ -238,7 +238,7 @@ TEST_F(TuningStoreTest, ModemsAtTheOldTopSpeedAreFoundAndRaised) {
         settings.family = c.family;
         store.Backup(settings);
         settings.SetDefaults();
-        ASSERT_TRUE(store.Apply(settings, true));
+        ASSERT_EQ(store.Apply(settings, true).outcome, TuningApplyResult::Applied);
         for (const Modem& m : modems) {
             CRegKey modem;
             CString properties;
@@ -283,6 +283,26 @@ TEST_F(WizardStoreTest, FinishWritesTheChosenValuesAfterSavingTheOriginals) {
     EXPECT_TRUE(app.HasBackup());
     ASSERT_EQ(1u, boxes.Boxes().size());
     EXPECT_EQ(0u, boxes.Boxes()[0].text.find("Congratulation"));
+}
+
+TEST_F(WizardStoreTest, FinishNamesAValueThatCouldNotBeWrittenAndKeepsTheBackup) {
+    // A volatile key takes no lasting subkey: the Tcpip parameters cannot be created.
+    const char* tcpipService = "System\\CurrentControlSet\\Services\\Tcpip";
+    ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, tcpipService));
+    HKEY blocker = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(machine, tcpipService, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                             nullptr, &blocker, nullptr));
+    RegCloseKey(blocker);
+    CString currentTtl;
+    WizardRun run = LanRun(currentTtl);
+    RunWizard(app, run);
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ(std::string::npos, boxes.Boxes()[0].text.find("Congratulation"));
+    EXPECT_NE(std::string::npos, boxes.Boxes()[0].text.find("Tcpip\\Parameters\\SackOpts")) << boxes.Boxes()[0].text;
+    EXPECT_EQ("20", ValueOf(user, kIE, "MaxConnectionsPerServer"));
+    EXPECT_EQ("6", ValueOf(user, kBackup, "MaxConnectionsPerServer"));
+    EXPECT_TRUE(app.HasBackup());
+    ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, tcpipService));
 }
 
 }  // namespace
