@@ -123,16 +123,74 @@ void PutBackIESettings() {
 
 // Applies each row to the file: the first line with the row's key prefix is
 // replaced, or the row's line is inserted.
-void ApplyRows(const CString& file, const char* header, const char* startPrefix, const char* comment,
-               const CPrefRow* rows, int count) {
+// One settings file's section: its header, section-start and comment prefixes.
+struct CSettingsFile {
+    CString path;
+    const char* header;
+    const char* startPrefix;
+    const char* comment;
+};
+
+// The first line of the file's section that starts with the prefix, or empty.
+CString FirstLine(const CSettingsFile& file, const char* prefix) {
+    CStringArray found;
+    ReadSectionLines(file.path, file.header, file.startPrefix, prefix, "", file.comment, found, false);
+    return found.IsEmpty() ? CString() : found[0];
+}
+
+// Applies each row to the file: the first line with the row's key prefix is
+// replaced, or the row's line is inserted.
+void ApplyRows(const CSettingsFile& file, const CPrefRow* rows, int count) {
     for (int i = 0; i < count; ++i) {
-        CStringArray found;
-        ReadSectionLines(file, header, startPrefix, rows[i].prefix, "", comment, found, false);
-        if (!found.IsEmpty())
-            ReplaceLine(file, header, startPrefix, comment, found[0], rows[i].line, false);
+        const CString line = FirstLine(file, rows[i].prefix);
+        if (!line.IsEmpty())
+            ReplaceLine(file.path, file.header, file.startPrefix, file.comment, line, rows[i].line, false);
         else
-            InsertLine(file, header, startPrefix, comment, rows[i].line, false);
+            InsertLine(file.path, file.header, file.startPrefix, file.comment, rows[i].line, false);
     }
+}
+
+// The lines a set found in a browser's file, so that the reset puts them back
+// (another program's proxy included) instead of only switching the proxy off.
+struct CHeldLines {
+    CString path;
+    std::vector<CString> before, set;
+};
+CHeldLines g_netscapeHeld, g_operaHeld;
+
+void SetRows(CHeldLines& held, const CSettingsFile& file, const CPrefRow* rows, int count) {
+    if (held.path != file.path) {
+        held = CHeldLines();
+        held.path = file.path;
+        for (int i = 0; i < count; ++i) {
+            held.before.push_back(FirstLine(file, rows[i].prefix));
+            held.set.push_back(rows[i].line);
+        }
+    }
+    ApplyRows(file, rows, count);
+}
+
+// rows: the set's rows (for their key prefixes); resetRow: the switch's off
+// line, used when nothing was there before or only Veilrun's own lines were.
+void ResetRows(CHeldLines& held, const CSettingsFile& file, const CPrefRow* rows, int count,
+               const CPrefRow& resetRow) {
+    if (held.path != file.path || int(held.set.size()) != count) {
+        ApplyRows(file, &resetRow, 1);
+        return;
+    }
+    bool stillSet = true;
+    for (int i = 0; i < count && stillSet; ++i) stillSet = FirstLine(file, rows[i].prefix) == held.set[size_t(i)];
+    // A file changed while Veilrun ran belongs to whoever changed it.
+    if (stillSet) {
+        const bool leftOver = held.before == held.set;
+        for (int i = 0; i < count; ++i) {
+            CString line = held.before[size_t(i)];
+            if (i == 0 && (line.IsEmpty() || leftOver)) line = resetRow.line;
+            if (!line.IsEmpty() && line != held.set[size_t(i)])
+                ReplaceLine(file.path, file.header, file.startPrefix, file.comment, held.set[size_t(i)], line, false);
+        }
+    }
+    held = CHeldLines();
 }
 
 const char* const kProxyType = "user_pref(\"network.proxy.type\"";
@@ -297,38 +355,52 @@ CString FindOperaIni() {
     return CString();
 }
 
+namespace {
+
+void NetscapeRows(const char* host, int port, CPrefRow rows[3]) {
+    rows[0] = {kProxyType, "user_pref(\"network.proxy.type\", 1);"};
+    rows[1] = {"user_pref(\"network.proxy.http\"", CString("user_pref(\"network.proxy.http\", \"") + host + "\");"};
+    rows[2] = {"user_pref(\"network.proxy.http_port\"", "user_pref(\"network.proxy.http_port\", " + IntToString(port) + ");"};
+}
+
+void OperaRows(const char* host, int port, CPrefRow rows[3]) {
+    rows[0] = {kUseHttp, "Use HTTP=1"};
+    rows[1] = {"HTTP Server=", "HTTP Server=" + CString(host) + ":" + IntToString(port)};
+    rows[2] = {"Enable HTTP 1.1 for proxy=", "Enable HTTP 1.1 for proxy=1"};
+}
+
+}  // namespace
+
 void EnableNetscapeProxy(const char* host, int port) {
     const CString prefs = FindNetscapePrefs();
     if (prefs.IsEmpty()) return;
-    const CPrefRow rows[] = {
-        {kProxyType, "user_pref(\"network.proxy.type\", 1);"},
-        {"user_pref(\"network.proxy.http\"", CString("user_pref(\"network.proxy.http\", \"") + host + "\");"},
-        {"user_pref(\"network.proxy.http_port\"", "user_pref(\"network.proxy.http_port\", " + IntToString(port) + ");"},
-    };
-    ApplyRows(prefs, "", "", "//", rows, 3);
+    CPrefRow rows[3];
+    NetscapeRows(host, port, rows);
+    SetRows(g_netscapeHeld, {prefs, "", "", "//"}, rows, 3);
 }
 
 void DisableNetscapeProxy() {
     const CString prefs = FindNetscapePrefs();
     if (prefs.IsEmpty()) return;
-    const CPrefRow rows[] = {{kProxyType, "user_pref(\"network.proxy.type\", 0);"}};
-    ApplyRows(prefs, "", "", "//", rows, 1);
+    CPrefRow rows[3];
+    NetscapeRows("", 0, rows);
+    const CPrefRow reset = {kProxyType, "user_pref(\"network.proxy.type\", 0);"};
+    ResetRows(g_netscapeHeld, {prefs, "", "", "//"}, rows, 3, reset);
 }
 
 void EnableOperaProxy(const char* host, int port) {
     const CString ini = FindOperaIni();
     if (ini.IsEmpty()) return;
-    const CPrefRow rows[] = {
-        {kUseHttp, "Use HTTP=1"},
-        {"HTTP Server=", "HTTP Server=" + CString(host) + ":" + IntToString(port)},
-        {"Enable HTTP 1.1 for proxy=", "Enable HTTP 1.1 for proxy=1"},
-    };
-    ApplyRows(ini, "[Proxy]", "[", ";", rows, 3);
+    CPrefRow rows[3];
+    OperaRows(host, port, rows);
+    SetRows(g_operaHeld, {ini, "[Proxy]", "[", ";"}, rows, 3);
 }
 
 void DisableOperaProxy() {
     const CString ini = FindOperaIni();
     if (ini.IsEmpty()) return;
-    const CPrefRow rows[] = {{kUseHttp, "Use HTTP=0"}};
-    ApplyRows(ini, "[Proxy]", "[", ";", rows, 1);
+    CPrefRow rows[3];
+    OperaRows("", 0, rows);
+    const CPrefRow reset = {kUseHttp, "Use HTTP=0"};
+    ResetRows(g_operaHeld, {ini, "[Proxy]", "[", ";"}, rows, 3, reset);
 }

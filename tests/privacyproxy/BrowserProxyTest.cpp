@@ -81,6 +81,24 @@ TEST(OperaProxy, ProxySectionLinesInAnyLetterCase) {
     }
 }
 
+TEST(BrowserFiles, ResetPutsBackTheProxyEachFileHadBefore) {
+    const char* const prefs =
+        "user_pref(\"network.proxy.type\", 1);\r\nuser_pref(\"network.proxy.http\", \"gate\");\r\n"
+        "user_pref(\"network.proxy.http_port\", 3128);\r\n";
+    const char* const opera = "[Proxy]\r\nUse HTTP=1\r\nHTTP Server=blokkum:8100\r\nEnable HTTP 1.1 for proxy=0\r\n";
+    CVeilrunWorld world;
+    world.Write("profile\\Application Data\\Mozilla\\p1\\default\\x1\\prefs.js", prefs);
+    world.Write("profile\\Application Data\\Opera\\u1\\profile\\opera6.ini", opera);
+    EnableNetscapeProxy("127.0.0.1", 8100);
+    EnableOperaProxy("127.0.0.1", 8100);
+    EXPECT_NE(std::string::npos, ReadFileText(world.PrefsPath()).find("\"127.0.0.1\""));
+    EXPECT_NE(std::string::npos, ReadFileText(world.OperaPath()).find("HTTP Server=127.0.0.1:8100"));
+    DisableNetscapeProxy();
+    DisableOperaProxy();
+    EXPECT_EQ(prefs, ReadFileText(world.PrefsPath()));
+    EXPECT_EQ(opera, ReadFileText(world.OperaPath()));
+}
+
 TEST(BrowserFiles, MissingOrUnreadableFilesChangeNothing) {
     CVeilrunWorld world;
     EnableNetscapeProxy("127.0.0.1", 8100);
