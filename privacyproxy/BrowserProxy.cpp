@@ -61,9 +61,10 @@ CString DisabledConnection(CString bytes) {
 }
 
 void HoldIESettings(const CString& proxyText) {
+    // A second set keeps what the first one found.
+    if (g_ieHeld.held && g_ieHeld.key == g_Places.IESettingsKey) return;
     CRegistryKey settings(g_Places.IESettingsKey);
     CRegistryValue value;
-    if (g_ieHeld.held && g_ieHeld.key == g_Places.IESettingsKey) return;
     g_ieHeld = CHeldIESettings();
     g_ieHeld.held = true;
     g_ieHeld.key = g_Places.IESettingsKey;
@@ -121,8 +122,6 @@ void PutBackIESettings() {
     g_ieHeld = CHeldIESettings();
 }
 
-// Applies each row to the file: the first line with the row's key prefix is
-// replaced, or the row's line is inserted.
 // One settings file's section: its header, section-start and comment prefixes.
 struct CSettingsFile {
     CString path;
