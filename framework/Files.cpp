@@ -26,8 +26,8 @@ bool ReadWholeFile(const char* path, CString& contents) {
     return true;
 }
 
-bool WriteWholeFile(const char* path, const void* data, DWORD length) {
-    CString temp = CString(path) + ".tmp~";
+bool WriteWholeFile(const char* path, const void* data, DWORD length, const char* tempSuffix) {
+    CString temp = CString(path) + tempSuffix;
     {
         CHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) return false;

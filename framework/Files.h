@@ -11,8 +11,9 @@
 
 bool ReadWholeFile(const char* path, CString& contents);
 // Writes to a temporary file beside the target and moves it over the target,
-// so a failed write never leaves a half-written file behind.
-bool WriteWholeFile(const char* path, const void* data, DWORD length);
+// so a failed write never leaves a half-written file behind; the temporary
+// file is the target's path + tempSuffix.
+bool WriteWholeFile(const char* path, const void* data, DWORD length, const char* tempSuffix = ".tmp~");
 inline bool WriteWholeFile(const char* path, const CString& contents) {
     return WriteWholeFile(path, contents.c_str(), DWORD(contents.GetLength()));
 }

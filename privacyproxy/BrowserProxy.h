@@ -2,7 +2,9 @@
 // Internet Explorer through its registry values (and every per-connection
 // value), Netscape/Mozilla through the first prefs.js of the user's profiles,
 // Opera through the first opera6.ini. Text files are rewritten line by line
-// through a temporary file beside it that replaces it only once written.
+// through a temporary file beside it (<file>__temp) that replaces it only
+// once written. A reset puts back what the set of this run found, where the
+// values still hold what the set wrote; a value changed meanwhile stays.
 // Deliberately not: messages; a missing browser or file changes nothing.
 #pragma once
 

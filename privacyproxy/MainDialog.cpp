@@ -93,12 +93,13 @@ void CLanguageCombo::Fill() {
     SetImageList(m_images);
     ResetContent();
     const CString folder = g_strModuleDir + "\\Language";
-    int selected = 0;
+    // A saved language without a pack selects nothing: the built-in texts stay.
+    int selected = -1;
     WIN32_FIND_DATAA data;
     // Without the folder the list stays empty rather than showing another folder's files.
     CFindHandle find(SetCurrentDirectoryA(folder) ? FindFirstFileA("*.*", &data) : INVALID_HANDLE_VALUE);
     if (!find.IsValid()) {
-        SetCurSel(0);
+        SetCurSel(-1);
         return;
     }
     do {
@@ -154,39 +155,46 @@ BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
 
 BOOL CMainDialog::OnInitDialog() {
     m_bStarted = true;
+    // A second copy checks first, so that it changes nothing the running one
+    // set up (its Run value, the browsers, Options.opt) and probes no hub.
+    if (!m_instance.Recreate(kProgramTitle)) {
+        QvMessageBox(m_hWnd, LoadResourceString(IDS_PREVIOUS_INSTANCE), kProgramTitle, MB_OK);
+        EndAfterFailedStart();
+        return TRUE;
+    }
     const CString program = g_Places.ModuleFilePath.IsEmpty() ? GetModuleFilePath() : g_Places.ModuleFilePath;
-    CRegistryKey(g_Places.RunKey).SetString(kAutostartValue, program);
     g_strModuleDir = ProgramFolderOf(program);
     SetBlockFolder(g_strModuleDir);
     g_Engine.ModuleFolder = g_strModuleDir;
     ChooseAnonymousHub();
     LoadBlockResources();
     LoadOptions();
-    if (g_bSetOpera) EnableOperaProxy(kLoopback, g_Engine.ListenPort);
-    if (g_bSetNetscape) EnableNetscapeProxy(kLoopback, g_Engine.ListenPort);
-    if (g_bSetIE) EnableIEProxy(kLoopback, g_Engine.ListenPort);
 
     m_language.SubclassDlgItem(IDC_LANGUAGE, m_hWnd);
     m_language.Fill();
     m_btnHelp.SubclassSkinned(IDC_HELP_BUTTON, m_hWnd);
     SkinLayout(true);
 
-    // A failed start ends here, without a tray icon. A second instance leaves
-    // Options.opt and the browsers to the first one; a listener that cannot
-    // start still gives the browsers back at once.
-    if (!m_instance.Recreate(kProgramTitle)) {
-        QvMessageBox(m_hWnd, LoadResourceString(IDS_PREVIOUS_INSTANCE), kProgramTitle, MB_OK);
-        EndDialog(0);
-        m_bShutDown = true;
-        return TRUE;
-    }
+    // The listener starts before anything outside the process changes: a
+    // port held by another program (Blokkum listens on the same one) ends the
+    // start with its reason and leaves the Run value and the browsers as
+    // they were.
     m_bStartedWinsock = g_Engine.bStartWinsock;
-    if (!m_listener.Start()) {
-        ShowWindow(SW_HIDE);
-        EndDialog(0);
-        ShutDown();
+    CString failure;
+    const auto reporter = g_Engine.ReportError;
+    g_Engine.ReportError = [&failure](const char* text) { failure = text; };
+    const bool listening = m_listener.Start() != 0;
+    g_Engine.ReportError = reporter;
+    if (!listening) {
+        failure.TrimRight();
+        if (!failure.IsEmpty()) QvMessageBox(m_hWnd, failure, kProgramTitle, MB_OK | MB_ICONSTOP);
+        EndAfterFailedStart();
         return TRUE;
     }
+    CRegistryKey(g_Places.RunKey).SetString(kAutostartValue, program);
+    if (g_bSetOpera) EnableOperaProxy(kLoopback, g_Engine.ListenPort);
+    if (g_bSetNetscape) EnableNetscapeProxy(kLoopback, g_Engine.ListenPort);
+    if (g_bSetIE) EnableIEProxy(kLoopback, g_Engine.ListenPort);
     g_Engine.hMainWindow = m_hWnd;
 
     MarkForRelabelling(m_hWnd);
@@ -244,10 +252,21 @@ void CMainDialog::CreatePages() {
     m_nCurrentPage = 0;
 }
 
+// Enter (on any page, falling to the dialog's default button) and Escape hide
+// the window like its close button: only the tray menu's Exit ends Veilrun.
+void CMainDialog::OnOK() { ShowWindow(SW_HIDE); }
+void CMainDialog::OnCancel() { ShowWindow(SW_HIDE); }
+
 void CMainDialog::OpenHelp() {
     if (m_nCurrentPage < 0 || m_nCurrentPage > 4) return;
     const CString file = g_strModuleDir + "\\Help\\" + g_strLanguage + ".chm";
     QvHtmlHelp(nullptr, file, HH_DISPLAY_TOPIC, DWORD_PTR(kHelpTopics[m_nCurrentPage]));
+}
+
+void CMainDialog::EndAfterFailedStart() {
+    ShowWindow(SW_HIDE);
+    EndDialog(0);
+    m_bShutDown = true;
 }
 
 void CMainDialog::ShutDown() {
@@ -274,6 +293,12 @@ bool CMainDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         // Only the start that took Winsock gives it back.
         if (m_bStartedWinsock) WSACleanup();
         m_bStartedWinsock = false;
+        result = 0;
+        return true;
+    case WM_ENDSESSION:
+        // The session ends without WM_DESTROY: save and give the browsers back
+        // now, keeping the Run value so that Veilrun starts with the next one.
+        if (wParam) ShutDown();
         result = 0;
         return true;
     case WM_TABSELECTED:
@@ -315,10 +340,6 @@ BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case ID_SKIN_CLOSE:
-        ShowWindow(SW_HIDE);
-        return TRUE;
-    case IDCANCEL:
-        // Escape hides the window like its close button; only Exit ends Veilrun.
         ShowWindow(SW_HIDE);
         return TRUE;
     default:

@@ -60,8 +60,13 @@ protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override;
+    void OnCancel() override;
 
 private:
+    // Ends a start that failed before it changed anything: no shut-down runs.
+    void EndAfterFailedStart();
+    // Runs once however the program ends (Exit, log-off, destruction).
     void ShutDown();
     void OpenHelp();
     void CreateTabStrip();

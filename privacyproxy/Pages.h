@@ -7,6 +7,7 @@
 #pragma once
 
 #include <ctime>
+#include <vector>
 
 #include "EventRecords.h"
 #include "Skin.h"
@@ -65,6 +66,7 @@ private:
     void Sort();
     void OpenOptions(int site);
     int SelectedSite() const;
+    bool m_bDialogOpen = false;
 };
 
 class CSiteOptionsDlg : public CDialogSkin1 {
@@ -80,6 +82,12 @@ protected:
 
 private:
     void ApplyEnabling();
+};
+
+struct CEventRow {
+    CString site;
+    int type;
+    time_t when;
 };
 
 class CEventsPage : public CVeilrunPage {
@@ -98,7 +106,11 @@ protected:
 private:
     void Sort();
     void Rebuild();
-    int m_nShown = 0;
+    int EventIndexOf(int row) const;
+    // Copies of the shown events, indexed by the rows' item data.
+    std::vector<CEventRow> m_rows;
+    int m_nDroppedSeen = 0;
+    bool m_bRebuild = false;
 };
 
 class CEventInfoDlg : public CDialogSkin1 {
@@ -128,6 +140,9 @@ protected:
 private:
     int m_nSortColumn = 0;
 };
+
+// The Wipe page's report of what stayed, the first few paths named.
+CString NotWipedText(const CStringArray& notWiped);
 
 class CWipePage : public CVeilrunPage {
 public:

@@ -77,9 +77,11 @@ void CRegistryKey::EnumerateValues() {
         BYTE data[kRegistryDataRoom];
         DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
         LONG rc = RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        // A value too large for the buffers is skipped, not an end of the walk.
-        if (rc != ERROR_SUCCESS || dataSize > DWORD(kRegistryDataLimit)) continue;
+        // A value too large for the buffers is skipped; any other error (the
+        // key deleted meanwhile) would repeat for every index, so it ends the walk.
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        if (dataSize > DWORD(kRegistryDataLimit)) continue;
         auto* value = new CRegistryValue;
         value->m_strKeyPath = m_strRoot + "\\" + m_strSubKey;
         value->m_strName = name;

@@ -78,9 +78,14 @@ void CSitesPage::OnLanguageChanged() {
 void CSitesPage::OnTimer(UINT_PTR) { Refresh(); }
 
 void CSitesPage::Refresh() {
+    // While the page's menu or dialog is open the rows stay as the user saw
+    // them; the refresh waits for the next tick.
+    if (m_list.IsMenuOpen() || m_bDialogOpen) return;
     CCriticalSectionLock lock(g_csLists);
     if (!g_bSitesChanged) return;
     g_bSitesChanged = 0;
+    const int selected = m_list.GetSelectedItem();
+    const CString selectedHost = selected < 0 ? CString() : m_list.GetItemText(selected, 0);
     m_list.DeleteAllItems();
     const time_t now = time(nullptr);
     for (int i = 0; i < g_Sites.GetSize(); ++i) {
@@ -92,6 +97,12 @@ void CSitesPage::Refresh() {
         m_list.SetItemText(row, 3, BlockedItemsText(site));
     }
     Sort();
+    if (selectedHost.IsEmpty()) return;
+    for (int row = 0; row < m_list.GetItemCount(); ++row)
+        if (m_list.GetItemText(row, 0) == selectedHost) {
+            m_list.SelectRow(row);
+            break;
+        }
 }
 
 void CSitesPage::Sort() {
@@ -104,9 +115,18 @@ void CSitesPage::OnColumnClick(int column) {
     Sort();
 }
 
+// The selected site's index in g_Sites, found by its host when the array
+// changed since the row was filled; -1 when it is gone.
 int CSitesPage::SelectedSite() const {
     const int row = m_list.GetSelectedItem();
-    return row < 0 ? -1 : int(m_list.GetItemData(row));
+    if (row < 0) return -1;
+    const CString host = m_list.GetItemText(row, 0);
+    const int index = int(m_list.GetItemData(row));
+    CCriticalSectionLock lock(g_csLists);
+    if (index < g_Sites.GetSize() && g_Sites[index]->m_strHost == host) return index;
+    for (int i = 0; i < g_Sites.GetSize(); ++i)
+        if (g_Sites[i]->m_strHost == host) return i;
+    return -1;
 }
 
 void CSitesPage::OpenOptions(int index) {
@@ -119,7 +139,10 @@ void CSitesPage::OpenOptions(int index) {
         for (int i = 0; i < 6; ++i) dialog.*kDialogOptions[i] = site.*kSiteOptions[i];
         host = site.m_strHost;
     }
-    if (dialog.DoModal() != IDOK) return;
+    m_bDialogOpen = true;
+    const INT_PTR result = dialog.DoModal();
+    m_bDialogOpen = false;
+    if (result != IDOK) return;
     {
         // Found again by host: the array may have changed while the dialog was open.
         CCriticalSectionLock lock(g_csLists);

@@ -14,6 +14,11 @@ void CSortListCtrl::SetUpReport(bool headerDragDrop) {
                      (headerDragDrop ? LVS_EX_HEADERDRAGDROP : 0));
 }
 
+void CSortListCtrl::SelectRow(int row) {
+    SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0) SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
 bool CSortListCtrl::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (msg == WM_KEYDOWN && wParam == VK_DELETE) {
         if (m_delete) ::SendMessageA(GetParent(), WM_COMMAND, m_delete, 0);
@@ -28,9 +33,12 @@ bool CSortListCtrl::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         result = 0;
         if (!m_menuId) return true;
         CMenu menu;
-        if (menu.LoadMenu(m_menuId))
+        if (menu.LoadMenu(m_menuId)) {
+            m_bMenuOpen = true;
             QvTrackPopupMenu(menu.GetSubMenu(0), TPM_RIGHTBUTTON, short(LOWORD(lParam)), short(HIWORD(lParam)),
                              GetParent());
+            m_bMenuOpen = false;
+        }
         return true;
     }
     return false;

@@ -16,6 +16,11 @@ public:
     }
     // Report view with single selection, grid lines and full-row select.
     void SetUpReport(bool headerDragDrop);
+    // True while the row's context menu is open: its command still refers to
+    // the rows as they were when it opened.
+    bool IsMenuOpen() const { return m_bMenuOpen; }
+    // Selects (and focuses) the row, or none with -1.
+    void SelectRow(int row);
 
 protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -25,6 +30,7 @@ private:
     UINT m_menuId = 0;
     UINT m_doubleClick = 0;
     UINT m_delete = 0;
+    bool m_bMenuOpen = false;
 };
 
 COLORREF RowColour(int row);

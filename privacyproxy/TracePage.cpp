@@ -21,31 +21,48 @@ CString TraceSiteOf(int kind, const CString& url) {
     return slash < 0 ? site : site.Left(slash);
 }
 
+namespace {
+
+void AddTraceItem(int traceKind, const INTERNET_CACHE_ENTRY_INFOA& entry) {
+    const CString url = entry.lpszSourceUrlName;
+    const CString site = TraceSiteOf(traceKind, url);
+    if (site.IsEmpty()) return;
+    auto* item = new CTraceItem;
+    item->m_nKind = traceKind;
+    item->m_strUrl = url;
+    if (traceKind != 0 && entry.lpszLocalFileName) item->m_strFile = entry.lpszLocalFileName;
+    const int index = g_TraceItems.Add(item);
+    int group = -1;
+    for (int g = 0; g < g_TraceGroups.GetSize() && group < 0; ++g)
+        if (g_TraceGroups[g]->m_strSite.CompareNoCase(site) == 0) group = g;
+    if (group < 0) {
+        auto* created = new CTraceGroup;
+        created->m_strSite = site;
+        group = g_TraceGroups.Add(created);
+    }
+    g_TraceGroups[group]->m_items.Add(index);
+}
+
+}  // namespace
+
+// Three walks as the Wipe page makes them: on Windows the walk without a
+// pattern returns cached files only, so cookies and history need their own.
+// Each walk keeps only its own kind, so that a cache that returns everything
+// to the first walk (Wine's) lists no entry twice.
 void CollectTraceItems() {
     g_TraceItems.RemoveAll();
     g_TraceGroups.RemoveAll();
-    CUrlCacheWalker walker;
-    for (auto* e = walker.First(); e; e = walker.Next()) {
-        if (!e->lpszSourceUrlName) continue;
-        const UrlEntryKind kind = KindOfEntry(e);
-        const int traceKind = kind == kCookieEntry ? 1 : kind == kHistoryEntry ? 0 : 2;
-        const CString url = e->lpszSourceUrlName;
-        const CString site = TraceSiteOf(traceKind, url);
-        if (site.IsEmpty()) continue;
-        auto* item = new CTraceItem;
-        item->m_nKind = traceKind;
-        item->m_strUrl = url;
-        if (traceKind != 0 && e->lpszLocalFileName) item->m_strFile = e->lpszLocalFileName;
-        const int index = g_TraceItems.Add(item);
-        int group = -1;
-        for (int g = 0; g < g_TraceGroups.GetSize() && group < 0; ++g)
-            if (g_TraceGroups[g]->m_strSite.CompareNoCase(site) == 0) group = g;
-        if (group < 0) {
-            auto* created = new CTraceGroup;
-            created->m_strSite = site;
-            group = g_TraceGroups.Add(created);
-        }
-        g_TraceGroups[group]->m_items.Add(index);
+    const struct {
+        INTERNET_CACHE_ENTRY_INFOA* (CUrlCacheWalker::*first)();
+        UrlEntryKind kind;
+        int traceKind;
+    } walks[] = {{&CUrlCacheWalker::FirstFile, kTempFileEntry, 2},
+                 {&CUrlCacheWalker::FirstCookie, kCookieEntry, 1},
+                 {&CUrlCacheWalker::FirstVisited, kHistoryEntry, 0}};
+    for (const auto& walk : walks) {
+        CUrlCacheWalker walker;
+        for (auto* e = (walker.*walk.first)(); e; e = walker.Next())
+            if (e->lpszSourceUrlName && KindOfEntry(e) == walk.kind) AddTraceItem(walk.traceKind, *e);
     }
 }
 

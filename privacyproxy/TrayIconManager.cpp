@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstddef>
+
 #include <utility>
 
 #include "Tray.h"
@@ -12,6 +14,10 @@ namespace {
 
 std::vector<std::pair<UINT, TrayCallback>> g_callbacks;
 std::vector<std::pair<HWND, CTrayIconManager*>> g_windows;
+
+// The record as the shells the program targets know it (balloon fields, no
+// GUID): newer shells take it too, older ones refuse today's larger size.
+const DWORD kIconDataSize = DWORD(offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD));
 
 const UINT kClickTimer = 0;
 const UINT kAnimationTimer = 1;
@@ -88,17 +94,23 @@ BOOL CTrayIconManager::Show(int set, int mode) {
     if (set >= 0 && set < int(m_sets.size())) m_nCurrentSet = set;
     if (mode) SetMode(m_nCurrentSet, mode);
     CIconSet& s = m_sets[size_t(m_nCurrentSet)];
+    const DWORD command = s.mode == 2 ? NIM_DELETE : (m_bShown ? NIM_MODIFY : NIM_ADD);
     NOTIFYICONDATAA data = {};
-    data.cbSize = sizeof data;
+    data.cbSize = kIconDataSize;
     data.hWnd = m_hWnd;
     data.uID = 1;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_TRAYNOTIFY;
     data.hIcon = s.frames[size_t(s.current)].icon;
     lstrcpynA(data.szTip, kProgramTitle, sizeof data.szTip);
-    lstrcpynA(data.szInfoTitle, kProgramTitle, sizeof data.szInfoTitle);
-    lstrcpynA(data.szInfo, "Welcome to Quorvane Veilrun...", sizeof data.szInfo);
-    const DWORD command = s.mode == 2 ? NIM_DELETE : (m_bShown ? NIM_MODIFY : NIM_ADD);
+    // The welcome balloon comes once, with the first add: not with every
+    // animation frame, nor when a restarted taskbar gets the icon again.
+    if (command == NIM_ADD && !m_bWelcomed) {
+        data.uFlags |= NIF_INFO;
+        lstrcpynA(data.szInfoTitle, kProgramTitle, sizeof data.szInfoTitle);
+        lstrcpynA(data.szInfo, "Welcome to Quorvane Veilrun...", sizeof data.szInfo);
+        m_bWelcomed = true;
+    }
     BOOL result = QvShellNotifyIcon(command, &data);
     m_bShown = s.mode != 2;
     if (s.mode == 3 || s.mode == 4) SetTimer(m_hWnd, kAnimationTimer, UINT(s.frames[size_t(s.current)].delay), nullptr);
@@ -109,7 +121,7 @@ BOOL CTrayIconManager::Hide() {
     if (!m_bShown) return 0;
     KillTimer(m_hWnd, kAnimationTimer);
     NOTIFYICONDATAA data = {};
-    data.cbSize = sizeof data;
+    data.cbSize = kIconDataSize;
     data.hWnd = m_hWnd;
     data.uID = 1;
     m_bShown = false;
@@ -123,6 +135,14 @@ void CTrayIconManager::AddCallback(UINT mouseMessage, TrayCallback callback) {
 void CTrayIconManager::ClearCallbacks() { g_callbacks.clear(); }
 
 LRESULT CTrayIconManager::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == TaskbarCreatedMessage()) {
+        // A new taskbar (Explorer restarted) has no icons: add ours again.
+        if (m_bShown) {
+            m_bShown = false;
+            Show(-1, 0);
+        }
+        return 0;
+    }
     if (msg == WM_TRAYNOTIFY) {
         if (lParam == WM_LBUTTONDOWN) {
             m_clickId = wParam;

@@ -47,6 +47,7 @@ private:
     std::vector<CIconSet> m_sets;
     int m_nFrames;
     bool m_bShown = false;
+    bool m_bWelcomed = false;
     int m_nCurrentSet = 0;
     HICON m_hBlank = nullptr;
     HINSTANCE m_hInstance;

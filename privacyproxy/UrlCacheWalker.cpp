@@ -4,6 +4,7 @@
 #include <ole2.h>
 #include <urlhist.h>
 
+#include "Handles.h"
 #include "RegistryKey.h"
 #include "VeilrunGlobals.h"
 
@@ -118,32 +119,77 @@ void DeleteTemporaryFilesOf(const CString& host) {
     if (!host.IsEmpty()) DeleteTempEntries(host);
 }
 
-void DeleteFolderContents(const CString& folder, const char* pattern) {
-    CString from = folder + "\\" + pattern;
-    from.Append("\0\0", 2);
-    SHFILEOPSTRUCTA op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
-    SHFileOperationA(&op);
+// A folder to wipe lies strictly inside a profile folder that is itself a
+// full path below a drive root: an empty or drive-root profile (a failed
+// shell look-up, a profile at "C:") would otherwise wipe "\Cookies" and the
+// like at the root of the drive.
+bool IsWipeableFolder(const CString& folder, const CString& profile) {
+    char full[MAX_PATH] = "", fullProfile[MAX_PATH] = "";
+    if (profile.IsEmpty() || folder.IsEmpty()) return false;
+    if (!GetFullPathNameA(folder, MAX_PATH, full, nullptr) || !GetFullPathNameA(profile, MAX_PATH, fullProfile, nullptr))
+        return false;
+    CString base = fullProfile, target = full;
+    base.TrimRight("\\/");
+    target.TrimRight("\\/");
+    // The root: "X:", or "\\server\share" of a network path.
+    int rootLength = -1;
+    if (base.GetLength() >= 2 && base[1] == ':') {
+        rootLength = 2;
+    } else if (base.Left(2) == "\\\\") {
+        const int share = base.Find('\\', 2);
+        rootLength = share < 0 ? -1 : base.Find('\\', share + 1);
+    }
+    if (rootLength < 0 || base.GetLength() <= rootLength + 1 || base[rootLength] != '\\') return false;
+    return target.GetLength() > base.GetLength() + 1 && target.Left(base.GetLength()).CompareNoCase(base) == 0 &&
+           target[base.GetLength()] == '\\';
 }
 
-void WipeSelected() {
+void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped) {
+    if (!IsWipeableFolder(folder, UserProfileFolder())) {
+        notWiped.Add(folder);
+        return;
+    }
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(folder + "\\" + pattern, &data));
+    if (!find.IsValid()) return;
+    CStringArray entries;
+    do {
+        if (lstrcmpA(data.cFileName, ".") != 0 && lstrcmpA(data.cFileName, "..") != 0)
+            entries.Add(folder + "\\" + data.cFileName);
+    } while (FindNextFileA(find, &data));
+    find.Close();
+    // One operation per entry, so that a locked file stops only itself.
+    for (const CString& entry : entries) {
+        CString from = entry;
+        from.Append("\0\0", 2);
+        SHFILEOPSTRUCTA op = {};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        const int rc = SHFileOperationA(&op);
+        if (rc != 0 || op.fAnyOperationsAborted || GetFileAttributesA(entry) != INVALID_FILE_ATTRIBUTES)
+            notWiped.Add(entry);
+    }
+}
+
+void WipeSelected(CStringArray& notWiped) {
+    notWiped.RemoveAll();
     const CString profile = UserProfileFolder();
     if (g_bWipeCookies) {
-        DeleteFolderContents(profile + "\\Cookies", "*.*");
+        DeleteFolderContents(profile + "\\Cookies", "*.*", notWiped);
         DeleteCookieEntries();
     }
     if (g_bWipeRecentDocs) {
-        DeleteFolderContents(profile + "\\Recent", "*.*");
+        DeleteFolderContents(profile + "\\Recent", "*.*", notWiped);
         CRegistryKey(g_Places.RecentDocsKey).DeleteKey();
     }
     if (g_bWipeTempFiles) DeleteTemporaryFiles();
     if (g_bWipeHistory) {
-        DeleteFolderContents(profile + "\\Local Settings\\History", "*.*");
+        DeleteFolderContents(profile + "\\Local Settings\\History", "*.*", notWiped);
         DeleteHistoryEntries();
         CRegistryKey(g_Places.TypedUrlsKey).DeleteKey();
     }
-    if (g_bWipeOfficeDocs) DeleteFolderContents(profile + "\\Application Data\\Microsoft\\Office\\Recent", "*.*");
+    if (g_bWipeOfficeDocs)
+        DeleteFolderContents(profile + "\\Application Data\\Microsoft\\Office\\Recent", "*.*", notWiped);
     if (g_bWipeRecycleBin) SHEmptyRecycleBinA(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
 }

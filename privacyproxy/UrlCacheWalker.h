@@ -20,6 +20,7 @@ public:
     CUrlCacheWalker& operator=(const CUrlCacheWalker&) = delete;
 
     INTERNET_CACHE_ENTRY_INFOA* First(const char* pattern = nullptr);
+    INTERNET_CACHE_ENTRY_INFOA* FirstFile() { return First(nullptr); }
     INTERNET_CACHE_ENTRY_INFOA* FirstCookie();
     INTERNET_CACHE_ENTRY_INFOA* FirstVisited();
     INTERNET_CACHE_ENTRY_INFOA* Next();
@@ -38,6 +39,12 @@ void DeleteHistoryEntries();
 void DeleteTemporaryFiles();
 // Temporary-file entries whose URL holds the host (a site the user now blocks).
 void DeleteTemporaryFilesOf(const CString& host);
-void DeleteFolderContents(const CString& folder, const char* pattern);
-// Wipes what the Wipe page's switches select, in their fixed order.
-void WipeSelected();
+// Whether the folder lies inside the profile folder, which itself must be a
+// full path below a drive root (never empty, never the root).
+bool IsWipeableFolder(const CString& folder, const CString& profile);
+// Deletes the folder's entries one by one, adding to notWiped every entry
+// that stayed (locked, refused) and the folder itself when it is refused.
+void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped);
+// Wipes what the Wipe page's switches select, in their fixed order; notWiped
+// lists what could not be wiped.
+void WipeSelected(CStringArray& notWiped);

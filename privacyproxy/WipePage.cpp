@@ -1,4 +1,5 @@
 #include "Pages.h"
+#include "Seams.h"
 #include "TextTable.h"
 #include "UrlCacheWalker.h"
 #include "VeilrunGlobals.h"
@@ -19,6 +20,14 @@ const CWipeBox kWipeBoxes[] = {
 
 }  // namespace
 
+CString NotWipedText(const CStringArray& notWiped) {
+    const int shown = 10;
+    CString text = "These items could not be wiped (in use, or not inside your profile folder):\n";
+    for (int i = 0; i < notWiped.GetSize() && i < shown; ++i) text += "\n" + notWiped[i];
+    if (notWiped.GetSize() > shown) text += "\n... and " + IntToString(notWiped.GetSize() - shown) + " more.";
+    return text;
+}
+
 BOOL CWipePage::OnInitDialog() {
     CVeilrunPage::OnInitDialog();
     for (const CWipeBox& box : kWipeBoxes) CheckDlgButton(box.id, *box.setting ? BST_CHECKED : BST_UNCHECKED);
@@ -34,7 +43,9 @@ void CWipePage::OnLanguageChanged() {
 BOOL CWipePage::OnCommand(WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam);
     if (id == IDC_WIPE_NOW) {
-        WipeSelected();
+        CStringArray notWiped;
+        WipeSelected(notWiped);
+        if (!notWiped.IsEmpty()) QvMessageBox(m_hWnd, NotWipedText(notWiped), g_Texts[1], MB_OK | MB_ICONWARNING);
         return TRUE;
     }
     for (const CWipeBox& box : kWipeBoxes)

@@ -9,6 +9,7 @@ CEventArray& g_Events = s_Events.value;
 static CImmortal<CSiteArray> s_Sites;
 CSiteArray& g_Sites = s_Sites.value;
 int g_bEventsChanged = 0;
+int g_nEventsDropped = 0;
 int g_bSitesChanged = 0;
 
 int g_bDefUseHub = 0;
@@ -36,6 +37,13 @@ void AddEvent(int type, const CString& host, const CString& requestLine, const C
     CCriticalSectionLock lock(g_csLists);
     g_bEventsChanged = 1;
     if (type == EVT_CONNECTED || type == EVT_CONNECTED_HUB) g_bSitesChanged = 1;
+    // A busy proxy must not grow the log without end: the oldest go, a
+    // thousand at a time so that the Events page rebuilds its list seldom.
+    if (g_Events.GetSize() >= kMaxEvents) {
+        const int drop = g_Events.GetSize() - kMaxEvents + kEventsDropStep;
+        g_Events.RemoveAt(0, drop);
+        g_nEventsDropped += drop;
+    }
     g_Events.Add(record);
 }
 

@@ -78,6 +78,13 @@ extern int g_bDefBlockReferer;
 extern int g_bDefBlockUserAgent;
 extern int g_bDefBlockSite;  // never set: a site is blocked only through its own record
 
+// The log keeps at most kMaxEvents; when full, the oldest kEventsDropStep go
+// and g_nEventsDropped (under g_csLists) grows by their number, so that a
+// list of indexes into g_Events can tell that its indexes moved.
+const int kMaxEvents = 10000;
+const int kEventsDropStep = 1000;
+extern int g_nEventsDropped;
+
 // Appends one event of the given type (0-4; others store nothing).
 void AddEvent(int type, const CString& host, const CString& requestLine, const CString& before = CString(),
               const CString& after = CString());

@@ -48,6 +48,7 @@ TEST(NetscapeProxy, PrefsLinesAreReplacedInPlaceOrAppended) {
         EXPECT_EQ(c.after, ReadFileText(world.PrefsPath())) << c.name;
         EXPECT_EQ("untouched", ReadFileText(world.File("profile\\Application Data\\Mozilla\\p2\\default\\x2\\prefs.js")))
             << c.name;
+        EXPECT_FALSE(FileExists(world.PrefsPath() + "__temp")) << c.name;
         EXPECT_FALSE(FileExists(world.PrefsPath() + ".tmp~")) << c.name;
     }
 }
@@ -59,9 +60,9 @@ TEST(OperaProxy, ProxySectionLinesInAnyLetterCase) {
         bool enable;
         const char* after;
     } cases[] = {
-        {"the first key that starts with Use HTTP is the one replaced",
+        {"Use HTTPS is a key of its own, left as it is",
          "[Proxy]\r\nUse HTTPS=0\r\nUse HTTP=0\r\nHTTP Server=old:1\r\nEnable HTTP 1.1 for proxy=0\r\n[Next]\r\nUse HTTP=0", true,
-         "[Proxy]\r\nUse HTTP=1\r\nUse HTTP=0\r\nHTTP Server=127.0.0.1:8100\r\nEnable HTTP 1.1 for proxy=1\r\n[Next]\r\n"
+         "[Proxy]\r\nUse HTTPS=0\r\nUse HTTP=1\r\nHTTP Server=127.0.0.1:8100\r\nEnable HTTP 1.1 for proxy=1\r\n[Next]\r\n"
          "Use HTTP=0\r\n"},
         {"missing keys become the section's first lines, small letters too",
          "[General]\r\nx=1\r\n[proxy]\r\n; note\r\nFTP Server=f\r\n", true,
@@ -78,6 +79,24 @@ TEST(OperaProxy, ProxySectionLinesInAnyLetterCase) {
         c.enable ? EnableOperaProxy("127.0.0.1", 8100) : DisableOperaProxy();
         EXPECT_EQ(c.after, ReadFileText(world.OperaPath())) << c.name;
     }
+}
+
+TEST(BrowserFiles, ResetPutsBackTheProxyEachFileHadBefore) {
+    const char* const prefs =
+        "user_pref(\"network.proxy.type\", 1);\r\nuser_pref(\"network.proxy.http\", \"gate\");\r\n"
+        "user_pref(\"network.proxy.http_port\", 3128);\r\n";
+    const char* const opera = "[Proxy]\r\nUse HTTP=1\r\nHTTP Server=blokkum:8100\r\nEnable HTTP 1.1 for proxy=0\r\n";
+    CVeilrunWorld world;
+    world.Write("profile\\Application Data\\Mozilla\\p1\\default\\x1\\prefs.js", prefs);
+    world.Write("profile\\Application Data\\Opera\\u1\\profile\\opera6.ini", opera);
+    EnableNetscapeProxy("127.0.0.1", 8100);
+    EnableOperaProxy("127.0.0.1", 8100);
+    EXPECT_NE(std::string::npos, ReadFileText(world.PrefsPath()).find("\"127.0.0.1\""));
+    EXPECT_NE(std::string::npos, ReadFileText(world.OperaPath()).find("HTTP Server=127.0.0.1:8100"));
+    DisableNetscapeProxy();
+    DisableOperaProxy();
+    EXPECT_EQ(prefs, ReadFileText(world.PrefsPath()));
+    EXPECT_EQ(opera, ReadFileText(world.OperaPath()));
 }
 
 TEST(BrowserFiles, MissingOrUnreadableFilesChangeNothing) {
@@ -131,10 +150,47 @@ TEST(IEProxy, SetAndResetRewriteEveryDialUpConnection) {
 
     DisableIEProxy();
     connections.QueryBinary("Shorter", bytes);
-    EXPECT_EQ(ConnectionValue(9, "127.0.0.1:8100"), bytes.str());
+    EXPECT_EQ(shorter, bytes.str()) << "the connection's own proxy comes back";
+    connections.QueryBinary("Longer", bytes);
+    EXPECT_EQ(longer, bytes.str());
     EXPECT_EQ(0, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
     EXPECT_EQ("127.0.0.1:8100", RegistryText(g_Places.IESettingsKey, "ProxyServer"));
 }
+
+TEST(IEProxy, ResetPutsBackOnlyWhatTheSetChanged) {
+    const struct {
+        const char* name;
+        long enable;
+        const char* server;
+        const char* changedMeanwhile;  // another program's setting while Veilrun ran
+        long enableAfter;
+        const char* serverAfter;
+    } cases[] = {
+        {"another program's proxy comes back", 1, "http=blokkum:8100", nullptr, 1, "http=blokkum:8100"},
+        {"a proxy switched off stays off", 0, "gate:3128", nullptr, 0, "gate:3128"},
+        {"Veilrun's own, left by a run without reset, is no proxy to put back", 1, "127.0.0.1:8100", nullptr, 0,
+         "127.0.0.1:8100"},
+        {"a change made meanwhile is left", 0, "gate:3128", "other:1", 1, "other:1"},
+    };
+    for (const auto& c : cases) {
+        CVeilrunWorld world;
+        const CRegistryKey settings(g_Places.IESettingsKey);
+        settings.SetDWORD("ProxyEnable", DWORD(c.enable));
+        settings.SetString("ProxyServer", c.server);
+        // Not a connection's binary block: never rewritten.
+        CRegistryKey(g_Places.IESettingsKey + "\\Connections").SetString("Text", "0123456789abcdefgh");
+        EnableIEProxy("127.0.0.1", 8100);
+        if (c.changedMeanwhile) {
+            settings.SetDWORD("ProxyEnable", 1);
+            settings.SetString("ProxyServer", c.changedMeanwhile);
+        }
+        DisableIEProxy();
+        EXPECT_EQ(c.enableAfter, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable")) << c.name;
+        EXPECT_EQ(c.serverAfter, RegistryText(g_Places.IESettingsKey, "ProxyServer")) << c.name;
+        EXPECT_EQ("0123456789abcdefgh", RegistryText(g_Places.IESettingsKey + "\\Connections", "Text")) << c.name;
+    }
+}
+
 
 TEST(IEProxy, DamagedConnectionValuesAreLeftAlone) {
     const std::string cases[] = {std::string("short"), ConnectionValue(1, "abc").substr(0, 17)};

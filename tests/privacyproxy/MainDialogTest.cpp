@@ -159,6 +159,29 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
             EXPECT_EQ(world.File("Help\\English.chm") + "|Help\\Trace.htm", help);
             ::SendMessageA(dialog.Tray()->Window(), WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
             EXPECT_EQ((std::vector<std::string>{"Open Quorvane Veilrun", "Exit Quorvane Veilrun", "9001"}), g_menuItems);
+            // Enter on a check box of the Options page.
+            HWND box = dialog.Pages().GetPage(4)->GetDlgItem(IDC_SET_IE);
+            SetFocus(box);
+            ::PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0x1C0001);
+            return true;
+        },
+        [&] {
+            EXPECT_FALSE(dialog.IsWindowVisible()) << "Enter hides";
+            dialog.SendMessage(WM_COMMAND, ID_TRAY_OPEN);
+            HWND box = dialog.Pages().GetPage(4)->GetDlgItem(IDC_SET_IE);
+            SetFocus(box);
+            ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0x10001);
+            return true;
+        },
+        [&] {
+            EXPECT_FALSE(dialog.IsWindowVisible()) << "Escape hides";
+            dialog.SendMessage(WM_COMMAND, ID_TRAY_OPEN);
+            dialog.PostMessage(WM_CLOSE);
+            return true;
+        },
+        [&] {
+            EXPECT_FALSE(dialog.IsWindowVisible()) << "WM_CLOSE hides";
+            dialog.SendMessage(WM_COMMAND, ID_TRAY_OPEN);
             ::PostMessageA(dialog.m_hWnd, WM_SYSKEYDOWN, VK_F4, 0x20000001);
             return true;
         },
@@ -200,6 +223,7 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
     EXPECT_NE(std::string::npos, ReadFileText(world.PrefsPath()).find("\"network.proxy.type\", 0);"));
     EXPECT_NE(std::string::npos, ReadFileText(world.OperaPath()).find("Use HTTP=0"));
     EXPECT_EQ(NIM_DELETE, g_notifyCalls.back().command);
+    for (size_t i = 1; i < g_notifyCalls.size(); ++i) EXPECT_EQ("", g_notifyCalls[i].info) << "one welcome only";
     // What the run saw comes back from Options.opt.
     ResetVeilrunSettings();
     {
@@ -213,7 +237,23 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
     EXPECT_EQ("127.0.0.1", g_Sites[0]->m_strHost.Left(9));
 }
 
-TEST_F(MainDialog, SecondInstanceSaysSoAndLeavesTheFirstOnesFilesAlone) {
+// Everything outside the process a start can change, byte for byte.
+std::string Traces(const CVeilrunWorld& world) {
+    const CString options = world.File("Options.opt");
+    return std::string(RegistryText(g_Places.RunKey, kAutostartValue).c_str()) + "|" +
+           std::to_string(RegistryNumber(g_Places.IESettingsKey, "ProxyEnable")) + "|" +
+           RegistryText(g_Places.IESettingsKey, "ProxyServer").c_str() + "|" + ReadFileText(world.PrefsPath()) + "|" +
+           ReadFileText(world.OperaPath()) + "|" + (FileExists(options) ? ReadFileText(options) : "no Options.opt");
+}
+
+TEST_F(MainDialog, SecondInstanceSaysSoAndChangesNothing) {
+    // The running copy's user unticked Internet Explorer and left it on another proxy.
+    g_bSetIE = 0;
+    SaveOptions();
+    ResetVeilrunSettings();
+    CRegistryKey(g_Places.IESettingsKey).SetDWORD("ProxyEnable", 1);
+    CRegistryKey(g_Places.IESettingsKey).SetString("ProxyServer", "http=gate:3128");
+    const std::string before = Traces(world);
     CScriptedMessageBoxes boxes;
     HANDLE first = CreateMutexA(nullptr, TRUE, kProgramTitle);
     CMainDialog dialog;
@@ -224,10 +264,10 @@ TEST_F(MainDialog, SecondInstanceSaysSoAndLeavesTheFirstOnesFilesAlone) {
     EXPECT_EQ("Can't open application because there is previous instance running.", shown[0].text);
     EXPECT_EQ(kProgramTitle, shown[0].caption);
     EXPECT_TRUE(g_notifyCalls.empty()) << "no tray icon";
-    EXPECT_FALSE(FileExists(world.File("Options.opt")));
+    EXPECT_EQ(before, Traces(world));
 }
 
-TEST_F(MainDialog, TakenPortEndsTheStartAndGivesTheBrowsersBack) {
+TEST_F(MainDialog, TakenPortSaysWhyAndLeavesNoTrace) {
     SOCKET taken = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
@@ -237,12 +277,47 @@ TEST_F(MainDialog, TakenPortEndsTheStartAndGivesTheBrowsersBack) {
     int length = sizeof address;
     getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
     g_Engine.ListenPort = ntohs(address.sin_port);
+    // Internet Explorer uses the other program's proxy on that port.
+    CRegistryKey(g_Places.IESettingsKey).SetDWORD("ProxyEnable", 1);
+    CRegistryKey(g_Places.IESettingsKey).SetString("ProxyServer", "http=blokkum:8100");
+    const std::string before = Traces(world);
+    CScriptedMessageBoxes boxes;
     CMainDialog dialog;
     EXPECT_EQ(0, Run(dialog));
     closesocket(taken);
+    auto shown = boxes.Boxes();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ("Error creating listen socket.", shown[0].text);
     EXPECT_TRUE(g_notifyCalls.empty()) << "no tray icon";
-    EXPECT_EQ(0, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
-    EXPECT_NE(std::string::npos, ReadFileText(world.PrefsPath()).find("\"network.proxy.type\", 0);"));
+    EXPECT_EQ(before, Traces(world));
+}
+
+TEST_F(MainDialog, LogOffSavesAndGivesTheBrowsersBackOnceKeepingTheRunValue) {
+    // A saved language without a pack: the list selects none.
+    g_strLanguage = "Missing";
+    SaveOptions();
+    ResetVeilrunSettings();
+    const CString options = world.File("Options.opt");
+    CMainDialog dialog;
+    g_steps = {
+        [&] { return dialog.Listener().IsListening(); },
+        [&] {
+            EXPECT_EQ(CB_ERR, SendMessageA(dialog.GetDlgItem(IDC_LANGUAGE), CB_GETCURSEL, 0, 0));
+            EXPECT_EQ(1, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
+            DeleteFileA(options);
+            dialog.SendMessage(WM_ENDSESSION, TRUE, 0);
+            EXPECT_TRUE(FileExists(options)) << "saved at log-off";
+            EXPECT_EQ(0, RegistryNumber(g_Places.IESettingsKey, "ProxyEnable"));
+            EXPECT_NE(std::string::npos, ReadFileText(world.PrefsPath()).find("\"network.proxy.type\", 0);"));
+            EXPECT_EQ(world.Program(), RegistryText(g_Places.RunKey, kAutostartValue)) << "starts with the next session";
+            EXPECT_FALSE(dialog.Listener().IsListening());
+            DeleteFileA(options);
+            dialog.PostMessage(WM_COMMAND, ID_TRAY_EXIT);
+            return true;
+        },
+    };
+    EXPECT_EQ(IDCANCEL, Run(dialog));
+    EXPECT_FALSE(FileExists(options)) << "the shut-down ran once";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "EventRecords.h"
 #include "Pages.h"
 #include "RegistryKey.h"
+#include "Menu.h"
 #include "TextTable.h"
 #include "VeilrunApp.h"
 #include "VeilrunIds.h"
@@ -114,6 +115,59 @@ TEST(SitesPage, ListsSortsHidesAndRemovesSites) {
     EXPECT_EQ(3, g_Sites.GetSize());
 }
 
+// While the context menu is open the refresh timer fires and a site arrives
+// ahead of the chosen one: the command still acts on the chosen site.
+BOOL TimerFiresDuringMenu(HMENU, UINT, int, int, HWND owner) {
+    {
+        CCriticalSectionLock lock(g_csLists);
+        g_Sites.InsertAt(0, Site("new.example", 1, time(nullptr), 1));
+        g_bSitesChanged = 1;
+    }
+    ::SendMessageA(owner, WM_TIMER, SITES_TIMER, 0);
+    ::PostMessageA(owner, WM_COMMAND, ID_SITE_HIDE, 0);
+    return TRUE;
+}
+
+TEST(SitesPage, CommandChosenWhileTheTimerFiresActsOnTheChosenSite) {
+    CVeilrunWorld world;
+    const time_t now = time(nullptr);
+    {
+        CCriticalSectionLock lock(g_csLists);
+        g_Sites.Add(Site("a.example", 1, now - 20, 1));
+        g_Sites.Add(Site("b.example", 1, now - 10, 1));
+        g_bSitesChanged = 1;
+    }
+    CPageHost host;
+    CSitesPage page;
+    ASSERT_TRUE(page.Create(IDD_SITES, host.parent.m_hWnd));
+    page.Refresh();
+    ASSERT_EQ("b.example", page.m_list.GetItemText(1, 0));
+    page.m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    SetTrackPopupHook(TimerFiresDuringMenu);
+    page.m_list.SendMessage(WM_CONTEXTMENU, WPARAM(page.m_list.m_hWnd), MAKELPARAM(5, 5));
+    SetTrackPopupHook(nullptr);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    {
+        CCriticalSectionLock lock(g_csLists);
+        ASSERT_EQ(3, g_Sites.GetSize());
+        EXPECT_EQ(0, g_Sites[0]->m_bHidden);
+        EXPECT_EQ(0, g_Sites[1]->m_bHidden) << g_Sites[1]->m_strHost;
+        EXPECT_EQ(1, g_Sites[2]->m_bHidden) << g_Sites[2]->m_strHost;
+    }
+    // A refresh keeps the selected site selected, wherever its row went.
+    page.m_list.SelectRow(0);
+    const CString selected = page.m_list.GetItemText(0, 0);
+    {
+        CCriticalSectionLock lock(g_csLists);
+        g_Sites.InsertAt(0, Site("newer.example", 1, now - 100, 1));
+        g_bSitesChanged = 1;
+    }
+    page.Refresh();
+    ASSERT_GE(page.m_list.GetSelectedItem(), 0);
+    EXPECT_EQ(selected, page.m_list.GetItemText(page.m_list.GetSelectedItem(), 0));
+}
+
 TEST(SitesPage, BlockedItemsAndTimes) {
     g_strLanguage = "";
     LoadLanguagePack();
@@ -179,6 +233,33 @@ TEST(EventsPage, AppendsDeletesClearsAndShowsHeaderDetails) {
     EXPECT_EQ("d.example", page.m_list.GetItemText(0, 0));
     CCriticalSectionLock lock(g_csLists);
     EXPECT_EQ(1, g_Events.GetSize());
+}
+
+TEST(EventsPage, KeepsTheNewestEventsAndFindsTheChosenOneAfterTheOldestGo) {
+    CVeilrunWorld world;
+    CPageHost host;
+    CEventsPage page;
+    ASSERT_TRUE(page.Create(IDD_EVENTS, host.parent.m_hWnd));
+    for (int i = 0; i < kMaxEvents; ++i) AddEvent(EVT_CONNECTED, "e" + IntToString(i), "GET /" + IntToString(i));
+    page.Refresh();
+    ASSERT_EQ(kMaxEvents, page.m_list.GetItemCount());
+    const int last = kMaxEvents - 1;
+    ASSERT_EQ("e" + IntToString(last), page.m_list.GetItemText(last, 0));
+    page.m_list.SetItemState(last, LVIS_SELECTED, LVIS_SELECTED);
+    AddEvent(EVT_CONNECTED, "newest", "GET /newest");
+    {
+        CCriticalSectionLock lock(g_csLists);
+        ASSERT_LE(g_Events.GetSize(), kMaxEvents);
+        EXPECT_EQ("newest", g_Events[g_Events.GetSize() - 1]->m_strSite);
+    }
+    CString command;
+    AnswerDialog(page, ID_EVENT_INFO, "Event Information",
+                 [&](HWND dialog) { command = ItemText(dialog, IDC_INFO_COMMAND); });
+    EXPECT_EQ("GET /" + IntToString(last), command) << "the row chosen before the oldest went";
+    page.Refresh();
+    CCriticalSectionLock lock(g_csLists);
+    EXPECT_EQ(g_Events.GetSize(), page.m_list.GetItemCount());
+    EXPECT_EQ(g_Events[0]->m_strSite, page.m_list.GetItemText(0, 0));
 }
 
 bool CachedPage(const char* url) {

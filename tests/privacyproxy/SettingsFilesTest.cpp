@@ -107,6 +107,19 @@ TEST(OptionsFile, DamagedFileKeepsWhatWasWholeAndNothingBeyond) {
         EXPECT_EQ(c.setOpera, g_bSetOpera) << c.name;
         EXPECT_EQ(c.language, g_strLanguage) << c.name;
     }
+    // Cut at every byte: the settings read so far, the built-in ones after,
+    // and no site that the cut reached.
+    for (int n = 0; n < whole.GetLength(); ++n) {
+        ResetVeilrunSettings();
+        {
+            CCriticalSectionLock lock(g_csLists);
+            g_Sites.RemoveAll();
+        }
+        EXPECT_FALSE(ApplyOptions(whole.Left(n))) << n;
+        EXPECT_EQ(n >= 12 ? 0 : 1, g_bSetOpera) << n;
+        EXPECT_EQ("English", g_strLanguage) << n;
+        EXPECT_LT(SiteCount(), 2) << n;
+    }
 }
 
 TEST(OptionsFile, MissingFileGivesDefaultsAndFailedSaveKeepsTheOldFile) {

@@ -7,6 +7,7 @@
 #include <wininet.h>
 
 #include "EventRecords.h"
+#include "Files.h"
 #include "Pages.h"
 #include "RegistryKey.h"
 #include "TextTable.h"
@@ -69,6 +70,7 @@ TEST(UrlCache, WalkGroupsBySiteAndWipesWhatIsTicked) {
     int kinds = 0;
     for (int item : trace->m_items) kinds |= 1 << g_TraceItems[item]->m_nKind;
     EXPECT_EQ(7, kinds);
+    EXPECT_EQ(3, trace->m_items.GetSize()) << "each entry once";
 
     DeleteTemporaryFilesOf("trace.example");
     EXPECT_TRUE(InCache(kOtherPage));
@@ -77,12 +79,60 @@ TEST(UrlCache, WalkGroupsBySiteAndWipesWhatIsTicked) {
 
     CRegistryKey(g_Places.TypedUrlsKey).SetString("url1", "http://trace.example/");
     g_bWipeCookies = g_bWipeHistory = g_bWipeTempFiles = 1;
-    WipeSelected();
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+    EXPECT_TRUE(notWiped.IsEmpty());
     EXPECT_FALSE(InCache(kCookie));
     EXPECT_FALSE(InCache(kVisit));
     EXPECT_FALSE(InCache(kOtherPage));
     CRegistryValue value;
     EXPECT_FALSE(CRegistryKey(g_Places.TypedUrlsKey).QueryValue("url1", value)) << "typed addresses go with the history";
+}
+
+TEST(Wipe, NeverOutsideTheProfileAndLockedFilesAreReported) {
+    const struct {
+        const char* folder;
+        const char* profile;
+        bool wipeable;
+    } cases[] = {
+        {"\\Cookies", "", false},
+        {"C:\\Cookies", "C:", false},
+        {"C:\\Cookies", "C:\\", false},
+        {"\\\\host\\share\\Cookies", "\\\\host\\share", false},
+        {"C:\\Users\\anna\\..\\..\\Cookies", "C:\\Users\\anna", false},
+        {"C:\\Users\\anna", "C:\\Users\\anna", false},
+        {"C:\\Users\\annabel\\Cookies", "C:\\Users\\anna", false},
+        {"C:\\Users\\anna\\Cookies", "C:\\Users\\anna\\", true},
+        {"\\\\host\\share\\anna\\Recent", "\\\\host\\share\\anna", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.wipeable, IsWipeableFolder(c.folder, c.profile)) << c.folder << " in " << c.profile;
+
+    CVeilrunWorld world;
+    g_bWipeCookies = g_bWipeRecentDocs = 1;
+    // A drive-root profile (a failed shell look-up) wipes nothing at the root.
+    CreateDirectoryA("C:\\Recent", nullptr);
+    const CString rootFile = "C:\\Recent\\keep.lnk";
+    CloseHandle(CreateFileA(rootFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    g_Places.ProfileFolder = "C:\\";
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+    EXPECT_TRUE(FileExists(rootFile));
+    EXPECT_EQ(2, notWiped.GetSize()) << "both refused folders are reported";
+    DeleteFileA(rootFile);
+    RemoveDirectoryA("C:\\Recent");
+
+    g_Places.ProfileFolder = world.File("profile");
+    world.Write("profile\\Cookies\\a.txt", "a");
+    world.Write("profile\\Cookies\\sub\\b.txt", "b");
+    const CString locked = world.Write("profile\\Cookies\\locked.txt", "c");
+    HANDLE hold = CreateFileA(locked, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    WipeSelected(notWiped);
+    CloseHandle(hold);
+    EXPECT_FALSE(FileExists(world.File("profile\\Cookies\\a.txt")));
+    EXPECT_FALSE(FolderExists(world.File("profile\\Cookies\\sub")));
+    EXPECT_TRUE(FileExists(locked)) << "a locked file is skipped";
+    ASSERT_EQ(1, notWiped.GetSize());
+    EXPECT_EQ(locked, notWiped[0]);
 }
 
 TEST(UrlCache, TraceSitesByKind) {
@@ -102,12 +152,14 @@ TEST(UrlCache, TraceSitesByKind) {
 struct CTrayCall {
     DWORD command;
     HICON icon;
+    UINT flags;
+    DWORD size;
 };
 std::vector<CTrayCall> g_trayCalls;
 int g_singles = 0, g_doubles = 0;
 
 BOOL RecordTray(DWORD command, NOTIFYICONDATAA* data) {
-    g_trayCalls.push_back({command, data->hIcon});
+    g_trayCalls.push_back({command, data->hIcon, data->uFlags, data->cbSize});
     return TRUE;
 }
 
@@ -146,6 +198,17 @@ TEST(TrayIconManager, ClicksAndBlinking) {
         EXPECT_EQ(icon, g_trayCalls[0].icon);
         EXPECT_NE(icon, g_trayCalls[1].icon) << "blinking shows the blank frame";
         EXPECT_EQ(icon, g_trayCalls[2].icon);
+        EXPECT_TRUE(g_trayCalls[0].flags & NIF_INFO) << "the welcome balloon comes with the add";
+        EXPECT_FALSE(g_trayCalls[1].flags & NIF_INFO) << "and with no frame after it";
+        if (sizeof(void*) == 4) {
+            EXPECT_EQ(488u, g_trayCalls[0].size) << "the size older shells accept";
+        }
+        // A restarted taskbar gets the icon again, without a second welcome.
+        g_trayCalls.clear();
+        ::SendMessageA(tray.Window(), TaskbarCreatedMessage(), 0, 0);
+        ASSERT_FALSE(g_trayCalls.empty());
+        EXPECT_EQ(DWORD(NIM_ADD), g_trayCalls[0].command);
+        EXPECT_FALSE(g_trayCalls[0].flags & NIF_INFO);
         CTrayIconManager::ClearCallbacks();
     }
     EXPECT_EQ(DWORD(NIM_DELETE), g_trayCalls.back().command);
