@@ -7,7 +7,6 @@
 
 namespace {
 const DWORD kDirectPlusProxy = PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY;  // 3
-const int kBlobBuffer = 256;
 const int kBlobFlags = 8;
 const int kBlobTextLength = 12;
 const int kBlobText = 16;
@@ -67,14 +66,13 @@ bool CIEProxySettings::IsConnectionProxySet(const char* name) const {
     if (key.Open(m_context.Root(), ConnectionsKey()) != ERROR_SUCCESS) return false;
     CString blob;
     if (key.QueryBinary(name, blob) != ERROR_SUCCESS) return false;
-    blob = blob.Left(kBlobBuffer);
     if (blob.GetLength() < kBlobText) return false;
     if (BlobDWORD(blob, kBlobFlags) != kDirectPlusProxy) return false;
-    // Only the low byte of the length counts; a text that would run past the
-    // blob does not match.
-    const int length = int(BlobDWORD(blob, kBlobTextLength) & 0xFF);
-    if (kBlobText + length > blob.GetLength()) return false;
-    return blob.Mid(kBlobText, length) == BLOKKUM_PROXY_TEXT;
+    // The whole 32-bit length counts, and the text must lie inside the blob:
+    // a length of 0x10E must not pass for 14.
+    const DWORD length = BlobDWORD(blob, kBlobTextLength);
+    if (length > DWORD(blob.GetLength() - kBlobText)) return false;
+    return blob.Mid(kBlobText, int(length)) == BLOKKUM_PROXY_TEXT;
 }
 
 bool CIEProxySettings::IsAnyConnectionProxySet() const {
@@ -86,13 +84,17 @@ bool CIEProxySettings::IsAnyConnectionProxySet() const {
 }
 
 bool CIEProxySettings::IsProxySet() const {
+    // A dial-up connection that carries the proxy counts even while the LAN
+    // proxy is off (ProxyEnable 0): a dial-up-only user is configured.
     CRegKey key;
-    if (key.Open(m_context.Root(), m_context.system.internetSettingsKey) != ERROR_SUCCESS) return false;
-    DWORD enabled = 0;
-    CString server;
-    if (key.QueryDWORD("ProxyEnable", enabled) != ERROR_SUCCESS || enabled == 0) return false;
-    if (key.QueryString("ProxyServer", server) != ERROR_SUCCESS) return false;
-    return server.Left(MAX_PATH - 1) == BLOKKUM_PROXY_TEXT || IsAnyConnectionProxySet();
+    if (key.Open(m_context.Root(), m_context.system.internetSettingsKey) == ERROR_SUCCESS) {
+        DWORD enabled = 0;
+        CString server;
+        if (key.QueryDWORD("ProxyEnable", enabled) == ERROR_SUCCESS && enabled != 0 &&
+            key.QueryString("ProxyServer", server) == ERROR_SUCCESS && server.Left(MAX_PATH - 1) == BLOKKUM_PROXY_TEXT)
+            return true;
+    }
+    return IsAnyConnectionProxySet();
 }
 
 bool CIEProxySettings::SetConnectionOptions(const char* connection, const char* proxyText) const {

@@ -28,11 +28,12 @@ public:
     // Set mode greys connections that carry the proxy already; reset mode
     // greys those that do not and counts the others as configured.
     void ListDialUpConnections(bool setMode);
-    // The connection's settings blob has flags 3 and the proxy text.
+    // The connection's settings blob has flags 3 and the proxy text, whose
+    // 32-bit length must fit inside the blob.
     bool IsConnectionProxySet(const char* name) const;
     bool IsAnyConnectionProxySet() const;
-    // ProxyEnable is on and ProxyServer is the proxy text, or any connection
-    // carries it.
+    // ProxyEnable is on and ProxyServer is the proxy text, or (whatever
+    // ProxyEnable says) any connection carries it.
     bool IsProxySet() const;
     // connection null: the LAN settings. Failures show 2241 / 2244.
     bool SetConnectionOptions(const char* connection, const char* proxyText) const;

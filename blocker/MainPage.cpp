@@ -160,7 +160,7 @@ BOOL CMainPage::OnCommand(WPARAM wParam, LPARAM lParam) {
     case ID_TRAY_CATCHING: ToggleCatching(); return TRUE;
     case ID_TRAY_EXIT: ExitProgram(); return TRUE;
     case ID_TRAY_SHOW_COUNTER:
-        if (Counter() && Counter()->m_hWnd) Counter()->ShowWindow(SW_SHOW);
+        if (Counter()) Counter()->Present();
         return TRUE;
     case ID_TRAY_CLEAR_COUNTER: ClearCounter(); return TRUE;
     case ID_TRAY_BANNERS: ToggleBannerBlock(); return TRUE;
@@ -180,7 +180,7 @@ void CMainPage::OnTimer(UINT_PTR id) {
     if (id != kPopupScanTimerId) return;
     CBlokkumSettings& s = Settings();
     const CString sound = s.m_strUserWavPath.IsEmpty() ? s.ProgramFile("PopUp.wav") : s.m_strUserWavPath;
-    if (ScanForCaughtPopup(s, sound) && Counter() && Counter()->m_hWnd) Counter()->ShowWindow(SW_SHOW);
+    if (m_scan.Step(s, sound) && Counter()) Counter()->Present();
 }
 
 void CMainPage::OnTaskbarCreated(UINT msg) {
@@ -237,7 +237,10 @@ void CMainPage::LoadTrayTips() {
 
 void CMainPage::SetMenuItemLangText(UINT id, const char* key, const char* defaultText) {
     const UINT state = m_menu.GetMenuState(id, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED);
+    // ModifyMenu drops the bold default mark (what a double click runs).
+    const bool isDefault = m_trayMenu && GetMenuDefaultItem(m_trayMenu, FALSE, GMDI_USEDISABLED) == id;
     m_menu.ModifyMenu(id, MF_BYCOMMAND | MF_STRING | state, id, Text(key, defaultText));
+    if (isDefault) SetMenuDefaultItem(m_trayMenu, id, FALSE);
 }
 
 void CMainPage::RelabelTrayMenu() {
@@ -320,8 +323,8 @@ void CMainPage::ToggleBannerBlock() {
     s.m_ini.BannerBlock = s.m_ini.BannerBlock ? 0 : 1;
     if (m_popups.m_hWnd) m_popups.CheckDlgButton(IDC_BANNERS, s.m_ini.BannerBlock ? BST_CHECKED : BST_UNCHECKED);
     m_menu.CheckMenuItem(ID_TRAY_BANNERS, MF_BYCOMMAND | (s.m_ini.BannerBlock ? MF_CHECKED : MF_UNCHECKED));
-    app->SwitchBannerBlocking(m_hWnd);
     m_bPopupsModified = true;
+    if (!app->SwitchBannerBlocking(m_hWnd)) EndProgram();
 }
 
 void CMainPage::ClearCounter() {
@@ -343,6 +346,7 @@ void CMainPage::SaveAll() {
     m_bPopupsModified = m_bOptionsModified = false;
     if (m_webZone.IsModified()) m_webZone.ApplyZoneSettings();
     m_webZone.SetUnmodified();
+    if (m_strSavedLanguage != app->m_settings.m_strLanguage) app->RetitleHiddenWindow();
     m_strSavedLanguage = app->m_settings.m_strLanguage;
 }
 
@@ -374,6 +378,11 @@ void CMainPage::ExitProgram() {
                                   "or starting the program again, click Yes to exit"),
                      Text("6004", "Quorvane Blokkum"), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    EndProgram();
+}
+
+void CMainPage::EndProgram() {
+    SaveAll();
     DeleteTrayIcon();
     if (Counter() && Counter()->m_hWnd) Counter()->DestroyWindow();
     KillTimer(kPopupScanTimerId);

@@ -12,6 +12,7 @@
 
 #include "Menu.h"
 #include "OptionsPage.h"
+#include "PopupCountDlg.h"
 #include "PopupDlg.h"
 #include "PropertySheet.h"
 #include "Tray.h"
@@ -41,9 +42,13 @@ public:
     void AddTrayIcon();
     void ModifyTrayIcon();
     void DeleteTrayIcon();
+    // Asks first unless the last browser closed, then ends the program.
     void ExitProgram();
+    // Saves, takes the tray icon and the counter away and ends the sheet.
+    void EndProgram();
 
     BOOL PreTranslateMessage(MSG* msg) override;
+    HMENU TrayMenu() const { return m_trayMenu; }
 
     CPopupDlg m_popups;
     CActiveXPage m_webZone;
@@ -80,4 +85,5 @@ private:
     CString m_strDisabledTip;
     CString m_strSavedLanguage;
     UINT m_nShownIcon = 0;
+    CPopupScan m_scan;
 };

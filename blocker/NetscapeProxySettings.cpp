@@ -188,7 +188,9 @@ bool CNetscapeProxySettings::ScanProfileRegistry(bool checkMode, bool setMode) {
 }
 
 bool CNetscapeProxySettings::WriteProfile(const NetscapeProfileRecord& record, bool set, bool recordFlag) {
-    if (!GetProfilePrefsFiles(record)) {
+    // Every failure, a missing file or one that cannot be read or written,
+    // is told with the profile and the file.
+    auto fail = [&](const CString& file) {
         CString text = set ? m_context.Text("2242",
                                             "Error, Failed to set Netscape's profile %s1 proxy setting because %s2 "
                                             "doesn't exist.")
@@ -196,14 +198,15 @@ bool CNetscapeProxySettings::WriteProfile(const NetscapeProfileRecord& record, b
                                             "Error, Failed to reset Netscape's profile %s1 proxy setting because %s2 "
                                             "doesn't exist.");
         text.Replace("%s1", record.name);
-        text.Replace("%s2", m_strPrefsJs);
+        text.Replace("%s2", file);
         m_context.ShowError(text);
         return false;
-    }
+    };
+    if (!GetProfilePrefsFiles(record)) return fail(m_strPrefsJs);
     CString prefs;
-    if (!ReadWholeFile(m_strPrefsJs, prefs)) return false;
+    if (!ReadWholeFile(m_strPrefsJs, prefs)) return fail(m_strPrefsJs);
     const CString keptPrefs = WithoutLines(prefs, kPrefsJsRemoved, 2);
-    if (keptPrefs.GetLength() != prefs.GetLength() && !WriteWholeFile(m_strPrefsJs, keptPrefs)) return false;
+    if (keptPrefs.GetLength() != prefs.GetLength() && !WriteWholeFile(m_strPrefsJs, keptPrefs)) return fail(m_strPrefsJs);
 
     CString user;
     ReadWholeFile(m_strUserJs, user);
@@ -212,7 +215,7 @@ bool CNetscapeProxySettings::WriteProfile(const NetscapeProfileRecord& record, b
     if (!kept.IsEmpty() && kept[kept.GetLength() - 1] != '\n') kept += end;
     const char(*lines)[64] = set ? kSetLines : kResetLines;
     for (int i = 0; i < 3; ++i) kept += CString(lines[i]) + end;
-    if (!WriteWholeFile(m_strUserJs, kept)) return false;
+    if (!WriteWholeFile(m_strUserJs, kept)) return fail(m_strUserJs);
 
     if (recordFlag) {
         m_context.settings.m_dwNetscapeConfigured = set ? 1 : 0;

@@ -18,24 +18,16 @@
 namespace {
 const char kDefaultSound[] = "Default";
 
-// Titles (names without their four-character extension) of the files matching pattern.
-std::vector<CString> FileTitles(const CString& pattern) {
-    std::vector<CString> titles;
+// Names of the files matching pattern.
+std::vector<CString> FileNames(const CString& pattern) {
+    std::vector<CString> names;
     WIN32_FIND_DATAA data;
     CFindHandle find(FindFirstFileA(pattern, &data));
-    if (!find.IsValid()) return titles;
+    if (!find.IsValid()) return names;
     do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        CString name = data.cFileName;
-        if (name.GetLength() > 4) titles.push_back(name.Left(name.GetLength() - 4));
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
     } while (FindNextFileA(find.Get(), &data));
-    return titles;
-}
-
-int FindRow(const CStringArray& rows, const CString& text) {
-    for (int i = 0; i < rows.GetSize(); ++i)
-        if (rows[i].CompareNoCase(text) == 0) return i;
-    return -1;
+    return names;
 }
 
 CBlokkumSettings& Settings() { return BlokkumApp()->m_settings; }
@@ -55,30 +47,43 @@ bool ComboExRowText(HWND combo, int row, CString& text) {
 
 CStringArray ListLanguagePacks(const CString& path) {
     CStringArray packs;
-    for (const CString& title : FileTitles(path + "\\" BLOKKUM_LANGUAGE_FOLDER "\\*.ini")) packs.Add(title);
+    // Titles: the names without their four-character extension.
+    for (const CString& name : FileNames(path + "\\" BLOKKUM_LANGUAGE_FOLDER "\\*.ini"))
+        if (name.GetLength() > 4) packs.Add(name.Left(name.GetLength() - 4));
     return packs;
+}
+
+CString SoundTitle(const CString& fileName) {
+    const int length = fileName.GetLength();
+    if (length > 4 && fileName.Mid(length - 4).CompareNoCase(".wav") == 0) return fileName.Left(length - 4);
+    return fileName;
 }
 
 CSoundList BuildSoundList(const CString& path, const CString& userWavPath) {
     CSoundList list;
-    std::vector<CString> titles = FileTitles(path + "\\Sounds\\*.wav");
-    std::sort(titles.begin(), titles.end(), [](const CString& a, const CString& b) { return a.CompareNoCase(b) < 0; });
-    bool hasDefault = false;
-    for (const CString& title : titles) {
-        if (title.CompareNoCase(kDefaultSound) == 0) hasDefault = true;
-        else list.rows.Add(title);
+    const CString folder = path + "\\Sounds\\";
+    std::vector<CString> names = FileNames(folder + "*.wav");
+    std::sort(names.begin(), names.end(),
+              [](const CString& a, const CString& b) { return SoundTitle(a).CompareNoCase(SoundTitle(b)) < 0; });
+    for (const CString& name : names) {
+        const CString title = SoundTitle(name);
+        const bool isDefault = title.CompareNoCase(kDefaultSound) == 0;
+        list.rows.InsertAt(isDefault ? 0 : list.rows.GetSize(), isDefault ? CString(kDefaultSound) : title);
+        list.paths.InsertAt(isDefault ? 0 : list.paths.GetSize(), folder + name);
     }
-    if (hasDefault) list.rows.InsertAt(0, kDefaultSound);
     const int slash = userWavPath.ReverseFind('\\');
     list.currentFile = slash >= 0 ? userWavPath.Mid(slash + 1) : userWavPath;
-    const CString current = list.currentFile.GetLength() > 4 ? list.currentFile.Left(list.currentFile.GetLength() - 4)
-                                                             : CString();
-    if (!current.IsEmpty() && FindRow(list.rows, current) < 0) {
-        list.rows.Add(current);
+    int current = -1;
+    for (int i = 0; i < list.paths.GetSize() && current < 0; ++i)
+        if (list.paths[i].CompareNoCase(userWavPath) == 0) current = i;
+    if (current < 0 && !list.currentFile.IsEmpty()) {
+        current = list.rows.Add(SoundTitle(list.currentFile));
+        list.paths.Add(userWavPath);
         list.customListed = true;
     }
     list.rows.Add(BLOKKUM_CUSTOM_SOUND_ROW);
-    list.selected = current.IsEmpty() ? 0 : std::max(0, FindRow(list.rows, current));
+    list.paths.Add(CString());
+    list.selected = std::max(0, current);
     return list;
 }
 
@@ -142,7 +147,7 @@ void COptionsPage::RestoreControls() {
     CBlokkumSettings& s = Settings();
     if (int button = StartupButton(s.m_ini.Startup))
         CheckRadioButton(m_hWnd, IDC_STARTUP_WINDOWS, IDC_STARTUP_IE, button);
-    if (s.m_ini.DisplayOnTop) CheckDlgButton(IDC_ON_TOP, BST_CHECKED);
+    CheckDlgButton(IDC_ON_TOP, s.m_ini.DisplayOnTop ? BST_CHECKED : BST_UNCHECKED);
     EnableSoundControls();
     if (s.m_bLanguageChanged) SetTexts();
     HWND combo = GetDlgItem(IDC_LANGUAGE);
@@ -193,6 +198,14 @@ void COptionsPage::FillSoundList() {
     ::SendMessageA(combo, CB_SETCURSEL, WPARAM(list.selected), 0);
     SetDlgItemText(IDC_SOUND_CURRENT, list.currentFile);
     m_bCustomSoundListed = list.customListed;
+    m_soundPaths = list.paths;
+}
+
+void COptionsPage::SelectCurrentSound() {
+    const CString& current = Settings().m_strUserWavPath;
+    for (int i = 0; i < m_soundPaths.GetSize(); ++i)
+        if (!m_soundPaths[i].IsEmpty() && m_soundPaths[i].CompareNoCase(current) == 0)
+            ::SendDlgItemMessageA(m_hWnd, IDC_SOUND_LIST, CB_SETCURSEL, WPARAM(i), 0);
 }
 
 void COptionsPage::OnLanguageChanged() {
@@ -202,10 +215,9 @@ void COptionsPage::OnLanguageChanged() {
     HWND combo = GetDlgItem(IDC_LANGUAGE);
     CString text;
     if (!ComboExRowText(combo, int(::SendMessageA(combo, CB_GETCURSEL, 0, 0)), text)) return;
-    if (s.m_strLanguage == text) {
-        s.m_bLanguageChanged = false;
-        return;
-    }
+    // The same row chosen again (the control can report a selection twice)
+    // leaves a pending change to be saved.
+    if (s.m_strLanguage == text) return;
     s.m_strLanguage = text;
     s.m_bLanguageChanged = true;
     MarkModified();
@@ -217,29 +229,35 @@ void COptionsPage::OnSoundChanged() {
     HWND combo = GetDlgItem(IDC_SOUND_LIST);
     const int row = int(::SendMessageA(combo, CB_GETCURSEL, 0, 0));
     const int count = int(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
-    if (row < 0) return;
+    if (row < 0 || row >= m_soundPaths.GetSize()) return;
     if (row != count - 1) {
-        char text[MAX_PATH] = "";
-        ::SendMessageA(combo, CB_GETLBTEXT, WPARAM(row), LPARAM(text));
-        const CString file = CString(text) + ".wav";
-        SetDlgItemText(IDC_SOUND_CURRENT, file);
-        s.m_strUserWavPath = s.m_strPath + "\\Sounds\\" + file;
+        // The row's own file, wherever it lies.
+        const CString& path = m_soundPaths[row];
+        const int slash = path.ReverseFind('\\');
+        SetDlgItemText(IDC_SOUND_CURRENT, slash >= 0 ? path.Mid(slash + 1) : path);
+        s.m_strUserWavPath = path;
         MarkModified();
         return;
     }
     CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, "Wav Files (*.wav)|*.wav||", m_hWnd);
-    if (dialog.DoModal() != IDOK) return;
+    if (dialog.DoModal() != IDOK) {
+        SelectCurrentSound();
+        return;
+    }
     s.m_strUserWavPath = dialog.GetPathName();
     const CString file = dialog.GetFileName();
     SetDlgItemText(IDC_SOUND_CURRENT, file);
     int at = row;
     if (m_bCustomSoundListed) {
         ::SendMessageA(combo, CB_DELETESTRING, WPARAM(row - 1), 0);
+        m_soundPaths.RemoveAt(row - 1);
         --at;
     }
     m_bCustomSoundListed = true;
-    ::SendMessageA(combo, CB_INSERTSTRING, WPARAM(at), LPARAM(file.c_str()));
+    ::SendMessageA(combo, CB_INSERTSTRING, WPARAM(at), LPARAM(SoundTitle(file).c_str()));
+    m_soundPaths.InsertAt(at, s.m_strUserWavPath);
     ::SendMessageA(combo, CB_SETCURSEL, WPARAM(at), 0);
+    MarkModified();
 }
 
 BOOL COptionsPage::OnCommand(WPARAM wParam, LPARAM lParam) {

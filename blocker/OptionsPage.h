@@ -17,15 +17,19 @@
 CStringArray ListLanguagePacks(const CString& path);
 
 // The sound list: "Default" first, the other <path>\Sounds\*.wav titles
-// sorted, the current sound's title (added when it is not among them), then
-// the custom-sound row; selected is the current sound's row.
+// sorted, the current sound's title (added when its file is not among them),
+// then the custom-sound row; selected is the current sound's row. Each row
+// keeps the full path of its file (the custom-sound row none).
 struct CSoundList {
     CStringArray rows;
+    CStringArray paths;
     int selected = 0;
     bool customListed = false;
     CString currentFile;  // the file name shown as "Currently Used"
 };
 CSoundList BuildSoundList(const CString& path, const CString& userWavPath);
+// A sound file's name as its row shows it: without ".wav" when it ends in it.
+CString SoundTitle(const CString& fileName);
 
 // Startup from the radio buttons (Windows, Manual, IE; none checked keeps
 // current), and which button a value checks (0 when it checks none).
@@ -52,6 +56,8 @@ private:
     void EnableSoundControls();
     void OnLanguageChanged();
     void OnSoundChanged();
+    void SelectCurrentSound();
     bool m_bCustomSoundListed = false;
+    CStringArray m_soundPaths;  // of the sound list's rows, in order
     HIMAGELIST m_hFlags = nullptr;
 };

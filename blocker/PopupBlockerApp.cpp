@@ -102,17 +102,22 @@ bool CPopupBlockerApp::AnyBrowserConfigured() const {
            s.m_dwOpera6Configured || s.m_dwOpera7Configured;
 }
 
-void CPopupBlockerApp::SwitchBannerBlocking(HWND owner) {
+bool CPopupBlockerApp::SwitchBannerBlocking(HWND owner) {
     const CHostsFile hosts = Hosts();
     if (hosts.GetHostsPath().IsEmpty()) {
         QvMessageBox(owner,
                      Text("19017", "HOSTS file not found in your operating system, please contact our customr "
                                    "support telling us your operating system version"),
                      Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK);
-        ExitProcess(0);
+        return false;
     }
     hosts.SetBannerBlocking(m_settings.m_strPath, m_settings.m_ini.BannerBlock != 0, BLOKKUM_PROXY_ADDRESS,
                             m_strProxyHostAlias);
+    return true;
+}
+
+void CPopupBlockerApp::RetitleHiddenWindow() {
+    if (m_hHiddenWindow) SetWindowTextA(m_hHiddenWindow, Text(BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE));
 }
 
 void CPopupBlockerApp::AskWizardQuestion() {

@@ -55,8 +55,12 @@ public:
     // Whether Internet Explorer or any Proxy Setting flag says a browser uses the proxy.
     bool AnyBrowserConfigured() const;
     // Copies hostse (on) or hostsd (off) into the HOSTS file by BannerBlock;
-    // without a HOSTS file the program ends after message 19017.
-    void SwitchBannerBlocking(HWND owner);
+    // without a HOSTS file it shows message 19017 and returns false, and the
+    // caller ends the program through the sheet's exit path.
+    bool SwitchBannerBlocking(HWND owner);
+    // The hidden window captioned by the current pack's key 9999, as
+    // Blokkjack and Blokkout look for it (after a saved language change).
+    void RetitleHiddenWindow();
     // Asks whether to run the wizard when Wizard Message is "A" and some
     // installed browser is not configured; Wizard Message becomes "N".
     void AskWizardQuestion();

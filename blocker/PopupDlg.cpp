@@ -84,14 +84,14 @@ void CPopupDlg::SetTexts() {
 void CPopupDlg::RestoreControls() {
     if (!m_hWnd) return;
     const CBlokkumSettings& s = Settings();
-    if (s.m_ini.PopupCatching) {
-        CheckDlgButton(IDC_CATCHING, BST_CHECKED);
-        m_bSkipCleaner = true;
-        OnCatchingClicked();
-    }
+    // Both boxes follow the settings either way, and catching goes through
+    // the click's own path (8008 to the sheet included) without a cleaner run.
+    CheckDlgButton(IDC_CATCHING, s.m_ini.PopupCatching ? BST_CHECKED : BST_UNCHECKED);
+    m_bSkipCleaner = true;
+    OnCatchingClicked();
     CheckDlgButton(IDC_BANNERS, s.m_ini.BannerBlock == 1 ? BST_CHECKED : BST_UNCHECKED);
     EnableDlgItem(IDC_SOUND, s.m_ini.PopupCatching);
-    if (s.m_ini.PlayWave) CheckDlgButton(IDC_SOUND, BST_CHECKED);
+    CheckDlgButton(IDC_SOUND, s.m_ini.PlayWave ? BST_CHECKED : BST_UNCHECKED);
     if (s.m_bLanguageChanged) SetTexts();
 }
 
@@ -184,9 +184,13 @@ BOOL CPopupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case IDC_BANNERS:
         s.m_ini.BannerBlock = IsDlgButtonChecked(IDC_BANNERS) == BST_CHECKED ? 1 : 0;
-        BlokkumApp()->SwitchBannerBlocking(m_hWnd);
-        NotifySheet(WM_BANNERBLOCKCHANGED);
         MarkModified();
+        if (!BlokkumApp()->SwitchBannerBlocking(m_hWnd)) {
+            // Without a HOSTS file the program ends, saved and with its tray icon removed.
+            if (CMainPage* sheet = dynamic_cast<CMainPage*>(GetSheet())) sheet->EndProgram();
+            return TRUE;
+        }
+        NotifySheet(WM_BANNERBLOCKCHANGED);
         return TRUE;
     default:
         return CPropertyPage::OnCommand(wParam, lParam);

@@ -24,18 +24,23 @@ struct ZoneAction {
     UINT enable, disable, prompt, adminApproved;  // adminApproved 0: none
 };
 // In the order the values are written.
-const ZoneAction kActions[5] = {
+const ZoneAction kActions[kZoneActionCount] = {
     {"1001", 1024, 1025, 1026, 0}, {"1004", 1030, 1031, 1032, 0}, {"1201", 1033, 1034, 1035, 0},
     {"1405", 1036, 1037, 1038, 0}, {"1200", 1043, 1044, 1045, 1046},
 };
-// The order they are read in: a missing value shows the one read before it.
-const int kReadOrder[5] = {0, 1, 2, 4, 3};
+
+// The action a radio belongs to, or -1.
+int ActionOfRadio(UINT id) {
+    for (int i = 0; i < kZoneActionCount; ++i) {
+        const ZoneAction& a = kActions[i];
+        if (id == a.enable || id == a.disable || id == a.prompt || (a.adminApproved && id == a.adminApproved)) return i;
+    }
+    return -1;
+}
 
 const int kTextControls[23] = {1022, 1015, 1024, 1025, 1026, 1009, 1030, 1031, 1032, 1027, 1033, 1034,
                                1035, 1028, 1036, 1037, 1038, 1029, 1043, 1044, 1045, 1046, 1074};
 const int kFirstTextKey = 8001;
-
-bool IsRadio(UINT id) { return (id >= 1024 && id <= 1026) || (id >= 1030 && id <= 1038) || (id >= 1043 && id <= 1046); }
 }  // namespace
 
 CActiveXPage::CActiveXPage(CBlokkumSettings& settings, CSkinObject& skin, HKEY root, const char* zonesKey)
@@ -84,17 +89,18 @@ BOOL CActiveXPage::OnSetActive() {
 }
 
 void CActiveXPage::LoadZoneValues() {
+    // Each action shows its own stored value only: a missing value or a
+    // missing zone key shows no choice, never a neighbour's or the previous
+    // zone's, and unapplied clicks of the zone shown before are dropped.
+    for (bool& changed : m_changed) changed = false;
     CRegKey key;
-    if (key.Open(m_root, ZoneKey(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
-    DWORD value = kEnable;
-    for (int index : kReadOrder) {
-        const ZoneAction& a = kActions[index];
-        DWORD read = 0;
-        if (key.QueryDWORD(a.value, read) == ERROR_SUCCESS) value = read;
-        UINT checked = value == kEnable ? a.enable : value == kDisable ? a.disable : value == kPrompt ? a.prompt
-                                                                                                   : a.adminApproved;
-        // A value no radio stands for shows none checked, never the radio of
-        // the zone shown before.
+    const bool open = key.Open(m_root, ZoneKey(), KEY_READ) == ERROR_SUCCESS;
+    for (const ZoneAction& a : kActions) {
+        DWORD value = 0;
+        UINT checked = 0;
+        if (open && key.QueryDWORD(a.value, value) == ERROR_SUCCESS)
+            checked = value == kEnable ? a.enable : value == kDisable ? a.disable : value == kPrompt ? a.prompt
+                                                                                                 : a.adminApproved;
         for (UINT id : {a.enable, a.disable, a.prompt, a.adminApproved})
             if (id) CheckDlgButton(id, id == checked ? BST_CHECKED : BST_UNCHECKED);
     }
@@ -102,15 +108,22 @@ void CActiveXPage::LoadZoneValues() {
 
 void CActiveXPage::ApplyZoneSettings() {
     if (!m_hWnd) return;
+    bool any = false;
+    for (bool changed : m_changed) any = any || changed;
+    if (!any) return;
     CRegKey key;
-    if (key.Open(m_root, ZoneKey(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
-    for (const ZoneAction& a : kActions) {
-        // An action without a checked radio keeps its stored value.
+    if (key.Create(m_root, ZoneKey()) != ERROR_SUCCESS) return;
+    for (int i = 0; i < kZoneActionCount; ++i) {
+        // Only what the user clicked is written: a value the page shows no
+        // choice for, or one it merely displayed, stays as stored.
+        if (!m_changed[i]) continue;
+        const ZoneAction& a = kActions[i];
         if (IsDlgButtonChecked(a.enable) == BST_CHECKED) key.SetDWORD(a.value, kEnable);
         else if (IsDlgButtonChecked(a.disable) == BST_CHECKED) key.SetDWORD(a.value, kDisable);
         else if (IsDlgButtonChecked(a.prompt) == BST_CHECKED) key.SetDWORD(a.value, kPrompt);
         else if (a.adminApproved && IsDlgButtonChecked(a.adminApproved) == BST_CHECKED)
             key.SetDWORD(a.value, kZoneAdminApproved);
+        m_changed[i] = false;
     }
 }
 
@@ -133,7 +146,9 @@ BOOL CActiveXPage::OnCommand(WPARAM wParam, LPARAM lParam) {
         LoadZoneValues();
         return TRUE;
     }
-    if (IsRadio(id) && HIWORD(wParam) == BN_CLICKED) {
+    const int action = ActionOfRadio(id);
+    if (action >= 0 && HIWORD(wParam) == BN_CLICKED) {
+        m_changed[action] = true;
         m_bModified = true;
         SetModified(TRUE);
         return TRUE;

@@ -27,6 +27,7 @@
 enum : UINT { kWebZoneNoteTimer = 1034 };
 // The "Administrator Approved" value of action 1200.
 enum : DWORD { kZoneAdminApproved = 0x10000 };
+enum { kZoneActionCount = 5 };
 
 class CActiveXPage : public CPropertyPage {
 public:
@@ -34,9 +35,11 @@ public:
     CActiveXPage(CBlokkumSettings& settings, CSkinObject& skin, HKEY root = HKEY_CURRENT_USER,
                  const char* zonesKey = BLOKKUM_ZONES_KEY);
 
-    // The checked radios into the selected zone's key.
+    // The actions the user clicked since the zone was loaded, as their
+    // checked radios, into the selected zone's key; nothing else is written.
     void ApplyZoneSettings();
-    // The selected zone's values into the radios.
+    // The selected zone's values into the radios; a missing value (or key)
+    // shows none checked.
     void LoadZoneValues();
     // The sheet's Cancel: back to the first zone as stored.
     void RestoreControls();
@@ -65,4 +68,6 @@ private:
     CImageList m_images;
     CStringArray m_templateTexts;
     bool m_bModified = false;
+    // Per action (write order): clicked since the zone was loaded.
+    bool m_changed[kZoneActionCount] = {};
 };

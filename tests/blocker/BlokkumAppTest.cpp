@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "BlokkumShared.h"
 #include "EngineTestSupport.h"
+#include "IEProxyTestSupport.h"
 #include "Files.h"
 #include "BlokkumDialogIds.h"
 #include "MainPage.h"
@@ -95,12 +98,22 @@ TEST(BlokkumStart, TheWizardQuestionFollowsTheMaskOfUnconfiguredBrowsers) {
     }
 }
 
-TEST(PopupScan, EachTickCountsOneMarkedWindowAndTakesItsMarkerOut) {
+// Settings on a registry key of the test's own, for the scan.
+struct ScanBed {
     CTestRegistryKey key;
-    CBlokkumEnvironment env;
-    env.where.key = key.SubKey();
-    CBlokkumSettings settings(env.where);
-    settings.m_strBlockedPopups = "41";
+    CBlokkumLocations where;
+    CBlokkumSettings settings;
+    explicit ScanBed(const char* blocked) : where(Where(key)), settings(where) { settings.m_strBlockedPopups = blocked; }
+    static CBlokkumLocations Where(const CTestRegistryKey& key) {
+        CBlokkumLocations where;
+        where.key = key.SubKey();
+        return where;
+    }
+};
+
+TEST(PopupScan, EachTickCountsOneMarkedWindowAndTakesItsMarkerOut) {
+    ScanBed bed("41");
+    CBlokkumSettings& settings = bed.settings;
     std::vector<std::string> sounds;
     SetPlaySoundHook([&](const char* sound, DWORD) { sounds.push_back(sound); return TRUE; });
     const std::string title = std::string("a") + BLOKKUM_POPUP_TITLE_MARKER + "b" + BLOKKUM_POPUP_TITLE_MARKER;
@@ -108,11 +121,12 @@ TEST(PopupScan, EachTickCountsOneMarkedWindowAndTakesItsMarkerOut) {
     HWND onlyMarker = CreateWindowExA(0, "STATIC", BLOKKUM_POPUP_TITLE_MARKER, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                       nullptr, nullptr);
     ASSERT_TRUE(window && onlyMarker);
+    CPopupScan scan;
     for (int playWave : {1, 0, 1}) {
         settings.m_ini.PlayWave = playWave;
-        EXPECT_TRUE(ScanForCaughtPopup(settings, "C:\\alert.wav"));
+        EXPECT_TRUE(scan.Step(settings, "C:\\alert.wav"));
     }
-    EXPECT_FALSE(ScanForCaughtPopup(settings, "C:\\alert.wav"));
+    EXPECT_FALSE(scan.Step(settings, "C:\\alert.wav"));
     SetPlaySoundHook(nullptr);
     EXPECT_EQ(settings.m_strBlockedPopups, "44");
     EXPECT_EQ(sounds, std::vector<std::string>({"C:\\alert.wav", "C:\\alert.wav"}));
@@ -120,6 +134,80 @@ TEST(PopupScan, EachTickCountsOneMarkedWindowAndTakesItsMarkerOut) {
     EXPECT_EQ(CWnd::GetWindowTextOf(onlyMarker), "");
     DestroyWindow(window);
     DestroyWindow(onlyMarker);
+}
+
+TEST(PopupScan, AHungWindowDoesNotHoldTheScanAndARefusedTitleIsCountedOnce) {
+    ScanBed bed("0");
+    CBlokkumSettings& settings = bed.settings;
+    settings.m_ini.PlayWave = 0;
+    CString command = "\"" + GetModuleFolder() + "\\PopupWindowsUnderTest.exe\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, const_cast<char*>(command.c_str()), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &si, &pi));
+    const char* hungTitle = "hung" BLOKKUM_POPUP_TITLE_MARKER;
+    HWND hung = nullptr, refusing = nullptr;
+    for (int i = 0; i < 400 && !(hung && refusing); ++i, Sleep(50)) {
+        hung = FindWindowA(nullptr, hungTitle);
+        refusing = FindWindowA(nullptr, "refuses" BLOKKUM_POPUP_TITLE_MARKER);
+    }
+    EXPECT_TRUE(hung && refusing) << "the windows of the other process did not appear";
+    CPopupScan scan;
+    const DWORD start = GetTickCount();
+    int caught = 0;
+    for (int tick = 0; tick < 5; ++tick) caught += scan.Step(settings, "") ? 1 : 0;
+    const DWORD took = GetTickCount() - start;
+    // Had the scan waited for the hung window, its title would have changed.
+    // (GetWindowTextLength would send a message the hung window never takes.)
+    char hungNow[64] = "";
+    GetWindowTextA(hung, hungNow, sizeof hungNow);
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(caught, 2);
+    EXPECT_EQ(settings.m_strBlockedPopups, "2");
+    EXPECT_STREQ(hungNow, hungTitle);
+    printf("five scan ticks over a hung and a refusing window: %lu ms (bound per window %u ms)\n",
+           static_cast<unsigned long>(took), unsigned(CPopupScan::kRetitleBoundMs));
+}
+
+// Messages of this thread handled for a while, so the slide thread's steps arrive.
+void PumpFor(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms && !done()) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(5);
+    }
+}
+
+TEST(CounterWindow, ACatchWhileItShowsOrSlidesUpdatesTheNumberAndPutsItBack) {
+    CTestRegistryKey key;
+    CTempFolder folder;
+    CPopupBlockerApp app(LocalEnvironment(key, folder));
+    app.m_settings.m_strBlockedPopups = "1";
+    CPopupCountDlg counter;
+    ASSERT_TRUE(counter.CreateHidden());
+    counter.Present();
+    EXPECT_TRUE(IsWindowVisible(counter.m_hWnd));
+    EXPECT_EQ(counter.GetDlgItemText(IDC_COUNT), "1");
+    app.m_settings.m_strBlockedPopups = "2";
+    counter.Present();
+    EXPECT_EQ(counter.GetDlgItemText(IDC_COUNT), "2");
+
+    // The five seconds are over: the slide begins, and a catch brings it back.
+    counter.SendMessage(WM_TIMER, kCounterTimerId, 0);
+    PumpFor(5000, [&] { return counter.GetWindowRect().left > counter.m_x; });
+    EXPECT_GT(counter.GetWindowRect().left, counter.m_x) << "the counter did not slide";
+    app.m_settings.m_strBlockedPopups = "3";
+    counter.Present();
+    PumpFor(300);
+    EXPECT_EQ(counter.GetDlgItemText(IDC_COUNT), "3");
+    EXPECT_EQ(counter.GetWindowRect().left, counter.m_x) << "the slide went on after the catch";
+    EXPECT_TRUE(IsWindowVisible(counter.m_hWnd));
+    counter.DestroyWindow();
 }
 
 TEST(GeneralOptions, SoundListPutsDefaultFirstAndAnOutsideSoundBeforeTheCustomRow) {
@@ -161,6 +249,27 @@ TEST(GeneralOptions, SoundListPutsDefaultFirstAndAnOutsideSoundBeforeTheCustomRo
     EXPECT_EQ(StartupFromButtons(false, false, false, 2), 2u);
 }
 
+TEST(BlokkumStart, ADialUpOnlyConfigurationKeepsCatchingOn) {
+    CTestRegistryKey key;
+    CTempFolder folder;
+    CPopupBlockerApp app(LocalEnvironment(key, folder));
+    {
+        CRegKey flags, ie, connections;
+        flags.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Proxy Setting");
+        flags.SetDWORD(BLOKKUM_FLAG_DIALUP, 1);
+        ie.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Internet Settings");
+        ie.SetDWORD("ProxyEnable", 0);
+        connections.Create(HKEY_CURRENT_USER, key.SubKey() + "\\Internet Settings\\Connections");
+        const CString blob = ConnectionBlob(3, BLOKKUM_PROXY_TEXT);
+        connections.SetBinary("My Modem", blob.c_str(), DWORD(blob.GetLength()));
+    }
+    app.m_settings.m_ini.PopupCatching = true;
+    app.ReadProxyFlags();
+    EXPECT_TRUE(app.AnyBrowserConfigured());
+    EXPECT_EQ(app.m_settings.m_dwDialUpConfigured, 1u);
+    EXPECT_TRUE(app.m_settings.m_ini.PopupCatching);
+}
+
 TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkipped) {
     CTestRegistryKey key;
     CTempFolder folder;
@@ -187,6 +296,49 @@ TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkippe
         ASSERT_EQ(shown.size(), c.boxes);
         if (c.boxes) EXPECT_EQ(shown[0].text.rfind("You can't enable Catching Pop-Ups", 0), 0u);
     }
+    // Restored to off, both boxes clear, and the sheet hears of it as of a click.
+    MSG pending;
+    while (PeekMessageA(&pending, sheet.m_hWnd, WM_CATCHINGCHANGED, WM_CATCHINGCHANGED, PM_REMOVE)) {
+    }
+    app.m_settings.m_ini.PopupCatching = false;
+    app.m_settings.m_ini.PlayWave = 0;
+    page.CheckDlgButton(IDC_SOUND, BST_CHECKED);
+    page.RestoreControls();
+    EXPECT_EQ(page.IsDlgButtonChecked(IDC_CATCHING), UINT(BST_UNCHECKED));
+    EXPECT_EQ(page.IsDlgButtonChecked(IDC_SOUND), UINT(BST_UNCHECKED));
+    EXPECT_TRUE(PeekMessageA(&pending, sheet.m_hWnd, WM_CATCHINGCHANGED, WM_CATCHINGCHANGED, PM_REMOVE));
+    sheet.DestroyWindow();
+}
+
+TEST(GeneralOptions, ASoundRowChosenAgainKeepsItsOwnFileAndOnTopIsRestoredBothWays) {
+    CTestRegistryKey key;
+    CTempFolder folder;
+    folder.Write("Sounds\\Alarm.wav", "RIFF");
+    CPopupBlockerApp app(LocalEnvironment(key, folder));
+    CBlokkumSettings& s = app.m_settings;
+    s.m_strPath = folder.Path();
+    s.m_strUserWavPath = "C:\\Mine\\bell.wav";
+    s.m_ini.DisplayOnTop = 1;
+    COptionsPage page;
+    CPropertySheet sheet("General");
+    sheet.AddPage(&page);
+    ASSERT_TRUE(sheet.Create());
+    HWND list = page.GetDlgItem(IDC_SOUND_LIST);
+    auto choose = [&](int row) {
+        SendMessageA(list, CB_SETCURSEL, WPARAM(row), 0);
+        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SOUND_LIST, CBN_SELCHANGE), LPARAM(list));
+    };
+    // Rows: Alarm, bell (outside the Sounds folder), the custom-sound row.
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 3);
+    choose(0);
+    EXPECT_EQ(s.m_strUserWavPath, folder.Path() + "\\Sounds\\Alarm.wav");
+    choose(1);
+    EXPECT_EQ(s.m_strUserWavPath, "C:\\Mine\\bell.wav");
+    EXPECT_EQ(page.GetDlgItemText(IDC_SOUND_CURRENT), "bell.wav");
+    EXPECT_EQ(page.IsDlgButtonChecked(IDC_ON_TOP), UINT(BST_CHECKED));
+    s.m_ini.DisplayOnTop = 0;
+    page.RestoreControls();
+    EXPECT_EQ(page.IsDlgButtonChecked(IDC_ON_TOP), UINT(BST_UNCHECKED));
     sheet.DestroyWindow();
 }
 
@@ -285,6 +437,8 @@ TEST(TraySheet, RunsTheStartUpWizardTabsFromTheirKeysTheAboutBoxSetProxyInSetMod
         });
     EXPECT_EQ(sheet.DoModal(), 0);
     EXPECT_TRUE(CStepDriver::Finished());
+    // Relabelled several times, the menu still runs Show on a double click.
+    EXPECT_EQ(GetMenuDefaultItem(sheet.TrayMenu(), FALSE, GMDI_USEDISABLED), UINT(ID_TRAY_SHOWHIDE));
     // A key the pack lacks shows "Error".
     EXPECT_TRUE(startupWizard);
     EXPECT_EQ(app.m_nRunWizard, 0);
@@ -314,6 +468,7 @@ public:
             program.Write(name, text.str());
         }
         program.Write("Language\\English.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + kWindowTitle + "\r\n");
+        program.Write("Language\\Deutsch.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + kGermanTitle + "\r\n");
         port = ClosedLoopbackPort();
         program.Write(BLOKKUM_INI_FILE, "[QuorvaneBlokkum]\r\nPopupPort=" + std::to_string(port) + "\r\n");
         windows.Write("system32\\drivers\\etc\\hosts", kHosts);
@@ -362,6 +517,7 @@ public:
     CString Hosts() const { return windows.Path() + "\\system32\\drivers\\etc\\hosts"; }
 
     static constexpr const char* kWindowTitle = "Blokkum test message window";
+    static constexpr const char* kGermanTitle = "Blokkum Testnachrichtenfenster";
     static constexpr const char* kHosts = "127.0.0.1 localhost\r\n";
     CTestRegistryKey key;
     CTempFolder program, windows;
@@ -432,7 +588,23 @@ TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
     for (int i = 0; i < 50 && plain.find("<script") != std::string::npos; ++i, Sleep(50)) plain = get();
     EXPECT_EQ(plain.substr(plain.find("\r\n\r\n") + 4), "<html><body>site</body></html>");
 
-    ASSERT_TRUE(PostMessageA(window, WM_LASTBROWSERCLOSED, 0, 0));
+    // Another language chosen on the General page and applied: the hidden
+    // window takes the new pack's caption, and the last browser's close,
+    // sent to it by that caption, still ends the program.
+    ASSERT_TRUE(SendMessageA(sheet, PSM_SETCURSEL, 2, 0));
+    HWND options = HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND languages = GetDlgItem(options, IDC_LANGUAGE);
+    ASSERT_TRUE(languages);
+    ASSERT_EQ(SendMessageA(languages, CB_GETCOUNT, 0, 0), 2);
+    const LRESULT english = SendMessageA(languages, CB_GETCURSEL, 0, 0);
+    SendMessageA(languages, CB_SETCURSEL, WPARAM(1 - english), 0);
+    for (int twice = 0; twice < 2; ++twice)
+        SendMessageA(options, WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE), LPARAM(languages));
+    SendMessageA(sheet, WM_COMMAND, ID_APPLY_NOW, 0);
+    HWND renamed = FindWindowA(nullptr, CBlokkumProcess::kGermanTitle);
+    EXPECT_TRUE(renamed) << "the hidden window kept its old caption";
+    EXPECT_EQ(FindWindowA(nullptr, CBlokkumProcess::kWindowTitle), nullptr);
+    ASSERT_TRUE(PostMessageA(renamed ? renamed : window, WM_LASTBROWSERCLOSED, 0, 0));
     ASSERT_EQ(WaitForSingleObject(blokkum.first.hProcess, 15000), WAIT_OBJECT_0) << "the exit left a thread running";
     DWORD code = 1;
     GetExitCodeProcess(blokkum.first.hProcess, &code);
@@ -441,6 +613,13 @@ TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
     const std::string ini = ReadFileText(blokkum.program.File(BLOKKUM_INI_FILE));
     EXPECT_NE(ini.find("DisplayOnTop=1"), std::string::npos);
     EXPECT_NE(ini.find("PopupCheckDisabled=1"), std::string::npos);
+    {
+        CRegKey k;
+        CString language;
+        ASSERT_EQ(k.Open(HKEY_CURRENT_USER, blokkum.key.SubKey()), ERROR_SUCCESS);
+        EXPECT_EQ(k.QueryString("Language", language), ERROR_SUCCESS);
+        EXPECT_EQ(language, "Deutsch") << "the chosen language was not saved for the next start";
+    }
     CRegKey run;
     CString runValue;
     ASSERT_EQ(run.Open(HKEY_CURRENT_USER, blokkum.key.SubKey() + "\\Run"), ERROR_SUCCESS);

@@ -29,21 +29,31 @@ TEST(CleanerWorker, EachConfiguredBrowserIsScannedAndCleanedWithItsKinds) {
         settings.m_dwNetscapeConfigured = r.netscape;
         settings.m_dwOpera6Configured = r.opera6;
         settings.m_dwOpera7Configured = r.opera7;
-        CCleanerWork work(settings);
+        CCleanerRun run(settings);
         ClearCleanerJournal();
-        EXPECT_EQ(1u, CleanerThreadProc(&work));
+        EXPECT_EQ(1u, RunCleaner(run));
         EXPECT_EQ(r.expected, CleanerJournal());
-        EXPECT_EQ(&work.parameters, work.module.m_pParameters);
+        EXPECT_EQ(&run.parameters, run.module.m_pParameters);
+        for (BYTE option : run.parameters.m_options) EXPECT_EQ(1, option);
     }
 }
 
-TEST(CleanerWorker, StartSetsTheOptionBytesAndRunsOnAThreadOfItsOwn) {
-    CBlokkumSettings settings;
-    settings.m_dwOpera6Configured = 1;
-    CCleanerWork work(settings);
+TEST(CleanerWorker, RunsKeepTheFlagsTheyStartedWithGoInTurnAndTheEndWaitsForThem) {
     ClearCleanerJournal();
-    ASSERT_TRUE(StartCleanerWorker(work));
-    for (int i = 0; i < 200 && CleanerJournal().size() < 2; ++i) Sleep(10);
-    EXPECT_EQ((std::vector<CleanerCall>{{S, 4}, {O, 4}}), CleanerJournal());
-    for (BYTE option : work.parameters.m_options) EXPECT_EQ(1, option);
+    {
+        // Settings and work end before anything polls the journal: the runs
+        // own what they use, and the work's end waits for them.
+        CBlokkumSettings settings;
+        CCleanerWork work(settings);
+        settings.m_dwOpera6Configured = 1;
+        ASSERT_TRUE(StartCleanerWorker(work));
+        settings.m_dwOpera6Configured = 0;
+        settings.m_dwNetscapeConfigured = 1;
+        ASSERT_TRUE(StartCleanerWorker(work));
+        settings.m_dwNetscapeConfigured = 0;
+        settings.m_dwLanConfigured = 1;
+        ASSERT_TRUE(StartCleanerWorker(work));
+    }
+    EXPECT_EQ((std::vector<CleanerCall>{{S, 4}, {O, 4}, {S, 2}, {D, 2}, {S, 3}, {D, 3}, {S, 5}, {D, 5}, {S, 1}, {D, 1}}),
+              CleanerJournal());
 }

@@ -38,7 +38,7 @@ TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed
     f.AddConnection("Ours", ours);
     f.AddConnection("OtherProxy", ConnectionBlob(3, "http=cache:3128", 15));
     f.AddConnection("DirectOnly", ConnectionBlob(1, kOurs, DWORD(kOurs.GetLength())));
-    // 256 + 19: only the low byte of the length counts.
+    // Our text followed by 256 more bytes: the whole 32-bit length counts, not its low byte.
     f.AddConnection("LongText", ConnectionBlob(3, kOurs + CString('x', 256), DWORD(kOurs.GetLength() + 256)));
     f.AddConnection("CutShort", ConnectionBlob(3, "http=qv", DWORD(kOurs.GetLength() + 40)).Left(16 + 7));
 
@@ -49,11 +49,11 @@ TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed
         SCOPED_TRACE(setMode ? "set mode" : "reset mode");
         ie.ListDialUpConnections(setMode);
         ASSERT_EQ(ie.m_connectionCount, 5);
-        EXPECT_EQ(ie.m_greyedCount, setMode ? 2 : 3);
-        EXPECT_EQ(ie.m_configuredCount, setMode ? 0 : 2);
+        EXPECT_EQ(ie.m_greyedCount, setMode ? 1 : 4);
+        EXPECT_EQ(ie.m_configuredCount, setMode ? 0 : 1);
         for (int i = 0; i < ie.m_connections.GetSize(); ++i) {
             const DialUpConnection& c = ie.m_connections[i];
-            const bool carries = c.name == "Ours" || c.name == "LongText";
+            const bool carries = c.name == "Ours";
             EXPECT_EQ(c.greyed, setMode ? carries : !carries) << c.name.c_str();
             EXPECT_EQ(ie.m_greyed[i], c.greyed);
             EXPECT_TRUE(c.name.Find("Settings") < 0);
@@ -61,13 +61,15 @@ TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed
     }
 }
 
-TEST(IEProxySettings, IsProxySetNeedsProxyEnableAndOurTextHereOrOnAConnection) {
+TEST(IEProxySettings, IsProxySetWantsOurTextOnTheEnabledLanOrOnAnyConnection) {
     struct Row {
         DWORD enable;
         const char* server;
         bool onConnection, expected;
     } rows[] = {
-        {0, BLOKKUM_PROXY_TEXT, true, false},
+        // Dial-up only: the LAN proxy is off, a connection carries ours.
+        {0, "", true, true},
+        {0, BLOKKUM_PROXY_TEXT, false, false},
         {1, BLOKKUM_PROXY_TEXT, false, true},
         {1, "http=cache:3128", true, true},
         {1, "http=cache:3128", false, false},

@@ -98,4 +98,19 @@ TEST(NetscapeProxySettings, ProfilesOfBothSourcesAreSetAndResetKeepingTheUsersOt
               "user_pref(\"network.proxy.type\", 0);\r\n");
     EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 0u);
     EXPECT_FALSE(CNetscapeProxySettings(context).IsNetscapeConfigured());
+
+    // A user.js that cannot be written (a folder holds its name) is told,
+    // not passed over in silence.
+    const CString carolUser = carol + "\\user.js";
+    ASSERT_TRUE(DeleteFileA(carolUser) && CreateDirectoryA(carolUser, nullptr));
+    ns.ListNetscapeProfiles(true);
+    Check(ns, {"carol"});
+    boxes.Clear();
+    ns.SetNetscapeProxy();
+    RemoveDirectoryA(carolUser);
+    shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Error, Failed to set Netscape's profile carol proxy setting because " +
+                                 std::string(carolUser) + " doesn't exist.");
+    EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 0u);
 }

@@ -32,12 +32,12 @@ void SelectZone(HWND page, int index) {
 }
 }  // namespace
 
-TEST(WebZonePage, ZoneValuesAreShownDroppedOnZoneChangeAndWrittenOnApply) {
+TEST(WebZonePage, EachActionShowsItsOwnValueAndApplyWritesOnlyWhatWasClicked) {
     CTestRegistryKey reg;
     CTempFolder folder;
     folder.Write("Language\\English.ini", "[QuorvaneBlokkum]\r\n8001=Zone:\r\n8023=Restart the browser\r\n");
     const CString zones = reg.SubKey() + "\\Zones";
-    // Zone 1: 1004 and 1405 missing; zone 2: every action set.
+    // Zone 1: 1004 and 1405 missing; zone 2: every action set; zone 3: no key.
     WriteDWORD(zones + "\\1", "1001", 3);
     WriteDWORD(zones + "\\1", "1201", 1);
     WriteDWORD(zones + "\\1", "1200", kZoneAdminApproved);
@@ -69,6 +69,8 @@ TEST(WebZonePage, ZoneValuesAreShownDroppedOnZoneChangeAndWrittenOnApply) {
              ClickItem(hwnd, 1026);
              SelectZone(hwnd, 1);
              shown.push_back(Shown(hwnd));
+             SelectZone(hwnd, 2);
+             shown.push_back(Shown(hwnd));
              SelectZone(hwnd, 0);
              shown.push_back(Shown(hwnd));
              ClickItem(hwnd, 1024);
@@ -78,9 +80,9 @@ TEST(WebZonePage, ZoneValuesAreShownDroppedOnZoneChangeAndWrittenOnApply) {
         [&] { PostMessageA(sheet.m_hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); });
     sheet.DoModal();
 
-    // A missing value shows the one read before it; 0x10000 is Administrator
+    // A missing value (or zone key) shows no choice; 0x10000 is Administrator
     // Approved, which no other action has a radio for.
-    EXPECT_EQ((std::vector<std::string>{"DDP-A", "PPPPE", "DDP-A"}), shown);
+    EXPECT_EQ((std::vector<std::string>{"D-P-A", "PPPPE", "-----", "D-P-A"}), shown);
     EXPECT_EQ(CString("Zone:"), label);
     EXPECT_EQ(CString("Restart the browser"), note);
     EXPECT_TRUE(noteAfterTicks[0]);
@@ -88,8 +90,9 @@ TEST(WebZonePage, ZoneValuesAreShownDroppedOnZoneChangeAndWrittenOnApply) {
     struct Row {
         const char* action;
         DWORD expected;
-    } rows[] = {{"1001", 0}, {"1004", 3}, {"1201", 1}, {"1405", 99}, {"1200", kZoneAdminApproved}};
+    } rows[] = {{"1001", 0}, {"1004", 99}, {"1201", 1}, {"1405", 99}, {"1200", kZoneAdminApproved}};
     for (const Row& r : rows) EXPECT_EQ(r.expected, ReadDWORD(zones + "\\1", r.action)) << r.action;
     EXPECT_EQ(1u, ReadDWORD(zones + "\\2", "1001"));
+    EXPECT_EQ(99u, ReadDWORD(zones + "\\3", "1001")) << "a zone nobody changed gained a key";
     ExpectNoWindowLeftOpen();
 }

@@ -169,6 +169,13 @@ TEST(SetupWizard, NetscapeAloneSkipsPageTwoBothWaysAndCancelChangesNothing) {
 
 TEST(SetupWizard, ResetModeWithNothingConfiguredOffersOnlyFinish) {
     WizardBed bed;
+    // A dial-up connection carrying the proxy is a configured browser: none here.
+    {
+        CRegKey connections;
+        ASSERT_EQ(connections.Open(HKEY_CURRENT_USER, bed.system.internetSettingsKey + "\\Connections", KEY_WRITE),
+                  ERROR_SUCCESS);
+        connections.DeleteValue("Ours");
+    }
     CBlokkumSettings settings(bed.where);
     settings.ReadProxyFlags();
     CProxySettingSheet sheet(settings, bed.skin, nullptr, bed.system);
