@@ -171,7 +171,10 @@ int CProxyListener::Start() {
         return FailStart("Error creating blocking socket.\n\n%s", false);
     u_long blocking = 0;
     ioctlsocket(s, FIONBIO, &blocking);
-    if (listen(s, g_Engine.nListenBacklog) != 0) return FailStart("Error creating listen socket.\n\n%s", false);
+    // The full backlog in both variants: a browser opens several connections
+    // at once, and with a backlog of 5 the system drops the rest of such a
+    // burst, so their requests stalled one to three seconds (retransmission).
+    if (listen(s, SOMAXCONN) != 0) return FailStart("Error creating listen socket.\n\n%s", false);
     g_hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CAcceptParams* params = new CAcceptParams{this, g_hStopEvent};
     m_hAcceptThread = BeginWorkerThread(AcceptThreadProc, params);
