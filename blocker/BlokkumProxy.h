@@ -1,6 +1,6 @@
 // BlokkumProxy.h - CBlokkumProxy, Blokkum's variant of the shared proxy
-// engine: no site records, hub or request filters, the optional gateway,
-// backlog 5, a tested bind, idle time-outs that keep the connection, and
+// engine: no site records, hub or request filters, the optional gateway, a
+// tested bind, idle time-outs that keep the connection, and
 // failures reported through ReportProxyError only. The settings come from
 // QVINI.ini through ReloadEngineSettings, and each connection reads the
 // snapshot that was current when it started.

@@ -61,7 +61,6 @@ CEngineSettings BlokkumEngineSettings() {
     s.bRequestFilters = false;
     s.bGateway = true;
     s.bTimeoutEndsConnection = false;
-    s.nListenBacklog = 5;
     s.bTestBind = true;
     s.bStartWinsock = false;
     s.bSocketErrorBox = false;

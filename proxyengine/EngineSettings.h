@@ -57,7 +57,6 @@ struct CEngineSettings : CConnectionValues {
     bool bRequestFilters = true;     // blocking and header filters, referer hiding
     bool bGateway = false;           // GatewayEnable/GatewayIP/GatewayPort apply
     bool bTimeoutEndsConnection = true;
-    int nListenBacklog = SOMAXCONN;
     bool bTestBind = false;          // a failed bind is reported at once
     bool bStartWinsock = true;       // Start calls WSAStartup itself
     bool bSocketErrorBox = true;     // a failed socket creation shows a box

@@ -49,8 +49,11 @@ void CProxyConnection::Run() {
     } catch (...) {
         return;
     }
+    m_hReadEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     RelayLoop(buffer.data());
     CloseSockets();
+    if (m_hReadEvent) CloseHandle(m_hReadEvent);
+    m_hReadEvent = nullptr;
 }
 
 void CProxyConnection::RelayLoop(char* buffer) {
@@ -61,8 +64,20 @@ void CProxyConnection::RelayLoop(char* buffer) {
     BOOL noDelay = TRUE;
     setsockopt(m_sBrowser, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
     DWORD idleSince = GetTickCount();
-    const DWORD idleLimit = DWORD(Settings().ConnectionTimeOut) * 1000;
     while (IsEngineListening() && !m_bFailed && m_sBrowser != INVALID_SOCKET) {
+        if (!SendQueuedBytes()) break;
+        const DWORD idleLimit = DWORD(Settings().ConnectionTimeOut) * 1000;
+        const bool timed = !Settings().UseDefaultTimeOut && g_Engine.bTimeoutEndsConnection;
+        // Every socket call is a round trip to the Wine server (and more on an
+        // accepted socket), so where only one side may speak the relay reads
+        // it straight away instead of selecting first.
+        SOCKET sole = timed || !m_hReadEvent ? INVALID_SOCKET : SoleSpeaker();
+        if (sole != INVALID_SOCKET) {
+            int n = ReadAlone(sole, buffer);
+            idleSince = GetTickCount();
+            if (!TakeRead(sole, buffer, n)) break;
+            continue;
+        }
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(m_sBrowser, &readable);
@@ -80,38 +95,115 @@ void CProxyConnection::RelayLoop(char* buffer) {
             continue;
         }
         idleSince = GetTickCount();
-        if (FD_ISSET(m_sBrowser, &readable)) {
-            int n = recv(m_sBrowser, buffer, m_nRecvSize, 0);
-            if (n <= 0) {
-                SOCKET s = m_sBrowser;
-                SetSocket(m_sBrowser, INVALID_SOCKET);
-                closesocket(s);
-                break;
-            }
-            AppendRequestData(buffer, n);
-            if (!OnBrowserData()) break;
-        }
-        if (m_sServer != INVALID_SOCKET && FD_ISSET(m_sServer, &readable)) {
-            int n = recv(m_sServer, buffer, m_nRecvSize, 0);
-            if (n <= 0) break;
-            AppendResponseData(buffer, n);
-            if (!OnServerData()) break;
-        }
+        if (FD_ISSET(m_sBrowser, &readable) && !TakeRead(m_sBrowser, buffer, recv(m_sBrowser, buffer, m_nRecvSize, 0)))
+            break;
+        if (m_sServer != INVALID_SOCKET && FD_ISSET(m_sServer, &readable) &&
+            !TakeRead(m_sServer, buffer, recv(m_sServer, buffer, m_nRecvSize, 0)))
+            break;
     }
+}
+
+// Hands n bytes read from one side to its handler; false ends the relay (a
+// side that closed or failed, or a handler's end).
+bool CProxyConnection::TakeRead(SOCKET from, const char* buffer, int n) {
+    if (from == m_sBrowser) {
+        if (n <= 0) {
+            SetSocket(m_sBrowser, INVALID_SOCKET);
+            closesocket(from);
+            return false;
+        }
+        AppendRequestData(buffer, n);
+        return OnBrowserData() != 0;
+    }
+    if (n <= 0) return false;
+    AppendResponseData(buffer, n);
+    return OnServerData() != 0;
+}
+
+// A read that also ends when the engine stops: Stop's shutdown does not wake
+// a blocking recv on the same socket under Wine, so the read is overlapped
+// and waited for together with the engine's wake event. Returns the bytes
+// read, 0 when the side closed, -1 on an error or a stop with nothing read.
+int CProxyConnection::ReadAlone(SOCKET s, char* buffer) {
+    WSABUF part = {ULONG(m_nRecvSize), buffer};
+    DWORD got = 0, flags = 0;
+    WSAOVERLAPPED pending = {};
+    pending.hEvent = m_hReadEvent;
+    if (WSARecv(s, &part, 1, &got, &flags, &pending, nullptr) == 0) return int(got);
+    if (WSAGetLastError() != WSA_IO_PENDING) return -1;
+    HANDLE waits[2] = {m_hReadEvent, ConnectionWakeEvent()};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        // Bytes that arrived meanwhile are still returned below, never lost.
+        CancelIo(reinterpret_cast<HANDLE>(s));
+        if (!WSAGetOverlappedResult(s, &pending, &got, TRUE, &flags) || got == 0) return -1;
+        return int(got);
+    }
+    if (!WSAGetOverlappedResult(s, &pending, &got, TRUE, &flags)) return -1;
+    return int(got);
+}
+
+// A reply is due while a request awaits it or its body is still coming, and
+// the browser has nothing more to send for now; between replies only the
+// browser is read (a kept server connection that closed meanwhile is found
+// before its next use). A request body, a tunnel or stray server bytes leave
+// both sides free to speak.
+SOCKET CProxyConnection::SoleSpeaker() const {
+    if (m_bTunnel) return INVALID_SOCKET;
+    if (m_sServer == INVALID_SOCKET) return m_sBrowser;
+    if (m_nBrowserState == STATE_BODY) return INVALID_SOCKET;
+    if (m_nServerState == STATE_BODY || !m_PendingHead.empty()) return m_sServer;
+    return m_Response.IsEmpty() ? m_sBrowser : INVALID_SOCKET;
+}
+
+// Nothing may come from a kept server connection between replies: readable
+// means it closed (or broke the protocol), so it is not used again.
+bool CProxyConnection::ServerSpokeWhileIdle() {
+    if (m_sServer == INVALID_SOCKET || !m_PendingHead.empty() || m_nServerState != STATE_HEADER ||
+        !m_Response.IsEmpty())
+        return false;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(m_sServer, &readable);
+    timeval now = {0, 0};
+    return select(0, &readable, nullptr, nullptr, &now) != 0;
 }
 
 bool CProxyConnection::SendBuffer(SOCKET s, const char* data, int length) {
     if (s == INVALID_SOCKET) return false;
-    int sent = 0, retries = 0;
-    while (sent < length) {
-        int piece = std::min(length - sent, std::max(1, m_nSendSize));
-        int n = send(s, data + sent, piece, 0);
-        if (n > 0) {
-            sent += n;
+    CByteBuffer* queue = s == m_sBrowser ? &m_BrowserQueue : s == m_sServer ? &m_ServerQueue : nullptr;
+    if (!queue || queue->IsEmpty()) return SendGathered(s, nullptr, 0, data, length);
+    bool ok = SendGathered(s, queue->Data(), queue->Size(), data, length);
+    queue->Clear();
+    return ok;
+}
+
+bool CProxyConnection::SendQueuedBytes() {
+    if (!m_BrowserQueue.IsEmpty()) SendBuffer(m_sBrowser, nullptr, 0);
+    if (!m_ServerQueue.IsEmpty()) SendBuffer(m_sServer, nullptr, 0);
+    return !m_bFailed;
+}
+
+bool CProxyConnection::SendGathered(SOCKET s, const char* first, int firstLength, const char* data, int length) {
+    int retries = 0;
+    while (firstLength + length > 0) {
+        const int piece = std::max(1, m_nSendSize);
+        WSABUF parts[2];
+        DWORD count = 0;
+        const int fromFirst = std::min(firstLength, piece);
+        if (fromFirst > 0) parts[count++] = {ULONG(fromFirst), const_cast<char*>(first)};
+        const int fromData = std::min(length, piece - fromFirst);
+        if (fromData > 0) parts[count++] = {ULONG(fromData), const_cast<char*>(data)};
+        DWORD sent = 0;
+        if (WSASend(s, parts, count, &sent, 0, nullptr, nullptr) == 0 && sent > 0) {
+            const int ofFirst = std::min(int(sent), firstLength);
+            first += ofFirst;
+            firstLength -= ofFirst;
+            data += int(sent) - ofFirst;
+            length -= int(sent) - ofFirst;
             retries = 0;
             continue;
         }
-        if (n < 0 && WSAGetLastError() == WSAENOBUFS && retries++ < 20) {
+        if (WSAGetLastError() == WSAENOBUFS && retries++ < 20) {
             // A lost update between two threads is harmless: both lower it.
             g_Engine.BufferSize = LowerBufferSize(int(g_Engine.BufferSize));
             m_nSendSize = std::min(m_nSendSize, int(g_Engine.BufferSize));
@@ -132,6 +224,9 @@ bool CProxyConnection::SendToBrowser(const char* data, int length) {
 void CProxyConnection::CloseServerSocket() {
     if (m_sServer == INVALID_SOCKET) return;
     FlushResponse();
+    // A request queued for this server still goes to it, as if sent at once.
+    if (!m_ServerQueue.IsEmpty()) SendBuffer(m_sServer, nullptr, 0);
+    m_ServerQueue.Clear();
     SOCKET s = m_sServer;
     SetSocket(m_sServer, INVALID_SOCKET);
     closesocket(s);
@@ -142,6 +237,8 @@ void CProxyConnection::CloseServerSocket() {
 void CProxyConnection::CloseSockets() {
     CloseServerSocket();
     if (m_sBrowser != INVALID_SOCKET) {
+        if (!m_BrowserQueue.IsEmpty() && !m_bFailed) SendBuffer(m_sBrowser, nullptr, 0);
+        m_BrowserQueue.Clear();
         SOCKET s = m_sBrowser;
         SetSocket(m_sBrowser, INVALID_SOCKET);
         closesocket(s);
@@ -266,7 +363,8 @@ void CProxyConnection::SendResponseHeader() {
     if (m_ResponseLines.IsEmpty()) return;
     CString header = TerminateHeader(JoinLines(m_ResponseLines));
     m_ResponseLines.RemoveAll();
-    SendToBrowser(header.c_str(), header.GetLength());
+    // It leaves with the first body bytes, or before the relay waits again.
+    QueueForBrowser(header.c_str(), header.GetLength());
 }
 
 int CProxyConnection::OnServerData() {
@@ -365,7 +463,10 @@ bool CProxyConnection::DeliverBody(const char* data, int length) {
     if (m_bRechunk) {
         char size[16];
         int n = wsprintfA(size, "%x\r\n", length);
-        return SendToBrowser(size, n) && SendToBrowser(data, length) && SendToBrowser("\r\n", 2);
+        QueueForBrowser(size, n);
+        bool ok = SendToBrowser(data, length);
+        QueueForBrowser("\r\n", 2);
+        return ok;
     }
     return SendToBrowser(data, length);
 }
@@ -410,7 +511,7 @@ int CProxyConnection::PassBody() {
 }
 
 int CProxyConnection::FinishResponse() {
-    if (m_bRechunk) SendToBrowser("0\r\n\r\n", 5);
+    if (m_bRechunk) QueueForBrowser("0\r\n\r\n", 5);
     FlushResponse();
     return m_bFailed ? 0 : 1;
 }

@@ -1,7 +1,10 @@
 // ProxyConnection.h - CProxyConnection, one browser connection: its browser
 // and server sockets, request and response buffers, header lines, target,
 // the state of each side and the filter flags. Run() relays until one side
-// closes; request handling is in ProxyRequest.cpp, the per-site hooks in
+// closes, reading straight from the one side that may speak next and
+// selecting on both only where both may; bytes for one side are gathered so
+// that a header leaves with the first body bytes in one send. Request
+// handling is in ProxyRequest.cpp, the per-site hooks in
 // RequestFilters.cpp, body filtering and injection in ResponseFilters.cpp.
 // Fields are public: the site and event records and the tests read them.
 // Deliberately not: pipelining to different hosts at once, HTTP/2, TLS.
@@ -53,9 +56,17 @@ public:
     int ParseResponseHeader();  // 1 parsed, 0 incomplete, -1 the reply has no header
     void CloseSockets();
     void CloseServerSocket();
-    // Sends all bytes (pieces of at most the send size); false on a hard error.
+    // Sends the bytes queued for s, then these, in pieces of at most the send
+    // size (the queued bytes and the first of these share a piece); false on
+    // a hard error.
     bool SendBuffer(SOCKET s, const char* data, int length);
     bool SendBuffer(SOCKET s, const CString& text) { return SendBuffer(s, text.c_str(), text.GetLength()); }
+    // Keeps bytes back until the next send to the same side or the next wait
+    // for input, so that they share one send call with what follows them.
+    void QueueForBrowser(const char* data, int length) { m_BrowserQueue.Append(data, length); }
+    void QueueForServer(const char* data, int length) { m_ServerQueue.Append(data, length); }
+    // Sends what is queued for either side; false once a send failed.
+    bool SendQueuedBytes();
     void AppendRequestData(const char* data, int length) { m_Request.Append(data, length); }
     void AppendResponseData(const char* data, int length) { m_Response.Append(data, length); }
 
@@ -96,6 +107,8 @@ public:
     // Buffers and lines.
     CByteBuffer m_Response;        // server bytes not yet handled
     CByteBuffer m_Request;         // browser bytes not yet handled
+    CByteBuffer m_BrowserQueue;      // queued for the next send to the browser
+    CByteBuffer m_ServerQueue;       // queued for the next send to the server
     CStringArray m_RequestLines;
     CStringArray m_ResponseLines;  // response header not yet sent
     std::string m_Body;            // held (de-chunked) body of a filterable response
@@ -159,6 +172,7 @@ public:
     std::deque<bool> m_PendingHead;  // one entry per request awaiting its reply: HEAD?
     bool m_bUpstream = false;        // through the hub or the gateway
     bool m_bFailed = false;          // a send failed: the connection ends
+    HANDLE m_hReadEvent = nullptr;   // completes ReadAlone's reads (Run makes it)
     ConnectionSettingsPtr m_pSettings;
 
 private:
@@ -168,6 +182,11 @@ private:
     void StreamHeldBody();
     int FinishResponse();
     bool SendToBrowser(const char* data, int length);
+    bool SendGathered(SOCKET s, const char* first, int firstLength, const char* data, int length);
+    SOCKET SoleSpeaker() const;
+    int ReadAlone(SOCKET s, char* buffer);
+    bool TakeRead(SOCKET from, const char* buffer, int n);
+    bool ServerSpokeWhileIdle();
     int PassRequestBody();
     void SetSocket(SOCKET& field, SOCKET value);
 };

@@ -46,6 +46,7 @@ void UnregisterConnection(CProxyConnection* connection) {
 // shutdown, not closesocket: the connection thread still owns the handles and
 // closes them itself, so no handle is closed twice or reused under it.
 static void WakeLiveConnections() {
+    SetEvent(ConnectionWakeEvent());
     EnterCriticalSection(&Live().cs);
     for (CProxyConnection* c : Live().all) {
         if (c->m_sBrowser != INVALID_SOCKET) shutdown(c->m_sBrowser, SD_BOTH);
@@ -55,6 +56,11 @@ static void WakeLiveConnections() {
 }
 
 bool IsEngineListening() { return g_nOpenListeners > 0; }
+
+HANDLE ConnectionWakeEvent() {
+    static HANDLE wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);  // outlives every thread at exit
+    return wake;
+}
 
 static DWORD WINAPI ConnectionThreadProc(void* param) {
     CProxyConnection* connection = new CProxyConnection;
@@ -139,6 +145,7 @@ int CProxyListener::Start() {
         WSADATA data;
         if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 0;
     }
+    ResetEvent(ConnectionWakeEvent());
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET)
         return FailStart("Unable to create listen socket.\n\n%s", g_Engine.bSocketErrorBox);
@@ -164,7 +171,10 @@ int CProxyListener::Start() {
         return FailStart("Error creating blocking socket.\n\n%s", false);
     u_long blocking = 0;
     ioctlsocket(s, FIONBIO, &blocking);
-    if (listen(s, g_Engine.nListenBacklog) != 0) return FailStart("Error creating listen socket.\n\n%s", false);
+    // The full backlog in both variants: a browser opens several connections
+    // at once, and with a backlog of 5 the system drops the rest of such a
+    // burst, so their requests stalled one to three seconds (retransmission).
+    if (listen(s, SOMAXCONN) != 0) return FailStart("Error creating listen socket.\n\n%s", false);
     g_hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CAcceptParams* params = new CAcceptParams{this, g_hStopEvent};
     m_hAcceptThread = BeginWorkerThread(AcceptThreadProc, params);

@@ -42,6 +42,9 @@ private:
 // True while a listener is open; connection threads end their relay loop
 // once it is not.
 bool IsEngineListening();
+// Manual-reset event that Stop sets (and Start clears) to wake connection
+// threads waiting on a read; it lives as long as the process.
+HANDLE ConnectionWakeEvent();
 
 // Live connections register their sockets so that Stop can wake them; a
 // connection changes its socket fields only under this lock.

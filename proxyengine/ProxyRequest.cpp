@@ -84,6 +84,9 @@ int CProxyConnection::ConnectToServer() {
                                      m_bUpstream != m_bPrevUpstream || gateway != m_strPrevGateway ||
                                      gatewayPort != m_nPrevGatewayPort))
         CloseServerSocket();
+    // The relay reads only the browser between replies, so a kept server
+    // connection is looked at once before it carries the next request.
+    if (ServerSpokeWhileIdle()) CloseServerSocket();
     m_strPrevHost = m_strHost;
     m_nPrevPort = m_nPort;
     m_bPrevUpstream = m_bUpstream;
@@ -133,7 +136,9 @@ int CProxyConnection::ConnectToServer() {
     CString header = TerminateHeader(JoinLines(m_RequestLines));
     // Queued only now: a change of server above drops the old server's queue.
     if (!m_bTunnel) m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
-    return SendBuffer(m_sServer, header) ? 1 : 0;
+    // It leaves with the first body bytes, or before the relay waits again.
+    QueueForServer(header.c_str(), header.GetLength());
+    return 1;
 }
 
 SOCKET CProxyConnection::OpenServerSocket(const CString& host, int port) {
@@ -145,8 +150,10 @@ SOCKET CProxyConnection::OpenServerSocket(const CString& host, int port) {
         setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&m_nSendSize), sizeof(int));
         setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&m_nRecvSize), sizeof(int));
     }
-    u_long blocking = 0;
-    ioctlsocket(s, FIONBIO, &blocking);
+    // A request body that arrives in pieces goes on as it comes; Nagle would
+    // hold each piece for the server's delayed acknowledgement.
+    BOOL noDelay = TRUE;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
     sockaddr_in to = {};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = address;

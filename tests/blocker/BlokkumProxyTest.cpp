@@ -112,6 +112,8 @@ TEST(BlokkumProxy, EachRequestGoesToTheGatewayOfTheSettingsItStartedWith) {
         f.proxy->ReloadEngineSettings(*f.settings);
         ASSERT_EQ(c.ConnectToServer(), 1);
     }
+    // The last header waits for the relay's next send or wait.
+    ASSERT_TRUE(c.SendQueuedBytes());
     for (int i = 0; i < 250 && first.Requests().size() + second.Requests().size() < 2; ++i) Sleep(20);
     auto atFirst = first.Requests(), atSecond = second.Requests();
     ASSERT_EQ(atFirst.size(), 1u);

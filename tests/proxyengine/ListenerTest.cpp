@@ -69,6 +69,26 @@ TEST(ProxyListener, StopEndsIdleKeepAliveConnectionsWithinItsBound) {
     EXPECT_EQ(1, engine.Listener().Stop());
 }
 
+TEST(ProxyListener, StopEndsAConnectionWaitingForTheRestOfAReply) {
+    const std::string started =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: 100\r\n\r\npart";
+    COriginServer origin([&](const COriginRequest&) {
+        COriginReply reply;
+        reply.pieces.push_back(started);
+        return reply;
+    });
+    CEngineUnderTest engine;
+    SOCKET c = ConnectLoopback(engine.Port());
+    SendAll(c, "GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/ HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    // The header and the first body bytes come through; the rest never does.
+    EXPECT_EQ(started, ReceiveBytes(c, started.size()));
+    ASSERT_TRUE(WaitForLiveCount(1));
+    EXPECT_EQ(1, engine.Listener().Stop());
+    EXPECT_EQ(0, g_nLiveConnections);
+    EXPECT_EQ("", ReceiveAll(c, 2000));
+    closesocket(c);
+}
+
 TEST(ProxyListener, StopOnAListenerThatNeverStartedDoesNothing) {
     CEngineUnderTest engine(VeilrunEngineSettings(), false);
     EXPECT_EQ(1, engine.Listener().Stop());

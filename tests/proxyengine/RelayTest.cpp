@@ -122,6 +122,26 @@ TEST(ProxyRelay, KeepAliveRequestsShareOneServerSocketPerTarget) {
     EXPECT_EQ(2u, second.Requests().size());
 }
 
+TEST(ProxyRelay, AKeptServerConnectionClosedMeanwhileIsReplacedForTheNextRequest) {
+    CRoutes routes;
+    routes.Add("/one", HttpResponse("text/plain", "one"), true);
+    routes.Add("/two", HttpResponse("text/plain", "two"));
+    COriginServer origin(routes.Handler());
+    CEngineUnderTest engine;
+    SOCKET c = ConnectLoopback(engine.Port());
+    SendAll(c, Get(origin.Port(), "/one"));
+    EXPECT_EQ(HttpResponse("text/plain", "one"), ReceiveResponse(c));
+    // The server's close reaches the engine while the browser is idle.
+    for (int i = 0; i < 100 && origin.Connections() < 1; ++i) Sleep(10);
+    Sleep(300);
+    SendAll(c, Get(origin.Port(), "/two"));
+    EXPECT_EQ(HttpResponse("text/plain", "two"), ReceiveResponse(c));
+    closesocket(c);
+    EXPECT_EQ(2, origin.Connections());
+    ASSERT_EQ(2u, origin.Requests().size());
+    EXPECT_EQ(2, origin.Requests()[1].connection);
+}
+
 TEST(ProxyRelay, AnUnreachableSiteGetsTheConnectErrorText) {
     CEngineUnderTest engine;
     int closed = ClosedLoopbackPort();
