@@ -19,12 +19,6 @@ const DWORD kSmallestWrite = 512;
 
 // SetFilePointer and GetFileSize with their high parts: 64-bit on every
 // Windows, where the ...Ex forms are missing on Windows 95.
-bool SeekToStart(HANDLE file) {
-    LONG high = 0;
-    SetLastError(NO_ERROR);
-    return SetFilePointer(file, 0, &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
-}
-
 bool SeekTo(HANDLE file, ULONGLONG offset) {
     LONG high = LONG(offset >> 32);
     SetLastError(NO_ERROR);
@@ -241,7 +235,7 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         SetFileAttributesA(path, attributes);
         return Stopping() ? 1 : 0;
     }
-    if (passes == PASSES_SEEK_FAILED || !SeekToStart(file) || !SetEndOfFile(file)) {
+    if (passes == PASSES_SEEK_FAILED || !SeekTo(file, 0) || !SetEndOfFile(file)) {
         const DWORD code = GetLastError();
         file.Close();
         SetFileAttributesA(path, attributes);
