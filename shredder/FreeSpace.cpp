@@ -150,23 +150,10 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
 int CShredderApp::FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root) {
     progress.SetPassRange(16384);
     progress.SetPassPos(0);
-    DWORD size = kBufferSize, block = 0;
-    for (;;) {
-        DWORD written = 0;
-        if (!WriteFile(file, m_buffer.data(), size, &written, nullptr) || written != size) {
-            // The last kilobytes of a full disk still take smaller writes.
-            if (size <= 512) break;
-            size /= 2;
-            continue;
-        }
-        progress.SetPassPos(++block);
-        progress.StepJob();
-        *bytes += written;
-        if (*bytes > kFileLimit) return FILL_FULL;
-        progress.Pump();
-        if (m_abort || m_endSession) return FILL_CANCELLED;
-    }
-    const DWORD error = GetLastError();
+    DWORD error = ERROR_SUCCESS;
+    const int filled = m_engine->FillFile(file, kFileLimit, bytes, progress, &error);
+    if (filled == COverwriteEngine::FILL_LIMIT) return FILL_FULL;
+    if (filled == COverwriteEngine::FILL_CANCELLED) return FILL_CANCELLED;
     if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return FILL_DISK_FULL;
     // Some file systems report a full volume as a denied write: it is full all the same.
     ULONGLONG left = 1;

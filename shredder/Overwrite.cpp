@@ -11,13 +11,24 @@ using namespace Grindel;
 
 namespace {
 const int kRenameAttempts = 50;
+// A whole number of 64 KB blocks: every write but a file's last starts and ends on a block.
+const DWORD kWriteBufferSize = 4u << 20;
+const DWORD kFastUnitMs = 50;
+const DWORD kSlowUnitMs = 150;
+const DWORD kSmallestWrite = 512;
 
 // SetFilePointer and GetFileSize with their high parts: 64-bit on every
 // Windows, where the ...Ex forms are missing on Windows 95.
-bool SeekToStart(HANDLE file) {
-    LONG high = 0;
+bool SeekTo(HANDLE file, ULONGLONG offset) {
+    LONG high = LONG(offset >> 32);
     SetLastError(NO_ERROR);
-    return SetFilePointer(file, 0, &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
+    return SetFilePointer(file, LONG(DWORD(offset)), &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER ||
+           GetLastError() == NO_ERROR;
+}
+
+DWORD FailureCode() {
+    const DWORD code = GetLastError();
+    return code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code;
 }
 
 bool FileSize(HANDLE file, ULONGLONG& size) {
@@ -82,7 +93,69 @@ CString RandomShapedName(const char* path) {
 }
 
 COverwriteEngine::COverwriteEngine(IShredHost& host, BYTE* buffer, volatile bool& abort, volatile bool& endSession)
-    : m_host(host), m_buffer(buffer), m_abort(abort), m_endSession(endSession) {}
+    : m_host(host), m_buffer(buffer), m_abort(abort), m_endSession(endSession) {
+    SetPace(CWritePace());
+    // Page-aligned, as uncached writes need; without it every write is one 64 KB block.
+    m_write = static_cast<BYTE*>(VirtualAlloc(nullptr, kWriteBufferSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    m_writeAligned = m_write != nullptr;
+    m_writeSize = m_writeAligned ? kWriteBufferSize : DWORD(kBufferSize);
+    if (!m_writeAligned) m_write = m_buffer;
+}
+
+COverwriteEngine::~COverwriteEngine() {
+    if (m_writeAligned) VirtualFree(m_write, 0, MEM_RELEASE);
+}
+
+void COverwriteEngine::SetPace(const CWritePace& pace) {
+    m_pace = pace;
+    if (m_pace.maxUnit < DWORD(kBufferSize)) m_pace.maxUnit = kBufferSize;
+    m_unit = m_pace.firstUnit < DWORD(kBufferSize) ? kBufferSize : m_pace.firstUnit;
+    if (m_unit > m_pace.maxUnit) m_unit = m_pace.maxUnit;
+    m_lastServed = GetTickCount();
+}
+
+void COverwriteEngine::SpreadPassBuffer() {
+    if (m_write == m_buffer) return;
+    for (DWORD offset = 0; offset < m_writeSize; offset += kBufferSize) CopyMemory(m_write + offset, m_buffer, kBufferSize);
+}
+
+void COverwriteEngine::AdaptUnit(DWORD took) {
+    if (took < kFastUnitMs && m_unit * 2 <= m_pace.maxUnit)
+        m_unit *= 2;
+    else if (took > kSlowUnitMs && m_unit / 2 >= ULONGLONG(kBufferSize))
+        m_unit /= 2;
+}
+
+void COverwriteEngine::Serve(CShown& shown, ULONGLONG blocks, bool force) {
+    const DWORD now = GetTickCount();
+    if (!force && now - m_lastServed < m_pace.pumpMs) return;
+    const DWORD position = DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks);
+    if (position > shown.blocks) {
+        shown.progress.SetPassPos(position);
+        shown.progress.StepJob(position - shown.blocks);
+        shown.blocks = position;
+    }
+    shown.progress.Pump();
+    m_lastServed = GetTickCount();
+}
+
+DWORD COverwriteEngine::WriteAt(CTarget& target, ULONGLONG& position, DWORD length) {
+    DWORD written = 0;
+    if (target.direct && position < target.directEnd) {
+        if (ULONGLONG(length) > target.directEnd - position) length = DWORD(target.directEnd - position);
+        if (WriteFile(target.direct, m_write, length, &written, nullptr) && written == length) {
+            position += length;
+            return 0;
+        }
+        // The system refused the uncached write (a sector larger than a block, a
+        // network drive): the cached handle writes the rest of this file.
+        target.direct = nullptr;
+        if (!SeekTo(target.file, position)) return FailureCode();
+    }
+    if (!WriteFile(target.file, m_write, length, &written, nullptr) || written != length) return FailureCode();
+    position += length;
+    return 0;
+}
 
 CString COverwriteEngine::PassText(const CAlgorithm& algorithm, int pass) {
     CString text = LoadLangString(TXT_PASS, kTextPass);
@@ -134,8 +207,9 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     }
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
 
-    CHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH, nullptr));
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    CHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH,
+                             nullptr));
     if (!file.IsValid()) {
         // The file stays as it was, attributes included.
         SetFileAttributesA(path, attributes);
@@ -145,7 +219,15 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     }
     ULONGLONG size = 0;
     if (!FileSize(file, size)) size = (ULONGLONG(status.nFileSizeHigh) << 32) | status.nFileSizeLow;
-    const int passes = WritePasses(file, size, algorithm, path);
+    CTarget target = {file, nullptr, size / kBufferSize * kBufferSize};
+    CHandle direct;
+    if (m_writeAligned && target.directEnd > 0) {
+        direct.Attach(CreateFileA(path, GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH, nullptr));
+        if (direct.IsValid()) target.direct = direct;
+    }
+    const int passes = WritePasses(target, size, algorithm, path);
+    direct.Close();
     if (passes == PASSES_WRITE_FAILED) {
         // Not cut, renamed or deleted: the user learns the file was not
         // fully overwritten and still has it to shred again.
@@ -153,7 +235,7 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         SetFileAttributesA(path, attributes);
         return Stopping() ? 1 : 0;
     }
-    if (passes == PASSES_SEEK_FAILED || !SeekToStart(file) || !SetEndOfFile(file)) {
+    if (passes == PASSES_SEEK_FAILED || !SeekTo(file, 0) || !SetEndOfFile(file)) {
         const DWORD code = GetLastError();
         file.Close();
         SetFileAttributesA(path, attributes);
@@ -167,6 +249,11 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
 }
 
 int COverwriteEngine::WritePasses(HANDLE file, ULONGLONG size, const CAlgorithm& algorithm, const char* path) {
+    CTarget target = {file, nullptr, 0};
+    return WritePasses(target, size, algorithm, path);
+}
+
+int COverwriteEngine::WritePasses(CTarget& target, ULONGLONG size, const CAlgorithm& algorithm, const char* path) {
     const ULONGLONG blocks = size / kBufferSize + 2;
     m_progress->SetPassRange(DWORD(blocks > 0xFFFFFFFFull ? 0xFFFFFFFFull : blocks));
     m_progress->SetPassPos(0);
@@ -174,33 +261,79 @@ int COverwriteEngine::WritePasses(HANDLE file, ULONGLONG size, const CAlgorithm&
         const CAlgorithmPass& p = algorithm.passes[size_t(pass)];
         m_progress->SetPassText(PassText(algorithm, pass));
         FillPassBuffer(m_buffer, kBufferSize, p.type, p.pattern);
-        if (!SeekToStart(file)) return PASSES_SEEK_FAILED;
-        ULONGLONG remaining = size;
-        for (ULONGLONG block = 1; block <= blocks; ++block) {
-            if (Stopping()) break;
-            if (remaining > 0) {
-                DWORD chunk = remaining < ULONGLONG(kBufferSize) ? DWORD(remaining) : DWORD(kBufferSize);
-                DWORD written = 0;
-                if (!WriteFile(file, m_buffer, chunk, &written, nullptr) || written != chunk) {
-                    DWORD code = GetLastError();
-                    ReportWriteFailure(path, code == ERROR_SUCCESS ? DWORD(ERROR_WRITE_FAULT) : code);
+        SpreadPassBuffer();
+        if (target.direct && !SeekTo(target.direct, 0)) target.direct = nullptr;
+        if (!SeekTo(target.file, target.direct ? target.directEnd : 0)) return PASSES_SEEK_FAILED;
+        CShown shown = {*m_progress, 0};
+        ULONGLONG position = 0;
+        while (position < size && !Stopping()) {
+            const DWORD start = GetTickCount();
+            const ULONGLONG unitEnd = position + (size - position < m_unit ? size - position : m_unit);
+            while (position < unitEnd) {
+                const ULONGLONG left = unitEnd - position;
+                const DWORD code = WriteAt(target, position, left < m_writeSize ? DWORD(left) : m_writeSize);
+                if (code != 0) {
+                    ReportWriteFailure(path, code);
                     return PASSES_WRITE_FAILED;
                 }
-                remaining -= chunk;
             }
-            m_progress->SetPassPos(DWORD(block));
-            m_progress->StepJob();
-            m_progress->Pump();
+            // Every unit reaches the disk before the next is written: a flush at the
+            // end of a pass then never waits for more than one unit.
+            if (position < size && !FlushFileBuffers(target.file)) {
+                ReportWriteFailure(path, GetLastError());
+                return PASSES_WRITE_FAILED;
+            }
+            AdaptUnit(GetTickCount() - start);
+            Serve(shown, position / kBufferSize, false);
         }
-        if (remaining == 0) {
-            if (!FlushFileBuffers(file)) {
+        if (position == size) {
+            if (!FlushFileBuffers(target.file)) {
                 ReportWriteFailure(path, GetLastError());
                 return PASSES_WRITE_FAILED;
             }
             m_progress->PassWritten(path, pass);
         }
+        Serve(shown, position == size ? blocks : position / kBufferSize, true);
     }
     return PASSES_DONE;
+}
+
+int COverwriteEngine::FillFile(HANDLE file, DWORD limit, DWORD* bytes, IShredProgress& progress, DWORD* error) {
+    SpreadPassBuffer();
+    CShown shown = {progress, *bytes / DWORD(kBufferSize)};
+    DWORD size = m_writeSize;
+    for (;;) {
+        const DWORD start = GetTickCount();
+        ULONGLONG unitLeft = m_unit;
+        int result = -1;
+        while (unitLeft > 0 && result < 0) {
+            const ULONGLONG room = ULONGLONG(limit) + 1 - *bytes;
+            DWORD chunk = size;
+            if (chunk > unitLeft) chunk = DWORD(unitLeft);
+            if (chunk > room) chunk = DWORD(room);
+            DWORD written = 0;
+            const BOOL ok = WriteFile(file, m_write, chunk, &written, nullptr);
+            *bytes += written;
+            unitLeft -= written < unitLeft ? written : unitLeft;
+            if (*bytes > limit) {
+                result = FILL_LIMIT;
+            } else if (!ok || written == 0) {
+                // The last kilobytes of a full disk still take smaller writes.
+                if (size > kSmallestWrite) {
+                    size /= 2;
+                } else {
+                    *error = FailureCode();
+                    result = FILL_NO_ROOM;
+                }
+            }
+        }
+        // Zeros that stayed in the system's cache would never reach the free space they are to overwrite.
+        FlushFileBuffers(file);
+        AdaptUnit(GetTickCount() - start);
+        Serve(shown, *bytes / kBufferSize, result >= 0);
+        if (result >= 0) return result;
+        if (Stopping()) return FILL_CANCELLED;
+    }
 }
 
 int COverwriteEngine::RemoveShredded(const char* path, int kind) {

@@ -2,11 +2,17 @@
 // per pass of an algorithm, cut to zero length, renamed to random letters of
 // the same shape and deleted.
 // Offers: IShredHost (messages and questions, answered by the application
-// object), IShredProgress (the progress dialog, or nothing in scheduled runs;
-// pumps messages after every 64 KB block), COverwriteEngine and FillPassBuffer.
+// object), IShredProgress (the progress dialog, or nothing in scheduled runs),
+// COverwriteEngine and FillPassBuffer.
+// Each pass's 64 KB buffer is repeated over a large aligned write buffer and
+// written in units that are flushed to the disk; the unit grows or shrinks with
+// the time it takes, and progress and messages are served by elapsed time, so
+// Cancel is answered quickly on a slow disk while a fast one is written in long
+// runs. Whole 64 KB blocks go through a second, uncached handle where the
+// system offers one.
 // Sizes are 64-bit; every write, seek, truncation and rename is checked.
 // Deliberately not: folders, free space, whole drives (their own routines
-// call OverwriteFile).
+// call OverwriteFile, WritePasses or FillFile).
 #pragma once
 
 #include <windows.h>
@@ -38,7 +44,8 @@ public:
     virtual void SetJobRange(ULONGLONG blocks) { (void)blocks; }
     virtual void SetPassRange(DWORD blocks) = 0;
     virtual void SetPassPos(DWORD block) = 0;
-    virtual void StepJob() = 0;
+    // Advances the job bar by this many 64 KB blocks.
+    virtual void StepJob(DWORD blocks) = 0;
     // Runs every waiting message, so Cancel and the session end get through.
     virtual void Pump() = 0;
     // Called after each complete pass, with the file still open.
@@ -54,7 +61,7 @@ public:
     void SetPassText(const char*) override {}
     void SetPassRange(DWORD) override {}
     void SetPassPos(DWORD) override {}
-    void StepJob() override {}
+    void StepJob(DWORD) override {}
     void Pump() override;
     void Close() override {}
 };
@@ -70,6 +77,16 @@ enum OverwriteKind {
 // what the previous pass left in it.
 void FillPassBuffer(BYTE* buffer, DWORD size, int type, const std::vector<BYTE>& pattern);
 
+// How the engine paces its writes. A unit (writes, then a flush) doubles while
+// one takes under 50 ms and halves when one takes over 150 ms, within 64 KB ..
+// maxUnit, so a click waits for one unit at most; progress and messages are
+// served once pumpMs have passed since they last were, and after every pass.
+struct CWritePace {
+    DWORD pumpMs = 50;
+    DWORD firstUnit = 1u << 20;  // bytes
+    DWORD maxUnit = 1u << 30;    // bytes
+};
+
 // Random letters in place of every character of the name and the extension;
 // the folder and the dot stay.
 CString RandomShapedName(const char* path);
@@ -77,8 +94,12 @@ CString RandomShapedName(const char* path);
 class COverwriteEngine {
 public:
     COverwriteEngine(IShredHost& host, BYTE* buffer, volatile bool& abort, volatile bool& endSession);
+    ~COverwriteEngine();
+    COverwriteEngine(const COverwriteEngine&) = delete;
+    COverwriteEngine& operator=(const COverwriteEngine&) = delete;
 
     void SetProgress(IShredProgress* progress) { m_progress = progress; }
+    void SetPace(const CWritePace& pace);
     IShredProgress* Progress() const { return m_progress; }
 
     // 1: stop the whole job (Cancel, session end, or Cancel in a prompt); 0: go on.
@@ -93,10 +114,37 @@ public:
     // Every pass over the first size bytes of an open file; a write failure is reported.
     int WritePasses(HANDLE file, ULONGLONG size, const CAlgorithm& algorithm, const char* path);
 
+    enum { FILL_LIMIT = 0, FILL_NO_ROOM = 1, FILL_CANCELLED = 2 };
+    // Appends the 64 KB buffer's bytes, repeated, to a file until it holds more
+    // than limit bytes (then exactly limit + 1) or a write of 512 bytes fails
+    // (error = its code); every byte written is counted, a short write too.
+    int FillFile(HANDLE file, DWORD limit, DWORD* bytes, IShredProgress& progress, DWORD* error);
+
 private:
+    // The handles of one file: the whole 64 KB blocks before directEnd go
+    // through direct (no system cache) while it is open, everything else through file.
+    struct CTarget {
+        HANDLE file;
+        HANDLE direct;
+        ULONGLONG directEnd;
+    };
+    // The pass bar and job bar, moved on only when progress is served.
+    struct CShown {
+        IShredProgress& progress;
+        DWORD blocks;
+    };
+
     bool Stopping() const { return m_abort || m_endSession; }
     void ReportWriteFailure(const char* path, DWORD code);
     int RemoveShredded(const char* path, int kind);
+    int WritePasses(CTarget& target, ULONGLONG size, const CAlgorithm& algorithm, const char* path);
+    // The 64 KB buffer repeated over the write buffer.
+    void SpreadPassBuffer();
+    // 0, or the code of a write that failed.
+    DWORD WriteAt(CTarget& target, ULONGLONG& position, DWORD length);
+    void AdaptUnit(DWORD took);
+    // Shows the blocks done and pumps messages when pumpMs have passed (or always when forced).
+    void Serve(CShown& shown, ULONGLONG blocks, bool force);
 
     IShredHost& m_host;
     BYTE* m_buffer;
@@ -104,4 +152,10 @@ private:
     volatile bool& m_endSession;
     IShredProgress* m_progress = nullptr;
     int m_failures = 0;
+    CWritePace m_pace;
+    ULONGLONG m_unit = 0;
+    DWORD m_lastServed = 0;
+    BYTE* m_write = nullptr;  // page-aligned, or the 64 KB buffer itself when none could be had
+    DWORD m_writeSize = 0;
+    bool m_writeAligned = false;
 };

@@ -61,7 +61,9 @@ void CProgressDialog::SetPassPos(DWORD block) {
     SendDlgItemMessageA(m_hwnd, IDC_PROGRESS_PASSBAR, PBM_SETPOS, WPARAM(block), 0);
 }
 
-void CProgressDialog::StepJob() { SendDlgItemMessageA(m_hwnd, IDC_PROGRESS_JOB, PBM_DELTAPOS, 1, 0); }
+void CProgressDialog::StepJob(DWORD blocks) {
+    SendDlgItemMessageA(m_hwnd, IDC_PROGRESS_JOB, PBM_DELTAPOS, WPARAM(blocks), 0);
+}
 
 void CProgressDialog::Pump() {
     if (m_hwnd) UpdateWindow(m_hwnd);

@@ -20,7 +20,7 @@ public:
     void SetJobRange(ULONGLONG blocks) override;
     void SetPassRange(DWORD blocks) override;
     void SetPassPos(DWORD block) override;
-    void StepJob() override;
+    void StepJob(DWORD blocks) override;
     void Pump() override;
     void Close() override;
 

@@ -363,7 +363,7 @@ int CWholeDriveShredder::Run(IRawVolume& volume, CVolumeGeometry g, const CAlgor
             if (!volume.Write(position, m_buffer, DWORD(length))) return Fail(TXT_DRIVE_WRITE, kTextDriveWrite), 1;
             position += length;
             m_progress.SetPassPos(++block);
-            m_progress.StepJob();
+            m_progress.StepJob(1);
             m_progress.Pump();
         }
         if (!Stopping()) m_progress.PassWritten("", pass);

@@ -18,7 +18,7 @@ class CCancellingProgress : public CSilentProgress {
 public:
     explicit CCancellingProgress(volatile bool& abort) : m_abort(abort) {}
     void Pump() override {
-        if (++m_pumps == 20) m_abort = true;
+        if (++m_pumps == 1) m_abort = true;
         CSilentProgress::Pump();
     }
 

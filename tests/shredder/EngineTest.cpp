@@ -43,7 +43,7 @@ public:
 
     void SetPassText(const char* text) override { passTexts.push_back(text); }
     void SetPassRange(DWORD blocks) override { passRange = blocks; }
-    void StepJob() override { ++steps; }
+    void StepJob(DWORD blocks) override { steps += int(blocks); }
     void Pump() override {
         if (++pumps == abortAtPump && abort) *abort = true;
     }
@@ -127,6 +127,80 @@ TEST(OverwriteEngine, EveryPassOfEveryBuiltInCoversTheWholeFile) {
     }
 }
 
+// Larger than two of the engine's writes (4 MB each), with a tail that is no
+// whole 64 KB block: every write after the first starts inside the repeated
+// pass buffer, and the tail goes through the cached handle.
+TEST(OverwriteEngine, PassesOverSeveralLargeWritesRepeatTheirBufferEvery64KB) {
+    const size_t size = 2 * (4u << 20) + 3 * 65536 + 1000;
+    CAlgorithm algorithm;
+    algorithm.name = "three-byte pattern";
+    algorithm.passes = {CAlgorithmPass::Pattern({0x11, 0x22, 0x33}), CAlgorithmPass::Random(),
+                        CAlgorithmPass::Complement()};
+    CEngineBed bed;
+    CString path = bed.dir.Write("large.bin", Secret(size));
+    ASSERT_EQ(bed.engine.OverwriteFile(path, algorithm, KIND_ITEM), 0);
+    ASSERT_EQ(bed.progress.contents.size(), 3u);
+    const std::string& pattern = bed.progress.contents[0];
+    const std::string& random = bed.progress.contents[1];
+    const std::string& complement = bed.progress.contents[2];
+    ASSERT_EQ(pattern.size(), size);
+    ASSERT_EQ(random.size(), size);
+    ASSERT_EQ(complement.size(), size);
+    size_t wrong[3] = {0, 0, 0};
+    for (size_t o = 0; o < size; ++o) {
+        if (BYTE(pattern[o]) != BYTE(0x11 * (o % 65536 % 3 + 1))) ++wrong[0];
+        if (random[o] != random[o % 65536]) ++wrong[1];
+        if (BYTE(complement[o]) != BYTE(~BYTE(random[o]))) ++wrong[2];
+    }
+    EXPECT_EQ(wrong[0], 0u);
+    EXPECT_EQ(wrong[1], 0u);
+    EXPECT_EQ(wrong[2], 0u);
+    EXPECT_EQ(random.find("SECRET"), std::string::npos);
+    EXPECT_EQ(bed.progress.steps, 3 * int(size / 65536 + 2));
+    EXPECT_EQ(bed.FilesLeft(), 0);
+    EXPECT_TRUE(bed.host.reports.empty());
+}
+
+TEST(FreeSpaceFill, FillsWithThePassBufferUpToOneByteOverTheLimitOrUntilCancelled) {
+    struct Row {
+        bool cancel;
+        DWORD expected;
+        int result;
+    } rows[] = {
+        {false, 3 * (4u << 20) + 12346, COverwriteEngine::FILL_LIMIT},
+        // One 64 KB write per unit, served after each: Cancel is seen after the first.
+        {true, 65536, COverwriteEngine::FILL_CANCELLED},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.cancel);
+        CEngineBed bed;
+        if (row.cancel) {
+            CWritePace pace;
+            pace.pumpMs = 0;
+            pace.firstUnit = pace.maxUnit = 65536;
+            bed.engine.SetPace(pace);
+            bed.progress.abortAtPump = 1;
+        }
+        FillPassBuffer(bed.buffer.data(), 65536, PASS_PATTERN, {0xA1, 0xB2, 0xC3});
+        const CString path = bed.dir.File("SHRED000.TMP");
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_WRITE_THROUGH, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD bytes = 0, error = 0;
+        const int result = bed.engine.FillFile(file, 3 * (4u << 20) + 12345, &bytes, bed.progress, &error);
+        CloseHandle(file);
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(bytes, row.expected);
+        const std::string data = ReadFileText(path);
+        ASSERT_EQ(data.size(), size_t(row.expected));
+        size_t wrong = 0;
+        for (size_t o = 0; o < data.size(); ++o)
+            if (BYTE(data[o]) != bed.buffer[o % 65536]) ++wrong;
+        EXPECT_EQ(wrong, 0u);
+        EXPECT_EQ(bed.progress.steps, int(row.expected / 65536));
+        DeleteFileA(path);
+    }
+}
+
 TEST(OverwriteEngine, PassTextsNameEachPass) {
     CEngineBed bed;
     CString path = bed.dir.Write("a.txt", "abc");
@@ -147,11 +221,16 @@ TEST(OverwriteEngine, EmptyFileStillGetsItsPassesAndGoes) {
     EXPECT_EQ(bed.FilesLeft(), 0);
 }
 
-TEST(OverwriteEngine, CancelStopsAfterTheCurrentBlockAndTheFileIsStillRemoved) {
+TEST(OverwriteEngine, CancelStopsAfterTheCurrentWriteAndTheFileIsStillRemoved) {
     CEngineBed bed;
+    // One 64 KB block per write, served after each: the second pass stops after its first block.
+    CWritePace pace;
+    pace.pumpMs = 0;
+    pace.firstUnit = pace.maxUnit = 65536;
+    bed.engine.SetPace(pace);
     CString path = bed.dir.Write("big.bin", Secret(5 * 65536));
-    // Blocks per pass: 5 + 2; the second pass stops after its first block.
-    bed.progress.abortAtPump = 7 + 1;
+    // The first pass pumps after each of its 5 blocks and once at its end.
+    bed.progress.abortAtPump = 5 + 1 + 1;
     EXPECT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(4), KIND_ITEM), 1);
     EXPECT_EQ(bed.progress.contents.size(), 1u);
     EXPECT_EQ(bed.progress.steps, 8);
