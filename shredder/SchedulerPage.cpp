@@ -12,20 +12,33 @@
 
 using namespace Grindel;
 
+namespace {
+void ReportTaskFailure(CMyPropertySheet& sheet, HWND parent, int key, const char* text, const char* name) {
+    QvMessageBox(parent, LangText(key, text, name), sheet.App().ProductTitle(), MB_ICONERROR);
+}
+}  // namespace
+
 CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent) {
     CTaskNameDlg dialog(sheet.App(), parent, sheet.Schedule());
     if (dialog.DoModal() != IDOK) return CString();
     sheet.Job().Attach(sheet.Schedule().CreateTask(dialog.m_name).Get());
-    if (!sheet.Job().IsAttached()) return CString();
-    sheet.Job().SetCreator(kCreator);
-    sheet.Job().SetApplicationName(JoinPath(sheet.App().AppPath(), kProgramFile));
+    if (!sheet.Job().IsAttached() || !sheet.Job().SetCreator(kCreator) ||
+        !sheet.Job().SetApplicationName(JoinPath(sheet.App().AppPath(), kProgramFile))) {
+        sheet.Job().Attach(nullptr);
+        ReportTaskFailure(sheet, parent, TXT_TASK_CREATE_FAILED, kTextTaskCreateFailed, dialog.m_name);
+        return CString();
+    }
     return dialog.m_name;
 }
 
-void FinishScheduledTask(CMyPropertySheet& sheet, const char* commandLine) {
-    sheet.Job().SetCommandLine(commandLine);
-    sheet.Job().Save();
+bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine) {
+    if (!sheet.Job().SetCommandLine(commandLine) || !sheet.Job().Save()) {
+        ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed,
+                          name);
+        return false;
+    }
     sheet.Job().ShowProperties();
+    return true;
 }
 
 // ---- task name -----------------------------------------------------------
@@ -56,7 +69,8 @@ void CTaskNameDlg::OnOK() {
     CJobDriver job;
     for (long i = 1; i <= count; ++i) {
         job.Attach(m_schedule.GetJob(short(i)).Get());
-        if (job.GetName() == name) {
+        // Task names are file names: case makes no other task.
+        if (job.GetName().CompareNoCase(name) == 0) {
             Box(9016, "There's a task with this name. Please, Specify another name.", MB_ICONSTOP);
             return;
         }
@@ -132,12 +146,11 @@ void CMyPropertyPage6::OnDeleteTask() {
     const int row = SelectedRow();
     if (row < 0) return;
     const int index = m_rowMap[size_t(row)];
-    if (!Sheet().Schedule().Delete(short(index & 0xFFFF))) return;
-    m_list.DeleteItem(row);
-    // Later tasks of the folder move down by one, so each row keeps naming its own.
-    m_rowMap.erase(m_rowMap.begin() + row);
-    for (int& entry : m_rowMap)
-        if (entry > index) --entry;
+    const CString name = m_list.GetItemText(row, 0);
+    if (!Sheet().Schedule().Delete(short(index & 0xFFFF)))
+        Box(LangText(TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, name), MB_ICONERROR);
+    // The folder as it is now: the row goes only when its task did.
+    FillTaskList();
 }
 
 void CMyPropertyPage6::OnDeleteAll() {
@@ -145,12 +158,15 @@ void CMyPropertyPage6::OnDeleteAll() {
                      LoadLangString(9064, "WARNING!"), MB_YESNO | MB_ICONSTOP | MB_DEFBUTTON2) != IDYES)
         return;
     // From the highest index down: a deletion moves only the tasks after it.
-    std::vector<int> indexes = m_rowMap;
-    std::sort(indexes.rbegin(), indexes.rend());
-    for (int index : indexes) Sheet().Schedule().Delete(short(index & 0xFFFF));
-    Sheet().Schedule().Refresh();
-    m_list.DeleteAllItems();
-    m_rowMap.clear();
+    std::vector<std::pair<int, CString>> tasks;
+    for (size_t row = 0; row < m_rowMap.size(); ++row) tasks.emplace_back(m_rowMap[row], m_list.GetItemText(int(row), 0));
+    std::sort(tasks.rbegin(), tasks.rend(), [](const std::pair<int, CString>& a, const std::pair<int, CString>& b) {
+        return a.first < b.first;
+    });
+    for (const auto& task : tasks)
+        if (!Sheet().Schedule().Delete(short(task.first & 0xFFFF)))
+            Box(LangText(TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, task.second), MB_ICONERROR);
+    FillTaskList();
 }
 
 void CMyPropertyPage6::OnViewLog() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # On real volumes made here: a file shredded on a FAT16 image, whole-drive
 # shreds of FAT16, FAT32 and NTFS images and a free-space shred of a FAT16
-# image. Nothing of the old contents stays, the metadata the volume needs
+# image and of an NTFS image. Nothing of the old contents stays, the metadata the volume needs
 # stays, and the checkers of each file system accept the result.
 #   DriveVolumeCheck.sh BUILD_DIR DRIVE_SHRED_TOOL GRINDEL_EXE
 # Only images this check makes are ever mapped: a drive letter points at an
@@ -149,6 +149,16 @@ for fs in 16 32; do
   fill
   unmount
   grep -q "$marker" "$image" || fail "FAT$fs: the marker never reached the image"
+  # As Windows leaves a mounted FAT32 volume: the clean-shutdown bit of FAT entry 1 cleared.
+  [ $fs = 32 ] && python3 - "$image" <<'PY'
+import struct, sys
+f = open(sys.argv[1], 'r+b'); b = f.read(64)
+bps, res, nfats, spf = struct.unpack_from('<H', b, 11)[0], struct.unpack_from('<H', b, 14)[0], b[16], struct.unpack_from('<I', b, 36)[0]
+for k in range(nfats):
+    at = (res + k * spf) * bps + 4
+    f.seek(at); v = struct.unpack('<I', f.read(4))[0]
+    f.seek(at); f.write(struct.pack('<I', v & ~0x08000000))
+PY
   cp "$image" "$work/before.img"
   map "$work/empty"
   run_tool "FAT$fs"
@@ -218,3 +228,61 @@ fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "fre
 expected=$(printf 'Task Name: free\r\nSuccess\r\n\r\n')
 [ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "free space: log.txt"; }
 echo "free space: deleted contents gone, kept file intact, no temporary files, fsck clean, log Success"
+
+# Free space on NTFS: deleted small files keep their data inside their MFT records.
+count_in() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(sys.argv[2].encode()))' "$1" "$2"; }
+image="$work/freentfs.img"
+truncate -s 24M "$image"
+mkntfs -F -f -q -L GRINDEL "$image" >/dev/null 2>&1 || fail mkntfs
+ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g mount"
+mounted=1
+resident="QVRES$$M$RANDOM"
+mkdir "$mnt/small"
+for i in $(seq 1 200); do printf '%s %03d\n' "$resident" "$i" >"$mnt/small/s$i.txt"; done
+fill
+keeper="QVKEEP$$M$RANDOM"
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+rm -rf "$mnt/small" "$mnt/SECRET.TXT" "$mnt/Deep"
+unmount
+[ "$(count_in "$image" "$resident")" -ge 100 ] || fail "NTFS free space: the deleted small files left no data to find"
+grep -q "$marker" "$image" || fail "NTFS free space: a plain delete already cleared the contents"
+ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g remount"
+mounted=1
+ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+rm -f "$work/app/log.txt"
+run_wine "$work/app/Grindel.exe" /s freentfs /O1 /D0 "$drive:\\" >"$work/grindel.txt" 2>&1 || { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
+[ -e "$mnt/SHREDTMP.\$\$\$" ] && fail "NTFS free space: the temporary folder is left"
+[ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "NTFS free space: KEEP.TXT was touched"
+unmap
+unmount
+left=$(count_in "$image" "$resident")
+[ "$left" = 0 ] || fail "NTFS free space: $left of the small files' data are still in the image"
+grep -q "$marker" "$image" && fail "NTFS free space: the deleted contents are still in the image"
+ntfsinfo -m "$image" >"$work/ntfsinfo.txt" 2>&1 || { cat "$work/ntfsinfo.txt"; fail "NTFS free space: ntfsinfo cannot read the volume"; }
+expected=$(printf 'Task Name: freentfs\r\nSuccess\r\n\r\n')
+[ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "NTFS free space: log.txt"; }
+echo "NTFS free space: deleted contents and small files' records gone, kept file intact, log Success"
+
+# A shredded file's name: NTFS keeps old names in the slack of the folder's index.
+utf16_in() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(sys.argv[2].encode("utf-16-le")))' "$1" "$2"; }
+image="$work/name.img"
+truncate -s 24M "$image"
+mkntfs -F -f -q -L GRINDEL "$image" >/dev/null 2>&1 || fail mkntfs
+ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g mount"
+mounted=1
+name="QvName$$R${RANDOM}Secret.txt"
+printf 'small\n' >"$mnt/$name"
+for i in $(seq 1 5); do printf 'k%d\n' "$i" >"$mnt/keep$i.txt"; done
+unmount
+[ "$(utf16_in "$image" "$name")" -ge 1 ] || fail "name: the name never reached the image"
+ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g remount"
+mounted=1
+ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+rm -f "$work/app/log.txt"
+run_wine "$work/app/Grindel.exe" /s name /O0 "$drive:\\$name" >"$work/grindel.txt" 2>&1 || { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
+[ -e "$mnt/$name" ] && fail "name: the file is still listed"
+unmap
+unmount
+left=$(utf16_in "$image" "$name")
+[ "$left" = 0 ] || fail "name: the shredded file's name is still in the image ($left times)"
+echo "name: the shredded file's name is gone from the image"
