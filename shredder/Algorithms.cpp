@@ -122,6 +122,9 @@ void CAlgorithmList::LoadUserAlgorithms() {
 int CAlgorithmList::FindByName(const char* name) const {
     for (int i = 0; i < GetSize(); ++i)
         if (GetAt(i).name == name) return i;
+    // The registry keeps names without regard to case: "zeta" is Zeta's key.
+    for (int i = 0; i < GetSize(); ++i)
+        if (GetAt(i).name.CompareNoCase(name) == 0) return i;
     return -1;
 }
 
@@ -179,7 +182,8 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
     }
 
     const CString oldName = GetAt(editIndex).name;
-    if (oldName != record->name) {
+    // A new spelling of the same name is the same key: writing it, then deleting the old, would delete both.
+    if (oldName.CompareNoCase(record->name) != 0) {
         if (WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS) {
             DeleteAlgorithmKey(record->name);
             return SAVE_WRITE_FAILED;
@@ -210,7 +214,7 @@ bool CAlgorithmList::DeleteAlgorithm(int index) {
     CRegKey key;
     if (key.Open(HKEY_CURRENT_USER, AlgorithmsKey()) != ERROR_SUCCESS) return false;
     for (const CString& sub : key.EnumSubKeys())
-        if (sub == name) return CRegKey::DeleteTree(key, sub) == ERROR_SUCCESS;
+        if (sub.CompareNoCase(name) == 0) return CRegKey::DeleteTree(key, sub) == ERROR_SUCCESS;
     return false;
 }
 

@@ -198,8 +198,11 @@ void CAlgorithmEditorDlg::OnSave() {
         EndDialog(ID_SAVED);
         return;
     case SAVE_EMPTY_NAME:
-    case SAVE_BAD_NAME:
         Box(9070, "Please, Enter the algorithm name.", MB_ICONSTOP);
+        ::SetFocus(GetDlgItem(IDC_ALG_NAME));
+        return;
+    case SAVE_BAD_NAME:
+        Box(TXT_ALG_BACKSLASH, kTextAlgBackslash, MB_ICONSTOP);
         ::SetFocus(GetDlgItem(IDC_ALG_NAME));
         return;
     case SAVE_NAME_EXISTS:

@@ -178,6 +178,8 @@ TEST(AlgorithmEditing, SaveRefusesWhatTheEditorMustRefuse) {
         {"empty name", -1, Make("", "x", {CAlgorithmPass::Random()}), SAVE_EMPTY_NAME},
         {"backslash", -1, Make("a\\b", "x", {CAlgorithmPass::Random()}), SAVE_BAD_NAME},
         {"built-in name", -1, Make("Quick Shred", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
+        {"name differing in case", -1, Make("fIRST", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
+        {"rename onto another in other case", 6, Make("first", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
         {"rename onto another", 6, Make("First", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
         {"empty description", -1, Make("Third", "", {CAlgorithmPass::Random()}), SAVE_EMPTY_DESCRIPTION},
         {"no passes", -1, Make("Third", "x", {}), SAVE_NO_PASSES},
@@ -204,6 +206,7 @@ TEST(AlgorithmEditing, RenameAndReplaceKeepOneKeyPerAlgorithm) {
               SAVE_OK);
     ASSERT_EQ(list.SaveAlgorithm(5, Make("New", "renamed", {CAlgorithmPass::Pattern({0x42})})), SAVE_OK);
     EXPECT_EQ(list.GetAt(5).name, "New");
+    ASSERT_EQ(list.SaveAlgorithm(5, Make("NEW", "renamed in case", {CAlgorithmPass::Random()})), SAVE_OK);
     ASSERT_EQ(list.SaveAlgorithm(5, Make("New", "same name, fewer passes", {CAlgorithmPass::Complement()})), SAVE_OK);
 
     CAlgorithmList again(root.SubKey());
