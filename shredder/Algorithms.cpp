@@ -115,8 +115,32 @@ void CAlgorithmList::LoadUserAlgorithms() {
     if (key.Open(HKEY_CURRENT_USER, AlgorithmsKey()) != ERROR_SUCCESS) return;
     for (const CString& name : key.EnumSubKeys()) {
         CAlgorithm* a = ReadAlgorithm(key, name);
-        if (a) m_items.Add(a);
+        if (a) m_items.InsertAt(SortedPosition(a->name), a);
     }
+}
+
+int CAlgorithmList::SortedPosition(const char* name) const {
+    int at = GetSize();
+    while (at > 0 && GetAt(at - 1).userDefined && lstrcmpiA(GetAt(at - 1).name, name) > 0) --at;
+    return at;
+}
+
+std::vector<CString> CAlgorithmList::Names() const {
+    std::vector<CString> names;
+    for (int i = 0; i < GetSize(); ++i) names.push_back(GetAt(i).name);
+    return names;
+}
+
+std::vector<int> CAlgorithmList::MovedIndexes(const std::vector<CString>& before, int changedIndex,
+                                              const char* changedName) const {
+    std::vector<int> moved;
+    for (int i = 0; i < int(before.size()); ++i) {
+        if (i == changedIndex)
+            moved.push_back(changedName ? FindByName(changedName) : -1);
+        else
+            moved.push_back(FindByName(before[size_t(i)]));
+    }
+    return moved;
 }
 
 int CAlgorithmList::FindByName(const char* name) const {
@@ -177,7 +201,8 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
             DeleteAlgorithmKey(record->name);
             return SAVE_WRITE_FAILED;
         }
-        m_items.Add(record.release());
+        const int at = SortedPosition(record->name);
+        m_items.InsertAt(at, record.release());
         return SAVE_OK;
     }
 
@@ -203,7 +228,8 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
         DeleteAlgorithmKey(spare);
     }
     m_items.RemoveAt(editIndex);
-    m_items.InsertAt(editIndex, record.release());
+    const int at = SortedPosition(record->name);
+    m_items.InsertAt(at, record.release());
     return SAVE_OK;
 }
 

@@ -41,6 +41,34 @@ bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* 
     return true;
 }
 
+void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& moved) {
+    if (!sheet.SchedulerAvailable()) return;
+    CScheduleDriver& schedule = sheet.Schedule();
+    schedule.Refresh();
+    const long count = schedule.GetCount();
+    CJobDriver job;
+    for (long i = 1; i <= count; ++i) {
+        job.Attach(schedule.GetJob(short(i)).Get());
+        if (job.GetCreator() != kCreator) continue;
+        CString line = job.GetCommandLine();
+        const int at = line.Find("\"/O");
+        if (at < 0) continue;
+        const int end = line.Find('"', at + 3);
+        if (end < 0) continue;
+        const int old = atoi(line.Mid(at + 3, end - at - 3).c_str());
+        if (old < 0 || old >= int(moved.size()) || moved[size_t(old)] == old) continue;
+        const int now = moved[size_t(old)];
+        CString option;
+        option.Format("\"/O%d", now);
+        line = line.Left(at) + option + line.Mid(end);
+        const CString name = job.GetName();
+        if (!job.SetCommandLine(line) || !job.Save())
+            ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed, name);
+        else if (now < 0)
+            ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_NO_ALGORITHM, kTextTaskNoAlgorithm, name);
+    }
+}
+
 // ---- task name -----------------------------------------------------------
 
 CTaskNameDlg::CTaskNameDlg(CShredderApp& app, HWND parent, CScheduleDriver& schedule)

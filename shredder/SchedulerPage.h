@@ -19,6 +19,11 @@ CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent);
 // false (told to the user) when the Task Scheduler refused it.
 bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine);
 
+// Grindel's tasks whose "/O" index moved get the new one (moved[old] = new), so
+// each keeps the algorithm the user chose; a task whose algorithm is gone gets
+// "/O-1", which shreds nothing and says so, and the user is told.
+void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& moved);
+
 class CTaskNameDlg : public CShredDialog {
 public:
     CTaskNameDlg(CShredderApp& app, HWND parent, CScheduleDriver& schedule);

@@ -99,6 +99,7 @@ enum TextKey {
     TXT_TASK_CREATE_FAILED = 9094,
     TXT_TASK_SAVE_FAILED = 9095,
     TXT_TASK_DELETE_FAILED = 9096,
+    TXT_TASK_NO_ALGORITHM = 9097,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -230,6 +231,8 @@ const char* const kTextFillCompressed =
 const char* const kTextTaskCreateFailed = "The Task Scheduler could not create the task \"%s\".";
 const char* const kTextTaskSaveFailed = "The Task Scheduler could not save the task \"%s\". It was not scheduled.";
 const char* const kTextTaskDeleteFailed = "The Task Scheduler could not delete the task \"%s\".";
+const char* const kTextTaskNoAlgorithm =
+    "The task \"%s\" used the deleted algorithm: it shreds nothing until you schedule it again.";
 const char* const kTextUnknownFs = "Failed to detect the drive's file system.";
 const char* const kTextConfirmDrive =
     "WARNING: Shredding will erase ALL data on this drive.\nAre you sure you want to continue?";

@@ -224,6 +224,31 @@ TEST(AlgorithmEditing, RenameAndReplaceKeepOneKeyPerAlgorithm) {
     EXPECT_EQ(newKey.EnumSubKeys().GetSize(), 1);  // no pass keys left over from the longer version
 }
 
+TEST(AlgorithmEditing, UserAlgorithmsKeepTheirOrderByNameAndEveryMoveIsKnown) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Zeta", "one pass", {CAlgorithmPass::Random()})), SAVE_OK);
+    std::vector<CString> before = list.Names();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Alpha", "two passes", {CAlgorithmPass::Random(), CAlgorithmPass::Random()})),
+              SAVE_OK);
+    EXPECT_EQ(list.MovedIndexes(before, -1, nullptr), (std::vector<int>{0, 1, 2, 3, 4, 6}));
+    // After a restart, whatever order the registry gives, a task saved as /O6 runs Zeta.
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    ASSERT_EQ(again.GetSize(), 7);
+    EXPECT_EQ(again.GetAt(5).name, "Alpha");
+    EXPECT_EQ(again.GetAt(6).name, "Zeta");
+
+    before = list.Names();
+    ASSERT_EQ(list.SaveAlgorithm(5, Make("Zulu", "renamed", {CAlgorithmPass::Random()})), SAVE_OK);
+    EXPECT_EQ(list.GetAt(6).name, "Zulu");
+    EXPECT_EQ(list.MovedIndexes(before, 5, "Zulu"), (std::vector<int>{0, 1, 2, 3, 4, 6, 5}));
+    before = list.Names();
+    ASSERT_TRUE(list.DeleteAlgorithm(5));
+    EXPECT_EQ(list.MovedIndexes(before, 5, nullptr), (std::vector<int>{0, 1, 2, 3, 4, -1, 5}));
+}
+
 TEST(AlgorithmEditing, FailedWriteKeepsTheOldAlgorithm) {
     CTestRegistryKey root;
     CAlgorithmList list(root.SubKey());

@@ -315,6 +315,38 @@ TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), builtIns);
 }
 
+TEST_F(SheetPages, GrindelTasksFollowTheirAlgorithmsWhenIndexesMove) {
+    CTestTasks tasks;
+    const CString moving = tasks.Add("QvAlgMove"), gone = tasks.Add("QvAlgGone"), foreign = tasks.Add("QvAlgOther");
+    struct Task {
+        CString name;
+        const char* creator;
+        int index;
+    } made[] = {{moving, "Quorvane Grindel", 5}, {gone, "Quorvane Grindel", 6}, {foreign, "Someone Else", 5}};
+    CJobDriver job;
+    for (const Task& t : made) {
+        job.Attach(sheet->Schedule().CreateTask(t.name).Get());
+        CString line;
+        line.Format("\"/s\" \"%s\" \"/O%d\" \"C:\\x.txt\"", t.name.c_str(), t.index);
+        ASSERT_TRUE(job.SetCreator(t.creator) && job.SetCommandLine(line) && job.Save());
+    }
+    boxes.Clear();
+    // Index 5 moved to 6 (a user algorithm added before it); the one at 6 was deleted.
+    RenumberTaskAlgorithms(*sheet, {0, 1, 2, 3, 4, 6, -1});
+    const std::pair<CString, const char*> expected[] = {
+        {moving, "\"/O6\""}, {gone, "\"/O-1\""}, {foreign, "\"/O5\""}};
+    sheet->Schedule().Refresh();
+    for (long i = 1; i <= sheet->Schedule().GetCount(); ++i) {
+        job.Attach(sheet->Schedule().GetJob(short(i)).Get());
+        for (const auto& e : expected)
+            if (job.GetName() == e.first) {
+                EXPECT_NE(job.GetCommandLine().Find(e.second), -1) << job.GetCommandLine().str();
+            }
+    }
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "The task \"" + gone.str() + "\" used the deleted algorithm: it shreds nothing until you schedule it again.");
+}
+
 TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes) {
     CTestTasks tasks;
     // Names in collection order: Grindel's tasks with another program's between them.
