@@ -229,13 +229,36 @@ expected=$(printf 'Task Name: free\r\nSuccess\r\n\r\n')
 [ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "free space: log.txt"; }
 echo "free space: deleted contents gone, kept file intact, no temporary files, fsck clean, log Success"
 
+# Helpers of the NTFS checks below.
+count_in() {  # image text [utf-16-le]
+  python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(sys.argv[2].encode(sys.argv[3])))' "$1" "$2" "${3:-ascii}"
+}
+ntfs_image() {  # image: a fresh NTFS volume, mounted
+  image=$1
+  truncate -s 24M "$image"
+  mkntfs -F -f -q -L GRINDEL "$image" >/dev/null 2>&1 || fail mkntfs
+  ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g mount"
+  mounted=1
+}
+grindel_on_image() {  # what task args...: Grindel on the image, mounted again and mapped; unmapped and unmounted after
+  local what=$1 task=$2
+  shift 2
+  ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "$what: ntfs-3g remount"
+  mounted=1
+  ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+  rm -f "$work/app/log.txt"
+  run_wine "$work/app/Grindel.exe" /s "$task" "$@" >"$work/grindel.txt" 2>&1 ||
+    { cat "$work/grindel.txt"; fail "$what: Grindel exited with an error"; }
+  [ -e "$mnt/SHREDTMP.\$\$\$" ] && fail "$what: the temporary folder is left"
+  [ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "$what: KEEP.TXT was touched"
+  unmap
+  unmount
+  expected=$(printf 'Task Name: %s\r\nSuccess\r\n\r\n' "$task")
+  [ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "$what: log.txt"; }
+}
+
 # Free space on NTFS: deleted small files keep their data inside their MFT records.
-count_in() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(sys.argv[2].encode()))' "$1" "$2"; }
-image="$work/freentfs.img"
-truncate -s 24M "$image"
-mkntfs -F -f -q -L GRINDEL "$image" >/dev/null 2>&1 || fail mkntfs
-ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g mount"
-mounted=1
+ntfs_image "$work/freentfs.img"
 resident="QVRES$$M$RANDOM"
 mkdir "$mnt/small"
 for i in $(seq 1 200); do printf '%s %03d\n' "$resident" "$i" >"$mnt/small/s$i.txt"; done
@@ -246,43 +269,22 @@ rm -rf "$mnt/small" "$mnt/SECRET.TXT" "$mnt/Deep"
 unmount
 [ "$(count_in "$image" "$resident")" -ge 100 ] || fail "NTFS free space: the deleted small files left no data to find"
 grep -q "$marker" "$image" || fail "NTFS free space: a plain delete already cleared the contents"
-ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g remount"
-mounted=1
-ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
-rm -f "$work/app/log.txt"
-run_wine "$work/app/Grindel.exe" /s freentfs /O1 /D0 "$drive:\\" >"$work/grindel.txt" 2>&1 || { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
-[ -e "$mnt/SHREDTMP.\$\$\$" ] && fail "NTFS free space: the temporary folder is left"
-[ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "NTFS free space: KEEP.TXT was touched"
-unmap
-unmount
+grindel_on_image "NTFS free space" freentfs /O1 /D0 "$drive:\\"
 left=$(count_in "$image" "$resident")
 [ "$left" = 0 ] || fail "NTFS free space: $left of the small files' data are still in the image"
 grep -q "$marker" "$image" && fail "NTFS free space: the deleted contents are still in the image"
 ntfsinfo -m "$image" >"$work/ntfsinfo.txt" 2>&1 || { cat "$work/ntfsinfo.txt"; fail "NTFS free space: ntfsinfo cannot read the volume"; }
-expected=$(printf 'Task Name: freentfs\r\nSuccess\r\n\r\n')
-[ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "NTFS free space: log.txt"; }
-echo "NTFS free space: deleted contents and small files' records gone, kept file intact, log Success"
+echo "NTFS free space: deleted contents and the small files' records gone, kept file intact, log Success"
 
 # A shredded file's name: NTFS keeps old names in the slack of the folder's index.
-utf16_in() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(sys.argv[2].encode("utf-16-le")))' "$1" "$2"; }
-image="$work/name.img"
-truncate -s 24M "$image"
-mkntfs -F -f -q -L GRINDEL "$image" >/dev/null 2>&1 || fail mkntfs
-ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g mount"
-mounted=1
+ntfs_image "$work/name.img"
 name="QvName$$R${RANDOM}Secret.txt"
 printf 'small\n' >"$mnt/$name"
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
 for i in $(seq 1 5); do printf 'k%d\n' "$i" >"$mnt/keep$i.txt"; done
 unmount
-[ "$(utf16_in "$image" "$name")" -ge 1 ] || fail "name: the name never reached the image"
-ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g remount"
-mounted=1
-ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
-rm -f "$work/app/log.txt"
-run_wine "$work/app/Grindel.exe" /s name /O0 "$drive:\\$name" >"$work/grindel.txt" 2>&1 || { cat "$work/grindel.txt"; fail "Grindel exited with an error"; }
-[ -e "$mnt/$name" ] && fail "name: the file is still listed"
-unmap
-unmount
-left=$(utf16_in "$image" "$name")
+[ "$(count_in "$image" "$name" utf-16-le)" -ge 1 ] || fail "name: the name never reached the image"
+grindel_on_image name name /O0 "$drive:\\$name"
+left=$(count_in "$image" "$name" utf-16-le)
 [ "$left" = 0 ] || fail "name: the shredded file's name is still in the image ($left times)"
 echo "name: the shredded file's name is gone from the image"
