@@ -45,7 +45,7 @@ CString Counted(CString text, const CString& s, int number, int total) {
 enum { FILL_FULL = 0, FILL_DISK_FULL = 1, FILL_FAILED = 2, FILL_CANCELLED = 3 };
 
 // Clusters given back by the last fill file so the folder's index and the MFT can take the record files.
-const ULONGLONG kRecordRoom = 4ull << 20;
+const ULONGLONG kRecordRoom = 1ull << 20;
 // Resident data that leaves little of a 1 KB record unwritten beside its headers and a name of 12 characters.
 const DWORD kRecordData = 680;
 const int kMaxRecordFiles = 4000000;

@@ -281,12 +281,12 @@ TEST(WholeDriveShred, FormatFollowsOnlyAShredThatRanToItsEnd) {
         int cancelAfterPumps;
         bool written;
         int formats;
-        const char* box;  // the last box starts so
+        const char* box;  // the last box starts so (null: any)
     } cases[] = {
         {"completed", "Z:", IDYES, true, true, 0, true, 1, "WARNING"},
         {"answered No", "Z:", IDNO, true, true, 0, false, 0, "WARNING"},
         {"volume in use", "Z:", IDYES, false, true, 0, false, 0, "Could not lock drive Z:"},
-        {"boot sector unreadable", "Z:", IDYES, true, false, 0, false, 0, "Data error"},
+        {"boot sector unreadable", "Z:", IDYES, true, false, 0, false, 0, nullptr},  // the system's own text
         {"cancelled", "Z:", IDYES, true, true, 5, true, 0, "WARNING"},
         {"system drive", "C:", IDYES, true, true, 0, false, 0, "Drive C: holds Windows"},
     };
@@ -308,7 +308,9 @@ TEST(WholeDriveShred, FormatFollowsOnlyAShredThatRanToItsEnd) {
         EXPECT_EQ(app.writes > 0, c.written);
         EXPECT_EQ(app.formats, c.formats);
         ASSERT_FALSE(boxes.Boxes().empty());
-        EXPECT_EQ(boxes.Boxes().back().text.rfind(c.box, 0), 0u) << boxes.Boxes().back().text;
+        if (c.box) {
+            EXPECT_EQ(boxes.Boxes().back().text.rfind(c.box, 0), 0u) << boxes.Boxes().back().text;
+        }
         const bool secretLeft = std::search(app.disk.begin(), app.disk.end(), "SECRET", "SECRET" + 6) != app.disk.end();
         EXPECT_EQ(secretLeft, !c.written);
     }
