@@ -223,7 +223,8 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
             DeleteAlgorithmKey(spare);
             return SAVE_WRITE_FAILED;
         }
-        if (DeleteAlgorithmKey(oldName) != ERROR_SUCCESS || WriteAlgorithmKey(oldName, *record) != ERROR_SUCCESS)
+        // Written under the new spelling: the key's name is the algorithm's name.
+        if (DeleteAlgorithmKey(oldName) != ERROR_SUCCESS || WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS)
             return SAVE_WRITE_FAILED;
         DeleteAlgorithmKey(spare);
     }

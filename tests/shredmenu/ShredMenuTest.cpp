@@ -141,17 +141,17 @@ TEST_F(ShredMenuTest, SettingsAreReadWhenTheMenuIsBuiltAndAFailedStartIsReturned
     ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
     data->Release();
     CRegKey key;
-    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, m_key.SubKey()), ERROR_SUCCESS);
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, m_key.SubKey(), KEY_READ | KEY_WRITE), ERROR_SUCCESS);
     const CString moved = m_folder.File("moved");
     // Grindel moved after the library was loaded: the menu starts it where it is now.
-    key.SetString("AppPath", moved);
+    ASSERT_EQ(key.SetString("AppPath", moved), ERROR_SUCCESS);
     ItemAdded(handler);
-    m_result = SE_ERR_FNF;
+    m_result = 2;  // ShellExecute's "file not found"
     EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     ASSERT_EQ(m_started.size(), 1u);
     EXPECT_EQ(m_started[0][1], (moved + "\\Grindel.exe").str());
     // No AppPath: no bare "Grindel.exe" searched for anywhere.
-    key.DeleteValue("AppPath");
+    ASSERT_EQ(key.DeleteValue("AppPath"), ERROR_SUCCESS);
     ItemAdded(handler);
     EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(m_started.size(), 1u);
