@@ -46,9 +46,15 @@ enum { FILL_FULL = 0, FILL_DISK_FULL = 1, FILL_FAILED = 2, FILL_CANCELLED = 3 };
 
 // Clusters given back by the last fill file so the folder's index and the MFT can take the record files.
 const ULONGLONG kRecordRoom = 1ull << 20;
-// Resident data that leaves little of a 1 KB record unwritten beside its headers and a name of 12 characters.
-const DWORD kRecordData = 680;
+// Resident data that covers most of a 1 KB record beside its headers and a name of 12 characters,
+// and still stays resident where the file system keeps a margin in the record (ntfs-3g does at 680).
+const DWORD kRecordData = 550;
 const int kMaxRecordFiles = 4000000;
+// Where small files take a cluster each (FAT, or NTFS without a free record
+// left), the probe's files take at least this much; in free NTFS records they
+// take no more than an index block.
+const int kRecordProbe = 32;
+const ULONGLONG kProbeClusterBytes = ULONGLONG(kRecordProbe) * 512;
 
 // Compression off (inherited from the folder, or the volume's root); false
 // when the file or folder stays compressed or encrypted, where the fill would
@@ -134,6 +140,18 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     progress->SetPassPos(0);
     ZeroMemory(m_buffer.data(), kBufferSize);
 
+    // A few small files first, while there is room: only where their data stays
+    // in the records (NTFS) are the records filled after the clusters.
+    std::vector<CString> records;
+    int fileSystem = FS_FAT16;
+    const bool resident = GetFileSystemType(root, &fileSystem) == 0 && fileSystem == FS_NTFS &&
+                          FillFileRecords(root, folder, records, *progress, kRecordProbe);
+    if (!resident) {
+        // Their clusters' slack still holds old data: back to the free space the fill takes.
+        for (const CString& path : records) DeleteFileA(path);
+        records.clear();
+    }
+
     bool prepared = true, diskFull = false;
     int number = 0;
     for (int i = 0; i < count && prepared && !diskFull; ++i) {
@@ -168,10 +186,7 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
         if (filled == FILL_DISK_FULL) diskFull = true;
     }
 
-    std::vector<CString> records;
-    int fileSystem = FS_FAT16;
-    if (prepared && diskFull && !m_abort && !m_endSession && !files.empty() &&
-        GetFileSystemType(root, &fileSystem) == 0 && fileSystem == FS_NTFS) {
+    if (resident && prepared && diskFull && !m_abort && !m_endSession && !files.empty()) {
         CTempFile& last = *files.back();
         const DWORD release = DWORD(last.bytes < kRecordRoom ? last.bytes : kRecordRoom);
         LONG high = 0;
@@ -179,7 +194,7 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
             SetEndOfFile(last.handle)) {
             last.bytes -= release;
             progress->SetItemText(LoadLangString(TXT_PREPARING_FILES, kTextPreparingFiles));
-            FillFileRecords(folder, records, *progress);
+            FillFileRecords(root, folder, records, *progress, kMaxRecordFiles);
             // The given-back clusters the index and the MFT did not take are filled again.
             const int refilled = FillTemporaryFile(last.handle, &last.bytes, *progress, root);
             if (refilled == FILL_FAILED || refilled == FILL_CANCELLED) prepared = false;
@@ -214,9 +229,13 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     return m_abort || m_endSession ? 1 : 0;
 }
 
-void CShredderApp::FillFileRecords(const CString& folder, std::vector<CString>& records, IShredProgress& progress) {
+bool CShredderApp::FillFileRecords(const CString& root, const CString& folder, std::vector<CString>& records,
+                                   IShredProgress& progress, int count) {
     ZeroMemory(m_buffer.data(), kRecordData);
-    for (int n = 0; n < kMaxRecordFiles && !m_abort && !m_endSession; ++n) {
+    ULONGLONG freeBefore = 0, freeAfter = 0;
+    const bool measured = QueryDiskSpace(root, &freeBefore, nullptr, nullptr);
+    const int first = int(records.size());
+    for (int n = first; n < first + count && !m_abort && !m_endSession; ++n) {
         CString name;
         name.Format("R%07d.TMP", n);
         const CString path = JoinPath(folder, name);
@@ -224,15 +243,18 @@ void CShredderApp::FillFileRecords(const CString& folder, std::vector<CString>& 
         if (!file.IsValid()) {
             // A name taken before this run is passed over; anything else means no record is left.
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
-            return;
+            break;
         }
         records.push_back(path);
         DWORD written = 0;
         const bool ok = WriteFile(file, m_buffer.data(), kRecordData, &written, nullptr) && written == kRecordData;
         file.Close();
-        if (!ok) return;
+        if (!ok) break;
         if (n % 64 == 0) progress.Pump();
     }
+    // Data that is not kept in the records takes a cluster a file: the records hold nothing to fill.
+    return !measured || !QueryDiskSpace(root, &freeAfter, nullptr, nullptr) ||
+           freeBefore < freeAfter + kProbeClusterBytes;
 }
 
 int CShredderApp::FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root) {

@@ -218,8 +218,10 @@ private:
     void ReportRemoveFailure(const CString& path, int error);
     // 0 the file is full, 1 the disk is, 2 a write failed (reported), 3 cancelled.
     int FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root);
-    // Small files of resident data in folder until no MFT record is left; their paths go to records.
-    void FillFileRecords(const CString& folder, std::vector<CString>& records, IShredProgress& progress);
+    // Up to count small files of resident data in folder, until no MFT record is left; their paths
+    // go to records. False when they took clusters instead (their data is not kept in records).
+    bool FillFileRecords(const CString& root, const CString& folder, std::vector<CString>& records,
+                         IShredProgress& progress, int count);
 
     CShredderEnvironment m_env;
     CShredderProfile m_profile;
