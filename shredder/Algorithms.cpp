@@ -115,13 +115,40 @@ void CAlgorithmList::LoadUserAlgorithms() {
     if (key.Open(HKEY_CURRENT_USER, AlgorithmsKey()) != ERROR_SUCCESS) return;
     for (const CString& name : key.EnumSubKeys()) {
         CAlgorithm* a = ReadAlgorithm(key, name);
-        if (a) m_items.Add(a);
+        if (a) m_items.InsertAt(SortedPosition(a->name), a);
     }
+}
+
+int CAlgorithmList::SortedPosition(const char* name) const {
+    int at = GetSize();
+    while (at > 0 && GetAt(at - 1).userDefined && lstrcmpiA(GetAt(at - 1).name, name) > 0) --at;
+    return at;
+}
+
+std::vector<CString> CAlgorithmList::Names() const {
+    std::vector<CString> names;
+    for (int i = 0; i < GetSize(); ++i) names.push_back(GetAt(i).name);
+    return names;
+}
+
+std::vector<int> CAlgorithmList::MovedIndexes(const std::vector<CString>& before, int changedIndex,
+                                              const char* changedName) const {
+    std::vector<int> moved;
+    for (int i = 0; i < int(before.size()); ++i) {
+        if (i == changedIndex)
+            moved.push_back(changedName ? FindByName(changedName) : -1);
+        else
+            moved.push_back(FindByName(before[size_t(i)]));
+    }
+    return moved;
 }
 
 int CAlgorithmList::FindByName(const char* name) const {
     for (int i = 0; i < GetSize(); ++i)
         if (GetAt(i).name == name) return i;
+    // The registry keeps names without regard to case: "zeta" is Zeta's key.
+    for (int i = 0; i < GetSize(); ++i)
+        if (GetAt(i).name.CompareNoCase(name) == 0) return i;
     return -1;
 }
 
@@ -174,12 +201,14 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
             DeleteAlgorithmKey(record->name);
             return SAVE_WRITE_FAILED;
         }
-        m_items.Add(record.release());
+        const int at = SortedPosition(record->name);
+        m_items.InsertAt(at, record.release());
         return SAVE_OK;
     }
 
     const CString oldName = GetAt(editIndex).name;
-    if (oldName != record->name) {
+    // A new spelling of the same name is the same key: writing it, then deleting the old, would delete both.
+    if (oldName.CompareNoCase(record->name) != 0) {
         if (WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS) {
             DeleteAlgorithmKey(record->name);
             return SAVE_WRITE_FAILED;
@@ -194,12 +223,14 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
             DeleteAlgorithmKey(spare);
             return SAVE_WRITE_FAILED;
         }
-        if (DeleteAlgorithmKey(oldName) != ERROR_SUCCESS || WriteAlgorithmKey(oldName, *record) != ERROR_SUCCESS)
+        // Written under the new spelling: the key's name is the algorithm's name.
+        if (DeleteAlgorithmKey(oldName) != ERROR_SUCCESS || WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS)
             return SAVE_WRITE_FAILED;
         DeleteAlgorithmKey(spare);
     }
     m_items.RemoveAt(editIndex);
-    m_items.InsertAt(editIndex, record.release());
+    const int at = SortedPosition(record->name);
+    m_items.InsertAt(at, record.release());
     return SAVE_OK;
 }
 
@@ -210,7 +241,7 @@ bool CAlgorithmList::DeleteAlgorithm(int index) {
     CRegKey key;
     if (key.Open(HKEY_CURRENT_USER, AlgorithmsKey()) != ERROR_SUCCESS) return false;
     for (const CString& sub : key.EnumSubKeys())
-        if (sub == name) return CRegKey::DeleteTree(key, sub) == ERROR_SUCCESS;
+        if (sub.CompareNoCase(name) == 0) return CRegKey::DeleteTree(key, sub) == ERROR_SUCCESS;
     return false;
 }
 

@@ -61,11 +61,17 @@ public:
     int GetSize() const { return m_items.GetSize(); }
     const CAlgorithm& GetAt(int index) const { return *m_items.GetAt(index); }
     bool IsValidIndex(int index) const { return index >= 0 && index < GetSize(); }
-    // -1 when no algorithm has the name (case-sensitive).
+    // -1 when no algorithm has the name; an exact match first, then one that differs in case only.
     int FindByName(const char* name) const;
+    std::vector<CString> Names() const;
+    // Where each algorithm of before went: its new index, or -1 when it is gone.
+    // The one at changedIndex now carries changedName (null: it was deleted).
+    std::vector<int> MovedIndexes(const std::vector<CString>& before, int changedIndex, const char* changedName) const;
 
-    // The editor's Save: editIndex -1 appends a new algorithm, otherwise it
-    // replaces the user algorithm at that index. The registry is written before
+    // User algorithms follow the built-ins sorted by name, whatever the
+    // registry's order, so a task's index names the same algorithm after a restart.
+    // The editor's Save: editIndex -1 adds a new algorithm, otherwise it
+    // replaces the user algorithm at that index (which moves when the name does). The registry is written before
     // anything is removed, so a failed write never loses an algorithm; on
     // failure the list is unchanged.
     SaveAlgorithmResult SaveAlgorithm(int editIndex, const CAlgorithm& algorithm);
@@ -79,6 +85,7 @@ private:
     LONG WriteAlgorithmKey(const char* keyName, const CAlgorithm& algorithm) const;
     LONG DeleteAlgorithmKey(const char* keyName) const;
     bool KeyExists(const char* keyName) const;
+    int SortedPosition(const char* name) const;
 
     CString m_productKey;
     COwnedPtrArray<CAlgorithm> m_items;

@@ -36,7 +36,8 @@ void CMyPropertyPage4::FillDriveList() {
         CString free, total;
         free.Format("%.2f GB", double(drive.freeGB));
         total.Format("%.2f GB", double(drive.totalGB));
-        m_list.InsertItem(row, drive.displayText);
+        // The row keeps its letter: a label may hold anything, "(" and ":" too.
+        m_list.InsertItem(row, drive.displayText, LPARAM(drive.letter));
         m_list.SetItemText(row, 1, drive.fileSystem);
         m_list.SetItemText(row, 2, free);
         m_list.SetItemText(row, 3, total);
@@ -88,9 +89,9 @@ void CMyPropertyPage4::OnShredNow() {
         Box(9075, "There's no selected drive, Please select a drive first.", MB_ICONSTOP);
         return;
     }
-    const CString text = m_list.GetItemText(row, 0);
-    Sheet().SetCurrentDriveText(text);
-    const CString drive = DriveNameOfText(text);
+    const char letter = char(m_list.GetItemData(row));
+    Sheet().SetCurrentDrive(m_list.GetItemText(row, 0), letter);
+    const CString drive = CString(letter) + ":";
     App().EndSessionFlag() = false;
     if (m_driveMode == 1) {
         const CString fileSystem = m_list.GetItemText(row, 1);
@@ -112,13 +113,13 @@ void CMyPropertyPage4::OnSchedule() {
         Box(9075, "There's no selected drive, Please select a drive first.", MB_ICONSTOP);
         return;
     }
-    const CString root = DriveNameOfText(m_list.GetItemText(row, 0)) + "\\";
+    const CString root = CString(char(m_list.GetItemData(row))) + ":\\";
     const CString name = CreateScheduledTask(Sheet(), GetSheetHwnd());
     if (name.IsEmpty()) return;
     CString line;
     line.Format("\"/s\" \"%s\" \"/O%d\" \"/D%d\" \"%s\"", name.c_str(), int(App().Profile().GetInt(kValueMethod, 0)),
                 m_driveMode, root.c_str());
-    FinishScheduledTask(Sheet(), line);
+    FinishScheduledTask(Sheet(), name, line);
 }
 
 BOOL CMyPropertyPage4::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -177,7 +178,7 @@ void CMyPropertyPage5::OnSchedule() {
     if (name.IsEmpty()) return;
     CString line;
     line.Format("\"/s\" \"%s\" \"/O%d\" \"recycle\"", name.c_str(), int(App().Profile().GetInt(kValueMethod, 0)));
-    FinishScheduledTask(Sheet(), line);
+    FinishScheduledTask(Sheet(), name, line);
 }
 
 BOOL CMyPropertyPage5::OnCommand(WPARAM wParam, LPARAM lParam) {

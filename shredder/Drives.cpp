@@ -2,6 +2,7 @@
 // the raw volume of this platform, and the Format dialog after it.
 #include <shlobj.h>
 
+#include <cctype>
 #include <memory>
 
 #include "LangPack.h"
@@ -104,19 +105,47 @@ int CShredderApp::ShredDriveRoot(const CString& root) {
     return 0;
 }
 
+namespace {
+char LetterOfPath(const char* path) {
+    return path && isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':'
+               ? char(toupper(static_cast<unsigned char>(path[0])))
+               : 0;
+}
+}  // namespace
+
+bool CShredderApp::IsRefusedDrive(const CString& drive) const {
+    const char letter = LetterOfPath(drive);
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return letter == 0 || letter == LetterOfPath(windows) || letter == LetterOfPath(m_appPath);
+}
+
 int CShredderApp::ShredWholeDrive(const CString& drive, const CString& fileSystem, int formatAfter) {
+    if (IsRefusedDrive(drive)) {
+        // Windows would stop under its own feet, and Grindel with it half-way.
+        Report(LoadLangStringWith(TXT_DRIVE_REFUSED, kTextDriveRefused, drive), MB_ICONERROR);
+        return 0;
+    }
     if (Ask(LoadLangString(TXT_CONFIRM_DRIVE, kTextConfirmDrive), MB_YESNO | MB_ICONSTOP | MB_DEFBUTTON2, IDNO) !=
         IDYES)
         return 0;
-    const int rc = OverwriteDrive(drive);
-    if (formatAfter == 1) FormatDrive(drive, fileSystem == "NTFS");
+    bool completed = false;
+    const int rc = OverwriteDrive(drive, &completed);
+    // A cancelled or failed shred leaves data on the drive the user may still want: no format.
+    if (formatAfter == 1 && completed) FormatDrive(drive, fileSystem == "NTFS");
     return rc;
 }
 
-int CShredderApp::OverwriteDrive(const CString& drive) {
+IRawVolume* CShredderApp::OpenNtVolume(const CString& drive) {
+    std::unique_ptr<CNtVolume> volume(new CNtVolume);
+    return volume->Open(drive, true) ? volume.release() : nullptr;
+}
+
+int CShredderApp::OverwriteDrive(const CString& drive, bool* completed) {
+    *completed = false;
     const CAlgorithm* algorithm = JobAlgorithm();
     if (!algorithm) return 1;
-    std::unique_ptr<IShredProgress> own;
+    COwnProgress own(*m_engine);
     IShredProgress* progress = OpenJobProgress(own);
     if (!progress) {
         return 1;
@@ -135,12 +164,15 @@ int CShredderApp::OverwriteDrive(const CString& drive) {
     std::unique_ptr<IVwin32Device> device;
     std::unique_ptr<IRawVolume> volume;
     if (m_isNT) {
-        std::unique_ptr<CNtVolume> nt(new CNtVolume);
-        if (!nt->Open(drive, true)) {
+        volume.reset(OpenNtVolume(drive));
+        if (!volume) {
             Report(LoadLangStringWith(TXT_EXCLUSIVE, kTextExclusive, CNtVolume::DeviceName(drive)), MB_ICONERROR);
             return 0;
         }
-        volume.reset(nt.release());
+        if (!volume->Lock()) {
+            Report(LoadLangStringWith(TXT_VOLUME_LOCK, kTextVolumeLock, drive), MB_ICONERROR);
+            return 0;
+        }
     } else {
         device.reset(OpenVwin32Device());
         if (!device) {
@@ -168,7 +200,9 @@ int CShredderApp::OverwriteDrive(const CString& drive) {
     if (!m_isNT) volume.reset(new CVwin32Volume(*device, DriveNumberOf(drive), geometry.type, geometry.bytesPerSector));
     CWholeDriveShredder shredder(*this, *progress, m_buffer.data(), m_abort, m_endSession);
     const int rc = shredder.Run(*volume, geometry, *algorithm);
+    volume->Dismount();
     m_skipRuns = shredder.SkipRuns();
-    if (own) own->Close();
+    own.Close();
+    *completed = rc == 0 && !m_abort && !m_endSession;
     return rc;
 }

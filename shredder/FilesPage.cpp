@@ -146,7 +146,13 @@ void CPathListPage::OnShredNow() {
         }
         if (rc == 1 || App().AbortFlag() || App().EndSessionFlag()) break;
     }
+    // What failed, was skipped or was never reached stays listed and selected, so the user sees what is left.
+    CStringArray left;
+    for (const CString& path : m_paths)
+        if (IsItemLeft(path)) left.Add(path);
     RemoveAllPaths();
+    for (const CString& path : left)
+        if (AddPath(path)) m_list.SetItemState(m_list.GetItemCount() - 1, LVIS_SELECTED, LVIS_SELECTED);
     Sheet().EndJob();
 }
 
@@ -192,7 +198,8 @@ void CPathListPage::OnSchedule() {
                         ProfileOption(App(), kValueFolder), ProfileOption(App(), kValueRemove), items.c_str());
         else
             line.Format("\"/s\" \"%s\" \"/O%d\" %s", name.c_str(), method, items.c_str());
-        FinishScheduledTask(Sheet(), line);
+        // A task that was not saved leaves the list as it was, to try again.
+        if (!FinishScheduledTask(Sheet(), name, line)) return;
     }
     RemoveAllPaths();
 }

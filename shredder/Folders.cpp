@@ -40,6 +40,22 @@ bool IsFolderEmpty(const char* path) {
     return true;
 }
 
+bool IsItemLeft(const char* path, int depth) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || depth > kMaxFolderDepth) return false;
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
+    if (!find.IsValid()) return false;
+    do {
+        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0 &&
+            IsItemLeft(JoinPath(path, found.cFileName), depth + 1))
+            return true;
+    } while (FindNextFileA(find, &found));
+    return false;
+}
+
 bool CShredderApp::IsProtectedFolder(const CString& path) const {
     const CString folder = NormalFolder(path);
     for (const CString& guarded : m_protected)

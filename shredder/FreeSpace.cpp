@@ -3,7 +3,13 @@
 // then overwritten with the algorithm's passes and deleted again.
 // Only files this run created are ever written or deleted: a name that is
 // already taken is passed over, never replaced.
+// The fill files are neither compressed nor encrypted (zeros compressed take
+// no clusters at all), the fill ends at the first full disk, and on NTFS small
+// files then take every free MFT record, where deleted small files keep their
+// data and free records their slack.
+#include <windows.h>
 #include <direct.h>
+#include <winioctl.h>
 
 #include <memory>
 
@@ -37,6 +43,39 @@ CString Counted(CString text, const CString& s, int number, int total) {
 }
 
 enum { FILL_FULL = 0, FILL_DISK_FULL = 1, FILL_FAILED = 2, FILL_CANCELLED = 3 };
+
+// Clusters given back by the last fill file so the folder's index and the MFT can take the record files.
+const ULONGLONG kRecordRoom = 1ull << 20;
+// Resident data that covers most of a 1 KB record beside its headers and a name of 12 characters,
+// and still stays resident where the file system keeps a margin in the record (ntfs-3g does at 680).
+const DWORD kRecordData = 550;
+const int kMaxRecordFiles = 4000000;
+// Where small files take a cluster each (FAT, or NTFS without a free record
+// left), the probe's files take at least this much; in free NTFS records they
+// take no more than an index block.
+const int kRecordProbe = 32;
+const ULONGLONG kProbeClusterBytes = ULONGLONG(kRecordProbe) * 512;
+
+// Compression off (inherited from the folder, or the volume's root); false
+// when the file or folder stays compressed or encrypted, where the fill would
+// not reach the clusters it stands for. File systems without compression
+// refuse the control code and are plain anyway.
+bool MakePlain(HANDLE handle) {
+    USHORT none = COMPRESSION_FORMAT_NONE;
+    DWORD returned = 0;
+    DeviceIoControl(handle, FSCTL_SET_COMPRESSION, &none, sizeof(none), nullptr, 0, &returned, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    return !GetFileInformationByHandle(handle, &info) ||
+           !(info.dwFileAttributes & (FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_ENCRYPTED));
+}
+
+bool MakeFolderPlain(const CString& folder) {
+    const DWORD attributes = GetFileAttributesA(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_ENCRYPTED)) DecryptFileA(folder, 0);
+    CHandle handle(CreateFileA(folder, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return !handle.IsValid() || MakePlain(handle);
+}
 }  // namespace
 
 int CShredderApp::ShredFreeSpace(const CString& root) {
@@ -56,6 +95,11 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     const CString folder = root + "SHREDTMP.$$$";
     if (_mkdir(folder) != 0 && !FolderExists(folder)) {
         Report(LoadLangString(TXT_TEMP_FOLDER, kTextTempFolder), MB_ICONERROR);
+        return 0;
+    }
+    if (!MakeFolderPlain(folder)) {
+        Report(LoadLangStringWith(TXT_FILL_COMPRESSED, kTextFillCompressed, drive), MB_ICONERROR);
+        _rmdir(folder);
         return 0;
     }
     ULONGLONG freeBytes = 0, totalFree = 0;
@@ -82,7 +126,7 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     const int count = count64 > 100000 ? 100000 : int(count64);
     std::vector<std::unique_ptr<CTempFile>> files;
     const ULONGLONG passes = ULONGLONG(algorithm->PassCount()) + (quick ? 0 : 1);
-    std::unique_ptr<IShredProgress> own;
+    COwnProgress own(*m_engine);
     IShredProgress* progress = OpenJobProgress(own);
     if (!progress) {
         _rmdir(folder);
@@ -96,16 +140,28 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     progress->SetPassPos(0);
     ZeroMemory(m_buffer.data(), kBufferSize);
 
-    bool prepared = true;
+    // A few small files first, while there is room: only where their data stays
+    // in the records (NTFS) are the records filled after the clusters.
+    std::vector<CString> records;
+    int fileSystem = FS_FAT16;
+    const bool resident = GetFileSystemType(root, &fileSystem) == 0 && fileSystem == FS_NTFS &&
+                          FillFileRecords(root, folder, records, *progress, kRecordProbe);
+    if (!resident) {
+        // Their clusters' slack still holds old data: back to the free space the fill takes.
+        for (const CString& path : records) DeleteFileA(path);
+        records.clear();
+    }
+
+    bool prepared = true, diskFull = false;
     int number = 0;
-    for (int i = 0; i < count && prepared; ++i) {
+    for (int i = 0; i < count && prepared && !diskFull; ++i) {
         std::unique_ptr<CTempFile> file(new CTempFile);
         for (int attempt = 0; attempt < kNameAttempts && !file->handle.IsValid(); ++attempt, ++number) {
             CString name;
             name.Format("SHRED%03u.TMP", unsigned(number));
             file->path = JoinPath(folder, name);
-            file->handle.Attach(CreateFileA(file->path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_WRITE_THROUGH,
-                                            nullptr));
+            file->handle.Attach(CreateFileA(file->path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_FLAG_WRITE_THROUGH, nullptr));
             if (!file->handle.IsValid() && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
                 break;
         }
@@ -115,12 +171,34 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
         }
         CTempFile& f = *file;
         files.push_back(std::move(file));
+        if (!MakePlain(f.handle)) {
+            Report(LoadLangStringWith(TXT_FILL_COMPRESSED, kTextFillCompressed, drive), MB_ICONERROR);
+            prepared = false;
+            break;
+        }
         progress->SetItemText(Counted(LoadLangString(TXT_TEMP_FILE_OF, kTextTempFileOf),
                                       quick ? LoadLangString(TXT_SHREDDING, kTextShredding)
                                             : LoadLangString(TXT_PREPARING, kTextPreparing),
                                       i + 1, count));
         const int filled = FillTemporaryFile(f.handle, &f.bytes, *progress, root);
         if (filled == FILL_FAILED || filled == FILL_CANCELLED) prepared = false;
+        // A full disk has nothing left for another file.
+        if (filled == FILL_DISK_FULL) diskFull = true;
+    }
+
+    if (resident && prepared && diskFull && !m_abort && !m_endSession && !files.empty()) {
+        CTempFile& last = *files.back();
+        const DWORD release = DWORD(last.bytes < kRecordRoom ? last.bytes : kRecordRoom);
+        LONG high = 0;
+        if (SetFilePointer(last.handle, LONG(last.bytes - release), &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+            SetEndOfFile(last.handle)) {
+            last.bytes -= release;
+            progress->SetItemText(LoadLangString(TXT_PREPARING_FILES, kTextPreparingFiles));
+            FillFileRecords(root, folder, records, *progress, kMaxRecordFiles);
+            // The given-back clusters the index and the MFT did not take are filled again.
+            const int refilled = FillTemporaryFile(last.handle, &last.bytes, *progress, root);
+            if (refilled == FILL_FAILED || refilled == FILL_CANCELLED) prepared = false;
+        }
     }
 
     if (prepared && !m_abort && !m_endSession && !quick) {
@@ -141,10 +219,42 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
         DeleteFileA(files[i]->path);
         progress->SetPassPos(DWORD(i + 1));
     }
+    for (size_t i = 0; i < records.size(); ++i) {
+        DeleteFileA(records[i]);
+        if (i % 256 == 0) progress->Pump();
+    }
     files.clear();
     _rmdir(folder);
-    if (own) own->Close();
+    own.Close();
     return m_abort || m_endSession ? 1 : 0;
+}
+
+bool CShredderApp::FillFileRecords(const CString& root, const CString& folder, std::vector<CString>& records,
+                                   IShredProgress& progress, int count) {
+    ZeroMemory(m_buffer.data(), kRecordData);
+    ULONGLONG freeBefore = 0, freeAfter = 0;
+    const bool measured = QueryDiskSpace(root, &freeBefore, nullptr, nullptr);
+    const int first = int(records.size());
+    for (int n = first; n < first + count && !m_abort && !m_endSession; ++n) {
+        CString name;
+        name.Format("R%07d.TMP", n);
+        const CString path = JoinPath(folder, name);
+        CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_WRITE_THROUGH, nullptr));
+        if (!file.IsValid()) {
+            // A name taken before this run is passed over; anything else means no record is left.
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+            break;
+        }
+        records.push_back(path);
+        DWORD written = 0;
+        const bool ok = WriteFile(file, m_buffer.data(), kRecordData, &written, nullptr) && written == kRecordData;
+        file.Close();
+        if (!ok) break;
+        if (n % 64 == 0) progress.Pump();
+    }
+    // Data that is not kept in the records takes a cluster a file: the records hold nothing to fill.
+    return !measured || !QueryDiskSpace(root, &freeAfter, nullptr, nullptr) ||
+           freeBefore < freeAfter + kProbeClusterBytes;
 }
 
 int CShredderApp::FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root) {

@@ -5,6 +5,7 @@
 #include "LangPack.h"
 #include "ShredSheet.h"
 #include "Seams.h"
+#include "SchedulerPage.h"
 #include "SheetResources.h"
 #include "ShredderApp.h"
 #include "ShredderKeys.h"
@@ -195,11 +196,15 @@ void CAlgorithmEditorDlg::OnSave() {
     }
     switch (App().Algorithms().SaveAlgorithm(m_editIndex, algorithm)) {
     case SAVE_OK:
+        m_savedName = algorithm.name;
         EndDialog(ID_SAVED);
         return;
     case SAVE_EMPTY_NAME:
-    case SAVE_BAD_NAME:
         Box(9070, "Please, Enter the algorithm name.", MB_ICONSTOP);
+        ::SetFocus(GetDlgItem(IDC_ALG_NAME));
+        return;
+    case SAVE_BAD_NAME:
+        Box(TXT_ALG_BACKSLASH, kTextAlgBackslash, MB_ICONSTOP);
         ::SetFocus(GetDlgItem(IDC_ALG_NAME));
         return;
     case SAVE_NAME_EXISTS:
@@ -306,31 +311,42 @@ void CMyPropertyPage1::OnAlgorithmChanged() {
     EnableDlgItem(IDC_DELETE_ALGORITHM, own);
 }
 
+void CMyPropertyPage1::AfterAlgorithmsChanged(const std::vector<CString>& before, int changedIndex,
+                                              const char* changedName, const CString& select) {
+    const CAlgorithmList& list = App().Algorithms();
+    // Indexes past a new, renamed or deleted user algorithm move: the tasks follow their algorithms.
+    RenumberTaskAlgorithms(Sheet(), list.MovedIndexes(before, changedIndex, changedName));
+    m_algorithms.ResetContent();
+    for (int i = 0; i < list.GetSize(); ++i) m_algorithms.AddString(list.GetAt(i).name);
+    const int at = list.FindByName(select);
+    m_algorithms.SetCurSel(at >= 0 ? at : 0);
+    OnAlgorithmChanged();
+}
+
 void CMyPropertyPage1::OnNewAlgorithm() {
+    const std::vector<CString> before = App().Algorithms().Names();
+    const CString selected = before[size_t(App().Method())];
     CAlgorithmEditorDlg editor(App(), GetSheetHwnd(), -1);
     if (editor.DoModal() != CAlgorithmEditorDlg::ID_SAVED) return;
-    const CAlgorithmList& list = App().Algorithms();
-    m_algorithms.AddString(list.GetAt(list.GetSize() - 1).name);
+    AfterAlgorithmsChanged(before, -1, nullptr, selected);
 }
 
 void CMyPropertyPage1::OnEditAlgorithm() {
     const int selection = m_algorithms.GetCurSel();
+    const std::vector<CString> before = App().Algorithms().Names();
     CAlgorithmEditorDlg editor(App(), GetSheetHwnd(), selection);
     if (editor.DoModal() != CAlgorithmEditorDlg::ID_SAVED) return;
-    m_algorithms.DeleteString(selection);
-    m_algorithms.InsertString(selection, App().Algorithms().GetAt(selection).name);
-    m_algorithms.SetCurSel(selection);
-    OnAlgorithmChanged();
+    const CString name = editor.SavedName();
+    AfterAlgorithmsChanged(before, selection, name, name);
 }
 
 void CMyPropertyPage1::OnDeleteAlgorithm() {
     const int selection = m_algorithms.GetCurSel();
     if (!App().Algorithms().IsValidIndex(selection) || !App().Algorithms().GetAt(selection).userDefined) return;
-    m_algorithms.DeleteString(selection);
+    const std::vector<CString> before = App().Algorithms().Names();
     if (!App().Algorithms().DeleteAlgorithm(selection))
         Box(9080, "Failed to delete the shredding algorithm registry key.", MB_ICONSTOP);
-    m_algorithms.SetCurSel(0);
-    OnAlgorithmChanged();
+    AfterAlgorithmsChanged(before, selection, nullptr, before[0]);
 }
 
 void CMyPropertyPage1::OnLiveUpdate() {

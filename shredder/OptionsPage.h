@@ -4,6 +4,8 @@
 // Deliberately not: the algorithm records or their registry form (Algorithms.h).
 #pragma once
 
+#include <vector>
+
 #include "Algorithms.h"
 #include "Controls.h"
 #include "ShredListCtrl.h"
@@ -14,6 +16,8 @@ public:
     // editIndex -1: a new algorithm; otherwise the user algorithm at that index.
     CAlgorithmEditorDlg(CShredderApp& app, HWND parent, int editIndex);
     enum { ID_SAVED = 1023 };
+    // The name the algorithm was saved under.
+    const CString& SavedName() const { return m_savedName; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -35,6 +39,7 @@ private:
     void OnSave();
 
     int m_editIndex;
+    CString m_savedName;
     CShredListCtrl m_passes;
 };
 
@@ -56,6 +61,8 @@ private:
     void OnNewAlgorithm();
     void OnEditAlgorithm();
     void OnDeleteAlgorithm();
+    void AfterAlgorithmsChanged(const std::vector<CString>& before, int changedIndex, const char* changedName,
+                                const CString& select);
     void OnLiveUpdate();
     void OnLanguageChanged();
 

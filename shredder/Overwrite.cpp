@@ -16,6 +16,7 @@ const DWORD kWriteBufferSize = 4u << 20;
 const DWORD kFastUnitMs = 50;
 const DWORD kSlowUnitMs = 150;
 const DWORD kSmallestWrite = 512;
+const int kSameLengthRenames = 3;
 
 // SetFilePointer and GetFileSize with their high parts: 64-bit on every
 // Windows, where the ...Ex forms are missing on Windows 95.
@@ -335,13 +336,40 @@ int COverwriteEngine::FillFile(HANDLE file, DWORD limit, DWORD* bytes, IShredPro
         if (Stopping()) return FILL_CANCELLED;
     }
 }
+namespace {
+// A new name for from: shaped like it (length 0), or of random letters of that length; empty when every try was taken.
+CString RenameOnce(const CString& from, int length) {
+    for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+        CString candidate = RandomShapedName(from);
+        if (length > 0) {
+            const int slash = candidate.ReverseFind('\\') > candidate.ReverseFind('/') ? candidate.ReverseFind('\\')
+                                                                                    : candidate.ReverseFind('/');
+            candidate = candidate.Left(slash + 1);
+            for (int i = 0; i < length; ++i) candidate += CString(RandomLetter());
+        }
+        if (candidate.CompareNoCase(from) != 0 && MoveFileA(from, candidate)) return candidate;
+    }
+    return CString();
+}
+}  // namespace
 
 int COverwriteEngine::RemoveShredded(const char* path, int kind) {
     // Never replaces an existing file: a name that is taken gets new letters.
-    CString renamed;
-    for (int attempt = 0; attempt < kRenameAttempts && renamed.IsEmpty(); ++attempt) {
-        CString candidate = RandomShapedName(path);
-        if (candidate.CompareNoCase(path) != 0 && MoveFileA(path, candidate)) renamed = candidate;
+    CString renamed = RenameOnce(path, 0);
+    if (!renamed.IsEmpty()) {
+        // NTFS leaves a renamed entry's old name in the slack of the folder's index;
+        // more names of the same length, then ever shorter ones, write over it.
+        const int slash = renamed.ReverseFind('\\') > renamed.ReverseFind('/') ? renamed.ReverseFind('\\')
+                                                                              : renamed.ReverseFind('/');
+        const int nameLength = renamed.GetLength() - slash - 1;
+        for (int round = 0; round < kSameLengthRenames; ++round) {
+            const CString next = RenameOnce(renamed, 0);
+            if (!next.IsEmpty()) renamed = next;
+        }
+        for (int length = nameLength - 1; length >= 1; --length) {
+            const CString next = RenameOnce(renamed, length);
+            if (!next.IsEmpty()) renamed = next;
+        }
     }
     const CString target = renamed.IsEmpty() ? CString(path) : renamed;
     if (DeleteFileA(target)) return 0;

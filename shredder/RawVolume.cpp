@@ -1,5 +1,8 @@
 #include "RawVolume.h"
 
+#include <windows.h>
+#include <winioctl.h>
+
 #include <cctype>
 
 namespace {
@@ -97,6 +100,17 @@ bool CNtVolume::Size(ULONGLONG* size) {
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
     *size = (ULONGLONG(high) << 32) | low;
     return *size > 0;
+}
+
+bool CNtVolume::Lock() {
+    DWORD returned = 0;
+    return DeviceIoControl(m_handle, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr) != FALSE;
+}
+
+void CNtVolume::Dismount() {
+    // Wine refuses the dismount (87); closing the handle ends the lock all the same.
+    DWORD returned = 0;
+    DeviceIoControl(m_handle, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
 }
 
 bool CVwin32Device::Open() {

@@ -30,6 +30,12 @@ public:
     virtual bool Write(ULONGLONG offset, const BYTE* buffer, DWORD length) = 0;
     // The device's size in bytes; false when the device cannot tell.
     virtual bool Size(ULONGLONG* size) { (void)size; return false; }
+    // Takes the volume from its file system before the first write, whose
+    // cached FAT or MFT would otherwise undo the writes; false while files
+    // are open on it.
+    virtual bool Lock() { return true; }
+    // After the last write: the file system reads the volume afresh.
+    virtual void Dismount() {}
 };
 
 class CNtVolume : public IRawVolume {
@@ -40,6 +46,8 @@ public:
     bool Read(ULONGLONG offset, BYTE* buffer, DWORD length) override;
     bool Write(ULONGLONG offset, const BYTE* buffer, DWORD length) override;
     bool Size(ULONGLONG* size) override;
+    bool Lock() override;
+    void Dismount() override;
 
 private:
     bool Seek(ULONGLONG offset);

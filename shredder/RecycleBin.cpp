@@ -150,7 +150,7 @@ int CShredderApp::ShredRecycleBin() {
     if (Ask(LoadLangString(TXT_BIN_CONFIRM, kTextBinConfirm), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES) != IDYES)
         return 0;
 
-    std::unique_ptr<IShredProgress> own;
+    COwnProgress own(*m_engine);
     IShredProgress* progress = OpenJobProgress(own);
     if (!progress) {
         return 1;
@@ -207,6 +207,6 @@ int CShredderApp::ShredRecycleBin() {
             if (file.IsValid()) WriteFile(file, kTextBinDesktopIni, DWORD(lstrlenA(kTextBinDesktopIni)), &written, nullptr);
         }
     }
-    if (own) own->Close();
+    own.Close();
     return rc;
 }

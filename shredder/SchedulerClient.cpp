@@ -35,6 +35,7 @@ bool CJobDriver::Call(DISPID id) { return m_job && SUCCEEDED(DispatchMethod(m_jo
 
 bool CJobDriver::SetApplicationName(const char* name) { return PutText(DISPID_JOB_APPLICATIONNAME, name); }
 bool CJobDriver::SetCommandLine(const char* line) { return PutText(DISPID_JOB_COMMANDLINE, line); }
+CString CJobDriver::GetCommandLine() { return GetText(DISPID_JOB_COMMANDLINE); }
 CString CJobDriver::GetCreator() { return GetText(DISPID_JOB_CREATOR); }
 bool CJobDriver::SetCreator(const char* creator) { return PutText(DISPID_JOB_CREATOR, creator); }
 bool CJobDriver::Run() { return Call(DISPID_JOB_RUN); }

@@ -20,6 +20,7 @@ public:
 
     bool SetApplicationName(const char* name);
     bool SetCommandLine(const char* line);
+    CString GetCommandLine();
     CString GetCreator();
     bool SetCreator(const char* creator);
     bool Run();

@@ -12,20 +12,61 @@
 
 using namespace Grindel;
 
+namespace {
+void ReportTaskFailure(CMyPropertySheet& sheet, HWND parent, int key, const char* text, const char* name) {
+    QvMessageBox(parent, LangText(key, text, name), sheet.App().ProductTitle(), MB_ICONERROR);
+}
+}  // namespace
+
 CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent) {
     CTaskNameDlg dialog(sheet.App(), parent, sheet.Schedule());
     if (dialog.DoModal() != IDOK) return CString();
     sheet.Job().Attach(sheet.Schedule().CreateTask(dialog.m_name).Get());
-    if (!sheet.Job().IsAttached()) return CString();
-    sheet.Job().SetCreator(kCreator);
-    sheet.Job().SetApplicationName(JoinPath(sheet.App().AppPath(), kProgramFile));
+    if (!sheet.Job().IsAttached() || !sheet.Job().SetCreator(kCreator) ||
+        !sheet.Job().SetApplicationName(JoinPath(sheet.App().AppPath(), kProgramFile))) {
+        sheet.Job().Attach(nullptr);
+        ReportTaskFailure(sheet, parent, TXT_TASK_CREATE_FAILED, kTextTaskCreateFailed, dialog.m_name);
+        return CString();
+    }
     return dialog.m_name;
 }
 
-void FinishScheduledTask(CMyPropertySheet& sheet, const char* commandLine) {
-    sheet.Job().SetCommandLine(commandLine);
-    sheet.Job().Save();
+bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine) {
+    if (!sheet.Job().SetCommandLine(commandLine) || !sheet.Job().Save()) {
+        ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed,
+                          name);
+        return false;
+    }
     sheet.Job().ShowProperties();
+    return true;
+}
+
+void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& moved) {
+    if (!sheet.SchedulerAvailable()) return;
+    CScheduleDriver& schedule = sheet.Schedule();
+    schedule.Refresh();
+    const long count = schedule.GetCount();
+    CJobDriver job;
+    for (long i = 1; i <= count; ++i) {
+        job.Attach(schedule.GetJob(short(i)).Get());
+        if (job.GetCreator() != kCreator) continue;
+        CString line = job.GetCommandLine();
+        const int at = line.Find("\"/O");
+        if (at < 0) continue;
+        const int end = line.Find('"', at + 3);
+        if (end < 0) continue;
+        const int old = atoi(line.Mid(at + 3, end - at - 3).c_str());
+        if (old < 0 || old >= int(moved.size()) || moved[size_t(old)] == old) continue;
+        const int now = moved[size_t(old)];
+        CString option;
+        option.Format("\"/O%d", now);
+        line = line.Left(at) + option + line.Mid(end);
+        const CString name = job.GetName();
+        if (!job.SetCommandLine(line) || !job.Save())
+            ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed, name);
+        else if (now < 0)
+            ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_NO_ALGORITHM, kTextTaskNoAlgorithm, name);
+    }
 }
 
 // ---- task name -----------------------------------------------------------
@@ -56,7 +97,8 @@ void CTaskNameDlg::OnOK() {
     CJobDriver job;
     for (long i = 1; i <= count; ++i) {
         job.Attach(m_schedule.GetJob(short(i)).Get());
-        if (job.GetName() == name) {
+        // Task names are file names: case makes no other task.
+        if (job.GetName().CompareNoCase(name) == 0) {
             Box(9016, "There's a task with this name. Please, Specify another name.", MB_ICONSTOP);
             return;
         }
@@ -132,12 +174,11 @@ void CMyPropertyPage6::OnDeleteTask() {
     const int row = SelectedRow();
     if (row < 0) return;
     const int index = m_rowMap[size_t(row)];
-    if (!Sheet().Schedule().Delete(short(index & 0xFFFF))) return;
-    m_list.DeleteItem(row);
-    // Later tasks of the folder move down by one, so each row keeps naming its own.
-    m_rowMap.erase(m_rowMap.begin() + row);
-    for (int& entry : m_rowMap)
-        if (entry > index) --entry;
+    const CString name = m_list.GetItemText(row, 0);
+    if (!Sheet().Schedule().Delete(short(index & 0xFFFF)))
+        Box(LangText(TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, name), MB_ICONERROR);
+    // The folder as it is now: the row goes only when its task did.
+    FillTaskList();
 }
 
 void CMyPropertyPage6::OnDeleteAll() {
@@ -145,12 +186,15 @@ void CMyPropertyPage6::OnDeleteAll() {
                      LoadLangString(9064, "WARNING!"), MB_YESNO | MB_ICONSTOP | MB_DEFBUTTON2) != IDYES)
         return;
     // From the highest index down: a deletion moves only the tasks after it.
-    std::vector<int> indexes = m_rowMap;
-    std::sort(indexes.rbegin(), indexes.rend());
-    for (int index : indexes) Sheet().Schedule().Delete(short(index & 0xFFFF));
-    Sheet().Schedule().Refresh();
-    m_list.DeleteAllItems();
-    m_rowMap.clear();
+    std::vector<std::pair<int, CString>> tasks;
+    for (size_t row = 0; row < m_rowMap.size(); ++row) tasks.emplace_back(m_rowMap[row], m_list.GetItemText(int(row), 0));
+    std::sort(tasks.rbegin(), tasks.rend(), [](const std::pair<int, CString>& a, const std::pair<int, CString>& b) {
+        return a.first < b.first;
+    });
+    for (const auto& task : tasks)
+        if (!Sheet().Schedule().Delete(short(task.first & 0xFFFF)))
+            Box(LangText(TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, task.second), MB_ICONERROR);
+    FillTaskList();
 }
 
 void CMyPropertyPage6::OnViewLog() {

@@ -15,8 +15,14 @@ class CScheduleDriver;
 // Asks for a name and makes the task (creator "Quorvane Grindel", program
 // Grindel.exe in the program folder); the name, or empty when cancelled.
 CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent);
-// Gives the task just made its command line, saves it and shows its properties.
-void FinishScheduledTask(CMyPropertySheet& sheet, const char* commandLine);
+// Gives the task just made its command line, saves it and shows its properties;
+// false (told to the user) when the Task Scheduler refused it.
+bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine);
+
+// Grindel's tasks whose "/O" index moved get the new one (moved[old] = new), so
+// each keeps the algorithm the user chose; a task whose algorithm is gone gets
+// "/O-1", which shreds nothing and says so, and the user is told.
+void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& moved);
 
 class CTaskNameDlg : public CShredDialog {
 public:

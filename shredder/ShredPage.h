@@ -21,10 +21,6 @@ CSkinObject& GrindelSkin();
 void OpenGrindelHelp(HWND owner, const char* appPath);
 // A language text with one "%s" replaced.
 CString LangText(int key, const char* defaultText, const char* insert = nullptr);
-// The drive name of a drive's display text: what follows the first "(" with
-// every ")" removed, or the whole text without one ("Local Disk (C:)" -> "C:").
-CString DriveNameOfText(const char* displayText);
-
 // One control's language text: control id, language key, English default.
 struct CControlText {
     UINT id;

@@ -46,14 +46,6 @@ CString LangText(int key, const char* defaultText, const char* insert) {
     return text;
 }
 
-CString DriveNameOfText(const char* displayText) {
-    CString text(displayText);
-    const int open = text.Find('(');
-    if (open >= 0) text = text.Mid(open + 1);
-    text.Remove(')');
-    return text;
-}
-
 void SetControlTexts(HWND window, const CControlText* texts, size_t count) {
     for (size_t i = 0; i < count; ++i) SetDlgItemLangText(window, int(texts[i].id), texts[i].key, texts[i].text);
 }
@@ -94,12 +86,12 @@ CMyPropertySheet* GetGrindelSheet() { return g_sheet; }
 
 void SetSheetServicesHook(SheetServicesHook hook) { g_servicesHook = std::move(hook); }
 
-CString FormatDialogTitle(const char* driveText, const COSVersion& os) {
+CString FormatDialogTitle(const char* driveText, char letter, const COSVersion& os) {
     CString title;
     if (os.IsWinXP())
         title.Format("Format %s", driveText);
     else if (os.IsWin2000() || os.IsWinNT4())
-        title.Format("Format %s\\", DriveNameOfText(driveText).c_str());
+        title.Format("Format %c:\\", letter);
     return title;
 }
 
@@ -218,7 +210,7 @@ INT_PTR CMyPropertySheet::RunAboutBox() {
 }
 
 void CMyPropertySheet::DriveFormatDialog(UINT_PTR timer) {
-    const CString title = FormatDialogTitle(m_driveText, COSVersion());
+    const CString title = FormatDialogTitle(m_driveText, m_driveLetter, COSVersion());
     if (title.IsEmpty()) return;
     HWND dialog = FindWindowA(nullptr, title);
     if (!dialog) return;

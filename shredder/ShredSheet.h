@@ -72,7 +72,11 @@ public:
 
     // The Format dialog of the drive whose display text the Shred Drive page
     // chose: timers 10 and 11 press its buttons while it is open.
-    void SetCurrentDriveText(const char* text) { m_driveText = text; }
+    // The row's text as the Format dialog's title shows it, and its drive letter.
+    void SetCurrentDrive(const char* text, char letter) {
+        m_driveText = text;
+        m_driveLetter = letter;
+    }
     const CString& CurrentDriveText() const { return m_driveText; }
     void StartFormatDriver() { SetTimer(TIMER_FORMAT_START, 200); }
     void StopFormatDriver() {
@@ -108,6 +112,7 @@ private:
     CTrayIcon m_tray;
     bool m_iconShown = true;
     CString m_driveText;
+    char m_driveLetter = 0;
 };
 
 // The one sheet of the program while it exists, else null.
@@ -116,7 +121,7 @@ CMyPropertySheet* GetGrindelSheet();
 // The Format dialog's window title for a drive's display text: "Format %s"
 // with the text on XP, with the drive name and a backslash on 2000 and NT 4,
 // empty elsewhere.
-CString FormatDialogTitle(const char* driveText, const COSVersion& os);
+CString FormatDialogTitle(const char* driveText, char letter, const COSVersion& os);
 
 // Tests take the services the application fills and run a sheet of their
 // own; a hook answering true keeps the application from showing its sheet.

@@ -268,7 +268,8 @@ int CShredderApp::ExitInstance() {
     if (m_progress) m_progress->Close();
     m_items.RemoveAll();
     if (m_scheduled && m_lastMessage.IsEmpty()) {
-        m_lastMessage = kTextSuccess;
+        // The items after the one the session end stopped were never touched.
+        m_lastMessage = m_endSession ? kTextSessionEnded : kTextSuccess;
         WriteLog(m_lastMessage + "\r\n\r\n");
     }
     if (m_mutex) CloseHandle(m_mutex);
@@ -638,13 +639,26 @@ int CShredderApp::ShredItem(const CString& path) {
 }
 
 
-IShredProgress* CShredderApp::OpenJobProgress(std::unique_ptr<IShredProgress>& own) {
+void COwnProgress::Reset(IShredProgress* progress) {
+    Close();
+    m_progress.reset(progress);
+    if (progress) m_engine.SetProgress(progress);
+}
+
+void COwnProgress::Close() {
+    if (!m_progress) return;
+    m_progress->Close();
+    if (m_engine.Progress() == m_progress.get()) m_engine.SetProgress(nullptr);
+    m_progress.reset();
+}
+
+IShredProgress* CShredderApp::OpenJobProgress(COwnProgress& own) {
     IShredProgress* progress = m_progress.get();
     if (!progress) {
-        own.reset(CreateProgress());
+        own.Reset(CreateProgress());
         progress = own.get();
     }
-    if (progress->Open()) return progress;
+    if (progress && progress->Open()) return progress;
     Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
     return nullptr;
 }

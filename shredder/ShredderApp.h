@@ -57,6 +57,27 @@ char DriveRootLetter(const char* path);
 char RootLetterOf(const char* path);
 // Nothing in it but "." and "..".
 bool IsFolderEmpty(const char* path);
+// After a shred: a file that is still there, or a folder that still holds one
+// (empty folders the options keep are no remains); links are not followed.
+bool IsItemLeft(const char* path, int depth = 0);
+
+// A progress an operation opens for itself when its job has none (the pages
+// start operations without a job): the overwrite engine drives it too, until
+// it closes when the operation returns.
+class COwnProgress {
+public:
+    explicit COwnProgress(COverwriteEngine& engine) : m_engine(engine) {}
+    ~COwnProgress() { Close(); }
+    COwnProgress(const COwnProgress&) = delete;
+    COwnProgress& operator=(const COwnProgress&) = delete;
+    void Reset(IShredProgress* progress);
+    void Close();
+    IShredProgress* get() const { return m_progress.get(); }
+
+private:
+    COverwriteEngine& m_engine;
+    std::unique_ptr<IShredProgress> m_progress;
+};
 
 class CShredderApp : public IShredHost {
 public:
@@ -103,10 +124,13 @@ public:
     int CheckFolderTreeForTask(const CString& folder, bool systemFolder, int depth = 0);
     // The Recycle Bin's Shred Now: the bin alert unless it was turned off, then the shred.
     int ShredRecycleBinNow();
-    // The whole-drive shred of "X:" after its confirmation, then the Format dialog when asked.
+    // The whole-drive shred of "X:" after its confirmation, then the Format dialog when asked
+    // and only when the shred ran to its end; the system drive and Grindel's own are refused.
     int ShredWholeDrive(const CString& drive, const CString& fileSystem, int formatAfter);
-    // The drive mode of the engine: 1 stop the job, 0 go on.
-    int OverwriteDrive(const CString& drive);
+    bool IsRefusedDrive(const CString& drive) const;
+    // The drive mode of the engine: 1 stop the job, 0 go on; *completed when every pass
+    // reached the end of the volume.
+    int OverwriteDrive(const CString& drive, bool* completed);
     // The free space of a drive root ("C:\\"): temporary files of zeros, overwritten and deleted.
     int ShredFreeSpace(const CString& root);
     const std::vector<CSkipRun>& NtfsSkipRuns() const { return m_skipRuns; }
@@ -168,6 +192,8 @@ protected:
     virtual bool RunDriveOptionsDialog(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
                                        bool* formatAfter);
     virtual void FormatDrive(const CString& drive, bool ntfs);
+    // "\\.\X:" opened for reading and writing; null when it cannot be opened.
+    virtual IRawVolume* OpenNtVolume(const CString& drive);
     // The VWIN32 device of Windows 9x; null when it cannot be opened.
     virtual IVwin32Device* OpenVwin32Device();
     // The folder that holds the bin of one fixed drive (letter index 0 = A).
@@ -185,13 +211,17 @@ private:
     CString ClassesKey(const char* subKey) const;
     ULONGLONG ItemSize(const CString& path, int depth = 0) const;
     // The job's progress, or one of this item's own (kept in own); opened; null after reporting 9010.
-    IShredProgress* OpenJobProgress(std::unique_ptr<IShredProgress>& own);
+    IShredProgress* OpenJobProgress(COwnProgress& own);
     // A question a scheduled run cannot ask: logged, and answered No.
     int AskOrLogNo(const CString& text, UINT type);
     int WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped);
     void ReportRemoveFailure(const CString& path, int error);
     // 0 the file is full, 1 the disk is, 2 a write failed (reported), 3 cancelled.
     int FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root);
+    // Up to count small files of resident data in folder, until no MFT record is left; their paths
+    // go to records. False when they took clusters instead (their data is not kept in records).
+    bool FillFileRecords(const CString& root, const CString& folder, std::vector<CString>& records,
+                         IShredProgress& progress, int count);
 
     CShredderEnvironment m_env;
     CShredderProfile m_profile;

@@ -92,6 +92,14 @@ enum TextKey {
     TXT_INSTANCE = 9065,
     TXT_BAD_ALGORITHM = 9088,
     TXT_NOT_AVAILABLE = 9089,
+    TXT_VOLUME_LOCK = 9090,
+    TXT_DRIVE_REFUSED = 9091,
+    TXT_ALG_BACKSLASH = 9092,
+    TXT_FILL_COMPRESSED = 9093,
+    TXT_TASK_CREATE_FAILED = 9094,
+    TXT_TASK_SAVE_FAILED = 9095,
+    TXT_TASK_DELETE_FAILED = 9096,
+    TXT_TASK_NO_ALGORITHM = 9097,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -212,6 +220,19 @@ const char* const kTextDriveWrite = "Failed to write on drive.";
 const char* const kTextUnsupportedFs =
     "Quorvane Grindel doesn't support this drive's file system.\nQuorvane Grindel supports only FAT16, FAT32 and NTFS "
     "drives.";
+const char* const kTextVolumeLock =
+    "Could not lock drive %s for the shred: files on it are in use.\n\n"
+    "Close the programs and windows that use the drive, then try again.\nNothing has been written.";
+const char* const kTextDriveRefused =
+    "Drive %s holds Windows or Quorvane Grindel itself and cannot be shredded whole.\nNothing has been written.";
+const char* const kTextAlgBackslash = "An algorithm name cannot hold \"\\\".\nPlease change the algorithm name.";
+const char* const kTextFillCompressed =
+    "The free space of drive %s cannot be shredded: its temporary files stay compressed or encrypted.";
+const char* const kTextTaskCreateFailed = "The Task Scheduler could not create the task \"%s\".";
+const char* const kTextTaskSaveFailed = "The Task Scheduler could not save the task \"%s\". It was not scheduled.";
+const char* const kTextTaskDeleteFailed = "The Task Scheduler could not delete the task \"%s\".";
+const char* const kTextTaskNoAlgorithm =
+    "The task \"%s\" used the deleted algorithm: it shreds nothing until you schedule it again.";
 const char* const kTextUnknownFs = "Failed to detect the drive's file system.";
 const char* const kTextConfirmDrive =
     "WARNING: Shredding will erase ALL data on this drive.\nAre you sure you want to continue?";
@@ -242,6 +263,8 @@ const char* const kTextAlertCheck = "&Don't show me this again.";
 const char* const kTextAlertOk = "OK";
 const char* const kTextRecycleVerb = "Quorvane Shred Recycle Bin";
 const char* const kTextSuccess = "Success";
+const char* const kTextSessionEnded = "Interrupted: Windows was shutting down or the user logged off. "
+                                      "Not every item was shredded.";
 const char* const kTextTaskName = "Task Name: ";
 
 }  // namespace Grindel

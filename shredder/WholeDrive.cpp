@@ -180,8 +180,10 @@ bool CWholeDriveShredder::ClearFatTables(IRawVolume& volume, const CVolumeGeomet
                 m_host.ShowSystemError(GetLastError());
                 return false;
             }
-            // The root directory becomes a chain of one cluster; the entry's top four bits are not ours.
-            rootValue = (U32(sector.data() + rootEntry % bps) & 0xF0000000) | (U32(head + 4) & 0x0FFFFFFF);
+            // The root directory becomes a chain of one cluster, ended by end-of-chain: entry 1 is no
+            // such mark (its top bits are the clean-shutdown and no-error flags, cleared while mounted).
+            // The entry's top four bits are not ours.
+            rootValue = (U32(sector.data() + rootEntry % bps) & 0xF0000000) | 0x0FFFFFFF;
         }
         for (ULONGLONG written = 0; written < fatSize;) {
             const DWORD chunk = DWORD(fatSize - written < ULONGLONG(kBufferSize) ? fatSize - written : kBufferSize);

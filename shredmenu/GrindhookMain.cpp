@@ -1,5 +1,5 @@
-// The DLL around the context-menu handler: load-time settings and the four
-// COM exports (named in Grindhook.def).
+// The DLL around the context-menu handler: the four COM exports (named in
+// Grindhook.def). Grindel's settings are read when the menu is built.
 #include <windows.h>
 
 #include "Files.h"
@@ -14,8 +14,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         DisableThreadLibraryCalls(instance);
-        CString key = CString(Grindel::kProductKey) + "\\" + Grindel::kProfileName;
-        Grindhook::LoadShredderSettings(HKEY_CURRENT_USER, key);
     }
     return TRUE;
 }

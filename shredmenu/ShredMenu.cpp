@@ -15,6 +15,8 @@ const CLSID kClsid = {0x82F4E188, 0xBEAF, 0x43D7, {0xB3, 0xD0, 0x2B, 0x81, 0x13,
 namespace {
 CString g_appPath;
 CString g_language;
+HKEY g_settingsRoot = nullptr;  // null: Grindel's own key below HKEY_CURRENT_USER
+CString g_settingsKey;
 
 const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
@@ -42,10 +44,18 @@ CComModuleCount& Module() {
 }
 
 void LoadShredderSettings(HKEY root, const char* key) {
+    g_settingsRoot = root;
+    g_settingsKey = key;
+    ReloadShredderSettings();
+}
+
+void ReloadShredderSettings() {
     g_appPath.Empty();
     g_language.Empty();
+    const CString key =
+        g_settingsRoot ? g_settingsKey : CString(Grindel::kProductKey) + "\\" + Grindel::kProfileName;
     CRegKey settings;
-    if (settings.Open(root, key) != ERROR_SUCCESS) return;
+    if (settings.Open(g_settingsRoot ? g_settingsRoot : HKEY_CURRENT_USER, key) != ERROR_SUCCESS) return;
     settings.QueryString(Grindel::kValueAppPath, g_appPath);
     if (settings.QueryString(Grindel::kValueLanguage, g_language) != ERROR_SUCCESS || g_language.IsEmpty())
         g_language = Grindel::kDefaultLanguage;
@@ -160,6 +170,9 @@ STDMETHODIMP CShredContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKE
 
 STDMETHODIMP CShredContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT firstId, UINT, UINT) {
     if (!menu) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    // Read here, not when the library loads: the user may have moved Grindel or
+    // changed its language since the shell loaded us, and the loader lock is no place for the registry.
+    Grindhook::ReloadShredderSettings();
     InsertMenuA(menu, index, MF_BYPOSITION, firstId, Grindhook::MenuText());
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1);
 }
@@ -169,9 +182,13 @@ STDMETHODIMP CShredContextMenu::InvokeCommand(LPCMINVOKECOMMANDINFO info) {
     if (m_names.IsEmpty()) return S_OK;
     const CString& folder = Grindhook::AppPath();
     // The full path: a bare name would be searched for along the shell's own
-    // current folder and PATH first.
+    // current folder and PATH first. Without AppPath there is no full path.
+    if (folder.IsEmpty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     CString program = JoinPath(folder, Grindel::kProgramFile);
-    QvShellExecute(nullptr, "open", program, Grindhook::BuildShredParameters(m_names), folder, SW_SHOW);
+    const INT_PTR started = reinterpret_cast<INT_PTR>(
+        QvShellExecute(nullptr, "open", program, Grindhook::BuildShredParameters(m_names), folder, SW_SHOW));
+    // ShellExecute's codes up to 32 are failures; the ones below 32 are Win32 errors too.
+    if (started <= 32) return started > 0 && started < 32 ? HRESULT_FROM_WIN32(DWORD(started)) : E_FAIL;
     return S_OK;
 }
 

@@ -25,8 +25,10 @@ const int kMenuTextBuffer = 200;
 CComModuleCount& Module();
 
 // Grindel's AppPath and Language from root\key (an empty Language reads
-// "English"); both stay empty when the key cannot be opened.
+// "English"); both stay empty when the key cannot be opened. The key is kept
+// for ReloadShredderSettings, which reads Grindel's own key until one is set.
 void LoadShredderSettings(HKEY root, const char* key);
+void ReloadShredderSettings();
 const CString& AppPath();
 const CString& Language();
 

@@ -178,6 +178,8 @@ TEST(AlgorithmEditing, SaveRefusesWhatTheEditorMustRefuse) {
         {"empty name", -1, Make("", "x", {CAlgorithmPass::Random()}), SAVE_EMPTY_NAME},
         {"backslash", -1, Make("a\\b", "x", {CAlgorithmPass::Random()}), SAVE_BAD_NAME},
         {"built-in name", -1, Make("Quick Shred", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
+        {"name differing in case", -1, Make("fIRST", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
+        {"rename onto another in other case", 6, Make("first", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
         {"rename onto another", 6, Make("First", "x", {CAlgorithmPass::Random()}), SAVE_NAME_EXISTS},
         {"empty description", -1, Make("Third", "", {CAlgorithmPass::Random()}), SAVE_EMPTY_DESCRIPTION},
         {"no passes", -1, Make("Third", "x", {}), SAVE_NO_PASSES},
@@ -204,6 +206,7 @@ TEST(AlgorithmEditing, RenameAndReplaceKeepOneKeyPerAlgorithm) {
               SAVE_OK);
     ASSERT_EQ(list.SaveAlgorithm(5, Make("New", "renamed", {CAlgorithmPass::Pattern({0x42})})), SAVE_OK);
     EXPECT_EQ(list.GetAt(5).name, "New");
+    ASSERT_EQ(list.SaveAlgorithm(5, Make("NEW", "renamed in case", {CAlgorithmPass::Random()})), SAVE_OK);
     ASSERT_EQ(list.SaveAlgorithm(5, Make("New", "same name, fewer passes", {CAlgorithmPass::Complement()})), SAVE_OK);
 
     CAlgorithmList again(root.SubKey());
@@ -219,6 +222,31 @@ TEST(AlgorithmEditing, RenameAndReplaceKeepOneKeyPerAlgorithm) {
     CRegKey newKey;
     ASSERT_EQ(newKey.Open(key, "New"), ERROR_SUCCESS);
     EXPECT_EQ(newKey.EnumSubKeys().GetSize(), 1);  // no pass keys left over from the longer version
+}
+
+TEST(AlgorithmEditing, UserAlgorithmsKeepTheirOrderByNameAndEveryMoveIsKnown) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Zeta", "one pass", {CAlgorithmPass::Random()})), SAVE_OK);
+    std::vector<CString> before = list.Names();
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Alpha", "two passes", {CAlgorithmPass::Random(), CAlgorithmPass::Random()})),
+              SAVE_OK);
+    EXPECT_EQ(list.MovedIndexes(before, -1, nullptr), (std::vector<int>{0, 1, 2, 3, 4, 6}));
+    // After a restart, whatever order the registry gives, a task saved as /O6 runs Zeta.
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    ASSERT_EQ(again.GetSize(), 7);
+    EXPECT_EQ(again.GetAt(5).name, "Alpha");
+    EXPECT_EQ(again.GetAt(6).name, "Zeta");
+
+    before = list.Names();
+    ASSERT_EQ(list.SaveAlgorithm(5, Make("Zulu", "renamed", {CAlgorithmPass::Random()})), SAVE_OK);
+    EXPECT_EQ(list.GetAt(6).name, "Zulu");
+    EXPECT_EQ(list.MovedIndexes(before, 5, "Zulu"), (std::vector<int>{0, 1, 2, 3, 4, 6, 5}));
+    before = list.Names();
+    ASSERT_TRUE(list.DeleteAlgorithm(5));
+    EXPECT_EQ(list.MovedIndexes(before, 5, nullptr), (std::vector<int>{0, 1, 2, 3, 4, -1, 5}));
 }
 
 TEST(AlgorithmEditing, FailedWriteKeepsTheOldAlgorithm) {

@@ -275,6 +275,7 @@ TEST(ScheduledJob, TheSessionEndingStopsTheJob) {
     EXPECT_FALSE(FileExists(first));
     EXPECT_TRUE(FileExists(second));
     app.ExitInstance();
+    EXPECT_EQ(bed.Log(), "Task Name: end\r\n" + std::string(Grindel::kTextSessionEnded) + "\r\n\r\n");
 }
 
 namespace {
@@ -400,4 +401,27 @@ TEST_F(ScheduledRun, RecycleBinContentsAreOverwrittenInPlaceThenTheBinIsEmptied)
     EXPECT_EQ(ReadFileText(fileLink), "");
     EXPECT_EQ(ReadFileText(innerLink), "");
     EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+// The Recycle Bin page starts the shred with no job around it: the progress the
+// operation opens is the one the engine drives.
+TEST(InteractiveRun, RecycleBinShredFromThePageOverwritesWhatTheBinHolds) {
+    CShredderTestBed bed;
+    ASSERT_EQ(BinItems(), 0u) << "the bin of this build's home should start empty";
+    CString file = bed.Folder().Write("binned.txt", std::string(70000, 'b'));
+    const CString link = bed.Folder().File("binned.lnk");
+    ASSERT_TRUE(CreateHardLinkA(link, file, nullptr));
+    ASSERT_TRUE(Trash(file));
+    ASSERT_EQ(BinItems(), 1u);
+    CScriptedMessageBoxes boxes;
+    CTestShredderApp app(bed.Environment());
+    ASSERT_TRUE(app.InitInstance(""));
+    boxes.Clear();
+    boxes.QueueAnswer(IDYES);
+    EXPECT_EQ(app.ShredRecycleBinNow(), 0);
+    app.ExitInstance();
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, Grindel::kTextBinConfirm);
+    EXPECT_EQ(BinItems(), 0u);
+    EXPECT_EQ(ReadFileText(link), "");
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # On real volumes made here: a file shredded on a FAT16 image, whole-drive
 # shreds of FAT16, FAT32 and NTFS images and a free-space shred of a FAT16
-# image. Nothing of the old contents stays, the metadata the volume needs
+# image and of an NTFS image. Nothing of the old contents stays, the metadata the volume needs
 # stays, and the checkers of each file system accept the result.
 #   DriveVolumeCheck.sh BUILD_DIR DRIVE_SHRED_TOOL GRINDEL_EXE
 # Only images this check makes are ever mapped: a drive letter points at an
@@ -107,6 +107,19 @@ assert entries[32:].count(0) == rootsize - 32, 'root directory not empty'
 PY
 }
 
+clean_bit() {  # image 0|1: the clean-shutdown bit of FAT32 entry 1 in every FAT copy
+  python3 - "$1" "$2" <<'PY'
+import struct, sys
+f = open(sys.argv[1], 'r+b'); b = f.read(64)
+bps, res, nfats, spf = struct.unpack_from('<H', b, 11)[0], struct.unpack_from('<H', b, 14)[0], b[16], struct.unpack_from('<I', b, 36)[0]
+for k in range(nfats):
+    at = (res + k * spf) * bps + 4
+    f.seek(at); v = struct.unpack('<I', f.read(4))[0]
+    v = v | 0x08000000 if sys.argv[2] == '1' else v & ~0x08000000
+    f.seek(at); f.write(struct.pack('<I', v))
+PY
+}
+
 run_tool() {  # name
   run_wine "$tool" "$drive:" 'C:\' >"$work/tool.txt" 2>&1
   grep -q "box: WARNING: Shredding will erase ALL data" "$work/tool.txt" || { cat "$work/tool.txt"; fail "$1: not asked"; }
@@ -149,13 +162,17 @@ for fs in 16 32; do
   fill
   unmount
   grep -q "$marker" "$image" || fail "FAT$fs: the marker never reached the image"
+  # As Windows leaves a mounted FAT32 volume: the clean-shutdown bit of FAT entry 1 cleared.
+  [ $fs = 32 ] && clean_bit "$image" 0
   cp "$image" "$work/before.img"
   map "$work/empty"
   run_tool "FAT$fs"
   unmap
   grep -q "$marker" "$image" && fail "FAT$fs: the contents are still in the image"
-  fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "FAT$fs: fsck.fat found errors"; }
   check_fat "$image" "$work/before.img" $fs
+  # Set again, as Windows does when it unmounts: the root's chain must not have depended on it.
+  [ $fs = 32 ] && clean_bit "$image" 1
+  fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "FAT$fs: fsck.fat found errors"; }
   echo "FAT$fs whole drive: contents gone, FATs and root empty, label and boot kept, fsck clean"
 done
 
@@ -218,3 +235,63 @@ fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "fre
 expected=$(printf 'Task Name: free\r\nSuccess\r\n\r\n')
 [ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "free space: log.txt"; }
 echo "free space: deleted contents gone, kept file intact, no temporary files, fsck clean, log Success"
+
+# Helpers of the NTFS checks below.
+count_in() {  # image text [utf-16-le]
+  python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(sys.argv[2].encode(sys.argv[3])))' "$1" "$2" "${3:-ascii}"
+}
+ntfs_image() {  # image: a fresh NTFS volume, mounted
+  image=$1
+  truncate -s 24M "$image"
+  mkntfs -F -f -q -L GRINDEL "$image" >/dev/null 2>&1 || fail mkntfs
+  ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "ntfs-3g mount"
+  mounted=1
+}
+grindel_on_image() {  # what task args...: Grindel on the image, mounted again and mapped; unmapped and unmounted after
+  local what=$1 task=$2
+  shift 2
+  ntfs-3g "$image" "$mnt" >/dev/null 2>&1 || fail "$what: ntfs-3g remount"
+  mounted=1
+  ln -s "$mnt" "$prefix/dosdevices/$letter:" || fail "map $letter:"
+  rm -f "$work/app/log.txt"
+  run_wine "$work/app/Grindel.exe" /s "$task" "$@" >"$work/grindel.txt" 2>&1 ||
+    { cat "$work/grindel.txt"; fail "$what: Grindel exited with an error"; }
+  [ -e "$mnt/SHREDTMP.\$\$\$" ] && fail "$what: the temporary folder is left"
+  [ "$(cat "$mnt/KEEP.TXT")" = "$keeper" ] || fail "$what: KEEP.TXT was touched"
+  unmap
+  unmount
+  expected=$(printf 'Task Name: %s\r\nSuccess\r\n\r\n' "$task")
+  [ "$(cat "$work/app/log.txt")" = "$expected" ] || { cat -A "$work/app/log.txt"; fail "$what: log.txt"; }
+}
+
+# Free space on NTFS: deleted small files keep their data inside their MFT records.
+ntfs_image "$work/freentfs.img"
+resident="QVRES$$M$RANDOM"
+mkdir "$mnt/small"
+for i in $(seq 1 200); do printf '%s %03d\n' "$resident" "$i" >"$mnt/small/s$i.txt"; done
+fill
+keeper="QVKEEP$$M$RANDOM"
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+rm -rf "$mnt/small" "$mnt/SECRET.TXT" "$mnt/Deep"
+unmount
+[ "$(count_in "$image" "$resident")" -ge 100 ] || fail "NTFS free space: the deleted small files left no data to find"
+grep -q "$marker" "$image" || fail "NTFS free space: a plain delete already cleared the contents"
+grindel_on_image "NTFS free space" freentfs /O1 /D0 "$drive:\\"
+left=$(count_in "$image" "$resident")
+[ "$left" = 0 ] || fail "NTFS free space: $left of the small files' data are still in the image"
+grep -q "$marker" "$image" && fail "NTFS free space: the deleted contents are still in the image"
+ntfsinfo -m "$image" >"$work/ntfsinfo.txt" 2>&1 || { cat "$work/ntfsinfo.txt"; fail "NTFS free space: ntfsinfo cannot read the volume"; }
+echo "NTFS free space: deleted contents and the small files' records gone, kept file intact, log Success"
+
+# A shredded file's name: NTFS keeps old names in the slack of the folder's index.
+ntfs_image "$work/name.img"
+name="QvName$$R${RANDOM}Secret.txt"
+printf 'small\n' >"$mnt/$name"
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+for i in $(seq 1 5); do printf 'k%d\n' "$i" >"$mnt/keep$i.txt"; done
+unmount
+[ "$(count_in "$image" "$name" utf-16-le)" -ge 1 ] || fail "name: the name never reached the image"
+grindel_on_image name name /O0 "$drive:\\$name"
+left=$(count_in "$image" "$name" utf-16-le)
+[ "$left" = 0 ] || fail "name: the shredded file's name is still in the image ($left times)"
+echo "name: the shredded file's name is gone from the image"

@@ -361,7 +361,7 @@ TEST(OverwriteEngine, AFileThatCannotBeDeletedIsReportedAndCancelStops) {
     }
 }
 
-TEST(OverwriteEngine, TheFileIsRenamedToRandomLettersOfItsShapeBeforeItIsDeleted) {
+TEST(OverwriteEngine, TheFileIsRenamedToItsShapeThenToEverShorterNamesBeforeItIsDeleted) {
     CEngineBed bed;
     CString path = bed.dir.Write("report.doc", "contents");
     HANDLE folder = CreateFileA(bed.dir.Path(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -379,7 +379,7 @@ TEST(OverwriteEngine, TheFileIsRenamedToRandomLettersOfItsShapeBeforeItIsDeleted
     ASSERT_EQ(bed.engine.OverwriteFile(path, BuiltIns().GetAt(0), KIND_ITEM), 0);
 
     std::vector<std::pair<DWORD, std::wstring>> seen;
-    for (int round = 0; round < 10 && (seen.empty() || seen.back().first != FILE_ACTION_REMOVED); ++round) {
+    for (int round = 0; round < 60 && (seen.empty() || seen.back().first != FILE_ACTION_REMOVED); ++round) {
         DWORD got = 0;
         if (WaitForSingleObject(overlapped.hEvent, 2000) != WAIT_OBJECT_0 ||
             !GetOverlappedResult(folder, &overlapped, &got, FALSE) || got == 0)
@@ -396,14 +396,24 @@ TEST(OverwriteEngine, TheFileIsRenamedToRandomLettersOfItsShapeBeforeItIsDeleted
     CloseHandle(overlapped.hEvent);
     CloseHandle(folder);
 
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].first, DWORD(FILE_ACTION_RENAMED_OLD_NAME));
+    // Four names of its shape, then nine ever shorter ones down to a single letter, then the removal.
+    const size_t renames = 4 + 9;
+    ASSERT_EQ(seen.size(), 2 * renames + 1);
     EXPECT_EQ(seen[0].second, L"report.doc");
-    EXPECT_EQ(seen[1].first, DWORD(FILE_ACTION_RENAMED_NEW_NAME));
-    const std::wstring renamed = seen[1].second;
-    ASSERT_EQ(renamed.size(), 10u);
-    EXPECT_EQ(renamed[6], L'.');
-    EXPECT_NE(renamed, L"report.doc");
-    EXPECT_EQ(seen[2].first, DWORD(FILE_ACTION_REMOVED));
-    EXPECT_EQ(seen[2].second, renamed);
+    for (size_t r = 0; r < renames; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(seen[2 * r].first, DWORD(FILE_ACTION_RENAMED_OLD_NAME));
+        if (r > 0) {
+            EXPECT_EQ(seen[2 * r].second, seen[2 * r - 1].second);
+        }
+        EXPECT_EQ(seen[2 * r + 1].first, DWORD(FILE_ACTION_RENAMED_NEW_NAME));
+        const std::wstring& renamed = seen[2 * r + 1].second;
+        EXPECT_NE(renamed, seen[2 * r].second);
+        EXPECT_EQ(renamed.size(), r < 4 ? 10u : 10u - (r - 3));
+        if (r < 4) {
+            EXPECT_EQ(renamed[6], L'.');
+        }
+    }
+    EXPECT_EQ(seen.back().first, DWORD(FILE_ACTION_REMOVED));
+    EXPECT_EQ(seen.back().second, seen[seen.size() - 2].second);
 }

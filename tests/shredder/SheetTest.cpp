@@ -99,17 +99,18 @@ TEST(SheetFormatDriver, TitleOfTheFormatDialogFollowsTheSystem) {
     struct Case {
         DWORD major, minor;
         const char* text;
+        char letter;
         const char* title;
     } cases[] = {
-        {5, 1, "Local Disk (C:)", "Format Local Disk (C:)"},
-        {5, 0, "Local Disk (C:)", "Format C:\\"},
-        {4, 0, "Data (D:)", "Format D:\\"},
-        {5, 0, "C:", "Format C:\\"},
-        {6, 1, "Local Disk (C:)", ""},
+        {5, 1, "Local Disk (C:)", 'C', "Format Local Disk (C:)"},
+        {5, 0, "Local Disk (C:)", 'C', "Format C:\\"},
+        {4, 0, "Data (D:)", 'D', "Format D:\\"},
+        {5, 0, "Data (old) (X:)", 'X', "Format X:\\"},
+        {6, 1, "Local Disk (C:)", 'C', ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(FormatDialogTitle(c.text, COSVersion(Version(c.major, c.minor))), c.title);
+        EXPECT_EQ(FormatDialogTitle(c.text, c.letter, COSVersion(Version(c.major, c.minor))), c.title);
     }
 }
 
@@ -314,6 +315,38 @@ TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), builtIns);
 }
 
+TEST_F(SheetPages, GrindelTasksFollowTheirAlgorithmsWhenIndexesMove) {
+    CTestTasks tasks;
+    const CString moving = tasks.Add("QvAlgMove"), gone = tasks.Add("QvAlgGone"), foreign = tasks.Add("QvAlgOther");
+    struct Task {
+        CString name;
+        const char* creator;
+        int index;
+    } made[] = {{moving, "Quorvane Grindel", 5}, {gone, "Quorvane Grindel", 6}, {foreign, "Someone Else", 5}};
+    CJobDriver job;
+    for (const Task& t : made) {
+        job.Attach(sheet->Schedule().CreateTask(t.name).Get());
+        CString line;
+        line.Format("\"/s\" \"%s\" \"/O%d\" \"C:\\x.txt\"", t.name.c_str(), t.index);
+        ASSERT_TRUE(job.SetCreator(t.creator) && job.SetCommandLine(line) && job.Save());
+    }
+    boxes.Clear();
+    // Index 5 moved to 6 (a user algorithm added before it); the one at 6 was deleted.
+    RenumberTaskAlgorithms(*sheet, {0, 1, 2, 3, 4, 6, -1});
+    const std::pair<CString, const char*> expected[] = {
+        {moving, "\"/O6\""}, {gone, "\"/O-1\""}, {foreign, "\"/O5\""}};
+    sheet->Schedule().Refresh();
+    for (long i = 1; i <= sheet->Schedule().GetCount(); ++i) {
+        job.Attach(sheet->Schedule().GetJob(short(i)).Get());
+        for (const auto& e : expected)
+            if (job.GetName() == e.first) {
+                EXPECT_NE(job.GetCommandLine().Find(e.second), -1) << job.GetCommandLine().str();
+            }
+    }
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "The task \"" + gone.str() + "\" used the deleted algorithm: it shreds nothing until you schedule it again.");
+}
+
 TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes) {
     CTestTasks tasks;
     // Names in collection order: Grindel's tasks with another program's between them.
@@ -333,6 +366,11 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
         SetDlgItemTextA(dialog, IDC_TASK_NAME, other);
         Click(dialog, IDOK);
         EXPECT_EQ(CountBoxes(boxes, "There's a task with this name."), 1);
+        std::string lower = other.str();
+        CharLowerA(&lower[0]);
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, lower.c_str());
+        Click(dialog, IDOK);
+        EXPECT_EQ(CountBoxes(boxes, "There's a task with this name."), 2);
         SetDlgItemTextA(dialog, IDC_TASK_NAME, mine);
         Click(dialog, IDOK);
     });
@@ -361,9 +399,13 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
     ASSERT_GE(row, 0);
     ASSERT_GE(list.FindExact(third), 0);
     list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    // Deleted behind the page's back: the failed delete is told and the list shows the folder as it is.
+    ASSERT_TRUE(DeleteFileA(TaskFile(mine)));
+    boxes.Clear();
     Click(scheduler, IDC_DELETE_TASK);
-    EXPECT_FALSE(FileExists(TaskFile(mine)));
+    EXPECT_EQ(CountBoxes(boxes, ("The Task Scheduler could not delete the task \"" + mine.str() + "\"").c_str()), 1);
     EXPECT_EQ(list.FindExact(mine), -1);
+    ASSERT_GE(list.FindExact(third), 0);
     // The rows after the deleted task still reach their own tasks.
     for (int i = 0; i < list.GetItemCount(); ++i) {
         job.Attach(sheet->Schedule().GetJob(short(sheet->m_page6.RowMap()[size_t(i)])).Get());
@@ -406,14 +448,14 @@ TEST_F(SheetPages, FormatDriverPressesStartThenOkAndWaitsForAnotherText) {
     wc.lpszClassName = "QvFakeFormatButton";
     RegisterClassA(&wc);
     const CString text = "Local Disk (Z:)";
-    HWND dialog = CreateWindowExA(0, "STATIC", FormatDialogTitle(text, COSVersion()), WS_POPUP, 0, 0, 200, 100,
+    HWND dialog = CreateWindowExA(0, "STATIC", FormatDialogTitle(text, 'Z', COSVersion()), WS_POPUP, 0, 0, 200, 100,
                                   nullptr, nullptr, nullptr, nullptr);
     HWND start = CreateWindowExA(0, wc.lpszClassName, "&Begin", WS_CHILD, 0, 0, 50, 20, dialog, HMENU(1), nullptr,
                                  nullptr);
     CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 30, 50, 20, dialog, HMENU(0x7002), nullptr,
                     nullptr);
     g_formatClicks = 0;
-    sheet->SetCurrentDriveText(text);
+    sheet->SetCurrentDrive(text, 'Z');
     sheet->StartFormatDriver();
 
     // A localized first button is never pressed.
@@ -453,6 +495,42 @@ TEST_F(SheetPages, DrivePageOffersLeavingTheDriveOnlyOffNtfsAndSchedulesOnlyFree
     EXPECT_EQ(sheet->m_page4.m_driveMode, 0);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_FORMAT_DRIVE)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_SCHEDULE)));
+}
+
+TEST_F(SheetPages, FilesThatFailToShredStayListedAndSelected) {
+    const CString gone = bed->Folder().Write("gone.txt", "g"), held = bed->Folder().Write("held.txt", "h");
+    HWND files = PageWindow(*sheet, 1);
+    sheet->m_page2.AddPath(gone);
+    sheet->m_page2.AddPath(held);
+    HANDLE holder = CreateFileA(held, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    boxes.Clear();
+    boxes.QueueAnswer(IDYES);
+    Click(files, IDC_SHRED_NOW);
+    CloseHandle(holder);
+    EXPECT_FALSE(FileExists(gone));
+    CShredListCtrl& list = sheet->m_page2.List();
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_EQ(list.GetItemText(0, 0), held);
+    EXPECT_EQ(list.GetItemState(0, LVIS_SELECTED), UINT(LVIS_SELECTED));
+    EXPECT_EQ(sheet->m_page2.Paths().GetSize(), 1);
+}
+
+TEST_F(SheetPages, DrivePageShredsTheDriveOfTheRowWhateverItsLabelHolds) {
+    HWND page = PageWindow(*sheet, 3);
+    CShredListCtrl& list = sheet->m_page4.List();
+    int row = -1;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        if (list.GetItemData(i) == 'C') row = i;
+    ASSERT_GE(row, 0);
+    list.SetItemText(row, 0, "Data (old) (C:)");
+    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    Click(page, IDC_WHOLE_DRIVE);
+    Click(page, IDC_DRIVE_SHRED_NOW);
+    // C: holds Windows: refused before anything is asked or written.
+    EXPECT_EQ(CountBoxes(boxes, "Drive C: holds Windows"), 1);
+    EXPECT_EQ(CountBoxes(boxes, "WARNING"), 0);
+    EXPECT_EQ(sheet->CurrentDriveText(), "Data (old) (C:)");
 }
 
 TEST_F(SheetPages, ChoosingAnotherLanguageRetextsTheSheetAndRenewsTheInstanceName) {

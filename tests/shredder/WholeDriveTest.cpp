@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "ShredderTestBed.h"
 #include "WholeDrive.h"
 
 namespace {
@@ -217,4 +218,100 @@ TEST(NtfsRuns, RelativeOffsetsSparseRunsAndMerging) {
     EXPECT_EQ(skip[0].start, 500u);
     EXPECT_EQ(skip[0].length, 600u);
     EXPECT_EQ(skip[1].start, 2000u);
+}
+
+namespace {
+// The drive behind the volume seam: a FAT16 image in memory.
+class CMemoryVolume : public IRawVolume {
+public:
+    CMemoryVolume(std::vector<BYTE>& disk, bool lockable, bool readable, int& writes)
+        : m_disk(disk), m_lockable(lockable), m_readable(readable), m_writes(writes) {}
+    bool Read(ULONGLONG offset, BYTE* buffer, DWORD length) override {
+        if (!m_readable || offset + length > m_disk.size()) return SetLastError(ERROR_CRC), false;
+        memcpy(buffer, &m_disk[size_t(offset)], length);
+        return true;
+    }
+    bool Write(ULONGLONG offset, const BYTE* buffer, DWORD length) override {
+        ++m_writes;
+        if (offset + length > m_disk.size()) return SetLastError(ERROR_WRITE_FAULT), false;
+        memcpy(&m_disk[size_t(offset)], buffer, length);
+        return true;
+    }
+    bool Size(ULONGLONG* size) override { return *size = m_disk.size(), true; }
+    bool Lock() override { return m_lockable; }
+
+private:
+    std::vector<BYTE>& m_disk;
+    bool m_lockable, m_readable;
+    int& m_writes;
+};
+
+class CCancelAfter : public CSilentProgress {
+public:
+    CCancelAfter(volatile bool& abort, int pumps) : m_abort(abort), m_left(pumps) {}
+    void Pump() override {
+        if (m_left > 0 && --m_left == 0) m_abort = true;
+    }
+
+private:
+    volatile bool& m_abort;
+    int m_left;
+};
+
+class CDriveSeamApp : public CTestShredderApp {
+public:
+    using CTestShredderApp::CTestShredderApp;
+    std::vector<BYTE> disk = Fat16Image();
+    bool lockable = true, readable = true;
+    int writes = 0, formats = 0;
+
+protected:
+    IRawVolume* OpenNtVolume(const CString&) override { return new CMemoryVolume(disk, lockable, readable, writes); }
+    void FormatDrive(const CString&, bool) override { ++formats; }
+};
+}  // namespace
+
+// Wine locks any volume, so a volume in use is shown through the seam.
+TEST(WholeDriveShred, FormatFollowsOnlyAShredThatRanToItsEnd) {
+    struct Case {
+        const char* name;
+        const char* drive;
+        int answer;
+        bool lockable, readable;
+        int cancelAfterPumps;
+        bool written;
+        int formats;
+        const char* box;  // the last box starts so (null: any)
+    } cases[] = {
+        {"completed", "Z:", IDYES, true, true, 0, true, 1, "WARNING"},
+        {"answered No", "Z:", IDNO, true, true, 0, false, 0, "WARNING"},
+        {"volume in use", "Z:", IDYES, false, true, 0, false, 0, "Could not lock drive Z:"},
+        {"boot sector unreadable", "Z:", IDYES, true, false, 0, false, 0, nullptr},  // the system's own text
+        {"cancelled", "Z:", IDYES, true, true, 5, true, 0, "WARNING"},
+        {"system drive", "C:", IDYES, true, true, 0, false, 0, "Drive C: holds Windows"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CShredderTestBed bed;
+        CScriptedMessageBoxes boxes;
+        CDriveSeamApp app(bed.Environment());
+        app.lockable = c.lockable;
+        app.readable = c.readable;
+        app.progressFactory = [&app, &c]() -> IShredProgress* {
+            return c.cancelAfterPumps ? new CCancelAfter(app.AbortFlag(), c.cancelAfterPumps) : new CSilentProgress;
+        };
+        ASSERT_TRUE(app.InitInstance(""));
+        boxes.Clear();
+        boxes.QueueAnswer(c.answer);
+        app.ShredWholeDrive(c.drive, "FAT", 1);
+        app.ExitInstance();
+        EXPECT_EQ(app.writes > 0, c.written);
+        EXPECT_EQ(app.formats, c.formats);
+        ASSERT_FALSE(boxes.Boxes().empty());
+        if (c.box) {
+            EXPECT_EQ(boxes.Boxes().back().text.rfind(c.box, 0), 0u) << boxes.Boxes().back().text;
+        }
+        const bool secretLeft = std::search(app.disk.begin(), app.disk.end(), "SECRET", "SECRET" + 6) != app.disk.end();
+        EXPECT_EQ(secretLeft, !c.written);
+    }
 }

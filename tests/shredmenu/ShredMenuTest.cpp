@@ -25,7 +25,7 @@ protected:
         SetShellExecuteHook([this](HWND, const char* verb, const char* file, const char* params, const char* folder,
                                    int show) {
             m_started.push_back({verb, file, params, folder, std::to_string(show)});
-            return reinterpret_cast<HINSTANCE>(42);
+            return reinterpret_cast<HINSTANCE>(m_result);
         });
     }
     void TearDown() override {
@@ -87,6 +87,7 @@ protected:
     CTempFolder m_folder;
     CTestRegistryKey m_key;
     std::vector<std::vector<std::string>> m_started;
+    INT_PTR m_result = 42;
 };
 
 TEST_F(ShredMenuTest, SelectedShellItemsStartGrindelWithTheExactQuotedLine) {
@@ -129,6 +130,31 @@ TEST_F(ShredMenuTest, MenuTextFallsBackToEnglishThenToTheBuiltInTitle) {
         CShredContextMenu handler;
         EXPECT_EQ(ItemAdded(handler), c.second) << (c.first ? c.first : "(no value)");
     }
+}
+
+TEST_F(ShredMenuTest, SettingsAreReadWhenTheMenuIsBuiltAndAFailedStartIsReturned) {
+    UseSettings("");
+    m_folder.Write("notes.txt", "x");
+    CShredContextMenu handler;
+    IDataObject* data = ShellSelection({"notes.txt"});
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+    data->Release();
+    CRegKey key;
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, m_key.SubKey(), KEY_READ | KEY_WRITE), ERROR_SUCCESS);
+    const CString moved = m_folder.File("moved");
+    // Grindel moved after the library was loaded: the menu starts it where it is now.
+    ASSERT_EQ(key.SetString("AppPath", moved), ERROR_SUCCESS);
+    ItemAdded(handler);
+    m_result = 2;  // ShellExecute's "file not found"
+    EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    ASSERT_EQ(m_started.size(), 1u);
+    EXPECT_EQ(m_started[0][1], (moved + "\\Grindel.exe").str());
+    // No AppPath: no bare "Grindel.exe" searched for anywhere.
+    ASSERT_EQ(key.DeleteValue("AppPath"), ERROR_SUCCESS);
+    ItemAdded(handler);
+    EXPECT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(m_started.size(), 1u);
 }
 
 // An HDROP offered through the clipboard's own data object.
