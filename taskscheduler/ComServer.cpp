@@ -251,6 +251,7 @@ HRESULT ComRegisterTypeLib() {
 }
 
 HRESULT ComUnregisterTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid) {
-    HRESULT hr = UnRegisterTypeLib(libid, major, minor, lcid, SYS_WIN32);
+    // The library was registered for the platform this module was built for.
+    HRESULT hr = UnRegisterTypeLib(libid, major, minor, lcid, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ? S_OK : hr;
 }

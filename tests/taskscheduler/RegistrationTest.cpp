@@ -62,7 +62,7 @@ TEST(Registration, Regsvr32WritesTheClassProgIdAndTypeLibraryAndUnregisterRemove
     progId.Close();
 
     const std::string typeLibKey = std::string("TypeLib\\") + LibId + "\\1.0";
-    EXPECT_TRUE(KeyExists(typeLibKey + "\\409\\win32"));
+    EXPECT_TRUE(KeyExists(typeLibKey + (sizeof(void*) == 4 ? "\\409\\win32" : "\\409\\win64")));
     for (const char* iid : {"{42201274-89DB-4F98-BE07-8527BAD960D4}", "{F791B459-DEC7-481C-9620-7349C4A96A43}",
                             "{99DC12E8-A396-4F99-B460-3290D08C83E8}", "{78214CA5-82E5-4327-9AA8-58496B33139D}"})
         EXPECT_TRUE(KeyExists(std::string("Interface\\") + iid)) << iid;
