@@ -28,14 +28,8 @@ done
 command -v wrk >/dev/null && command -v nginx >/dev/null || { echo "bench-proxy: wrk and nginx are needed" >&2; exit 1; }
 
 [ "${QV_BENCH_NO_BUILD:-0}" = 1 ] || bash "$root/scripts/build.sh" >/dev/null || exit 1
-if [ -f "$root/scripts/arch.sh" ]; then
-  . "$root/scripts/arch.sh"
-  build=$(qv_runnable_build)
-elif /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  build=${QV_BUILD_DIR:-$root/build}
-else
-  build=${QV_BUILD64_DIR:-$root/build64}
-fi
+. "$root/scripts/arch.sh"
+build=$(qv_runnable_build)
 serve=${QV_BENCH_SERVE:-$build/tests/bin/BlokkumProxyServe.exe}
 [ -f "$serve" ] || { echo "bench-proxy: $serve is not built" >&2; exit 1; }
 if file -b "$serve" | grep -q x86-64; then

@@ -16,11 +16,9 @@ mb=${1:-512}
 exe=${2:-}
 # The 32-bit build under 32-bit Wine; on a kernel that refuses 32-bit programs
 # the 64-bit build of the same sources under 64-bit Wine.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  arch=win32 loader=/usr/lib/wine/wine build=${QV_BUILD_DIR:-$root/build}
-else
-  arch=win64 loader=/usr/lib/wine/wine64 build=${QV_BUILD64_DIR:-$root/build64}
-fi
+. "$root/scripts/arch.sh"
+build=$(qv_runnable_build)
+if qv_runs_32bit; then arch=win32 loader=/usr/lib/wine/wine; else arch=win64 loader=/usr/lib/wine/wine64; fi
 if [ -z "$exe" ]; then
   exe="$build/products/Grindel/Grindel.exe"
   [ -f "$exe" ] || bash "$root/scripts/build.sh" >/dev/null || exit 1

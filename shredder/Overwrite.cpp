@@ -82,10 +82,7 @@ void FillPassBuffer(BYTE* buffer, DWORD size, int type, const std::vector<BYTE>&
 
 CString RandomShapedName(const char* path) {
     CString result(path);
-    int nameStart = result.ReverseFind('\\');
-    int slash = result.ReverseFind('/');
-    if (slash > nameStart) nameStart = slash;
-    ++nameStart;
+    const int nameStart = result.GetLength() - FileNameOf(result).GetLength();
     int dot = result.ReverseFind('.');
     if (dot < nameStart) dot = -1;
     for (int i = nameStart; i < result.GetLength(); ++i)
@@ -336,15 +333,14 @@ int COverwriteEngine::FillFile(HANDLE file, DWORD limit, DWORD* bytes, IShredPro
         if (Stopping()) return FILL_CANCELLED;
     }
 }
+
 namespace {
 // A new name for from: shaped like it (length 0), or of random letters of that length; empty when every try was taken.
 CString RenameOnce(const CString& from, int length) {
     for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
         CString candidate = RandomShapedName(from);
         if (length > 0) {
-            const int slash = candidate.ReverseFind('\\') > candidate.ReverseFind('/') ? candidate.ReverseFind('\\')
-                                                                                    : candidate.ReverseFind('/');
-            candidate = candidate.Left(slash + 1);
+            candidate = candidate.Left(candidate.GetLength() - FileNameOf(candidate).GetLength());
             for (int i = 0; i < length; ++i) candidate += CString(RandomLetter());
         }
         if (candidate.CompareNoCase(from) != 0 && MoveFileA(from, candidate)) return candidate;
@@ -359,9 +355,7 @@ int COverwriteEngine::RemoveShredded(const char* path, int kind) {
     if (!renamed.IsEmpty()) {
         // NTFS leaves a renamed entry's old name in the slack of the folder's index;
         // more names of the same length, then ever shorter ones, write over it.
-        const int slash = renamed.ReverseFind('\\') > renamed.ReverseFind('/') ? renamed.ReverseFind('\\')
-                                                                              : renamed.ReverseFind('/');
-        const int nameLength = renamed.GetLength() - slash - 1;
+        const int nameLength = FileNameOf(renamed).GetLength();
         for (int round = 0; round < kSameLengthRenames; ++round) {
             const CString next = RenameOnce(renamed, 0);
             if (!next.IsEmpty()) renamed = next;
