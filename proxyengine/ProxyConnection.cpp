@@ -43,20 +43,30 @@ void CProxyConnection::Run() {
     if (Settings().UseDefaultBufferSizes) size = std::max(256, std::max(g_nSystemRecvBuffer, g_nSystemSendBuffer));
     else size = std::max(1, int(g_Engine.BufferSize));
     m_nSendSize = m_nRecvSize = size;
-    std::vector<char> buffer;
     try {
-        buffer.resize(size_t(size));
+        m_BrowserRead.buffer.resize(size_t(size));
+        m_ServerRead.buffer.resize(size_t(size));
     } catch (...) {
         return;
     }
-    m_hReadEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    RelayLoop(buffer.data());
+    m_BrowserRead.overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_ServerRead.overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (m_BrowserRead.overlapped.hEvent && m_ServerRead.overlapped.hEvent) RelayLoop();
     CloseSockets();
-    if (m_hReadEvent) CloseHandle(m_hReadEvent);
-    m_hReadEvent = nullptr;
+    for (CSideRead* read : {&m_BrowserRead, &m_ServerRead}) {
+        if (read->overlapped.hEvent) CloseHandle(read->overlapped.hEvent);
+        read->overlapped.hEvent = nullptr;
+    }
 }
 
-void CProxyConnection::RelayLoop(char* buffer) {
+// Every socket call is a round trip to the Wine server (and more on an
+// accepted socket), so the relay never selects: each side has at most one
+// overlapped read posted, kept across turns until its bytes are taken, and
+// the relay waits only on the side that may speak next. A read is posted
+// only once its side may speak: one posted earlier on a kept server
+// connection would complete inside the next request's send, through a signal
+// and two more round trips.
+void CProxyConnection::RelayLoop() {
     if (!Settings().UseDefaultBufferSizes) {
         setsockopt(m_sBrowser, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&m_nSendSize), sizeof(int));
         setsockopt(m_sBrowser, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&m_nRecvSize), sizeof(int));
@@ -66,87 +76,121 @@ void CProxyConnection::RelayLoop(char* buffer) {
     DWORD idleSince = GetTickCount();
     while (IsEngineListening() && !m_bFailed && m_sBrowser != INVALID_SOCKET) {
         if (!SendQueuedBytes()) break;
-        const DWORD idleLimit = DWORD(Settings().ConnectionTimeOut) * 1000;
-        const bool timed = !Settings().UseDefaultTimeOut && g_Engine.bTimeoutEndsConnection;
-        // Every socket call is a round trip to the Wine server (and more on an
-        // accepted socket), so where only one side may speak the relay reads
-        // it straight away instead of selecting first.
-        SOCKET sole = timed || !m_hReadEvent ? INVALID_SOCKET : SoleSpeaker();
-        if (sole != INVALID_SOCKET) {
-            int n = ReadAlone(sole, buffer);
+        const bool hasServer = m_sServer != INVALID_SOCKET && m_sServer != m_sBrowser;
+        const SOCKET sole = SoleSpeaker();
+        const bool fromBrowser = sole == INVALID_SOCKET || sole == m_sBrowser;
+        const bool fromServer = hasServer && (sole == INVALID_SOCKET || sole == m_sServer);
+        if (fromBrowser) PostRead(m_BrowserRead, m_sBrowser);
+        if (fromServer) PostRead(m_ServerRead, m_sServer);
+        if (fromBrowser && ReadDone(m_BrowserRead)) {
             idleSince = GetTickCount();
-            if (!TakeRead(sole, buffer, n)) break;
+            if (!TakeRead(m_sBrowser, m_BrowserRead)) break;
             continue;
         }
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(m_sBrowser, &readable);
-        if (m_sServer != INVALID_SOCKET && m_sServer != m_sBrowser) FD_SET(m_sServer, &readable);
-        // Short waits, so a stopped listener is noticed even on a silent connection
-        // (a shutdown from another thread does not wake select everywhere).
-        timeval slice = {0, 200 * 1000};
-        int ready = select(0, &readable, nullptr, nullptr, &slice);
-        if (ready < 0) break;
-        if (ready == 0) {
-            if (!Settings().UseDefaultTimeOut && GetTickCount() - idleSince >= idleLimit) {
-                if (g_Engine.bTimeoutEndsConnection) break;
-                idleSince = GetTickCount();
-            }
+        if (fromServer && ReadDone(m_ServerRead)) {
+            idleSince = GetTickCount();
+            if (!TakeRead(m_sServer, m_ServerRead)) break;
             continue;
         }
-        idleSince = GetTickCount();
-        if (FD_ISSET(m_sBrowser, &readable) && !TakeRead(m_sBrowser, buffer, recv(m_sBrowser, buffer, m_nRecvSize, 0)))
-            break;
-        if (m_sServer != INVALID_SOCKET && FD_ISSET(m_sServer, &readable) &&
-            !TakeRead(m_sServer, buffer, recv(m_sServer, buffer, m_nRecvSize, 0)))
-            break;
+        // The wake event ends the wait when the engine stops (a shutdown from
+        // another thread does not wake every read under Wine); the slice is
+        // only a fallback for a stop that found no event.
+        HANDLE waits[3];
+        DWORD count = 0;
+        if (fromBrowser) waits[count++] = m_BrowserRead.overlapped.hEvent;
+        if (fromServer) waits[count++] = m_ServerRead.overlapped.hEvent;
+        waits[count++] = ConnectionWakeEvent();
+        DWORD slice = INFINITE;
+        const bool timed = !Settings().UseDefaultTimeOut && g_Engine.bTimeoutEndsConnection;
+        if (timed) {
+            const DWORD limit = DWORD(Settings().ConnectionTimeOut) * 1000, idle = GetTickCount() - idleSince;
+            if (idle >= limit) break;
+            slice = limit - idle;
+        }
+        const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, slice);
+        if (woke == WAIT_TIMEOUT) continue;
+        if (woke == WAIT_FAILED || woke == WAIT_OBJECT_0 + count - 1) break;
+        // A signal left from a read that completed at once says nothing of
+        // the read now posted: cleared, the posted read is looked at again
+        // above, and its own completion signals anew.
+        const CSideRead& read = fromBrowser && woke == WAIT_OBJECT_0 ? m_BrowserRead : m_ServerRead;
+        if (!ReadDone(read)) ResetEvent(read.overlapped.hEvent);
     }
 }
 
-// Hands n bytes read from one side to its handler; false ends the relay (a
-// side that closed or failed, or a handler's end).
-bool CProxyConnection::TakeRead(SOCKET from, const char* buffer, int n) {
+// Hands the bytes of a completed read to its side's handler; false ends the
+// relay (a side that closed or failed, or a handler's end).
+bool CProxyConnection::TakeRead(SOCKET from, CSideRead& read) {
+    const int n = TakeResult(read);
     if (from == m_sBrowser) {
         if (n <= 0) {
             SetSocket(m_sBrowser, INVALID_SOCKET);
             closesocket(from);
             return false;
         }
-        AppendRequestData(buffer, n);
+        AppendRequestData(read.buffer.data(), n);
         return OnBrowserData() != 0;
     }
-    if (n <= 0) return false;
-    AppendResponseData(buffer, n);
+    if (n <= 0) return ResendToFreshServer();
+    m_strResend.Empty();
+    AppendResponseData(read.buffer.data(), n);
     return OnServerData() != 0;
 }
 
-// A read that also ends when the engine stops: Stop's shutdown does not wake
-// a blocking recv on the same socket under Wine, so the read is overlapped
-// and waited for together with the engine's wake event. Returns the bytes
-// read, 0 when the side closed, -1 on an error or a stop with nothing read.
-int CProxyConnection::ReadAlone(SOCKET s, char* buffer) {
-    WSABUF part = {ULONG(m_nRecvSize), buffer};
+void CProxyConnection::PostRead(CSideRead& read, SOCKET s) {
+    if (read.posted) return;
+    read.socket = s;
+    read.posted = true;
+    read.done = false;
+    HANDLE event = read.overlapped.hEvent;
+    read.overlapped = WSAOVERLAPPED();
+    read.overlapped.hEvent = event;
+    read.overlapped.Internal = kStatusPending;
+    WSABUF part = {ULONG(read.buffer.size()), read.buffer.data()};
     DWORD got = 0, flags = 0;
-    WSAOVERLAPPED pending = {};
-    pending.hEvent = m_hReadEvent;
-    if (WSARecv(s, &part, 1, &got, &flags, &pending, nullptr) == 0) return int(got);
-    if (WSAGetLastError() != WSA_IO_PENDING) return -1;
-    HANDLE waits[2] = {m_hReadEvent, ConnectionWakeEvent()};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        // Bytes that arrived meanwhile are still returned below, never lost.
-        CancelIo(reinterpret_cast<HANDLE>(s));
-        if (!WSAGetOverlappedResult(s, &pending, &got, TRUE, &flags) || got == 0) return -1;
-        return int(got);
+    if (WSARecv(s, &part, 1, &got, &flags, &read.overlapped, nullptr) == 0) {
+        read.done = true;
+        read.got = int(got);
+    } else if (WSAGetLastError() != WSA_IO_PENDING) {
+        read.done = true;
+        read.got = -1;
     }
-    if (!WSAGetOverlappedResult(s, &pending, &got, TRUE, &flags)) return -1;
-    return int(got);
+}
+
+// The status is written in this thread (by the completion, which may run
+// inside any wait), so it is read afresh each time rather than cached.
+bool CProxyConnection::ReadDone(const CSideRead& read) {
+    return read.posted &&
+           (read.done || *reinterpret_cast<const volatile ULONG_PTR*>(&read.overlapped.Internal) != kStatusPending);
+}
+
+// The bytes read, 0 when the side closed, -1 on an error.
+int CProxyConnection::TakeResult(CSideRead& read) {
+    int n = read.got;
+    if (!read.done) {
+        DWORD got = 0, flags = 0;
+        n = WSAGetOverlappedResult(read.socket, &read.overlapped, &got, FALSE, &flags) ? int(got) : -1;
+    }
+    read.posted = read.done = false;
+    return n;
+}
+
+// A read still outstanding is cancelled and waited for before its socket is
+// closed: the system writes into its buffer until it completes.
+void CProxyConnection::CancelRead(CSideRead& read) {
+    if (!read.posted) return;
+    if (!ReadDone(read)) {
+        CancelIo(reinterpret_cast<HANDLE>(read.socket));
+        DWORD got = 0, flags = 0;
+        WSAGetOverlappedResult(read.socket, &read.overlapped, &got, TRUE, &flags);
+    }
+    read.posted = read.done = false;
 }
 
 // A reply is due while a request awaits it or its body is still coming, and
 // the browser has nothing more to send for now; between replies only the
-// browser is read (a kept server connection that closed meanwhile is found
-// before its next use). A request body, a tunnel or stray server bytes leave
-// both sides free to speak.
+// browser is read. A request body, a tunnel or stray server bytes leave both
+// sides free to speak.
 SOCKET CProxyConnection::SoleSpeaker() const {
     if (m_bTunnel) return INVALID_SOCKET;
     if (m_sServer == INVALID_SOCKET) return m_sBrowser;
@@ -161,11 +205,35 @@ bool CProxyConnection::ServerSpokeWhileIdle() {
     if (m_sServer == INVALID_SOCKET || !m_PendingHead.empty() || m_nServerState != STATE_HEADER ||
         !m_Response.IsEmpty())
         return false;
+    if (m_ServerRead.posted) return ReadDone(m_ServerRead);
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(m_sServer, &readable);
     timeval now = {0, 0};
     return select(0, &readable, nullptr, nullptr, &now) != 0;
+}
+
+// A kept server connection that the server closed before answering gets the
+// request again on a new connection, as a browser does with its own kept
+// connections: once, and only for a lone request without a body, so nothing
+// that was not already sent whole can be sent twice. False ends the relay.
+bool CProxyConnection::ResendToFreshServer() {
+    const CString header = m_strResend;
+    m_strResend.Empty();
+    if (header.IsEmpty() || m_PendingHead.size() != 1 || m_nServerState != STATE_HEADER || !m_Response.IsEmpty())
+        return false;
+    SOCKET old = m_sServer;
+    SetSocket(m_sServer, INVALID_SOCKET);
+    closesocket(old);
+    SOCKET s = OpenServerSocket(m_strResendHost, m_nResendPort);
+    if (s == INVALID_SOCKET) {
+        if (m_bResendThroughHub) OnUpstreamFailed(m_strResendHost, m_nResendPort);
+        SendBuffer(m_sBrowser, kReplyConnectFailed);
+        m_strPrevHost.Empty();
+        return false;
+    }
+    SetSocket(m_sServer, s);
+    return SendBuffer(m_sServer, header);
 }
 
 bool CProxyConnection::SendBuffer(SOCKET s, const char* data, int length) {
@@ -227,6 +295,8 @@ void CProxyConnection::CloseServerSocket() {
     // A request queued for this server still goes to it, as if sent at once.
     if (!m_ServerQueue.IsEmpty()) SendBuffer(m_sServer, nullptr, 0);
     m_ServerQueue.Clear();
+    m_strResend.Empty();
+    CancelRead(m_ServerRead);
     SOCKET s = m_sServer;
     SetSocket(m_sServer, INVALID_SOCKET);
     closesocket(s);
@@ -239,6 +309,7 @@ void CProxyConnection::CloseSockets() {
     if (m_sBrowser != INVALID_SOCKET) {
         if (!m_BrowserQueue.IsEmpty() && !m_bFailed) SendBuffer(m_sBrowser, nullptr, 0);
         m_BrowserQueue.Clear();
+        CancelRead(m_BrowserRead);
         SOCKET s = m_sBrowser;
         SetSocket(m_sBrowser, INVALID_SOCKET);
         closesocket(s);

@@ -1,8 +1,8 @@
 // ProxyConnection.h - CProxyConnection, one browser connection: its browser
 // and server sockets, request and response buffers, header lines, target,
 // the state of each side and the filter flags. Run() relays until one side
-// closes, reading straight from the one side that may speak next and
-// selecting on both only where both may; bytes for one side are gathered so
+// closes, with one overlapped read posted per side and a wait on the one side
+// that may speak next (on both only where both may); bytes for one side are gathered so
 // that a header leaves with the first body bytes in one send. Request
 // handling is in ProxyRequest.cpp, the per-site hooks in
 // RequestFilters.cpp, body filtering and injection in ResponseFilters.cpp.
@@ -15,6 +15,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "Arrays.h"
 #include "ByteBuffer.h"
@@ -45,7 +46,7 @@ public:
         if (!m_pSettings) m_pSettings = CurrentConnectionSettings();
         return *m_pSettings;
     }
-    void RelayLoop(char* buffer);
+    void RelayLoop();
     int OnBrowserData();
     int OnServerData();
 
@@ -172,10 +173,21 @@ public:
     std::deque<bool> m_PendingHead;  // one entry per request awaiting its reply: HEAD?
     bool m_bUpstream = false;        // through the hub or the gateway
     bool m_bFailed = false;          // a send failed: the connection ends
-    HANDLE m_hReadEvent = nullptr;   // completes ReadAlone's reads (Run makes it)
     ConnectionSettingsPtr m_pSettings;
 
 private:
+    // One overlapped read on one side's socket, posted until its bytes are taken.
+    struct CSideRead {
+        SOCKET socket = INVALID_SOCKET;  // the socket it was posted on
+        WSAOVERLAPPED overlapped = {};   // hEvent is made by Run and kept
+        std::vector<char> buffer;
+        bool posted = false;  // outstanding, or completed and not yet taken
+        bool done = false;    // completed at once, with got
+        int got = 0;
+    };
+    static const ULONG_PTR kStatusPending = 0x103;
+    CSideRead m_BrowserRead, m_ServerRead;
+
     int StartResponseBody();
     int PassBody();
     bool DeliverBody(const char* data, int length);
@@ -184,9 +196,18 @@ private:
     bool SendToBrowser(const char* data, int length);
     bool SendGathered(SOCKET s, const char* first, int firstLength, const char* data, int length);
     SOCKET SoleSpeaker() const;
-    int ReadAlone(SOCKET s, char* buffer);
-    bool TakeRead(SOCKET from, const char* buffer, int n);
+    void PostRead(CSideRead& read, SOCKET s);
+    static bool ReadDone(const CSideRead& read);
+    static int TakeResult(CSideRead& read);
+    static void CancelRead(CSideRead& read);
+    bool TakeRead(SOCKET from, CSideRead& read);
     bool ServerSpokeWhileIdle();
+    bool ResendToFreshServer();
+    // The request sent on a kept server connection, until its reply begins.
+    CString m_strResend;
+    CString m_strResendHost;
+    int m_nResendPort = 0;
+    bool m_bResendThroughHub = false;
     int PassRequestBody();
     void SetSocket(SOCKET& field, SOCKET value);
 };

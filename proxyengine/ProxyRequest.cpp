@@ -84,9 +84,12 @@ int CProxyConnection::ConnectToServer() {
                                      m_bUpstream != m_bPrevUpstream || gateway != m_strPrevGateway ||
                                      gatewayPort != m_nPrevGatewayPort))
         CloseServerSocket();
-    // The relay reads only the browser between replies, so a kept server
-    // connection is looked at once before it carries the next request.
-    if (ServerSpokeWhileIdle()) CloseServerSocket();
+    // The relay reads only the browser between replies. A lone request
+    // without a body is sent again should the kept server connection turn out
+    // closed (ResendToFreshServer); any other is checked before it goes.
+    const bool resendable = !m_bTunnel && m_nRequestBody == REQUEST_NONE && m_PendingHead.empty();
+    if (!resendable && ServerSpokeWhileIdle()) CloseServerSocket();
+    const bool kept = m_sServer != INVALID_SOCKET;
     m_strPrevHost = m_strHost;
     m_nPrevPort = m_nPort;
     m_bPrevUpstream = m_bUpstream;
@@ -134,6 +137,13 @@ int CProxyConnection::ConnectToServer() {
     // A tunnel's own CONNECT header goes to the hub, so it is filtered too.
     if ((!m_bTunnel || m_bUpstream) && !Settings().Disabled && g_Engine.bRequestFilters) FilterRequestHeaders();
     CString header = TerminateHeader(JoinLines(m_RequestLines));
+    m_strResend.Empty();
+    if (kept && resendable) {
+        m_strResend = header;
+        m_strResendHost = targetHost;
+        m_nResendPort = targetPort;
+        m_bResendThroughHub = throughHub;
+    }
     // Queued only now: a change of server above drops the old server's queue.
     if (!m_bTunnel) m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
     // It leaves with the first body bytes, or before the relay waits again.

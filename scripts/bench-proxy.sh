@@ -133,7 +133,7 @@ done
 
 # Socket calls per request: each Winsock call leaves one trace line on entry.
 stop_relays
-start_relays +winsock
+start_relays +winsock,+server
 python3 - "$origin" "$ours" "$ceiling" "$W" <<'PY'
 import socket, sys, time
 origin, ours, ceiling, work = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
@@ -151,12 +151,16 @@ def fetch(port, n):
             buf += s.recv(65536)
         buf = buf[length:]
     s.close()
+import re
+server_call = re.compile(r"^[0-9a-f]{4}: [a-z_]+\(")  # a request to the Wine server, not its reply
 def calls(trace):
     counts = {}
     for line in open(trace, errors="replace"):
         for name, key in (("WS2_sendto socket", "send"), ("WS2_recv_base socket", "recv"), (":select read", "select")):
             if name in line:
                 counts[key] = counts.get(key, 0) + 1
+        if server_call.match(line):
+            counts["server"] = counts.get("server", 0) + 1
     return counts
 for name, port in (("ceiling", ceiling), ("blokkum", ours)):
     if not port:
@@ -168,7 +172,7 @@ for name, port in (("ceiling", ceiling), ("blokkum", ours)):
     fetch(port, 200)
     time.sleep(0.5)
     after = calls(trace)
-    per = {k: (after.get(k, 0) - before.get(k, 0)) / 200.0 for k in ("send", "recv", "select")}
-    print("%-8s socket calls per 1 KB request: %.1f (send %.1f, recv %.1f, select %.1f)" %
-          (name, sum(per.values()), per["send"], per["recv"], per["select"]))
+    per = {k: (after.get(k, 0) - before.get(k, 0)) / 200.0 for k in ("send", "recv", "select", "server")}
+    print("%-8s per 1 KB request: socket calls %.1f (send %.1f, recv %.1f, select %.1f), Wine server requests %.1f" %
+          (name, per["send"] + per["recv"] + per["select"], per["send"], per["recv"], per["select"], per["server"]))
 PY

@@ -123,23 +123,74 @@ TEST(ProxyRelay, KeepAliveRequestsShareOneServerSocketPerTarget) {
 }
 
 TEST(ProxyRelay, AKeptServerConnectionClosedMeanwhileIsReplacedForTheNextRequest) {
-    CRoutes routes;
-    routes.Add("/one", HttpResponse("text/plain", "one"), true);
-    routes.Add("/two", HttpResponse("text/plain", "two"));
-    COriginServer origin(routes.Handler());
-    CEngineUnderTest engine;
-    SOCKET c = ConnectLoopback(engine.Port());
-    SendAll(c, Get(origin.Port(), "/one"));
-    EXPECT_EQ(HttpResponse("text/plain", "one"), ReceiveResponse(c));
-    // The server's close reaches the engine while the browser is idle.
-    for (int i = 0; i < 100 && origin.Connections() < 1; ++i) Sleep(10);
-    Sleep(300);
-    SendAll(c, Get(origin.Port(), "/two"));
-    EXPECT_EQ(HttpResponse("text/plain", "two"), ReceiveResponse(c));
-    closesocket(c);
-    EXPECT_EQ(2, origin.Connections());
-    ASSERT_EQ(2u, origin.Requests().size());
-    EXPECT_EQ(2, origin.Requests()[1].connection);
+    // A bodyless request is sent again after the close shows; one with a body
+    // must never go to the closed connection at all.
+    for (const std::string body : {"", "a=1&b=2"}) {
+        SCOPED_TRACE(body.empty() ? "GET" : "POST");
+        CRoutes routes;
+        routes.Add("/one", HttpResponse("text/plain", "one"), true);
+        routes.Add("/two", HttpResponse("text/plain", "two"));
+        COriginServer origin(routes.Handler());
+        CEngineUnderTest engine;
+        SOCKET c = ConnectLoopback(engine.Port());
+        SendAll(c, Get(origin.Port(), "/one"));
+        EXPECT_EQ(HttpResponse("text/plain", "one"), ReceiveResponse(c));
+        // The server's close reaches the engine while the browser is idle.
+        for (int i = 0; i < 100 && origin.Connections() < 1; ++i) Sleep(10);
+        Sleep(300);
+        std::string second = Get(origin.Port(), "/two");
+        if (!body.empty()) second = "POST" + Get(origin.Port(), "/two", "Content-Length: 7\r\n").substr(3) + body;
+        SendAll(c, second);
+        EXPECT_EQ(HttpResponse("text/plain", "two"), ReceiveResponse(c));
+        closesocket(c);
+        EXPECT_EQ(2, origin.Connections());
+        ASSERT_EQ(2u, origin.Requests().size());
+        EXPECT_EQ(2, origin.Requests()[1].connection);
+        EXPECT_EQ(body, origin.Requests()[1].body);
+    }
+}
+
+TEST(ProxyRelay, ARequestAServerDroppedUnansweredIsSentAgainOnlyWhereThatIsSafe) {
+    // "/lost" is closed unanswered on the origin's first connection only.
+    struct {
+        const char* name;
+        bool keptFirst;      // "/one" answered first on the same connection
+        const char* method;  // of the lost request
+        int lostRequests;    // how often the origin saw it
+        bool answered;
+    } cases[] = {
+        {"kept connection, GET: sent once more", true, "GET", 2, true},
+        {"kept connection, POST: never twice", true, "POST", 1, false},
+        {"new connection: never twice", false, "GET", 1, false},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        CRoutes routes;
+        routes.Add("/one", HttpResponse("text/plain", "one"));
+        COriginServer::Handler answer = routes.Handler();
+        COriginServer origin([&](const COriginRequest& request) {
+            if (request.header.find("/lost ") == std::string::npos) return answer(request);
+            COriginReply reply;
+            if (request.connection == 1) reply.close = true;
+            else reply.pieces.push_back(HttpResponse("text/plain", "found"));
+            return reply;
+        });
+        CEngineUnderTest engine;
+        SOCKET c = ConnectLoopback(engine.Port());
+        if (k.keptFirst) {
+            SendAll(c, Get(origin.Port(), "/one"));
+            EXPECT_EQ(HttpResponse("text/plain", "one"), ReceiveResponse(c));
+        }
+        std::string lost = Get(origin.Port(), "/lost");
+        if (std::string(k.method) == "POST") lost = "POST" + Get(origin.Port(), "/lost", "Content-Length: 1\r\n").substr(3) + "x";
+        SendAll(c, lost);
+        std::string got = ReceiveAll(c, 1500);
+        closesocket(c);
+        EXPECT_EQ(k.answered ? HttpResponse("text/plain", "found") : "", got);
+        int seen = 0;
+        for (const COriginRequest& r : origin.Requests()) seen += r.header.find("/lost ") != std::string::npos;
+        EXPECT_EQ(k.lostRequests, seen);
+    }
 }
 
 TEST(ProxyRelay, AnUnreachableSiteGetsTheConnectErrorText) {
