@@ -19,14 +19,17 @@ HANDLE BeginWorkerThread(WorkerProc proc, void* param, int priority, DWORD* thre
     StartBlock* block = new StartBlock{proc, param};
     unsigned id = 0;
     // Created suspended so the priority is in force before the first instruction.
-    uintptr_t h = _beginthreadex(nullptr, 0, Trampoline, block, CREATE_SUSPENDED, &id);
+    const bool suspended = priority != THREAD_PRIORITY_NORMAL;
+    uintptr_t h = _beginthreadex(nullptr, 0, Trampoline, block, suspended ? CREATE_SUSPENDED : 0, &id);
     if (h == 0) {
         delete block;
         return nullptr;
     }
     HANDLE thread = reinterpret_cast<HANDLE>(h);
-    if (priority != THREAD_PRIORITY_NORMAL) SetThreadPriority(thread, priority);
-    ResumeThread(thread);
+    if (suspended) {
+        SetThreadPriority(thread, priority);
+        ResumeThread(thread);
+    }
     if (threadId) *threadId = id;
     return thread;
 }

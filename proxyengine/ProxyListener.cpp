@@ -62,9 +62,17 @@ HANDLE ConnectionWakeEvent() {
     return wake;
 }
 
+// The accept thread is the one serial step of a burst of new connections
+// (a browser opens several at once), so every call that can be made on the
+// connection's own thread is made here instead: its priority and the
+// socket's blocking mode.
 static DWORD WINAPI ConnectionThreadProc(void* param) {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    SOCKET s = SOCKET(UINT_PTR(param));
+    u_long blocking = 0;
+    ioctlsocket(s, FIONBIO, &blocking);
     CProxyConnection* connection = new CProxyConnection;
-    connection->AttachBrowser(SOCKET(UINT_PTR(param)));
+    connection->AttachBrowser(s);
     connection->Run();
     delete connection;
     return 0;
@@ -95,11 +103,8 @@ static DWORD WINAPI AcceptThreadProc(void* param) {
             continue;
         }
         failures = 0;
-        u_long blocking = 0;
-        ioctlsocket(s, FIONBIO, &blocking);
         InterlockedExchange(&g_bAccepted, 1);
-        HANDLE thread = BeginWorkerThread(ConnectionThreadProc, reinterpret_cast<void*>(UINT_PTR(s)),
-                                          THREAD_PRIORITY_HIGHEST);
+        HANDLE thread = BeginWorkerThread(ConnectionThreadProc, reinterpret_cast<void*>(UINT_PTR(s)));
         if (!thread) {
             // One connection lost to a thread shortage; the others go on being served.
             closesocket(s);
