@@ -92,9 +92,8 @@ void CProxyConnection::RelayLoop() {
             if (!TakeRead(m_sServer, m_ServerRead)) break;
             continue;
         }
-        // The wake event ends the wait when the engine stops (a shutdown from
-        // another thread does not wake every read under Wine); the slice is
-        // only a fallback for a stop that found no event.
+        // The wake event ends the wait when the engine stops: a shutdown from
+        // another thread does not wake every read under Wine.
         HANDLE waits[3];
         DWORD count = 0;
         if (fromBrowser) waits[count++] = m_BrowserRead.overlapped.hEvent;

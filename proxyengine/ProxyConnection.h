@@ -2,8 +2,10 @@
 // and server sockets, request and response buffers, header lines, target,
 // the state of each side and the filter flags. Run() relays until one side
 // closes, with one overlapped read posted per side and a wait on the one side
-// that may speak next (on both only where both may); bytes for one side are gathered so
-// that a header leaves with the first body bytes in one send. Request
+// that may speak next (on both only where both may); bytes for one side are
+// gathered so that a header leaves with the first body bytes in one send. A
+// lone bodyless request lost to a kept server connection that closed is sent
+// once more on a new one. Request
 // handling is in ProxyRequest.cpp, the per-site hooks in
 // RequestFilters.cpp, body filtering and injection in ResponseFilters.cpp.
 // Fields are public: the site and event records and the tests read them.
