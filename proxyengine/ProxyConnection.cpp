@@ -224,15 +224,7 @@ bool CProxyConnection::ResendToFreshServer() {
     SOCKET old = m_sServer;
     SetSocket(m_sServer, INVALID_SOCKET);
     closesocket(old);
-    SOCKET s = OpenServerSocket(m_strResendHost, m_nResendPort);
-    if (s == INVALID_SOCKET) {
-        if (m_bResendThroughHub) OnUpstreamFailed(m_strResendHost, m_nResendPort);
-        SendBuffer(m_sBrowser, kReplyConnectFailed);
-        m_strPrevHost.Empty();
-        return false;
-    }
-    SetSocket(m_sServer, s);
-    return SendBuffer(m_sServer, header);
+    return OpenServerOrFail(m_strResendHost, m_nResendPort, m_bResendThroughHub) && SendBuffer(m_sServer, header);
 }
 
 bool CProxyConnection::SendBuffer(SOCKET s, const char* data, int length) {

@@ -78,6 +78,7 @@ public:
     int ProcessRequestHeader();
     int ConnectToServer();
     SOCKET OpenServerSocket(const CString& host, int port);
+    bool OpenServerOrFail(const CString& host, int port, bool throughHub);
 
     // Per-site hooks (RequestFilters.cpp), called only when the variant has
     // site records (the first four) or request filters (the last three):

@@ -113,19 +113,7 @@ int CProxyConnection::ConnectToServer() {
         m_nPort = targetPort;
     }
 
-    if (m_sServer == INVALID_SOCKET) {
-        SOCKET s = OpenServerSocket(targetHost, targetPort);
-        if (s == INVALID_SOCKET) {
-            if (throughHub) OnUpstreamFailed(targetHost, targetPort);
-            m_Response.Clear();
-            // A tunnel learns of the failure here too, never after a 200.
-            SendBuffer(m_sBrowser, kReplyConnectFailed);
-            m_strPrevHost.Empty();
-            CloseSockets();
-            return 0;
-        }
-        SetSocket(m_sServer, s);
-    }
+    if (m_sServer == INVALID_SOCKET && !OpenServerOrFail(targetHost, targetPort, throughHub)) return 0;
     // Logged only now that the connection stands.
     if (g_Engine.bSiteRecords) OnRequestAccepted();
 
@@ -149,6 +137,23 @@ int CProxyConnection::ConnectToServer() {
     // It leaves with the first body bytes, or before the relay waits again.
     QueueForServer(header.c_str(), header.GetLength());
     return 1;
+}
+
+// The server connection, or the connect error text for the browser and the
+// end of the connection (false).
+bool CProxyConnection::OpenServerOrFail(const CString& host, int port, bool throughHub) {
+    SOCKET s = OpenServerSocket(host, port);
+    if (s == INVALID_SOCKET) {
+        if (throughHub) OnUpstreamFailed(host, port);
+        m_Response.Clear();
+        // A tunnel learns of the failure here too, never after a 200.
+        SendBuffer(m_sBrowser, kReplyConnectFailed);
+        m_strPrevHost.Empty();
+        CloseSockets();
+        return false;
+    }
+    SetSocket(m_sServer, s);
+    return true;
 }
 
 SOCKET CProxyConnection::OpenServerSocket(const CString& host, int port) {
