@@ -581,7 +581,13 @@ TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
     EXPECT_NE(reply.find("<html><body>site</body></html>"), std::string::npos);
 
     // Switching catching off from the tray menu reaches the next page.
-    HWND sheet = FindWindowA(WC_DIALOG, BLOKKUM_CAPTION);
+    // The sheet of this Blokkum, not one that a test running beside this one opened.
+    HWND sheet = nullptr;
+    while ((sheet = FindWindowExA(nullptr, sheet, WC_DIALOG, BLOKKUM_CAPTION)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(sheet, &owner);
+        if (owner == blokkum.first.dwProcessId) break;
+    }
     ASSERT_TRUE(sheet);
     ASSERT_TRUE(PostMessageA(sheet, WM_COMMAND, ID_TRAY_CATCHING, 0));
     std::string plain = reply;
