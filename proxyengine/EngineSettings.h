@@ -68,6 +68,14 @@ struct CEngineSettings : CConnectionValues {
     DWORD DrainStepMs = 1000;
     int DrainStepsPerConnection = 10;
 
+    // Connection threads kept waiting for the next connection: a browser
+    // opens its connections in bursts, and a thread started for each one
+    // under Wine made the last of a burst wait for all the starts before it.
+    // An idle thread holds only its stack's address space. Threads beyond
+    // these end after ReadyThreadIdleMs without a connection.
+    LONG ReadyThreads = 64;
+    DWORD ReadyThreadIdleMs = 60000;
+
     // Limits that keep memory bounded whatever the network sends.
     int MaxRequestHeader = 64 * 1024;
     int MaxResponseHeader = 64 * 1024;

@@ -1,6 +1,7 @@
 #include "ProxyListener.h"
 
 #include <algorithm>
+#include <deque>
 #include <set>
 
 #include "EngineSettings.h"
@@ -62,20 +63,138 @@ HANDLE ConnectionWakeEvent() {
     return wake;
 }
 
-// The accept thread is the one serial step of a burst of new connections
-// (a browser opens several at once), so every call that can be made on the
-// connection's own thread is made here instead: its priority and the
-// socket's blocking mode.
-static DWORD WINAPI ConnectionThreadProc(void* param) {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    SOCKET s = SOCKET(UINT_PTR(param));
+// Connection threads are kept ready between connections: under Wine a new
+// thread costs the accept thread three server round trips and the new thread
+// its start-up in every library of the program, and a browser opens its
+// connections in bursts, so the last of a burst waited for all the starts
+// before it. A thread still serves one connection at a time, from accept to
+// close. Sockets are handed over through a queue and a semaphore: one count
+// per queued socket, or per waiting thread told to end.
+namespace {
+struct CReadyThreads {
+    CReadyThreads() {
+        InitializeCriticalSection(&cs);
+        handed = CreateSemaphoreA(nullptr, 0, 0x7fffffff, nullptr);
+    }
+    CRITICAL_SECTION cs;
+    HANDLE handed;
+    std::deque<SOCKET> sockets;
+    LONG idle = 0;  // waiting threads that no socket is promised to
+};
+CReadyThreads& Ready() {
+    static CReadyThreads* ready = new CReadyThreads;  // outlives every thread at exit
+    return *ready;
+}
+}  // namespace
+
+static void ServeConnection(SOCKET s) {
     u_long blocking = 0;
     ioctlsocket(s, FIONBIO, &blocking);
     CProxyConnection* connection = new CProxyConnection;
     connection->AttachBrowser(s);
     connection->Run();
     delete connection;
-    return 0;
+}
+
+// Takes the next queued socket for a thread that was woken (false: the
+// thread was told to end), or, after a wait that timed out, decides whether
+// the thread ends: beyond the threads kept ready one idle this long does,
+// unless a socket was promised to it meanwhile.
+static bool NextSocket(DWORD woke, SOCKET& s, bool& end) {
+    CReadyThreads& ready = Ready();
+    EnterCriticalSection(&ready.cs);
+    s = INVALID_SOCKET;
+    if (woke == WAIT_OBJECT_0) {
+        end = ready.sockets.empty();
+        if (!end) {
+            s = ready.sockets.front();
+            ready.sockets.pop_front();
+        }
+    } else {
+        end = ready.idle > g_Engine.ReadyThreads || (woke != WAIT_TIMEOUT && ready.idle > 0);
+        if (end) --ready.idle;
+    }
+    LeaveCriticalSection(&ready.cs);
+    return s != INVALID_SOCKET;
+}
+
+// The thread sets its own priority: the accept thread is the one serial step
+// of a burst of new connections, so every call that can be made here is.
+static DWORD WINAPI ConnectionThreadProc(void*) {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    CReadyThreads& ready = Ready();
+    for (;;) {
+        const DWORD woke = WaitForSingleObject(ready.handed, g_Engine.ReadyThreadIdleMs);
+        SOCKET s;
+        bool end;
+        if (!NextSocket(woke, s, end)) {
+            if (end) return 0;
+            continue;
+        }
+        ServeConnection(s);
+        // After a Stop the thread ends with its connection.
+        if (!IsEngineListening()) return 0;
+        EnterCriticalSection(&ready.cs);
+        ++ready.idle;
+        LeaveCriticalSection(&ready.cs);
+    }
+}
+
+// Hands an accepted socket to a ready thread, or to a new one; false when no
+// thread could be started for it.
+static bool HandToThread(SOCKET s) {
+    CReadyThreads& ready = Ready();
+    EnterCriticalSection(&ready.cs);
+    const bool waiting = ready.idle > 0;
+    if (waiting) --ready.idle;
+    ready.sockets.push_back(s);
+    LeaveCriticalSection(&ready.cs);
+    if (!waiting) {
+        HANDLE thread = BeginWorkerThread(ConnectionThreadProc, nullptr);
+        if (!thread) {
+            EnterCriticalSection(&ready.cs);
+            auto at = std::find(ready.sockets.begin(), ready.sockets.end(), s);
+            const bool queued = at != ready.sockets.end();
+            if (queued) ready.sockets.erase(at);
+            LeaveCriticalSection(&ready.cs);
+            // Another thread may have taken it meanwhile; then it is served.
+            return !queued;
+        }
+        CloseHandle(thread);
+    }
+    ReleaseSemaphore(ready.handed, 1, nullptr);
+    return true;
+}
+
+// Ends the threads waiting for a connection: none of the engine's threads
+// outlives a Stop by more than its current connection.
+static void EndReadyThreads() {
+    CReadyThreads& ready = Ready();
+    EnterCriticalSection(&ready.cs);
+    const LONG waiting = ready.idle;
+    ready.idle = 0;
+    LeaveCriticalSection(&ready.cs);
+    if (waiting > 0) ReleaseSemaphore(ready.handed, waiting, nullptr);
+}
+
+// Starts threads until ReadyThreads of them wait for a connection.
+static void StartReadyThreads() {
+    CReadyThreads& ready = Ready();
+    for (;;) {
+        EnterCriticalSection(&ready.cs);
+        const bool enough = ready.idle >= g_Engine.ReadyThreads;
+        if (!enough) ++ready.idle;
+        LeaveCriticalSection(&ready.cs);
+        if (enough) return;
+        HANDLE thread = BeginWorkerThread(ConnectionThreadProc, nullptr);
+        if (!thread) {
+            EnterCriticalSection(&ready.cs);
+            --ready.idle;
+            LeaveCriticalSection(&ready.cs);
+            return;
+        }
+        CloseHandle(thread);
+    }
 }
 
 namespace {
@@ -90,6 +209,7 @@ static DWORD WINAPI AcceptThreadProc(void* param) {
     delete static_cast<CAcceptParams*>(param);
     CProxyListener* listener = params.listener;
     HANDLE stopEvent = params.stopEvent;
+    StartReadyThreads();
     int failures = 0;
     for (;;) {
         SOCKET listening = listener->m_socket;
@@ -104,14 +224,11 @@ static DWORD WINAPI AcceptThreadProc(void* param) {
         }
         failures = 0;
         InterlockedExchange(&g_bAccepted, 1);
-        HANDLE thread = BeginWorkerThread(ConnectionThreadProc, reinterpret_cast<void*>(UINT_PTR(s)));
-        if (!thread) {
+        if (!HandToThread(s)) {
             // One connection lost to a thread shortage; the others go on being served.
             closesocket(s);
             Sleep(50);
-            continue;
         }
-        CloseHandle(thread);
     }
     WaitForSingleObject(stopEvent, INFINITE);
     LONG live = g_nLiveConnections;
@@ -198,6 +315,7 @@ int CProxyListener::Stop() {
     if (g_hStopEvent) SetEvent(g_hStopEvent);
     CloseSocket();
     WakeLiveConnections();
+    EndReadyThreads();
     DWORD began = GetTickCount();
     if (m_hAcceptThread) {
         bool ended = WaitForSingleObject(m_hAcceptThread, g_Engine.StopWaitMs) == WAIT_OBJECT_0;

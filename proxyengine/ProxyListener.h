@@ -2,7 +2,9 @@
 // 127.0.0.1 with its accept thread, and the engine globals the threads share:
 // the stop event, the count of live connections and the system buffer sizes.
 // Start/Stop run on the program's user-interface thread; each accepted
-// browser connection gets a thread of its own (THREAD_PRIORITY_HIGHEST).
+// browser connection gets a thread of its own (THREAD_PRIORITY_HIGHEST) for
+// its whole life, taken from threads kept ready between connections; Stop
+// ends the waiting ones.
 // Deliberately not: more than one listener at a time per program.
 #pragma once
 

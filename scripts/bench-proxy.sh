@@ -152,7 +152,7 @@ def fetch(port, n):
         buf = buf[length:]
     s.close()
 import re
-server_call = re.compile(r"^[0-9a-f]{4}: [a-z_]+\(")  # a request to the Wine server, not its reply
+server_call = re.compile(r"^[0-9a-f]{4}: [a-z_]+\((?!\) = )")  # a request to the Wine server, not its reply
 def calls(trace):
     counts = {}
     for line in open(trace, errors="replace"):

@@ -17,6 +17,19 @@ static int CountOwnThreads() {
     return count;
 }
 
+// The count once it has stayed the same for a while (threads start and end
+// in the background).
+static int SettledThreadCount() {
+    int count = CountOwnThreads();
+    for (int stable = 0, i = 0; stable < 5 && i < 250; ++i) {
+        Sleep(20);
+        const int now = CountOwnThreads();
+        stable = now == count ? stable + 1 : 0;
+        count = now;
+    }
+    return count;
+}
+
 TEST(ProxyListener, EachClientIsALiveConnectionUntilItCloses) {
     CEngineUnderTest engine;
     ASSERT_NE(0, engine.Port());
@@ -34,18 +47,36 @@ TEST(ProxyListener, EachClientIsALiveConnectionUntilItCloses) {
 TEST(ProxyListener, SecondStartReplacesTheFirstListenerAndItsThread) {
     CEngineUnderTest engine;
     int firstPort = engine.Port();
-    // Let the first accept thread settle before counting.
-    Sleep(50);
-    int threads = CountOwnThreads();
+    int threads = SettledThreadCount();
     ASSERT_TRUE(engine.Start());
-    Sleep(50);
-    EXPECT_EQ(threads, CountOwnThreads());
+    EXPECT_EQ(threads, SettledThreadCount());
     EXPECT_EQ(INVALID_SOCKET, ConnectLoopback(firstPort) == INVALID_SOCKET ? INVALID_SOCKET : SOCKET(0));
     SOCKET c = ConnectLoopback(engine.Port());
     ASSERT_NE(INVALID_SOCKET, c);
     EXPECT_TRUE(WaitForLiveCount(1));
     closesocket(c);
     EXPECT_TRUE(WaitForLiveCount(0));
+}
+
+TEST(ProxyListener, MoreConnectionsThanReadyThreadsAreEachServedAndTheExtraThreadsEndWhenIdle) {
+    CEngineSettings settings = VeilrunEngineSettings();
+    settings.ReadyThreads = 2;
+    settings.ReadyThreadIdleMs = 300;
+    CEngineUnderTest engine(settings);
+    const int ready = SettledThreadCount();
+    for (int round = 0; round < 2; ++round) {
+        SOCKET clients[5];
+        for (SOCKET& c : clients) c = ConnectLoopback(engine.Port());
+        ASSERT_TRUE(WaitForLiveCount(5));
+        for (SOCKET c : clients) {
+            SendAll(c, "GARBAGE\n\n");
+            EXPECT_EQ(kReplyBadRequest, ReceiveAll(c)) << round;
+            closesocket(c);
+        }
+        EXPECT_TRUE(WaitForLiveCount(0));
+        Sleep(2 * settings.ReadyThreadIdleMs);
+        EXPECT_EQ(ready, SettledThreadCount()) << round;
+    }
 }
 
 TEST(ProxyListener, StopEndsIdleKeepAliveConnectionsWithinItsBound) {
