@@ -1,6 +1,7 @@
 #include "Dialog.h"
 
 #include <commctrl.h>
+#include "Seams.h"
 
 #include "App.h"
 #include "MessageLoop.h"
@@ -18,19 +19,9 @@ bool QvPaintsThemedTabPage(HWND dialog) {
     // programs still start on 95, 98, ME, NT 4 and 2000.
     typedef BOOL(WINAPI * Query)(HWND);
     typedef BOOL(WINAPI * Flag)();
-    static const struct Api {
-        Query textureEnabled = nullptr;
-        Flag appThemed = nullptr;
-    } api = [] {
-        Api a;
-        if (HMODULE theme = LoadLibraryA("uxtheme.dll")) {
-            a.textureEnabled = reinterpret_cast<Query>(reinterpret_cast<void*>(
-                GetProcAddress(theme, "IsThemeDialogTextureEnabled")));
-            a.appThemed = reinterpret_cast<Flag>(reinterpret_cast<void*>(GetProcAddress(theme, "IsAppThemed")));
-        }
-        return a;
-    }();
-    return api.textureEnabled && api.appThemed && api.appThemed() && api.textureEnabled(dialog);
+    static const Query textureEnabled = LateProc<Query>("uxtheme.dll", "IsThemeDialogTextureEnabled");
+    static const Flag appThemed = LateProc<Flag>("uxtheme.dll", "IsAppThemed");
+    return textureEnabled && appThemed && appThemed() && textureEnabled(dialog);
 }
 
 CDialog::CDialog(UINT templateId, CWnd* parent)

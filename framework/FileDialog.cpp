@@ -1,9 +1,11 @@
 #include "FileDialog.h"
 
 #include "Files.h"
+#include "Seams.h"
 
 namespace {
 FileDialogHook g_fileDialogHook = nullptr;
+typedef BOOL(WINAPI* FileDialogProc)(OPENFILENAMEA*);
 }
 
 void SetFileDialogHook(FileDialogHook hook) { g_fileDialogHook = hook; }
@@ -29,6 +31,15 @@ CFileDialog::CFileDialog(bool open, const char* defaultExtension, const char* fi
     if (fileName) lstrcpynA(m_buffer, fileName, sizeof m_buffer);
 }
 
+// comdlg32 brings the printing libraries with it; it is loaded only when a
+// dialog is first shown.
+static BOOL Show(bool open, OPENFILENAMEA* ofn) {
+    static FileDialogProc openProc = LateProc<FileDialogProc>("comdlg32.dll", "GetOpenFileNameA");
+    static FileDialogProc saveProc = LateProc<FileDialogProc>("comdlg32.dll", "GetSaveFileNameA");
+    FileDialogProc proc = open ? openProc : saveProc;
+    return proc ? proc(ofn) : FALSE;
+}
+
 INT_PTR CFileDialog::DoModal() {
     m_ofn.lpstrFile = m_buffer;
     m_ofn.nMaxFile = sizeof m_buffer;
@@ -38,7 +49,7 @@ INT_PTR CFileDialog::DoModal() {
     if (g_fileDialogHook)
         ok = g_fileDialogHook(m_open, &m_ofn);
     else
-        ok = m_open ? GetOpenFileNameA(&m_ofn) : GetSaveFileNameA(&m_ofn);
+        ok = Show(m_open, &m_ofn);
     if (!ok) return IDCANCEL;
     m_path = m_buffer;
     return IDOK;

@@ -1,6 +1,5 @@
 #include "Seams.h"
 
-#include <mmsystem.h>
 #include <shellapi.h>
 
 namespace {
@@ -11,6 +10,7 @@ HtmlHelpHook g_htmlHelp;
 WinExecHook g_winExec;
 
 typedef HWND(WINAPI* HtmlHelpProc)(HWND, LPCSTR, UINT, DWORD_PTR);
+typedef BOOL(WINAPI* PlaySoundProc)(LPCSTR, HMODULE, DWORD);
 }  // namespace
 
 int QvMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
@@ -31,16 +31,13 @@ UINT QvWinExec(const char* commandLine, UINT show) {
 
 BOOL QvPlaySound(const char* sound, DWORD flags) {
     if (g_playSound) return g_playSound(sound, flags);
-    return PlaySoundA(sound, nullptr, flags);
+    static PlaySoundProc proc = LateProc<PlaySoundProc>("winmm.dll", "PlaySoundA");
+    return proc ? proc(sound, nullptr, flags) : FALSE;
 }
 
 HWND QvHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
     if (g_htmlHelp) return g_htmlHelp(caller, file, command, data);
-    static HtmlHelpProc proc = [] {
-        HMODULE module = LoadLibraryA("hhctrl.ocx");
-        return module ? reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")))
-                      : nullptr;
-    }();
+    static HtmlHelpProc proc = LateProc<HtmlHelpProc>("hhctrl.ocx", "HtmlHelpA");
     return proc ? proc(caller, file, command, data) : nullptr;
 }
 

@@ -22,6 +22,16 @@ UINT QvWinExec(const char* commandLine, UINT show);
 // HtmlHelpA loaded at run time from hhctrl.ocx; returns NULL quietly when absent.
 HWND QvHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data);
 
+// A function of a system library loaded when first asked for, or null. The
+// libraries that only a few commands need (sounds, file dialogs, help) are
+// reached this way so that no program pays for loading them at start-up;
+// under Wine each costs tens of milliseconds there.
+template <typename Proc>
+Proc LateProc(const char* library, const char* name) {
+    HMODULE module = LoadLibraryA(library);
+    return module ? reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 using MessageBoxHook = std::function<int(HWND, const char*, const char*, UINT)>;
 using ShellExecuteHook = std::function<HINSTANCE(HWND, const char*, const char*, const char*, const char*, int)>;
 using PlaySoundHook = std::function<BOOL(const char*, DWORD)>;

@@ -271,26 +271,31 @@ int COverwriteEngine::WritePasses(CTarget& target, ULONGLONG size, const CAlgori
                 const ULONGLONG left = unitEnd - position;
                 const DWORD code = WriteAt(target, position, left < m_writeSize ? DWORD(left) : m_writeSize);
                 if (code != 0) {
+                    m_flush.Finish();
                     ReportWriteFailure(path, code);
                     return PASSES_WRITE_FAILED;
                 }
             }
-            // Every unit reaches the disk before the next is written: a flush at the
-            // end of a pass then never waits for more than one unit.
-            if (position < size && !FlushFileBuffers(target.file)) {
-                ReportWriteFailure(path, GetLastError());
-                return PASSES_WRITE_FAILED;
+            // Every unit reaches the disk while the next is written, and before
+            // the one after it: the flush closing a pass then never waits for
+            // more than one unit.
+            if (position < size) {
+                const DWORD code = m_flush.Begin(target.file);
+                if (code != 0) {
+                    ReportWriteFailure(path, code);
+                    return PASSES_WRITE_FAILED;
+                }
             }
             AdaptUnit(GetTickCount() - start);
             Serve(shown, position / kBufferSize, false);
         }
-        if (position == size) {
-            if (!FlushFileBuffers(target.file)) {
-                ReportWriteFailure(path, GetLastError());
-                return PASSES_WRITE_FAILED;
-            }
-            m_progress->PassWritten(path, pass);
+        DWORD flushed = m_flush.Finish();
+        if (flushed == 0 && position == size && !FlushFileBuffers(target.file)) flushed = GetLastError();
+        if (flushed != 0) {
+            ReportWriteFailure(path, flushed);
+            return PASSES_WRITE_FAILED;
         }
+        if (position == size) m_progress->PassWritten(path, pass);
         Serve(shown, position == size ? blocks : position / kBufferSize, true);
     }
     return PASSES_DONE;
@@ -325,12 +330,18 @@ int COverwriteEngine::FillFile(HANDLE file, DWORD limit, DWORD* bytes, IShredPro
                 }
             }
         }
-        // Zeros that stayed in the system's cache would never reach the free space they are to overwrite.
-        FlushFileBuffers(file);
+        // Zeros that stayed in the system's cache would never reach the free
+        // space they are to overwrite: each unit goes to the disk while the
+        // next one is written, and the last before the file is given back.
+        m_flush.Begin(file);
         AdaptUnit(GetTickCount() - start);
+        if (result >= 0) m_flush.Finish();
         Serve(shown, *bytes / kBufferSize, result >= 0);
         if (result >= 0) return result;
-        if (Stopping()) return FILL_CANCELLED;
+        if (Stopping()) {
+            m_flush.Finish();
+            return FILL_CANCELLED;
+        }
     }
 }
 

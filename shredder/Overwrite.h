@@ -5,7 +5,8 @@
 // object), IShredProgress (the progress dialog, or nothing in scheduled runs),
 // COverwriteEngine and FillPassBuffer.
 // Each pass's 64 KB buffer is repeated over a large aligned write buffer and
-// written in units that are flushed to the disk; the unit grows or shrinks with
+// written in units that are flushed to the disk, each while the next one is
+// written, and the last before the pass ends; the unit grows or shrinks with
 // the time it takes, and progress and messages are served by elapsed time, so
 // Cancel is answered quickly on a slow disk while a fast one is written in long
 // runs. Whole 64 KB blocks go through a second, uncached handle where the
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "Algorithms.h"
+#include "BackgroundFlush.h"
 #include "Strings.h"
 
 class IShredHost {
@@ -158,4 +160,5 @@ private:
     BYTE* m_write = nullptr;  // page-aligned, or the 64 KB buffer itself when none could be had
     DWORD m_writeSize = 0;
     bool m_writeAligned = false;
+    CBackgroundFlush m_flush;
 };

@@ -417,3 +417,30 @@ TEST(OverwriteEngine, TheFileIsRenamedToItsShapeThenToEverShorterNamesBeforeItIs
     EXPECT_EQ(seen.back().first, DWORD(FILE_ACTION_REMOVED));
     EXPECT_EQ(seen.back().second, seen[seen.size() - 2].second);
 }
+
+// A flush that fails on the flushing thread is not lost: the next Begin or
+// the Finish hands its code back, and a good flush afterwards reports none.
+TEST(BackgroundFlush, AFailedFlushIsHandedBackAndAGoodOneIsNot) {
+    CTempFolder folder;
+    const CString path = folder.File("flushed.bin");
+    HANDLE writable = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writable);
+    HANDLE readOnly = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, readOnly);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writable, "data", 4, &written, nullptr));
+    {
+        CBackgroundFlush flush;
+        EXPECT_EQ(0u, flush.Begin(readOnly));
+        EXPECT_NE(0u, flush.Begin(writable));  // the read-only handle's flush failed
+        EXPECT_EQ(0u, flush.Begin(writable));
+        EXPECT_EQ(0u, flush.Finish());
+        EXPECT_EQ(0u, flush.Begin(readOnly));
+        EXPECT_NE(0u, flush.Finish());
+        EXPECT_EQ(0u, flush.Finish());
+    }
+    CloseHandle(readOnly);
+    CloseHandle(writable);
+}
