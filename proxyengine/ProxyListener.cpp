@@ -98,8 +98,9 @@ static void ServeConnection(SOCKET s) {
 
 // Takes the next queued socket for a thread that was woken (false: the
 // thread was told to end), or, after a wait that timed out, decides whether
-// the thread ends: beyond the threads kept ready one idle this long does,
-// unless a socket was promised to it meanwhile.
+// the thread ends: beyond the threads kept ready, or once the engine has
+// stopped, one idle this long does, unless a socket was promised to it
+// meanwhile.
 static bool NextSocket(DWORD woke, SOCKET& s, bool& end) {
     CReadyThreads& ready = Ready();
     EnterCriticalSection(&ready.cs);
@@ -111,7 +112,8 @@ static bool NextSocket(DWORD woke, SOCKET& s, bool& end) {
             ready.sockets.pop_front();
         }
     } else {
-        end = ready.idle > g_Engine.ReadyThreads || (woke != WAIT_TIMEOUT && ready.idle > 0);
+        const bool spare = woke != WAIT_TIMEOUT || ready.idle > g_Engine.ReadyThreads || !IsEngineListening();
+        end = spare && ready.idle > 0;
         if (end) --ready.idle;
     }
     LeaveCriticalSection(&ready.cs);
@@ -180,7 +182,7 @@ static void EndReadyThreads() {
 // Starts threads until ReadyThreads of them wait for a connection.
 static void StartReadyThreads() {
     CReadyThreads& ready = Ready();
-    for (;;) {
+    while (IsEngineListening()) {
         EnterCriticalSection(&ready.cs);
         const bool enough = ready.idle >= g_Engine.ReadyThreads;
         if (!enough) ++ready.idle;
@@ -230,6 +232,8 @@ static DWORD WINAPI AcceptThreadProc(void* param) {
             Sleep(50);
         }
     }
+    // Threads this thread started while Stop ended the waiting ones end too.
+    EndReadyThreads();
     WaitForSingleObject(stopEvent, INFINITE);
     LONG live = g_nLiveConnections;
     for (LONG i = 0; i < live * g_Engine.DrainStepsPerConnection && g_nLiveConnections > 0; ++i)

@@ -79,6 +79,19 @@ TEST(ProxyListener, MoreConnectionsThanReadyThreadsAreEachServedAndTheExtraThrea
     }
 }
 
+TEST(ProxyListener, NoThreadOfTheEngineOutlivesItsStop) {
+    const int before = SettledThreadCount();
+    {
+        CEngineUnderTest engine;
+        SOCKET c = ConnectLoopback(engine.Port());
+        SendAll(c, "GARBAGE\n\n");
+        EXPECT_EQ(kReplyBadRequest, ReceiveAll(c));
+        closesocket(c);
+        EXPECT_LT(before, SettledThreadCount());
+    }
+    EXPECT_EQ(before, SettledThreadCount());
+}
+
 TEST(ProxyListener, StopEndsIdleKeepAliveConnectionsWithinItsBound) {
     CEngineUnderTest engine;
     SOCKET clients[3];
