@@ -1,10 +1,10 @@
 #include "Dialog.h"
 
 #include <commctrl.h>
-#include "Seams.h"
 
 #include "App.h"
 #include "MessageLoop.h"
+#include "Seams.h"
 
 void QvInitCommonControls() {
     static const bool done = [] {

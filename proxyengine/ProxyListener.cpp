@@ -159,7 +159,7 @@ static bool HandToThread(SOCKET s) {
             const bool queued = at != ready.sockets.end();
             if (queued) ready.sockets.erase(at);
             LeaveCriticalSection(&ready.cs);
-            // Another thread may have taken it meanwhile; then it is served.
+            // A thread woken by a Stop meanwhile may have taken it; then it is served.
             return !queued;
         }
         CloseHandle(thread);
