@@ -11,12 +11,12 @@ CString CComboBox::GetLBText(int index) const {
 
 BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {
     DeleteImageList();
-    m_list = ImageList_Create(cx, cy, flags, initial, grow);
+    m_list = QvImageListCreate(cx, cy, flags, initial, grow);
     return m_list != nullptr;
 }
 
 void CImageList::DeleteImageList() {
-    if (m_list) ImageList_Destroy(m_list);
+    if (m_list) QvImageListDestroy(m_list);
     m_list = nullptr;
 }
 
@@ -24,7 +24,7 @@ int CImageList::AddBitmapFile(const char* path, int cx, int cy) {
     if (!m_list) return -1;
     auto bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
     if (!bitmap) return -1;
-    int index = ImageList_Add(m_list, bitmap, nullptr);
+    int index = QvImageListAdd(m_list, bitmap, nullptr);
     DeleteObject(bitmap);
     return index;
 }

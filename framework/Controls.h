@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "CommonControls.h"
 #include "Strings.h"
 #include "Window.h"
 
@@ -62,12 +63,12 @@ public:
     CImageList& operator=(const CImageList&) = delete;
     BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
     void DeleteImageList();
-    int Add(HBITMAP bitmap, HBITMAP mask = nullptr) { return ImageList_Add(m_list, bitmap, mask); }
-    int Add(HBITMAP bitmap, COLORREF maskColour) { return ImageList_AddMasked(m_list, bitmap, maskColour); }
-    int Add(HICON icon) { return ImageList_AddIcon(m_list, icon); }
+    int Add(HBITMAP bitmap, HBITMAP mask = nullptr) { return QvImageListAdd(m_list, bitmap, mask); }
+    int Add(HBITMAP bitmap, COLORREF maskColour) { return QvImageListAddMasked(m_list, bitmap, maskColour); }
+    int Add(HICON icon) { return QvImageListAddIcon(m_list, icon); }
     // Loads a bitmap file at cx x cy and adds it; -1 when the file is missing or bad.
     int AddBitmapFile(const char* path, int cx, int cy);
-    int GetImageCount() const { return m_list ? ImageList_GetImageCount(m_list) : 0; }
+    int GetImageCount() const { return m_list ? QvImageListGetImageCount(m_list) : 0; }
     HIMAGELIST GetSafeHandle() const { return m_list; }
     operator HIMAGELIST() const { return m_list; }
 

@@ -3,13 +3,13 @@
 #include <commctrl.h>
 
 #include "App.h"
+#include "CommonControls.h"
 #include "MessageLoop.h"
 #include "Seams.h"
 
 void QvInitCommonControls() {
     static const bool done = [] {
-        INITCOMMONCONTROLSEX init{sizeof init, ICC_WIN95_CLASSES | ICC_USEREX_CLASSES | ICC_DATE_CLASSES};
-        return InitCommonControlsEx(&init) != FALSE;
+        return QvInitCommonControlsEx(ICC_WIN95_CLASSES | ICC_USEREX_CLASSES | ICC_DATE_CLASSES) != FALSE;
     }();
     (void)done;
 }

@@ -1,6 +1,7 @@
 #include "PropertySheet.h"
 
 #include "App.h"
+#include "CommonControls.h"
 #include "MessageLoop.h"
 
 namespace {
@@ -107,7 +108,7 @@ void CPropertySheet::AddPage(CPropertyPage* page) {
     page->m_sheet = this;
     m_pages.push_back(page);
     if (m_hWnd) {
-        HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page->m_psp);
+        HPROPSHEETPAGE handle = QvCreatePropertySheetPage(&page->m_psp);
         if (handle) ::SendMessageA(m_hWnd, PSM_ADDPAGE, 0, LPARAM(handle));
     }
 }
@@ -175,9 +176,9 @@ bool CPropertySheet::CreateSheet(HWND parent) {
     QvInitCommonControls();
     m_handles.clear();
     for (CPropertyPage* page : m_pages) {
-        HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page->m_psp);
+        HPROPSHEETPAGE handle = QvCreatePropertySheetPage(&page->m_psp);
         if (!handle) {
-            for (HPROPSHEETPAGE h : m_handles) DestroyPropertySheetPage(h);
+            for (HPROPSHEETPAGE h : m_handles) QvDestroyPropertySheetPage(h);
             m_handles.clear();
             return false;
         }
@@ -192,7 +193,7 @@ bool CPropertySheet::CreateSheet(HWND parent) {
     m_result = IDCANCEL;
     CPropertySheet* previous = t_creatingSheet;
     t_creatingSheet = this;
-    HWND hwnd = reinterpret_cast<HWND>(PropertySheetA(&m_psh));
+    HWND hwnd = reinterpret_cast<HWND>(QvPropertySheet(&m_psh));
     t_creatingSheet = previous;
     m_handles.clear();
     if (!hwnd || hwnd == reinterpret_cast<HWND>(-1)) return false;

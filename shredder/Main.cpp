@@ -1,13 +1,10 @@
 // Grindel's entry: the application object runs the whole program from its
 // initialisation; the command line comes without the program name.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "ShredderApp.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
     CShredderApp app;
     if (!app.InitInstance(cmdLine)) return app.ExitCode();
     return app.ExitInstance();

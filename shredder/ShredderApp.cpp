@@ -12,6 +12,7 @@
 #include <new>
 
 #include "CommandLine.h"
+#include "Dialog.h"
 #include "Files.h"
 #include "Handles.h"
 #include "LangPack.h"
@@ -19,6 +20,7 @@
 #include "ProgressDialog.h"
 #include "Registry.h"
 #include "Seams.h"
+#include "Thread.h"
 #include "ShredderKeys.h"
 #include "ShredderResources.h"
 
@@ -29,33 +31,74 @@ const int kMaxFolderDepth = 100;
 
 
 // Windows sends WM_QUERYENDSESSION only to top-level windows; this one is
-// never shown and only turns the session end into the job's stop flag.
+// never shown and only turns the session end into the job's stop flag. It
+// lives on a thread of its own, which answers the system at once however long
+// a write takes, and whose first window (opening the display under Wine) is
+// made while the job already runs. The process ends once WM_ENDSESSION is
+// answered, so that answer waits until the job has stopped: the file in hand
+// is cut and deleted and the log written, not left half overwritten.
 class CSessionWatch {
 public:
-    explicit CSessionWatch(volatile bool& flag) {
+    explicit CSessionWatch(volatile bool& flag) : m_flag(flag) {
+        m_ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_jobEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (m_ready && m_jobEnded)
+            m_thread = BeginWorkerThread(ThreadProc, this, THREAD_PRIORITY_NORMAL, &m_threadId);
+    }
+    void JobEnded() {
+        if (m_jobEnded) SetEvent(m_jobEnded);
+    }
+    ~CSessionWatch() {
+        JobEnded();
+        if (m_thread) {
+            // The thread makes its queue before it is ready; a quit posted after that is never lost.
+            WaitForSingleObject(m_ready, INFINITE);
+            PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+            WaitForSingleObject(m_thread, INFINITE);
+            CloseHandle(m_thread);
+        }
+        if (m_ready) CloseHandle(m_ready);
+        if (m_jobEnded) CloseHandle(m_jobEnded);
+    }
+    CSessionWatch(const CSessionWatch&) = delete;
+    CSessionWatch& operator=(const CSessionWatch&) = delete;
+
+private:
+    static DWORD WINAPI ThreadProc(void* param) {
+        CSessionWatch& watch = *static_cast<CSessionWatch*>(param);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
         WNDCLASSA wc = {};
         wc.lpfnWndProc = WindowProc;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "QuorvaneGrindelSession";
         RegisterClassA(&wc);
-        m_hwnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
-                                 nullptr);
-        if (m_hwnd) SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&flag));
+        HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                                    nullptr);
+        if (hwnd) SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&watch));
+        SetEvent(watch.m_ready);
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        if (hwnd) DestroyWindow(hwnd);
+        return 0;
     }
-    ~CSessionWatch() {
-        if (m_hwnd) DestroyWindow(m_hwnd);
-    }
-
-private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        if (msg == WM_QUERYENDSESSION) {
-            volatile bool* flag = reinterpret_cast<volatile bool*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-            if (flag) *flag = true;
+        CSessionWatch* watch = reinterpret_cast<CSessionWatch*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (watch && msg == WM_QUERYENDSESSION) {
+            watch->m_flag = true;
             return TRUE;
+        }
+        if (watch && msg == WM_ENDSESSION && wParam) {
+            watch->m_flag = true;
+            WaitForSingleObject(watch->m_jobEnded, INFINITE);
+            return 0;
         }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
-    HWND m_hwnd = nullptr;
+    volatile bool& m_flag;
+    HANDLE m_ready = nullptr;
+    HANDLE m_jobEnded = nullptr;
+    HANDLE m_thread = nullptr;
+    DWORD m_threadId = 0;
 };
 
 struct AlertState {
@@ -176,6 +219,11 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
         SetMethod(m_method);
 
     ParseCmdLine(cmdLine);
+    // A scheduled run of named items never shows a window. It loads neither the
+    // common controls nor, unless it empties the Recycle Bin, COM: both open the
+    // display, which under Wine costs a quarter of a second before any work.
+    const bool windowless = m_scheduled && !m_items.IsEmpty();
+    if (!windowless) QvInitCommonControls();
 
     if (m_items.IsEmpty()) {
         const CString stored = m_profile.GetString(kValueAppPath, kAppPathUnset);
@@ -202,12 +250,14 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     }
     m_engine.reset(new COverwriteEngine(*this, m_buffer.data(), m_abort, m_endSession));
 
-    if (FAILED(CoInitialize(nullptr))) {
-        Fail(TXT_COM_INIT, kTextComInit, MB_ICONERROR);
-        m_exitCode = 3;
-        return false;
+    if (!windowless || NamesRecycleBin()) {
+        if (FAILED(CoInitialize(nullptr))) {
+            Fail(TXT_COM_INIT, kTextComInit, MB_ICONERROR);
+            m_exitCode = 3;
+            return false;
+        }
+        m_comInitialized = true;
     }
-    m_comInitialized = true;
 
     LoadProtectedFolders();
     IsSchedulerAvailable();
@@ -267,11 +317,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
 int CShredderApp::ExitInstance() {
     if (m_progress) m_progress->Close();
     m_items.RemoveAll();
-    if (m_scheduled && m_lastMessage.IsEmpty()) {
-        // The items after the one the session end stopped were never touched.
-        m_lastMessage = m_endSession ? kTextSessionEnded : kTextSuccess;
-        WriteLog(m_lastMessage + "\r\n\r\n");
-    }
+    LogJobEnd();
     if (m_mutex) CloseHandle(m_mutex);
     m_mutex = nullptr;
     return m_exitCode;
@@ -419,6 +465,12 @@ bool CShredderApp::ShellPathFromName(const char* name, CString& path) const {
     return ok;
 }
 
+bool CShredderApp::NamesRecycleBin() const {
+    for (const CString& item : m_items)
+        if (item == kRecycleWord) return true;
+    return false;
+}
+
 bool CShredderApp::IsSchedulerAvailable() {
     CRegKey key;
     const bool available = key.Open(m_env.classesRoot, ClassesKey(kSchedulerClsid)) == ERROR_SUCCESS &&
@@ -490,6 +542,13 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
     // An empty pair of quotes names nothing.
     if (!token.IsEmpty()) m_items.Add(token);
     return true;
+}
+
+void CShredderApp::LogJobEnd() {
+    if (!m_scheduled || !m_lastMessage.IsEmpty()) return;
+    // The items after the one the session end stopped were never touched.
+    m_lastMessage = m_endSession ? kTextSessionEnded : kTextSuccess;
+    WriteLog(m_lastMessage + "\r\n\r\n");
 }
 
 void CShredderApp::WriteLog(const char* text) {
@@ -571,7 +630,7 @@ void CShredderApp::RunCmdLineJob() {
         CString shown = m_items[0];
         if (shown == kRecycleWord)
             shown = "the Recycle Bin";
-        else
+        else if (!m_scheduled)
             ShellPathFromName(m_items[0], shown);
         confirm = LoadLangStringWith(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
     } else {
@@ -613,6 +672,9 @@ void CShredderApp::RunCmdLineJob() {
     m_engine->SetProgress(nullptr);
     m_progress.reset();
     m_jobBlocks = 0;
+    // Before the session end may go on.
+    LogJobEnd();
+    watch.JobEnded();
 }
 
 int CShredderApp::ShredItem(const CString& path) {

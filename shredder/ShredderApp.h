@@ -99,6 +99,7 @@ public:
     bool QueryDiskSpace(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total, ULONGLONG* totalFree) const;
     bool ShellPathFromName(const char* name, CString& path) const;
     bool IsSchedulerAvailable();
+    bool NamesRecycleBin() const;
     void CheckContextMenuHandler();
     bool RegisterRecycleBinVerb();
 
@@ -106,6 +107,8 @@ public:
     bool ParseCmdLine(const char* cmdLine);
     bool ProcessCmdToken(const CString& token);
     void RunCmdLineJob();
+    // The scheduled run's closing line, once: the last message, or success or the session end.
+    void LogJobEnd();
     void WriteLog(const char* text);
 
     // 0 done or skipped, 1 stopped by the user, 2 no file, folder or fixed-drive root.

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <thread>
+
 #include "CommandLine.h"
 #include "ProgressDialog.h"
 #include "ShredderKeys.h"
@@ -253,29 +255,84 @@ TEST(ScheduledJob, SizeCountsFilesAndFoldersInSixtyFourBits) {
     EXPECT_TRUE(FileExists(big));
 }
 
-TEST(ScheduledJob, TheSessionEndingStopsTheJob) {
-    CShredderTestBed bed;
-    CString first = bed.Folder().Write("first.bin", std::string(200000, 'f'));
-    CString second = bed.Folder().Write("second.bin", "s");
-    struct CEndingProgress : public CSilentProgress {
-        bool sent = false;
-        void Pump() override {
-            HWND watch = FindWindowA("QuorvaneGrindelSession", nullptr);
-            if (!sent && watch) sent = SendMessageA(watch, WM_QUERYENDSESSION, 0, 0) == TRUE;
-            CSilentProgress::Pump();
+namespace {
+// Plays the system's end of the session at the job's first pump: asks the
+// watch window, and with endToo also tells it the session ends (from another
+// thread, as the system does), noting what was on the disk when that answer came.
+struct CSessionEnd {
+    CShredderTestBed& bed;
+    CString first;
+    bool endToo;
+    bool sent = false;
+    std::thread ender;
+    std::string logWhenAnswered;
+    bool firstWhenAnswered = true;
+    ~CSessionEnd() {
+        if (ender.joinable()) ender.join();
+    }
+    // The watch window comes up on a thread of its own; tests running beside
+    // this one have watch windows of their own.
+    static HWND OwnWatch() {
+        for (int tries = 0; tries < 1000; ++tries, Sleep(10))
+            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "QuorvaneGrindelSession", nullptr)) != nullptr;) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == GetCurrentProcessId()) return w;
+            }
+        return nullptr;
+    }
+    void AtPump() {
+        if (sent) return;
+        HWND watch = OwnWatch();
+        sent = watch && SendMessageA(watch, WM_QUERYENDSESSION, 0, 0) == TRUE;
+        if (!sent || !endToo) return;
+        HANDLE answered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ender = std::thread([this, watch, answered] {
+            SendMessageA(watch, WM_ENDSESSION, TRUE, 0);
+            logWhenAnswered = bed.Log();
+            firstWhenAnswered = FileExists(first);
+            SetEvent(answered);
+        });
+        // The job stays in this pump for a while: an answer that does not wait
+        // for the job comes meanwhile, with the first file still there.
+        WaitForSingleObject(answered, 500);
+        CloseHandle(answered);
+    }
+};
+struct CEndingProgress : public CSilentProgress {
+    CSessionEnd& end;
+    explicit CEndingProgress(CSessionEnd& e) : end(e) {}
+    void Pump() override {
+        end.AtPump();
+        CSilentProgress::Pump();
+    }
+};
+}  // namespace
+
+TEST(ScheduledJob, TheSessionEndingStopsTheJobAndItsEndWaitsForTheStop) {
+    const std::string ended = "Task Name: end\r\n" + std::string(Grindel::kTextSessionEnded) + "\r\n\r\n";
+    for (bool endToo : {false, true}) {
+        SCOPED_TRACE(endToo ? "asked, then told" : "asked");
+        CShredderTestBed bed;
+        CString first = bed.Folder().Write("first.bin", std::string(200000, 'f'));
+        CString second = bed.Folder().Write("second.bin", "s");
+        CSessionEnd end{bed, first, endToo};
+        CScriptedMessageBoxes boxes;
+        CTestShredderApp app(bed.Environment());
+        app.progressFactory = [&] { return new CEndingProgress(end); };
+        ASSERT_TRUE(app.InitInstance(("\"/s\" \"end\" \"/O4\" \"" + first.str() + "\" \"" + second.str() + "\"").c_str()));
+        if (end.ender.joinable()) end.ender.join();
+        EXPECT_TRUE(end.sent);
+        EXPECT_TRUE(app.EndSessionFlag());
+        EXPECT_FALSE(FileExists(first));
+        EXPECT_TRUE(FileExists(second));
+        app.ExitInstance();
+        EXPECT_EQ(bed.Log(), ended);
+        if (endToo) {
+            EXPECT_FALSE(end.firstWhenAnswered);
+            EXPECT_EQ(end.logWhenAnswered, ended);
         }
-    };
-    CEndingProgress* progress = nullptr;
-    CScriptedMessageBoxes boxes;
-    CTestShredderApp app(bed.Environment());
-    app.progressFactory = [&] { return progress = new CEndingProgress; };
-    ASSERT_TRUE(app.InitInstance(("\"/s\" \"end\" \"/O4\" \"" + first.str() + "\" \"" + second.str() + "\"").c_str()));
-    ASSERT_NE(progress, nullptr);
-    EXPECT_TRUE(app.EndSessionFlag());
-    EXPECT_FALSE(FileExists(first));
-    EXPECT_TRUE(FileExists(second));
-    app.ExitInstance();
-    EXPECT_EQ(bed.Log(), "Task Name: end\r\n" + std::string(Grindel::kTextSessionEnded) + "\r\n\r\n");
+    }
 }
 
 namespace {
