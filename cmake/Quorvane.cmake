@@ -1,12 +1,20 @@
 # Helpers shared by every subsystem's CMakeLists.txt.
 
 # qv_product(TARGET NAME) places a deliverable in products/<NAME>/, the folder
-# layout it is installed with, so data files can be copied beside it.
+# layout it is installed with, so data files can be copied beside it. The
+# deliverable goes without its debugging information (most of its size, and
+# under Wine time at every start: the loader copies every section); a debugger
+# finds it in symbols/<file>.debug, which the deliverable names.
 function(qv_product target name)
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${name}
     RUNTIME_OUTPUT_DIRECTORY ${QV_PRODUCTS_DIR}/${name}
     LIBRARY_OUTPUT_DIRECTORY ${QV_PRODUCTS_DIR}/${name})
+  set(symbols ${QV_SYMBOLS_DIR}/$<TARGET_FILE_NAME:${target}>.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${QV_SYMBOLS_DIR}
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${symbols}
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${symbols} $<TARGET_FILE:${target}>)
 endfunction()
 
 # qv_product_files(TARGET NAME [DEST subfolder] FILES...) copies data files
