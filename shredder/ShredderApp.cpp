@@ -38,6 +38,8 @@ const int kMaxFolderDepth = 100;
 // answered, so that answer waits until the job has stopped: the file in hand
 // is cut and deleted and the log written, not left half overwritten.
 class CSessionWatch {
+    static const DWORD kEndSessionWaitMs = 5000;
+
 public:
     explicit CSessionWatch(volatile bool& flag) : m_flag(flag) {
         m_ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -89,7 +91,9 @@ private:
         }
         if (watch && msg == WM_ENDSESSION && wParam) {
             watch->m_flag = true;
-            WaitForSingleObject(watch->m_jobEnded, INFINITE);
+            // Bounded: a prompt left open in a job started from the desktop
+            // must not hold the end of the session up for good.
+            WaitForSingleObject(watch->m_jobEnded, kEndSessionWaitMs);
             return 0;
         }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
