@@ -20,9 +20,9 @@
 #include "ProgressDialog.h"
 #include "Registry.h"
 #include "Seams.h"
-#include "Thread.h"
 #include "ShredderKeys.h"
 #include "ShredderResources.h"
+#include "Thread.h"
 
 using namespace Grindel;
 
@@ -47,11 +47,9 @@ public:
         if (m_ready && m_jobEnded)
             m_thread = BeginWorkerThread(ThreadProc, this, THREAD_PRIORITY_NORMAL, &m_threadId);
     }
-    void JobEnded() {
-        if (m_jobEnded) SetEvent(m_jobEnded);
-    }
+    // Lets an end of the session that waits go on: the job has stopped and its log is written.
     ~CSessionWatch() {
-        JobEnded();
+        if (m_jobEnded) SetEvent(m_jobEnded);
         if (m_thread) {
             // The thread makes its queue before it is ready; a quit posted after that is never lost.
             WaitForSingleObject(m_ready, INFINITE);
@@ -676,9 +674,8 @@ void CShredderApp::RunCmdLineJob() {
     m_engine->SetProgress(nullptr);
     m_progress.reset();
     m_jobBlocks = 0;
-    // Before the session end may go on.
+    // Before the watch lets an end of the session go on.
     LogJobEnd();
-    watch.JobEnded();
 }
 
 int CShredderApp::ShredItem(const CString& path) {
