@@ -8,6 +8,7 @@
 #include "ProxyConnection.h"
 #include "Seams.h"
 #include "Strings.h"
+#include "Sync.h"
 #include "Thread.h"
 
 HANDLE g_hStopEvent = nullptr;
@@ -72,11 +73,8 @@ HANDLE ConnectionWakeEvent() {
 // per queued socket, or per waiting thread told to end.
 namespace {
 struct CReadyThreads {
-    CReadyThreads() {
-        InitializeCriticalSection(&cs);
-        handed = CreateSemaphoreA(nullptr, 0, 0x7fffffff, nullptr);
-    }
-    CRITICAL_SECTION cs;
+    CReadyThreads() { handed = CreateSemaphoreA(nullptr, 0, 0x7fffffff, nullptr); }
+    CCriticalSection cs;
     HANDLE handed;
     std::deque<SOCKET> sockets;
     LONG idle = 0;  // waiting threads that no socket is promised to
@@ -103,7 +101,7 @@ static void ServeConnection(SOCKET s) {
 // meanwhile.
 static bool NextSocket(DWORD woke, SOCKET& s, bool& end) {
     CReadyThreads& ready = Ready();
-    EnterCriticalSection(&ready.cs);
+    CCriticalSectionLock lock(ready.cs);
     s = INVALID_SOCKET;
     if (woke == WAIT_OBJECT_0) {
         end = ready.sockets.empty();
@@ -116,7 +114,6 @@ static bool NextSocket(DWORD woke, SOCKET& s, bool& end) {
         end = spare && ready.idle > 0;
         if (end) --ready.idle;
     }
-    LeaveCriticalSection(&ready.cs);
     return s != INVALID_SOCKET;
 }
 
@@ -136,9 +133,8 @@ static DWORD WINAPI ConnectionThreadProc(void*) {
         ServeConnection(s);
         // After a Stop the thread ends with its connection.
         if (!IsEngineListening()) return 0;
-        EnterCriticalSection(&ready.cs);
+        CCriticalSectionLock lock(ready.cs);
         ++ready.idle;
-        LeaveCriticalSection(&ready.cs);
     }
 }
 
@@ -146,19 +142,18 @@ static DWORD WINAPI ConnectionThreadProc(void*) {
 // thread could be started for it.
 static bool HandToThread(SOCKET s) {
     CReadyThreads& ready = Ready();
-    EnterCriticalSection(&ready.cs);
+    CCriticalSectionLock lock(ready.cs);
     const bool waiting = ready.idle > 0;
     if (waiting) --ready.idle;
     ready.sockets.push_back(s);
-    LeaveCriticalSection(&ready.cs);
+    lock.Unlock();
     if (!waiting) {
         HANDLE thread = BeginWorkerThread(ConnectionThreadProc, nullptr);
         if (!thread) {
-            EnterCriticalSection(&ready.cs);
+            CCriticalSectionLock again(ready.cs);
             auto at = std::find(ready.sockets.begin(), ready.sockets.end(), s);
             const bool queued = at != ready.sockets.end();
             if (queued) ready.sockets.erase(at);
-            LeaveCriticalSection(&ready.cs);
             // A thread woken by a Stop meanwhile may have taken it; then it is served.
             return !queued;
         }
@@ -172,10 +167,10 @@ static bool HandToThread(SOCKET s) {
 // outlives a Stop by more than its current connection.
 static void EndReadyThreads() {
     CReadyThreads& ready = Ready();
-    EnterCriticalSection(&ready.cs);
+    CCriticalSectionLock lock(ready.cs);
     const LONG waiting = ready.idle;
     ready.idle = 0;
-    LeaveCriticalSection(&ready.cs);
+    lock.Unlock();
     if (waiting > 0) ReleaseSemaphore(ready.handed, waiting, nullptr);
 }
 
@@ -183,16 +178,15 @@ static void EndReadyThreads() {
 static void StartReadyThreads() {
     CReadyThreads& ready = Ready();
     while (IsEngineListening()) {
-        EnterCriticalSection(&ready.cs);
+        CCriticalSectionLock lock(ready.cs);
         const bool enough = ready.idle >= g_Engine.ReadyThreads;
         if (!enough) ++ready.idle;
-        LeaveCriticalSection(&ready.cs);
+        lock.Unlock();
         if (enough) return;
         HANDLE thread = BeginWorkerThread(ConnectionThreadProc, nullptr);
         if (!thread) {
-            EnterCriticalSection(&ready.cs);
+            CCriticalSectionLock again(ready.cs);
             --ready.idle;
-            LeaveCriticalSection(&ready.cs);
             return;
         }
         CloseHandle(thread);
