@@ -5,7 +5,8 @@
 #   three passes:   shred -n3 -u, Grindel /O1 (random, complement, random)
 #   free space:     dd oflag=direct until full, Grindel /O0 /D0 on an empty
 #                   ext4 volume of the same size (loop-mounted image)
-# Grindel's times include its start-up (shown on its own too). Prints a table.
+# Grindel's times include its start-up (shown on its own too), first with Wine
+# running, then with Wine to start (its server gone). Prints a table.
 #   scripts/bench-shred.sh [MB] [PATH/TO/Grindel.exe]
 # MB defaults to 512; the file lies under $QV_BENCH_DIR (default /var/tmp).
 # Without an exe, the build that runs on this machine is used (built if missing).
@@ -99,6 +100,18 @@ for round in 1 2 3; do
   fi
 done
 
+# Wine not running: its server ends 3 s after its last program, and the next
+# program waits for Wine to start again (server, services, device drivers,
+# desktop) before Wine loads it. Grindel's rows above find Wine running, as a
+# desktop where Wine programs are in use does; these rows start it, as a run
+# more than 3 s after any other Wine program does.
+stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1; timeout 30 wineserver -w >/dev/null 2>&1; }
+for round in 1 2 3; do
+  make; stop_wine; s=$(now); grindel /O0 "$(winpath "$victim")"; keep coldgrindel0 "$s"; gone "$victim"
+  printf x >"$W/tiny.bin"; sync; stop_wine; s=$(now); grindel /O0 "$(winpath "$W/tiny.bin")"; keep coldstart "$s"
+  gone "$W/tiny.bin"
+done
+
 secs() { awk -v t="$1" 'BEGIN { printf "%.2f", t / 1e9 }'; }
 rate() { awk -v t="$1" -v b="$2" 'BEGIN { printf "%.0f", b / 1048576 / (t / 1e9) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'; }
@@ -117,6 +130,8 @@ row "Grindel /O0 (one zero pass)" grindel0 $bytes shred0
 row "GNU shred -n3 -u" shred3 $((bytes * 3))
 row "Grindel /O1 (three passes)" grindel1 $((bytes * 3)) shred3
 printf '| %-34s | %6s s | %6s | %-6s |\n' "Grindel start-up alone (1 byte)" "$(secs "${best[start]}")" "" ""
+row "Grindel /O0, Wine not running" coldgrindel0 $bytes shred0
+printf '| %-34s | %6s s | %6s | %-6s |\n' "Grindel start-up, Wine not running" "$(secs "${best[coldstart]}")" "" ""
 if [ "$mounted" = 1 ]; then
   row "dd oflag=direct filling free space" freedd "$free"
   row "Grindel free-space fill /O0 /D0" freegrindel "$free" freedd
