@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "Dialog.h"
 #include "LangPack.h"
 #include "ShredderKeys.h"
 #include "ShredderResources.h"
@@ -29,6 +30,7 @@ INT_PTR CALLBACK CProgressDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam,
 
 bool CProgressDialog::Open() {
     if (m_hwnd) return true;
+    QvInitCommonControls();  // its progress bars
     m_hwnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRESS), m_owner, DialogProc,
                                 reinterpret_cast<LPARAM>(this));
     if (!m_hwnd) return false;

@@ -12,7 +12,6 @@
 #include <new>
 
 #include "CommandLine.h"
-#include "Dialog.h"
 #include "Files.h"
 #include "Handles.h"
 #include "LangPack.h"
@@ -221,11 +220,10 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
         SetMethod(m_method);
 
     ParseCmdLine(cmdLine);
-    // A scheduled run of named items never shows a window. It loads neither the
-    // common controls nor, unless it empties the Recycle Bin, COM: both open the
-    // display, which under Wine costs a quarter of a second before any work.
+    // A scheduled run of named items never shows a window, so unless it empties
+    // the Recycle Bin it does not load COM, which opens the display: under Wine
+    // a quarter of a second before any work.
     const bool windowless = m_scheduled && !m_items.IsEmpty();
-    if (!windowless) QvInitCommonControls();
 
     if (m_items.IsEmpty()) {
         const CString stored = m_profile.GetString(kValueAppPath, kAppPathUnset);
