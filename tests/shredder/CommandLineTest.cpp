@@ -24,6 +24,15 @@ std::string CurrentRoot() {
     GetFullPathNameA("\\", MAX_PATH, full, nullptr);
     return full;
 }
+// Tests running beside these ones show windows of the same names: only this process's count.
+HWND OwnTopWindow(const char* className, const char* title) {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, className, title)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == GetCurrentProcessId()) return w;
+    }
+    return nullptr;
+}
 }  // namespace
 
 TEST(CommandLine, EveryFormTheWritersUse) {
@@ -196,7 +205,7 @@ TEST(InteractiveRun, TheRealProgressDialogRunsAndCancelStopsTheJob) {
         bool* seen;
         bool pressed = false;
         void Pump() override {
-            *seen = *seen || (Window() && FindWindowA(nullptr, "Shredding.....") == Window());
+            *seen = *seen || (Window() && OwnTopWindow(nullptr, "Shredding.....") == Window());
             if (!pressed && Window()) pressed = PostMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             CProgressDialog::Pump();
         }
@@ -212,7 +221,7 @@ TEST(InteractiveRun, TheRealProgressDialogRunsAndCancelStopsTheJob) {
     EXPECT_TRUE(sawDialog);
     EXPECT_FALSE(FileExists(first));  // cut, renamed and deleted after the block in progress
     EXPECT_TRUE(FileExists(second));  // the job stopped before it
-    EXPECT_EQ(FindWindowA(nullptr, "Shredding....."), nullptr);
+    EXPECT_EQ(OwnTopWindow(nullptr, "Shredding....."), nullptr);
 }
 
 TEST(ScheduledJob, SizeCountsFilesAndFoldersInSixtyFourBits) {
@@ -270,15 +279,10 @@ struct CSessionEnd {
     ~CSessionEnd() {
         if (ender.joinable()) ender.join();
     }
-    // The watch window comes up on a thread of its own; tests running beside
-    // this one have watch windows of their own.
+    // The watch window comes up on a thread of its own.
     static HWND OwnWatch() {
         for (int tries = 0; tries < 1000; ++tries, Sleep(10))
-            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "QuorvaneGrindelSession", nullptr)) != nullptr;) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(w, &owner);
-                if (owner == GetCurrentProcessId()) return w;
-            }
+            if (HWND w = OwnTopWindow("QuorvaneGrindelSession", nullptr)) return w;
         return nullptr;
     }
     void AtPump() {
