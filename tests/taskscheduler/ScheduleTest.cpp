@@ -3,6 +3,7 @@
 #include "TaskTestSupport.h"
 
 #include "Files.h"
+#include "Handles.h"
 
 namespace {
 CInterfacePtr<IDispatch> CreateTask(IDispatch* schedule, const std::wstring& name, DispatchOutcome* outcome = nullptr) {
@@ -137,7 +138,15 @@ TEST(Schedule, DamagedTaskFileIsNotListed) {
     const std::wstring damaged = cleanup.Add(UniqueTaskName(L"QvDamaged"));
     const std::wstring good = cleanup.Add(UniqueTaskName(L"QvGood"));
     MakePlatformTask(good);
-    ASSERT_TRUE(WriteWholeFile(TaskFilePath(damaged).c_str(), CString("not a task file at all")));
+    {
+        // Written in place: the scheduler service opens each file that appears
+        // in the folder, and one it holds cannot be renamed into place.
+        static const char kText[] = "not a task file at all";
+        CHandle file(CreateFileA(TaskFilePath(damaged).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        DWORD wrote = 0;
+        ASSERT_TRUE(file.IsValid() && WriteFile(file, kText, sizeof kText - 1, &wrote, nullptr));
+        ASSERT_EQ(wrote, sizeof kText - 1);
+    }
 
     ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::Refresh));
     EXPECT_EQ(IndexOfJob(schedule.Get(), damaged), 0);
