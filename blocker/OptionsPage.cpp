@@ -90,7 +90,7 @@ CSoundList BuildSoundList(const CString& path, const CString& userWavPath) {
 UINT StartupFromButtons(bool windows, bool manual, bool explorer, UINT current) {
     if (windows) return kStartupWithWindows;
     if (manual) return kStartupManual;
-    return explorer ? kStartupWithExplorer : current;
+    return explorer ? static_cast<UINT>(kStartupWithExplorer) : current;
 }
 
 int StartupButton(UINT startup) {

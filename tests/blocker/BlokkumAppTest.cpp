@@ -86,7 +86,7 @@ TEST(BlokkumStart, TheWizardQuestionFollowsTheMaskOfUnconfiguredBrowsers) {
         EXPECT_EQ(s.m_strWizardMessage, "N");
         if (!c.answer) {
             EXPECT_TRUE(shown.empty());
-            if (*c.wizardMessage == 'A') EXPECT_EQ(app.m_nRunWizard, 0);
+            if (*c.wizardMessage == 'A') { EXPECT_EQ(app.m_nRunWizard, 0); }
             continue;
         }
         EXPECT_EQ(app.m_nRunWizard, c.runWizard);
@@ -94,7 +94,7 @@ TEST(BlokkumStart, TheWizardQuestionFollowsTheMaskOfUnconfiguredBrowsers) {
         EXPECT_EQ(shown[0].text.rfind(c.firstSentence, 0), 0u) << shown[0].text;
         EXPECT_NE(shown[0].text.find("\r\nClick Yes to start the wizard\r\n"), std::string::npos);
         EXPECT_EQ(shown[0].type, UINT(MB_YESNO | MB_ICONQUESTION));
-        if (c.answer == IDNO) EXPECT_EQ(shown[1].text.rfind("WARNING\r\nProxy is not configured", 0), 0u);
+        if (c.answer == IDNO) { EXPECT_EQ(shown[1].text.rfind("WARNING\r\nProxy is not configured", 0), 0u); }
     }
 }
 
@@ -294,7 +294,7 @@ TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkippe
         EXPECT_EQ(page.m_nBlinkState, 0) << "the notice blinks while no browser is configured";
         const auto shown = boxes.Boxes();
         ASSERT_EQ(shown.size(), c.boxes);
-        if (c.boxes) EXPECT_EQ(shown[0].text.rfind("You can't enable Catching Pop-Ups", 0), 0u);
+        if (c.boxes) { EXPECT_EQ(shown[0].text.rfind("You can't enable Catching Pop-Ups", 0), 0u); }
     }
     // Restored to off, both boxes clear, and the sheet hears of it as of a click.
     MSG pending;
@@ -501,7 +501,8 @@ public:
     }
     static PROCESS_INFORMATION Start() {
         CString command = "\"" + GetModuleFolder() + "\\BlokkumUnderTest.exe\"";
-        STARTUPINFOA si = {sizeof si};
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         EXPECT_TRUE(CreateProcessA(nullptr, const_cast<char*>(command.c_str()), nullptr, nullptr, FALSE, 0, nullptr,
                                    nullptr, &si, &pi));

@@ -320,7 +320,7 @@ TEST(ScheduledJob, TheSessionEndingStopsTheJobAndItsEndWaitsForTheStop) {
         CShredderTestBed bed;
         CString first = bed.Folder().Write("first.bin", std::string(200000, 'f'));
         CString second = bed.Folder().Write("second.bin", "s");
-        CSessionEnd end{bed, first, endToo};
+        CSessionEnd end{bed, first, endToo, false, {}, {}};
         CScriptedMessageBoxes boxes;
         CTestShredderApp app(bed.Environment());
         app.progressFactory = [&] { return new CEndingProgress(end); };
@@ -381,7 +381,7 @@ TEST_F(ScheduledRun, FolderOptionsDecideHowDeepAndWhatIsRemoved) {
         EXPECT_EQ(tree.State(), row.state);
         const std::string log = bed.Log();
         EXPECT_EQ(log.find("Success") == std::string::npos, row.asked) << log;
-        if (row.asked) EXPECT_NE(log.find(tree.sub.str() + "?"), std::string::npos) << log;
+        if (row.asked) { EXPECT_NE(log.find(tree.sub.str() + "?"), std::string::npos) << log; }
     }
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }

@@ -112,7 +112,7 @@ TEST(DriveOptionsDialog, WholeDriveChoicesFollowTheFileSystem) {
         g_drive = nullptr;
         EXPECT_FALSE(script.afterEnabledAtStart);
         EXPECT_EQ(freeSpaceOnly, row.freeSpaceOnly);
-        if (row.ok && !row.freeSpaceOnly) EXPECT_EQ(formatAfter, row.formatAfter);
+        if (row.ok && !row.freeSpaceOnly) { EXPECT_EQ(formatAfter, row.formatAfter); }
         EXPECT_EQ(script.leaveEnabled, row.leaveEnabled);
     }
 }

@@ -237,8 +237,9 @@ TEST_F(ShippedPack, EveryTextIsTheBuiltInOne) {
         // A pack cannot hold a carriage return: its '#' is a bare line feed,
         // which message boxes break on all the same.
         EXPECT_EQ(Unix(shipped.str()), Unix(builtIn.str()));
-        if (std::string(t.text).find('\n') == std::string::npos)
+        if (std::string(t.text).find('\n') == std::string::npos) {
             EXPECT_EQ(LoadLangControlText(t.key, kMissing), builtInControl);
+        }
     }
 }
 

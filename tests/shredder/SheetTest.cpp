@@ -356,7 +356,7 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
     for (const CString& name : {other, third, fourth}) {
         job.Attach(sheet->Schedule().CreateTask(name).Get());
         ASSERT_TRUE(job.IsAttached());
-        if (name != other) ASSERT_TRUE(job.SetCreator("Quorvane Grindel") && job.Save());
+        if (name != other) { ASSERT_TRUE(job.SetCreator("Quorvane Grindel") && job.Save()); }
     }
 
     const CString file = bed->Folder().Write("a b.txt", "x");

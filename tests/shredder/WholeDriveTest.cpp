@@ -193,8 +193,8 @@ TEST(BootSector, LayoutsAndTheirLimits) {
         if (!row.ok) continue;
         EXPECT_EQ(g.type, row.type);
         EXPECT_EQ(g.startOffset, row.start);
-        if (row.type == FS_NTFS) EXPECT_EQ(g.mftRecordSize, row.recordSize);
-        if (row.type == FS_FAT32) EXPECT_EQ(g.rootDirSize, 4u * 512);
+        if (row.type == FS_NTFS) { EXPECT_EQ(g.mftRecordSize, row.recordSize); }
+        if (row.type == FS_FAT32) { EXPECT_EQ(g.rootDirSize, 4u * 512); }
     }
 }
 

@@ -90,7 +90,7 @@ TEST(Tuning, EditResetsAndRanges) {
         {3, 4, 20, 20},   {4, 4, 20, 4},     {1, 2, 20, 20},   {2, 2, 20, 2},
     };
     for (const Reset& r : resets) {
-        if (r.floor == 1) EXPECT_EQ(r.expected, ResetIfNotPositive(r.value, r.recommendation));
+        if (r.floor == 1) { EXPECT_EQ(r.expected, ResetIfNotPositive(r.value, r.recommendation)); }
         EXPECT_EQ(r.expected, ResetIfBelow(r.value, r.floor, r.recommendation));
     }
     EXPECT_TRUE(IsValidTTL(0));
