@@ -28,15 +28,34 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 prog="$1"; shift
+first_arg="${1:-}"
+case " ${QV_PROGRAMS[*]} regsvr32 " in
+  *" $prog "*) ;;
+  *) echo "run.sh: no program named $prog (programs: ${QV_PROGRAMS[*]})" >&2; exit 2 ;;
+esac
 
 # The build check costs seconds: it runs only when a file of the checkout is
 # newer than the last build the run script made.
 built="$build/.qv-run-built"
 if [ ! -f "$built" ] || [ -n "$(find "$root" \( -path "$root/build*" -o -path "$root/.git" \) -prune -o \
                                   -newer "$built" -print -quit 2>/dev/null)" ]; then
+  bash "$root/scripts/setup.sh" || exit 1
   mkdir -p "$build"
+  buildlog="$build/build.log"
+  if [ -f "$build/CMakeCache.txt" ]; then
+    echo "run.sh: rebuilding what changed since the last build (compiler output: $buildlog)" >&2
+  elif qv_runs_32bit; then
+    echo "run.sh: building the suite for the first time, about 5 minutes (compiler output: $buildlog)" >&2
+  else
+    echo "run.sh: building the suite for the first time, about 10 minutes: the 32-bit products, then the 64-bit" \
+         "build of the same sources that runs on this machine (compiler output: $buildlog)" >&2
+  fi
   touch "$built.new"
-  bash "$root/scripts/build.sh" >/dev/null || exit 1
+  if ! bash "$root/scripts/build.sh" >"$buildlog" 2>&1; then
+    echo "run.sh: the build failed; its last lines (all of them in $buildlog):" >&2
+    tail -n 25 "$buildlog" >&2
+    exit 1
+  fi
   mv -f "$built.new" "$built"
 fi
 if ! qv_runs_32bit; then
@@ -98,6 +117,10 @@ use_display() {
   exec 8>&-
   echo "run.sh: no display here: the windows are on the virtual display $DISPLAY; to look at them:" >&2
   echo "  DISPLAY=$DISPLAY import -window root screen.png" >&2
+  if [ "$prog" = Blokkum ] && [ "$first_arg" != --serve ]; then
+    echo "run.sh: nobody can answer Blokkum's questions there; to let it serve unattended, start it with" \
+         "'bash scripts/run.sh Blokkum --serve'" >&2
+  fi
 }
 end_display_later() {
   [ $display_started = 1 ] || return 0

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
-  xvfb xauth
+  xvfb xauth imagemagick
   googletest libwine-dev
   dosfstools ntfs-3g fusefat
   chromium curl python3
