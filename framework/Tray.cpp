@@ -1,10 +1,15 @@
 #include "Tray.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
 NotifyIconHook g_notifyHook = nullptr;
-const DWORD kNotifyIconDataSize = 488;
+// The fields up to the balloon's flags: 488 bytes in the 32-bit products, the
+// size older shells accept. The 64-bit build sends its own, larger record.
+const DWORD kNotifyIconDataSize = NOTIFYICONDATAA_V2_SIZE;
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V2_SIZE == 488, "the 32-bit tray record is 488 bytes");
+static_assert(sizeof(void*) != 4 || offsetof(NOTIFYICONDATAA, dwInfoFlags) == 484, "balloon flags end the 32-bit record");
 }  // namespace
 
 UINT TaskbarMsgMessage() {

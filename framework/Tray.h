@@ -2,8 +2,8 @@
 // (icon or tip), delete, and adding it again when the shell announces a new
 // taskbar with the registered "TaskbarCreated" message. The icon's callback
 // message is the registered "TaskbarMsg" unless the caller names another.
-// The record sent is the 488-byte NOTIFYICONDATA that every shell since
-// Windows 95 with Internet Explorer 5 accepts.
+// The record sent is the NOTIFYICONDATA that every shell since Windows 95
+// with Internet Explorer 5 accepts (488 bytes in the 32-bit products).
 // Deliberately not: balloon queues, icon animation (programs time that themselves).
 #pragma once
 

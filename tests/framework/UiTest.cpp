@@ -515,7 +515,7 @@ TEST_F(UiTest, TrayIconIsAddedAgainAfterTaskbarCreatedBroadcast) {
     EXPECT_TRUE(window.tray.IsAdded());
     // The shell forgets the icon, as a restarted explorer would.
     NOTIFYICONDATAA data{};
-    data.cbSize = 488;
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = window.m_hWnd;
     data.uID = 1;
     data.uFlags = NIF_TIP;
