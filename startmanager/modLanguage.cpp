@@ -36,14 +36,17 @@ const CString& GetLanguageFile() { return g_languageFile; }
 void SetAppPath(const char* folder) { g_appPath = folder; }
 CString GetAppPath() { return g_appPath.IsEmpty() ? GetModuleFolder() : g_appPath; }
 
-CString SetCaptionfromINI(const char* key, const char* defaultText) {
+namespace {
+// The key's text in one pack of the Lang folder, or defaultText; a failed
+// lookup is logged and gives an empty text.
+CString LookUp(const CString& packFile, const char* key, const char* defaultText) {
     static const char* const kMethod = "SetCaptionfromINI";
     if (!key || !*key) {
         // A missing key would make the profile call list every key of the section.
         LogWin32Error(ERROR_INVALID_PARAMETER, kMethod);
         return CString();
     }
-    CString pack = JoinPath(JoinPath(GetAppPath(), "Lang"), g_languageFile);
+    CString pack = JoinPath(JoinPath(GetAppPath(), "Lang"), packFile);
     if (pack.GetLength() >= MAX_PATH) {
         LogWin32Error(ERROR_FILENAME_EXCED_RANGE, kMethod);
         return CString();
@@ -54,6 +57,23 @@ CString SetCaptionfromINI(const char* key, const char* defaultText) {
                                             kTextBufferSize, pack);
     text.ReleaseBuffer(int(length));
     return text.Trim(" ");
+}
+
+// Every pack file of the Lang folder, the active one among them.
+CStringArray PackFiles() {
+    CStringArray packs;
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(JoinPath(JoinPath(GetAppPath(), "Lang"), "*.ini"), &found));
+    if (!find.IsValid()) return packs;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) packs.Add(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    return packs;
+}
+}  // namespace
+
+CString SetCaptionfromINI(const char* key, const char* defaultText) {
+    return LookUp(g_languageFile, key, defaultText);
 }
 
 void GetLocationNames(CLocationNames& names) {
@@ -81,37 +101,49 @@ const struct {
     const char* status;
 } kStatuses[] = {{"413", "Enabled"}, {"423", "Disabled"}, {"424", "Remove"}};
 
-// Key, built-in text and machine Run key name (for the texts built from key 419) of each code.
+// Key, built-in text, machine Run key name (for the texts built from key
+// 419) and the add form's key of each code.
 const struct {
     const char* key;
     const char* builtIn;
     const char* machineKey;
+    const char* addFormKey;
 } kLocations[kLocationCodes] = {
-    {nullptr, "", nullptr},
-    {"426", "Registry(User Run)", nullptr},
-    {nullptr, "Registry(Machine Run)", "Run"},
-    {nullptr, "Registry(Machine RunOnce)", "RunOnce"},
-    {nullptr, "Registry(Machine RunOnceEx)", "RunOnceEx"},
-    {nullptr, "Registry(Machine RunServices)", "RunServices"},
-    {"432", "Win.ini Load", nullptr},
-    {"433", "Win.ini Run", nullptr},
-    {"430", "StartUp (Current User)", nullptr},
-    {"431", "StartUp (All Users)", nullptr},
+    {nullptr, "", nullptr, nullptr},
+    {"426", "Registry(User Run)", nullptr, nullptr},
+    {nullptr, "Registry(Machine Run)", "Run", "427"},
+    {nullptr, "Registry(Machine RunOnce)", "RunOnce", "428"},
+    {nullptr, "Registry(Machine RunOnceEx)", "RunOnceEx", "429"},
+    {nullptr, "Registry(Machine RunServices)", "RunServices", nullptr},
+    {"432", "Win.ini Load", nullptr, nullptr},
+    {"433", "Win.ini Run", nullptr, nullptr},
+    {"430", "StartUp (Current User)", nullptr, nullptr},
+    {"431", "StartUp (All Users)", nullptr, nullptr},
 };
 
 bool IsCode(int code) { return code > kNoLocation && code < kLocationCodes; }
 }  // namespace
 
+StartupStatus StatusOf(const CString& text) {
+    const int count = int(sizeof(kStatuses) / sizeof(kStatuses[0]));
+    for (int s = 0; s < count; ++s)
+        if (text == kStatuses[s].status || text == SetCaptionfromINI(kStatuses[s].key, kStatuses[s].status))
+            return StartupStatus(s);
+    if (text.IsEmpty()) return kUnknownStatus;
+    for (const CString& pack : PackFiles())
+        for (int s = 0; s < count; ++s)
+            if (text == LookUp(pack, kStatuses[s].key, kStatuses[s].status)) return StartupStatus(s);
+    return kUnknownStatus;
+}
+
 CString StoredStatus(const CString& shown) {
-    for (const auto& s : kStatuses)
-        if (shown == SetCaptionfromINI(s.key, s.status)) return s.status;
-    return shown;
+    const StartupStatus status = StatusOf(shown);
+    return status == kUnknownStatus ? shown : CString(kStatuses[status].status);
 }
 
 CString ShownStatus(const CString& stored) {
-    for (const auto& s : kStatuses)
-        if (stored == s.status || stored == SetCaptionfromINI(s.key, s.status)) return SetCaptionfromINI(s.key, s.status);
-    return stored;
+    const StartupStatus status = StatusOf(stored);
+    return status == kUnknownStatus ? stored : SetCaptionfromINI(kStatuses[status].key, kStatuses[status].status);
 }
 
 CString BuiltInLocationText(int code) { return IsCode(code) ? kLocations[code].builtIn : ""; }
@@ -127,6 +159,17 @@ int LocationCodeOf(const CString& text) {
         if (text == kLocations[code].builtIn) return code;
     for (int code = kNoLocation + 1; code < kLocationCodes; ++code)
         if (text == LocationText(code)) return code;
+    if (text.IsEmpty()) return kNoLocation;
+    for (const CString& pack : PackFiles()) {
+        const CString registry = LookUp(pack, "419", "Registry");
+        for (int code = kNoLocation + 1; code < kLocationCodes; ++code) {
+            const auto& at = kLocations[code];
+            // Machine rows were listed with key 419's word, added ones with the add form's names.
+            if (at.machineKey && text == registry + "(Machine " + at.machineKey + ")") return code;
+            const char* key = at.key ? at.key : at.addFormKey;
+            if (key && text == LookUp(pack, key, at.builtIn)) return code;
+        }
+    }
     return kNoLocation;
 }
 

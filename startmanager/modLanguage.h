@@ -51,16 +51,20 @@ CString StatusDisabled();
 CString StatusRemove();
 
 // Stored records carry the built-in English status and location texts, so
-// that a language switch changes nothing stored. These translate between the
-// stored and the shown texts; a reader accepts the active pack's texts too
-// (files written before). An unknown text comes back as it stands.
+// that a language switch changes nothing stored. A reader also knows the
+// texts of every pack in <program>\Lang\: files written before kept the
+// texts of the pack then active.
+enum StartupStatus { kUnknownStatus = -1, kStatusEnabled, kStatusDisabled, kStatusRemove };
+StartupStatus StatusOf(const CString& text);
+// These translate between the stored and the shown texts; an unknown text
+// comes back as it stands.
 CString StoredStatus(const CString& shown);
 CString ShownStatus(const CString& stored);
 // The built-in English location text of a code; empty for kNoLocation.
 CString BuiltInLocationText(int code);
 // The active pack's location text of a code (machine keys built from key 419).
 CString LocationText(int code);
-// The code of a built-in or active pack's location text; kNoLocation if none.
+// The code of a location text of the built-in English or of any pack; kNoLocation if none.
 int LocationCodeOf(const CString& text);
 // Current user's (user Run key and Startup folder) or all users'.
 bool IsUserLocation(int code);
