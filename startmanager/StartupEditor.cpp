@@ -15,7 +15,7 @@ void CStartupEditor::Load() {
 }
 
 bool CStartupEditor::ToggleDisable(int row, CButtonUpdate& buttons) {
-    if (!IsRow(row)) return false;
+    if (!IsChangeable(row)) return false;
     CString& status = m_list.Rows()[row].status;
     const bool disable = status == StatusEnabled();
     status = disable ? StatusDisabled() : StatusEnabled();
@@ -25,7 +25,7 @@ bool CStartupEditor::ToggleDisable(int row, CButtonUpdate& buttons) {
 }
 
 bool CStartupEditor::MarkRemove(int row, CButtonUpdate& buttons) {
-    if (!IsRow(row)) return false;
+    if (!IsChangeable(row)) return false;
     m_list.Rows()[row].status = StatusRemove();
     buttons.disableCaption = CButtonUpdate::Unchanged;
     buttons.removeEnabled = false;
@@ -33,7 +33,7 @@ bool CStartupEditor::MarkRemove(int row, CButtonUpdate& buttons) {
 }
 
 bool CStartupEditor::ButtonsForRow(int row, CButtonUpdate& buttons) const {
-    if (!IsRow(row)) return false;
+    if (!IsChangeable(row)) return false;
     const CString& status = m_list.GetAt(row).status;
     buttons = CButtonUpdate();
     if (status == StatusEnabled()) {
@@ -55,18 +55,35 @@ void CStartupEditor::ResetAll() {
     const CString disabled = StatusDisabled();
     m_list.Clear();
     // Rows never applied (empty status) were added since: a reset drops them.
+    // The record file brings back its own.
     for (const StartupRecord& record : m_loaded)
-        if (record.status != disabled && !record.status.IsEmpty()) m_list.Rows().Add(record);
+        if (record.status != disabled && !record.status.IsEmpty() && !record.unreadable) m_list.Rows().Add(record);
     m_list.ReadSaveProf();
     // The rows now stand in another order (Disabled ones last); the applied
     // state follows them so that positions keep matching.
     m_loaded = m_list.Rows();
 }
 
-void CStartupEditor::Failed(const CString& what, DWORD error) {
-    const CString text = what + ": " + SystemErrorText(error);
+void CStartupEditor::Failed(const StartupRecord& row, DWORD error, const CString& inTheWay) {
+    CString text = (row.taskName.IsEmpty() ? CString("(Default)") : row.taskName) + " (" + row.loadFrom + "): ";
+    if (error == ERROR_ALREADY_EXISTS && !inTheWay.IsEmpty())
+        text += SetCaptionfromINI("436", "another entry of this name stands in its place and is kept") + ": " + inTheWay;
+    else
+        text += SystemErrorText(error);
     m_failures.Add(text);
     LogError(FormatErrorMessage(text, long(error), "ApplyNow"));
+}
+
+CStringArray CStartupEditor::ClaimedCopies(int code) const {
+    CStringArray claimed;
+    for (const CArray<StartupRecord>* records : {&m_list.Rows(), &m_loaded}) {
+        for (StartupRecord record : *records) {
+            // An unreadable record's copy is still its own.
+            if (record.unreadable) TakeIdentity(record);
+            if (!record.copyName.IsEmpty() && (record.unreadable || record.code == code)) claimed.Add(record.copyName);
+        }
+    }
+    return claimed;
 }
 
 bool CStartupEditor::ApplyNow() {
@@ -85,21 +102,29 @@ bool CStartupEditor::ApplyNow() {
         m_loaded.Add(added);
     }
 
+    // Every entry about to be disabled gets a copy name of its own before
+    // the record file names it, none that another record holds.
+    for (int k = 0; k < rows.GetSize(); ++k) {
+        StartupRecord& row = rows[k];
+        if (row.unreadable || row.status != disabled || m_loaded[k].status == disabled || !row.copyName.IsEmpty())
+            continue;
+        row.copyName = ReserveCopyName(row, where, ClaimedCopies(row.code));
+    }
     // Until the passes end the file keeps every row Disabled now and every
     // one about to leave the keeping: an entry leaves its location only once
     // it is kept, and one put back stays recorded until it stands there.
     CArray<StartupRecord> kept;
     for (int k = 0; k < rows.GetSize(); ++k) {
-        if (rows[k].status != disabled && m_loaded[k].status != disabled) continue;
+        if (rows[k].status != disabled && m_loaded[k].status != disabled && !rows[k].unreadable) continue;
         kept.Add(rows[k]);
-        kept[kept.GetSize() - 1].status = disabled;
+        if (!rows[k].unreadable) kept[kept.GetSize() - 1].status = disabled;
     }
     const bool keeping = WriteKept(kept);
 
     for (int k = 0; k < rows.GetSize(); ++k) {
         StartupRecord& row = rows[k];
         const CString& applied = m_loaded[k].status;
-        if (row.status == applied) continue;
+        if (row.status == applied || row.unreadable) continue;
         const bool known = row.status == enabled || row.status == disabled || row.status == remove;
         // A status of another language's profile is acted on by nothing.
         if (!known) continue;
@@ -114,16 +139,19 @@ bool CStartupEditor::ApplyNow() {
             what = row.status == disabled ? EntryStep::Disable : EntryStep::Remove;
             if (what == EntryStep::Disable && !keeping) {
                 row.status = applied;
+                row.copyName.Empty();
                 continue;
             }
         } else {
             step = false;
         }
-        const DWORD error = step ? ChangeStartupEntry(what, row, where) : DWORD(ERROR_SUCCESS);
+        CString inTheWay;
+        const DWORD error = step ? ChangeStartupEntry(what, row, where, &inTheWay) : DWORD(ERROR_SUCCESS);
         if (error != ERROR_SUCCESS) {
-            Failed(CString(row.taskName.IsEmpty() ? "(Default)" : row.taskName.c_str()) + " (" + row.loadFrom + ")",
-                   error);
+            Failed(row, error, inTheWay);
             if (!applied.IsEmpty()) row.status = applied;
+            // A copy never made frees its name; a kept one keeps it.
+            if (what == EntryStep::Disable) row.copyName.Empty();
             continue;
         }
         m_loaded[k] = row;
@@ -166,13 +194,18 @@ bool CStartupEditor::WriteSaveProf() {
     const CString disabled = StatusDisabled();
     CArray<StartupRecord> records;
     for (const StartupRecord& row : m_list.Rows())
-        if (row.status == disabled) records.Add(row);
+        if (row.status == disabled || row.unreadable) records.Add(row);
     return WriteKept(records);
 }
 
 bool CStartupEditor::SaveProfile(const char* path) const {
     if (!path || !*path) return true;
-    if (WriteRecordFile(m_list.Rows(), path, m_list.GetCount())) return true;
+    // A profile names no private copy: by the time it is loaded, the copy
+    // may be gone and its name another entry's.
+    CArray<StartupRecord> rows = m_list.Rows();
+    for (StartupRecord& row : rows)
+        if (!row.unreadable) row.when = WhenWithIdentity(row, false);
+    if (WriteRecordFile(rows, path, rows.GetSize())) return true;
     DWORD error = GetLastError();
     LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "mnuSaveProf_Click");
     return false;
@@ -192,19 +225,25 @@ bool CStartupEditor::LoadProfile(const char* path) {
     for (int i = 0; i < m_loaded.GetSize(); ++i) matched.Add(0);
     for (StartupRecord& row : rows) {
         m_list.ToShownRecord(row);
+        // Only the entry a row turns out to be says where its copy waits.
+        row.copyName.Empty();
         StartupRecord state = row;
         state.status.Empty();
         for (int i = 0; i < m_loaded.GetSize(); ++i) {
-            if (matched[i] || m_loaded[i].status.IsEmpty() || !SameEntry(m_loaded[i], row)) continue;
+            if (matched[i] || m_loaded[i].status.IsEmpty() || m_loaded[i].unreadable || !SameEntry(m_loaded[i], row))
+                continue;
             matched[i] = 1;
             state = m_loaded[i];
+            row.copyName = state.copyName;
+            row.fileName = state.fileName;
+            row.valueType = state.valueType;
             break;
         }
         applied.Add(state);
     }
     const CString disabled = StatusDisabled();
     for (int i = 0; i < m_loaded.GetSize(); ++i) {
-        if (matched[i] || m_loaded[i].status != disabled) continue;
+        if (matched[i] || (m_loaded[i].status != disabled && !m_loaded[i].unreadable)) continue;
         rows.Add(m_loaded[i]);
         applied.Add(m_loaded[i]);
     }

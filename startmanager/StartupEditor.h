@@ -44,10 +44,13 @@ public:
     // rows added since that are Enabled and drops the Remove rows. First
     // SaveProf.pro is written (through a temporary file, read back) with
     // every row Disabled now or about to be enabled; only when it keeps them
-    // do entries leave their locations. Each location step is checked: a
-    // failed one is logged and listed in Failures(), and its row keeps its
-    // last applied status (and its record). Afterwards SaveProf.pro holds
-    // exactly the Disabled rows (deleted when none). True when nothing failed.
+    // do entries leave their locations, each into a private copy of its own.
+    // Each location step is checked: a failed one is logged and listed in
+    // Failures(), and its row keeps its last applied status (and its record);
+    // an entry whose place another of its name took meanwhile is not put
+    // back, and the failure names what stands there. Afterwards SaveProf.pro
+    // holds exactly the Disabled rows and the unreadable records (deleted
+    // when none). True when nothing failed.
     bool ApplyNow();
     // What the last apply could not do, one line per failure, for the user.
     const CStringArray& Failures() const { return m_failures; }
@@ -57,8 +60,9 @@ public:
     bool ApplyAndRestart() { return ApplyAndExitWindows(2); }
 
     // Rewrites SaveProf.pro from the Disabled rows, in the built-in English
-    // texts; none deletes it. False (and logged) when the file could not be
-    // written or deleted.
+    // texts with their identity, and the unreadable records as they stand;
+    // none deletes it. False (and logged) when the file could not be written
+    // or deleted.
     bool WriteSaveProf();
 
     // A profile: every row, whatever its status, in the record file format.
@@ -66,10 +70,12 @@ public:
     // (a cancelled dialog) writes nothing.
     bool SaveProfile(const char* path) const;
     // Replaces the rows with the profile's; each row that is an entry of the
-    // list keeps that entry's applied status, so the next apply acts on what
-    // the profile changes. Entries disabled now that the profile lacks stay
-    // (as Disabled rows at the end): they live only in SaveProf.pro. A file
-    // that cannot be read leaves the list as it was (false, logged).
+    // list keeps that entry's applied status and identity, so the next apply
+    // acts on what the profile changes (and puts nothing over a value or
+    // file that stands in a row's place). Entries disabled now that the
+    // profile lacks stay (as Disabled rows at the end), and so do unreadable
+    // records: they live only in SaveProf.pro. A file that cannot be read
+    // leaves the list as it was (false, logged).
     bool LoadProfile(const char* path);
 
     // The add-entry form's row, appended Enabled with the pack's words; the
@@ -88,9 +94,13 @@ public:
 
 private:
     bool IsRow(int row) const { return row >= 0 && row < m_list.GetCount(); }
+    // A row of the list that the buttons may change: not an unreadable record.
+    bool IsChangeable(int row) const { return IsRow(row) && !m_list.GetAt(row).unreadable; }
     bool ApplyAndExitWindows(long option);
-    // Records and reports one failed step.
-    void Failed(const CString& what, DWORD error);
+    // Records and reports one failed step; inTheWay names what a refused one left standing.
+    void Failed(const StartupRecord& row, DWORD error, const CString& inTheWay);
+    // The copy names that rows and applied records of a location hold.
+    CStringArray ClaimedCopies(int code) const;
     // Writes the records in the stored texts, or deletes the file for none.
     bool WriteKept(const CArray<StartupRecord>& rows);
 

@@ -43,32 +43,51 @@ void CStartupList::ReadSaveProf() {
     CArray<StartupRecord> kept;
     ReadRecordFile(m_where.saveProf, kept);
     for (StartupRecord& record : kept) {
-        ToShownRecord(record);
+        StartupRecord shown = record;
+        if (!ToShownRecord(shown) || StatusOf(record.status) != kStatusDisabled) {
+            record.unreadable = true;
+            CString message;
+            message.Format("%s: the record of \"%s\" (\"%s\", \"%s\") is in no language pack's words; kept as it stands",
+                           m_where.saveProf.c_str(), record.taskName.c_str(), record.status.c_str(),
+                           record.loadFrom.c_str());
+            LogError(FormatErrorMessage(message, long(ERROR_INVALID_DATA), "ReadSaveProf"));
+            m_rows.Add(record);
+            continue;
+        }
         // A program that put itself back into its location since it was
         // disabled is listed once, as it stands there.
         bool listed = false;
-        for (const StartupRecord& row : m_rows)
-            if (SameEntry(row, record)) listed = true;
-        if (!listed) m_rows.Add(record);
+        if (!KeptCopyExists(shown, m_where))
+            for (const StartupRecord& row : m_rows)
+                if (!row.unreadable && SameEntry(row, shown)) listed = true;
+        if (!listed) m_rows.Add(shown);
     }
 }
 
-void CStartupList::ToShownRecord(StartupRecord& record) {
+bool CStartupList::ToShownRecord(StartupRecord& record) const {
+    TakeIdentity(record);
+    const bool known = StatusOf(record.status) != kUnknownStatus;
     record.status = ShownStatus(record.status);
     record.code = LocationCodeOf(record.loadFrom);
-    // A record of another language's pack keeps its texts and is acted on by nothing.
-    if (record.code == kNoLocation) return;
+    // A record of a pack no longer here keeps its texts and is acted on by nothing.
+    if (record.code == kNoLocation) return false;
     DescribeLocation(record);
     if (record.code == kUserStartup || record.code == kCommonStartup) {
+        // Records written before name no file: the likeliest one stands in.
+        if (!record.fileName.IsEmpty() && StartupFileName(record, m_where).IsEmpty()) record.fileName.Empty();
+        if (record.fileName.IsEmpty()) record.fileName = StartupFileName(record, m_where);
+    } else {
         record.fileName.Empty();
-        record.fileName = StartupFileName(record, m_where);
     }
+    return known;
 }
 
 StartupRecord CStartupList::ToStoredRecord(const StartupRecord& row) {
     StartupRecord stored = row;
+    if (row.unreadable) return stored;
     stored.status = StoredStatus(row.status);
     if (row.code != kNoLocation) stored.loadFrom = BuiltInLocationText(row.code);
+    stored.when = WhenWithIdentity(row, true);
     return stored;
 }
 

@@ -28,13 +28,19 @@ public:
     void SetRegRunIntoList(HKEY root, const char* key);
     void ReadWinIniEntries();
     void ReadStartupFolders();
-    // Appends the disabled entries kept in the record file, except those
-    // listed already from their location (same location, name and data).
+    // Appends the disabled entries kept in the record file. One listed
+    // already from its location (same location, name and data) is listed
+    // once, unless its private copy is still there: that copy is an entry of
+    // its own. A record whose texts no pack knows is listed as it stands,
+    // marked unreadable (and logged), so that it is written back unchanged.
     void ReadSaveProf();
-    // A record as read from a record file (built-in English or the active
-    // pack's texts) in the active pack's texts, with its location code and
-    // Startup file name; and the other way for SaveProf.pro.
-    void ToShownRecord(StartupRecord& record);
+    // A record as read from a record file (built-in English or any pack's
+    // texts) in the active pack's texts, with its location code and its
+    // identity (a Startup file name guessed for records without one). False
+    // when its status or location text is none of any pack's.
+    bool ToShownRecord(StartupRecord& record) const;
+    // A row as SaveProf.pro stores it: built-in English texts and the
+    // identity; an unreadable one as it stands.
     static StartupRecord ToStoredRecord(const StartupRecord& row);
 
     int GetCount() const { return m_rows.GetSize(); }

@@ -1,10 +1,12 @@
 // StartupRecord.h - one row of Bootlist's start-up list: six texts in the
 // list's column order (task name, status, load-from location text, user,
 // when, command line or shortcut target), plus what the texts cannot carry
-// safely: the location as a code that no language changes, and for a
-// Startup folder entry its real file name. The unit of the list, of the
-// record file and of profiles.
+// safely: the location as a code that no language changes, and the entry's
+// identity (its real file name, the name of its private copy, its value
+// type). The unit of the list, of the record file and of profiles.
 #pragma once
+
+#include <windows.h>
 
 #include "Strings.h"
 
@@ -37,6 +39,15 @@ struct StartupRecord {
     // A Startup folder entry's file name as it stands in the folder; empty
     // for other locations and for records that never had one.
     CString fileName;
+    // The name of the private copy a disabled Run value or Startup file
+    // waits under, its own and no other entry's. Empty for a record written
+    // before copies had names of their own: its copy bears the entry's name.
+    CString copyName;
+    // A Run value's registry type when it was disabled; REG_NONE when unknown.
+    DWORD valueType = REG_NONE;
+    // A record-file record whose texts no language pack knows: listed and
+    // written back as it stands, acted on by nothing.
+    bool unreadable = false;
 
     // Column 0 to 5 in list order; out-of-range access throws std::out_of_range.
     const CString& Column(int column) const;
@@ -53,5 +64,5 @@ inline bool operator==(const StartupRecord& a, const StartupRecord& b) {
 // values of one name under different keys, are different entries).
 inline bool SameEntry(const StartupRecord& a, const StartupRecord& b) {
     return a.code == b.code && a.taskName == b.taskName && a.location == b.location &&
-           (a.fileName.IsEmpty() || b.fileName.IsEmpty() || a.fileName == b.fileName);
+           (a.fileName.IsEmpty() || b.fileName.IsEmpty() || a.fileName.CompareNoCase(b.fileName) == 0);
 }

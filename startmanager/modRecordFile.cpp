@@ -1,6 +1,9 @@
 #include "modRecordFile.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <string>
 
 #include "Files.h"
 #include "modLanguage.h"
@@ -58,6 +61,74 @@ bool ReadRecordFile(const char* path, CArray<StartupRecord>& records) {
             break;
         }
         records.Add(record);
+    }
+    return true;
+}
+
+namespace {
+const char kIdentityMark = '\t';
+
+// Names may hold any character but those that end a field or a line.
+CString Escaped(const CString& text) {
+    CString out;
+    for (int i = 0; i < text.GetLength(); ++i) {
+        const char c = text[i];
+        if (c == '%' || c == '\t' || c == '\r' || c == '\n')
+            out.AppendFormat("%%%02X", unsigned(static_cast<unsigned char>(c)));
+        else
+            out += c;
+    }
+    return out;
+}
+
+CString Unescaped(const CString& text) {
+    CString out;
+    for (int i = 0; i < text.GetLength(); ++i) {
+        if (text[i] == '%' && i + 2 < text.GetLength() && isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += char(strtoul(text.Mid(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+}  // namespace
+
+CString WhenWithIdentity(const StartupRecord& record, bool withCopy) {
+    CString line = record.when;
+    auto add = [&](const char* key, const CString& value) {
+        line += kIdentityMark;
+        line += key;
+        line += '=';
+        line += Escaped(value);
+    };
+    if (!record.fileName.IsEmpty()) add("file", record.fileName);
+    if (withCopy && !record.copyName.IsEmpty()) add("copy", record.copyName);
+    if (record.valueType != REG_NONE) add("type", CString(std::to_string(record.valueType)));
+    return line;
+}
+
+bool TakeIdentity(StartupRecord& record) {
+    const int mark = record.when.Find(kIdentityMark);
+    if (mark < 0) return false;
+    CString rest = record.when.Mid(mark + 1);
+    record.when = record.when.Left(mark);
+    while (!rest.IsEmpty()) {
+        const int end = rest.Find(kIdentityMark);
+        const CString part = end < 0 ? rest : rest.Left(end);
+        rest = end < 0 ? CString() : rest.Mid(end + 1);
+        const int equals = part.Find('=');
+        if (equals < 0) continue;
+        // Parts this reader does not know are a later writer's: passed by.
+        const CString key = part.Left(equals), value = Unescaped(part.Mid(equals + 1));
+        if (key == "file")
+            record.fileName = value;
+        else if (key == "copy")
+            record.copyName = value;
+        else if (key == "type")
+            record.valueType = DWORD(strtoul(value, nullptr, 10));
     }
     return true;
 }

@@ -1,6 +1,8 @@
 // modRecordFile.h - the record file format of SaveProf.pro and of profiles:
 // plain ANSI text, six lines per StartupRecord in column order, each ended
-// by CR LF, no header and no count.
+// by CR LF, no header and no count. What a record carries beyond its texts
+// (its identity) travels in its When? line after a tab, a column that no
+// reader acts on: older readers keep six lines a record and pass it by.
 // Deliberately not: any other encoding, versioning.
 #pragma once
 
@@ -20,3 +22,11 @@ bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int
 // error log; the records before it are kept. A missing file adds nothing and
 // gives false.
 bool ReadRecordFile(const char* path, CArray<StartupRecord>& records);
+
+// The record's When? text followed by its identity: the Startup file name,
+// the private copy's name (withCopy) and the value type, each present only
+// when known. Without any, the bare When? text.
+CString WhenWithIdentity(const StartupRecord& record, bool withCopy);
+// Takes the identity out of record.when into its fields (fileName, copyName,
+// valueType), leaving the bare When? text. False when the line carries none.
+bool TakeIdentity(StartupRecord& record);

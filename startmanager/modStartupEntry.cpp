@@ -1,5 +1,7 @@
 #include "modStartupEntry.h"
 
+#include <cstdlib>
+
 #include "Files.h"
 #include "RegistryControl.h"
 #include "ShellLink.h"
@@ -16,7 +18,11 @@ const char* RunKeyOf(int code) {
     }
 }
 
+bool IsStartupCode(int code) { return code == kUserStartup || code == kCommonStartup; }
+
 // ---- Run keys ----
+
+HKEY RootOf(const StartupRecord& record) { return record.code == kUserRun ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
 CRegistryControl PointReg1(HKEY root, const CString& keyPath, const CString& name) {
     CRegistryControl reg1;
@@ -28,35 +34,133 @@ CRegistryControl PointReg1(HKEY root, const CString& keyPath, const CString& nam
 
 DWORD DeletedOrAbsent(LONG rc) { return rc == ERROR_FILE_NOT_FOUND ? DWORD(ERROR_SUCCESS) : DWORD(rc); }
 
-DWORD ChangeRunValue(EntryStep step, const StartupRecord& record, const CStartupLocations& where) {
-    const HKEY root = record.code == kUserRun ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    CRegistryControl live = PointReg1(root, JoinPath(where.runKeyBase, RunKeyOf(record.code)), record.taskName);
-    CRegistryControl kept = PointReg1(root, JoinPath(where.privateKey, RunKeyOf(record.code)), record.taskName);
+// A value's exact bytes and type: the registry control speaks strings only.
+struct CRawValue {
+    CString bytes;
+    DWORD type = REG_NONE;
+};
+
+LONG ReadRaw(HKEY root, const CString& path, const CString& name, CRawValue& value) {
+    CRegKey key;
+    LONG rc = key.Open(root, path, KEY_QUERY_VALUE);
+    if (rc == ERROR_SUCCESS) rc = key.QueryBinary(name, value.bytes, &value.type);
+    return rc;
+}
+
+LONG WriteRaw(HKEY root, const CString& path, const CString& name, const CRawValue& value) {
+    CRegKey key;
+    LONG rc = key.Create(root, path, KEY_SET_VALUE);
+    if (rc == ERROR_SUCCESS) rc = key.SetBinary(name, value.bytes.c_str(), DWORD(value.bytes.GetLength()), value.type);
+    return rc;
+}
+
+// The value's data as the list shows it.
+CString TextOf(HKEY root, const CString& path, const CString& name) {
+    CRegistryControl reg1 = PointReg1(root, path, name);
+    reg1.Read();
+    return reg1.GetValue();
+}
+
+// The same bytes, or strings of one type that read alike (stored with a
+// terminator or without).
+bool SameData(const CRawValue& a, const CRawValue& b) {
+    if (a.type != b.type) return false;
+    if (a.bytes == b.bytes) return true;
+    if (a.type != REG_SZ && a.type != REG_EXPAND_SZ) return false;
+    auto text = [](const CString& bytes) {
+        const int nul = bytes.Find('\0');
+        return nul >= 0 ? bytes.Left(nul) : bytes;
+    };
+    return text(a.bytes) == text(b.bytes);
+}
+
+// The value a record describes, for one whose copy is gone or that never had
+// one: its text as the type it had. False when the text cannot give that
+// type back (a binary value is listed without text).
+bool ValueOfRecord(const StartupRecord& record, CRawValue& value) {
+    value.type = record.valueType == REG_NONE ? DWORD(REG_SZ) : record.valueType;
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+        value.bytes = record.location;
+        value.bytes += '\0';
+        return true;
+    }
+    if (value.type != REG_DWORD || record.location.IsEmpty() || record.location.FindOneOf("+- \t") >= 0) return false;
+    char* end = nullptr;
+    const DWORD number = DWORD(strtoul(record.location, &end, 10));
+    if (!end || *end) return false;
+    value.bytes = CString(reinterpret_cast<const char*>(&number), int(sizeof(number)));
+    return true;
+}
+
+// Puts the value under the name unless another value of that name stands there.
+DWORD PutValue(HKEY root, const CString& path, const CString& name, const CRawValue& value, CString* inTheWay) {
+    CRawValue live;
+    const LONG rc = ReadRaw(root, path, name, live);
+    if (rc == ERROR_SUCCESS) {
+        if (SameData(live, value)) return ERROR_SUCCESS;
+        if (inTheWay) *inTheWay = (name.IsEmpty() ? CString("(Default)") : name) + " = " + TextOf(root, path, name);
+        return ERROR_ALREADY_EXISTS;
+    }
+    if (rc != ERROR_FILE_NOT_FOUND) return DWORD(rc);
+    return DWORD(WriteRaw(root, path, name, value));
+}
+
+DWORD ChangeRunValue(EntryStep step, StartupRecord& record, const CStartupLocations& where, CString* inTheWay) {
+    const HKEY root = RootOf(record);
+    const CString livePath = JoinPath(where.runKeyBase, RunKeyOf(record.code));
+    const CString keptPath = JoinPath(where.privateKey, RunKeyOf(record.code));
+    // A record written before copies had names of their own finds its copy
+    // by the entry's name; that copy serves only while it holds the record's
+    // command line (as the record file keeps it, line breaks blanked).
+    const bool ownCopy = !record.copyName.IsEmpty();
+    const CString copyName = ownCopy ? record.copyName : record.taskName;
+    auto copyIsOurs = [&]() {
+        if (ownCopy) return true;
+        CString text = TextOf(root, keptPath, copyName);
+        text.Replace('\r', ' ');
+        text.Replace('\n', ' ');
+        return text == record.location;
+    };
     switch (step) {
     case EntryStep::Disable: {
-        LONG rc = live.Read();
+        CRawValue live, existing;
+        LONG rc = ReadRaw(root, livePath, record.taskName, live);
         if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return DWORD(rc);
-        kept.SetValue(live.GetValue());
-        kept.SetType(live.GetType());
-        if ((rc = kept.Write()) != ERROR_SUCCESS) return DWORD(rc);
-        return DeletedOrAbsent(live.Delete());
+        const CString copy = ownCopy ? copyName : ReserveCopyName(record, where, CStringArray());
+        if (copy.IsEmpty()) return ERROR_INVALID_NAME;
+        if (ReadRaw(root, keptPath, copy, existing) != ERROR_FILE_NOT_FOUND) return ERROR_ALREADY_EXISTS;
+        if ((rc = WriteRaw(root, keptPath, copy, live)) != ERROR_SUCCESS) return DWORD(rc);
+        const CString text = TextOf(root, livePath, record.taskName);
+        const DWORD error = DeletedOrAbsent(PointReg1(root, livePath, record.taskName).Delete());
+        if (error != ERROR_SUCCESS) {
+            // Still in its place: the copy would be a second one.
+            PointReg1(root, keptPath, copy).Delete();
+            return error;
+        }
+        record.copyName = copy;
+        record.location = text;
+        record.valueType = live.type;
+        return ERROR_SUCCESS;
     }
     case EntryStep::Enable:
     case EntryStep::Add: {
-        // The kept copy carries the type (REG_EXPAND_SZ stays one); it serves
-        // only while it still holds the record's command line.
-        live.SetType(REG_SZ);
-        if (step == EntryStep::Enable && kept.Read() == ERROR_SUCCESS && kept.GetValue() == record.location)
-            live.SetType(kept.GetType());
-        live.SetValue(record.location);
-        LONG rc = live.Write();
-        if (rc != ERROR_SUCCESS) return DWORD(rc);
-        if (step == EntryStep::Enable) kept.Delete();
-        return ERROR_SUCCESS;
+        CRawValue value;
+        const bool fromCopy =
+            step == EntryStep::Enable && ReadRaw(root, keptPath, copyName, value) == ERROR_SUCCESS && copyIsOurs();
+        if (!fromCopy && !ValueOfRecord(record, value)) return ERROR_FILE_NOT_FOUND;
+        const DWORD error = PutValue(root, livePath, record.taskName, value, inTheWay);
+        if (error != ERROR_SUCCESS || !fromCopy) return error;
+        record.copyName.Empty();
+        return DeletedOrAbsent(PointReg1(root, keptPath, copyName).Delete());
     }
-    case EntryStep::Remove: return DeletedOrAbsent(live.Delete());
-    case EntryStep::Discard: return DeletedOrAbsent(kept.Delete());
+    case EntryStep::Remove: return DeletedOrAbsent(PointReg1(root, livePath, record.taskName).Delete());
+    case EntryStep::Discard: {
+        const DWORD error = copyIsOurs() ? DeletedOrAbsent(PointReg1(root, keptPath, copyName).Delete())
+                                         : DWORD(ERROR_SUCCESS);
+        if (error == ERROR_SUCCESS) record.copyName.Empty();
+        return error;
+    }
     }
     return ERROR_INVALID_FUNCTION;
 }
@@ -139,41 +243,63 @@ DWORD LastErrorOr(DWORD fallback) {
     return error ? error : fallback;
 }
 
-DWORD ChangeStartupFile(EntryStep step, const StartupRecord& record, const CStartupLocations& where) {
+bool SameFile(const CString& a, const CString& b) {
+    CString one, other;
+    return ReadWholeFile(a, one) && ReadWholeFile(b, other) && one == other;
+}
+
+DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLocations& where, CString* inTheWay) {
     const CString name = StartupFileName(record, where);
     const CString& liveFolder = LiveFolder(record, where);
     const CString& keepingFolder = KeepingFolder(record, where);
-    if (name.IsEmpty() || liveFolder.IsEmpty()) return ERROR_INVALID_NAME;
+    // A record written before copies had names of their own: its copy bears the file's name.
+    const CString copyName = record.copyName.IsEmpty() ? name : record.copyName;
+    if (name.IsEmpty() || liveFolder.IsEmpty() || !IsPlainName(copyName)) return ERROR_INVALID_NAME;
     const CString live = JoinPath(liveFolder, name);
-    const CString kept = keepingFolder.IsEmpty() ? CString() : JoinPath(keepingFolder, name);
+    const CString kept = keepingFolder.IsEmpty() ? CString() : JoinPath(keepingFolder, copyName);
+    // Another file of that name now in the folder is another entry: it stays.
+    auto inPlace = [&]() {
+        if (inTheWay) *inTheWay = live;
+        return DWORD(ERROR_ALREADY_EXISTS);
+    };
     switch (step) {
-    case EntryStep::Disable:
+    case EntryStep::Disable: {
         if (!FileExists(live)) return ERROR_SUCCESS;
-        if (kept.IsEmpty() || !MakeFolder(keepingFolder)) return ERROR_PATH_NOT_FOUND;
+        const CString copy = record.copyName.IsEmpty() ? ReserveCopyName(record, where, CStringArray()) : copyName;
+        if (copy.IsEmpty() || !MakeFolder(keepingFolder)) return ERROR_PATH_NOT_FOUND;
         // The file itself moves: a shortcut keeps its arguments, folder and
-        // icon, and a plain file stays a plain file.
-        if (MoveFileExA(live, kept, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
-            return ERROR_SUCCESS;
-        return LastErrorOr(ERROR_WRITE_FAULT);
-    case EntryStep::Enable:
-        // A file of that name now in the folder is another entry: it stays.
-        if (FileExists(live)) return ERROR_FILE_EXISTS;
-        if (!kept.IsEmpty() && FileExists(kept)) {
-            if (MoveFileExA(kept, live, MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) return ERROR_SUCCESS;
+        // icon, and a plain file stays a plain file. Never over another copy.
+        if (!MoveFileExA(live, JoinPath(keepingFolder, copy), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
             return LastErrorOr(ERROR_WRITE_FAULT);
+        record.copyName = copy;
+        record.fileName = name;
+        return ERROR_SUCCESS;
+    }
+    case EntryStep::Enable:
+        if (!kept.IsEmpty() && FileExists(kept)) {
+            if (FileExists(live) && !SameFile(live, kept)) return inPlace();
+            const BOOL done = FileExists(live) ? DeleteFileA(kept)
+                                               : MoveFileExA(kept, live, MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
+            if (!done) return LastErrorOr(ERROR_WRITE_FAULT);
+            record.copyName.Empty();
+            return ERROR_SUCCESS;
         }
+        if (FileExists(live)) return inPlace();
         // Only a lost keeping makes a new shortcut from the recorded target.
         if (!EndsWithShortcut(name) || record.location.IsEmpty()) return ERROR_FILE_NOT_FOUND;
-        return DWORD(CreateShortcut(live, record.location) == S_OK ? ERROR_SUCCESS : ERROR_WRITE_FAULT);
+        if (CreateShortcut(live, record.location) != S_OK) return ERROR_WRITE_FAULT;
+        record.copyName.Empty();
+        return ERROR_SUCCESS;
     case EntryStep::Add:
-        if (FileExists(live)) return ERROR_FILE_EXISTS;
+        if (FileExists(live)) return inPlace();
         return DWORD(CreateShortcut(live, record.location) == S_OK ? ERROR_SUCCESS : ERROR_WRITE_FAULT);
     case EntryStep::Remove:
         if (!FileExists(live) || DeleteFileA(live)) return ERROR_SUCCESS;
         return LastErrorOr(ERROR_ACCESS_DENIED);
     case EntryStep::Discard:
-        if (kept.IsEmpty() || !FileExists(kept) || DeleteFileA(kept)) return ERROR_SUCCESS;
-        return LastErrorOr(ERROR_ACCESS_DENIED);
+        if (!kept.IsEmpty() && FileExists(kept) && !DeleteFileA(kept)) return LastErrorOr(ERROR_ACCESS_DENIED);
+        record.copyName.Empty();
+        return ERROR_SUCCESS;
     }
     return ERROR_INVALID_FUNCTION;
 }
@@ -191,17 +317,54 @@ CString StartupFileName(const StartupRecord& record, const CStartupLocations& wh
     return shortcut;
 }
 
-DWORD ChangeStartupEntry(EntryStep step, const StartupRecord& record, const CStartupLocations& where) {
+CString ReserveCopyName(const StartupRecord& record, const CStartupLocations& where, const CStringArray& claimed) {
+    const bool run = RunKeyOf(record.code) != nullptr;
+    CString base, folder;
+    CRegKey keeping;
+    if (run) {
+        base = record.taskName;
+        // A missing key holds no copy yet.
+        keeping.Open(RootOf(record), JoinPath(where.privateKey, RunKeyOf(record.code)), KEY_QUERY_VALUE);
+    } else if (IsStartupCode(record.code)) {
+        base = StartupFileName(record, where);
+        folder = KeepingFolder(record, where);
+        if (base.IsEmpty() || folder.IsEmpty()) return CString();
+    } else {
+        return CString();
+    }
+    for (unsigned n = 1; n <= 100000; ++n) {
+        CString name;
+        name.Format("%s.%u", base.c_str(), n);
+        if (claimed.Find(name, true) >= 0) continue;
+        if (run ? keeping.IsOpen() && keeping.HasValue(name) : FileExists(JoinPath(folder, name))) continue;
+        return name;
+    }
+    return CString();
+}
+
+bool KeptCopyExists(const StartupRecord& record, const CStartupLocations& where) {
+    if (record.copyName.IsEmpty()) return false;
+    if (RunKeyOf(record.code)) {
+        CRegKey keeping;
+        return keeping.Open(RootOf(record), JoinPath(where.privateKey, RunKeyOf(record.code)), KEY_QUERY_VALUE) ==
+                   ERROR_SUCCESS &&
+               keeping.HasValue(record.copyName);
+    }
+    const CString folder = IsStartupCode(record.code) ? KeepingFolder(record, where) : CString();
+    return !folder.IsEmpty() && IsPlainName(record.copyName) && FileExists(JoinPath(folder, record.copyName));
+}
+
+DWORD ChangeStartupEntry(EntryStep step, StartupRecord& record, const CStartupLocations& where, CString* inTheWay) {
     switch (record.code) {
     case kUserRun:
     case kMachineRun:
     case kMachineRunOnce:
     case kMachineRunOnceEx:
-    case kMachineRunServices: return ChangeRunValue(step, record, where);
+    case kMachineRunServices: return ChangeRunValue(step, record, where, inTheWay);
     case kWinIniLoad:
     case kWinIniRun: return ChangeIniLine(step, record, where);
     case kUserStartup:
-    case kCommonStartup: return ChangeStartupFile(step, record, where);
+    case kCommonStartup: return ChangeStartupFile(step, record, where, inTheWay);
     default: return ERROR_INVALID_PARAMETER;
     }
 }
