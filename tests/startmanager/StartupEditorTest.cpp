@@ -42,8 +42,8 @@ TEST_F(StartupEditorTest, DisabledEntryMovesToTheRecordFileAndBackWhenEnabled) {
     editor.ApplyNow();
     EXPECT_EQ(Value("Agent"), "<missing>");
     EXPECT_EQ(Value("Twice"), "C:\\changed.exe");
-    EXPECT_EQ(ReadFileText(where.saveProf),
-              "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\nC:\\Agent\r\n");
+    EXPECT_EQ(ReadFileText(where.saveProf), "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\n"
+                                            "Current User logs On\tcopy=Agent.1\ttype=1\r\nC:\\Agent\r\n");
 
     CStartupEditor next(where);
     next.Load();
@@ -113,7 +113,7 @@ TEST_F(StartupEditorTest, AFailedEnableIsReportedKeepsTheEntryDisabledAndRecorde
     Loaded({});
     Toggle("Locked.txt");
     ASSERT_TRUE(editor.ApplyNow());
-    const CString kept = JoinPath(where.userPrivateFolder, "Locked.txt");
+    const CString kept = JoinPath(where.userPrivateFolder, "Locked.txt.1");
     ASSERT_EQ(ReadFileText(kept), "locked");
 
     int sessionsEnded = 0;
@@ -145,7 +145,8 @@ TEST_F(StartupEditorTest, ALanguageSwitchBetweenDisableAndEnableChangesNothingSt
     Loaded({"Agent"});
     Toggle("Agent");
     ASSERT_TRUE(editor.ApplyNow());
-    const std::string english = "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\nC:\\Agent\r\n";
+    const std::string english = "Agent\r\nDisabled\r\nRegistry(User Run)\r\nCurrent User\r\n"
+                                "Current User logs On\tcopy=Agent.1\ttype=1\r\nC:\\Agent\r\n";
     ASSERT_EQ(ReadFileText(where.saveProf), english);
     // Written under the pack before: the reader takes its texts too.
     files.Write("SaveProf.pro", english + "Old\r\nDeaktiviert\r\nRegistrierung(Benutzer)\r\nu\r\nw\r\nC:\\old.exe\r\n");
@@ -167,6 +168,38 @@ TEST_F(StartupEditorTest, ALanguageSwitchBetweenDisableAndEnableChangesNothingSt
     EXPECT_EQ(Value("Agent"), "C:\\Agent");
     EXPECT_EQ(Value("Old"), "C:\\old.exe");
     EXPECT_FALSE(FileExists(where.saveProf));
+}
+
+TEST_F(StartupEditorTest, RecordsOfEveryPackAreReadAndOneOfNoPackIsKeptAsItStands) {
+    program.Write("Lang\\Deutsch.ini", "[Quorvane Language Pack]\r\n423=Deaktiviert\r\n426=Registrierung(Benutzer)\r\n");
+    program.Write("Lang\\Francais.ini", "[Quorvane Language Pack]\r\n423=Desactive\r\n");
+    SetLanguageFile("Francais.ini");
+    const std::string unknown = "Lost\r\nInaktiv\r\nRegistry(User Run)\r\nu\r\nw\tcopy=Lost.1\r\nC:\\lost.exe\r\n";
+    files.Write("SaveProf.pro", "Old\r\nDeaktiviert\r\nRegistrierung(Benutzer)\r\nu\r\nw\r\nC:\\old.exe\r\n" + unknown);
+    Loaded({"Other"});
+    ASSERT_EQ(editor.List().GetCount(), 3);
+    EXPECT_EQ(editor.List().GetAt(RowOf("Old")).status, "Desactive");
+    EXPECT_FALSE(editor.ToggleDisable(RowOf("Lost"), buttons) || editor.MarkRemove(RowOf("Lost"), buttons));
+    Toggle("Other");
+    ASSERT_TRUE(editor.ApplyNow());
+    const std::string kept = ReadFileText(where.saveProf);
+    EXPECT_NE(kept.find("Old\r\nDisabled\r\nRegistry(User Run)\r\n"), std::string::npos) << kept;
+    EXPECT_NE(kept.find(unknown), std::string::npos) << kept;
+    EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Method: ReadSaveProf"), std::string::npos);
+    Toggle("Old");
+    ASSERT_TRUE(editor.ApplyNow());
+    EXPECT_EQ(Value("Old"), "C:\\old.exe");
+}
+
+TEST_F(StartupEditorTest, ALoadedProfilePutsNothingOverAValueThatStandsInItsPlace) {
+    Loaded({"Agent"});
+    const CString profile = files.Write("old.pro", "Agent\r\nEnabled\r\nRegistry(User Run)\r\nu\r\nw\r\nC:\\old.exe\r\n");
+    ASSERT_TRUE(editor.LoadProfile(profile));
+    EXPECT_FALSE(editor.ApplyNow());
+    EXPECT_EQ(Value("Agent"), "C:\\Agent");
+    ASSERT_EQ(editor.Failures().GetSize(), 1);
+    EXPECT_NE(editor.Failures()[0].Find("Agent = C:\\Agent"), -1) << editor.Failures()[0].c_str();
+    EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Agent = C:\\Agent"), std::string::npos);
 }
 
 TEST_F(StartupEditorTest, RemovedRowsLeaveTheListTheirLocationAndTheRecordFile) {
@@ -269,12 +302,16 @@ TEST_F(StartupEditorTest, ShorterListsAndNamesThatLeaveTheFolderAreSafe) {
     EXPECT_EQ(Value("B"), "C:\\B");
 
     const CString victim = files.Write("victim.lnk", "keep me");
-    const StartupRecord outside = Row("..\\victim", "StartUp (Current User)", "", "", "C:\\x.exe");
+    StartupRecord outside = Row("..\\victim", "StartUp (Current User)", "", "", "C:\\x.exe");
     for (EntryStep step : {EntryStep::Disable, EntryStep::Enable, EntryStep::Add, EntryStep::Remove})
         EXPECT_NE(ChangeStartupEntry(step, outside, where), DWORD(ERROR_SUCCESS));
+    StartupRecord copyOutside = Row("plain", "StartUp (Current User)", "", "", "C:\\x.exe");
+    copyOutside.copyName = "..\\..\\victim.lnk";
+    for (EntryStep step : {EntryStep::Enable, EntryStep::Discard})
+        EXPECT_NE(ChangeStartupEntry(step, copyOutside, where), DWORD(ERROR_SUCCESS));
     EXPECT_EQ(ReadFileText(victim), "keep me");
-    EXPECT_NE(ChangeStartupEntry(EntryStep::Add, Row("plain", "Somewhere Else", "", "", "C:\\x.exe"), where),
-              DWORD(ERROR_SUCCESS));
+    StartupRecord nowhere = Row("plain", "Somewhere Else", "", "", "C:\\x.exe");
+    EXPECT_NE(ChangeStartupEntry(EntryStep::Add, nowhere, where), DWORD(ERROR_SUCCESS));
 }
 
 TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) {
@@ -290,6 +327,16 @@ TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) 
     EXPECT_EQ(whole.rfind("Two\r\nEnabled\r\nWin.ini Run\r\nu\r\nw\r\na  b\r\n\r\nDisabled\r\n", 0), 0u);
     EXPECT_FALSE(WriteRecordFile(records, "", 1));
     records[0].location = "a  b";
+
+    // Names travel whole in the When? line, whatever they hold.
+    StartupRecord named = records[2], back = records[2];
+    named.fileName = "50%\tof\r\nit.lnk";
+    named.copyName = "x.lnk.2";
+    named.valueType = REG_DWORD;
+    back.when = WhenWithIdentity(named, true);
+    ASSERT_TRUE(TakeIdentity(back));
+    EXPECT_EQ(back.when + "|" + back.fileName + "|" + back.copyName, "w|" + named.fileName + "|x.lnk.2");
+    EXPECT_EQ(back.valueType, DWORD(REG_DWORD));
 
     // Cut at every byte: every record whose six lines are whole is read,
     // the cut one is dropped (and logged), nothing else comes back.
