@@ -64,6 +64,52 @@ long long ParseContentLength(const CString& line) {
     return value;
 }
 
+// The field name of a header line, lower-cased and trimmed; empty when the
+// line has no colon.
+static CString FieldName(const CString& lower) {
+    const int colon = lower.Find(':');
+    if (colon <= 0) return CString();
+    CString name = lower.Left(colon);
+    name.TrimRight(" \t");
+    return name;
+}
+
+static bool IsConnectionField(const CString& name) { return name == "connection" || name == "proxy-connection"; }
+
+static void ReadConnectionTokens(const CString& lower, CHeaderInfo& info) {
+    CStringArray tokens;
+    SplitString(lower.Mid(lower.Find(':') + 1), ",", tokens);
+    for (CString token : tokens) {
+        token.Trim(" \t\r\n");
+        if (token == "close") info.closeToken = true;
+        else if (token == "keep-alive") info.keepAliveToken = true;
+    }
+}
+
+bool KeepsConnectionOpen(const CString& version, const CHeaderInfo& info) {
+    if (info.closeToken) return false;
+    if (info.keepAliveToken) return true;
+    if (version.Left(5).CompareNoCase("http/") != 0) return false;
+    char* stop = nullptr;
+    const long major = strtol(version.c_str() + 5, &stop, 10);
+    const long minor = *stop == '.' ? strtol(stop + 1, nullptr, 10) : 0;
+    return major > 1 || (major == 1 && minor >= 1);
+}
+
+CString StatusLineVersion(const CString& statusLine) {
+    CStringArray tokens;
+    return SplitString(statusLine, " \t\r\n", tokens) > 0 ? tokens[0] : CString();
+}
+
+void SetConnectionClose(CStringArray& lines) {
+    for (int i = lines.GetSize() - 1; i >= 1; --i) {
+        CString lower = lines[i];
+        lower.MakeLower();
+        if (IsConnectionField(FieldName(lower))) lines.RemoveAt(i);
+    }
+    lines.InsertAt(lines.IsEmpty() ? 0 : 1, "Connection: close\r\n");
+}
+
 static void ClassifyContentType(const CString& lower, CHeaderInfo& info) {
     info.contentFlags = CONTENT_OTHER;
     info.contentType = lower;
@@ -96,6 +142,7 @@ int SplitHeaderLines(const char* data, int length, CStringArray& lines, bool isR
         long long value = ParseContentLength(line);
         if (value >= 0) contentLength = value;
         if (lower.Find("transfer-encoding") >= 0 && lower.Find("chunked") >= 0) info.chunked = true;
+        if (IsConnectionField(FieldName(lower))) ReadConnectionTokens(lower, info);
         if (dropGzip && lower.Find("accept-encoding:") >= 0 && lower.Find("gzip") >= 0) continue;
         lines.Add(line);
     }

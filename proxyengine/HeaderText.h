@@ -35,7 +35,20 @@ struct CHeaderInfo {
     CString contentType;           // the Content-Type line, lower-cased
     long long contentLength = -1;  // -1: not given, not valid, or chunked
     bool chunked = false;
+    // Tokens of the Connection and Proxy-Connection lines.
+    bool closeToken = false;
+    bool keepAliveToken = false;
 };
+
+// Whether a message leaves its connection open after it: HTTP/1.1 and later
+// unless it names close, HTTP/1.0 (or anything older or unknown) only when it
+// names keep-alive. version is "HTTP/x.y" in any letter case.
+bool KeepsConnectionOpen(const CString& version, const CHeaderInfo& info);
+// The version token that opens a status line ("HTTP/1.1 200 OK").
+CString StatusLineVersion(const CString& statusLine);
+// Replaces every Connection and Proxy-Connection line of a reply header
+// (lines[0] being its status line) by one "Connection: close" line.
+void SetConnectionClose(CStringArray& lines);
 
 // Splits the header at data[0..length) into lines (each with its line end).
 // Returns the header's length, or -1 when it is not complete. With dropGzip,

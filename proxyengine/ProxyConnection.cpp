@@ -194,14 +194,14 @@ SOCKET CProxyConnection::SoleSpeaker() const {
     if (m_bTunnel) return INVALID_SOCKET;
     if (m_sServer == INVALID_SOCKET) return m_sBrowser;
     if (m_nBrowserState == STATE_BODY) return INVALID_SOCKET;
-    if (m_nServerState == STATE_BODY || !m_PendingHead.empty()) return m_sServer;
+    if (m_nServerState == STATE_BODY || !m_PendingReplies.empty()) return m_sServer;
     return m_Response.IsEmpty() ? m_sBrowser : INVALID_SOCKET;
 }
 
 // Nothing may come from a kept server connection between replies: readable
 // means it closed (or broke the protocol), so it is not used again.
 bool CProxyConnection::ServerSpokeWhileIdle() {
-    if (m_sServer == INVALID_SOCKET || !m_PendingHead.empty() || m_nServerState != STATE_HEADER ||
+    if (m_sServer == INVALID_SOCKET || !m_PendingReplies.empty() || m_nServerState != STATE_HEADER ||
         !m_Response.IsEmpty())
         return false;
     if (m_ServerRead.posted) return ReadDone(m_ServerRead);
@@ -219,7 +219,7 @@ bool CProxyConnection::ServerSpokeWhileIdle() {
 bool CProxyConnection::ResendToFreshServer() {
     const CString header = m_strResend;
     m_strResend.Empty();
-    if (header.IsEmpty() || m_PendingHead.size() != 1 || m_nServerState != STATE_HEADER || !m_Response.IsEmpty())
+    if (header.IsEmpty() || m_PendingReplies.size() != 1 || m_nServerState != STATE_HEADER || !m_Response.IsEmpty())
         return false;
     SOCKET old = m_sServer;
     SetSocket(m_sServer, INVALID_SOCKET);
@@ -292,7 +292,7 @@ void CProxyConnection::CloseServerSocket() {
     SetSocket(m_sServer, INVALID_SOCKET);
     closesocket(s);
     m_Response.Clear();
-    m_PendingHead.clear();
+    m_PendingReplies.clear();
 }
 
 void CProxyConnection::CloseSockets() {
@@ -392,6 +392,8 @@ void CProxyConnection::ResetResponse() {
     m_ResponseChunks.Reset();
     m_Body.clear();
     m_ResponseLines.RemoveAll();
+    m_bReplyKeepsOpen = true;
+    m_bCloseAfterReply = false;
 }
 
 static bool StartsWithHttp(const char* p, int n) {
@@ -418,6 +420,7 @@ int CProxyConnection::ParseResponseHeader() {
     m_bChunked = info.chunked ? 1 : 0;
     // Cookie lines pass unchanged: the engine keeps cookies (CookieMode 1).
     m_nStatus = m_ResponseLines.IsEmpty() ? 0 : ParseStatusCode(m_ResponseLines[0]);
+    m_bReplyKeepsOpen = !m_ResponseLines.IsEmpty() && KeepsConnectionOpen(StatusLineVersion(m_ResponseLines[0]), info);
     return 1;
 }
 
@@ -468,28 +471,42 @@ int CProxyConnection::StartResponseBody() {
         ResetResponse();
         return m_bFailed ? 0 : 1;
     }
-    bool head = false;
-    if (!m_PendingHead.empty()) {
-        head = m_PendingHead.front();
-        m_PendingHead.pop_front();
+    CPendingReply request;
+    if (!m_PendingReplies.empty()) {
+        request = m_PendingReplies.front();
+        m_PendingReplies.pop_front();
     }
     if (m_nRequestBody == REQUEST_UNTIL_REPLY) {
         m_nRequestBody = REQUEST_NONE;
         m_nBrowserState = STATE_HEADER;
     }
-    if (head || m_nStatus == 204 || m_nStatus == 304) {
-        SendResponseHeader();
-        ResetResponse();
-        return m_bFailed ? 0 : 1;
-    }
-    if (m_nStatus >= 300) m_wContentFlags = CONTENT_OTHER;
-    if (m_bChunked) m_nBodyMode = BODY_CHUNKED;
+    const bool bodyless = request.head || m_nStatus == 204 || m_nStatus == 304;
+    if (bodyless) m_nBodyMode = BODY_NONE;
+    else if (m_bChunked) m_nBodyMode = BODY_CHUNKED;
     else if (m_nContentLength >= 0) m_nBodyMode = BODY_LENGTH;
     else m_nBodyMode = BODY_CLOSE;
+    DecideConnectionEnd(request.closes);
+    if (bodyless) {
+        const bool end = m_bCloseAfterReply;
+        SendResponseHeader();
+        ResetResponse();
+        return m_bFailed || end ? 0 : 1;
+    }
+    if (m_nStatus >= 300) m_wContentFlags = CONTENT_OTHER;
     m_bHeld = (m_wContentFlags & CONTENT_TEXT) && !Settings().Disabled;
     if (!m_bHeld) SendResponseHeader();
     if (m_nBodyMode == BODY_LENGTH && m_nContentLength == 0) return FinishResponse();
     return m_bFailed ? 0 : 1;
+}
+
+// Whether the browser connection ends with this reply, decided once its
+// header is known: when the request asked to close (HTTP/1.0 without
+// keep-alive, or a close token), when the reply's own header says its
+// connection ends (the browser reads it as it comes), and when only the
+// server's close ends the body. The header then says so too.
+void CProxyConnection::DecideConnectionEnd(bool requestCloses) {
+    m_bCloseAfterReply = requestCloses || !m_bReplyKeepsOpen || m_nBodyMode == BODY_CLOSE;
+    if (m_bCloseAfterReply && m_bReplyKeepsOpen) SetConnectionClose(m_ResponseLines);
 }
 
 static bool LooksBinary(const char* data, int length) {
@@ -574,8 +591,9 @@ int CProxyConnection::PassBody() {
 
 int CProxyConnection::FinishResponse() {
     if (m_bRechunk) QueueForBrowser("0\r\n\r\n", 5);
+    const bool end = m_bCloseAfterReply;
     FlushResponse();
-    return m_bFailed ? 0 : 1;
+    return m_bFailed || end ? 0 : 1;
 }
 
 void CProxyConnection::FlushResponse() {

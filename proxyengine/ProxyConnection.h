@@ -173,7 +173,15 @@ public:
     RequestBody m_nRequestBody = REQUEST_NONE;
     long long m_nRequestBodyLeft = 0;
     CChunkReader m_RequestChunks;
-    std::deque<bool> m_PendingHead;  // one entry per request awaiting its reply: HEAD?
+    // One entry per request awaiting its reply.
+    struct CPendingReply {
+        bool head = false;    // a HEAD request: its reply has no body
+        bool closes = false;  // the browser asked to close after this reply
+    };
+    std::deque<CPendingReply> m_PendingReplies;
+    bool m_bRequestCloses = false;  // the current request asked to close after its reply
+    bool m_bReplyKeepsOpen = true;  // the current reply's header leaves the connection open
+    bool m_bCloseAfterReply = false;  // the browser connection ends with the current reply
     bool m_bUpstream = false;        // through the hub or the gateway
     bool m_bFailed = false;          // a send failed: the connection ends
     ConnectionSettingsPtr m_pSettings;
@@ -192,6 +200,7 @@ private:
     CSideRead m_BrowserRead, m_ServerRead;
 
     int StartResponseBody();
+    void DecideConnectionEnd(bool requestCloses);
     int PassBody();
     bool DeliverBody(const char* data, int length);
     void StreamHeldBody();

@@ -21,6 +21,7 @@ void CProxyConnection::ClearRequest() {
     m_strHost.Empty();
     m_bRefererRemoved = 0;
     m_bUpstream = false;
+    m_bRequestCloses = false;
     m_nRequestBody = REQUEST_NONE;
     m_nRequestBodyLeft = 0;
     m_RequestChunks.Reset();
@@ -51,6 +52,7 @@ int CProxyConnection::ProcessRequestHeader() {
     CHeaderInfo info;
     SplitHeaderLines(data, end, m_RequestLines, false, !Settings().Disabled && !m_bTunnel, info);
     m_Request.Consume(end);
+    m_bRequestCloses = !KeepsConnectionOpen(m_strVersion, info);
 
     if (g_Engine.bSiteRecords && !LookupSiteAndHub()) return 0;
     if (m_strRequestLine.IsEmpty() || m_strHost.IsEmpty()) {
@@ -87,7 +89,7 @@ int CProxyConnection::ConnectToServer() {
     // The relay reads only the browser between replies. A lone request
     // without a body is sent again should the kept server connection turn out
     // closed (ResendToFreshServer); any other is checked before it goes.
-    const bool resendable = !m_bTunnel && m_nRequestBody == REQUEST_NONE && m_PendingHead.empty();
+    const bool resendable = !m_bTunnel && m_nRequestBody == REQUEST_NONE && m_PendingReplies.empty();
     if (!resendable && ServerSpokeWhileIdle()) CloseServerSocket();
     const bool kept = m_sServer != INVALID_SOCKET;
     m_strPrevHost = m_strHost;
@@ -133,7 +135,12 @@ int CProxyConnection::ConnectToServer() {
         m_bResendThroughHub = throughHub;
     }
     // Queued only now: a change of server above drops the old server's queue.
-    if (!m_bTunnel) m_PendingHead.push_back(m_strMethod.CompareNoCase("HEAD") == 0);
+    if (!m_bTunnel) {
+        CPendingReply reply;
+        reply.head = m_strMethod.CompareNoCase("HEAD") == 0;
+        reply.closes = m_bRequestCloses;
+        m_PendingReplies.push_back(reply);
+    }
     // It leaves with the first body bytes, or before the relay waits again.
     QueueForServer(header.c_str(), header.GetLength());
     return 1;

@@ -55,6 +55,16 @@ std::string Through(int proxyPort, const std::string& request, DWORD idleMs = 30
     return got;
 }
 
+// The bound only catches a proxy that keeps the connection open.
+bool ClosedByTheProxy(SOCKET s) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval bound = {5, 0};
+    char byte;
+    return select(0, &readable, nullptr, nullptr, &bound) == 1 && recv(s, &byte, 1, 0) == 0;
+}
+
 std::string Binary(size_t size) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = char((i * 7 + i / 251) & 0xFF);
@@ -288,12 +298,69 @@ TEST(ProxyRelay, RequestBodiesReachTheServerIntact) {
     EXPECT_EQ("GET /post HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", requests[3].header);
 }
 
+TEST(ProxyRelay, TheBrowserConnectionEndsWithTheReplyWhenTheRequestOrTheReplySaysSo) {
+    CRoutes routes;
+    const std::string plain = HttpResponse("text/plain", "plain");
+    routes.Add("/page", HttpResponse("text/html", "<p>page</p>", "Connection: keep-alive\r\n"));
+    routes.Add("/plain", plain);
+    routes.Add("/image", HttpResponse("image/gif", "GIF89a"));
+    routes.Add("/chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n<p>x\r\n0\r\n\r\n");
+    routes.Add("/none", "HTTP/1.1 204 No Content\r\n\r\n");
+    routes.Add("/bye", HttpResponse("text/plain", "bye", "Connection: close\r\n"));
+    routes.Add("/old", "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nold");
+    COriginServer origin(routes.Handler());
+    auto get = [&](const char* path, const char* version, const char* lines) {
+        return std::string("GET http://127.0.0.1:") + std::to_string(origin.Port()) + path + " " + version + "\r\n" +
+               lines + "\r\n";
+    };
+    const struct {
+        std::string request;
+        bool closes;
+    } cases[] = {
+        {get("/page", "HTTP/1.0", ""), true},
+        {get("/page", "HTTP/1.1", "Connection: TE, close\r\n"), true},
+        {get("/page", "HTTP/1.1", "proxy-connection: CLOSE\r\n"), true},
+        {get("/image", "HTTP/1.1", "Connection: close\r\n"), true},
+        {get("/chunked", "HTTP/1.1", "Connection: close\r\n"), true},
+        {"HEAD" + get("/page", "HTTP/1.1", "Connection: close\r\n").substr(3), true},
+        {get("/none", "HTTP/1.1", "Connection: close\r\n"), true},
+        {get("/bye", "HTTP/1.1", ""), true},
+        {get("/old", "HTTP/1.1", ""), true},
+        {get("/page", "HTTP/1.0", "Proxy-Connection: Keep-Alive\r\n"), false},
+        {get("/page", "HTTP/1.1", ""), false},
+    };
+    for (bool blokkum : {false, true}) {
+        CEngineUnderTest engine(blokkum ? BlokkumEngineSettings() : VeilrunEngineSettings());
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(blokkum ? "Blokkum: " : "Veilrun: ") + c.request);
+            SOCKET s = ConnectLoopback(engine.Port());
+            SendAll(s, c.request);
+            const std::string reply = ReceiveResponse(s, 3000);
+            const std::string header = reply.substr(0, reply.find("\r\n\r\n") + 2);
+            EXPECT_EQ(0u, reply.find("HTTP/1."));
+            if (c.closes) {
+                EXPECT_TRUE(ClosedByTheProxy(s));
+                // Only an HTTP/1.0 reply without keep-alive says so by itself.
+                const bool saysClose = header.find("\r\nConnection: close\r\n") != std::string::npos;
+                EXPECT_TRUE(saysClose ? header.find("alive") == std::string::npos : header.find("HTTP/1.0 ") == 0)
+                    << header;
+            } else {
+                EXPECT_EQ(std::string::npos, header.find("close")) << header;
+                SendAll(s, get("/plain", "HTTP/1.1", ""));
+                EXPECT_EQ(plain, ReceiveResponse(s, 3000)) << "the same connection serves the next request";
+            }
+            closesocket(s);
+        }
+    }
+}
+
 TEST(ProxyRelay, ConnectTunnelsBytesBothWaysOnlyAfterConnecting) {
     COriginServer echo([](const COriginRequest&) { return COriginReply(); });
     echo.EchoMode();
     CEngineUnderTest engine;
     SOCKET c = ConnectLoopback(engine.Port());
-    SendAll(c, "CONNECT 127.0.0.1:" + std::to_string(echo.Port()) + " HTTP/1.1\r\nHost: x\r\n\r\n");
+    // HTTP/1.0 without keep-alive: a tunnel still lasts until a side closes.
+    SendAll(c, "CONNECT 127.0.0.1:" + std::to_string(echo.Port()) + " HTTP/1.0\r\nHost: x\r\n\r\n");
     std::string established = kReplyTunnelEstablished;
     EXPECT_EQ(established, ReceiveBytes(c, established.size(), 2000));
     std::string payload = Binary(1024 * 1024);
