@@ -141,8 +141,10 @@ private:
     int m_nSortColumn = 0;
 };
 
-// The Wipe page's report of what stayed, the first few paths named.
+// The Wipe page's report of what stayed, the first few paths named, and the
+// box that shows it when anything stayed.
 CString NotWipedText(const CStringArray& notWiped);
+void ReportNotWiped(HWND owner, const CStringArray& notWiped);
 
 class CWipePage : public CVeilrunPage {
 public:

@@ -160,18 +160,22 @@ BOOL CTracePage::OnCommand(WPARAM wParam, LPARAM lParam) {
         if (index >= 0 && index < g_TraceItems.GetSize() && !g_TraceItems[index]->m_strFile.IsEmpty())
             QvShellExecute(nullptr, "open", g_TraceItems[index]->m_strFile, nullptr, nullptr, SW_SHOWNORMAL);
         return TRUE;
-    case ID_TRACE_DELETE:
+    case ID_TRACE_DELETE: {
         if (index < 0 || index >= g_TraceItems.GetSize()) return TRUE;
-        DeleteUrlCacheEntryA(g_TraceItems[index]->m_strUrl);
-        m_items.DeleteItem(row);
+        CStringArray notWiped;
+        if (DeleteCacheEntry(g_TraceItems[index]->m_strUrl, &notWiped)) m_items.DeleteItem(row);
+        ReportNotWiped(m_hWnd, notWiped);
         return TRUE;
+    }
     case ID_TRACE_DELETE_ALL: {
         const int siteRow = m_sites.GetSelectedItem();
         if (siteRow < 0) return TRUE;
         const int group = int(m_sites.GetItemData(siteRow));
         if (group < 0 || group >= g_TraceGroups.GetSize()) return TRUE;
-        for (int item : g_TraceGroups[group]->m_items) DeleteUrlCacheEntryA(g_TraceItems[item]->m_strUrl);
+        CStringArray notWiped;
+        for (int item : g_TraceGroups[group]->m_items) DeleteCacheEntry(g_TraceItems[item]->m_strUrl, &notWiped);
         Refresh();
+        ReportNotWiped(m_hWnd, notWiped);
         return TRUE;
     }
     default:

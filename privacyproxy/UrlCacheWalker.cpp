@@ -4,7 +4,8 @@
 #include <ole2.h>
 #include <urlhist.h>
 
-#include "Handles.h"
+#include <vector>
+
 #include "RegistryKey.h"
 #include "VeilrunGlobals.h"
 
@@ -71,25 +72,41 @@ void CUrlCacheWalker::End() {
     m_size = 0;
 }
 
-// Deleted only after the walk, so that a deletion cannot make the
-// enumeration skip an entry.
-static void DeleteAll(const CStringArray& urls) {
-    for (const CString& url : urls) DeleteUrlCacheEntryA(url);
+// The cache deletes an entry's file by its path, which a link would lead
+// elsewhere: the file goes first, as itself, and an entry whose file cannot
+// go that way stays.
+bool DeleteCacheEntry(const CString& url, CStringArray* notWiped) {
+    DWORD size = 0;
+    GetUrlCacheEntryInfoA(url, nullptr, &size);
+    std::vector<BYTE> buffer(size > sizeof(INTERNET_CACHE_ENTRY_INFOA) ? size : sizeof(INTERNET_CACHE_ENTRY_INFOA));
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    size = DWORD(buffer.size());
+    if (GetUrlCacheEntryInfoA(url, entry, &size) && entry->lpszLocalFileName && *entry->lpszLocalFileName) {
+        CStringArray ignored;
+        if (!RemoveEntry(entry->lpszLocalFileName, notWiped ? *notWiped : ignored)) return false;
+    }
+    return DeleteUrlCacheEntryA(url) != FALSE;
 }
 
-static void DeleteWalked(INTERNET_CACHE_ENTRY_INFOA* (CUrlCacheWalker::*first)()) {
+// Deleted only after the walk, so that a deletion cannot make the
+// enumeration skip an entry.
+static void DeleteAll(const CStringArray& urls, CStringArray* notWiped) {
+    for (const CString& url : urls) DeleteCacheEntry(url, notWiped);
+}
+
+static void DeleteWalked(INTERNET_CACHE_ENTRY_INFOA* (CUrlCacheWalker::*first)(), CStringArray* notWiped) {
     CUrlCacheWalker walker;
     CStringArray urls;
     for (auto* e = (walker.*first)(); e; e = walker.Next())
         if (e->lpszSourceUrlName) urls.Add(e->lpszSourceUrlName);
     walker.End();
-    DeleteAll(urls);
+    DeleteAll(urls, notWiped);
 }
 
-void DeleteCookieEntries() { DeleteWalked(&CUrlCacheWalker::FirstCookie); }
+void DeleteCookieEntries(CStringArray* notWiped) { DeleteWalked(&CUrlCacheWalker::FirstCookie, notWiped); }
 
-void DeleteHistoryEntries() {
-    DeleteWalked(&CUrlCacheWalker::FirstVisited);
+void DeleteHistoryEntries(CStringArray* notWiped) {
+    DeleteWalked(&CUrlCacheWalker::FirstVisited, notWiped);
     HRESULT init = CoInitialize(nullptr);
     IUrlHistoryStg2* history = nullptr;
     if (SUCCEEDED(CoCreateInstance(kClsidUrlHistory, nullptr, CLSCTX_INPROC_SERVER, kIidUrlHistoryStg2,
@@ -101,7 +118,7 @@ void DeleteHistoryEntries() {
     if (SUCCEEDED(init)) CoUninitialize();
 }
 
-static void DeleteTempEntries(const CString& host) {
+static void DeleteTempEntries(const CString& host, CStringArray* notWiped) {
     CUrlCacheWalker walker;
     CStringArray urls;
     for (auto* e = walker.First(); e; e = walker.Next()) {
@@ -110,66 +127,13 @@ static void DeleteTempEntries(const CString& host) {
         if (host.IsEmpty() || url.Find(host) >= 0) urls.Add(url);
     }
     walker.End();
-    DeleteAll(urls);
+    DeleteAll(urls, notWiped);
 }
 
-void DeleteTemporaryFiles() { DeleteTempEntries(CString()); }
+void DeleteTemporaryFiles(CStringArray* notWiped) { DeleteTempEntries(CString(), notWiped); }
 
-void DeleteTemporaryFilesOf(const CString& host) {
-    if (!host.IsEmpty()) DeleteTempEntries(host);
-}
-
-// A folder to wipe lies strictly inside a profile folder that is itself a
-// full path below a drive root: an empty or drive-root profile (a failed
-// shell look-up, a profile at "C:") would otherwise wipe "\Cookies" and the
-// like at the root of the drive.
-bool IsWipeableFolder(const CString& folder, const CString& profile) {
-    char full[MAX_PATH] = "", fullProfile[MAX_PATH] = "";
-    if (profile.IsEmpty() || folder.IsEmpty()) return false;
-    if (!GetFullPathNameA(folder, MAX_PATH, full, nullptr) || !GetFullPathNameA(profile, MAX_PATH, fullProfile, nullptr))
-        return false;
-    CString base = fullProfile, target = full;
-    base.TrimRight("\\/");
-    target.TrimRight("\\/");
-    // The root: "X:", or "\\server\share" of a network path.
-    int rootLength = -1;
-    if (base.GetLength() >= 2 && base[1] == ':') {
-        rootLength = 2;
-    } else if (base.Left(2) == "\\\\") {
-        const int share = base.Find('\\', 2);
-        rootLength = share < 0 ? -1 : base.Find('\\', share + 1);
-    }
-    if (rootLength < 0 || base.GetLength() <= rootLength + 1 || base[rootLength] != '\\') return false;
-    return target.GetLength() > base.GetLength() + 1 && target.Left(base.GetLength()).CompareNoCase(base) == 0 &&
-           target[base.GetLength()] == '\\';
-}
-
-void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped) {
-    if (!IsWipeableFolder(folder, UserProfileFolder())) {
-        notWiped.Add(folder);
-        return;
-    }
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(folder + "\\" + pattern, &data));
-    if (!find.IsValid()) return;
-    CStringArray entries;
-    do {
-        if (lstrcmpA(data.cFileName, ".") != 0 && lstrcmpA(data.cFileName, "..") != 0)
-            entries.Add(folder + "\\" + data.cFileName);
-    } while (FindNextFileA(find, &data));
-    find.Close();
-    // One operation per entry, so that a locked file stops only itself.
-    for (const CString& entry : entries) {
-        CString from = entry;
-        from.Append("\0\0", 2);
-        SHFILEOPSTRUCTA op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        const int rc = SHFileOperationA(&op);
-        if (rc != 0 || op.fAnyOperationsAborted || GetFileAttributesA(entry) != INVALID_FILE_ATTRIBUTES)
-            notWiped.Add(entry);
-    }
+void DeleteTemporaryFilesOf(const CString& host, CStringArray* notWiped) {
+    if (!host.IsEmpty()) DeleteTempEntries(host, notWiped);
 }
 
 void WipeSelected(CStringArray& notWiped) {
@@ -177,16 +141,16 @@ void WipeSelected(CStringArray& notWiped) {
     const CString profile = UserProfileFolder();
     if (g_bWipeCookies) {
         DeleteFolderContents(profile + "\\Cookies", "*.*", notWiped);
-        DeleteCookieEntries();
+        DeleteCookieEntries(&notWiped);
     }
     if (g_bWipeRecentDocs) {
         DeleteFolderContents(profile + "\\Recent", "*.*", notWiped);
         CRegistryKey(g_Places.RecentDocsKey).DeleteKey();
     }
-    if (g_bWipeTempFiles) DeleteTemporaryFiles();
+    if (g_bWipeTempFiles) DeleteTemporaryFiles(&notWiped);
     if (g_bWipeHistory) {
         DeleteFolderContents(profile + "\\Local Settings\\History", "*.*", notWiped);
-        DeleteHistoryEntries();
+        DeleteHistoryEntries(&notWiped);
         CRegistryKey(g_Places.TypedUrlsKey).DeleteKey();
     }
     if (g_bWipeOfficeDocs)

@@ -8,6 +8,7 @@
 #include <wininet.h>
 
 #include "Strings.h"
+#include "WipeEntries.h"
 
 enum UrlEntryKind { kTempFileEntry = 0, kCookieEntry = 1, kHistoryEntry = 2 };
 UrlEntryKind KindOfEntry(const INTERNET_CACHE_ENTRY_INFOA* entry);
@@ -34,17 +35,15 @@ private:
     HANDLE m_find = nullptr;
 };
 
-void DeleteCookieEntries();
-void DeleteHistoryEntries();
-void DeleteTemporaryFiles();
+// The wipe operations add to notWiped (when given) the files that stayed.
+// One entry, its file removed first as itself; false when the file stayed
+// (the entry then stays too).
+bool DeleteCacheEntry(const CString& url, CStringArray* notWiped = nullptr);
+void DeleteCookieEntries(CStringArray* notWiped = nullptr);
+void DeleteHistoryEntries(CStringArray* notWiped = nullptr);
+void DeleteTemporaryFiles(CStringArray* notWiped = nullptr);
 // Temporary-file entries whose URL holds the host (a site the user now blocks).
-void DeleteTemporaryFilesOf(const CString& host);
-// Whether the folder lies inside the profile folder, which itself must be a
-// full path below a drive root (never empty, never the root).
-bool IsWipeableFolder(const CString& folder, const CString& profile);
-// Deletes the folder's entries one by one, adding to notWiped every entry
-// that stayed (locked, refused) and the folder itself when it is refused.
-void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped);
+void DeleteTemporaryFilesOf(const CString& host, CStringArray* notWiped = nullptr);
 // Wipes what the Wipe page's switches select, in their fixed order; notWiped
 // lists what could not be wiped.
 void WipeSelected(CStringArray& notWiped);

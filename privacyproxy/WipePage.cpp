@@ -22,10 +22,14 @@ const CWipeBox kWipeBoxes[] = {
 
 CString NotWipedText(const CStringArray& notWiped) {
     const int shown = 10;
-    CString text = "These items could not be wiped (in use, or not inside your profile folder):\n";
+    CString text = "These items could not be wiped (in use, links, or not inside your profile folder):\n";
     for (int i = 0; i < notWiped.GetSize() && i < shown; ++i) text += "\n" + notWiped[i];
     if (notWiped.GetSize() > shown) text += "\n... and " + IntToString(notWiped.GetSize() - shown) + " more.";
     return text;
+}
+
+void ReportNotWiped(HWND owner, const CStringArray& notWiped) {
+    if (!notWiped.IsEmpty()) QvMessageBox(owner, NotWipedText(notWiped), g_Texts[1], MB_OK | MB_ICONWARNING);
 }
 
 BOOL CWipePage::OnInitDialog() {
@@ -45,7 +49,7 @@ BOOL CWipePage::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (id == IDC_WIPE_NOW) {
         CStringArray notWiped;
         WipeSelected(notWiped);
-        if (!notWiped.IsEmpty()) QvMessageBox(m_hWnd, NotWipedText(notWiped), g_Texts[1], MB_OK | MB_ICONWARNING);
+        ReportNotWiped(m_hWnd, notWiped);
         return TRUE;
     }
     for (const CWipeBox& box : kWipeBoxes)

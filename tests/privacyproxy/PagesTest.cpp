@@ -262,20 +262,6 @@ TEST(EventsPage, KeepsTheNewestEventsAndFindsTheChosenOneAfterTheOldestGo) {
     EXPECT_EQ(g_Events[0]->m_strSite, page.m_list.GetItemText(0, 0));
 }
 
-bool CachedPage(const char* url) {
-    char file[MAX_PATH] = "";
-    if (!CreateUrlCacheEntryA(url, 0, "html", file, 0)) return false;
-    CloseHandle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    FILETIME zero = {};
-    return CommitUrlCacheEntryA(url, file, zero, zero, NORMAL_CACHE_ENTRY, nullptr, 0, nullptr, nullptr) != FALSE;
-}
-
-bool InCache(const char* url) {
-    DWORD size = 0;
-    GetUrlCacheEntryInfoA(url, nullptr, &size);
-    return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-}
-
 TEST(OptionsPage, BoxesSwitchDefaultsAndBrowsersAtOnce) {
     CVeilrunWorld world;
     CPageHost host;
@@ -286,11 +272,11 @@ TEST(OptionsPage, BoxesSwitchDefaultsAndBrowsersAtOnce) {
     EXPECT_EQ(UINT(BST_UNCHECKED), page.IsDlgButtonChecked(IDC_SET_IE));
 
     const char* const url = "http://cached.example/pic.gif";
-    ASSERT_TRUE(CachedPage(url));
+    ASSERT_TRUE(AddCacheEntry(url, NORMAL_CACHE_ENTRY));
     click(IDC_DEF_BLOCK_POPUPS);
     click(IDC_DEF_BLOCK_POPUPS);
     EXPECT_FALSE(InCache(url)) << "switching on empties the cache";
-    ASSERT_TRUE(CachedPage(url));
+    ASSERT_TRUE(AddCacheEntry(url, NORMAL_CACHE_ENTRY));
     EXPECT_EQ(0, g_bDefBlockPopups);
     EXPECT_TRUE(InCache(url)) << "switching off leaves it";
 

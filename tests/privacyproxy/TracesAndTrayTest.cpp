@@ -20,27 +20,6 @@
 
 namespace {
 
-bool InCache(const char* url) {
-    DWORD size = 0;
-    GetUrlCacheEntryInfoA(url, nullptr, &size);
-    return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-}
-
-bool AddCacheEntry(const char* url, DWORD type, const std::string& header = std::string()) {
-    char file[MAX_PATH] = "";
-    if (type == NORMAL_CACHE_ENTRY) {
-        if (!CreateUrlCacheEntryA(url, 0, "html", file, 0)) return false;
-        HANDLE h = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(h, "<html></html>", 13, &written, nullptr);
-        CloseHandle(h);
-    }
-    FILETIME zero = {};
-    return CommitUrlCacheEntryA(url, type == NORMAL_CACHE_ENTRY ? file : nullptr, zero, zero, type,
-                                header.empty() ? nullptr : reinterpret_cast<BYTE*>(const_cast<char*>(header.data())),
-                                DWORD(header.size()), nullptr, nullptr) != FALSE;
-}
-
 const char* const kPage = "http://Trace.Example/a.html";
 const char* const kOtherPage = "http://other.example/b.html";
 const char* const kCookie = "Cookie:user@trace.example/";

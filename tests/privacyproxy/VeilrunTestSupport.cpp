@@ -1,5 +1,7 @@
 #include "VeilrunTestSupport.h"
 
+#include <wininet.h>
+
 #include "EventRecords.h"
 #include "RegistryKey.h"
 
@@ -45,4 +47,26 @@ long RegistryNumber(const CString& keyPath, const char* name) {
     CRegistryValue value;
     if (!CRegistryKey(keyPath).QueryValue(name, value) || value.m_dwType != REG_DWORD) return -1;
     return long(*reinterpret_cast<const DWORD*>(value.m_data));
+}
+
+bool InCache(const char* url) {
+    DWORD size = 0;
+    GetUrlCacheEntryInfoA(url, nullptr, &size);
+    return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+bool AddCacheEntry(const char* url, DWORD type, const std::string& header, CString* file) {
+    char local[MAX_PATH] = "";
+    if (type == NORMAL_CACHE_ENTRY) {
+        if (!CreateUrlCacheEntryA(url, 0, "html", local, 0)) return false;
+        HANDLE h = CreateFileA(local, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(h, "<html></html>", 13, &written, nullptr);
+        CloseHandle(h);
+        if (file) *file = local;
+    }
+    FILETIME zero = {};
+    return CommitUrlCacheEntryA(url, type == NORMAL_CACHE_ENTRY ? local : nullptr, zero, zero, type,
+                                header.empty() ? nullptr : reinterpret_cast<BYTE*>(const_cast<char*>(header.data())),
+                                DWORD(header.size()), nullptr, nullptr) != FALSE;
 }

@@ -4,6 +4,10 @@
 // is put back when it goes (the machine's Run value too).
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
 #include "TestSupport.h"
 #include "VeilrunGlobals.h"
 
@@ -23,6 +27,11 @@ private:
     CTestRegistryKey m_key;
     CVeilrunPlaces m_saved;
 };
+
+// A URL cache entry: a page (NORMAL_CACHE_ENTRY, with a small file whose
+// path goes to *file when asked) or a cookie or history entry (no file).
+bool AddCacheEntry(const char* url, DWORD type, const std::string& header = std::string(), CString* file = nullptr);
+bool InCache(const char* url);
 
 // The value's text or DWORD under a full key path; empty / -1 when absent.
 CString RegistryText(const CString& keyPath, const char* name);

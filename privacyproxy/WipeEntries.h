@@ -1,0 +1,23 @@
+// WipeEntries.h - removing what the Wipe page names, and nothing a link leads
+// to: every entry is opened as itself (a symbolic link or junction as the
+// link), checked to be the very entry its folder lists, and removed through
+// that same handle; a real folder is emptied the same way first, a link is
+// never entered. Where the system cannot hold a link as itself (Wine resolves
+// a Unix link to its target for every call), the link stays and is named.
+// Deliberately not: overwriting contents (that is shredding), the Recycle Bin.
+#pragma once
+
+#include "Strings.h"
+
+// The path as the file system resolves it (links followed; "\\?\" forms
+// undone), or its full path as text when it cannot be opened or resolved.
+CString ResolvedPath(const CString& path);
+// Whether the folder lies inside the profile folder, both as the file system
+// resolves them; the profile must be a full path below a drive root.
+bool IsWipeableFolder(const CString& folder, const CString& profile);
+// Removes one entry: a file, a link as a link, or a folder with everything in
+// it. Adds to notWiped what stayed; true when the entry is gone (or was never there).
+bool RemoveEntry(const CString& path, CStringArray& notWiped);
+// Removes the folder's entries that match the pattern (not the folder itself),
+// adding to notWiped what stayed and the folder itself when it is refused.
+void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped);

@@ -1,0 +1,85 @@
+// The wipe meets links as a Wine profile holds them: Unix links, made and
+// removed by the host's ln and rm (Wine's own calls make none, and remove a
+// link's target). A link is removed as a link or left and named, never
+// followed, and nothing outside the wiped folders changes. Wine makes no
+// junctions, so none is tried here.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "Files.h"
+#include "UrlCacheWalker.h"
+#include "VeilrunTestSupport.h"
+
+namespace {
+
+bool Present(const CString& path) { return FileExists(path) || FolderExists(path); }
+
+// "ln -s" with the target, or "rm -f"; false where no host program runs.
+bool HostLink(const char* tool, const CString& link, const CString& target = CString()) {
+    using UnixNameFn = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    CString command = CString("Z:\\bin\\") + tool;
+    for (const CString& path : {target, link}) {
+        WCHAR wide[MAX_PATH];
+        if (path.IsEmpty()) continue;
+        char* name = unixName && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) ? unixName(wide) : nullptr;
+        if (!name) return false;
+        command += CString(" \"") + name + "\"";
+        HeapFree(GetProcessHeap(), 0, name);
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    std::string line = command.str();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    // Wine neither waits for a host program nor keeps its exit code.
+    const bool made = !target.IsEmpty();
+    for (int i = 0; i < 100 && Present(link) != made; ++i) Sleep(50);
+    return Present(link) == made;
+}
+
+}  // namespace
+
+TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {
+    CVeilrunWorld world;
+    const CString outside = world.File("outside");
+    world.Write("outside\\keep.txt", "keep");
+    world.Write("outside\\sub\\deep.txt", "deep");
+    const CString cookie = world.Write("profile\\Cookies\\cookie.txt", "c");
+    const CString nested = world.Write("profile\\Cookies\\sub\\old.txt", "o");
+    CreateDirectoryA(world.File("profile\\Local Settings"), nullptr);
+    const char* const url = "http://linked.example/page.html";
+    CString cached;
+    ASSERT_TRUE(AddCacheEntry(url, NORMAL_CACHE_ENTRY, std::string(), &cached));
+    ASSERT_TRUE(DeleteFileA(cached));
+    const struct {
+        CString link, target;
+    } links[] = {
+        {world.File("profile\\Cookies\\folder link"), outside},
+        {world.File("profile\\Cookies\\file link"), outside + "\\keep.txt"},
+        {world.File("profile\\Cookies\\sub\\link below"), outside},
+        {world.File("profile\\Local Settings\\History"), outside},  // a wiped folder that is a link itself
+        {cached, outside + "\\keep.txt"},                           // a cached file
+    };
+    for (const auto& l : links)
+        if (!HostLink("ln -s", l.link, l.target)) GTEST_SKIP() << "no host ln to make " << l.link;
+
+    g_bWipeCookies = g_bWipeHistory = g_bWipeTempFiles = 1;
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+
+    EXPECT_EQ("keep", ReadFileText(outside + "\\keep.txt"));
+    EXPECT_EQ("deep", ReadFileText(outside + "\\sub\\deep.txt"));
+    EXPECT_FALSE(FileExists(cookie));
+    EXPECT_FALSE(FileExists(nested));
+    for (const auto& l : links) EXPECT_EQ(Present(l.link), notWiped.Find(l.link, true) >= 0) << l.link;
+    EXPECT_EQ(Present(cached), InCache(url)) << "a cache entry goes with its file";
+    for (const auto& l : links) HostLink("rm -f", l.link);
+    DeleteUrlCacheEntryA(url);
+}
