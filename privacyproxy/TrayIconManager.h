@@ -1,8 +1,10 @@
 // TrayIconManager.h - CTrayIconManager, Veilrun's notification-area icon:
 // icon sets of animation frames, a hidden "SS_Wnd" window of its own that
 // receives the icon's messages, a per-process table of callbacks by mouse
-// message, and a timer that tells a single click from a double click.
-// Deliberately not: adding the icon again after the shell restarts.
+// message, and a timer that tells a single click from a double click. The
+// icon is added again when a new taskbar announces itself ("TaskbarCreated");
+// Wine's taskbar never does, so there a restarted one stays without it.
+// Deliberately not: watching for a taskbar that does not announce itself.
 #pragma once
 
 #include <windows.h>
