@@ -64,17 +64,16 @@ long long ParseContentLength(const CString& line) {
     return value;
 }
 
-// The field name of a header line, lower-cased and trimmed; empty when the
-// line has no colon.
-static CString FieldName(const CString& lower) {
-    const int colon = lower.Find(':');
-    if (colon <= 0) return CString();
-    CString name = lower.Left(colon);
-    name.TrimRight(" \t");
-    return name;
+// A lower-cased Connection or Proxy-Connection line; looked at in place, as
+// every line of every header passes here.
+static bool IsConnectionLine(const CString& lower) {
+    const char* p = lower.c_str();
+    if (strncmp(p, "proxy-", 6) == 0) p += 6;
+    if (strncmp(p, "connection", 10) != 0) return false;
+    p += 10;
+    while (*p == ' ' || *p == '\t') ++p;
+    return *p == ':';
 }
-
-static bool IsConnectionField(const CString& name) { return name == "connection" || name == "proxy-connection"; }
 
 static void ReadConnectionTokens(const CString& lower, CHeaderInfo& info) {
     CStringArray tokens;
@@ -97,15 +96,15 @@ bool KeepsConnectionOpen(const CString& version, const CHeaderInfo& info) {
 }
 
 CString StatusLineVersion(const CString& statusLine) {
-    CStringArray tokens;
-    return SplitString(statusLine, " \t\r\n", tokens) > 0 ? tokens[0] : CString();
+    const int blank = statusLine.Find(' ');
+    return blank < 0 ? statusLine : statusLine.Left(blank);
 }
 
 void SetConnectionClose(CStringArray& lines) {
     for (int i = lines.GetSize() - 1; i >= 1; --i) {
         CString lower = lines[i];
         lower.MakeLower();
-        if (IsConnectionField(FieldName(lower))) lines.RemoveAt(i);
+        if (IsConnectionLine(lower)) lines.RemoveAt(i);
     }
     lines.InsertAt(lines.IsEmpty() ? 0 : 1, "Connection: close\r\n");
 }
@@ -142,7 +141,7 @@ int SplitHeaderLines(const char* data, int length, CStringArray& lines, bool isR
         long long value = ParseContentLength(line);
         if (value >= 0) contentLength = value;
         if (lower.Find("transfer-encoding") >= 0 && lower.Find("chunked") >= 0) info.chunked = true;
-        if (IsConnectionField(FieldName(lower))) ReadConnectionTokens(lower, info);
+        if (IsConnectionLine(lower)) ReadConnectionTokens(lower, info);
         if (dropGzip && lower.Find("accept-encoding:") >= 0 && lower.Find("gzip") >= 0) continue;
         lines.Add(line);
     }
