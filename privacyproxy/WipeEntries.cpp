@@ -170,16 +170,16 @@ bool RemoveListed(const CString& folder, const CString& realFolder, const WIN32_
     return false;
 }
 
-bool IsFullPathBelowRoot(const CString& path, int& rootLength) {
-    // The root: "X:", or "\\server\share" of a network path.
-    rootLength = -1;
+// A full path below its root: "X:\..." or "\\server\share\...".
+bool IsBelowARoot(const CString& path) {
+    int root = -1;
     if (path.GetLength() >= 2 && path[1] == ':') {
-        rootLength = 2;
+        root = 2;
     } else if (path.Left(2) == "\\\\") {
         const int share = path.Find('\\', 2);
-        rootLength = share < 0 ? -1 : path.Find('\\', share + 1);
+        root = share < 0 ? -1 : path.Find('\\', share + 1);
     }
-    return rootLength >= 0 && path.GetLength() > rootLength + 1 && path[rootLength] == '\\';
+    return root >= 0 && path.GetLength() > root + 1 && path[root] == '\\';
 }
 
 }  // namespace
@@ -203,8 +203,7 @@ bool IsWipeableFolder(const CString& folder, const CString& profile) {
     CString base = ResolvedPath(profile), target = ResolvedPath(folder);
     base.TrimRight("\\/");
     target.TrimRight("\\/");
-    int rootLength = 0;
-    if (!IsFullPathBelowRoot(base, rootLength)) return false;
+    if (!IsBelowARoot(base)) return false;
     return target.GetLength() > base.GetLength() + 1 && target.Left(base.GetLength()).CompareNoCase(base) == 0 &&
            target[base.GetLength()] == '\\';
 }
