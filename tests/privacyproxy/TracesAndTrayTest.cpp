@@ -132,13 +132,12 @@ struct CTrayCall {
     DWORD command;
     HICON icon;
     UINT flags;
-    DWORD size;
 };
 std::vector<CTrayCall> g_trayCalls;
 int g_singles = 0, g_doubles = 0;
 
 BOOL RecordTray(DWORD command, NOTIFYICONDATAA* data) {
-    g_trayCalls.push_back({command, data->hIcon, data->uFlags, data->cbSize});
+    g_trayCalls.push_back({command, data->hIcon, data->uFlags});
     return TRUE;
 }
 
@@ -179,9 +178,6 @@ TEST(TrayIconManager, ClicksAndBlinking) {
         EXPECT_EQ(icon, g_trayCalls[2].icon);
         EXPECT_TRUE(g_trayCalls[0].flags & NIF_INFO) << "the welcome balloon comes with the add";
         EXPECT_FALSE(g_trayCalls[1].flags & NIF_INFO) << "and with no frame after it";
-        if (sizeof(void*) == 4) {
-            EXPECT_EQ(488u, g_trayCalls[0].size) << "the size older shells accept";
-        }
         // A restarted taskbar gets the icon again, without a second welcome.
         g_trayCalls.clear();
         ::SendMessageA(tray.Window(), TaskbarCreatedMessage(), 0, 0);
