@@ -1,5 +1,7 @@
 #include "Algorithms.h"
 
+#include <cstring>
+
 #include "Registry.h"
 #include "ShredderKeys.h"
 
@@ -119,10 +121,26 @@ void CAlgorithmList::LoadUserAlgorithms() {
     }
 }
 
+int CompareAlgorithmNames(const char* a, const char* b) {
+    const int order = lstrcmpiA(a, b);
+    return order != 0 ? order : strcmp(a, b);
+}
+
+bool IsSameAlgorithmName(const char* a, const char* b) {
+    // The registry's own notion (case alone makes no other key) as well as the collation's.
+    return lstrcmpiA(a, b) == 0 || CString(a).CompareNoCase(b) == 0;
+}
+
 int CAlgorithmList::SortedPosition(const char* name) const {
     int at = GetSize();
-    while (at > 0 && GetAt(at - 1).userDefined && lstrcmpiA(GetAt(at - 1).name, name) > 0) --at;
+    while (at > 0 && GetAt(at - 1).userDefined && CompareAlgorithmNames(GetAt(at - 1).name, name) > 0) --at;
     return at;
+}
+
+int CAlgorithmList::IndexOfSameName(const char* name, int except) const {
+    for (int i = 0; i < GetSize(); ++i)
+        if (i != except && IsSameAlgorithmName(GetAt(i).name, name)) return i;
+    return -1;
 }
 
 std::vector<CString> CAlgorithmList::Names() const {
@@ -188,8 +206,9 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
     if (algorithm.name.IsEmpty()) return SAVE_EMPTY_NAME;
     if (algorithm.name.Find('\\') >= 0) return SAVE_BAD_NAME;
     if (editIndex != -1 && (!IsValidIndex(editIndex) || !GetAt(editIndex).userDefined)) return SAVE_NOT_EDITABLE;
-    const int sameName = FindByName(algorithm.name);
-    if (sameName >= 0 && sameName != editIndex) return SAVE_NAME_EXISTS;
+    // An edited algorithm may keep its own name, even one stored before names had to differ in this way.
+    const bool keepsName = editIndex != -1 && GetAt(editIndex).name == algorithm.name;
+    if (!keepsName && IndexOfSameName(algorithm.name, editIndex) >= 0) return SAVE_NAME_EXISTS;
     if (algorithm.description.IsEmpty()) return SAVE_EMPTY_DESCRIPTION;
     if (algorithm.passes.empty()) return SAVE_NO_PASSES;
 
@@ -207,8 +226,8 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
     }
 
     const CString oldName = GetAt(editIndex).name;
-    // A new spelling of the same name is the same key: writing it, then deleting the old, would delete both.
-    if (oldName.CompareNoCase(record->name) != 0) {
+    // A new spelling of the same name may be the same key: writing it, then deleting the old, would delete both.
+    if (!IsSameAlgorithmName(oldName, record->name)) {
         if (WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS) {
             DeleteAlgorithmKey(record->name);
             return SAVE_WRITE_FAILED;

@@ -86,10 +86,20 @@ private:
     LONG DeleteAlgorithmKey(const char* keyName) const;
     bool KeyExists(const char* keyName) const;
     int SortedPosition(const char* name) const;
+    // Another algorithm (not the one at except) whose name is the same as name's; -1 when none.
+    int IndexOfSameName(const char* name, int except) const;
 
     CString m_productKey;
     COwnedPtrArray<CAlgorithm> m_items;
 };
+
+// The order of algorithm names: the user's collation ignoring case (lstrcmpiA),
+// then, for names it calls equal, their bytes, so the order never depends on
+// the order they were read in.
+int CompareAlgorithmNames(const char* a, const char* b);
+// Names that may not both be algorithms: equal under that collation, or one
+// registry key (which ignores case).
+bool IsSameAlgorithmName(const char* a, const char* b);
 
 // Resolves the stored selection: the stored name wins over the stored index,
 // since the index of a user algorithm moves. An empty name (older profiles)

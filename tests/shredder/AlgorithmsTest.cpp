@@ -277,6 +277,41 @@ TEST(AlgorithmEditing, DeleteRemovesKeyAndRecordButNeverABuiltIn) {
     EXPECT_NE(key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms\\Gone"), ERROR_SUCCESS);
 }
 
+// "Stra\xDF" "e" and "Strasse" are one word to the collation the list is sorted by.
+TEST(AlgorithmEditing, NamesTheCollationCallsEqualAreRefusedAndNeverChangePlaces) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    const CString sharp = "Stra\xDF" "e";
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make(sharp, "one", {CAlgorithmPass::Random()})), SAVE_OK);
+    for (const char* name : {"Strasse", "STRASSE"}) {
+        EXPECT_EQ(list.SaveAlgorithm(-1, Make(name, "two", {CAlgorithmPass::Random()})), SAVE_NAME_EXISTS) << name;
+    }
+    EXPECT_EQ(list.GetSize(), 6);
+
+    // Both stored before names had to differ so: whichever is read or saved
+    // last, the two keep their places, so a task's index keeps its algorithm.
+    {
+        CRegKey key;
+        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms\\Strasse"), ERROR_SUCCESS);
+        key.SetString("Description", "two");
+        key.SetDWORD("PassesCount", 1);
+        WritePass(key, 0, "Random");
+    }
+    list.LoadAlgorithms();
+    ASSERT_EQ(list.GetSize(), 7);
+    const std::vector<CString> order = list.Names();
+    for (int index : {5, 6, 5}) {
+        SCOPED_TRACE(index);
+        const CString name = list.GetAt(index).name;
+        ASSERT_EQ(list.SaveAlgorithm(index, Make(name, "saved again", {CAlgorithmPass::Pattern({0x11})})), SAVE_OK);
+        EXPECT_EQ(list.Names(), order);
+    }
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    EXPECT_EQ(again.Names(), order);
+}
+
 TEST(MethodSelection, TheStoredNameWinsAndAGoneOneNeverFallsToAWeakerAlgorithm) {
     CTestRegistryKey root;
     CAlgorithmList list(root.SubKey());
