@@ -255,13 +255,16 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
 
 bool CAlgorithmList::DeleteAlgorithm(int index) {
     if (!IsValidIndex(index) || !GetAt(index).userDefined) return false;
+    // The key goes first, and the record only with it: an algorithm whose key
+    // stays comes back at the next start, and the tasks that use it with it.
     const CString name = GetAt(index).name;
-    m_items.RemoveAt(index);
     CRegKey key;
-    if (key.Open(HKEY_CURRENT_USER, AlgorithmsKey()) != ERROR_SUCCESS) return false;
-    for (const CString& sub : key.EnumSubKeys())
-        if (sub.CompareNoCase(name) == 0) return CRegKey::DeleteTree(key, sub) == ERROR_SUCCESS;
-    return false;
+    const LONG opened = key.Open(HKEY_CURRENT_USER, AlgorithmsKey() + "\\" + name);
+    key.Close();
+    if (opened == ERROR_SUCCESS && DeleteAlgorithmKey(name) != ERROR_SUCCESS) return false;
+    if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return false;
+    m_items.RemoveAt(index);
+    return true;
 }
 
 int ResolveMethod(const CAlgorithmList& list, int storedIndex, const char* storedName) {

@@ -75,8 +75,8 @@ public:
     // anything is removed, so a failed write never loses an algorithm; on
     // failure the list is unchanged.
     SaveAlgorithmResult SaveAlgorithm(int editIndex, const CAlgorithm& algorithm);
-    // Removes the stored key and the record; false when the key could not be
-    // deleted (the record is removed all the same, as the page expects).
+    // Removes the stored key, then the record; false when the key could not be
+    // deleted, and then the list is as it was.
     bool DeleteAlgorithm(int index);
 
     CString AlgorithmsKey() const;

@@ -344,8 +344,11 @@ void CMyPropertyPage1::OnDeleteAlgorithm() {
     const int selection = m_algorithms.GetCurSel();
     if (!App().Algorithms().IsValidIndex(selection) || !App().Algorithms().GetAt(selection).userDefined) return;
     const std::vector<CString> before = App().Algorithms().Names();
-    if (!App().Algorithms().DeleteAlgorithm(selection))
+    if (!App().Algorithms().DeleteAlgorithm(selection)) {
+        // Still stored, so still there after a restart: the list and the tasks keep it.
         Box(9080, "Failed to delete the shredding algorithm registry key.", MB_ICONSTOP);
+        return;
+    }
     AfterAlgorithmsChanged(before, selection, nullptr, before[0]);
 }
 

@@ -276,7 +276,7 @@ CShredderTestBed* SheetPages::bed = nullptr;
 CSheetApp* SheetPages::app = nullptr;
 CMyPropertySheet* SheetPages::sheet = nullptr;
 
-TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm) {
+TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithmOnlyWithItsKey) {
     HWND options = PageWindow(*sheet, 0);
     const int builtIns = app->Algorithms().GetSize();
     bool complementOnFirstPass = true;
@@ -309,6 +309,33 @@ TEST_F(SheetPages, EditorAddsAPatternAndARandomPassAndThePageDeletesTheAlgorithm
     SendMessageA(options, WM_COMMAND, MAKEWPARAM(IDC_ALGORITHM, CBN_SELCHANGE), LPARAM(combo));
     EXPECT_EQ(app->Method(), builtIns);
     ASSERT_TRUE(IsWindowEnabled(GetDlgItem(options, IDC_DELETE_ALGORITHM)));
+
+    // A key that does not go keeps its algorithm, on the page and in the tasks that use it.
+    CTestTasks tasks;
+    const CString task = tasks.Add("QvAlgKept");
+    CString line;
+    line.Format("\"/s\" \"%s\" \"/O%d\" \"C:\\x.txt\"", task.c_str(), builtIns);
+    CJobDriver job;
+    job.Attach(sheet->Schedule().CreateTask(task).Get());
+    ASSERT_TRUE(job.SetCreator("Quorvane Grindel") && job.SetCommandLine(line) && job.Save());
+    boxes.Clear();
+    {
+        CUndeletableKey locked(bed->ProductKey() + "\\Algorithms\\Mine");
+        Click(options, IDC_DELETE_ALGORITHM);
+    }
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Failed to delete the shredding algorithm registry key.");
+    EXPECT_EQ(app->Algorithms().GetSize(), builtIns + 1);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), builtIns + 1);
+    EXPECT_EQ(app->Method(), builtIns);
+    sheet->Schedule().Refresh();
+    CString kept;
+    for (long i = 1; i <= sheet->Schedule().GetCount(); ++i) {
+        job.Attach(sheet->Schedule().GetJob(short(i)).Get());
+        if (job.GetName() == task) kept = job.GetCommandLine();
+    }
+    EXPECT_EQ(kept, line);
+
     Click(options, IDC_DELETE_ALGORITHM);
     EXPECT_EQ(app->Algorithms().GetSize(), builtIns);
     EXPECT_EQ(app->Method(), 0);

@@ -2,6 +2,9 @@
 // folder, with the window parts (sheet, alert dialog, progress) recorded.
 #pragma once
 
+#include <windows.h>
+#include <aclapi.h>
+
 #include <functional>
 #include <vector>
 
@@ -76,4 +79,34 @@ private:
     CTestRegistryKey m_classes;
     CTempFolder m_folder;
     CString m_title;
+};
+
+// While alive, a key below HKEY_CURRENT_USER refuses to be deleted, as a key
+// whose permissions deny it does; afterwards anyone may do anything with it.
+class CUndeletableKey {
+public:
+    explicit CUndeletableKey(const CString& subKey) : m_subKey(subKey) {
+        EXPLICIT_ACCESSA deny = {};
+        deny.grfAccessPermissions = DELETE;
+        deny.grfAccessMode = DENY_ACCESS;
+        deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        deny.Trustee.ptstrName = const_cast<char*>("EVERYONE");
+        PACL acl = nullptr;
+        if (SetEntriesInAclA(1, &deny, nullptr, &acl) == ERROR_SUCCESS) {
+            SetDacl(acl);
+            LocalFree(acl);
+        }
+    }
+    ~CUndeletableKey() { SetDacl(nullptr); }
+    CUndeletableKey(const CUndeletableKey&) = delete;
+    CUndeletableKey& operator=(const CUndeletableKey&) = delete;
+
+private:
+    void SetDacl(PACL acl) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, m_subKey, 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS) return;
+        SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl, nullptr);
+        RegCloseKey(key);
+    }
+    CString m_subKey;
 };
