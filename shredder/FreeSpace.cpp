@@ -1,12 +1,13 @@
 // Free-space fill of CShredderApp: the space free to the user is taken by
-// temporary files of zeros (about 1 GB each) in <root>SHREDTMP.$$$, which are
-// then overwritten with the algorithm's passes and deleted again.
+// temporary files of random data (about 1 GB each) in <root>SHREDTMP.$$$,
+// which are then overwritten with the algorithm's passes and deleted again.
 // Only files this run created are ever written or deleted: a name that is
 // already taken is passed over, never replaced.
-// The fill files are neither compressed nor encrypted (zeros compressed take
-// no clusters at all), the fill ends at the first full disk, and on NTFS small
-// files then take every free MFT record, where deleted small files keep their
-// data and free records their slack.
+// The fill files are neither compressed nor encrypted where the system lets
+// them be, and their data does not compress where it does not; only a fill
+// that ends at a full disk has shredded the free space, anything short of it
+// is a failure. On NTFS small files then take every free MFT record, where
+// deleted small files keep their data and free records their slack.
 #include <windows.h>
 #include <direct.h>
 #include <winioctl.h>
@@ -24,6 +25,7 @@ using namespace Grindel;
 
 namespace {
 const DWORD kFileLimit = 0x3FFFFFFF;
+const int kMaxFillFiles = 100000;
 const int kNameAttempts = 1000;
 
 struct CTempFile {
@@ -123,7 +125,7 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     }
 
     const ULONGLONG count64 = freeBytes / (1ull << 30) + 1;
-    const int count = count64 > 100000 ? 100000 : int(count64);
+    const int count = count64 > ULONGLONG(kMaxFillFiles) ? kMaxFillFiles : int(count64);
     std::vector<std::unique_ptr<CTempFile>> files;
     const ULONGLONG passes = ULONGLONG(algorithm->PassCount()) + (quick ? 0 : 1);
     COwnProgress own(*m_engine);
@@ -138,7 +140,6 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     progress->SetPassText(LoadLangString(TXT_PREPARING_WAIT, kTextPreparingWait));
     progress->SetPassRange(DWORD(count));
     progress->SetPassPos(0);
-    ZeroMemory(m_buffer.data(), kBufferSize);
 
     // A few small files first, while there is room: only where their data stays
     // in the records (NTFS) are the records filled after the clusters.
@@ -152,9 +153,16 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
         records.clear();
     }
 
+    // Random data: zeros that a compressed volume or folder keeps in no
+    // clusters at all would never reach the free space they stand for.
+    FillPassBuffer(m_buffer.data(), kBufferSize, PASS_RANDOM, std::vector<BYTE>());
+    ULONGLONG total = 0, written = 0;
+    QueryDiskSpace(root, nullptr, &total, nullptr);
     bool prepared = true, diskFull = false;
     int number = 0;
-    for (int i = 0; i < count && prepared && !diskFull; ++i) {
+    // More files than the free space asked for while the volume is not full
+    // (it was measured before the fill), but never more than the volume holds.
+    for (int i = 0; !diskFull && prepared && (i < count || written < total) && i < kMaxFillFiles; ++i) {
         std::unique_ptr<CTempFile> file(new CTempFile);
         for (int attempt = 0; attempt < kNameAttempts && !file->handle.IsValid(); ++attempt, ++number) {
             CString name;
@@ -181,6 +189,7 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
                                             : LoadLangString(TXT_PREPARING, kTextPreparing),
                                       i + 1, count));
         const int filled = FillTemporaryFile(f.handle, &f.bytes, *progress, root);
+        written += f.bytes;
         if (filled == FILL_FAILED || filled == FILL_CANCELLED) prepared = false;
         // A full disk has nothing left for another file.
         if (filled == FILL_DISK_FULL) diskFull = true;
@@ -199,6 +208,12 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
             const int refilled = FillTemporaryFile(last.handle, &last.bytes, *progress, root);
             if (refilled == FILL_FAILED || refilled == FILL_CANCELLED) prepared = false;
         }
+    }
+
+    if (prepared && !diskFull && !m_abort && !m_endSession) {
+        // Whatever stopped the fill short, the free space it did not reach still holds what was deleted.
+        Report(LoadLangStringWith(TXT_FILL_INCOMPLETE, kTextFillIncomplete, drive), MB_ICONERROR);
+        prepared = false;
     }
 
     if (prepared && !m_abort && !m_endSession && !quick) {
@@ -268,14 +283,8 @@ int CShredderApp::FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& p
     // Some file systems report a full volume as a denied write: it is full all the same.
     ULONGLONG left = 1;
     if (QueryDiskSpace(root, &left, nullptr, nullptr) && left == 0) return FILL_DISK_FULL;
-    CString system;
-    char* text = system.GetBuffer(256);
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 255, nullptr);
-    system.ReleaseBuffer(int(n));
-    system.TrimRight();
     CString message = LoadLangString(TXT_WRITE_FAILED, kTextWriteFailed);
-    message.Replace("%s", system);
+    message.Replace("%s", SystemErrorText(error));
     CString full;
     full.Format("%s %08lX", message.c_str(), static_cast<unsigned long>(error));
     Report(full, MB_ICONINFORMATION);

@@ -47,6 +47,7 @@ char RandomLetter() {
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return c;
     }
 }
+}  // namespace
 
 CString SystemErrorText(DWORD code, DWORD room) {
     CString text;
@@ -57,7 +58,6 @@ CString SystemErrorText(DWORD code, DWORD room) {
     text.TrimRight();
     return text;
 }
-}  // namespace
 
 void CSilentProgress::Pump() {
     MSG msg;

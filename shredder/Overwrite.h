@@ -89,6 +89,10 @@ struct CWritePace {
     DWORD maxUnit = 1u << 30;    // bytes
 };
 
+// The system's text for an error code (neutral language), at most room
+// characters, without its line end; empty when the system has none.
+CString SystemErrorText(DWORD code, DWORD room = 255);
+
 // Random letters in place of every character of the name and the extension;
 // the folder and the dot stay.
 CString RandomShapedName(const char* path);

@@ -100,6 +100,7 @@ enum TextKey {
     TXT_TASK_SAVE_FAILED = 9095,
     TXT_TASK_DELETE_FAILED = 9096,
     TXT_TASK_NO_ALGORITHM = 9097,
+    TXT_FILL_INCOMPLETE = 9098,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -233,6 +234,9 @@ const char* const kTextTaskSaveFailed = "The Task Scheduler could not save the t
 const char* const kTextTaskDeleteFailed = "The Task Scheduler could not delete the task \"%s\".";
 const char* const kTextTaskNoAlgorithm =
     "The task \"%s\" used the deleted algorithm: it shreds nothing until you schedule it again.";
+const char* const kTextFillIncomplete =
+    "The free space of drive %s has not been shredded: the temporary files ended before the drive was full.\n"
+    "Deleted data may still be found on the drive.";
 const char* const kTextUnknownFs = "Failed to detect the drive's file system.";
 const char* const kTextConfirmDrive =
     "WARNING: Shredding will erase ALL data on this drive.\nAre you sure you want to continue?";

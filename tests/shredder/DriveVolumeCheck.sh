@@ -295,3 +295,18 @@ grindel_on_image name name /O0 "$drive:\\$name"
 left=$(count_in "$image" "$name" utf-16-le)
 [ "$left" = 0 ] || fail "name: the shredded file's name is still in the image ($left times)"
 echo "name: the shredded file's name is gone from the image"
+
+# Free space of an NTFS volume whose root is compressed: new files are
+# compressed, so a fill that compresses never fills the volume.
+ntfs_image "$work/compressed.img"
+fill
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+python3 -c 'import os, sys; os.setxattr(sys.argv[1], "system.ntfs_attrib_be", (0x810).to_bytes(4, "big"))' "$mnt" ||
+  fail "compressed: cannot mark the root compressed"
+rm -rf "$mnt/SECRET.TXT" "$mnt/Deep"
+unmount
+grep -q "$marker" "$image" || fail "compressed: a plain delete already cleared the contents"
+grindel_on_image "compressed free space" compressed /O0 /D0 "$drive:\\"
+left=$(count_in "$image" "$marker")
+[ "$left" = 0 ] || fail "compressed: $left deleted marker lines are still in the image"
+echo "NTFS compressed root, free space: deleted contents gone, log Success"

@@ -129,6 +129,7 @@ const PackText kTexts[] = {
     {9095, kTextTaskSaveFailed},
     {9096, kTextTaskDeleteFailed},
     {9097, kTextTaskNoAlgorithm},
+    {9098, kTextFillIncomplete},
     {9101, "Add Files"},
     {9102, "Drag and drop files in the list box or use browse button"},
     {9103, "&Browse"},
