@@ -1,9 +1,6 @@
 // Folder recursion of CShredderApp: the files of a folder through the
 // overwrite engine, its subfolders by the Folder and Remove options, never a
 // protected system folder and never a link to somewhere else.
-#include <direct.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "Files.h"
@@ -86,11 +83,14 @@ void CShredderApp::ReportRemoveFailure(const CString& path, int error) {
 
 int CShredderApp::ShredFolder(const CString& path, bool systemFolder, bool recycleMode, int depth) {
     bool skipped = false;
-    return WalkFolder(path, systemFolder, recycleMode, depth, &skipped);
+    ULONGLONG indexBytes = 0;
+    return WalkFolder(path, systemFolder, recycleMode, depth, &skipped, &indexBytes);
 }
 
-int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped) {
+int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped,
+                             ULONGLONG* indexBytes) {
     *skipped = false;
+    *indexBytes = 0;
     if (!recycleMode && IsProtectedFolder(path)) {
         Report(LoadLangStringWith(TXT_SKIP_FOLDER, kTextSkipFolder, path), MB_ICONINFORMATION);
         *skipped = true;
@@ -118,6 +118,7 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
         if (stop || m_abort || m_endSession) break;
         const CString name(found.cFileName);
         if (name == "." || name == "..") continue;
+        *indexBytes += IndexEntryBytes(name);
         const CString child = JoinPath(path, name);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             if (m_engine->OverwriteFile(child, *algorithm, recycleMode ? KIND_BIN_FOLDER : KIND_ITEM) == 1 || m_abort)
@@ -138,12 +139,13 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
             if (answer != IDYES) continue;
         }
         bool childSkipped = false;
+        ULONGLONG childBytes = 0;
         if (WalkFolder(child, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, recycleMode, depth + 1,
-                       &childSkipped) == 1)
+                       &childSkipped, &childBytes) == 1)
             stop = true;
         if (recycleMode) {
             // Emptied bin folders go at once: Wine's bin cannot empty a folder that still has subfolders.
-            if (!stop && IsFolderEmpty(child)) _rmdir(child);
+            if (!stop && IsFolderEmpty(child)) RemoveShreddedFolder(child, childBytes);
             continue;
         }
         if (childSkipped || removeOption == 0) continue;
@@ -153,7 +155,7 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
             if (answer == IDCANCEL) stop = true;
             if (answer != IDYES) continue;
         }
-        if (_rmdir(child) != 0) ReportRemoveFailure(child, errno);
+        if (const int error = RemoveShreddedFolder(child, childBytes)) ReportRemoveFailure(child, error);
     } while (FindNextFileA(find, &found));
     return stop ? 1 : 0;
 }

@@ -1,5 +1,9 @@
 #include "Overwrite.h"
 
+#include <winioctl.h>
+#include <direct.h>
+
+#include <cerrno>
 #include <cstdlib>
 
 #include "Files.h"
@@ -17,6 +21,17 @@ const DWORD kFastUnitMs = 50;
 const DWORD kSlowUnitMs = 150;
 const DWORD kSmallestWrite = 512;
 const int kSameLengthRenames = 3;
+const DWORD kSmallestRecord = 1024;
+const DWORD kLargestRecord = 65536;
+const DWORD kRecordStep = 8;
+// Four more characters are eight more bytes of a name in the record.
+const int kFolderNameStep = 4;
+const int kLongestName = 255;
+// Room left for the names of the files a folder path has to hold as well.
+const int kLongestFolderPath = MAX_PATH - 13;
+const ULONGLONG kIndexEntryFixed = 0x52;
+const int kRefillNameLength = 8;
+const size_t kMostRefillFiles = 1000000;
 
 // SetFilePointer and GetFileSize with their high parts: 64-bit on every
 // Windows, where the ...Ex forms are missing on Windows 95.
@@ -46,6 +61,54 @@ char RandomLetter() {
         char c = char(rand() & 0xFF);
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return c;
     }
+}
+
+// The volume that holds path is NTFS: the file system that keeps small files
+// and small folder indexes inside their MFT records.
+bool OnNtfs(const char* path) {
+    char full[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    if (n == 0 || n >= sizeof(full)) return false;
+    CString root;
+    if (full[0] && full[1] == ':') {
+        root = CString(full).Left(2) + "\\";
+    } else if (full[0] == '\\' && full[1] == '\\') {
+        // \\server\share\ : the share is the volume.
+        const CString unc(full);
+        const int share = unc.Find('\\', 2);
+        const int end = share < 0 ? -1 : unc.Find('\\', share + 1);
+        if (end < 0) return false;
+        root = unc.Left(end + 1);
+    } else {
+        return false;
+    }
+    char fileSystem[32] = "";
+    return GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, fileSystem, sizeof(fileSystem)) &&
+           lstrcmpiA(fileSystem, "NTFS") == 0;
+}
+
+// The MFT record size of the NTFS volume that holds the open file, or 0 on
+// other file systems. Where the volume does not tell (as under Wine), the usual 1 KB.
+DWORD NtfsRecordSize(HANDLE file, const char* path) {
+    if (!OnNtfs(path)) return 0;
+    NTFS_VOLUME_DATA_BUFFER data;
+    DWORD returned = 0;
+    if (DeviceIoControl(file, FSCTL_GET_NTFS_VOLUME_DATA, nullptr, 0, &data, sizeof(data), &returned, nullptr) &&
+        data.BytesPerFileRecordSegment >= kSmallestRecord && data.BytesPerFileRecordSegment <= kLargestRecord)
+        return data.BytesPerFileRecordSegment;
+    return kSmallestRecord;
+}
+
+// NTFS keeps a small file's data inside its MFT record; a file that grew out
+// of it moves the data to clusters and leaves its first bytes behind in the
+// record, where no pass reaches them. Cut to nothing, the data goes back into
+// the record where the file system allows it (ntfs-3g does): grown a few bytes
+// at a time up to the record's size, it is zeros over those bytes as far as
+// the record has room, and moves out to a cluster again only once it is full.
+// Best effort: a step the volume refuses ends it, and the caller cuts the file again.
+void ScrubRecordSlack(HANDLE file, DWORD recordSize) {
+    for (DWORD size = kRecordStep; size <= recordSize; size += kRecordStep)
+        if (!SeekTo(file, size) || !SetEndOfFile(file)) return;
 }
 }  // namespace
 
@@ -233,7 +296,15 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         SetFileAttributesA(path, attributes);
         return Stopping() ? 1 : 0;
     }
-    if (passes == PASSES_SEEK_FAILED || !SeekTo(file, 0) || !SetEndOfFile(file)) {
+    bool cut = passes != PASSES_SEEK_FAILED && SeekTo(file, 0) && SetEndOfFile(file);
+    if (cut) {
+        const DWORD recordSize = NtfsRecordSize(file, path);
+        if (recordSize) {
+            ScrubRecordSlack(file, recordSize);
+            cut = SeekTo(file, 0) && SetEndOfFile(file);
+        }
+    }
+    if (!cut) {
         const DWORD code = GetLastError();
         file.Close();
         SetFileAttributesA(path, attributes);
@@ -359,6 +430,61 @@ CString RenameOnce(const CString& from, int length) {
     return CString();
 }
 }  // namespace
+
+ULONGLONG IndexEntryBytes(const char* name) {
+    // The entry's own header, the name attribute's fixed part, then the name in UTF-16, to 8 bytes.
+    return (kIndexEntryFixed + 2ull * ULONGLONG(lstrlenA(name)) + 7) & ~7ull;
+}
+
+namespace {
+// Empty files of random names in folder, until their entries took bytes; then deleted again.
+void RefillIndex(const CString& folder, ULONGLONG bytes) {
+    std::vector<CString> made;
+    const ULONGLONG each = IndexEntryBytes(CString('x', kRefillNameLength));
+    for (ULONGLONG taken = 0; taken < bytes && made.size() < kMostRefillFiles;) {
+        CString name;
+        for (int i = 0; i < kRefillNameLength; ++i) name += CString(RandomLetter());
+        const CString path = JoinPath(folder, name);
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            break;
+        }
+        CloseHandle(file);
+        made.push_back(path);
+        taken += each;
+    }
+    for (const CString& path : made) DeleteFileA(path);
+}
+}  // namespace
+
+int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes) {
+    CString current(path);
+    while (current.GetLength() > 3 && (current.Right(1) == "\\" || current.Right(1) == "/"))
+        current = current.Left(current.GetLength() - 1);
+    const CString original = current;
+    if (OnNtfs(current)) {
+        // Every rename of a shredded file shifted the entries of the index
+        // block that held it, and the copies left past its end were never
+        // written over: an index as full as it was writes over all of them.
+        RefillIndex(current, indexBytes);
+        // The folder's own MFT record keeps the names its index held while it
+        // was small enough to live there; each longer name of the folder takes
+        // more of the record, over them, until the record or the path is full.
+        const int parent = current.GetLength() - FileNameOf(current).GetLength();
+        const int longest = kLongestFolderPath - parent < kLongestName ? kLongestFolderPath - parent : kLongestName;
+        for (int length = FileNameOf(current).GetLength() + kFolderNameStep; length <= longest;
+             length += kFolderNameStep) {
+            const CString next = RenameOnce(current, length);
+            if (next.IsEmpty()) break;
+            current = next;
+        }
+    }
+    if (_rmdir(current) == 0) return 0;
+    const int error = errno;
+    if (current != original) MoveFileA(current, original);
+    return error;
+}
 
 int COverwriteEngine::RemoveShredded(const char* path, int kind) {
     // Never replaces an existing file: a name that is taken gets new letters.

@@ -1,6 +1,7 @@
 // Overwrite.h - the overwrite engine: one file is overwritten in place once
-// per pass of an algorithm, cut to zero length, renamed to random letters of
-// the same shape and deleted.
+// per pass of an algorithm, cut to zero length (on NTFS also grown again over
+// its MFT record and cut once more), renamed to random letters of the same
+// shape and deleted.
 // Offers: IShredHost (messages and questions, answered by the application
 // object), IShredProgress (the progress dialog, or nothing in scheduled runs),
 // COverwriteEngine and FillPassBuffer.
@@ -96,6 +97,16 @@ CString SystemErrorText(DWORD code, DWORD room = 255);
 // Random letters in place of every character of the name and the extension;
 // the folder and the dot stay.
 CString RandomShapedName(const char* path);
+
+// The bytes an entry of that name takes in an NTFS folder index.
+ULONGLONG IndexEntryBytes(const char* name);
+// Removes an empty folder whose files were shredded. On NTFS its index first
+// takes as many bytes of new entries of random names as the shredded ones
+// took (indexBytes), over the old names the renames left behind in its
+// blocks, and the folder is renamed to ever longer random names, over the old
+// names its MFT record still holds. 0, or the runtime library's error number
+// when it stays (then under its own name again).
+int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes);
 
 class COverwriteEngine {
 public:

@@ -4,8 +4,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <direct.h>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -689,9 +687,10 @@ int CShredderApp::ShredItem(const CString& path) {
         // A link is not followed: what it leads to was not chosen.
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 0;
         bool skipped = false;
-        const int rc = WalkFolder(path, (attributes & FILE_ATTRIBUTE_SYSTEM) != 0, false, 0, &skipped);
-        if (rc == 0 && !skipped && IsFolderEmpty(path) && _rmdir(path) != 0)
-            ReportRemoveFailure(path, errno);
+        ULONGLONG indexBytes = 0;
+        const int rc = WalkFolder(path, (attributes & FILE_ATTRIBUTE_SYSTEM) != 0, false, 0, &skipped, &indexBytes);
+        if (rc == 0 && !skipped && IsFolderEmpty(path))
+            if (const int error = RemoveShreddedFolder(path, indexBytes)) ReportRemoveFailure(path, error);
         return rc;
     }
     const CAlgorithm* algorithm = JobAlgorithm();

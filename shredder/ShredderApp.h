@@ -217,7 +217,9 @@ private:
     IShredProgress* OpenJobProgress(COwnProgress& own);
     // A question a scheduled run cannot ask: logged, and answered No.
     int AskOrLogNo(const CString& text, UINT type);
-    int WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped);
+    // *indexBytes: how much of the folder's index the entries it met took.
+    int WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped,
+                   ULONGLONG* indexBytes);
     void ReportRemoveFailure(const CString& path, int error);
     // 0 the file is full, 1 the disk is, 2 a write failed (reported), 3 cancelled.
     int FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # On real volumes made here: a file shredded on a FAT16 image, whole-drive
-# shreds of FAT16, FAT32 and NTFS images and a free-space shred of a FAT16
-# image and of an NTFS image. Nothing of the old contents stays, the metadata the volume needs
-# stays, and the checkers of each file system accept the result.
+# shreds of FAT16, FAT32 and NTFS images, free-space shreds of a FAT16 image
+# and of NTFS images (one with a compressed root), and on NTFS a file that grew
+# out of its MFT record and a folder whose index did. Nothing of the old
+# contents stays, the metadata the volume needs stays, and the checkers of each
+# file system accept the result.
 #   DriveVolumeCheck.sh BUILD_DIR DRIVE_SHRED_TOOL GRINDEL_EXE
 # Only images this check makes are ever mapped: a drive letter points at an
 # empty folder (or the image mounted in user space) and its device at the image.
@@ -310,3 +312,28 @@ grindel_on_image "compressed free space" compressed /O0 /D0 "$drive:\\"
 left=$(count_in "$image" "$marker")
 [ "$left" = 0 ] || fail "compressed: $left deleted marker lines are still in the image"
 echo "NTFS compressed root, free space: deleted contents gone, log Success"
+
+# A file that began inside its MFT record and grew out of it, and a folder whose
+# index grew out of its record: neither record keeps the data or the names.
+ntfs_image "$work/record.img"
+grown="QVGROWN$$M$RANDOM"
+for i in $(seq 1 3000); do printf '%s line %05d\n' "$grown" "$i"; done >"$mnt/GROWN.TXT"
+mkdir "$mnt/Names"
+names=()
+for i in 1 2 3 4 5; do
+  names+=("QvFolderName$$R${RANDOM}N$i.txt")
+  printf 'n\n' >"$mnt/Names/${names[-1]}"
+done
+for i in $(seq 1 12); do printf 'o\n' >"$mnt/Names/other$i.txt"; done
+printf '%s\n' "$keeper" >"$mnt/KEEP.TXT"
+unmount
+[ "$(count_in "$image" "$grown")" -ge 3000 ] || fail "record: the grown file never reached the image"
+for n in "${names[@]}"; do [ "$(count_in "$image" "$n" utf-16-le)" -ge 1 ] || fail "record: $n never reached the image"; done
+grindel_on_image record record /O1 "$drive:\\GROWN.TXT" "$drive:\\Names"
+left=$(count_in "$image" "$grown")
+[ "$left" = 0 ] || fail "record: $left lines of the grown file are still in the image"
+for n in "${names[@]}"; do
+  left=$(count_in "$image" "$n" utf-16-le)
+  [ "$left" = 0 ] || fail "record: the shredded name $n is still in the image ($left times)"
+done
+echo "record: the grown file's first bytes and the folder's old names are gone from the image"
