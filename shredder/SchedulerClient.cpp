@@ -31,16 +31,22 @@ CString CJobDriver::GetText(DISPID id) {
     return TextOf(value);
 }
 
-bool CJobDriver::Call(DISPID id) { return m_job && SUCCEEDED(DispatchMethod(m_job.Get(), id).hr); }
+HRESULT CJobDriver::Call(DISPID id) {
+    if (!m_job) return E_NOINTERFACE;
+    const DispatchOutcome outcome = DispatchMethod(m_job.Get(), id);
+    // The library raises the platform's own error as the call's exception.
+    if (outcome.hr == DISP_E_EXCEPTION && FAILED(outcome.scode)) return outcome.scode;
+    return outcome.hr;
+}
 
 bool CJobDriver::SetApplicationName(const char* name) { return PutText(DISPID_JOB_APPLICATIONNAME, name); }
 bool CJobDriver::SetCommandLine(const char* line) { return PutText(DISPID_JOB_COMMANDLINE, line); }
 CString CJobDriver::GetCommandLine() { return GetText(DISPID_JOB_COMMANDLINE); }
 CString CJobDriver::GetCreator() { return GetText(DISPID_JOB_CREATOR); }
 bool CJobDriver::SetCreator(const char* creator) { return PutText(DISPID_JOB_CREATOR, creator); }
-bool CJobDriver::Run() { return Call(DISPID_JOB_RUN); }
+HRESULT CJobDriver::Run() { return Call(DISPID_JOB_RUN); }
 CString CJobDriver::GetName() { return GetText(DISPID_JOB_NAME); }
-bool CJobDriver::ShowProperties() { return Call(DISPID_JOB_SHOWPROPERTIES); }
+HRESULT CJobDriver::ShowProperties() { return Call(DISPID_JOB_SHOWPROPERTIES); }
 
 bool CJobDriver::Save() {
     return m_job && SUCCEEDED(DispatchMethod(m_job.Get(), DISPID_JOB_SAVE, {CVariant(L"")}).hr);

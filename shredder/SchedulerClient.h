@@ -23,15 +23,16 @@ public:
     CString GetCommandLine();
     CString GetCreator();
     bool SetCreator(const char* creator);
-    bool Run();
+    // S_OK, or the error the Task Scheduler gave (E_NOINTERFACE when no job is attached).
+    HRESULT Run();
     CString GetName();
     bool Save();
-    bool ShowProperties();
+    HRESULT ShowProperties();
 
 private:
     bool PutText(DISPID id, const char* text);
     CString GetText(DISPID id);
-    bool Call(DISPID id);
+    HRESULT Call(DISPID id);
     CInterfacePtr<IDispatch> m_job;
 };
 

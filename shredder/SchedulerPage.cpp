@@ -4,6 +4,7 @@
 
 #include "Files.h"
 #include "LangPack.h"
+#include "Overwrite.h"
 #include "ShredSheet.h"
 #include "Seams.h"
 #include "SheetResources.h"
@@ -13,8 +14,16 @@
 using namespace Grindel;
 
 namespace {
-void ReportTaskFailure(CMyPropertySheet& sheet, HWND parent, int key, const char* text, const char* name) {
-    QvMessageBox(parent, LangText(key, text, name), sheet.App().ProductTitle(), MB_ICONERROR);
+// With the error the Task Scheduler gave, when it gave one, in the system's words.
+void ReportTaskFailure(CMyPropertySheet& sheet, HWND parent, int key, const char* text, const char* name,
+                       HRESULT error = S_OK) {
+    CString message = LangText(key, text, name);
+    if (FAILED(error)) {
+        CString reason = SystemErrorText(DWORD(error));
+        if (reason.IsEmpty()) reason.Format("0x%08lX", static_cast<unsigned long>(error));
+        message += "\n" + reason;
+    }
+    QvMessageBox(parent, message, sheet.App().ProductTitle(), MB_ICONERROR);
 }
 }  // namespace
 
@@ -37,7 +46,11 @@ bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* 
                           name);
         return false;
     }
-    sheet.Job().ShowProperties();
+    // Saved all the same: the user can set its schedule from the Scheduler page.
+    const HRESULT shown = sheet.Job().ShowProperties();
+    if (FAILED(shown))
+        ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_PROPERTIES_FAILED, kTextTaskPropertiesFailed, name,
+                          shown);
     return true;
 }
 
@@ -170,6 +183,17 @@ bool CMyPropertyPage6::AttachRowJob(int row) {
     return Sheet().Job().IsAttached();
 }
 
+void CMyPropertyPage6::OnRowCommand(int row, bool run) {
+    HRESULT done = E_NOINTERFACE;
+    if (AttachRowJob(row)) done = run ? Sheet().Job().Run() : Sheet().Job().ShowProperties();
+    if (SUCCEEDED(done)) return;
+    const CString name = m_list.GetItemText(row, 0);
+    if (run)
+        ReportTaskFailure(Sheet(), GetSheetHwnd(), TXT_TASK_RUN_FAILED, kTextTaskRunFailed, name, done);
+    else
+        ReportTaskFailure(Sheet(), GetSheetHwnd(), TXT_TASK_PROPERTIES_FAILED, kTextTaskPropertiesFailed, name, done);
+}
+
 void CMyPropertyPage6::OnDeleteTask() {
     const int row = SelectedRow();
     if (row < 0) return;
@@ -212,12 +236,7 @@ BOOL CMyPropertyPage6::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_TASK_PROPERTIES:
     case IDC_RUN_NOW: {
         const int row = SelectedRow();
-        if (row >= 0 && AttachRowJob(row)) {
-            if (LOWORD(wParam) == IDC_RUN_NOW)
-                Sheet().Job().Run();
-            else
-                Sheet().Job().ShowProperties();
-        }
+        if (row >= 0) OnRowCommand(row, LOWORD(wParam) == IDC_RUN_NOW);
         return TRUE;
     }
     case IDC_DELETE_TASK: OnDeleteTask(); return TRUE;

@@ -55,6 +55,8 @@ private:
     // The selected row, or -1 after telling the user.
     int SelectedRow();
     bool AttachRowJob(int row);
+    // Run Now or Task Properties on the row's task; a failure is told with the system's reason.
+    void OnRowCommand(int row, bool run);
     void OnDeleteTask();
     void OnDeleteAll();
     void OnViewLog();

@@ -101,6 +101,8 @@ enum TextKey {
     TXT_TASK_DELETE_FAILED = 9096,
     TXT_TASK_NO_ALGORITHM = 9097,
     TXT_FILL_INCOMPLETE = 9098,
+    TXT_TASK_PROPERTIES_FAILED = 9099,
+    TXT_TASK_RUN_FAILED = 9100,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -237,6 +239,8 @@ const char* const kTextTaskNoAlgorithm =
 const char* const kTextFillIncomplete =
     "The free space of drive %s has not been shredded: the temporary files ended before the drive was full.\n"
     "Deleted data may still be found on the drive.";
+const char* const kTextTaskPropertiesFailed = "The Task Scheduler could not show the properties of the task \"%s\".";
+const char* const kTextTaskRunFailed = "The Task Scheduler could not run the task \"%s\".";
 const char* const kTextUnknownFs = "Failed to detect the drive's file system.";
 const char* const kTextConfirmDrive =
     "WARNING: Shredding will erase ALL data on this drive.\nAre you sure you want to continue?";

@@ -130,6 +130,8 @@ const PackText kTexts[] = {
     {9096, kTextTaskDeleteFailed},
     {9097, kTextTaskNoAlgorithm},
     {9098, kTextFillIncomplete},
+    {9099, kTextTaskPropertiesFailed},
+    {9100, kTextTaskRunFailed},
     {9101, "Add Files"},
     {9102, "Drag and drop files in the list box or use browse button"},
     {9103, "&Browse"},

@@ -428,6 +428,11 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
     list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
     // Deleted behind the page's back: the failed delete is told and the list shows the folder as it is.
     ASSERT_TRUE(DeleteFileA(TaskFile(mine)));
+    // The system's property sheet of a task that is gone cannot come up: the user is told, not left waiting.
+    boxes.Clear();
+    Click(scheduler, IDC_TASK_PROPERTIES);
+    EXPECT_EQ(CountBoxes(boxes, ("The Task Scheduler could not show the properties of the task \"" + mine.str() + "\".").c_str()),
+              1);
     boxes.Clear();
     Click(scheduler, IDC_DELETE_TASK);
     EXPECT_EQ(CountBoxes(boxes, ("The Task Scheduler could not delete the task \"" + mine.str() + "\"").c_str()), 1);
