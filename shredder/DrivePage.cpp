@@ -99,11 +99,11 @@ void CMyPropertyPage4::OnShredNow() {
         Sheet().RunEngineJob([&] {
             // The Format dialog opens inside the shred and is gone when it returns.
             if (format && IsNtfs(fileSystem)) Sheet().StartFormatDriver();
-            App().ShredWholeDrive(drive, fileSystem, format ? 1 : 0);
+            CDriveShred(App().Job()).ShredWholeDrive(drive, fileSystem, format ? 1 : 0);
             Sheet().StopFormatDriver();
         });
     } else {
-        Sheet().RunEngineJob([&] { App().ShredFreeSpace(drive + "\\"); });
+        Sheet().RunEngineJob([&] { CFreeSpaceShred(App().Job()).Run(drive + "\\"); });
     }
 }
 
@@ -183,7 +183,7 @@ void CMyPropertyPage5::OnSchedule() {
 
 BOOL CMyPropertyPage5::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_DRIVE_SHRED_NOW) {
-        Sheet().RunEngineJob([this] { App().ShredRecycleBinNow(); });
+        Sheet().RunEngineJob([this] { CRecycleBinShred(App().Job()).ShredNow(); });
         return TRUE;
     }
     if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SCHEDULE) {

@@ -160,9 +160,10 @@ CString CPathListPage::CheckedItems(bool* cancelled) {
     CString items;
     *cancelled = false;
     for (const CString& path : m_paths) {
-        const int verdict = m_kind.folders ? App().CheckFolderTreeForTask(
+        CTaskChecks checks(App().Job());
+        const int verdict = m_kind.folders ? checks.CheckFolderTree(
                                                  path, (GetFileAttributesA(path) & FILE_ATTRIBUTE_SYSTEM) != 0)
-                                           : App().CheckFileForTask(path);
+                                           : checks.CheckFile(path);
         if (verdict == 1) {
             *cancelled = true;
             return CString();

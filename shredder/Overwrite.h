@@ -2,9 +2,10 @@
 // per pass of an algorithm, cut to zero length (on NTFS also grown again over
 // its MFT record and cut once more), renamed to random letters of the same
 // shape and deleted.
-// Offers: IShredHost (messages and questions, answered by the application
-// object), IShredProgress (the progress dialog, or nothing in scheduled runs),
-// COverwriteEngine and FillPassBuffer.
+// Offers: IShredHost (messages, questions, progress and the few windows of an
+// operation, answered by the application object), IShredProgress (the
+// progress dialog, or nothing in scheduled runs), COverwriteEngine and
+// FillPassBuffer.
 // Each pass's 64 KB buffer is repeated over a large aligned write buffer and
 // written in units that are flushed to the disk, each while the next one is
 // written, and the last before the pass ends; the unit grows or shrinks with
@@ -25,6 +26,10 @@
 #include "BackgroundFlush.h"
 #include "Strings.h"
 
+class IShredProgress;
+
+// How the engine and the operations reach the user: messages, questions, the
+// progress, and the few windows of the system or of Grindel they need.
 class IShredHost {
 public:
     virtual ~IShredHost() = default;
@@ -32,7 +37,19 @@ public:
     virtual int Report(const CString& text, UINT type) = 0;
     // A question: asked, or answered with scheduledAnswer in scheduled runs.
     virtual int Ask(const CString& text, UINT type, int scheduledAnswer) = 0;
+    // The same under a caption of its own.
+    virtual int AskCaptioned(const CString& text, const char* caption, UINT type, int scheduledAnswer) = 0;
     virtual void ShowSystemError(DWORD code) = 0;
+    // A progress for an operation that runs outside a job (the pages start some so).
+    virtual IShredProgress* CreateProgress() = 0;
+    // The alert with its "don't show me this again" box; true when closed with OK.
+    virtual bool ShowAlert(int textKey, const char* defaultText, bool* dontShow) = 0;
+    // The Shred Drive Options question for a drive root: free space or the whole
+    // drive, and whether to format it after; false is Cancel.
+    virtual bool AskDriveOptions(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
+                                 bool* formatAfter) = 0;
+    // The system's Format dialog for a drive ("X:").
+    virtual void FormatDrive(const CString& drive, bool ntfs) = 0;
 };
 
 class IShredProgress {

@@ -126,50 +126,60 @@ INT_PTR CALLBACK AlertProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 typedef HRESULT(CALLBACK* DllGetVersionProc)(DLLVERSIONINFO*);
+
+struct DriveOptionsState {
+    CString fileSystem;
+    bool freeSpaceOnly = true;
+    bool formatAfter = false;
+};
+
+void EnableAfterChoice(HWND dialog, bool enable, const CString& fileSystem) {
+    EnableWindow(GetDlgItem(dialog, IDC_DRIVE_AFTER_GROUP), enable);
+    EnableWindow(GetDlgItem(dialog, IDC_DRIVE_FORMAT), enable);
+    // An NTFS drive is always formatted after a whole-drive shred.
+    EnableWindow(GetDlgItem(dialog, IDC_DRIVE_LEAVE), enable && fileSystem != "NTFS");
+}
+
+INT_PTR CALLBACK DriveOptionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        SetDlgItemLangText(dialog, IDC_DRIVE_WHOLE, TXT_DRIVE_WHOLE, kTextDriveWhole);
+        SetDlgItemLangText(dialog, IDC_DRIVE_AFTER_GROUP, TXT_DRIVE_AFTER, kTextDriveAfter);
+        SetDlgItemLangText(dialog, IDC_DRIVE_LEAVE, TXT_DRIVE_LEAVE, kTextDriveLeave);
+        SetDlgItemLangText(dialog, IDC_DRIVE_FORMAT, TXT_DRIVE_FORMAT, kTextDriveFormat);
+        CheckRadioButton(dialog, IDC_DRIVE_FREE_SPACE, IDC_DRIVE_WHOLE, IDC_DRIVE_FREE_SPACE);
+        EnableAfterChoice(dialog, false, "");
+        return TRUE;
+    }
+    if (msg != WM_COMMAND) return FALSE;
+    DriveOptionsState* state = reinterpret_cast<DriveOptionsState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    switch (LOWORD(wParam)) {
+    case IDC_DRIVE_FREE_SPACE:
+        state->freeSpaceOnly = true;
+        EnableAfterChoice(dialog, false, state->fileSystem);
+        return TRUE;
+    case IDC_DRIVE_WHOLE:
+        state->freeSpaceOnly = false;
+        state->formatAfter = true;
+        CheckRadioButton(dialog, IDC_DRIVE_LEAVE, IDC_DRIVE_FORMAT, IDC_DRIVE_FORMAT);
+        EnableAfterChoice(dialog, true, state->fileSystem);
+        return TRUE;
+    case IDC_DRIVE_FORMAT:
+        state->formatAfter = true;
+        return TRUE;
+    case IDC_DRIVE_LEAVE:
+        state->formatAfter = false;
+        return TRUE;
+    case IDOK:
+    case IDCANCEL:
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
 }  // namespace
 
 CShredderEnvironment::CShredderEnvironment() : productKey(kProductKey), classesRoot(HKEY_CLASSES_ROOT) {}
-
-char DriveRootLetter(const char* path) {
-    if (!path || !isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':') return 0;
-    if (path[2] != 0 && !((path[2] == '\\' || path[2] == '/') && path[3] == 0)) return 0;
-    return char(toupper(static_cast<unsigned char>(path[0])));
-}
-
-char RootLetterOf(const char* path) {
-    char letter = DriveRootLetter(path);
-    if (letter) return letter;
-    char full[MAX_PATH + 1];
-    DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
-    return n > 0 && n < sizeof(full) ? DriveRootLetter(full) : 0;
-}
-
-bool FormatSidText(PSID sid, char* buffer, DWORD* size) {
-    if (!sid || !IsValidSid(sid)) {
-        SetLastError(ERROR_INVALID_SID);
-        return false;
-    }
-    PSID_IDENTIFIER_AUTHORITY authority = GetSidIdentifierAuthority(sid);
-    const DWORD count = *GetSidSubAuthorityCount(sid);
-    const DWORD needed = 28 + 12 * count;
-    if (*size < needed) {
-        *size = needed;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return false;
-    }
-    int n = wsprintfA(buffer, "S-%lu-", static_cast<unsigned long>(SID_REVISION));
-    const BYTE* v = authority->Value;
-    if (v[0] == 0 && v[1] == 0) {
-        unsigned long value = (unsigned long)v[5] | ((unsigned long)v[4] << 8) | ((unsigned long)v[3] << 16) |
-                              ((unsigned long)v[2] << 24);
-        n += wsprintfA(buffer + n, "%lu", value);
-    } else {
-        n += wsprintfA(buffer + n, "0x%02X%02X%02X%02X%02X%02X", v[0], v[1], v[2], v[3], v[4], v[5]);
-    }
-    for (DWORD i = 0; i < count; ++i)
-        n += wsprintfA(buffer + n, "-%lu", static_cast<unsigned long>(*GetSidSubAuthority(sid, i)));
-    return true;
-}
 
 CShredderApp::CShredderApp(const CShredderEnvironment& environment)
     : m_env(environment),
@@ -179,6 +189,7 @@ CShredderApp::CShredderApp(const CShredderEnvironment& environment)
       m_productTitle(kTextProductTitle) {
     // The program's own folder; the current directory is wherever the shell or a task started us.
     m_appPath = m_env.programFolder.IsEmpty() ? GetModuleFolder() : m_env.programFolder;
+    m_machine.programFolder = m_appPath;
 }
 
 CShredderApp::~CShredderApp() {
@@ -221,7 +232,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     // A scheduled run of named items never shows a window, so unless it empties
     // the Recycle Bin it does not load COM, which opens the display: under Wine
     // a quarter of a second before any work.
-    const bool windowless = m_scheduled && !m_items.IsEmpty();
+    const bool windowless = m_settings.scheduled && !m_items.IsEmpty();
 
     if (m_items.IsEmpty()) {
         const CString stored = m_profile.GetString(kValueAppPath, kAppPathUnset);
@@ -247,6 +258,8 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
         return Fail(TXT_MEMORY, kTextMemory, MB_ICONERROR);
     }
     m_engine.reset(new COverwriteEngine(*this, m_buffer.data(), m_abort, m_endSession));
+    m_job.reset(new CShredJob(*this, *m_engine, m_buffer.data(), m_abort, m_endSession, m_machine, m_settings,
+                              m_algorithms, m_profile, m_method));
 
     if (!windowless || NamesRecycleBin()) {
         if (FAILED(CoInitialize(nullptr))) {
@@ -261,29 +274,24 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     IsSchedulerAvailable();
 
     m_recycleBinAvailable = IsRecycleBinApiAvailable();
-    if (!m_recycleBinAvailable && m_profile.GetInt(kValueAlertDisabled, 0) == 0 && !m_scheduled) {
+    if (!m_recycleBinAvailable && m_profile.GetInt(kValueAlertDisabled, 0) == 0 && !m_settings.scheduled) {
         bool dontShow = false;
-        if (RunAlertDialog(TXT_SHELL32_ALERT, kTextShell32Alert, &dontShow) && dontShow)
+        if (ShowAlert(TXT_SHELL32_ALERT, kTextShell32Alert, &dontShow) && dontShow)
             m_profile.WriteInt(kValueAlertDisabled, 1);
     }
 
     m_kernel32 = LoadLibraryA("kernel32.dll");
     if (!m_kernel32) return Fail(TXT_KERNEL32, kTextKernel32, MB_ICONERROR);
-    m_getDiskFreeSpaceEx =
-        reinterpret_cast<GetDiskFreeSpaceExProc>(reinterpret_cast<void*>(GetProcAddress(m_kernel32, "GetDiskFreeSpaceExA")));
-    if (!m_getDiskFreeSpaceEx)
-        m_getDiskFreeSpace =
-            reinterpret_cast<GetDiskFreeSpaceProc>(reinterpret_cast<void*>(GetProcAddress(m_kernel32, "GetDiskFreeSpaceA")));
-    if (!m_getDiskFreeSpaceEx && !m_getDiskFreeSpace)
+    if (!m_machine.FindDiskSpaceFunctions(m_kernel32))
         return Fail(TXT_KERNEL32_FUNCTIONS, kTextKernel32Functions, MB_ICONERROR);
 
     const bool anyNtfs = BuildDriveTable();
 
     const COSVersion version;
     const OSVERSIONINFOA& info = version.Info();
-    m_isNT = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    if (m_isNT) {
-        m_systemRestore = info.dwMajorVersion == 5 && info.dwMinorVersion == 1;
+    m_machine.isNT = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    if (m_machine.isNT) {
+        m_machine.systemRestore = info.dwMajorVersion == 5 && info.dwMinorVersion == 1;
         if (anyNtfs && m_recycleBinAvailable) {
             int rc = GetUserSidText();
             if (rc != 0) {
@@ -300,7 +308,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
             reinterpret_cast<SetFilePointerExProc>(reinterpret_cast<void*>(GetProcAddress(m_kernel32, "SetFilePointerEx")));
         if (!m_setFilePointerEx) return Fail(TXT_KERNEL32_FUNCTIONS, kTextKernel32Functions, MB_ICONERROR);
     } else {
-        m_systemRestore = info.dwMajorVersion == 4 && info.dwMinorVersion == 90;
+        m_machine.systemRestore = info.dwMajorVersion == 4 && info.dwMinorVersion == 90;
     }
 
     CheckContextMenuHandler();
@@ -321,78 +329,9 @@ int CShredderApp::ExitInstance() {
     return m_exitCode;
 }
 
-bool CShredderApp::BuildDriveTable() {
-    ZeroMemory(m_fixedRoots, sizeof(m_fixedRoots));
-    ZeroMemory(m_ntfs, sizeof(m_ntfs));
-    m_drives.clear();
-    bool anyNtfs = false;
-    const DWORD present = GetLogicalDrives();
-    for (int i = 0; i < 26; ++i) {
-        if (!(present & (1u << i))) continue;
-        char root[4] = {char('A' + i), ':', '\\', 0};
-        if (GetDriveTypeA(root) != DRIVE_FIXED) continue;
-        lstrcpyA(m_fixedRoots[i], root);
-        char label[261] = "", fileSystem[65] = "";
-        GetVolumeInformationA(root, label, sizeof(label), nullptr, nullptr, nullptr, fileSystem, sizeof(fileSystem));
-        CDriveRecord drive;
-        drive.letter = root[0];
-        if (label[0])
-            drive.displayText.Format("%s (%c:)", label, root[0]);
-        else
-            drive.displayText.Format("Local Disk (%c:)", root[0]);
-        drive.fileSystem = fileSystem;
-        ULONGLONG freeToCaller = 0, total = 0;
-        if (QueryDiskSpace(root, &freeToCaller, &total, nullptr)) {
-            drive.totalGB = float(double(total) / 1073741824.0);
-            drive.freeGB = float(double(freeToCaller) / 1073741824.0);
-        }
-        m_drives.push_back(drive);
-        if (lstrcmpiA(fileSystem, "NTFS") == 0) {
-            m_ntfs[i] = 1;
-            anyNtfs = true;
-        }
-    }
-    return anyNtfs;
-}
+bool CShredderApp::BuildDriveTable() { return m_machine.FindFixedDrives(); }
 
-bool CShredderApp::QueryDiskSpace(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total,
-                                  ULONGLONG* totalFree) const {
-    if (m_getDiskFreeSpaceEx) {
-        ULARGE_INTEGER a, b, c;
-        if (!m_getDiskFreeSpaceEx(root, &a, &b, &c)) return false;
-        if (freeToCaller) *freeToCaller = a.QuadPart;
-        if (total) *total = b.QuadPart;
-        if (totalFree) *totalFree = c.QuadPart;
-        return true;
-    }
-    if (m_getDiskFreeSpace) {
-        DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-        if (!m_getDiskFreeSpace(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) return false;
-        const ULONGLONG cluster = ULONGLONG(sectorsPerCluster) * bytesPerSector;
-        if (freeToCaller) *freeToCaller = cluster * freeClusters;
-        if (total) *total = cluster * clusters;
-        if (totalFree) *totalFree = cluster * freeClusters;
-        return true;
-    }
-    return false;
-}
-
-int CShredderApp::GetUserSidText() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return 1;
-    CHandle owner(token);
-    union {
-        BYTE bytes[1000];
-        TOKEN_USER user;
-    } info;
-    DWORD length = 0;
-    if (!GetTokenInformation(token, TokenUser, &info, sizeof(info), &length)) return 2;
-    char text[260];
-    DWORD size = sizeof(text);
-    if (!FormatSidText(info.user.User.Sid, text, &size)) return 3;
-    m_userSid = text;
-    return 0;
-}
+int CShredderApp::GetUserSidText() { return m_machine.ReadUserSid(); }
 
 bool CShredderApp::GetShell32Version(DWORD* major, DWORD* minor) {
     HMODULE shell = GetModuleHandleA("shell32.dll");
@@ -418,29 +357,7 @@ bool CShredderApp::IsRecycleBinApiAvailable() {
     return available;
 }
 
-void CShredderApp::LoadProtectedFolders() {
-    char path[MAX_PATH + 1];
-    path[0] = 0;
-    GetWindowsDirectoryA(path, MAX_PATH);
-    m_windowsFolder = path;
-    path[0] = 0;
-    GetSystemDirectoryA(path, MAX_PATH);
-    m_systemFolder = path;
-    m_protected[0] = m_windowsFolder;
-    m_protected[1] = m_systemFolder;
-    const int folders[] = {CSIDL_FONTS, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY};
-    for (int i = 0; i < 4; ++i) {
-        m_protected[2 + i].Empty();
-        LPITEMIDLIST list = nullptr;
-        if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folders[i], &list)) && list) {
-            path[0] = 0;
-            if (SHGetPathFromIDListA(list, path)) m_protected[2 + i] = path;
-            CoTaskMemFree(list);
-        }
-    }
-    m_protected[6] = m_systemFolder + "\\IOSUBSYS";
-    m_protected[7] = m_systemFolder + "\\VMM32";
-}
+void CShredderApp::LoadProtectedFolders() { m_machine.LoadProtectedFolders(); }
 
 bool CShredderApp::ShellPathFromName(const char* name, CString& path) const {
     IShellFolder* desktop = nullptr;
@@ -472,9 +389,9 @@ bool CShredderApp::NamesRecycleBin() const {
 bool CShredderApp::IsSchedulerAvailable() {
     CRegKey key;
     const bool available = key.Open(m_env.classesRoot, ClassesKey(kSchedulerClsid)) == ERROR_SUCCESS &&
-                           FileExists(JoinPath(m_systemFolder, kSchedulerDll));
+                           FileExists(JoinPath(m_machine.systemFolder, kSchedulerDll));
     m_schedulerUnavailable = !available;
-    if (!available && !m_scheduled)
+    if (!available && !m_settings.scheduled)
         QvMessageBox(nullptr, LoadLangString(TXT_SCHEDULER, kTextScheduler), m_productTitle, MB_ICONSTOP);
     return available;
 }
@@ -483,7 +400,7 @@ void CShredderApp::CheckContextMenuHandler() {
     CRegKey key;
     const bool present = key.Open(m_env.classesRoot, ClassesKey(kContextMenuClsid)) == ERROR_SUCCESS &&
                          FileExists(JoinPath(m_appPath, kContextMenuDll));
-    if (!present && !m_scheduled)
+    if (!present && !m_settings.scheduled)
         QvMessageBox(nullptr, LoadLangString(TXT_CONTEXT_MENU, kTextContextMenu), m_productTitle, MB_ICONSTOP);
     RegisterRecycleBinVerb();
 }
@@ -500,7 +417,7 @@ bool CShredderApp::RegisterRecycleBinVerb() {
     return command.SetString(nullptr, line) == ERROR_SUCCESS;
 }
 
-bool CShredderApp::RunAlertDialog(int textKey, const char* defaultText, bool* dontShow) {
+bool CShredderApp::ShowAlert(int textKey, const char* defaultText, bool* dontShow) {
     AlertState state;
     state.text = LoadLangString(textKey, defaultText);
     state.caption = m_productTitle;
@@ -518,7 +435,7 @@ bool CShredderApp::ParseCmdLine(const char* cmdLine) {
 
 bool CShredderApp::ProcessCmdToken(const CString& token) {
     if (token == "/s") {
-        m_scheduled = true;
+        m_settings.scheduled = true;
         m_expectTaskName = true;
         return true;
     }
@@ -531,10 +448,10 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
     if (token.GetLength() > 0 && token[0] == '/') {
         const char option = token.GetLength() > 1 ? token[1] : 0;
         const int value = atoi(token.c_str() + (token.GetLength() > 1 ? 2 : 1));
-        if (option == 'O') m_optionO = value;
-        else if (option == 'D') m_optionD = value;
-        else if (option == 'F') m_optionF = value;
-        else if (option == 'R') m_optionR = value;
+        if (option == 'O') m_settings.optionO = value;
+        else if (option == 'D') m_settings.optionD = value;
+        else if (option == 'F') m_settings.optionF = value;
+        else if (option == 'R') m_settings.optionR = value;
         return true;
     }
     // An empty pair of quotes names nothing.
@@ -543,7 +460,7 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
 }
 
 void CShredderApp::LogJobEnd() {
-    if (!m_scheduled || !m_lastMessage.IsEmpty()) return;
+    if (!m_settings.scheduled || !m_lastMessage.IsEmpty()) return;
     // The items after the one the session end stopped were never touched.
     m_lastMessage = m_endSession ? kTextSessionEnded : kTextSuccess;
     WriteLog(m_lastMessage + "\r\n\r\n");
@@ -562,7 +479,7 @@ void CShredderApp::WriteLog(const char* text) {
 }
 
 int CShredderApp::Report(const CString& text, UINT type) {
-    if (m_scheduled) {
+    if (m_settings.scheduled) {
         m_lastMessage = text;
         WriteLog(text + "\r\n\r\n");
         return IDOK;
@@ -571,8 +488,28 @@ int CShredderApp::Report(const CString& text, UINT type) {
 }
 
 int CShredderApp::Ask(const CString& text, UINT type, int scheduledAnswer) {
-    if (m_scheduled) return scheduledAnswer;
+    if (m_settings.scheduled) return scheduledAnswer;
     return QvMessageBox(nullptr, text, m_productTitle, type);
+}
+
+int CShredderApp::AskCaptioned(const CString& text, const char* caption, UINT type, int scheduledAnswer) {
+    if (m_settings.scheduled) return scheduledAnswer;
+    return QvMessageBox(nullptr, text, caption, type);
+}
+
+bool CShredderApp::AskDriveOptions(const CString&, const CString& fileSystem, bool* freeSpaceOnly, bool* formatAfter) {
+    DriveOptionsState state;
+    state.fileSystem = fileSystem;
+    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DRIVE_OPTIONS), nullptr, DriveOptionsProc,
+                        reinterpret_cast<LPARAM>(&state)) != IDOK)
+        return false;
+    *freeSpaceOnly = state.freeSpaceOnly;
+    *formatAfter = state.formatAfter;
+    return true;
+}
+
+void CShredderApp::FormatDrive(const CString& drive, bool) {
+    SHFormatDrive(GetActiveWindow(), UINT(DriveNumberOf(drive) - 1), SHFMT_ID_DEFAULT, 0);
 }
 
 void CShredderApp::ShowSystemError(DWORD code) {
@@ -582,7 +519,7 @@ void CShredderApp::ShowSystemError(DWORD code) {
                              MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, 100, nullptr);
     text.ReleaseBuffer(int(n));
     if (text.IsEmpty()) text.Format("Error %lu", static_cast<unsigned long>(code));
-    if (m_scheduled) {
+    if (m_settings.scheduled) {
         m_lastMessage = text;
         WriteLog(text + "\r\n\r\n");
         return;
@@ -591,32 +528,8 @@ void CShredderApp::ShowSystemError(DWORD code) {
 }
 
 IShredProgress* CShredderApp::CreateProgress() {
-    if (m_scheduled) return new CSilentProgress;
+    if (m_settings.scheduled) return new CSilentProgress;
     return new CProgressDialog(nullptr, m_jobBlocks, m_abort);
-}
-
-ULONGLONG CShredderApp::ItemSize(const CString& path, int depth) const {
-    if (RootLetterOf(path)) return 0;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    ULONGLONG total = 0;
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
-    if (!find.IsValid()) return 0;
-    do {
-        CString name(found.cFileName);
-        if (name == "." || name == "..") continue;
-        // Links are not followed and the depth is bounded: a link back up the tree must not loop.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxFolderDepth)
-                total += ItemSize(JoinPath(path, name), depth + 1);
-        }
-        else
-            total += (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    } while (FindNextFileA(find, &found));
-    return total;
 }
 
 void CShredderApp::RunCmdLineJob() {
@@ -628,7 +541,7 @@ void CShredderApp::RunCmdLineJob() {
         CString shown = m_items[0];
         if (shown == kRecycleWord)
             shown = "the Recycle Bin";
-        else if (!m_scheduled)
+        else if (!m_settings.scheduled)
             ShellPathFromName(m_items[0], shown);
         confirm = LoadLangStringWith(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
     } else {
@@ -639,7 +552,7 @@ void CShredderApp::RunCmdLineJob() {
     }
     if (Ask(confirm, MB_YESNO | MB_ICONSTOP | MB_DEFBUTTON2, IDYES) != IDYES) return;
 
-    const int algorithm = m_scheduled ? m_optionO : m_method;
+    const int algorithm = m_settings.scheduled ? m_settings.optionO : m_method;
     if (!m_algorithms.IsValidIndex(algorithm)) {
         CString text = LoadLangString(TXT_BAD_ALGORITHM, kTextBadAlgorithm);
         CString number;
@@ -659,7 +572,7 @@ void CShredderApp::RunCmdLineJob() {
     m_engine->SetProgress(m_progress.get());
 
     for (const CString& item : m_items) {
-        int rc = item == kRecycleWord ? ShredRecycleBinNow() : ShredItem(item);
+        const int rc = item == kRecycleWord ? CRecycleBinShred(*m_job).ShredNow() : CItemShred(*m_job).Run(item);
         if (rc == 2)
             Report(LoadLangStringWith(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
         if (rc == 1) m_abort = true;
@@ -674,51 +587,4 @@ void CShredderApp::RunCmdLineJob() {
     LogJobEnd();
 }
 
-int CShredderApp::ShredItem(const CString& path) {
-    // A root also passes the folder test; it must never be walked as a folder.
-    const char letter = RootLetterOf(path);
-    if (letter) {
-        if (!m_fixedRoots[letter - 'A'][0]) return 2;
-        return ShredDriveRoot(m_fixedRoots[letter - 'A']);
-    }
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return 2;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        // A link is not followed: what it leads to was not chosen.
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 0;
-        bool skipped = false;
-        ULONGLONG indexBytes = 0;
-        const int rc = WalkFolder(path, (attributes & FILE_ATTRIBUTE_SYSTEM) != 0, false, 0, &skipped, &indexBytes);
-        if (rc == 0 && !skipped && IsFolderEmpty(path))
-            if (const int error = RemoveShreddedFolder(path, indexBytes)) ReportRemoveFailure(path, error);
-        return rc;
-    }
-    const CAlgorithm* algorithm = JobAlgorithm();
-    if (!algorithm) return 1;
-    return m_engine->OverwriteFile(path, *algorithm, KIND_ITEM);
-}
 
-
-void COwnProgress::Reset(IShredProgress* progress) {
-    Close();
-    m_progress.reset(progress);
-    if (progress) m_engine.SetProgress(progress);
-}
-
-void COwnProgress::Close() {
-    if (!m_progress) return;
-    m_progress->Close();
-    if (m_engine.Progress() == m_progress.get()) m_engine.SetProgress(nullptr);
-    m_progress.reset();
-}
-
-IShredProgress* CShredderApp::OpenJobProgress(COwnProgress& own) {
-    IShredProgress* progress = m_progress.get();
-    if (!progress) {
-        own.Reset(CreateProgress());
-        progress = own.get();
-    }
-    if (progress && progress->Open()) return progress;
-    Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
-    return nullptr;
-}

@@ -475,12 +475,9 @@ TEST(InteractiveRun, RecycleBinShredFromThePageOverwritesWhatTheBinHolds) {
     ASSERT_TRUE(Trash(file));
     ASSERT_EQ(BinItems(), 1u);
     CScriptedMessageBoxes boxes;
-    CTestShredderApp app(bed.Environment());
-    ASSERT_TRUE(app.InitInstance(""));
-    boxes.Clear();
+    CTestJob job(bed);
     boxes.QueueAnswer(IDYES);
-    EXPECT_EQ(app.ShredRecycleBinNow(), 0);
-    app.ExitInstance();
+    EXPECT_EQ(CRecycleBinShred(job.job).ShredNow(), 0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, Grindel::kTextBinConfirm);
     EXPECT_EQ(BinItems(), 0u);

@@ -4,11 +4,7 @@
 #include "ShredderTestBed.h"
 
 namespace {
-class CAlertApp : public CShredderApp {
-public:
-    using CShredderApp::CShredderApp;
-    using CShredderApp::RunAlertDialog;
-};
+typedef CShredderApp CAlertApp;
 
 struct AlertScript {
     CString caption;
@@ -48,7 +44,7 @@ TEST(AlertDialog, ShowsItsTextAndReportsTheCheckBox) {
         g_script = &script;
         UINT_PTR timer = SetTimer(nullptr, 0, 50, PressAlert);
         bool dontShow = !tick;
-        EXPECT_TRUE(app.RunAlertDialog(11000, "Old shell#here", &dontShow));
+        EXPECT_TRUE(app.ShowAlert(11000, "Old shell#here", &dontShow));
         KillTimer(nullptr, timer);
         g_script = nullptr;
         EXPECT_EQ(script.pressed, 1);
@@ -60,11 +56,7 @@ TEST(AlertDialog, ShowsItsTextAndReportsTheCheckBox) {
 }
 
 namespace {
-class CDriveOptionsApp : public CShredderApp {
-public:
-    using CShredderApp::CShredderApp;
-    using CShredderApp::RunDriveOptionsDialog;
-};
+typedef CShredderApp CDriveOptionsApp;
 
 struct DriveScript {
     std::vector<int> clicks;  // then OK, or Cancel when it is the last click
@@ -107,7 +99,7 @@ TEST(DriveOptionsDialog, WholeDriveChoicesFollowTheFileSystem) {
         g_drive = &script;
         UINT_PTR timer = SetTimer(nullptr, 0, 50, PressDriveOptions);
         bool freeSpaceOnly = true, formatAfter = false;
-        EXPECT_EQ(app.RunDriveOptionsDialog("X:\\", row.fileSystem, &freeSpaceOnly, &formatAfter), row.ok);
+        EXPECT_EQ(app.AskDriveOptions("X:\\", row.fileSystem, &freeSpaceOnly, &formatAfter), row.ok);
         KillTimer(nullptr, timer);
         g_drive = nullptr;
         EXPECT_FALSE(script.afterEnabledAtStart);

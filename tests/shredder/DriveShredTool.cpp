@@ -33,7 +33,7 @@ public:
     bool cancelFreeSpace = false;
 
 protected:
-    bool RunDriveOptionsDialog(const CString&, const CString&, bool* freeSpaceOnly, bool* formatAfter) override {
+    bool AskDriveOptions(const CString&, const CString&, bool* freeSpaceOnly, bool* formatAfter) override {
         *freeSpaceOnly = cancelFreeSpace;
         *formatAfter = false;
         return true;

@@ -5,11 +5,12 @@
 
 #include "Files.h"
 #include "Overwrite.h"
-#include "TestSupport.h"
+#include "ShredderTestBed.h"
 
 namespace {
-class CRecordingHost : public IShredHost {
+class CRecordingHost : public CTestHost {
 public:
+    CRecordingHost() : CTestHost("Recording") {}
     std::vector<CString> reports, questions;
     std::deque<int> answers;
     int Report(const CString& text, UINT type) override {

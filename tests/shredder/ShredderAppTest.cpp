@@ -323,7 +323,8 @@ TEST(ShredderPlatform, SidTextForms) {
 TEST(TaskChecks, AttributeQuestionsAndTheSubfolderOptionsAreSettledOnce) {
     CShredderTestBed bed;
     CScriptedMessageBoxes boxes;
-    CTestShredderApp app(bed.Environment());
+    CTestJob job(bed);
+    CTaskChecks checks(job.job);
     CString hidden = bed.Folder().Write("hidden.txt", "h");
     SetFileAttributesA(hidden, FILE_ATTRIBUTE_HIDDEN);
     struct Row {
@@ -331,9 +332,9 @@ TEST(TaskChecks, AttributeQuestionsAndTheSubfolderOptionsAreSettledOnce) {
     } rows[] = {{IDYES, 2}, {IDNO, 0}, {IDCANCEL, 1}};
     for (const Row& row : rows) {
         boxes.QueueAnswer(row.answer);
-        EXPECT_EQ(app.CheckFileForTask(hidden), row.result);
+        EXPECT_EQ(checks.CheckFile(hidden), row.result);
     }
-    EXPECT_EQ(app.CheckFileForTask(bed.Folder().File("plain-missing.txt")), 0);
+    EXPECT_EQ(checks.CheckFile(bed.Folder().File("plain-missing.txt")), 0);
     ASSERT_EQ(boxes.Boxes().size(), 4u);
     EXPECT_EQ(boxes.Boxes()[3].type, UINT(MB_OK));
 
@@ -346,7 +347,7 @@ TEST(TaskChecks, AttributeQuestionsAndTheSubfolderOptionsAreSettledOnce) {
     boxes.Clear();
     boxes.QueueAnswer(IDYES);
     boxes.QueueAnswer(IDNO);
-    EXPECT_EQ(app.CheckFolderTreeForTask(bed.Folder().File("tree"), false), 2);
+    EXPECT_EQ(checks.CheckFolderTree(bed.Folder().File("tree"), false), 2);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[0].text, "Do you want to shred all sub folders?");
     EXPECT_EQ(profile.GetInt("Folder", 9), 2u);
@@ -356,10 +357,10 @@ TEST(TaskChecks, AttributeQuestionsAndTheSubfolderOptionsAreSettledOnce) {
     // A system folder answered Cancel cancels the command; a hidden file inside a folder asks OK/Cancel.
     boxes.Clear();
     boxes.QueueAnswer(IDCANCEL);
-    EXPECT_EQ(app.CheckFolderTreeForTask(bed.Folder().File("tree"), true), 1);
+    EXPECT_EQ(checks.CheckFolderTree(bed.Folder().File("tree"), true), 1);
     SetFileAttributesA(bed.Folder().File("tree\\one\\a.txt"), FILE_ATTRIBUTE_READONLY);
     boxes.QueueAnswer(IDCANCEL);
-    EXPECT_EQ(app.CheckFolderTreeForTask(bed.Folder().File("tree\\one"), false), 1);
+    EXPECT_EQ(checks.CheckFolderTree(bed.Folder().File("tree\\one"), false), 1);
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[1].type, UINT(MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2));
     SetFileAttributesA(bed.Folder().File("tree\\one\\a.txt"), FILE_ATTRIBUTE_NORMAL);

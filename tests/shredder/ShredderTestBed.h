@@ -1,5 +1,6 @@
 // ShredderTestBed.h - a Grindel application object on test keys and a test
-// folder, with the window parts (sheet, alert dialog, progress) recorded.
+// folder, with the window parts (sheet, alert dialog, progress) recorded; and
+// a host and a job of the same keys and folder for the operations alone.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +10,9 @@
 #include <vector>
 
 #include "Files.h"
+#include "Seams.h"
 #include "ShredderApp.h"
+#include "ShredderKeys.h"
 #include "TestSupport.h"
 
 class CTestShredderApp : public CShredderApp {
@@ -30,13 +33,14 @@ public:
         if (!guardedFolder.IsEmpty()) ProtectedFolderSlot(2) = guardedFolder;
     }
 
-protected:
-    void RunSheet() override { ++sheetRuns; }
-    bool RunAlertDialog(int key, const char*, bool* dontShow) override {
+    bool ShowAlert(int key, const char*, bool* dontShow) override {
         alerts.push_back(key);
         *dontShow = alertChecked;
         return alertOk;
     }
+
+protected:
+    void RunSheet() override { ++sheetRuns; }
     bool GetShell32Version(DWORD* major, DWORD* minor) override {
         *major = shellMajor;
         *minor = shellMinor;
@@ -45,6 +49,34 @@ protected:
     IShredProgress* CreateProgress() override {
         return progressFactory ? progressFactory() : CShredderApp::CreateProgress();
     }
+};
+
+// The host of an interactive run without the application object: its
+// messages and questions are boxes under the product title (scripted by
+// CScriptedMessageBoxes), its windows recorded.
+class CTestHost : public IShredHost {
+public:
+    explicit CTestHost(const CString& caption) : title(caption) {}
+    CString title;
+    std::function<IShredProgress*()> progressFactory;
+    std::vector<int> alerts;
+    bool alertOk = true;
+    int formats = 0;
+
+    int Report(const CString& text, UINT type) override { return QvMessageBox(nullptr, text, title, type); }
+    int Ask(const CString& text, UINT type, int) override { return QvMessageBox(nullptr, text, title, type); }
+    int AskCaptioned(const CString& text, const char* caption, UINT type, int) override {
+        return QvMessageBox(nullptr, text, caption, type);
+    }
+    void ShowSystemError(DWORD code) override { QvMessageBox(nullptr, SystemErrorText(code), "Error", MB_ICONERROR); }
+    IShredProgress* CreateProgress() override { return progressFactory ? progressFactory() : new CSilentProgress; }
+    bool ShowAlert(int key, const char*, bool* dontShow) override {
+        alerts.push_back(key);
+        *dontShow = false;
+        return alertOk;
+    }
+    bool AskDriveOptions(const CString&, const CString&, bool*, bool*) override { return false; }
+    void FormatDrive(const CString&, bool) override { ++formats; }
 };
 
 // Product key, classes key and program folder of one test; the language pack
@@ -79,6 +111,31 @@ private:
     CTestRegistryKey m_classes;
     CTempFolder m_folder;
     CString m_title;
+};
+
+// One interactive job on a test bed's keys and folder and on this machine as
+// start-up probes it: the operations run on it without the application object.
+class CTestJob {
+public:
+    explicit CTestJob(const CShredderTestBed& bed)
+        : host(bed.Title()), algorithms(bed.ProductKey()), profile(bed.ProductKey()) {
+        algorithms.LoadAlgorithms();
+        machine.programFolder = bed.Folder().Path();
+        machine.isNT = (GetVersion() & 0x80000000u) == 0;
+        machine.FindDiskSpaceFunctions(GetModuleHandleA("kernel32.dll"));
+        if (machine.FindFixedDrives()) machine.ReadUserSid();
+        machine.LoadProtectedFolders();
+    }
+    CTestHost host;
+    std::vector<BYTE> buffer = std::vector<BYTE>(Grindel::kBufferSize);
+    volatile bool abort = false, endSession = false;
+    COverwriteEngine engine{host, buffer.data(), abort, endSession};
+    CShredMachine machine;
+    CJobSettings settings;
+    CAlgorithmList algorithms;
+    CShredderProfile profile;
+    int method = 0;
+    CShredJob job{host, engine, buffer.data(), abort, endSession, machine, settings, algorithms, profile, method};
 };
 
 // While alive, a key below HKEY_CURRENT_USER refuses to be deleted, as a key

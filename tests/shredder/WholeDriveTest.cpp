@@ -52,7 +52,8 @@ public:
     }
 };
 
-struct CQuietHost : public IShredHost {
+struct CQuietHost : public CTestHost {
+    CQuietHost() : CTestHost("Quiet") {}
     std::vector<CString> reports;
     int Report(const CString& text, UINT) override {
         reports.push_back(text);
@@ -258,16 +259,15 @@ private:
     int m_left;
 };
 
-class CDriveSeamApp : public CTestShredderApp {
+class CDriveSeamShred : public CDriveShred {
 public:
-    using CTestShredderApp::CTestShredderApp;
+    using CDriveShred::CDriveShred;
     std::vector<BYTE> disk = Fat16Image();
     bool lockable = true, readable = true;
-    int writes = 0, formats = 0;
+    int writes = 0;
 
 protected:
     IRawVolume* OpenNtVolume(const CString&) override { return new CMemoryVolume(disk, lockable, readable, writes); }
-    void FormatDrive(const CString&, bool) override { ++formats; }
 };
 }  // namespace
 
@@ -294,24 +294,23 @@ TEST(WholeDriveShred, FormatFollowsOnlyAShredThatRanToItsEnd) {
         SCOPED_TRACE(c.name);
         CShredderTestBed bed;
         CScriptedMessageBoxes boxes;
-        CDriveSeamApp app(bed.Environment());
-        app.lockable = c.lockable;
-        app.readable = c.readable;
-        app.progressFactory = [&app, &c]() -> IShredProgress* {
-            return c.cancelAfterPumps ? new CCancelAfter(app.AbortFlag(), c.cancelAfterPumps) : new CSilentProgress;
+        CTestJob job(bed);
+        CDriveSeamShred drive(job.job);
+        drive.lockable = c.lockable;
+        drive.readable = c.readable;
+        job.host.progressFactory = [&job, &c]() -> IShredProgress* {
+            return c.cancelAfterPumps ? new CCancelAfter(job.abort, c.cancelAfterPumps) : new CSilentProgress;
         };
-        ASSERT_TRUE(app.InitInstance(""));
-        boxes.Clear();
         boxes.QueueAnswer(c.answer);
-        app.ShredWholeDrive(c.drive, "FAT", 1);
-        app.ExitInstance();
-        EXPECT_EQ(app.writes > 0, c.written);
-        EXPECT_EQ(app.formats, c.formats);
+        drive.ShredWholeDrive(c.drive, "FAT", 1);
+        EXPECT_EQ(drive.writes > 0, c.written);
+        EXPECT_EQ(job.host.formats, c.formats);
         ASSERT_FALSE(boxes.Boxes().empty());
         if (c.box) {
             EXPECT_EQ(boxes.Boxes().back().text.rfind(c.box, 0), 0u) << boxes.Boxes().back().text;
         }
-        const bool secretLeft = std::search(app.disk.begin(), app.disk.end(), "SECRET", "SECRET" + 6) != app.disk.end();
+        const bool secretLeft =
+            std::search(drive.disk.begin(), drive.disk.end(), "SECRET", "SECRET" + 6) != drive.disk.end();
         EXPECT_EQ(secretLeft, !c.written);
     }
 }

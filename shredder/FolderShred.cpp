@@ -1,30 +1,19 @@
-// Folder recursion of CShredderApp: the files of a folder through the
-// overwrite engine, its subfolders by the Folder and Remove options, never a
-// protected system folder and never a link to somewhere else.
+// The folder shred: the files of a folder through the overwrite engine, its
+// subfolders by the Folder and Remove options, never a protected system
+// folder and never a link to somewhere else.
+#include "FolderShred.h"
+
 #include <cstring>
 
 #include "Files.h"
 #include "Handles.h"
 #include "LangPack.h"
-#include "Seams.h"
-#include "ShredderApp.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
 
 namespace {
 const int kMaxFolderDepth = 100;
-
-CString NormalFolder(const CString& path) {
-    char full[MAX_PATH * 2];
-    DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
-    CString result = n > 0 && n < sizeof(full) ? CString(full) : path;
-    while (result.GetLength() > 3 && (result.Right(1) == "\\" || result.Right(1) == "/"))
-        result = result.Left(result.GetLength() - 1);
-    return result;
-}
-
-int Option(DWORD value) { return value <= 2 ? int(value) : 0; }
 }  // namespace
 
 bool IsFolderEmpty(const char* path) {
@@ -53,75 +42,68 @@ bool IsItemLeft(const char* path, int depth) {
     return false;
 }
 
-bool CShredderApp::IsProtectedFolder(const CString& path) const {
-    const CString folder = NormalFolder(path);
-    for (const CString& guarded : m_protected)
-        if (!guarded.IsEmpty() && folder.CompareNoCase(NormalFolder(guarded)) == 0) return true;
-    return false;
-}
+CFolderShred::CFolderShred(CShredJob& job) : m_job(job) {}
 
-const CAlgorithm* CShredderApp::JobAlgorithm() const {
-    const int index = m_scheduled ? m_optionO : int(m_profile.GetInt(kValueMethod, DWORD(m_method)));
-    if (m_algorithms.IsValidIndex(index)) return &m_algorithms.GetAt(index);
-    return m_algorithms.IsValidIndex(m_method) && !m_scheduled ? &m_algorithms.GetAt(m_method) : nullptr;
-}
-
-int CShredderApp::AskOrLogNo(const CString& text, UINT type) {
-    if (!m_scheduled) return QvMessageBox(nullptr, text, m_productTitle, type);
-    Report(text, MB_ICONQUESTION);
-    return IDNO;
-}
-
-void CShredderApp::ReportRemoveFailure(const CString& path, int error) {
+void CFolderShred::ReportRemoveFailure(const CString& path, int error) {
     CString code = LoadLangString(TXT_ERROR_CODE, kTextErrorCode);
     CString number;
     number.Format("%d", error);
     code.Replace("%u", number);
     code.Replace("%s", strerror(error));
-    Report(LoadLangStringWith(TXT_REMOVE_FAILED, kTextRemoveFailed, path) + code, MB_ICONINFORMATION);
+    m_job.Host().Report(LoadLangStringWith(TXT_REMOVE_FAILED, kTextRemoveFailed, path) + code, MB_ICONINFORMATION);
 }
 
-int CShredderApp::ShredFolder(const CString& path, bool systemFolder, bool recycleMode, int depth) {
+int CFolderShred::Run(const CString& path, bool systemFolder, bool recycleMode, int depth) {
     bool skipped = false;
     ULONGLONG indexBytes = 0;
-    return WalkFolder(path, systemFolder, recycleMode, depth, &skipped, &indexBytes);
+    return Walk(path, systemFolder, recycleMode, depth, &skipped, &indexBytes);
 }
 
-int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped,
-                             ULONGLONG* indexBytes) {
+int CFolderShred::RunItem(const CString& path, bool systemFolder) {
+    bool skipped = false;
+    ULONGLONG indexBytes = 0;
+    const int rc = Walk(path, systemFolder, false, 0, &skipped, &indexBytes);
+    if (rc == 0 && !skipped && IsFolderEmpty(path))
+        if (const int error = RemoveShreddedFolder(path, indexBytes)) ReportRemoveFailure(path, error);
+    return rc;
+}
+
+int CFolderShred::Walk(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped,
+                       ULONGLONG* indexBytes) {
     *skipped = false;
     *indexBytes = 0;
-    if (!recycleMode && IsProtectedFolder(path)) {
-        Report(LoadLangStringWith(TXT_SKIP_FOLDER, kTextSkipFolder, path), MB_ICONINFORMATION);
+    if (!recycleMode && m_job.Machine().IsProtectedFolder(path)) {
+        m_job.Host().Report(LoadLangStringWith(TXT_SKIP_FOLDER, kTextSkipFolder, path), MB_ICONINFORMATION);
         *skipped = true;
         return 0;
     }
     if (!recycleMode && systemFolder) {
-        const int answer = Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, path),
-                               MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
+        const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, path),
+                                            MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
         if (answer == IDCANCEL) return 1;
         if (answer != IDYES) {
             *skipped = true;
             return 0;
         }
     }
-    const CAlgorithm* algorithm = JobAlgorithm();
+    const CAlgorithm* algorithm = m_job.Algorithm();
     if (!algorithm) return 1;
-    const int folderOption = Option(m_scheduled ? DWORD(m_optionF) : m_profile.GetInt(kValueFolder, 0));
-    const int removeOption = Option(m_scheduled ? DWORD(m_optionR) : m_profile.GetInt(kValueRemove, 0));
+    const int folderOption = m_job.FolderOption();
+    const int removeOption = m_job.RemoveOption();
 
     bool stop = false;
     WIN32_FIND_DATAA found;
     CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
     if (!find.IsValid()) return 0;
     do {
-        if (stop || m_abort || m_endSession) break;
+        if (stop || m_job.Stopping()) break;
         const CString name(found.cFileName);
         if (name == "." || name == "..") continue;
         *indexBytes += IndexEntryBytes(name);
         const CString child = JoinPath(path, name);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (m_engine->OverwriteFile(child, *algorithm, recycleMode ? KIND_BIN_FOLDER : KIND_ITEM) == 1 || m_abort)
+            if (m_job.Engine().OverwriteFile(child, *algorithm, recycleMode ? KIND_BIN_FOLDER : KIND_ITEM) == 1 ||
+                m_job.Abort())
                 stop = true;
             continue;
         }
@@ -130,8 +112,9 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
         if (!recycleMode && folderOption == 0) continue;
         if (depth >= kMaxFolderDepth) continue;
         if (!recycleMode && folderOption == 1) {
-            const int answer = AskOrLogNo(LoadLangStringWith(TXT_SHRED_SUBFOLDER, kTextShredSubfolder, child),
-                                          MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
+            const int answer =
+                m_job.AskOrLogNo(LoadLangStringWith(TXT_SHRED_SUBFOLDER, kTextShredSubfolder, child),
+                                 MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
             if (answer == IDCANCEL) {
                 stop = true;
                 continue;
@@ -140,8 +123,8 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
         }
         bool childSkipped = false;
         ULONGLONG childBytes = 0;
-        if (WalkFolder(child, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, recycleMode, depth + 1,
-                       &childSkipped, &childBytes) == 1)
+        if (Walk(child, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, recycleMode, depth + 1, &childSkipped,
+                 &childBytes) == 1)
             stop = true;
         if (recycleMode) {
             // Emptied bin folders go at once: Wine's bin cannot empty a folder that still has subfolders.
@@ -150,8 +133,9 @@ int CShredderApp::WalkFolder(const CString& path, bool systemFolder, bool recycl
         }
         if (childSkipped || removeOption == 0) continue;
         if (removeOption == 1) {
-            const int answer = AskOrLogNo(LoadLangStringWith(TXT_REMOVE_SUBFOLDER, kTextRemoveSubfolder, child),
-                                          MB_YESNOCANCEL | MB_ICONQUESTION);
+            const int answer =
+                m_job.AskOrLogNo(LoadLangStringWith(TXT_REMOVE_SUBFOLDER, kTextRemoveSubfolder, child),
+                                 MB_YESNOCANCEL | MB_ICONQUESTION);
             if (answer == IDCANCEL) stop = true;
             if (answer != IDYES) continue;
         }

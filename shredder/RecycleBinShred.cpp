@@ -1,8 +1,10 @@
-// Recycle Bin shred of CShredderApp: everything the bins of all fixed drives
+// The Recycle Bin shred: everything the bins of all fixed drives
 // hold is overwritten in place, then the shell empties each bin.
 // A bin folder is RECYCLED on FAT drives and Recycler\<SID> on NTFS ones;
 // under Wine the shell keeps the bin in the desktop's trash folder instead
 // ($XDG_DATA_HOME/Trash/files), which stands in for both.
+#include "RecycleBinShred.h"
+
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -10,9 +12,9 @@
 #include <vector>
 
 #include "Files.h"
+#include "FolderShred.h"
 #include "Handles.h"
 #include "LangPack.h"
-#include "ShredderApp.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
@@ -89,12 +91,15 @@ void RemoveShreddedTrashFolders(const CString& files) {
 }
 }  // namespace
 
-CString CShredderApp::RecycleBinFolder(int letterIndex, bool* ownsDesktopIni) {
+CRecycleBinShred::CRecycleBinShred(CShredJob& job) : m_job(job) {}
+
+CString CRecycleBinShred::BinFolder(int letterIndex, bool* ownsDesktopIni) {
+    const CShredMachine& machine = m_job.Machine();
     CString folder;
-    if (m_ntfs[letterIndex])
-        folder.Format("%sRecycler\\%s", m_fixedRoots[letterIndex], m_userSid.c_str());
+    if (machine.ntfs[letterIndex])
+        folder.Format("%sRecycler\\%s", machine.fixedRoots[letterIndex], machine.userSid.c_str());
     else
-        folder.Format("%sRECYCLED", m_fixedRoots[letterIndex]);
+        folder.Format("%sRECYCLED", machine.fixedRoots[letterIndex]);
     *ownsDesktopIni = true;
     if (FolderExists(folder)) return folder;
     const CString trash = WineTrashFolder();
@@ -106,16 +111,18 @@ CString CShredderApp::RecycleBinFolder(int letterIndex, bool* ownsDesktopIni) {
     return folder;
 }
 
-int CShredderApp::ShredRecycleBinNow() {
-    if (!m_scheduled && m_profile.GetInt(kValueBinAlertDisabled, 0) == 0) {
+int CRecycleBinShred::ShredNow() {
+    if (!m_job.IsScheduled() && m_job.Profile().GetInt(kValueBinAlertDisabled, 0) == 0) {
         bool dontShow = false;
-        if (!RunAlertDialog(TXT_BIN_ALERT, kTextBinAlert, &dontShow)) return 0;
-        if (dontShow) m_profile.WriteInt(kValueBinAlertDisabled, 1);
+        if (!m_job.Host().ShowAlert(TXT_BIN_ALERT, kTextBinAlert, &dontShow)) return 0;
+        if (dontShow) m_job.Profile().WriteInt(kValueBinAlertDisabled, 1);
     }
-    return ShredRecycleBin();
+    return Shred();
 }
 
-int CShredderApp::ShredRecycleBin() {
+int CRecycleBinShred::Shred() {
+    IShredHost& host = m_job.Host();
+    const CShredMachine& machine = m_job.Machine();
     HMODULE shell = LoadLibraryA("SHELL32.DLL");
     if (!shell) return 0;
     std::unique_ptr<HINSTANCE__, BOOL(WINAPI*)(HMODULE)> owner(shell, FreeLibrary);
@@ -124,34 +131,35 @@ int CShredderApp::ShredRecycleBin() {
     EmptyBinProc empty =
         reinterpret_cast<EmptyBinProc>(reinterpret_cast<void*>(GetProcAddress(shell, "SHEmptyRecycleBinA")));
     if (!query || !empty) {
-        Report(LoadLangString(TXT_BIN_APIS, kTextBinApis), MB_ICONERROR);
+        host.Report(LoadLangString(TXT_BIN_APIS, kTextBinApis), MB_ICONERROR);
         return 0;
     }
     ULONGLONG items = 0, bytes = 0;
     for (int i = 0; i < 26; ++i) {
-        if (!m_fixedRoots[i][0]) continue;
+        if (!machine.fixedRoots[i][0]) continue;
         CBinQuery info = {sizeof(info), 0, 0};
-        const HRESULT hr = query(m_fixedRoots[i], &info);
+        const HRESULT hr = query(machine.fixedRoots[i], &info);
         if (hr != S_OK) {
             CString text;
             text.Format("%s %08lX", LoadLangString(TXT_BIN_QUERY, kTextBinQuery).c_str(), static_cast<unsigned long>(hr));
-            Report(text + LoadLangString(TXT_BIN_UNTOUCHED, kTextBinUntouched), MB_ICONERROR);
+            host.Report(text + LoadLangString(TXT_BIN_UNTOUCHED, kTextBinUntouched), MB_ICONERROR);
             return 0;
         }
         items += info.items;
         bytes += info.bytes;
     }
-    const CAlgorithm* algorithm = JobAlgorithm();
+    const CAlgorithm* algorithm = m_job.Algorithm();
     if (!algorithm) return 1;
     if (items == 0) {
-        Report(LoadLangString(TXT_BIN_EMPTY, kTextBinEmpty), MB_ICONINFORMATION);
+        host.Report(LoadLangString(TXT_BIN_EMPTY, kTextBinEmpty), MB_ICONINFORMATION);
         return 0;
     }
-    if (Ask(LoadLangString(TXT_BIN_CONFIRM, kTextBinConfirm), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES) != IDYES)
+    if (host.Ask(LoadLangString(TXT_BIN_CONFIRM, kTextBinConfirm), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+                 IDYES) != IDYES)
         return 0;
 
-    COwnProgress own(*m_engine);
-    IShredProgress* progress = OpenJobProgress(own);
+    COwnProgress own(m_job.Engine());
+    IShredProgress* progress = m_job.OpenProgress(own);
     if (!progress) {
         return 1;
     }
@@ -159,18 +167,18 @@ int CShredderApp::ShredRecycleBin() {
     progress->SetCaption(LoadLangString(TXT_BIN_CAPTION, kTextBinCaption));
 
     int rc = 0;
-    for (int i = 0; i < 26 && !m_abort && !m_endSession; ++i) {
-        if (!m_fixedRoots[i][0]) continue;
+    for (int i = 0; i < 26 && !m_job.Stopping(); ++i) {
+        if (!machine.fixedRoots[i][0]) continue;
         CBinQuery info = {sizeof(info), 0, 0};
-        if (query(m_fixedRoots[i], &info) != S_OK || info.items == 0) continue;
+        if (query(machine.fixedRoots[i], &info) != S_OK || info.items == 0) continue;
         bool ownsDesktopIni = true;
-        const CString folder = RecycleBinFolder(i, &ownsDesktopIni);
+        const CString folder = BinFolder(i, &ownsDesktopIni);
         WIN32_FIND_DATAA found;
         CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
         if (!find.IsValid()) {
             CString text = LoadLangString(TXT_ACCESS, kTextAccess);
             text.Replace("%s", folder);
-            Report(text, MB_ICONINFORMATION);
+            host.Report(text, MB_ICONINFORMATION);
             continue;
         }
         do {
@@ -180,25 +188,26 @@ int CShredderApp::ShredRecycleBin() {
             const CString path = JoinPath(folder, name);
             int result = 0;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) result = ShredFolder(path, false, true);
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    result = CFolderShred(m_job).Run(path, false, true);
             } else {
-                result = m_engine->OverwriteFile(path, *algorithm, KIND_BIN_FILE);
+                result = m_job.Engine().OverwriteFile(path, *algorithm, KIND_BIN_FILE);
             }
-            if (result == 1) m_abort = true;
-        } while (!m_abort && !m_endSession && FindNextFileA(find, &found));
+            if (result == 1) m_job.Abort() = true;
+        } while (!m_job.Stopping() && FindNextFileA(find, &found));
         find.Close();
-        const char letter = m_fixedRoots[i][0];
-        if (m_abort || m_endSession) {
+        const char letter = machine.fixedRoots[i][0];
+        if (m_job.Stopping()) {
             CString text = LoadLangString(TXT_BIN_ABORT, kTextBinAbort);
             text.Replace("%c", CString(letter));
-            Report(text, MB_ICONINFORMATION);
+            host.Report(text, MB_ICONINFORMATION);
             rc = 1;
             break;
         }
         progress->SetItemText(LoadLangString(TXT_BIN_EMPTYING, kTextBinEmptying) + " " + CString(letter));
         progress->SetPassText("");
         progress->SetPassPos(0);
-        empty(nullptr, m_fixedRoots[i], kEmptyQuietly);
+        empty(nullptr, machine.fixedRoots[i], kEmptyQuietly);
         if (!ownsDesktopIni) RemoveShreddedTrashFolders(folder);
         if (ownsDesktopIni && FolderExists(folder)) {
             const CString ini = JoinPath(folder, "desktop.ini");

@@ -1,4 +1,4 @@
-// Free-space fill of CShredderApp: the space free to the user is taken by
+// The free-space shred: the space free to the user is taken by
 // temporary files of random data (about 1 GB each) in <root>SHREDTMP.$$$,
 // which are then overwritten with the algorithm's passes and deleted again.
 // Only files this run created are ever written or deleted: a name that is
@@ -17,14 +17,12 @@
 #include "Files.h"
 #include "Handles.h"
 #include "LangPack.h"
-#include "Seams.h"
-#include "ShredderApp.h"
+#include "FreeSpaceShred.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
 
 namespace {
-const DWORD kFileLimit = 0x3FFFFFFF;
 const int kMaxFillFiles = 100000;
 const int kNameAttempts = 1000;
 
@@ -80,45 +78,53 @@ bool MakeFolderPlain(const CString& folder) {
 }
 }  // namespace
 
-int CShredderApp::ShredFreeSpace(const CString& root) {
+CFreeSpaceShred::CFreeSpaceShred(CShredJob& job) : m_job(job) {}
+
+bool CFreeSpaceShred::QuerySpace(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total, ULONGLONG* totalFree) {
+    return m_job.Machine().QueryDiskSpace(root, freeToCaller, total, totalFree);
+}
+
+int CFreeSpaceShred::Run(const CString& root) {
     const CString drive = root.Left(2);
-    if (m_systemRestore && !m_scheduled &&
-        QvMessageBox(nullptr, LoadLangString(TXT_RESTORE_POINTS, kTextRestorePoints), m_productTitle,
-                     MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+    IShredHost& host = m_job.Host();
+    const bool scheduled = m_job.IsScheduled();
+    if (m_job.Machine().systemRestore && !scheduled &&
+        host.Ask(LoadLangString(TXT_RESTORE_POINTS, kTextRestorePoints), MB_OKCANCEL | MB_ICONINFORMATION, IDOK) !=
+            IDOK)
         return 0;
-    if (!m_scheduled && QvMessageBox(nullptr, LoadLangString(TXT_FREE_SPACE_WARNING, kTextFreeSpaceWarning),
-                                     LoadLangString(TXT_FREE_SPACE_CAPTION, kTextFreeSpaceCaption),
-                                     MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+    if (!scheduled && host.AskCaptioned(LoadLangString(TXT_FREE_SPACE_WARNING, kTextFreeSpaceWarning),
+                                        LoadLangString(TXT_FREE_SPACE_CAPTION, kTextFreeSpaceCaption),
+                                        MB_OKCANCEL | MB_ICONINFORMATION, IDOK) != IDOK)
         return 0;
-    const CAlgorithm* algorithm = JobAlgorithm();
+    const CAlgorithm* algorithm = m_job.Algorithm();
     if (!algorithm) return 1;
-    const bool quick = algorithm == &m_algorithms.GetAt(0);
+    const bool quick = m_job.IsQuickShred(algorithm);
 
     const CString folder = root + "SHREDTMP.$$$";
     if (_mkdir(folder) != 0 && !FolderExists(folder)) {
-        Report(LoadLangString(TXT_TEMP_FOLDER, kTextTempFolder), MB_ICONERROR);
+        host.Report(LoadLangString(TXT_TEMP_FOLDER, kTextTempFolder), MB_ICONERROR);
         return 0;
     }
     if (!MakeFolderPlain(folder)) {
-        Report(LoadLangStringWith(TXT_FILL_COMPRESSED, kTextFillCompressed, drive), MB_ICONERROR);
+        host.Report(LoadLangStringWith(TXT_FILL_COMPRESSED, kTextFillCompressed, drive), MB_ICONERROR);
         _rmdir(folder);
         return 0;
     }
     ULONGLONG freeBytes = 0, totalFree = 0;
-    if (!QueryDiskSpace(root, &freeBytes, nullptr, &totalFree)) freeBytes = totalFree = 0;
+    if (!QuerySpace(root, &freeBytes, nullptr, &totalFree)) freeBytes = totalFree = 0;
     if (freeBytes == 0) {
         CString text = totalFree == 0 ? LoadLangString(TXT_NO_FREE_SPACE, kTextNoFreeSpace)
                                       : LoadLangString(TXT_NO_FREE_SPACE_USER, kTextNoFreeSpaceUser);
         text.Replace("%c", drive);
-        Report(text, MB_ICONERROR);
+        host.Report(text, MB_ICONERROR);
         _rmdir(folder);
         return 0;
     }
     if (freeBytes != totalFree) {
         const CString quota = LoadLangString(TXT_QUOTA, kTextQuota);
-        if (m_scheduled) {
-            Report(quota, MB_ICONQUESTION);
-        } else if (QvMessageBox(nullptr, quota, m_productTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+        if (scheduled) {
+            host.Report(quota, MB_ICONQUESTION);
+        } else if (host.Ask(quota, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES) != IDYES) {
             _rmdir(folder);
             return 0;
         }
@@ -128,8 +134,8 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     const int count = count64 > ULONGLONG(kMaxFillFiles) ? kMaxFillFiles : int(count64);
     std::vector<std::unique_ptr<CTempFile>> files;
     const ULONGLONG passes = ULONGLONG(algorithm->PassCount()) + (quick ? 0 : 1);
-    COwnProgress own(*m_engine);
-    IShredProgress* progress = OpenJobProgress(own);
+    COwnProgress own(m_job.Engine());
+    IShredProgress* progress = m_job.OpenProgress(own);
     if (!progress) {
         _rmdir(folder);
         return 1;
@@ -155,9 +161,9 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
 
     // Random data: zeros that a compressed volume or folder keeps in no
     // clusters at all would never reach the free space they stand for.
-    FillPassBuffer(m_buffer.data(), kBufferSize, PASS_RANDOM, std::vector<BYTE>());
+    FillPassBuffer(m_job.Buffer(), kBufferSize, PASS_RANDOM, std::vector<BYTE>());
     ULONGLONG total = 0, written = 0;
-    QueryDiskSpace(root, nullptr, &total, nullptr);
+    QuerySpace(root, nullptr, &total, nullptr);
     bool prepared = true, diskFull = false;
     int number = 0;
     // More files than the free space asked for while the volume is not full
@@ -174,13 +180,13 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
                 break;
         }
         if (!file->handle.IsValid()) {
-            Report(LoadLangString(TXT_TEMP_FILES, kTextTempFiles), MB_ICONERROR);
+            host.Report(LoadLangString(TXT_TEMP_FILES, kTextTempFiles), MB_ICONERROR);
             break;
         }
         CTempFile& f = *file;
         files.push_back(std::move(file));
         if (!MakePlain(f.handle)) {
-            Report(LoadLangStringWith(TXT_FILL_COMPRESSED, kTextFillCompressed, drive), MB_ICONERROR);
+            host.Report(LoadLangStringWith(TXT_FILL_COMPRESSED, kTextFillCompressed, drive), MB_ICONERROR);
             prepared = false;
             break;
         }
@@ -195,7 +201,7 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
         if (filled == FILL_DISK_FULL) diskFull = true;
     }
 
-    if (resident && prepared && diskFull && !m_abort && !m_endSession && !files.empty()) {
+    if (resident && prepared && diskFull && !m_job.Stopping() && !files.empty()) {
         CTempFile& last = *files.back();
         const DWORD release = DWORD(last.bytes < kRecordRoom ? last.bytes : kRecordRoom);
         LONG high = 0;
@@ -210,18 +216,18 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
         }
     }
 
-    if (prepared && !diskFull && !m_abort && !m_endSession) {
+    if (prepared && !diskFull && !m_job.Stopping()) {
         // Whatever stopped the fill short, the free space it did not reach still holds what was deleted.
-        Report(LoadLangStringWith(TXT_FILL_INCOMPLETE, kTextFillIncomplete, drive), MB_ICONERROR);
+        host.Report(LoadLangStringWith(TXT_FILL_INCOMPLETE, kTextFillIncomplete, drive), MB_ICONERROR);
         prepared = false;
     }
 
-    if (prepared && !m_abort && !m_endSession && !quick) {
+    if (prepared && !m_job.Stopping() && !quick) {
         const CString text = LoadLangString(TXT_TEMP_FILE_PASS, kTextTempFilePass);
         for (size_t i = 0; i < files.size(); ++i) {
             progress->SetItemText(Counted(text, files[i]->path, int(i + 1), int(files.size())));
-            if (m_engine->WritePasses(files[i]->handle, files[i]->bytes, *algorithm, files[i]->path) != 0 || m_abort ||
-                m_endSession)
+            if (m_job.Engine().WritePasses(files[i]->handle, files[i]->bytes, *algorithm, files[i]->path) != 0 ||
+                m_job.Stopping())
                 break;
         }
     }
@@ -241,16 +247,16 @@ int CShredderApp::ShredFreeSpace(const CString& root) {
     files.clear();
     _rmdir(folder);
     own.Close();
-    return m_abort || m_endSession ? 1 : 0;
+    return m_job.Stopping() ? 1 : 0;
 }
 
-bool CShredderApp::FillFileRecords(const CString& root, const CString& folder, std::vector<CString>& records,
+bool CFreeSpaceShred::FillFileRecords(const CString& root, const CString& folder, std::vector<CString>& records,
                                    IShredProgress& progress, int count) {
-    ZeroMemory(m_buffer.data(), kRecordData);
+    ZeroMemory(m_job.Buffer(), kRecordData);
     ULONGLONG freeBefore = 0, freeAfter = 0;
-    const bool measured = QueryDiskSpace(root, &freeBefore, nullptr, nullptr);
+    const bool measured = QuerySpace(root, &freeBefore, nullptr, nullptr);
     const int first = int(records.size());
-    for (int n = first; n < first + count && !m_abort && !m_endSession; ++n) {
+    for (int n = first; n < first + count && !m_job.Stopping(); ++n) {
         CString name;
         name.Format("R%07d.TMP", n);
         const CString path = JoinPath(folder, name);
@@ -262,31 +268,31 @@ bool CShredderApp::FillFileRecords(const CString& root, const CString& folder, s
         }
         records.push_back(path);
         DWORD written = 0;
-        const bool ok = WriteFile(file, m_buffer.data(), kRecordData, &written, nullptr) && written == kRecordData;
+        const bool ok = WriteFile(file, m_job.Buffer(), kRecordData, &written, nullptr) && written == kRecordData;
         file.Close();
         if (!ok) break;
         if (n % 64 == 0) progress.Pump();
     }
     // Data that is not kept in the records takes a cluster a file: the records hold nothing to fill.
-    return !measured || !QueryDiskSpace(root, &freeAfter, nullptr, nullptr) ||
+    return !measured || !QuerySpace(root, &freeAfter, nullptr, nullptr) ||
            freeBefore < freeAfter + kProbeClusterBytes;
 }
 
-int CShredderApp::FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root) {
+int CFreeSpaceShred::FillTemporaryFile(HANDLE file, DWORD* bytes, IShredProgress& progress, const CString& root) {
     progress.SetPassRange(16384);
     progress.SetPassPos(0);
     DWORD error = ERROR_SUCCESS;
-    const int filled = m_engine->FillFile(file, kFileLimit, bytes, progress, &error);
+    const int filled = m_job.Engine().FillFile(file, m_fileLimit, bytes, progress, &error);
     if (filled == COverwriteEngine::FILL_LIMIT) return FILL_FULL;
     if (filled == COverwriteEngine::FILL_CANCELLED) return FILL_CANCELLED;
     if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return FILL_DISK_FULL;
     // Some file systems report a full volume as a denied write: it is full all the same.
     ULONGLONG left = 1;
-    if (QueryDiskSpace(root, &left, nullptr, nullptr) && left == 0) return FILL_DISK_FULL;
+    if (QuerySpace(root, &left, nullptr, nullptr) && left == 0) return FILL_DISK_FULL;
     CString message = LoadLangString(TXT_WRITE_FAILED, kTextWriteFailed);
     message.Replace("%s", SystemErrorText(error));
     CString full;
     full.Format("%s %08lX", message.c_str(), static_cast<unsigned long>(error));
-    Report(full, MB_ICONINFORMATION);
+    m_job.Host().Report(full, MB_ICONINFORMATION);
     return FILL_FAILED;
 }

@@ -1,0 +1,73 @@
+// One item of the command line or of the Shred Files and Shred Folders pages.
+#include "ItemShred.h"
+
+#include <cctype>
+
+#include "DriveShred.h"
+#include "Files.h"
+#include "FolderShred.h"
+#include "Handles.h"
+
+namespace {
+const int kMaxFolderDepth = 100;
+}  // namespace
+
+char DriveRootLetter(const char* path) {
+    if (!path || !isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':') return 0;
+    if (path[2] != 0 && !((path[2] == '\\' || path[2] == '/') && path[3] == 0)) return 0;
+    return char(toupper(static_cast<unsigned char>(path[0])));
+}
+
+char RootLetterOf(const char* path) {
+    char letter = DriveRootLetter(path);
+    if (letter) return letter;
+    char full[MAX_PATH + 1];
+    DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    return n > 0 && n < sizeof(full) ? DriveRootLetter(full) : 0;
+}
+
+ULONGLONG ItemSize(const CString& path, int depth) {
+    if (RootLetterOf(path)) return 0;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    ULONGLONG total = 0;
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
+    if (!find.IsValid()) return 0;
+    do {
+        CString name(found.cFileName);
+        if (name == "." || name == "..") continue;
+        // Links are not followed and the depth is bounded: a link back up the tree must not loop.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxFolderDepth)
+                total += ItemSize(JoinPath(path, name), depth + 1);
+        }
+        else
+            total += (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    } while (FindNextFileA(find, &found));
+    return total;
+}
+
+CItemShred::CItemShred(CShredJob& job) : m_job(job) {}
+
+int CItemShred::Run(const CString& path) {
+    // A root also passes the folder test; it must never be walked as a folder.
+    const char letter = RootLetterOf(path);
+    if (letter) {
+        const char* root = m_job.Machine().fixedRoots[letter - 'A'];
+        if (!root[0]) return 2;
+        return CDriveShred(m_job).ShredRoot(root);
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 2;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // A link is not followed: what it leads to was not chosen.
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 0;
+        return CFolderShred(m_job).RunItem(path, (attributes & FILE_ATTRIBUTE_SYSTEM) != 0);
+    }
+    const CAlgorithm* algorithm = m_job.Algorithm();
+    if (!algorithm) return 1;
+    return m_job.Engine().OverwriteFile(path, *algorithm, KIND_ITEM);
+}
