@@ -202,6 +202,40 @@ TEST(FreeSpaceFill, FillsWithThePassBufferUpToOneByteOverTheLimitOrUntilCancelle
     }
 }
 
+namespace {
+// A drive that says it has a megabyte free while each temporary file holds a
+// quarter of one: as on a volume that compresses the fill, the files end
+// before the drive is full.
+class CNeverFullDrive : public CFreeSpaceShred {
+public:
+    explicit CNeverFullDrive(CShredJob& job) : CFreeSpaceShred(job) { m_fileLimit = kQuarter; }
+
+protected:
+    bool QuerySpace(const char*, ULONGLONG* freeToCaller, ULONGLONG* total, ULONGLONG* totalFree) override {
+        for (ULONGLONG* size : {freeToCaller, total, totalFree})
+            if (size) *size = 4 * kQuarter;
+        return true;
+    }
+
+private:
+    static const DWORD kQuarter = 256 * 1024;
+};
+}  // namespace
+
+TEST(FreeSpaceShred, AFillThatEndsBeforeTheDriveIsFullIsAFailure) {
+    CShredderTestBed bed;
+    CScriptedMessageBoxes boxes;
+    CTestJob job(bed);
+    const CString root = AddBackslash(bed.Folder().Path());
+    EXPECT_EQ(CNeverFullDrive(job.job).Run(root), 0);
+    CString failure = Grindel::kTextFillIncomplete;
+    failure.Replace("%s", root.Left(2));
+    ASSERT_FALSE(boxes.Boxes().empty());
+    EXPECT_EQ(boxes.Boxes().back().text, failure.str());
+    EXPECT_EQ(boxes.Boxes().back().type, UINT(MB_ICONERROR));
+    EXPECT_FALSE(FolderExists(root + "SHREDTMP.$$$"));
+}
+
 TEST(OverwriteEngine, PassTextsNameEachPass) {
     CEngineBed bed;
     CString path = bed.dir.Write("a.txt", "abc");
