@@ -2,7 +2,7 @@
 
 #include "Algorithms.h"
 #include "Registry.h"
-#include "ShredderTestBed.h"
+#include "TestSupport.h"
 
 namespace {
 typedef std::vector<BYTE> Bytes;
@@ -275,23 +275,6 @@ TEST(AlgorithmEditing, DeleteRemovesKeyAndRecordButNeverABuiltIn) {
     EXPECT_EQ(list.GetSize(), 5);
     CRegKey key;
     EXPECT_NE(key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms\\Gone"), ERROR_SUCCESS);
-}
-
-TEST(AlgorithmEditing, AFailedDeleteKeepsTheAlgorithm) {
-    CTestRegistryKey root;
-    CAlgorithmList list(root.SubKey());
-    list.LoadAlgorithms();
-    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Kept", "stays", {CAlgorithmPass::Random()})), SAVE_OK);
-    {
-        CUndeletableKey locked(root.SubKey() + "\\Algorithms\\Kept");
-        EXPECT_FALSE(list.DeleteAlgorithm(5));
-    }
-    ASSERT_EQ(list.GetSize(), 6);
-    EXPECT_EQ(list.GetAt(5).name, "Kept");
-    CAlgorithmList again(root.SubKey());
-    again.LoadAlgorithms();
-    ASSERT_EQ(again.GetSize(), 6);
-    EXPECT_TRUE(list.DeleteAlgorithm(5));
 }
 
 // "Stra\xDF" "e" and "Strasse" are one word to the collation the list is sorted by.
