@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #include "Handles.h"
 #include "Strings.h"
 
@@ -58,6 +60,8 @@ private:
 struct CVwin32Registers {
     DWORD ebx, edx, ecx, eax, edi, esi, flags;
 };
+// The VWIN32 device reads both records as the DOS calls lay them out.
+static_assert(sizeof(CVwin32Registers) == 28, "VWIN32 takes seven 32-bit registers");
 
 enum Vwin32Code {
     VWIN32_DIOC_DOS_IOCTL = 1,
@@ -73,6 +77,7 @@ struct CDiskIoPacket {
     DWORD buffer;  // a 32-bit address: VWIN32 exists only for 32-bit programs
 };
 #pragma pack(pop)
+static_assert(sizeof(CDiskIoPacket) == 10 && offsetof(CDiskIoPacket, buffer) == 6, "the DOS disk packet is 10 bytes");
 
 class IVwin32Device {
 public:

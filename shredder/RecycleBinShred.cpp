@@ -5,6 +5,7 @@
 // ($XDG_DATA_HOME/Trash/files), which stands in for both.
 #include "RecycleBinShred.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -20,13 +21,10 @@
 using namespace Grindel;
 
 namespace {
-#pragma pack(push, 1)
-struct CBinQuery {
-    DWORD size;
-    ULONGLONG bytes;
-    ULONGLONG items;
-};
-#pragma pack(pop)
+// The shell's own record: packed to 20 bytes for 32-bit programs, aligned in
+// 64-bit ones. A 32-bit shell refuses any other size.
+using CBinQuery = SHQUERYRBINFO;
+static_assert(sizeof(void*) != 4 || sizeof(CBinQuery) == 20, "the 32-bit Recycle Bin query record is 20 bytes");
 
 // No confirmation, no progress window, no sound.
 const DWORD kEmptyQuietly = 0x7;
@@ -145,8 +143,8 @@ int CRecycleBinShred::Shred() {
             host.Report(text + LoadLangString(TXT_BIN_UNTOUCHED, kTextBinUntouched), MB_ICONERROR);
             return 0;
         }
-        items += info.items;
-        bytes += info.bytes;
+        items += info.i64NumItems;
+        bytes += info.i64Size;
     }
     const CAlgorithm* algorithm = m_job.Algorithm();
     if (!algorithm) return 1;
@@ -170,7 +168,7 @@ int CRecycleBinShred::Shred() {
     for (int i = 0; i < 26 && !m_job.Stopping(); ++i) {
         if (!machine.fixedRoots[i][0]) continue;
         CBinQuery info = {sizeof(info), 0, 0};
-        if (query(machine.fixedRoots[i], &info) != S_OK || info.items == 0) continue;
+        if (query(machine.fixedRoots[i], &info) != S_OK || info.i64NumItems == 0) continue;
         bool ownsDesktopIni = true;
         const CString folder = BinFolder(i, &ownsDesktopIni);
         WIN32_FIND_DATAA found;
