@@ -1,6 +1,7 @@
 #include "NetscapeProxySettings.h"
 
 #include "BlokkumShared.h"
+#include "FileTransaction.h"
 #include "Files.h"
 #include "Handles.h"
 
@@ -25,6 +26,14 @@ const char* const kConfiguredTests[3] = {
 const char* const kPrefsJsRemoved[2] = {"user_pref(\"network.proxy.http\"", "user_pref(\"network.proxy.http_port\""};
 const char* const kUserJsRemoved[3] = {"user_pref(\"network.proxy.http\"", "user_pref(\"network.proxy.http_port\"",
                                        "user_pref(\"network.proxy.type\""};
+const char kNetscapeSetFailedKey[] = "2259";
+const char kNetscapeSetFailed[] =
+    "Error, Failed to set Netscape's profile %s1 proxy setting because %s2 can't be read or written. No profile "
+    "was changed.";
+const char kNetscapeResetFailedKey[] = "2260";
+const char kNetscapeResetFailed[] =
+    "Error, Failed to reset Netscape's profile %s1 proxy setting because %s2 can't be read or written. No profile "
+    "was changed.";
 const char kDirectoryTag[] = "directory";  // followed by its NUL
 const int kRegistryPath = 260;
 
@@ -187,36 +196,56 @@ bool CNetscapeProxySettings::ScanProfileRegistry(bool checkMode, bool setMode) {
     return false;
 }
 
-bool CNetscapeProxySettings::WriteProfile(const NetscapeProfileRecord& record, bool set, bool recordFlag) {
-    // Every failure, a missing file or one that cannot be read or written,
-    // is told with the profile and the file.
-    auto fail = [&](const CString& file) {
-        CString text = set ? m_context.Text("2242",
-                                            "Error, Failed to set Netscape's profile %s1 proxy setting because %s2 "
-                                            "doesn't exist.")
-                           : m_context.Text("2243",
-                                            "Error, Failed to reset Netscape's profile %s1 proxy setting because %s2 "
-                                            "doesn't exist.");
-        text.Replace("%s1", record.name);
-        text.Replace("%s2", file);
-        m_context.ShowError(text);
-        return false;
-    };
-    if (!GetProfilePrefsFiles(record)) return fail(m_strPrefsJs);
-    CString prefs;
-    if (!ReadWholeFile(m_strPrefsJs, prefs)) return fail(m_strPrefsJs);
+bool CNetscapeProxySettings::StageProfile(CFileTransaction& change, bool set) {
+    CString prefs, user;
+    if (!change.Read(m_strPrefsJs, prefs) || !change.Read(m_strUserJs, user)) return false;
     const CString keptPrefs = WithoutLines(prefs, kPrefsJsRemoved, 2);
-    if (keptPrefs.GetLength() != prefs.GetLength() && !WriteWholeFile(m_strPrefsJs, keptPrefs)) return fail(m_strPrefsJs);
-
-    CString user;
-    ReadWholeFile(m_strUserJs, user);
+    if (keptPrefs.GetLength() != prefs.GetLength() && !change.Stage(m_strPrefsJs, keptPrefs)) return false;
     CString kept = WithoutLines(user, kUserJsRemoved, 3);
     const CString end = LineEndOf(user);
     if (!kept.IsEmpty() && kept[kept.GetLength() - 1] != '\n') kept += end;
     const char(*lines)[64] = set ? kSetLines : kResetLines;
     for (int i = 0; i < 3; ++i) kept += CString(lines[i]) + end;
-    if (!WriteWholeFile(m_strUserJs, kept)) return fail(m_strUserJs);
+    return change.Stage(m_strUserJs, kept);
+}
 
+bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfileRecord*>& records, bool set,
+                                           bool recordFlag) {
+    auto tell = [&](const char* setKey, const char* resetKey, const char* setText, const char* resetText,
+                    const CString& name, const CString& file) {
+        CString text = set ? m_context.Text(setKey, setText) : m_context.Text(resetKey, resetText);
+        text.Replace("%s1", name);
+        text.Replace("%s2", file);
+        m_context.ShowError(text);
+    };
+    // All the profiles chosen change together: a failure in one leaves
+    // every profile as it was.
+    CFileTransaction change;
+    std::vector<std::pair<CString, CString>> folders;  // profile folder, profile name
+    bool staged = true;
+    for (const NetscapeProfileRecord* record : records) {
+        if (!GetProfilePrefsFiles(*record)) {
+            tell("2242", "2243",
+                 "Error, Failed to set Netscape's profile %s1 proxy setting because %s2 doesn't exist.",
+                 "Error, Failed to reset Netscape's profile %s1 proxy setting because %s2 doesn't exist.",
+                 record->name, m_strPrefsJs);
+            continue;
+        }
+        folders.emplace_back(FolderOf(m_strPrefsJs), record->name);
+        if (!StageProfile(change, set)) {
+            staged = false;
+            break;
+        }
+    }
+    if (folders.empty()) return false;
+    if (!staged || !change.Commit()) {
+        const CString& file = change.FailedFile();
+        CString name = folders.back().second;
+        for (const auto& f : folders)
+            if (FolderOf(file).CompareNoCase(f.first) == 0) name = f.second;
+        tell(kNetscapeSetFailedKey, kNetscapeResetFailedKey, kNetscapeSetFailed, kNetscapeResetFailed, name, file);
+        return false;
+    }
     if (recordFlag) {
         m_context.settings.m_dwNetscapeConfigured = set ? 1 : 0;
         m_context.WriteFlag(BLOKKUM_FLAG_NETSCAPE, set ? 1 : 0);
@@ -226,19 +255,22 @@ bool CNetscapeProxySettings::WriteProfile(const NetscapeProfileRecord& record, b
 }
 
 bool CNetscapeProxySettings::SetProfileProxy(const NetscapeProfileRecord& record) {
-    return WriteProfile(record, true, true);
+    return ApplyProfiles({&record}, true, true);
 }
 
 bool CNetscapeProxySettings::ResetProfileProxy(const NetscapeProfileRecord& record, bool recordFlag) {
-    return WriteProfile(record, false, recordFlag);
+    return ApplyProfiles({&record}, false, recordFlag);
 }
 
-void CNetscapeProxySettings::SetNetscapeProxy() {
+std::vector<const NetscapeProfileRecord*> CNetscapeProxySettings::CheckedProfiles() const {
+    std::vector<const NetscapeProfileRecord*> checked;
     for (int i = 0; i < m_profiles.GetSize(); ++i)
-        if (m_profiles[i].checked) SetProfileProxy(m_profiles[i]);
+        if (m_profiles[i].checked) checked.push_back(&m_profiles[i]);
+    return checked;
 }
 
-void CNetscapeProxySettings::ResetNetscapeProxy() {
-    for (int i = 0; i < m_profiles.GetSize(); ++i)
-        if (m_profiles[i].checked) ResetProfileProxy(m_profiles[i]);
+bool CNetscapeProxySettings::SetNetscapeProxy() { return ApplyProfiles(CheckedProfiles(), true, true); }
+
+bool CNetscapeProxySettings::ResetNetscapeProxy(bool recordFlag) {
+    return ApplyProfiles(CheckedProfiles(), false, recordFlag);
 }

@@ -3,16 +3,21 @@
 // of the Windows version and those named in the binary registry.dat, the
 // check whether a profile carries the proxy preferences, and the set and
 // reset of prefs.js and user.js.
-// Both files are rewritten whole through a temporary file; only the proxy
-// preferences change, every other line of the user's stays as it was.
+// Both files of every profile chosen change together or not at all (one
+// CFileTransaction); only the proxy preferences change, every other line of
+// the user's stays as it was.
 // Deliberately not: other Gecko preferences, locking or running browsers.
 #pragma once
 
 #include <windows.h>
 
+#include <vector>
+
 #include "Arrays.h"
 #include "BrowserProxyContext.h"
 #include "Strings.h"
+
+class CFileTransaction;
 
 #define NETSCAPE_FOLDER_UNKNOWN "Empty"
 
@@ -43,13 +48,16 @@ public:
     // check mode answers at the first configured one.
     bool ScanProfileRegistry(bool checkMode, bool setMode);
 
-    // One profile; a missing prefs.js shows 2242 / 2243. recordFlag: write
+    // One profile; a missing prefs.js shows 2242 / 2243, a file that cannot
+    // be read or written 2259 / 2260 and nothing changes. recordFlag: write
     // Netscape Is Configured (Blokkout leaves it).
     bool SetProfileProxy(const NetscapeProfileRecord& record);
     bool ResetProfileProxy(const NetscapeProfileRecord& record, bool recordFlag = true);
-    // Every checked profile.
-    void SetNetscapeProxy();
-    void ResetNetscapeProxy();
+    // Every checked profile, all in one change: profiles without prefs.js are
+    // told and skipped; a failure in any other leaves every profile as it
+    // was. True when the profiles were written.
+    bool SetNetscapeProxy();
+    bool ResetNetscapeProxy(bool recordFlag = true);
 
     CString m_strUserJs;
     CString m_strPrefsJs;
@@ -60,7 +68,10 @@ public:
 private:
     // The folders of the standard profiles folder.
     CStringArray ProfileNames() const;
-    bool WriteProfile(const NetscapeProfileRecord& record, bool set, bool recordFlag);
+    std::vector<const NetscapeProfileRecord*> CheckedProfiles() const;
+    bool ApplyProfiles(const std::vector<const NetscapeProfileRecord*>& records, bool set, bool recordFlag);
+    // The two files of the profile GetProfilePrefsFiles found, into change.
+    bool StageProfile(CFileTransaction& change, bool set);
     void AddProfile(const NetscapeProfileRecord& record);
     const CBrowserProxyContext& m_context;
 };

@@ -1,6 +1,7 @@
 #include "OperaProxySettings.h"
 
 #include "BlokkumShared.h"
+#include "FileTransaction.h"
 #include "Files.h"
 #include "Registry.h"
 
@@ -12,6 +13,12 @@ const char kUseReset[] = "Use HTTP=0";
 const char kServerPrefix[] = "HTTP Server";
 const char kServerSet[] = "HTTP Server=" BLOKKUM_PROXY_HOST_ALIAS ":" BLOKKUM_PROXY_PORT_TEXT;
 const char kServerReset[] = "HTTP Server";
+const char kOperaSetFailed[] =
+    "Error, Failed to set Opera proxy setting because %s can't be read or written. Opera's settings were not "
+    "changed.";
+const char kOperaResetFailed[] =
+    "Error, Failed to reset Opera proxy setting because %s can't be read or written. Opera's settings were not "
+    "changed.";
 CString Trimmed(const CString& line) {
     CString content = LineContent(line);
     content.Trim(" \t");
@@ -39,20 +46,20 @@ CString MultiUserIni(const CBrowserSystem& s, const CString& profile) {
     return path;
 }
 
-bool WriteIni(const char* file, bool set) {
-    CString text;
-    if (!ReadWholeFile(file, text)) return false;
+// The text with the two lines of its [Proxy] section set or reset; false
+// when nothing needs to change.
+bool RewrittenIni(const CString& text, bool set, CString& rewritten) {
     CStringArray lines = SplitLinesKeepingEnds(text);
     const CString end = LineEndOf(text);
     int section = -1;
     for (int i = 0; i < lines.GetSize() && section < 0; ++i)
         if (Trimmed(lines[i]) == kSection) section = i;
     if (section < 0) {
-        if (!set) return true;
-        CString block = text;
-        if (!block.IsEmpty() && block[block.GetLength() - 1] != '\n') block += end;
-        block += end + kSection + end + kUseSet + end + kServerSet + end;
-        return WriteWholeFile(file, block);
+        if (!set) return false;
+        rewritten = text;
+        if (!rewritten.IsEmpty() && rewritten[rewritten.GetLength() - 1] != '\n') rewritten += end;
+        rewritten += end + kSection + end + kUseSet + end + kServerSet + end;
+        return true;
     }
     const char* useLine = set ? kUseSet : kUseReset;
     const char* serverLine = set ? kServerSet : kServerReset;
@@ -86,10 +93,21 @@ bool WriteIni(const char* file, bool set) {
         lines.InsertAt(last + 1, added);
         changed = true;
     }
-    if (!changed) return true;
-    CString rewritten;
+    if (!changed) return false;
+    rewritten.Empty();
     for (const CString& line : lines) rewritten += line;
-    return WriteWholeFile(file, rewritten);
+    return true;
+}
+
+bool StageIni(CFileTransaction& change, const char* file, bool set) {
+    CString text, rewritten;
+    if (!change.Read(file, text, false)) return false;
+    return !RewrittenIni(text, set, rewritten) || change.Stage(file, rewritten);
+}
+
+bool WriteIni(const char* file, bool set) {
+    CFileTransaction change;
+    return StageIni(change, file, set) && change.Commit();
 }
 
 void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool set) {
@@ -124,14 +142,27 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
         break;
     }
     if (!text.IsEmpty()) context.ShowError(text);
+    const bool opera6 = paths.opera6Present && !(code & kOpera6IniMissing);
+    const bool opera7 = paths.opera7Present && !(code & kOpera7IniMissing);
+    if (!opera6 && !opera7) return;
+    // The versions chosen change together, so the flags never tell of a
+    // version whose file kept its old lines.
+    CFileTransaction change;
+    bool staged = !opera6 || StageIni(change, paths.opera6Ini, set);
+    staged = staged && (!opera7 || StageIni(change, paths.opera7Ini, set));
+    if (!staged || !change.Commit()) {
+        CString failed = set ? context.Text("2261", kOperaSetFailed) : context.Text("2262", kOperaResetFailed);
+        failed.Replace("%s", change.FailedFile());
+        context.ShowError(failed);
+        return;
+    }
     CBlokkumSettings& flags = context.settings;
     const DWORD value = set ? 1 : 0;
-    // Only the version whose file was written changes its flag.
-    if (paths.opera6Present && !(code & kOpera6IniMissing) && WriteIni(paths.opera6Ini, set)) {
+    if (opera6) {
         flags.m_dwOpera6Configured = value;
         context.WriteFlag(BLOKKUM_FLAG_OPERA6, value);
     }
-    if (paths.opera7Present && !(code & kOpera7IniMissing) && WriteIni(paths.opera7Ini, set)) {
+    if (opera7) {
         flags.m_dwOpera7Configured = value;
         context.WriteFlag(BLOKKUM_FLAG_OPERA7, value);
     }

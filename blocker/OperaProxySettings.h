@@ -2,8 +2,9 @@
 // back through the [Proxy] section of their opera6.ini: where each version
 // keeps that file (single- or multi-user Opera 7, by Windows version), the
 // two proxy lines written or undone, and the check whether they are in place.
-// A file is rewritten whole through a temporary file and only the two lines
-// of its [Proxy] section change; every other entry stays byte for byte.
+// The files of the versions chosen change together or not at all (one
+// CFileTransaction), and only the two lines of each [Proxy] section change;
+// every other entry stays byte for byte.
 // Deliberately not: Opera's other proxies or its automatic configuration.
 #pragma once
 
@@ -34,8 +35,10 @@ enum {
 int LocateOperaIni(const CBrowserProxyContext& context, OperaIniPaths& paths);
 
 // Every present version whose file exists; missing files show 2245-2247
-// (set) or 2248-2250 (reset), a missing Opera key 2251 and changes nothing.
-// The flag of each version written follows, in memory and in the registry.
+// (set) or 2248-2250 (reset), a missing Opera key 2251 and changes nothing,
+// a file that cannot be read or written 2261 (set) or 2262 (reset) and
+// leaves both versions as they were. The flag of each version written
+// follows, in memory and in the registry.
 void SetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths);
 void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths);
 

@@ -151,7 +151,8 @@ void CUninstallerApp::ResetBrowsers() {
         CNetscapeProxySettings netscape(m_context);
         netscape.ListNetscapeProfiles(false);
         for (int i = 0; i < netscape.m_profiles.GetSize(); ++i)
-            if (!netscape.m_profiles[i].greyed) netscape.ResetProfileProxy(netscape.m_profiles[i], false);
+            netscape.m_profiles[i].checked = !netscape.m_profiles[i].greyed;
+        netscape.ResetNetscapeProxy(false);
     }
     if (s.m_dwOpera6Configured || s.m_dwOpera7Configured) {
         OperaIniPaths paths(s.m_dwOpera6Configured != 0, s.m_dwOpera7Configured != 0);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "BlokkumShared.h"
 #include "IEProxyTestSupport.h"
 #include "Files.h"
+#include "Handles.h"
 #include "NetscapeProxySettings.h"
 #include "TestSupport.h"
 
@@ -98,19 +101,60 @@ TEST(NetscapeProxySettings, ProfilesOfBothSourcesAreSetAndResetKeepingTheUsersOt
               "user_pref(\"network.proxy.type\", 0);\r\n");
     EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 0u);
     EXPECT_FALSE(CNetscapeProxySettings(context).IsNetscapeConfigured());
+}
 
-    // A user.js that cannot be written (a folder holds its name) is told,
-    // not passed over in silence.
-    const CString carolUser = carol + "\\user.js";
-    ASSERT_TRUE(DeleteFileA(carolUser) && CreateDirectoryA(carolUser, nullptr));
-    ns.ListNetscapeProfiles(true);
-    Check(ns, {"carol"});
-    boxes.Clear();
-    ns.SetNetscapeProxy();
-    RemoveDirectoryA(carolUser);
-    shown = boxes.Boxes();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Error, Failed to set Netscape's profile carol proxy setting because " +
-                                 std::string(carolUser) + " doesn't exist.");
-    EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 0u);
+TEST(NetscapeProxySettings, AFileThatCannotBeReadOrReplacedLeavesEveryChosenProfileAsItWas) {
+    struct Row {
+        const char* name;
+        DWORD share;
+        bool folder;  // a folder holds user.js's name
+    } rows[] = {{"held, unreadable", 0, false}, {"held, readable", FILE_SHARE_READ, false}, {"a folder", 0, true}};
+    const std::string prefs = "user_pref(\"network.proxy.http_port\", 3128);\r\nuser_pref(\"x\", 1);\r\n";
+    const std::string user = "user_pref(\"a\", 5);\r\n";
+    for (const Row& r : rows) {
+        for (bool set : {true, false}) {
+            SCOPED_TRACE(testing::Message() << r.name << (set ? ", set" : ", reset"));
+            CTempFolder root;
+            CTestRegistryKey reg;
+            CBlokkumLocations where;
+            where.key = reg.SubKey() + "\\Quorvane Blokkum";
+            CBlokkumSettings settings(where);
+            CBrowserProxyContext context(settings, CBrowserSystem(root.File("WINDOWS"), "joe", TestVersion(1, 4, 10)));
+            std::vector<CString> files;
+            for (const char* name : {"alice", "carol"}) {
+                const std::string folder =
+                    std::string("WINDOWS\\Application Data\\Mozilla\\Profiles\\") + name + "\\ab.slt\\";
+                files.push_back(root.Write((folder + "prefs.js").c_str(), prefs));
+                files.push_back(root.Write((folder + "user.js").c_str(), user));
+            }
+            const CString carolUser = files.back();
+            if (r.folder) {
+                ASSERT_TRUE(DeleteFileA(carolUser) && CreateDirectoryA(carolUser, nullptr));
+            }
+            CNetscapeProxySettings ns(context);
+            ns.ListNetscapeProfiles(set);
+            for (int i = 0; i < ns.m_profiles.GetSize(); ++i) ns.m_profiles[i].checked = 1;
+            CScriptedMessageBoxes boxes;
+            {
+                CHeldFile held(carolUser, r.share);
+                ASSERT_TRUE(r.folder || held.IsHeld());
+                EXPECT_FALSE(set ? ns.SetNetscapeProxy() : ns.ResetNetscapeProxy());
+            }
+            if (r.folder) {
+                RemoveDirectoryA(carolUser);
+            } else {
+                EXPECT_EQ(ReadFileText(carolUser), user);
+            }
+            for (size_t i = 0; i + 1 < files.size(); ++i) EXPECT_EQ(ReadFileText(files[i]), i % 2 ? user : prefs);
+            const auto shown = boxes.Boxes();
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].text, std::string("Error, Failed to ") + (set ? "set" : "reset") +
+                                         " Netscape's profile carol proxy setting because " + carolUser.c_str() +
+                                         " can't be read or written. No profile was changed.");
+            EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 99u);
+            WIN32_FIND_DATAA data;
+            CFindHandle left(FindFirstFileA(FolderOf(carolUser) + "\\*~", &data));
+            EXPECT_FALSE(left.IsValid()) << data.cFileName;
+        }
+    }
 }

@@ -115,3 +115,25 @@ TEST(OperaProxySettings, OnlyTheVersionWhoseFileWasWrittenIsRecorded) {
     EXPECT_EQ(boxes.Boxes()[0].text,
               "Error, Failed to set Opera proxy setting because Opera key doesn't exist in the Registry.");
 }
+
+TEST(OperaProxySettings, BothVersionsStayAsTheyWereWhenOneFileCannotBeReplaced) {
+    OperaFixture f;
+    f.root.Write("Opera7\\OperaDef6.ini", "[System]\r\nMulti User=0\r\n");
+    const std::string before = "[Proxy]\r\nUse HTTP=0\r\nHTTP Server=cache:3128\r\n";
+    const CString opera6 = f.root.Write("Opera6\\opera6.ini", before);
+    const CString opera7 = f.root.Write("Opera7\\profile\\opera6.ini", before);
+    CScriptedMessageBoxes boxes;
+    {
+        CHeldFile held(opera7, FILE_SHARE_READ);
+        ASSERT_TRUE(held.IsHeld());
+        OperaIniPaths paths(1, 1);
+        SetOperaProxy(f.context, paths);
+    }
+    EXPECT_EQ(ReadFileText(opera6), before);
+    EXPECT_EQ(ReadFileText(opera7), before);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Error, Failed to set Opera proxy setting because " + std::string(opera7) +
+                                         " can't be read or written. Opera's settings were not changed.");
+    EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_OPERA6), 99u);
+    EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_OPERA7), 99u);
+}

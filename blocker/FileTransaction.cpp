@@ -1,0 +1,111 @@
+#include "FileTransaction.h"
+
+#include "Files.h"
+#include "Handles.h"
+
+namespace {
+const char kNewSuffix[] = ".qvnew~";
+const char kOldSuffix[] = ".qvold~";
+
+bool IsAbsent(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+bool WriteTemporary(const CString& path, const CString& contents) {
+    CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
+    const DWORD total = DWORD(contents.GetLength());
+    DWORD done = 0;
+    while (done < total) {
+        DWORD wrote = 0;
+        if (!WriteFile(file, contents.c_str() + done, total - done, &wrote, nullptr) || wrote == 0) return false;
+        done += wrote;
+    }
+    return FlushFileBuffers(file) != FALSE;
+}
+
+void RemoveFile(const CString& path) {
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
+}
+}  // namespace
+
+CFileTransaction::~CFileTransaction() { RemoveTemporaryFiles(); }
+
+bool CFileTransaction::Fail(const CString& path) {
+    m_failed = path;
+    return false;
+}
+
+bool CFileTransaction::Read(const CString& path, CString& contents, bool mayBeAbsent) {
+    if (ReadWholeFile(path, contents)) return true;
+    contents.Empty();
+    // A file that is not there yet is empty; one that is there but cannot be
+    // read would be replaced by a text that lost its content.
+    if (mayBeAbsent && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && IsAbsent(GetLastError())) return true;
+    return Fail(path);
+}
+
+bool CFileTransaction::Stage(const CString& path, const CString& contents) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return Fail(path);
+    Staged* staged = nullptr;
+    for (Staged& s : m_files)
+        if (s.target.CompareNoCase(path) == 0) staged = &s;
+    if (!staged) {
+        m_files.push_back({path, path + kNewSuffix, path + kOldSuffix, INVALID_FILE_ATTRIBUTES, false, false});
+        staged = &m_files.back();
+    }
+    if (!WriteTemporary(staged->temp, contents)) {
+        DeleteFileA(staged->temp);
+        return Fail(path);
+    }
+    return true;
+}
+
+bool CFileTransaction::Commit() {
+    for (Staged& s : m_files) {
+        s.attributes = GetFileAttributesA(s.target);
+        const bool exists = s.attributes != INVALID_FILE_ATTRIBUTES;
+        if (exists && (s.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+            Fail(s.target);
+            RollBack();
+            return false;
+        }
+        // Moved aside rather than overwritten: the move is refused while
+        // another program holds the file, before anything of the change is
+        // in place, and the old file stays whole until the end.
+        if (exists) {
+            if (!MoveFileExA(s.target, s.backup, MOVEFILE_REPLACE_EXISTING)) {
+                Fail(s.target);
+                RollBack();
+                return false;
+            }
+            s.setAside = true;
+        }
+        if (!MoveFileExA(s.temp, s.target, 0)) {
+            Fail(s.target);
+            RollBack();
+            return false;
+        }
+        s.placed = true;
+        if (exists) SetFileAttributesA(s.target, s.attributes);
+    }
+    for (Staged& s : m_files)
+        if (s.setAside) RemoveFile(s.backup);
+    m_files.clear();
+    return true;
+}
+
+void CFileTransaction::RollBack() {
+    for (auto it = m_files.rbegin(); it != m_files.rend(); ++it) {
+        if (it->placed) RemoveFile(it->target);
+        if (it->setAside) MoveFileExA(it->backup, it->target, MOVEFILE_REPLACE_EXISTING);
+        it->placed = it->setAside = false;
+    }
+    RemoveTemporaryFiles();
+}
+
+void CFileTransaction::RemoveTemporaryFiles() {
+    for (const Staged& s : m_files) DeleteFileA(s.temp);
+    m_files.clear();
+}
