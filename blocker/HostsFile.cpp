@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "BlokkumShared.h"
+#include "FileTransaction.h"
 #include "Files.h"
 #include "Handles.h"
 #include "OSVersion.h"
@@ -31,15 +32,6 @@ bool CreateWithContents(const CString& path, const CString& text) {
     CHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                              nullptr));
     return file.IsValid() && WriteAll(file, text);
-}
-
-// In place rather than through a temporary file: CREATE_ALWAYS and a move
-// over the target are refused for a hidden system file, and the file keeps
-// its identity for whoever watches it.
-bool Rewrite(const CString& path, const CString& text) {
-    CHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                             nullptr));
-    return file.IsValid() && WriteAll(file, text) && SetEndOfFile(file);
 }
 
 bool Append(const CString& path, const CString& text) {
@@ -179,11 +171,14 @@ CString CHostsFile::GetHostsPath() const {
 }
 
 bool CHostsFile::HostsHasAlias(const char*, const char* alias) const {
+    CString text;
+    return ReadWholeFile(GetHostsPath(), text) && TextHasAlias(text, alias);
+}
+
+bool TextHasAlias(const CString& text, const char* alias) {
     CString wanted = CString(alias ? alias : "").Left(kHostsNameMax);
     wanted.MakeLower();
-    if (wanted.IsEmpty()) return false;
-    CString text;
-    if (!ReadWholeFile(GetHostsPath(), text) || text.IsEmpty()) return false;
+    if (wanted.IsEmpty() || text.IsEmpty()) return false;
     CString line;
     for (int pos = 0; pos < text.GetLength();) {
         pos = ReadHostsLine(text, pos, line);
@@ -218,23 +213,22 @@ bool CHostsFile::BackupHostsFile(const CString& programFolder) const {
     return WriteWholeFile(backup, text);
 }
 
-bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const {
+bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias,
+                                   CString* failedFile) const {
     const CString path = GetHostsPath();
-    CString prepared;
-    if (!ReadWholeFile(JoinPath(programFolder, on ? BLOKKUM_BANNERS_ON_FILE : BLOKKUM_BANNERS_OFF_FILE),
-                       prepared)) {
-        SetHostsAttributes(path, true);
-        return false;
+    const CString preparedPath = JoinPath(programFolder, on ? BLOKKUM_BANNERS_ON_FILE : BLOKKUM_BANNERS_OFF_FILE);
+    // The block and the alias go in with one replacement of the file: the
+    // swap happens whole or the file stays as it was.
+    CFileTransaction change;
+    CString prepared, before;
+    bool done = change.Read(preparedPath, prepared, false) && change.Read(path, before, false);
+    if (done) {
+        CString after = WithFinalLineFeed(WithoutBannerBlock(before)) + BannerBlock(prepared);
+        if (!TextHasAlias(after, alias)) after.AppendFormat("%s\t%s\r\n", ip, alias);
+        SetHostsAttributes(path, false);
+        done = change.Stage(path, after) && change.Commit();
     }
-    CString before;
-    if (!ReadWholeFile(path, before)) {
-        SetHostsAttributes(path, true);
-        return false;
-    }
-    const CString after = WithFinalLineFeed(WithoutBannerBlock(before)) + BannerBlock(prepared);
-    SetHostsAttributes(path, false);
-    bool written = Rewrite(path, after);
-    if (!written) Rewrite(path, before);
     SetHostsAttributes(path, true);
-    return EnsureHostsAlias(ip, alias) && written;
+    if (!done && failedFile) *failedFile = change.FailedFile();
+    return done;
 }

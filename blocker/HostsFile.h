@@ -4,7 +4,8 @@
 // from the prepared files hostse (on) and hostsd (off).
 // The Windows folder is injected so tests work on a folder tree of their own.
 // Every change happens between the open (0x26) and closed (0x27) attribute
-// sets, with the file times kept across each attribute change.
+// sets, with the file times kept across each attribute change; a rewrite
+// replaces the file whole (CFileTransaction).
 // Deliberately not: name resolution (Windows reads the file, not we).
 #pragma once
 
@@ -25,6 +26,9 @@ int ReadHostsLine(const CString& text, int position, CString& line);
 // Reduces a HOSTS line to its first host name (empty for comments and lines
 // with an address only).
 void ParseHostsLine(CString& line);
+
+// Whether any entry of a HOSTS text has a host name holding the alias (any case).
+bool TextHasAlias(const CString& text, const char* alias);
 
 // Sets 0x26 (closed false) or 0x27 (closed true) and puts the file's creation,
 // access and write times back as they were before.
@@ -53,10 +57,13 @@ public:
     bool BackupHostsFile(const CString& programFolder) const;
 
     // Replaces the banner block of the HOSTS file by the entries of
-    // <programFolder>\hostse (on) or hostsd (off); the user's own lines stay
-    // and the alias is ensured afterwards. A missing prepared file changes
-    // nothing but the attributes.
-    bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const;
+    // <programFolder>\hostse (on) or hostsd (off), with the alias line when
+    // no entry has it; the user's own lines stay. All or nothing: when the
+    // prepared file or the HOSTS file cannot be read, or the HOSTS file
+    // cannot be replaced, nothing changes but the attributes, and failedFile
+    // names the file.
+    bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias,
+                           CString* failedFile = nullptr) const;
 
 private:
     CString m_windowsFolder;

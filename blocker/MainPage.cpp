@@ -320,11 +320,13 @@ void CMainPage::ToggleCatching() {
 void CMainPage::ToggleBannerBlock() {
     CPopupBlockerApp* app = BlokkumApp();
     CBlokkumSettings& s = app->m_settings;
-    s.m_ini.BannerBlock = s.m_ini.BannerBlock ? 0 : 1;
+    switch (app->SwitchBannerBlocking(m_hWnd, !s.m_ini.BannerBlock)) {
+    case CPopupBlockerApp::BannerSwitch::NoHostsFile: EndProgram(); return;
+    case CPopupBlockerApp::BannerSwitch::Switched: m_bPopupsModified = true; break;
+    case CPopupBlockerApp::BannerSwitch::Failed: break;
+    }
     if (m_popups.m_hWnd) m_popups.CheckDlgButton(IDC_BANNERS, s.m_ini.BannerBlock ? BST_CHECKED : BST_UNCHECKED);
     m_menu.CheckMenuItem(ID_TRAY_BANNERS, MF_BYCOMMAND | (s.m_ini.BannerBlock ? MF_CHECKED : MF_UNCHECKED));
-    m_bPopupsModified = true;
-    if (!app->SwitchBannerBlocking(m_hWnd)) EndProgram();
 }
 
 void CMainPage::ClearCounter() {
@@ -352,7 +354,18 @@ void CMainPage::SaveAll() {
 
 void CMainPage::OnCancelCommand() {
     CPopupBlockerApp* app = BlokkumApp();
+    const UINT bannerBlock = app->m_settings.m_ini.BannerBlock;
     app->ReloadEngineSettings();
+    // The HOSTS file follows the setting back, or the setting stays with it.
+    const UINT savedBannerBlock = app->m_settings.m_ini.BannerBlock;
+    if (savedBannerBlock != bannerBlock) {
+        app->m_settings.m_ini.BannerBlock = bannerBlock;
+        const auto result = app->SwitchBannerBlocking(m_hWnd, savedBannerBlock != 0);
+        if (result == CPopupBlockerApp::BannerSwitch::NoHostsFile) {
+            EndProgram();
+            return;
+        }
+    }
     app->m_settings.m_strLanguage = m_strSavedLanguage;
     const bool popupsModified = m_bPopupsModified, optionsModified = m_bOptionsModified;
     const bool webZoneModified = m_webZone.IsModified();

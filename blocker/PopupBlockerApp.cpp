@@ -102,18 +102,25 @@ bool CPopupBlockerApp::AnyBrowserConfigured() const {
            s.m_dwOpera6Configured || s.m_dwOpera7Configured;
 }
 
-bool CPopupBlockerApp::SwitchBannerBlocking(HWND owner) {
+CPopupBlockerApp::BannerSwitch CPopupBlockerApp::SwitchBannerBlocking(HWND owner, bool on) {
     const CHostsFile hosts = Hosts();
     if (hosts.GetHostsPath().IsEmpty()) {
         QvMessageBox(owner,
                      Text("19017", "HOSTS file not found in your operating system, please contact our customr "
                                    "support telling us your operating system version"),
                      Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK);
-        return false;
+        return BannerSwitch::NoHostsFile;
     }
-    hosts.SetBannerBlocking(m_settings.m_strPath, m_settings.m_ini.BannerBlock != 0, BLOKKUM_PROXY_ADDRESS,
-                            m_strProxyHostAlias);
-    return true;
+    CString failedFile;
+    if (!hosts.SetBannerBlocking(m_settings.m_strPath, on, BLOKKUM_PROXY_ADDRESS, m_strProxyHostAlias, &failedFile)) {
+        CString text = Text("2263", "Error, Failed to switch banner blocking because %s can't be read or written. "
+                                    "The HOSTS file was not changed.");
+        text.Replace("%s", failedFile);
+        QvMessageBox(owner, text, g_strCaption, MB_OK | MB_ICONSTOP);
+        return BannerSwitch::Failed;
+    }
+    m_settings.m_ini.BannerBlock = on ? 1 : 0;
+    return BannerSwitch::Switched;
 }
 
 void CPopupBlockerApp::RetitleHiddenWindow() {

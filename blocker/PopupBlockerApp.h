@@ -54,10 +54,13 @@ public:
     void ReadProxyFlags();
     // Whether Internet Explorer or any Proxy Setting flag says a browser uses the proxy.
     bool AnyBrowserConfigured() const;
-    // Copies hostse (on) or hostsd (off) into the HOSTS file by BannerBlock;
-    // without a HOSTS file it shows message 19017 and returns false, and the
-    // caller ends the program through the sheet's exit path.
-    bool SwitchBannerBlocking(HWND owner);
+    // Puts the block of hostse (on) or hostsd (off) into the HOSTS file and
+    // only then sets BannerBlock. A file that cannot be read or written is
+    // told and leaves the setting and the HOSTS file as they were; without a
+    // HOSTS file message 19017 is shown and the caller ends the program
+    // through the sheet's exit path.
+    enum class BannerSwitch { Switched, Failed, NoHostsFile };
+    BannerSwitch SwitchBannerBlocking(HWND owner, bool on);
     // The hidden window captioned by the current pack's key 9999, as
     // Blokkjack and Blokkout look for it (after a saved language change).
     void RetitleHiddenWindow();

@@ -183,13 +183,17 @@ BOOL CPopupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         MarkModified();
         return TRUE;
     case IDC_BANNERS:
-        s.m_ini.BannerBlock = IsDlgButtonChecked(IDC_BANNERS) == BST_CHECKED ? 1 : 0;
-        MarkModified();
-        if (!BlokkumApp()->SwitchBannerBlocking(m_hWnd)) {
+        switch (BlokkumApp()->SwitchBannerBlocking(m_hWnd, IsDlgButtonChecked(IDC_BANNERS) == BST_CHECKED)) {
+        case CPopupBlockerApp::BannerSwitch::NoHostsFile:
             // Without a HOSTS file the program ends, saved and with its tray icon removed.
             if (CMainPage* sheet = dynamic_cast<CMainPage*>(GetSheet())) sheet->EndProgram();
             return TRUE;
+        case CPopupBlockerApp::BannerSwitch::Failed:
+            CheckDlgButton(IDC_BANNERS, s.m_ini.BannerBlock ? BST_CHECKED : BST_UNCHECKED);
+            return TRUE;
+        case CPopupBlockerApp::BannerSwitch::Switched: break;
         }
+        MarkModified();
         NotifySheet(WM_BANNERBLOCKCHANGED);
         return TRUE;
     default:

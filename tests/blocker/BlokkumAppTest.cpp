@@ -310,6 +310,36 @@ TEST(PopupsPage, CatchingStaysOffWithoutAConfiguredBrowserUnlessTheCheckIsSkippe
     sheet.DestroyWindow();
 }
 
+TEST(PopupsPage, ABannerSwitchTheHostsFileRefusesIsToldAndKeepsTheSettingAndTheTick) {
+    CTestRegistryKey key;
+    CTempFolder folder;
+    CPopupBlockerApp app(LocalEnvironment(key, folder));
+    app.m_settings.m_strPath = folder.Path();
+    folder.Write(BLOKKUM_BANNERS_ON_FILE, "0.0.0.0 ads.example\r\n");
+    const std::string before = "127.0.0.1 localhost\r\n";
+    const CString hosts = folder.Write("WINDOWS\\system32\\drivers\\etc\\hosts", before);
+    CPopupDlg page;
+    CPropertySheet sheet("Popups");
+    sheet.AddPage(&page);
+    ASSERT_TRUE(sheet.Create());
+    CScriptedMessageBoxes boxes;
+    {
+        CHeldFile held(hosts, FILE_SHARE_READ);
+        ASSERT_TRUE(held.IsHeld());
+        page.CheckDlgButton(IDC_BANNERS, BST_CHECKED);
+        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_BANNERS, BN_CLICKED), LPARAM(page.GetDlgItem(IDC_BANNERS)));
+    }
+    EXPECT_EQ(app.m_settings.m_ini.BannerBlock, 0u);
+    EXPECT_EQ(page.IsDlgButtonChecked(IDC_BANNERS), UINT(BST_UNCHECKED));
+    EXPECT_EQ(ReadFileText(hosts), before);
+    const auto shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Error, Failed to switch banner blocking because " + std::string(hosts) +
+                                 " can't be read or written. The HOSTS file was not changed.");
+    sheet.DestroyWindow();
+    SetFileAttributesA(hosts, FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(GeneralOptions, ASoundRowChosenAgainKeepsItsOwnFileAndOnTopIsRestoredBothWays) {
     CTestRegistryKey key;
     CTempFolder folder;
