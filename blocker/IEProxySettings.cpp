@@ -34,6 +34,11 @@ bool WriteHttp11(const CBrowserProxyContext& context, DWORD value) {
     return true;
 }
 
+void TellFailure(const CBrowserProxyContext& context, bool set) {
+    context.ShowError(set ? context.Text("2241", "Error, Failed to set Internet Explorer proxy setting.")
+                          : context.Text("2244", "Error, Failed to reset Internet Explorer proxy setting."));
+}
+
 void NotifyInternetSettings() {
     InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
     // Wine refuses the refresh without a handle; Windows accepts it.
@@ -41,14 +46,22 @@ void NotifyInternetSettings() {
 }
 }  // namespace
 
+CStringArray CIEProxySettings::ConnectionNames() const {
+    CStringArray names;
+    CRegKey key;
+    if (key.Open(m_context.Root(), ConnectionsKey()) != ERROR_SUCCESS) return names;
+    // Internet Explorer's own copies of the LAN settings, not connections: a
+    // stale one would count as configured while nothing can reset it.
+    for (const CString& name : key.EnumValueNames())
+        if (name != "DefaultConnectionSettings" && name != "SavedLegacySettings") names.Add(name);
+    return names;
+}
+
 void CIEProxySettings::ListDialUpConnections(bool setMode) {
     m_connections.RemoveAll();
     m_greyed.RemoveAll();
     m_connectionCount = m_greyedCount = m_configuredCount = 0;
-    CRegKey key;
-    if (key.Open(m_context.Root(), ConnectionsKey()) != ERROR_SUCCESS) return;
-    for (const CString& name : key.EnumValueNames()) {
-        if (name == "DefaultConnectionSettings" || name == "SavedLegacySettings") continue;
+    for (const CString& name : ConnectionNames()) {
         DialUpConnection record;
         record.name = name;
         const bool carriesProxy = IsConnectionProxySet(name);
@@ -76,9 +89,7 @@ bool CIEProxySettings::IsConnectionProxySet(const char* name) const {
 }
 
 bool CIEProxySettings::IsAnyConnectionProxySet() const {
-    CRegKey key;
-    if (key.Open(m_context.Root(), ConnectionsKey()) != ERROR_SUCCESS) return false;
-    for (const CString& name : key.EnumValueNames())
+    for (const CString& name : ConnectionNames())
         if (IsConnectionProxySet(name)) return true;
     return false;
 }
@@ -106,7 +117,7 @@ bool CIEProxySettings::SetConnectionOptions(const char* connection, const char* 
     options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
     options[2].Value.pszValue = const_cast<char*>("local");
     if (ApplyOptions(connection, options, 3)) return true;
-    m_context.ShowError(m_context.Text("2241", "Error, Failed to set Internet Explorer proxy setting."));
+    TellFailure(m_context, true);
     return false;
 }
 
@@ -115,13 +126,16 @@ bool CIEProxySettings::DisableConnectionProxy(const char* connection) const {
     option.dwOption = INTERNET_PER_CONN_FLAGS;
     option.Value.dwValue = PROXY_TYPE_DIRECT;
     if (ApplyOptions(connection, &option, 1)) return true;
-    m_context.ShowError(m_context.Text("2244", "Error, Failed to reset Internet Explorer proxy setting."));
+    TellFailure(m_context, false);
     return false;
 }
 
 void SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
     const CBrowserProxyContext& context = settings.Context();
-    if (!WriteHttp11(context, 1)) return;
+    if (!WriteHttp11(context, 1)) {
+        TellFailure(context, true);
+        return;
+    }
     CBlokkumSettings& flags = context.settings;
     if (lanChosen && settings.SetConnectionOptions(nullptr, BLOKKUM_PROXY_TEXT)) {
         flags.m_dwLanConfigured = 1;
@@ -140,7 +154,10 @@ void SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
 
 void ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
     const CBrowserProxyContext& context = settings.Context();
-    if (!WriteHttp11(context, 0)) return;
+    if (!WriteHttp11(context, 0)) {
+        TellFailure(context, false);
+        return;
+    }
     CBlokkumSettings& flags = context.settings;
     if (lanChosen && settings.DisableConnectionProxy(nullptr)) {
         flags.m_dwLanConfigured = 0;

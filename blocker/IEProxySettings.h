@@ -31,6 +31,7 @@ public:
     // The connection's settings blob has flags 3 and the proxy text, whose
     // 32-bit length must fit inside the blob.
     bool IsConnectionProxySet(const char* name) const;
+    // Over the listed connections only.
     bool IsAnyConnectionProxySet() const;
     // ProxyEnable is on and ProxyServer is the proxy text, or (whatever
     // ProxyEnable says) any connection carries it.
@@ -47,6 +48,9 @@ public:
 
     const CBrowserProxyContext& Context() const { return m_context; }
     CString ConnectionsKey() const { return m_context.system.internetSettingsKey + "\\Connections"; }
+    // The value names under Connections that are connections, in registry
+    // order: the list and every check go by this one.
+    CStringArray ConnectionNames() const;
 
 private:
     const CBrowserProxyContext& m_context;

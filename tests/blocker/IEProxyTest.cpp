@@ -61,24 +61,29 @@ TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed
     }
 }
 
-TEST(IEProxySettings, IsProxySetWantsOurTextOnTheEnabledLanOrOnAnyConnection) {
+TEST(IEProxySettings, IsProxySetWantsOurTextOnTheEnabledLanOrOnAListedConnection) {
     struct Row {
         DWORD enable;
         const char* server;
-        bool onConnection, expected;
+        const char* ours;  // the value that carries our text, if any
+        bool expected;
     } rows[] = {
         // Dial-up only: the LAN proxy is off, a connection carries ours.
-        {0, "", true, true},
-        {0, BLOKKUM_PROXY_TEXT, false, false},
-        {1, BLOKKUM_PROXY_TEXT, false, true},
-        {1, "http=cache:3128", true, true},
-        {1, "http=cache:3128", false, false},
+        {0, "", "Dial", true},
+        // Internet Explorer's stale copies of the LAN settings are no connections.
+        {0, "", "SavedLegacySettings", false},
+        {0, "", "DefaultConnectionSettings", false},
+        {0, BLOKKUM_PROXY_TEXT, nullptr, false},
+        {1, BLOKKUM_PROXY_TEXT, nullptr, true},
+        {1, "http=cache:3128", "Dial", true},
+        {1, "http=cache:3128", nullptr, false},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.enable << " " << r.server << " " << r.onConnection);
+        SCOPED_TRACE(testing::Message() << r.enable << " " << r.server << " " << (r.ours ? r.ours : "-"));
         IEFixture f;
         f.SetInternetSettings(r.enable, r.server);
-        f.AddConnection("Dial", r.onConnection ? ConnectionBlob(3, kOurs, DWORD(kOurs.GetLength())) : ConnectionBlob(3, "http=x:1", 8));
+        f.AddConnection("Dial", ConnectionBlob(3, "http=x:1", 8));
+        if (r.ours) f.AddConnection(r.ours, ConnectionBlob(3, kOurs, DWORD(kOurs.GetLength())));
         CBlokkumSettings settings(f.where);
         CBrowserProxyContext context(settings, f.system);
         EXPECT_EQ(CIEProxySettings(context).IsProxySet(), r.expected);
