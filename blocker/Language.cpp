@@ -19,6 +19,12 @@ CString ReadPackText(const CString& packPath, const char* key, const char* defau
     return text;
 }
 
+CString InstanceTitle(const CString& path, const CString& language) {
+    if (path.IsEmpty() || language.IsEmpty()) return BLOKKUM_INSTANCE_TITLE;
+    return ReadPackText(LangPackPath(path, language), BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE,
+                        kInstanceTitleBuffer, false);
+}
+
 CString CBlokkumLanguage::Read(const char* key, const char* defaultText, int bufferSize,
                                bool hashIsLineBreak) const {
     // Before the settings are loaded the pack path is "\Language\.ini", which

@@ -124,7 +124,8 @@ CPopupBlockerApp::BannerSwitch CPopupBlockerApp::SwitchBannerBlocking(HWND owner
 }
 
 void CPopupBlockerApp::RetitleHiddenWindow() {
-    if (m_hHiddenWindow) SetWindowTextA(m_hHiddenWindow, Text(BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE));
+    if (m_hHiddenWindow)
+        SetWindowTextA(m_hHiddenWindow, InstanceTitle(m_settings.m_strPath, m_settings.m_strLanguage));
 }
 
 void CPopupBlockerApp::AskWizardQuestion() {
@@ -189,7 +190,7 @@ void CPopupBlockerApp::EnsureAlias() {
 BOOL CPopupBlockerApp::InitInstance() {
     // Before the settings are read the lookup finds no pack: the mutex always
     // has the built-in name, and keeps it for the whole run.
-    if (!m_instance.Recreate(Text(BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE))) return FALSE;
+    if (!m_instance.Recreate(InstanceTitle(m_settings.m_strPath, m_settings.m_strLanguage))) return FALSE;
 
     SeedInstallerValues();
     {
@@ -212,7 +213,7 @@ BOOL CPopupBlockerApp::InitInstance() {
     }
     AskWizardQuestion();
 
-    const CString windowTitle = Text(BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE);
+    const CString windowTitle = InstanceTitle(m_settings.m_strPath, m_settings.m_strLanguage);
     m_strProxyHostAlias = BLOKKUM_PROXY_HOST_ALIAS;
     m_settings.m_bInstallationDateChanged = false;
 

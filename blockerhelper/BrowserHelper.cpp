@@ -17,7 +17,6 @@ CString g_modulePath;
 ProgramStartHook g_startHook;
 
 const int kRegistryText = 260;
-const int kTitleBuffer = 255;
 const int kFlagBuffer = 30;
 const int kValueBuffer = 260;
 
@@ -69,9 +68,7 @@ HWND FindBlockerWindow() {
         path = ReadText(key, "Path");
         language = ReadText(key, "Language");
     }
-    CString title = ReadPackText(LangPackPath(path, language), BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE,
-                                 kTitleBuffer, false);
-    return FindWindowA(nullptr, title);
+    return FindWindowA(nullptr, InstanceTitle(path, language));
 }
 
 void SetProgramStartHook(ProgramStartHook hook) { g_startHook = std::move(hook); }

@@ -96,7 +96,7 @@ void CUninstallerApp::RestoreZoneSettings() {
 }
 
 void CUninstallerApp::NotifyBlokkum() {
-    m_strInstanceTitle = Text(BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE);
+    m_strInstanceTitle = InstanceTitle(m_settings.m_strPath, m_settings.m_strLanguage);
     HWND blokkum = FindWindowA(nullptr, m_strInstanceTitle);
     if (blokkum) PostMessageA(blokkum, WM_UNINSTALLNOTIFY, 0, 0);
 }

@@ -547,8 +547,9 @@ public:
     }
     CString Hosts() const { return windows.Path() + "\\system32\\drivers\\etc\\hosts"; }
 
-    static constexpr const char* kWindowTitle = "Blokkum test message window";
-    static constexpr const char* kGermanTitle = "Blokkum Testnachrichtenfenster";
+    // With the pack's line-break mark, which a caption keeps as it stands.
+    static constexpr const char* kWindowTitle = "Blokkum test#message window";
+    static constexpr const char* kGermanTitle = "Blokkum Test#nachrichtenfenster";
     static constexpr const char* kHosts = "127.0.0.1 localhost\r\n";
     CTestRegistryKey key;
     CTempFolder program, windows;

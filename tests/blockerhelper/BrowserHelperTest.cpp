@@ -22,7 +22,8 @@ protected:
         Locations().internetSettingsKey = m_key.SubKey() + "\\Internet Settings";
         Locations().runKey = m_key.SubKey() + "\\Run";
         Locations().machineRoot = HKEY_CURRENT_USER;
-        m_title.Format("Blokkum under test %lu-%lu", GetCurrentProcessId(), GetTickCount());
+        // '#' stays in a caption: Blokkum titles its window with the pack's text as it stands.
+        m_title.Format("Blokkum under#test %lu-%lu", GetCurrentProcessId(), GetTickCount());
         CRegKey blokkum;
         ASSERT_EQ(blokkum.Create(HKEY_CURRENT_USER, Locations().blokkumKey), ERROR_SUCCESS);
         blokkum.SetString("Path", m_folder.Path());

@@ -27,7 +27,8 @@ private:
 
 CString UniqueTitle() {
     CString title;
-    title.Format("Blokkum test window %lu %lu", GetCurrentProcessId(), GetTickCount());
+    // '#' stays in a caption: Blokkum titles its window with the pack's text as it stands.
+    title.Format("Blokkum test#window %lu %lu", GetCurrentProcessId(), GetTickCount());
     return title;
 }
 
