@@ -50,12 +50,19 @@ bool ParseUnsigned(const CString& text, UINT& value) {
     return true;
 }
 
-// Stored texts are read whole but kept to the buffer the other programs use.
+// Path and Language are kept to the buffer Blokkjack and Blokkout read them
+// with, so that all three name the same pack.
 bool ReadText(const CRegKey& key, const char* name, CString& value) {
     CString text;
     if (key.QueryString(name, text) != ERROR_SUCCESS) return false;
     value = text.Left(kRegistryText - 1);
     return true;
+}
+
+// A value the program writes back is read whole: a cut one would be saved
+// cut, and the user's sound path lost.
+bool ReadWholeText(const CRegKey& key, const char* name, CString& value) {
+    return key.QueryString(name, value) == ERROR_SUCCESS;
 }
 }  // namespace
 
@@ -79,10 +86,10 @@ int CBlokkumSettings::LoadRegistrySettings() {
     bool ok = key.Open(m_where.root, m_where.key, KEY_READ | KEY_WRITE) == ERROR_SUCCESS;
     if (ok) {
         CString wizard;
-        m_strWizardMessage = ReadText(key, "Wizard Message", wizard) ? wizard : CString("A");
+        m_strWizardMessage = ReadWholeText(key, "Wizard Message", wizard) ? wizard : CString("A");
         ok = ReadText(key, "Language", m_strLanguage) && ReadText(key, "Path", m_strPath) &&
-             ReadText(key, "Blocked Popups", m_strBlockedPopups) &&
-             ReadText(key, "User Wav Path", m_strUserWavPath);
+             ReadWholeText(key, "Blocked Popups", m_strBlockedPopups) &&
+             ReadWholeText(key, "User Wav Path", m_strUserWavPath);
     }
     if (!ok) {
         QvMessageBox(nullptr, corrupted, m_language.LoadLangString(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK);
@@ -110,6 +117,15 @@ void CBlokkumSettings::SaveRegistrySettings() {
         CString command = m_ini.Startup == kStartupWithWindows ? m_strPath + "\\" BLOKKUM_PROGRAM_FILE : CString();
         run.SetString(BLOKKUM_RUN_VALUE, command);
     }
+}
+
+CString CBlokkumSettings::AlertSound() const {
+    if (!m_strUserWavPath.IsEmpty()) return m_strUserWavPath;
+    return DefaultAlertSound(m_strPath);
+}
+
+CString DefaultAlertSound(const CString& path) {
+    return path + "\\" BLOKKUM_SOUNDS_FOLDER "\\" BLOKKUM_DEFAULT_SOUND_FILE;
 }
 
 CString CBlokkumSettings::IniPath() const { return ProgramFile(BLOKKUM_INI_FILE); }

@@ -63,6 +63,9 @@ public:
     void DetectOpera();
     void DetectMozilla();
 
+    // The sound a caught pop-up plays: User Wav Path, or the shipped sound
+    // while the value is empty.
+    CString AlertSound() const;
     CString IniPath() const;
     // A file beside QVINI.ini (the running module's folder by default).
     CString ProgramFile(const char* name) const;
@@ -103,6 +106,9 @@ private:
     CBlokkumLanguage m_language;
     bool m_bIniWriteFailed = false;
 };
+
+// <path>\Sounds\PopUp.wav, the sound that ships with the program.
+CString DefaultAlertSound(const CString& path);
 
 // The running module's folder up to and including its last backslash, then name.
 void GetModuleFolderPath(CString& path, const char* name);

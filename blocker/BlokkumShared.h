@@ -60,6 +60,8 @@
 #define BLOKKUM_BANNERS_ON_FILE "hostse"
 #define BLOKKUM_BANNERS_OFF_FILE "hostsd"
 #define BLOKKUM_ZONE_BACKUP_FILE "acRs.ini"
+#define BLOKKUM_SOUNDS_FOLDER "Sounds"
+#define BLOKKUM_DEFAULT_SOUND_FILE "PopUp.wav"
 
 // acRs.ini holds this text for an action that had no 4-byte value at backup
 // time; the restore leaves such an action as it finds it.

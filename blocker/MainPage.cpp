@@ -179,8 +179,7 @@ BOOL CMainPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 void CMainPage::OnTimer(UINT_PTR id) {
     if (id != kPopupScanTimerId) return;
     CBlokkumSettings& s = Settings();
-    const CString sound = s.m_strUserWavPath.IsEmpty() ? s.ProgramFile("PopUp.wav") : s.m_strUserWavPath;
-    if (m_scan.Step(s, sound) && Counter()) Counter()->Present();
+    if (m_scan.Step(s, s.AlertSound()) && Counter()) Counter()->Present();
 }
 
 void CMainPage::OnTaskbarCreated(UINT msg) {

@@ -191,7 +191,7 @@ void COptionsPage::FillLanguageCombo() {
 
 void COptionsPage::FillSoundList() {
     CBlokkumSettings& s = Settings();
-    const CSoundList list = BuildSoundList(s.m_strPath, s.m_strUserWavPath);
+    const CSoundList list = BuildSoundList(s.m_strPath, s.AlertSound());
     HWND combo = GetDlgItem(IDC_SOUND_LIST);
     ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < list.rows.GetSize(); ++i) ::SendMessageA(combo, CB_INSERTSTRING, WPARAM(i), LPARAM(list.rows[i].c_str()));
@@ -202,7 +202,7 @@ void COptionsPage::FillSoundList() {
 }
 
 void COptionsPage::SelectCurrentSound() {
-    const CString& current = Settings().m_strUserWavPath;
+    const CString current = Settings().AlertSound();
     for (int i = 0; i < m_soundPaths.GetSize(); ++i)
         if (!m_soundPaths[i].IsEmpty() && m_soundPaths[i].CompareNoCase(current) == 0)
             ::SendDlgItemMessageA(m_hWnd, IDC_SOUND_LIST, CB_SETCURSEL, WPARAM(i), 0);
@@ -280,7 +280,7 @@ BOOL COptionsPage::OnCommand(WPARAM wParam, LPARAM lParam) {
         if (code == CBN_SELCHANGE) OnSoundChanged();
         return TRUE;
     case IDC_SOUND_TEST:
-        QvPlaySound(s.m_strUserWavPath, SND_FILENAME | SND_ASYNC);
+        QvPlaySound(s.AlertSound(), SND_FILENAME | SND_ASYNC);
         return TRUE;
     case IDC_ON_TOP:
         s.m_ini.DisplayOnTop = s.m_ini.DisplayOnTop ? 0 : 1;

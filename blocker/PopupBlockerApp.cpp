@@ -161,7 +161,7 @@ void CPopupBlockerApp::SeedInstallerValues() {
     key.SetString("Path", folder);
     key.SetString("Language", BLOKKUM_DEFAULT_LANGUAGE);
     key.SetString("Blocked Popups", "0");
-    key.SetString("User Wav Path", "");
+    key.SetString("User Wav Path", DefaultAlertSound(folder));
     key.SetDWORD("FirstRun", 1);
     key.SetDWORD("ShowAtStart", 1);
 }

@@ -57,7 +57,7 @@ REGEDIT4
 "Path"="$p\\\\Blokkum"
 "Language"="English"
 "Blocked Popups"="0"
-"User Wav Path"=""
+"User Wav Path"="$p\\\\Blokkum\\\\Sounds\\\\PopUp.wav"
 "FirstRun"=dword:00000001
 "ShowAtStart"=dword:00000001
 

@@ -72,7 +72,25 @@ TEST(BlokkumSettings, LoadAcceptsAnEmptySoundPathAndAsksTheWizardQuestionByDefau
     EXPECT_EQ(settings.m_strWizardMessage, "A");
     EXPECT_EQ(settings.m_strBlockedPopups, "17");
     EXPECT_EQ(settings.m_strUserWavPath, "");
+    // An empty value plays, and shows as, the shipped sound.
+    EXPECT_EQ(settings.AlertSound(), "C:\\Program Files\\Blokkum\\Sounds\\PopUp.wav");
     EXPECT_EQ(settings.Language().PackPath(), "C:\\Program Files\\Blokkum\\Language\\English.ini");
+}
+
+TEST(BlokkumSettings, ASoundPathLongerThanAWindowsPathIsSavedBackWhole) {
+    SettingsFixture f;
+    f.SeedInstalledKey();
+    const CString sound = "D:\\" + CString('s', 300) + "\\bell.wav";
+    {
+        CRegKey key;
+        key.Open(HKEY_CURRENT_USER, f.where.key, KEY_WRITE);
+        key.SetString("User Wav Path", sound);
+    }
+    CBlokkumSettings settings(f.where);
+    ASSERT_EQ(settings.LoadRegistrySettings(), 0);
+    EXPECT_EQ(settings.AlertSound(), sound);
+    settings.SaveRegistrySettings();
+    EXPECT_EQ(f.Value(f.where.key, "User Wav Path"), sound);
 }
 
 TEST(BlokkumSettings, SaveWritesTheKeyTheRunValueAndCloseToTray) {

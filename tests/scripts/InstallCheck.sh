@@ -65,6 +65,7 @@ done <<TABLE
 user.reg|Software\\Quorvane Blokkum|Path|$P\\\\Blokkum"
 user.reg|Software\\Quorvane Blokkum|Language|"English"
 user.reg|Software\\Quorvane Blokkum|FirstRun|dword:00000001
+user.reg|Software\\Quorvane Blokkum|User Wav Path|$P\\\\Blokkum\\\\Sounds\\\\PopUp.wav"
 user.reg|Software\\Quorvane Grindel\\Shredder|AppPath|$P\\\\Grindel"
 user.reg|Software\\Quorvane Grindel\\Shredder|Language|"English"
 user.reg|Software\\Quorvane Swiftlane|AppPath|$P\\\\Swiftlane"
