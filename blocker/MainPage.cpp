@@ -1,5 +1,8 @@
 #include "MainPage.h"
 
+#include <cstring>
+#include <vector>
+
 #include "AboutDlg.h"
 #include "BlokkumDialogSupport.h"
 #include "BlokkumShared.h"
@@ -70,6 +73,7 @@ BOOL CMainPage::OnInitDialog() {
     // Whether the port could be taken is not shown: the failure went to the
     // error reporter.
     app->m_proxy.Start();
+    if (app->m_bLastBrowserClosed) PostMessage(WM_LASTBROWSERCLOSED);
     return result;
 }
 
@@ -383,20 +387,60 @@ void CMainPage::OnCancelCommand() {
 }
 
 void CMainPage::ExitProgram() {
+    // One question at a time: an Exit that comes while it is up asks nothing
+    // more, the last browser's close ends the program without it.
+    if (m_bEnding || (m_bAskingToExit && !m_bEndingOnBrowserClose)) return;
     SaveAll();
-    if (!m_bEndingOnBrowserClose &&
-        QvMessageBox(m_hWnd,
-                     Text("6003", "You will not be able to browse the internet unless you change the proxy settings "
-                                  "or starting the program again, click Yes to exit"),
-                     Text("6004", "Quorvane Blokkum"), MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return;
+    if (!m_bEndingOnBrowserClose) {
+        m_bAskingToExit = true;
+        const int answer =
+            QvMessageBox(m_hWnd,
+                         Text("6003", "You will not be able to browse the internet unless you change the proxy "
+                                      "settings or starting the program again, click Yes to exit"),
+                         Text("6004", "Quorvane Blokkum"), MB_YESNO | MB_ICONQUESTION);
+        m_bAskingToExit = false;
+        if (answer != IDYES) return;
+    }
     EndProgram();
 }
 
 void CMainPage::EndProgram() {
+    if (m_bEnding) return;
+    m_bEnding = true;
     SaveAll();
     DeleteTrayIcon();
     if (Counter() && Counter()->m_hWnd) Counter()->DestroyWindow();
     KillTimer(kPopupScanTimerId);
+    CloseModalWindows();
     EndDialog(0);
+}
+
+namespace {
+BOOL CALLBACK CollectShown(HWND window, LPARAM windows) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
+}
+
+bool IsDialogWindow(HWND window) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    return strcmp(name, "#32770") == 0;
+}
+}  // namespace
+
+void CMainPage::CloseModalWindows() {
+    // Each box, menu or dialog still open runs a modal loop of its own below
+    // which the sheet's loop waits: left open (a question asked twice, one
+    // behind another window, the wizard when the last browser closes), it
+    // would keep the program running with no tray icon and the port served.
+    EndMenu();
+    std::vector<HWND> shown;
+    EnumThreadWindows(GetCurrentThreadId(), CollectShown, LPARAM(&shown));
+    for (HWND window : shown) {
+        if (window == m_hWnd || (Counter() && window == Counter()->m_hWnd)) continue;
+        CWnd* object = CWnd::FromHandle(window);
+        if (auto* dialog = dynamic_cast<CDialog*>(object)) dialog->EndDialog(IDCANCEL);
+        else if (auto* sheet = dynamic_cast<CPropertySheet*>(object)) sheet->EndDialog(IDCANCEL);
+        else if (IsDialogWindow(window)) ::EndDialog(window, IDCANCEL);
+    }
 }

@@ -44,7 +44,8 @@ public:
     void DeleteTrayIcon();
     // Asks first unless the last browser closed, then ends the program.
     void ExitProgram();
-    // Saves, takes the tray icon and the counter away and ends the sheet.
+    // Saves, takes the tray icon and the counter away, closes the boxes and
+    // dialogs still open and ends the sheet; once.
     void EndProgram();
 
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -58,6 +59,8 @@ public:
     bool m_bOptionsModified = false;
     bool m_bEndingOnBrowserClose = false;
     bool m_bShown = false;
+    // The program is ending: work that a closed dialog returns to stops.
+    bool m_bEnding = false;
 
 protected:
     BOOL OnInitDialog() override;
@@ -74,6 +77,7 @@ private:
     void ShowAbout();
     void OnCancelCommand();
     void HideSheet();
+    void CloseModalWindows();
     HICON CatchingIcon() const;
     void SetMenuItemLangText(UINT id, const char* key, const char* defaultText);
 
@@ -85,5 +89,6 @@ private:
     CString m_strDisabledTip;
     CString m_strSavedLanguage;
     UINT m_nShownIcon = 0;
+    bool m_bAskingToExit = false;
     CPopupScan m_scan;
 };

@@ -40,6 +40,21 @@ const WizardQuestion kWizardQuestions[] = {
     {14, "19010", "You have Opera 6, Opera 7 and netscape installed, but you haven't configured the proxy settings for any of them\r\nDo you want to configure proxy settings now?"},
     {15, "19011", "You have Internet Explorer, Opera 6, Opera 7 and netscape installed, but you haven't configured the proxy settings for any of them\r\nDo you want to configure proxy settings now?"},
 };
+
+// The last browser's close can arrive while a message box, menu or file
+// dialog runs a loop of its own, which hands it to this window instead of
+// the sheet's filter, or before the sheet runs at all (during the start
+// notice): passed on to the sheet, or kept for its start, it is not lost.
+LRESULT CALLBACK HiddenWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LASTBROWSERCLOSED) {
+        CPopupBlockerApp* app = BlokkumApp();
+        HWND sheet = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
+        if (sheet) PostMessageA(sheet, msg, 0, 0);
+        else if (app) app->m_bLastBrowserClosed = true;
+        return 0;
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
 }  // namespace
 
 CBlokkumEnvironment::CBlokkumEnvironment() : zonesKey(BLOKKUM_ZONES_KEY) {}
@@ -168,7 +183,7 @@ void CPopupBlockerApp::SeedInstallerValues() {
 
 bool CPopupBlockerApp::CreateHiddenWindow(const CString& title) {
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpfnWndProc = HiddenWindowProc;
     wc.hInstance = m_hInstance;
     wc.lpszClassName = kHiddenWindowClass;
     RegisterClassA(&wc);

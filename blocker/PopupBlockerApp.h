@@ -87,6 +87,8 @@ public:
     bool m_bShowAtStart = false;
     int m_nIEProxySet = 0;
     CString m_strProxyHostAlias;
+    // The last browser closed before the tray sheet ran; it ends at its start.
+    bool m_bLastBrowserClosed = false;
 
 private:
     // Without an installation (no key at all) the program writes what the

@@ -45,7 +45,7 @@ void CPopupDlg::OnSetProxy() {
     app->ReadProxyFlags();
     const bool before = app->AnyBrowserConfigured();
     RunWizard(1);
-    if (m_nBlinkState == -1) return;
+    if (Ending() || m_nBlinkState == -1) return;
     app->ReadProxyFlags();
     if (!app->AnyBrowserConfigured()) return;
     StopNotice();
@@ -62,6 +62,7 @@ void CPopupDlg::OnSetProxy() {
 
 void CPopupDlg::OnResetProxy() {
     RunWizard(0);
+    if (Ending()) return;
     const CBlokkumSettings& s = Settings();
     if (s.m_dwLanConfigured || s.m_dwDialUpConfigured || s.m_dwNetscapeConfigured || s.m_dwOpera6Configured ||
         s.m_dwOpera7Configured)
@@ -93,6 +94,11 @@ void CPopupDlg::RestoreControls() {
     EnableDlgItem(IDC_SOUND, s.m_ini.PopupCatching);
     CheckDlgButton(IDC_SOUND, s.m_ini.PlayWave ? BST_CHECKED : BST_UNCHECKED);
     if (s.m_bLanguageChanged) SetTexts();
+}
+
+bool CPopupDlg::Ending() const {
+    const CMainPage* sheet = dynamic_cast<const CMainPage*>(GetSheet());
+    return sheet && sheet->m_bEnding;
 }
 
 void CPopupDlg::MarkModified() {

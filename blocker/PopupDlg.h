@@ -45,4 +45,6 @@ private:
     void SwitchOffUnconfigured();
     void MarkModified();
     void NotifySheet(UINT msg);
+    // The program ended while the wizard was open.
+    bool Ending() const;
 };
