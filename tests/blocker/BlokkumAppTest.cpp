@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -562,27 +561,15 @@ public:
     PROCESS_INFORMATION first = {};
 };
 
-// The visible dialog windows of a process, its sheet excepted: its boxes.
-struct CBoxSearch {
-    DWORD process;
-    HWND sheet;
-    std::vector<HWND> found;
-};
-BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
-    auto& s = *reinterpret_cast<CBoxSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[16] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (owner == s.process && window != s.sheet && IsWindowVisible(window) && strcmp(name, "#32770") == 0 &&
-        CWnd::GetWindowTextOf(window) == BLOKKUM_CAPTION)
-        s.found.push_back(window);
-    return TRUE;
-}
-std::vector<HWND> ShownBoxesOf(DWORD process, HWND sheet) {
-    CBoxSearch search{process, sheet, {}};
-    EnumWindows(CollectBox, LPARAM(&search));
-    return search.found;
+// The boxes a process shows: its visible dialogs captioned as Blokkum, the sheet excepted.
+size_t ShownBoxesOf(DWORD process, HWND sheet) {
+    size_t boxes = 0;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, WC_DIALOG, BLOKKUM_CAPTION)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        boxes += owner == process && w != sheet && IsWindowVisible(w);
+    }
+    return boxes;
 }
 
 TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
@@ -676,11 +663,9 @@ TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
     // the program, question and all.
     ASSERT_TRUE(PostMessageA(sheet, WM_COMMAND, ID_TRAY_EXIT, 0));
     ASSERT_TRUE(PostMessageA(sheet, WM_COMMAND, ID_TRAY_EXIT, 0));
-    std::vector<HWND> questions;
-    for (int i = 0; i < 100 && questions.empty(); ++i, Sleep(100))
-        questions = ShownBoxesOf(blokkum.first.dwProcessId, sheet);
+    for (int i = 0; i < 100 && !ShownBoxesOf(blokkum.first.dwProcessId, sheet); ++i) Sleep(100);
     Sleep(500);
-    EXPECT_EQ(ShownBoxesOf(blokkum.first.dwProcessId, sheet).size(), 1u);
+    EXPECT_EQ(ShownBoxesOf(blokkum.first.dwProcessId, sheet), 1u);
     ASSERT_TRUE(PostMessageA(renamed ? renamed : window, WM_LASTBROWSERCLOSED, 0, 0));
     ASSERT_EQ(WaitForSingleObject(blokkum.first.hProcess, 15000), WAIT_OBJECT_0) << "the exit left a thread running";
     DWORD code = 1;
