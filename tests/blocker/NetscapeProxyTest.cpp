@@ -21,6 +21,21 @@ void Check(CNetscapeProxySettings& ns, std::initializer_list<const char*> names)
         for (const char* name : names) ns.m_profiles[i].checked |= ns.m_profiles[i].name == name;
     }
 }
+
+CBlokkumLocations BlokkumKeyBelow(const CTestRegistryKey& reg) {
+    CBlokkumLocations where;
+    where.key = reg.SubKey() + "\\Quorvane Blokkum";
+    return where;
+}
+
+// A Windows 98 machine in a folder of its own, with Blokkum's key in a test key.
+struct CWindows98World {
+    CTempFolder root;
+    CTestRegistryKey reg;
+    CBlokkumLocations where = BlokkumKeyBelow(reg);
+    CBlokkumSettings settings{where};
+    CBrowserProxyContext context{settings, CBrowserSystem(root.File("WINDOWS"), "joe", TestVersion(1, 4, 10))};
+};
 }  // namespace
 
 TEST(NetscapeProxySettings, MozillaFolderFollowsTheWindowsVersion) {
@@ -45,12 +60,10 @@ TEST(NetscapeProxySettings, MozillaFolderFollowsTheWindowsVersion) {
 TEST(NetscapeProxySettings, ProfilesOfBothSourcesAreSetAndResetKeepingTheUsersOtherLines) {
     // Windows 98: alice in the profiles folder, bob there without a salted
     // folder, carol elsewhere and named only in registry.dat.
-    CTempFolder root;
-    CTestRegistryKey reg;
-    CBlokkumLocations where;
-    where.key = reg.SubKey() + "\\Quorvane Blokkum";
-    CBlokkumSettings settings(where);
-    CBrowserProxyContext context(settings, CBrowserSystem(root.File("WINDOWS"), "joe", TestVersion(1, 4, 10)));
+    CWindows98World world;
+    CTempFolder& root = world.root;
+    const CBlokkumLocations& where = world.where;
+    CBrowserProxyContext& context = world.context;
     const CString mozilla = root.File("WINDOWS\\Application Data\\Mozilla\\");
     const CString alice = root.Write("WINDOWS\\Application Data\\Mozilla\\Profiles\\alice\\ab12.slt\\prefs.js",
                                      "user_pref(\"browser.startup.homepage\", \"http://example.org/\");\r\n"
@@ -111,12 +124,10 @@ TEST(NetscapeProxySettings, AFileThatCannotBeReadOrReplacedLeavesEveryChosenProf
     for (DWORD share : shares) {
         for (bool set : {true, false}) {
             SCOPED_TRACE(testing::Message() << "share " << share << (set ? ", set" : ", reset"));
-            CTempFolder root;
-            CTestRegistryKey reg;
-            CBlokkumLocations where;
-            where.key = reg.SubKey() + "\\Quorvane Blokkum";
-            CBlokkumSettings settings(where);
-            CBrowserProxyContext context(settings, CBrowserSystem(root.File("WINDOWS"), "joe", TestVersion(1, 4, 10)));
+            CWindows98World world;
+            CTempFolder& root = world.root;
+            const CBlokkumLocations& where = world.where;
+            CBrowserProxyContext& context = world.context;
             std::vector<CString> files;
             for (const char* name : {"alice", "carol"}) {
                 const std::string folder =
