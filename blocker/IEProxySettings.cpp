@@ -1,6 +1,6 @@
 #include "IEProxySettings.h"
 
-#include <wininet.h>
+#include <vector>
 
 #include "BlokkumShared.h"
 #include "Registry.h"
@@ -10,6 +10,11 @@ const DWORD kDirectPlusProxy = PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY;  // 3
 const int kBlobFlags = 8;
 const int kBlobTextLength = 12;
 const int kBlobText = 16;
+const char kHttp11[] = "ProxyHttp1.1";
+const char kNothingChangedKey[] = "2264";
+const char kNothingChanged[] = "%s can't be read or changed. Internet Explorer's settings were not changed.";
+const char kNotPutBackKey[] = "2265";
+const char kNotPutBack[] = "%s1 can't be read or changed, and %s2 could not be put back as it was.";
 
 DWORD BlobDWORD(const CString& blob, int offset) {
     DWORD value = 0;
@@ -17,32 +22,141 @@ DWORD BlobDWORD(const CString& blob, int offset) {
     return value;
 }
 
-bool ApplyOptions(const char* connection, INTERNET_PER_CONN_OPTIONA* options, DWORD count) {
+INTERNET_PER_CONN_OPTION_LISTA OptionList(const char* connection, INTERNET_PER_CONN_OPTIONA* options, DWORD count) {
     INTERNET_PER_CONN_OPTION_LISTA list = {};
     list.dwSize = sizeof list;
     list.pszConnection = const_cast<char*>(connection);
     list.dwOptionCount = count;
     list.pOptions = options;
-    return InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list) != FALSE;
+    return list;
 }
 
-// ProxyHttp1.1 and the two notifications frame every set and reset.
-bool WriteHttp11(const CBrowserProxyContext& context, DWORD value) {
-    CRegKey key;
-    if (key.Open(context.Root(), context.system.internetSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return false;
-    key.SetDWORD("ProxyHttp1.1", value);
-    return true;
+// A queried string is globally allocated and the caller's to free.
+CString TakeString(char* text) {
+    if (!text) return CString();
+    CString value = text;
+    GlobalFree(text);
+    return value;
 }
 
-void TellFailure(const CBrowserProxyContext& context, bool set) {
-    context.ShowError(set ? context.Text("2241", "Error, Failed to set Internet Explorer proxy setting.")
-                          : context.Text("2244", "Error, Failed to reset Internet Explorer proxy setting."));
+// A registry value as it stands, whatever its type, or its absence: what the
+// put-back writes again.
+struct SavedValue {
+    bool present = false;
+    DWORD type = REG_NONE;
+    CString data;
+};
+
+bool SaveValue(const CRegKey& key, const char* name, SavedValue& saved) {
+    const LONG rc = key.QueryBinary(name, saved.data, &saved.type);
+    saved.present = rc == ERROR_SUCCESS;
+    return saved.present || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool RestoreValue(CRegKey& key, const char* name, const SavedValue& saved) {
+    if (saved.present)
+        return key.SetBinary(name, saved.data.c_str(), DWORD(saved.data.GetLength()), saved.type) == ERROR_SUCCESS;
+    const LONG rc = key.DeleteValue(name);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+CString FailureText(const CBrowserProxyContext& context, bool set) {
+    return set ? context.Text("2241", "Error, Failed to set Internet Explorer proxy setting.")
+               : context.Text("2244", "Error, Failed to reset Internet Explorer proxy setting.");
+}
+
+// One box for the whole change: what failed, and either that nothing
+// changed or what is left changed.
+bool TellChangeFailed(const CBrowserProxyContext& context, bool set, const CString& failed,
+                      const CStringArray& notPutBack) {
+    CString detail;
+    if (notPutBack.IsEmpty()) {
+        detail = context.Text(kNothingChangedKey, kNothingChanged);
+        detail.Replace("%s", failed);
+    } else {
+        CString names;
+        for (const CString& name : notPutBack) names += (names.IsEmpty() ? "" : ", ") + name;
+        detail = context.Text(kNotPutBackKey, kNotPutBack);
+        detail.Replace("%s1", failed);
+        detail.Replace("%s2", names);
+    }
+    context.ShowError(FailureText(context, set) + "\n" + detail);
+    return false;
 }
 
 void NotifyInternetSettings() {
     InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
     // Wine refuses the refresh without a handle; Windows accepts it.
     InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
+}
+
+// One connection of a change and what it held before.
+struct ConnectionChange {
+    const char* connection;  // null: the LAN
+    CString name;            // as the user is told it
+    IEConnectionOptions before;
+    bool applied;
+};
+
+// The set and the reset: the HTTP/1.1 value and every chosen connection are
+// read first, then changed in turn; a step that fails puts back, last first,
+// each one already changed, so the user's browser is never left half set.
+bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool dialUpChosen) {
+    const CBrowserProxyContext& context = settings.Context();
+    std::vector<ConnectionChange> changes;
+    if (lanChosen) changes.push_back({nullptr, context.Text("3005", "LAN"), {}, false});
+    if (dialUpChosen)
+        for (const DialUpConnection& c : settings.m_connections)
+            if (c.checked) changes.push_back({c.name.c_str(), c.name, {}, false});
+
+    const CString http11Name = context.system.internetSettingsKey + "\\" + kHttp11;
+    CRegKey key;
+    SavedValue http11;
+    if (key.Open(context.Root(), context.system.internetSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS ||
+        !SaveValue(key, kHttp11, http11))
+        return TellChangeFailed(context, set, http11Name, CStringArray());
+    for (ConnectionChange& c : changes)
+        if (!settings.QueryConnectionOptions(c.connection, c.before))
+            return TellChangeFailed(context, set, c.name, CStringArray());
+
+    IEConnectionOptions wanted;
+    if (set) {
+        wanted.flags = kDirectPlusProxy;
+        wanted.server = BLOKKUM_PROXY_TEXT;
+        wanted.bypass = "local";
+    }
+    // A reset turns the proxy off and keeps the server and bypass it had.
+    const bool flagsOnly = !set;
+    if (key.SetDWORD(kHttp11, set ? 1 : 0) != ERROR_SUCCESS)
+        return TellChangeFailed(context, set, http11Name, CStringArray());
+    for (ConnectionChange& c : changes) {
+        c.applied = settings.ApplyConnectionOptions(c.connection, wanted, flagsOnly);
+        if (c.applied) continue;
+        CStringArray notPutBack;
+        for (auto done = changes.rbegin(); done != changes.rend(); ++done)
+            if (done->applied && !settings.ApplyConnectionOptions(done->connection, done->before, flagsOnly))
+                notPutBack.Add(done->name);
+        if (!RestoreValue(key, kHttp11, http11)) notPutBack.Add(http11Name);
+        NotifyInternetSettings();
+        return TellChangeFailed(context, set, c.name, notPutBack);
+    }
+
+    CBlokkumSettings& flags = context.settings;
+    if (lanChosen) {
+        flags.m_dwLanConfigured = set ? 1 : 0;
+        context.WriteFlag(BLOKKUM_FLAG_LAN, flags.m_dwLanConfigured);
+    }
+    for (size_t i = lanChosen ? 1 : 0; i < changes.size(); ++i) {
+        if (set) {
+            flags.m_dwDialUpConfigured = 1;
+            context.WriteFlag(BLOKKUM_FLAG_DIALUP, 1);
+        } else if (settings.m_configuredCount-- == 1) {
+            flags.m_dwDialUpConfigured = 0;
+            context.WriteFlag(BLOKKUM_FLAG_DIALUP, 0);
+        }
+    }
+    NotifyInternetSettings();
+    return true;
 }
 }  // namespace
 
@@ -109,71 +223,56 @@ bool CIEProxySettings::IsProxySet() const {
 }
 
 bool CIEProxySettings::SetConnectionOptions(const char* connection, const char* proxyText) const {
-    INTERNET_PER_CONN_OPTIONA options[3] = {};
-    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-    options[0].Value.dwValue = kDirectPlusProxy;
-    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-    options[1].Value.pszValue = const_cast<char*>(proxyText);
-    options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
-    options[2].Value.pszValue = const_cast<char*>("local");
-    if (ApplyOptions(connection, options, 3)) return true;
-    TellFailure(m_context, true);
+    IEConnectionOptions options;
+    options.flags = kDirectPlusProxy;
+    options.server = proxyText;
+    options.bypass = "local";
+    if (ApplyConnectionOptions(connection, options, false)) return true;
+    m_context.ShowError(FailureText(m_context, true));
     return false;
 }
 
 bool CIEProxySettings::DisableConnectionProxy(const char* connection) const {
-    INTERNET_PER_CONN_OPTIONA option = {};
-    option.dwOption = INTERNET_PER_CONN_FLAGS;
-    option.Value.dwValue = PROXY_TYPE_DIRECT;
-    if (ApplyOptions(connection, &option, 1)) return true;
-    TellFailure(m_context, false);
+    if (ApplyConnectionOptions(connection, IEConnectionOptions(), true)) return true;
+    m_context.ShowError(FailureText(m_context, false));
     return false;
 }
 
-void SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
-    const CBrowserProxyContext& context = settings.Context();
-    if (!WriteHttp11(context, 1)) {
-        TellFailure(context, true);
-        return;
-    }
-    CBlokkumSettings& flags = context.settings;
-    if (lanChosen && settings.SetConnectionOptions(nullptr, BLOKKUM_PROXY_TEXT)) {
-        flags.m_dwLanConfigured = 1;
-        context.WriteFlag(BLOKKUM_FLAG_LAN, 1);
-    }
-    if (dialUpChosen) {
-        for (int i = 0; i < settings.m_connections.GetSize(); ++i) {
-            const DialUpConnection& c = settings.m_connections[i];
-            if (!c.checked || !settings.SetConnectionOptions(c.name, BLOKKUM_PROXY_TEXT)) continue;
-            flags.m_dwDialUpConfigured = 1;
-            context.WriteFlag(BLOKKUM_FLAG_DIALUP, 1);
-        }
-    }
-    NotifyInternetSettings();
+bool CIEProxySettings::QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const {
+    INTERNET_PER_CONN_OPTIONA values[3] = {};
+    values[0].dwOption = INTERNET_PER_CONN_FLAGS;
+    values[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    values[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+    INTERNET_PER_CONN_OPTION_LISTA list = OptionList(connection, values, 3);
+    DWORD size = sizeof list;
+    if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) return false;
+    options.flags = values[0].Value.dwValue;
+    options.server = TakeString(values[1].Value.pszValue);
+    options.bypass = TakeString(values[2].Value.pszValue);
+    return true;
 }
 
-void ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
-    const CBrowserProxyContext& context = settings.Context();
-    if (!WriteHttp11(context, 0)) {
-        TellFailure(context, false);
-        return;
-    }
-    CBlokkumSettings& flags = context.settings;
-    if (lanChosen && settings.DisableConnectionProxy(nullptr)) {
-        flags.m_dwLanConfigured = 0;
-        context.WriteFlag(BLOKKUM_FLAG_LAN, 0);
-    }
-    if (dialUpChosen) {
-        for (int i = 0; i < settings.m_connections.GetSize(); ++i) {
-            const DialUpConnection& c = settings.m_connections[i];
-            if (!c.checked || !settings.DisableConnectionProxy(c.name)) continue;
-            if (settings.m_configuredCount-- == 1) {
-                flags.m_dwDialUpConfigured = 0;
-                context.WriteFlag(BLOKKUM_FLAG_DIALUP, 0);
-            }
-        }
-    }
-    NotifyInternetSettings();
+bool CIEProxySettings::ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
+                                              bool flagsOnly) const {
+    // An empty text goes as none, as the query gave it.
+    auto text = [](const CString& value) { return value.IsEmpty() ? nullptr : const_cast<char*>(value.c_str()); };
+    INTERNET_PER_CONN_OPTIONA values[3] = {};
+    values[0].dwOption = INTERNET_PER_CONN_FLAGS;
+    values[0].Value.dwValue = options.flags;
+    values[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    values[1].Value.pszValue = text(options.server);
+    values[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+    values[2].Value.pszValue = text(options.bypass);
+    INTERNET_PER_CONN_OPTION_LISTA list = OptionList(connection, values, flagsOnly ? 1 : 3);
+    return InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list) != FALSE;
+}
+
+bool SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
+    return ChangeIEProxy(settings, true, lanChosen, dialUpChosen);
+}
+
+bool ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
+    return ChangeIEProxy(settings, false, lanChosen, dialUpChosen);
 }
 
 bool FindAppPath(const CBrowserSystem& system, const char* exeName, CString& path) {

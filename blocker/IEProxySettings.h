@@ -2,17 +2,28 @@
 // the LAN settings and each dial-up connection listed under Internet
 // Settings\Connections, the check whether Internet Explorer already uses the
 // proxy text, and the set and reset the wizard and Blokkout apply.
-// The per-connection options go through InternetSetOptionA; the connection
-// list and every check read the registry of the context, so tests list fake
-// connections from a key of their own.
+// The per-connection options go through InternetQueryOptionA and
+// InternetSetOptionA; the connection list and every check read the registry
+// of the context, so tests list fake connections from a key of their own.
+// A set or reset changes the HTTP/1.1 value and every chosen connection
+// together or not at all: all are read first, and a failed step puts back
+// those already changed.
 // Deliberately not: automatic configuration scripts or other proxy texts.
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include "Arrays.h"
 #include "BrowserProxyContext.h"
 #include "Strings.h"
+
+// What one connection holds of the options a set or reset writes.
+struct IEConnectionOptions {
+    DWORD flags = PROXY_TYPE_DIRECT;
+    CString server;
+    CString bypass;
+};
 
 struct DialUpConnection {
     CString name;     // the value name under Connections
@@ -40,6 +51,14 @@ public:
     bool SetConnectionOptions(const char* connection, const char* proxyText) const;
     bool DisableConnectionProxy(const char* connection) const;
 
+    // One connection's options as they are now (connection null: the LAN).
+    virtual bool QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const;
+    // flagsOnly writes the flags alone, else the proxy server and bypass too.
+    // Virtual so that tests stand in for the dial-up connections, which Wine
+    // does not keep apart from the LAN.
+    virtual bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
+                                        bool flagsOnly) const;
+
     CArray<DialUpConnection> m_connections;
     CArray<int> m_greyed;
     int m_connectionCount = 0;
@@ -56,9 +75,12 @@ private:
     const CBrowserProxyContext& m_context;
 };
 
-// The wizard's choices: LAN and/or the checked dial-up connections.
-void SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
-void ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
+// The wizard's choices: LAN and/or the checked dial-up connections, all or
+// nothing. True when every one changed and the flags follow; on a failure one
+// box tells what failed and whether everything could be put back, and the
+// flags stay as they were.
+bool SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
+bool ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
 
 // The default value of App Paths\<exe>; false when it is missing or empty.
 bool FindAppPath(const CBrowserSystem& system, const char* exeName, CString& path);
