@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "BlokkumShared.h"
 #include "IEProxySettings.h"
 #include "IEProxyTestSupport.h"
@@ -28,6 +31,33 @@ struct IEFixture {
         key.SetString("ProxyServer", server);
     }
 };
+
+// The LAN goes through Wine; the dial-up connections are held here, since
+// Wine writes a named connection's options on the LAN. A connection's n-th
+// write fails when asked.
+class CHeldConnections : public CIEProxySettings {
+public:
+    using CIEProxySettings::CIEProxySettings;
+    bool QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const override {
+        if (!connection) return CIEProxySettings::QueryConnectionOptions(connection, options);
+        options = held[connection];
+        return true;
+    }
+    bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
+                                bool flagsOnly) const override {
+        if (!connection) return CIEProxySettings::ApplyConnectionOptions(connection, options, flagsOnly);
+        if (++writes[connection] == failingWrite[connection]) return false;
+        held[connection].flags = options.flags;
+        if (!flagsOnly) held[connection] = options;
+        return true;
+    }
+    mutable std::map<std::string, IEConnectionOptions> held;
+    mutable std::map<std::string, int> writes, failingWrite;
+};
+
+std::string Describe(const IEConnectionOptions& o) {
+    return std::to_string(o.flags) + " " + o.server.c_str() + " " + o.bypass.c_str();
+}
 }  // namespace
 
 TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed) {
@@ -121,4 +151,61 @@ TEST(IEProxySettings, EachFlagFollowsTheConnectionsThatWereReallySetOrReset) {
         EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_DIALUP), i == 0 ? 99u : 0u);
     }
     EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
+    const IEConnectionOptions dialA{3, "http=cache:3128", "<local>"}, dialB{1, "", ""};
+    const char kNothingChanged[] = "QvTestDialB can't be read or changed. Internet Explorer's settings were not changed.";
+    struct Row {
+        bool set;
+        int dialAFailingWrite;  // 2: its put-back
+        const char* told;
+    } rows[] = {
+        {true, 0, kNothingChanged},
+        {false, 0, kNothingChanged},
+        // The LAN is still put back after the first dial-up's put-back failed.
+        {true, 2, "QvTestDialB can't be read or changed, and QvTestDialA could not be put back as it was."},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.set << " " << r.dialAFailingWrite);
+        CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
+        CScriptedMessageBoxes boxes;
+        IEFixture f;
+        f.AddConnection("QvTestDialA", ConnectionBlob(3, kOurs));
+        f.AddConnection("QvTestDialB", ConnectionBlob(3, kOurs));
+        // Set starts from nothing configured and no HTTP/1.1 value, reset from all configured.
+        const DWORD before = r.set ? 99 : 1;
+        CBlokkumSettings settings(f.where);
+        settings.m_dwLanConfigured = settings.m_dwDialUpConfigured = r.set ? 0 : 1;
+        if (!r.set) {
+            WriteDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_LAN, 1);
+            WriteDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_DIALUP, 1);
+            WriteDWORD(f.system.internetSettingsKey, "ProxyHttp1.1", 1);
+        }
+        CBrowserProxyContext context(settings, f.system);
+        CHeldConnections ie(context);
+        // Without "http=": Wine answers the LAN's server without it.
+        ASSERT_TRUE(ie.CIEProxySettings::ApplyConnectionOptions(nullptr, {3, "cache:3128", ""}, false));
+        IEConnectionOptions lanBefore, lan;
+        ASSERT_TRUE(ie.QueryConnectionOptions(nullptr, lanBefore));
+        ie.held = {{"QvTestDialA", dialA}, {"QvTestDialB", dialB}};
+        ie.failingWrite = {{"QvTestDialA", r.dialAFailingWrite}, {"QvTestDialB", 1}};
+        ie.ListDialUpConnections(r.set);
+        for (DialUpConnection& c : ie.m_connections) c.checked = 1;
+
+        EXPECT_FALSE(r.set ? SetIEProxy(ie, true, true) : ResetIEProxy(ie, true, true));
+
+        ASSERT_TRUE(ie.QueryConnectionOptions(nullptr, lan));
+        EXPECT_EQ(Describe(lan), Describe(lanBefore));
+        EXPECT_EQ(Describe(ie.held["QvTestDialA"]) == Describe(dialA), r.dialAFailingWrite != 2);
+        EXPECT_EQ(Describe(ie.held["QvTestDialB"]), Describe(dialB));
+        EXPECT_EQ(ReadDWORD(f.system.internetSettingsKey, "ProxyHttp1.1"), before);
+        EXPECT_EQ(settings.m_dwLanConfigured + settings.m_dwDialUpConfigured, r.set ? 0u : 2u);
+        EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_LAN), before);
+        EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_DIALUP), before);
+        const std::vector<RecordedBox> told = boxes.Boxes();
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0].text, std::string("Error, Failed to ") + (r.set ? "set" : "reset") +
+                                    " Internet Explorer proxy setting.\n" + r.told);
+    }
 }
