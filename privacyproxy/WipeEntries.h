@@ -4,14 +4,14 @@
 // that same handle; a real folder is emptied the same way first, a link is
 // never entered. Where the system cannot hold a link as itself (Wine resolves
 // a Unix link to its target for every call), the link stays and is named.
+// Opening an entry as itself and telling what it is: FileEntries.h, which
+// Grindel's shredding shares.
 // Deliberately not: overwriting contents (that is shredding), the Recycle Bin.
 #pragma once
 
+#include "FileEntries.h"
 #include "Strings.h"
 
-// The path as the file system resolves it (links followed; "\\?\" forms
-// undone), or its full path as text when it cannot be opened or resolved.
-CString ResolvedPath(const CString& path);
 // Whether the folder lies inside the profile folder, both as the file system
 // resolves them; the profile must be a full path below a drive root.
 bool IsWipeableFolder(const CString& folder, const CString& profile);
