@@ -1,6 +1,8 @@
 // The folder shred: the files of a folder through the overwrite engine, its
 // subfolders by the Folder and Remove options, never a protected system
-// folder and never a link to somewhere else.
+// folder and never a link to somewhere else: every folder is opened as
+// itself before it is walked, and its entries are checked against where it
+// really is.
 #include "FolderShred.h"
 
 #include <cstring>
@@ -8,12 +10,14 @@
 #include "Files.h"
 #include "Handles.h"
 #include "LangPack.h"
+#include "ShredEntry.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
 
 namespace {
 const int kMaxFolderDepth = 100;
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 }  // namespace
 
 bool IsFolderEmpty(const char* path) {
@@ -53,23 +57,38 @@ void CFolderShred::ReportRemoveFailure(const CString& path, int error) {
     m_job.Host().Report(LoadLangStringWith(TXT_REMOVE_FAILED, kTextRemoveFailed, path) + code, MB_ICONINFORMATION);
 }
 
+bool CFolderShred::OpenFolder(const CString& path, const CString& realParent, CString* real) {
+    CShredEntry folder;
+    folder.Open(path, FILE_WRITE_ATTRIBUTES, kShareAll, realParent);
+    if (folder.IsLink()) {
+        m_job.Engine().RemoveLink(folder, path);
+        return false;
+    }
+    *real = folder.Kind() == ENTRY_PLAIN && CanHoldEntries() ? folder.Current() : CString();
+    return true;
+}
+
 int CFolderShred::Run(const CString& path, bool systemFolder, bool recycleMode, int depth) {
+    CString real;
+    if (!OpenFolder(path, CString(), &real)) return m_job.Stopping() ? 1 : 0;
     bool skipped = false;
     ULONGLONG indexBytes = 0;
-    return Walk(path, systemFolder, recycleMode, depth, &skipped, &indexBytes);
+    return Walk(path, real, systemFolder, recycleMode, depth, &skipped, &indexBytes);
 }
 
 int CFolderShred::RunItem(const CString& path, bool systemFolder) {
+    CString real;
+    if (!OpenFolder(path, CString(), &real)) return m_job.Stopping() ? 1 : 0;
     bool skipped = false;
     ULONGLONG indexBytes = 0;
-    const int rc = Walk(path, systemFolder, false, 0, &skipped, &indexBytes);
+    const int rc = Walk(path, real, systemFolder, false, 0, &skipped, &indexBytes);
     if (rc == 0 && !skipped && IsFolderEmpty(path))
         if (const int error = RemoveShreddedFolder(path, indexBytes)) ReportRemoveFailure(path, error);
     return rc;
 }
 
-int CFolderShred::Walk(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped,
-                       ULONGLONG* indexBytes) {
+int CFolderShred::Walk(const CString& path, const CString& real, bool systemFolder, bool recycleMode, int depth,
+                       bool* skipped, ULONGLONG* indexBytes) {
     *skipped = false;
     *indexBytes = 0;
     if (!recycleMode && m_job.Machine().IsProtectedFolder(path)) {
@@ -101,14 +120,15 @@ int CFolderShred::Walk(const CString& path, bool systemFolder, bool recycleMode,
         if (name == "." || name == "..") continue;
         *indexBytes += IndexEntryBytes(name);
         const CString child = JoinPath(path, name);
+        // Every entry is checked against where this folder really is: one that
+        // leads elsewhere is a link, whatever the listing shows.
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (m_job.Engine().OverwriteFile(child, *algorithm, recycleMode ? KIND_BIN_FOLDER : KIND_ITEM) == 1 ||
+            if (m_job.Engine().OverwriteFile(child, *algorithm, recycleMode ? KIND_BIN_FOLDER : KIND_ITEM, real) == 1 ||
                 m_job.Abort())
                 stop = true;
             continue;
         }
-        // A junction or mount point leads out of what was chosen: neither entered nor removed.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+        // A folder link is met where subfolders are, and then never entered.
         if (!recycleMode && folderOption == 0) continue;
         if (depth >= kMaxFolderDepth) continue;
         if (!recycleMode && folderOption == 1) {
@@ -121,14 +141,19 @@ int CFolderShred::Walk(const CString& path, bool systemFolder, bool recycleMode,
             }
             if (answer != IDYES) continue;
         }
+        CString childReal;
+        if (!OpenFolder(child, real, &childReal)) {
+            if (m_job.Stopping()) stop = true;
+            continue;
+        }
         bool childSkipped = false;
         ULONGLONG childBytes = 0;
-        if (Walk(child, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, recycleMode, depth + 1, &childSkipped,
-                 &childBytes) == 1)
+        if (Walk(child, childReal, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, recycleMode, depth + 1,
+                 &childSkipped, &childBytes) == 1)
             stop = true;
         if (recycleMode) {
             // Emptied bin folders go at once: Wine's bin cannot empty a folder that still has subfolders.
-            if (!stop && IsFolderEmpty(child)) RemoveShreddedFolder(child, childBytes);
+            if (!stop && IsFolderEmpty(child)) RemoveShreddedFolder(child, childBytes, real);
             continue;
         }
         if (childSkipped || removeOption == 0) continue;
@@ -139,7 +164,7 @@ int CFolderShred::Walk(const CString& path, bool systemFolder, bool recycleMode,
             if (answer == IDCANCEL) stop = true;
             if (answer != IDYES) continue;
         }
-        if (const int error = RemoveShreddedFolder(child, childBytes)) ReportRemoveFailure(child, error);
+        if (const int error = RemoveShreddedFolder(child, childBytes, real)) ReportRemoveFailure(child, error);
     } while (FindNextFileA(find, &found));
     return stop ? 1 : 0;
 }

@@ -1,8 +1,10 @@
 // FolderShred.h - the folder shred: the files of a folder through the
 // overwrite engine, its subfolders by the Folder and Remove options (a
 // scheduled run's /F and /R, else the profile's), never a protected system
-// folder and never a link to somewhere else; in Recycle Bin mode every
-// subfolder is entered and nothing but emptied bin folders is removed.
+// folder; a link, to a file or a folder, is never entered or overwritten but
+// removed as the link or left and reported (the engine's RemoveLink); in
+// Recycle Bin mode every subfolder is entered and nothing but emptied bin
+// folders is removed.
 // Deliberately not: the files' overwrite (the engine's).
 #pragma once
 
@@ -18,14 +20,19 @@ class CFolderShred {
 public:
     explicit CFolderShred(CShredJob& job);
 
-    // 0 done or skipped, 1 stop the job.
+    // 0 done or skipped, 1 stop the job. A path that is a link goes to RemoveLink.
     int Run(const CString& path, bool systemFolder, bool recycleMode, int depth = 0);
     // A folder chosen as an item: shredded, then removed itself when nothing is left in it.
     int RunItem(const CString& path, bool systemFolder);
 
 private:
+    // Opens the folder as itself: false for a link (then removed as the link
+    // or reported); *real is where a real folder lies (empty where the system
+    // cannot tell). realParent: where its parent lies, when known.
+    bool OpenFolder(const CString& path, const CString& realParent, CString* real);
+    // real: where path really lies (empty: each entry's folder is looked up).
     // *indexBytes: how much of the folder's index the entries it met took.
-    int Walk(const CString& path, bool systemFolder, bool recycleMode, int depth, bool* skipped,
+    int Walk(const CString& path, const CString& real, bool systemFolder, bool recycleMode, int depth, bool* skipped,
              ULONGLONG* indexBytes);
     void ReportRemoveFailure(const CString& path, int error);
 

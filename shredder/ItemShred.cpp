@@ -62,11 +62,10 @@ int CItemShred::Run(const CString& path) {
     }
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 2;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        // A link is not followed: what it leads to was not chosen.
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 0;
+    // A link given as the item is not followed (what it leads to was not
+    // chosen): the folder shred and the engine each open the item as itself.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return CFolderShred(m_job).RunItem(path, (attributes & FILE_ATTRIBUTE_SYSTEM) != 0);
-    }
     const CAlgorithm* algorithm = m_job.Algorithm();
     if (!algorithm) return 1;
     return m_job.Engine().OverwriteFile(path, *algorithm, KIND_ITEM);

@@ -1,14 +1,15 @@
 #include "Overwrite.h"
 
 #include <winioctl.h>
-#include <direct.h>
 
 #include <cerrno>
 #include <cstdlib>
 
+#include "FileEntries.h"
 #include "Files.h"
 #include "Handles.h"
 #include "LangPack.h"
+#include "ShredEntry.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
@@ -244,7 +245,15 @@ void COverwriteEngine::ReportWriteFailure(const char* path, DWORD code) {
     m_host.Report(full, MB_ICONINFORMATION);
 }
 
-int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind) {
+void COverwriteEngine::RemoveLink(CShredEntry& entry, const char* path) {
+    const bool removed = entry.Kind() == ENTRY_LINK && entry.Remove();
+    entry.Close();
+    if (removed && !FindListed(path)) return;
+    ++m_failures;
+    m_host.Report(LoadLangStringWith(TXT_LINK_LEFT, kTextLinkLeft, path), MB_ICONERROR);
+}
+
+int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind, const CString& realFolder) {
     if (!m_progress || !m_progress->Open()) {
         ++m_failures;
         m_host.Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
@@ -252,13 +261,20 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     }
     m_progress->SetItemText(path);
 
-    WIN32_FILE_ATTRIBUTE_DATA status;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &status) ||
-        (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    // Opened as itself before anything is read or changed: a link in the
+    // file's place never passes its target to the passes, the cut or the renames.
+    CShredEntry entry;
+    entry.Open(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, realFolder);
+    if (entry.IsLink()) {
+        RemoveLink(entry, path);
+        return Stopping() ? 1 : 0;
+    }
+    if (!entry.Listed() || entry.IsFolder()) {
         ++m_failures;
         m_host.Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, path), MB_ICONERROR);
         return 0;
     }
+    const WIN32_FIND_DATAA& status = entry.ListedData();
     const DWORD attributes = status.dwFileAttributes;
     if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && kind == KIND_ITEM) {
         int answer = m_host.Ask(LoadLangStringWith(TXT_ATTRIBUTES, kTextAttributes, path),
@@ -266,14 +282,12 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         if (answer == IDCANCEL) return 1;
         if (answer != IDYES) return 0;
     }
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    entry.SetAttributes(FILE_ATTRIBUTE_NORMAL);
 
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    CHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH,
-                             nullptr));
+    CHandle file(entry.OpenData(GENERIC_READ | GENERIC_WRITE, FILE_FLAG_WRITE_THROUGH));
     if (!file.IsValid()) {
         // The file stays as it was, attributes included.
-        SetFileAttributesA(path, attributes);
+        entry.SetAttributes(attributes);
         ++m_failures;
         m_host.Report(LoadLangStringWith(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
         return kind == KIND_ITEM ? 0 : 1;
@@ -283,8 +297,7 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     CTarget target = {file, nullptr, size / kBufferSize * kBufferSize};
     CHandle direct;
     if (m_writeAligned && target.directEnd > 0) {
-        direct.Attach(CreateFileA(path, GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH, nullptr));
+        direct.Attach(entry.OpenData(GENERIC_WRITE, FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH));
         if (direct.IsValid()) target.direct = direct;
     }
     const int passes = WritePasses(target, size, algorithm, path);
@@ -293,7 +306,7 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         // Not cut, renamed or deleted: the user learns the file was not
         // fully overwritten and still has it to shred again.
         file.Close();
-        SetFileAttributesA(path, attributes);
+        entry.SetAttributes(attributes);
         return Stopping() ? 1 : 0;
     }
     bool cut = passes != PASSES_SEEK_FAILED && SeekTo(file, 0) && SetEndOfFile(file);
@@ -307,13 +320,13 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     if (!cut) {
         const DWORD code = GetLastError();
         file.Close();
-        SetFileAttributesA(path, attributes);
+        entry.SetAttributes(attributes);
         m_host.ShowSystemError(code);
         ++m_failures;
         return 1;
     }
     file.Close();
-    if (kind != KIND_BIN_FILE && RemoveShredded(path, kind) == 1) return 1;
+    if (kind != KIND_BIN_FILE && RemoveShredded(entry, path, kind) == 1) return 1;
     return Stopping() ? 1 : 0;
 }
 
@@ -417,17 +430,19 @@ int COverwriteEngine::FillFile(HANDLE file, DWORD limit, DWORD* bytes, IShredPro
 }
 
 namespace {
-// A new name for from: shaped like it (length 0), or of random letters of that length; empty when every try was taken.
-CString RenameOnce(const CString& from, int length) {
+// A new name for the entry: shaped like its current one (length 0), or of
+// random letters of that length; false when every try was taken.
+bool RenameOnce(CShredEntry& entry, int length) {
+    const CString from = entry.Current();
     for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
         CString candidate = RandomShapedName(from);
         if (length > 0) {
             candidate = candidate.Left(candidate.GetLength() - FileNameOf(candidate).GetLength());
             for (int i = 0; i < length; ++i) candidate += CString(RandomLetter());
         }
-        if (candidate.CompareNoCase(from) != 0 && MoveFileA(from, candidate)) return candidate;
+        if (candidate.CompareNoCase(from) != 0 && entry.RenameTo(candidate)) return true;
     }
-    return CString();
+    return false;
 }
 }  // namespace
 
@@ -458,53 +473,45 @@ void RefillIndex(const CString& folder, ULONGLONG bytes) {
 }
 }  // namespace
 
-int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes) {
-    CString current(path);
-    while (current.GetLength() > 3 && (current.Right(1) == "\\" || current.Right(1) == "/"))
-        current = current.Left(current.GetLength() - 1);
-    const CString original = current;
-    if (OnNtfs(current)) {
-        // Every rename of a shredded file shifted the entries of the index
-        // block that held it, and the copies left past its end were never
-        // written over: an index as full as it was writes over all of them.
-        RefillIndex(current, indexBytes);
+int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent) {
+    const bool ntfs = OnNtfs(path);
+    // Every rename of a shredded file shifted the entries of the index block
+    // that held it, and the copies left past its end were never written
+    // over: an index as full as it was writes over all of them.
+    if (ntfs) RefillIndex(path, indexBytes);
+    CShredEntry folder;
+    folder.Open(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, realParent);
+    // Checked as a folder the walk emptied: one that became a link meanwhile is no longer its to remove.
+    if (!folder.IsFolder() || folder.IsLink() || folder.Kind() == ENTRY_UNOPENED) return folder.Listed() ? EACCES : ENOENT;
+    const CString original = folder.Current();
+    if (ntfs) {
         // The folder's own MFT record keeps the names its index held while it
         // was small enough to live there; each longer name of the folder takes
         // more of the record, over them, until the record or the path is full.
-        const int parent = current.GetLength() - FileNameOf(current).GetLength();
+        const int parent = original.GetLength() - FileNameOf(original).GetLength();
         const int longest = kLongestFolderPath - parent < kLongestName ? kLongestFolderPath - parent : kLongestName;
-        for (int length = FileNameOf(current).GetLength() + kFolderNameStep; length <= longest;
-             length += kFolderNameStep) {
-            const CString next = RenameOnce(current, length);
-            if (next.IsEmpty()) break;
-            current = next;
-        }
+        for (int length = FileNameOf(original).GetLength() + kFolderNameStep; length <= longest;
+             length += kFolderNameStep)
+            if (!RenameOnce(folder, length)) break;
     }
-    if (_rmdir(current) == 0) return 0;
-    const int error = errno;
-    if (current != original) MoveFileA(current, original);
+    if (folder.Remove()) return 0;
+    const int error = ErrnoOfSystemError(GetLastError());
+    if (folder.Current() != original) folder.RenameTo(original);
     return error;
 }
 
-int COverwriteEngine::RemoveShredded(const char* path, int kind) {
+int COverwriteEngine::RemoveShredded(CShredEntry& entry, const char* path, int kind) {
     // Never replaces an existing file: a name that is taken gets new letters.
-    CString renamed = RenameOnce(path, 0);
-    if (!renamed.IsEmpty()) {
+    const CString original = entry.Current();
+    if (RenameOnce(entry, 0)) {
         // NTFS leaves a renamed entry's old name in the slack of the folder's index;
         // more names of the same length, then ever shorter ones, write over it.
-        const int nameLength = FileNameOf(renamed).GetLength();
-        for (int round = 0; round < kSameLengthRenames; ++round) {
-            const CString next = RenameOnce(renamed, 0);
-            if (!next.IsEmpty()) renamed = next;
-        }
-        for (int length = nameLength - 1; length >= 1; --length) {
-            const CString next = RenameOnce(renamed, length);
-            if (!next.IsEmpty()) renamed = next;
-        }
+        const int nameLength = FileNameOf(entry.Current()).GetLength();
+        for (int round = 0; round < kSameLengthRenames; ++round) RenameOnce(entry, 0);
+        for (int length = nameLength - 1; length >= 1; --length) RenameOnce(entry, length);
     }
-    const CString target = renamed.IsEmpty() ? CString(path) : renamed;
-    if (DeleteFileA(target)) return 0;
-    if (!renamed.IsEmpty()) MoveFileA(renamed, path);
+    if (entry.Remove()) return 0;
+    if (entry.Current() != original) entry.RenameTo(original);
     if (kind != KIND_ITEM) return 0;
     ++m_failures;
     int answer = m_host.Report(LoadLangStringWith(TXT_NOT_DELETED, kTextNotDeleted, path), MB_OKCANCEL | MB_ICONERROR);

@@ -1,7 +1,8 @@
 // Overwrite.h - the overwrite engine: one file is overwritten in place once
 // per pass of an algorithm, cut to zero length (on NTFS also grown again over
 // its MFT record and cut once more), renamed to random letters of the same
-// shape and deleted.
+// shape and deleted, all through the file opened as itself and checked to be
+// the entry its folder lists (ShredEntry.h): a link is never written to.
 // Offers: IShredHost (messages, questions, progress and the few windows of an
 // operation, answered by the application object), IShredProgress (the
 // progress dialog, or nothing in scheduled runs), COverwriteEngine and
@@ -117,13 +118,17 @@ CString RandomShapedName(const char* path);
 
 // The bytes an entry of that name takes in an NTFS folder index.
 ULONGLONG IndexEntryBytes(const char* name);
-// Removes an empty folder whose files were shredded. On NTFS its index first
-// takes as many bytes of new entries of random names as the shredded ones
-// took (indexBytes), over the old names the renames left behind in its
-// blocks, and the folder is renamed to ever longer random names, over the old
-// names its MFT record still holds. 0, or the runtime library's error number
-// when it stays (then under its own name again).
-int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes);
+// Removes an empty folder whose files were shredded, opened as itself (a
+// link in its place is left). On NTFS its index first takes as many bytes of
+// new entries of random names as the shredded ones took (indexBytes), over
+// the old names the renames left behind in its blocks, and the folder is
+// renamed to ever longer random names, over the old names its MFT record
+// still holds. realParent: where its parent folder really is, when known.
+// 0, or the runtime library's error number when it stays (then under its own
+// name again).
+int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent = CString());
+
+class CShredEntry;
 
 class COverwriteEngine {
 public:
@@ -137,7 +142,12 @@ public:
     IShredProgress* Progress() const { return m_progress; }
 
     // 1: stop the whole job (Cancel, session end, or Cancel in a prompt); 0: go on.
-    int OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind);
+    // realFolder: where the file's folder really is, when the caller knows.
+    // A link in the file's place goes to RemoveLink instead.
+    int OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind, const CString& realFolder = CString());
+    // A link is neither overwritten nor entered: removed as the link where the
+    // entry holds it as itself, else left and reported as a failure.
+    void RemoveLink(CShredEntry& entry, const char* path);
     // Failures of the last job that were reported (writes, locked files, ...).
     int FailureCount() const { return m_failures; }
     void ResetFailures() { m_failures = 0; }
@@ -170,7 +180,7 @@ private:
 
     bool Stopping() const { return m_abort || m_endSession; }
     void ReportWriteFailure(const char* path, DWORD code);
-    int RemoveShredded(const char* path, int kind);
+    int RemoveShredded(CShredEntry& entry, const char* path, int kind);
     int WritePasses(CTarget& target, ULONGLONG size, const CAlgorithm& algorithm, const char* path);
     // The 64 KB buffer repeated over the write buffer.
     void SpreadPassBuffer();

@@ -185,9 +185,9 @@ int CRecycleBinShred::Shred() {
                 continue;
             const CString path = JoinPath(folder, name);
             int result = 0;
+            // A link in the bin is neither entered nor overwritten: both calls open the entry as itself.
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    result = CFolderShred(m_job).Run(path, false, true);
+                result = CFolderShred(m_job).Run(path, false, true);
             } else {
                 result = m_job.Engine().OverwriteFile(path, *algorithm, KIND_BIN_FILE);
             }

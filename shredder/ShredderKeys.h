@@ -52,6 +52,7 @@ enum TextKey {
     TXT_BIN_APIS = 9014,
     TXT_BIN_EMPTY = 9015,
     TXT_TEMP_FILES = 9013,
+    TXT_LINK_LEFT = 9020,
     TXT_RESTORE_POINTS = 9026,
     TXT_FREE_SPACE_WARNING = 9027,
     TXT_QUOTA = 9033,
@@ -209,6 +210,9 @@ const char* const kTextNotDeleted =
     "This could be caused by either a hardware failure or\nan error within the disk's directory structure.\n\n"
     "Click OK (or press Enter) to proceed with remaining files (if any).\n"
     "Click Cancel (or press Esc) to abandon any further processing.";
+const char* const kTextLinkLeft =
+    "%s\nis a link: neither it nor what it leads to has been shredded.\n"
+    "The link could not be removed without touching what it leads to, so it has been left as it is.";
 const char* const kTextSkipFolder = "Skipping %s folder.";
 const char* const kTextSystemFolder = "Warning:\n%s\nis marked as a System folder.\nAre you sure you want to shred it?";
 const char* const kTextShredSubfolder = "Shred subfolder:\n%s?";

@@ -48,6 +48,7 @@ const PackText kTexts[] = {
     {9017, "Sorry, You can drag files only in the files list box."},
     {9018, "There isn't any selected files to be removed from the list, Please select a file first."},
     {9019, "There isn't any files to be scheduled. Please, Specify the files first."},
+    {9020, kTextLinkLeft},
     {9021, "There isn't any files to be shredded. Please, Specify the files first."},
     {9022, "There isn't any folders to be shredded. Please, Specify the folders first."},
     {9023, "Shredded files and folders cannot be recovered! Are you sure you want to do this?"},

@@ -1,0 +1,82 @@
+#include "ShredEntry.h"
+
+#include <cerrno>
+
+#include "Files.h"
+
+EntryKind CShredEntry::Open(const CString& path, DWORD access, DWORD share, const CString& realFolder) {
+    Close();
+    char full[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+    m_path = n > 0 && n < sizeof full ? CString(full) : path;
+    while (m_path.GetLength() > 3 && (m_path.Right(1) == "\\" || m_path.Right(1) == "/"))
+        m_path = m_path.Left(m_path.GetLength() - 1);
+    m_current = m_path;
+    m_share = share;
+    m_attributes = 0;
+    m_isListed = FindListed(m_path, &m_listed);
+    if (!m_isListed) return m_kind = ENTRY_UNOPENED;
+    m_attributes = m_listed.dwFileAttributes;
+    if (!CanHoldEntries()) return m_kind = ENTRY_PLAIN;
+
+    CString folder = FolderOf(m_path);
+    if (folder.Right(1) == ":") folder += "\\";
+    const CString real = realFolder.IsEmpty() ? RealPathOf(folder) : realFolder;
+    const CString expected = real.IsEmpty() ? CString() : JoinPath(real, m_listed.cFileName);
+    const bool listedAsLink = (m_listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    m_kind = OpenEntryItself(m_path, access, share, listedAsLink, expected, m_handle, m_attributes);
+    m_access = access;
+    if (!expected.IsEmpty()) m_current = expected;
+    return m_kind;
+}
+
+bool CShredEntry::HoldForRemoval() {
+    if (!m_handle.IsValid() || (m_access & DELETE)) return m_handle.IsValid();
+    HANDLE h = ReopenEntry(m_handle, m_path, m_access | DELETE | FILE_READ_ATTRIBUTES, m_share,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    m_handle.Attach(h);
+    m_access |= DELETE;
+    return true;
+}
+
+bool CShredEntry::SetAttributes(DWORD attributes) {
+    const bool done = m_handle.IsValid() ? SetEntryAttributes(m_handle, attributes)
+                                         : SetFileAttributesA(m_current, attributes) != FALSE;
+    if (done) m_attributes = attributes;
+    return done;
+}
+
+HANDLE CShredEntry::OpenData(DWORD access, DWORD flags) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    if (m_handle.IsValid()) return ReopenEntry(m_handle, m_path, access, share, flags);
+    if (CanHoldEntries()) return INVALID_HANDLE_VALUE;
+    return CreateFileA(m_current, access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+bool CShredEntry::RenameTo(const CString& newPath) {
+    const bool done = CanHoldEntries() ? HoldForRemoval() && RenameEntry(m_handle, newPath)
+                                       : MoveFileA(m_current, newPath) != FALSE;
+    if (done) m_current = newPath;
+    return done;
+}
+
+bool CShredEntry::Remove() {
+    if (CanHoldEntries()) return HoldForRemoval() && RemoveThroughHandle(m_handle, m_attributes);
+    return (m_listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(m_current) != FALSE
+                                                                  : DeleteFileA(m_current) != FALSE;
+}
+
+int ErrnoOfSystemError(DWORD error) {
+    switch (error) {
+    case ERROR_DIR_NOT_EMPTY:
+        return ENOTEMPTY;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_INVALID_NAME:
+        return EINVAL;
+    default:
+        return EACCES;
+    }
+}
