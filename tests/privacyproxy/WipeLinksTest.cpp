@@ -16,34 +16,6 @@ namespace {
 
 bool Present(const CString& path) { return FileExists(path) || FolderExists(path); }
 
-// "ln -s" with the target, or "rm -f"; false where no host program runs.
-bool HostLink(const char* tool, const CString& link, const CString& target = CString()) {
-    using UnixNameFn = char*(CDECL*)(LPCWSTR);
-    const auto unixName = reinterpret_cast<UnixNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    CString command = CString("Z:\\bin\\") + tool;
-    for (const CString& path : {target, link}) {
-        WCHAR wide[MAX_PATH];
-        if (path.IsEmpty()) continue;
-        char* name = unixName && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) ? unixName(wide) : nullptr;
-        if (!name) return false;
-        command += CString(" \"") + name + "\"";
-        HeapFree(GetProcessHeap(), 0, name);
-    }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    std::string line = command.str();
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // Wine neither waits for a host program nor keeps its exit code.
-    const bool made = !target.IsEmpty();
-    for (int i = 0; i < 100 && Present(link) != made; ++i) Sleep(50);
-    return Present(link) == made;
-}
-
 }  // namespace
 
 TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {

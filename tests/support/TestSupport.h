@@ -66,6 +66,11 @@ private:
 
 std::string ReadFileText(const char* path);
 
+// Runs the host's "ln -s" with the target, or "rm -f", on the Unix names of
+// the paths, and waits until the link shows or is gone (Wine's own calls make
+// no link); false where no host program runs.
+bool HostLink(const char* tool, const CString& link, const CString& target = CString());
+
 // Checks, with gtest assertions, that a language pack's flag bitmap loads from
 // the file and is 16 by 16 pixels, as the image combos need.
 void ExpectSixteenPixelFlag(const CString& path);

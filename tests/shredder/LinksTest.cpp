@@ -1,0 +1,89 @@
+// Links out of what is shredded, as a Wine prefix holds them: Unix links made
+// by the host's ln (Wine's own calls make none, and Wine follows them for
+// every call). Given as items or met in a folder, asked or scheduled, a link
+// is never followed: what it leads to stays byte for byte, and the link is
+// removed as a link or left and reported, never counted a success.
+#include <gtest/gtest.h>
+
+#include "ShredderTestBed.h"
+
+namespace {
+
+std::string Bytes() {
+    std::string s(70000, 0);
+    for (size_t i = 0; i < s.size(); ++i) s[i] = char(i * 7 + 3);
+    return s;
+}
+
+bool Present(const CString& path) { return FileExists(path) || FolderExists(path); }
+
+struct CLinkedTree {
+    CString top, real, deep, keep, inner, fileLink, folderLink;
+    explicit CLinkedTree(const CTempFolder& folder) {
+        real = folder.Write("top\\real.txt", "real");
+        deep = folder.Write("top\\sub\\deep.txt", "deep");
+        keep = folder.Write("outside\\keep.bin", Bytes());
+        inner = folder.Write("outside\\dir\\inner.txt", "inner");
+        top = folder.File("top");
+        fileLink = folder.File("top\\file link");
+        folderLink = folder.File("top\\folder link");
+    }
+    ~CLinkedTree() {
+        HostLink("rm -f", fileLink);
+        HostLink("rm -f", folderLink);
+    }
+    bool Link() const { return HostLink("ln -s", fileLink, keep) && HostLink("ln -s", folderLink, FolderOf(inner)); }
+};
+
+// The link's own message in what the run showed or logged.
+bool Reported(std::string shown, const CString& link) {
+    for (size_t at; (at = shown.find("\r\n")) != std::string::npos;) shown.erase(at, 1);
+    return shown.find(link.str() + "\nis a link") != std::string::npos;
+}
+
+}  // namespace
+
+TEST(Links, AreNeverFollowedAndStayOnlyWhereReported) {
+    const struct {
+        const char* name;
+        bool scheduled, folder;
+    } rows[] = {
+        {"scheduled folder", true, true},
+        {"scheduled items", true, false},
+        {"asked folder", false, true},
+        {"asked items", false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CShredderTestBed bed;
+        const CLinkedTree tree(bed.Folder());
+        if (!tree.Link()) GTEST_SKIP() << "no host ln to make links";
+        std::string items;
+        for (const CString& item : row.folder ? std::vector<CString>{tree.top}
+                                              : std::vector<CString>{tree.fileLink, tree.folderLink, tree.real})
+            items += " \"" + item.str() + "\"";
+        CScriptedMessageBoxes boxes;
+        for (int answer : {IDOK, IDOK, IDYES}) boxes.QueueAnswer(answer);  // Tasklatch, Grindhook, the confirmation
+        CShredderProfile(bed.ProductKey()).WriteInt("Folder", 2);
+        {
+            CTestShredderApp app(bed.Environment());
+            app.progressFactory = [] { return new CSilentProgress; };
+            const std::string line = row.scheduled ? "\"/s\" \"links\" \"/O1\" \"/F2\" \"/R2\"" + items : items;
+            ASSERT_TRUE(app.InitInstance(line.c_str()));
+            app.ExitInstance();
+        }
+        std::string shown = bed.Log();
+        for (const RecordedBox& box : boxes.Boxes()) shown += box.text + "\n";
+
+        EXPECT_TRUE(ReadFileText(tree.keep) == Bytes()) << "what the file link leads to changed";
+        EXPECT_EQ(ReadFileText(tree.inner), "inner");
+        EXPECT_FALSE(FileExists(tree.real));
+        EXPECT_EQ(FileExists(tree.deep), !row.folder);
+        bool left = false;
+        for (const CString& link : {tree.fileLink, tree.folderLink}) {
+            EXPECT_EQ(Present(link), Reported(shown, link)) << link;
+            left = left || Present(link);
+        }
+        if (row.scheduled) { EXPECT_EQ(shown.find("Success") == std::string::npos, left) << shown; }
+    }
+}
