@@ -59,7 +59,8 @@ void CFolderShred::ReportRemoveFailure(const CString& path, int error) {
 
 bool CFolderShred::OpenFolder(const CString& path, const CString& realParent, CString* real) {
     CShredEntry folder;
-    folder.Open(path, FILE_WRITE_ATTRIBUTES, kShareAll, realParent);
+    // Reading its attributes is all a check needs: a folder the user may not change is still walked.
+    folder.Open(path, 0, kShareAll, realParent);
     if (folder.IsLink()) {
         m_job.Engine().RemoveLink(folder, path);
         return false;

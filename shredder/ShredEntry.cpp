@@ -41,8 +41,8 @@ bool CShredEntry::HoldForRemoval() {
 }
 
 bool CShredEntry::SetAttributes(DWORD attributes) {
-    const bool done = m_handle.IsValid() ? SetEntryAttributes(m_handle, attributes)
-                                         : SetFileAttributesA(m_current, attributes) != FALSE;
+    const bool done = CanHoldEntries() ? m_handle.IsValid() && SetEntryAttributes(m_handle, attributes)
+                                       : SetFileAttributesA(m_current, attributes) != FALSE;
     if (done) m_attributes = attributes;
     return done;
 }
