@@ -1,26 +1,12 @@
 #include "FileTransaction.h"
 
 #include "Files.h"
-#include "Handles.h"
 
 namespace {
 const char kNewSuffix[] = ".qvnew~";
 const char kOldSuffix[] = ".qvold~";
 
 bool IsAbsent(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
-bool WriteTemporary(const CString& path, const CString& contents) {
-    CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return false;
-    const DWORD total = DWORD(contents.GetLength());
-    DWORD done = 0;
-    while (done < total) {
-        DWORD wrote = 0;
-        if (!WriteFile(file, contents.c_str() + done, total - done, &wrote, nullptr) || wrote == 0) return false;
-        done += wrote;
-    }
-    return FlushFileBuffers(file) != FALSE;
-}
 
 void RemoveFile(const CString& path) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -55,10 +41,7 @@ bool CFileTransaction::Stage(const CString& path, const CString& contents) {
         m_files.push_back({path, path + kNewSuffix, path + kOldSuffix, INVALID_FILE_ATTRIBUTES, false, false});
         staged = &m_files.back();
     }
-    if (!WriteTemporary(staged->temp, contents)) {
-        DeleteFileA(staged->temp);
-        return Fail(path);
-    }
+    if (!WriteFlushedFile(staged->temp, contents.c_str(), DWORD(contents.GetLength()))) return Fail(path);
     return true;
 }
 

@@ -17,27 +17,16 @@ const char kBannerEnd[] = "# Quorvane Blokkum banner list: end";
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-bool WriteAll(HANDLE file, const CString& text) {
-    DWORD done = 0;
-    const DWORD total = DWORD(text.GetLength());
-    while (done < total) {
-        DWORD wrote = 0;
-        if (!WriteFile(file, text.c_str() + done, total - done, &wrote, nullptr) || wrote == 0) return false;
-        done += wrote;
-    }
-    return true;
-}
-
 bool CreateWithContents(const CString& path, const CString& text) {
     CHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                              nullptr));
-    return file.IsValid() && WriteAll(file, text);
+    return file.IsValid() && WriteAllBytes(file, text);
 }
 
 bool Append(const CString& path, const CString& text) {
     CHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                              nullptr));
-    return file.IsValid() && WriteAll(file, text);
+    return file.IsValid() && WriteAllBytes(file, text);
 }
 
 struct LineSpan {

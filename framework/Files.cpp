@@ -26,28 +26,31 @@ bool ReadWholeFile(const char* path, CString& contents) {
     return true;
 }
 
-bool WriteWholeFile(const char* path, const void* data, DWORD length, const char* tempSuffix) {
-    CString temp = CString(path) + tempSuffix;
-    {
-        CHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid()) return false;
-        const char* p = static_cast<const char*>(data);
-        DWORD done = 0;
-        while (done < length) {
-            DWORD wrote = 0;
-            if (!WriteFile(file, p + done, length - done, &wrote, nullptr) || wrote == 0) {
-                file.Close();
-                DeleteFileA(temp);
-                return false;
-            }
-            done += wrote;
-        }
-        if (!FlushFileBuffers(file)) {
-            file.Close();
-            DeleteFileA(temp);
-            return false;
-        }
+bool WriteAllBytes(HANDLE file, const void* data, DWORD length) {
+    const char* p = static_cast<const char*>(data);
+    DWORD done = 0;
+    while (done < length) {
+        DWORD wrote = 0;
+        if (!WriteFile(file, p + done, length - done, &wrote, nullptr) || wrote == 0) return false;
+        done += wrote;
     }
+    return true;
+}
+
+bool WriteFlushedFile(const char* path, const void* data, DWORD length) {
+    bool written = false;
+    {
+        CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) return false;
+        written = WriteAllBytes(file, data, length) && FlushFileBuffers(file);
+    }
+    if (!written) DeleteFileA(path);
+    return written;
+}
+
+bool WriteWholeFile(const char* path, const void* data, DWORD length, const char* tempSuffix) {
+    const CString temp = CString(path) + tempSuffix;
+    if (!WriteFlushedFile(temp, data, length)) return false;
     if (!MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temp);
         return false;

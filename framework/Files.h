@@ -1,5 +1,6 @@
 // Files.h - whole-file reads and writes, existence tests and path helpers.
 // Offers: ReadWholeFile/WriteWholeFile (binary, any size that fits memory),
+// WriteAllBytes/WriteFlushedFile (the write half, for files written in place),
 // FileExists/FolderExists, GetModuleFolder (the folder a module was loaded
 // from, never the current directory), JoinPath and AddBackslash.
 // Deliberately not: streams, archives, file-change notification.
@@ -10,6 +11,14 @@
 #include "Strings.h"
 
 bool ReadWholeFile(const char* path, CString& contents);
+// Writes every byte to an open file, however many calls WriteFile takes.
+bool WriteAllBytes(HANDLE file, const void* data, DWORD length);
+inline bool WriteAllBytes(HANDLE file, const CString& contents) {
+    return WriteAllBytes(file, contents.c_str(), DWORD(contents.GetLength()));
+}
+// Creates the file (emptying one that stands there) with the data, flushed to
+// the disk; a file that could not be written whole is removed.
+bool WriteFlushedFile(const char* path, const void* data, DWORD length);
 // Writes to a temporary file beside the target and moves it over the target,
 // so a failed write never leaves a half-written file behind; the temporary
 // file is the target's path + tempSuffix.
