@@ -222,22 +222,6 @@ bool CIEProxySettings::IsProxySet() const {
     return IsAnyConnectionProxySet();
 }
 
-bool CIEProxySettings::SetConnectionOptions(const char* connection, const char* proxyText) const {
-    IEConnectionOptions options;
-    options.flags = kDirectPlusProxy;
-    options.server = proxyText;
-    options.bypass = "local";
-    if (ApplyConnectionOptions(connection, options, false)) return true;
-    m_context.ShowError(FailureText(m_context, true));
-    return false;
-}
-
-bool CIEProxySettings::DisableConnectionProxy(const char* connection) const {
-    if (ApplyConnectionOptions(connection, IEConnectionOptions(), true)) return true;
-    m_context.ShowError(FailureText(m_context, false));
-    return false;
-}
-
 bool CIEProxySettings::QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const {
     INTERNET_PER_CONN_OPTIONA values[3] = {};
     values[0].dwOption = INTERNET_PER_CONN_FLAGS;

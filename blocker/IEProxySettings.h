@@ -47,9 +47,6 @@ public:
     // ProxyEnable is on and ProxyServer is the proxy text, or (whatever
     // ProxyEnable says) any connection carries it.
     bool IsProxySet() const;
-    // connection null: the LAN settings. Failures show 2241 / 2244.
-    bool SetConnectionOptions(const char* connection, const char* proxyText) const;
-    bool DisableConnectionProxy(const char* connection) const;
 
     // One connection's options as they are now (connection null: the LAN).
     virtual bool QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const;

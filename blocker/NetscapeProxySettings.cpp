@@ -254,14 +254,6 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
     return true;
 }
 
-bool CNetscapeProxySettings::SetProfileProxy(const NetscapeProfileRecord& record) {
-    return ApplyProfiles({&record}, true, true);
-}
-
-bool CNetscapeProxySettings::ResetProfileProxy(const NetscapeProfileRecord& record, bool recordFlag) {
-    return ApplyProfiles({&record}, false, recordFlag);
-}
-
 std::vector<const NetscapeProfileRecord*> CNetscapeProxySettings::CheckedProfiles() const {
     std::vector<const NetscapeProfileRecord*> checked;
     for (int i = 0; i < m_profiles.GetSize(); ++i)

@@ -48,14 +48,11 @@ public:
     // check mode answers at the first configured one.
     bool ScanProfileRegistry(bool checkMode, bool setMode);
 
-    // One profile; a missing prefs.js shows 2242 / 2243, a file that cannot
-    // be read or written 2259 / 2260 and nothing changes. recordFlag: write
-    // Netscape Is Configured (Blokkout leaves it).
-    bool SetProfileProxy(const NetscapeProfileRecord& record);
-    bool ResetProfileProxy(const NetscapeProfileRecord& record, bool recordFlag = true);
     // Every checked profile, all in one change: profiles without prefs.js are
-    // told and skipped; a failure in any other leaves every profile as it
-    // was. True when the profiles were written.
+    // told (2242 / 2243) and skipped; a file of any other that cannot be read
+    // or written is told (2259 / 2260) and leaves every profile as it was.
+    // True when the profiles were written. recordFlag: write Netscape Is
+    // Configured (Blokkout leaves it).
     bool SetNetscapeProxy();
     bool ResetNetscapeProxy(bool recordFlag = true);
 

@@ -232,7 +232,8 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     CBlokkumSettings settings;
     CBrowserProxyContext context(settings);
     CIEProxySettings ie(context);
-    ASSERT_TRUE(ie.SetConnectionOptions(nullptr, BLOKKUM_PROXY_TEXT));
+    ASSERT_TRUE(ie.ApplyConnectionOptions(nullptr, {PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, BLOKKUM_PROXY_TEXT, "local"},
+                                          false));
     ASSERT_TRUE(ie.IsProxySet());
 
     CTitledWindow blokkum(title);
