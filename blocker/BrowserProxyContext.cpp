@@ -28,6 +28,11 @@ void CBrowserProxyContext::ShowError(const CString& text) const {
     QvMessageBox(nullptr, text, Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK | MB_ICONSTOP);
 }
 
+void CBrowserProxyContext::TellNotPutBack(const CString& header, const CString& failed,
+                                          const CStringArray& notPutBack) const {
+    ShowError(header + "\n" + FillNotPutBack(Text(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK), failed, notPutBack));
+}
+
 void CBrowserProxyContext::WriteFlag(const char* name, DWORD value) const {
     CRegKey key;
     if (key.Create(Root(), settings.Locations().ProxySettingKey()) == ERROR_SUCCESS) key.SetDWORD(name, value);

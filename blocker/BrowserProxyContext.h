@@ -43,6 +43,9 @@ public:
     CString Text(const char* key, const char* defaultText) const;
     // An OK box with the stop icon and the program caption (key 99990).
     void ShowError(const CString& text) const;
+    // One box: the header, then that failed can't be read or changed and
+    // what could not be put back (key 2265).
+    void TellNotPutBack(const CString& header, const CString& failed, const CStringArray& notPutBack) const;
     // Creates or opens Proxy Setting and writes one flag.
     void WriteFlag(const char* name, DWORD value) const;
     HKEY Root() const { return settings.Locations().root; }

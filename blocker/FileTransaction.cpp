@@ -8,9 +8,9 @@ const char kOldSuffix[] = ".qvold~";
 
 bool IsAbsent(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-void RemoveFile(const CString& path) {
+bool RemoveFile(const CString& path) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path);
+    return DeleteFileA(path) != FALSE;
 }
 }  // namespace
 
@@ -46,6 +46,7 @@ bool CFileTransaction::Stage(const CString& path, const CString& contents) {
 }
 
 bool CFileTransaction::Commit() {
+    m_notPutBack.RemoveAll();
     for (Staged& s : m_files) {
         s.attributes = GetFileAttributesA(s.target);
         const bool exists = s.attributes != INVALID_FILE_ATTRIBUTES;
@@ -80,9 +81,20 @@ bool CFileTransaction::Commit() {
 }
 
 void CFileTransaction::RollBack() {
+    m_notPutBack.RemoveAll();
     for (auto it = m_files.rbegin(); it != m_files.rend(); ++it) {
-        if (it->placed) RemoveFile(it->target);
-        if (it->setAside) MoveFileExA(it->backup, it->target, MOVEFILE_REPLACE_EXISTING);
+        bool restored = true;
+        // The old file goes back over the new one in one move: were the new
+        // one deleted first, a failed move would leave no file at the target
+        // and the user's content only in the backup.
+        if (it->setAside) {
+            if (it->placed) SetFileAttributesA(it->target, FILE_ATTRIBUTE_NORMAL);
+            restored = MoveFileExA(it->backup, it->target, MOVEFILE_REPLACE_EXISTING) != FALSE;
+        } else if (it->placed) {
+            restored = RemoveFile(it->target);
+        }
+        // The backup stays where the move failed: it holds the old content.
+        if (!restored) m_notPutBack.Add(it->target);
         it->placed = it->setAside = false;
     }
     RemoveTemporaryFiles();

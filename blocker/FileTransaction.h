@@ -4,13 +4,16 @@
 // a temporary file beside its target, and only when all of them stand are the
 // targets replaced. A target that cannot be replaced (held open by another
 // program, read-only) puts back the ones replaced before it, so a failure at
-// any step leaves every target as it was; FailedFile names the culprit.
+// any step leaves every target as it was; FailedFile names the culprit, and
+// NotPutBack the targets that could not be put back (their old content stays
+// in the *.qvold~ file beside them).
 //
 //     CFileTransaction change;
 //     CString text;
 //     if (!change.Read(path, text)) ... change.FailedFile()
 //     change.Stage(path, newText);          // more files alike
-//     if (!change.Commit()) ... nothing changed; change.FailedFile()
+//     if (!change.Commit()) ... change.FailedFile(); nothing changed unless
+//                               change.NotPutBack() names a target
 //
 // Deliberately not: locking against other writers between Read and Commit,
 // or recovery after a crash in the middle of Commit.
@@ -43,6 +46,8 @@ public:
     bool Commit();
 
     const CString& FailedFile() const { return m_failed; }
+    // After a failed Commit: the targets left changed, last replaced first.
+    const CStringArray& NotPutBack() const { return m_notPutBack; }
 
 private:
     struct Staged {
@@ -59,4 +64,5 @@ private:
 
     std::vector<Staged> m_files;
     CString m_failed;
+    CStringArray m_notPutBack;
 };

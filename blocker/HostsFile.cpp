@@ -203,7 +203,7 @@ bool CHostsFile::BackupHostsFile(const CString& programFolder) const {
 }
 
 bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias,
-                                   CString* failedFile) const {
+                                   CString* failedFile, CStringArray* notPutBack) const {
     const CString path = GetHostsPath();
     const CString preparedPath = JoinPath(programFolder, on ? BLOKKUM_BANNERS_ON_FILE : BLOKKUM_BANNERS_OFF_FILE);
     // The block and the alias go in with one replacement of the file: the
@@ -219,5 +219,6 @@ bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const 
     }
     SetHostsAttributes(path, true);
     if (!done && failedFile) *failedFile = change.FailedFile();
+    if (!done && notPutBack) *notPutBack = change.NotPutBack();
     return done;
 }

@@ -61,9 +61,10 @@ public:
     // no entry has it; the user's own lines stay. All or nothing: when the
     // prepared file or the HOSTS file cannot be read, or the HOSTS file
     // cannot be replaced, nothing changes but the attributes, and failedFile
-    // names the file.
+    // names the file; notPutBack names the HOSTS file when a failed
+    // replacement could not put it back as it was.
     bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias,
-                           CString* failedFile = nullptr) const;
+                           CString* failedFile = nullptr, CStringArray* notPutBack = nullptr) const;
 
 private:
     CString m_windowsFolder;

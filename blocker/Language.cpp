@@ -25,6 +25,18 @@ CString InstanceTitle(const CString& path, const CString& language) {
                         kInstanceTitleBuffer, false);
 }
 
+CString NameList(const CStringArray& names) {
+    CString list;
+    for (const CString& name : names) list += (list.IsEmpty() ? "" : ", ") + name;
+    return list;
+}
+
+CString FillNotPutBack(CString pattern, const CString& failed, const CStringArray& notPutBack) {
+    pattern.Replace("%s1", failed);
+    pattern.Replace("%s2", NameList(notPutBack));
+    return pattern;
+}
+
 CString CBlokkumLanguage::Read(const char* key, const char* defaultText, int bufferSize,
                                bool hashIsLineBreak) const {
     // Before the settings are loaded the pack path is "\Language\.ini", which

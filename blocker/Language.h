@@ -49,3 +49,11 @@ private:
     const CString& m_path;
     const CString& m_language;
 };
+
+// A change of several settings that failed midway tells in one box what
+// failed and what it left changed: key 2265 with the failed item and the
+// names still changed, comma separated.
+#define BLOKKUM_NOT_PUT_BACK_KEY "2265"
+#define BLOKKUM_NOT_PUT_BACK "%s1 can't be read or changed, and %s2 could not be put back as it was."
+CString NameList(const CStringArray& names);
+CString FillNotPutBack(CString pattern, const CString& failed, const CStringArray& notPutBack);

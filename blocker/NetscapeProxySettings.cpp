@@ -243,7 +243,14 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
         CString name = folders.back().second;
         for (const auto& f : folders)
             if (FolderOf(file).CompareNoCase(f.first) == 0) name = f.second;
-        tell(kNetscapeSetFailedKey, kNetscapeResetFailedKey, kNetscapeSetFailed, kNetscapeResetFailed, name, file);
+        if (change.NotPutBack().IsEmpty()) {
+            tell(kNetscapeSetFailedKey, kNetscapeResetFailedKey, kNetscapeSetFailed, kNetscapeResetFailed, name,
+                 file);
+            return false;
+        }
+        const CString header = set ? m_context.Text("2267", "Error, Failed to set Netscape proxy setting.")
+                                   : m_context.Text("2268", "Error, Failed to reset Netscape proxy setting.");
+        m_context.TellNotPutBack(header, file, change.NotPutBack());
         return false;
     }
     if (recordFlag) {

@@ -151,9 +151,15 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
     bool staged = !opera6 || StageIni(change, paths.opera6Ini, set);
     staged = staged && (!opera7 || StageIni(change, paths.opera7Ini, set));
     if (!staged || !change.Commit()) {
-        CString failed = set ? context.Text("2261", kOperaSetFailed) : context.Text("2262", kOperaResetFailed);
-        failed.Replace("%s", change.FailedFile());
-        context.ShowError(failed);
+        if (change.NotPutBack().IsEmpty()) {
+            CString failed = set ? context.Text("2261", kOperaSetFailed) : context.Text("2262", kOperaResetFailed);
+            failed.Replace("%s", change.FailedFile());
+            context.ShowError(failed);
+        } else {
+            const CString header = set ? context.Text("2269", "Error, Failed to set Opera proxy setting.")
+                                       : context.Text("2270", "Error, Failed to reset Opera proxy setting.");
+            context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack());
+        }
         return;
     }
     CBlokkumSettings& flags = context.settings;

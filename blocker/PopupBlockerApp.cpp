@@ -127,10 +127,18 @@ CPopupBlockerApp::BannerSwitch CPopupBlockerApp::SwitchBannerBlocking(HWND owner
         return BannerSwitch::NoHostsFile;
     }
     CString failedFile;
-    if (!hosts.SetBannerBlocking(m_settings.m_strPath, on, BLOKKUM_PROXY_ADDRESS, m_strProxyHostAlias, &failedFile)) {
-        CString text = Text("2263", "Error, Failed to switch banner blocking because %s can't be read or written. "
-                                    "The HOSTS file was not changed.");
-        text.Replace("%s", failedFile);
+    CStringArray notPutBack;
+    if (!hosts.SetBannerBlocking(m_settings.m_strPath, on, BLOKKUM_PROXY_ADDRESS, m_strProxyHostAlias, &failedFile,
+                                 &notPutBack)) {
+        CString text;
+        if (notPutBack.IsEmpty()) {
+            text = Text("2263", "Error, Failed to switch banner blocking because %s can't be read or written. The "
+                                "HOSTS file was not changed.");
+            text.Replace("%s", failedFile);
+        } else {
+            text = Text("2271", "Error, Failed to switch banner blocking.") + "\n" +
+                   FillNotPutBack(Text(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK), failedFile, notPutBack);
+        }
         QvMessageBox(owner, text, g_strCaption, MB_OK | MB_ICONSTOP);
         return BannerSwitch::Failed;
     }

@@ -116,6 +116,10 @@ std::string ReadFileText(const char* path) {
     return contents.str();
 }
 
+CHandle HoldFile(const char* path, DWORD share) {
+    return CHandle(CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
 void ExpectSixteenPixelFlag(const CString& path) {
     HBITMAP bitmap = HBITMAP(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     ASSERT_NE(bitmap, nullptr) << path.c_str();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
 #include "Strings.h"
 
 // A fresh folder under the Windows temporary folder, deleted with its contents.
@@ -65,6 +66,11 @@ private:
 };
 
 std::string ReadFileText(const char* path);
+
+// The file opened for reading as another program holds it: share 0 lets
+// nobody read it, FILE_SHARE_READ lets it be read but neither written nor
+// moved. Invalid when the file cannot be opened.
+CHandle HoldFile(const char* path, DWORD share);
 
 // Runs the host's "ln -s" with the target, or "rm -f", on the Unix names of
 // the paths, and waits until the link shows or is gone (Wine's own calls make
