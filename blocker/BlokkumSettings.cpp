@@ -124,9 +124,9 @@ CString CBlokkumSettings::AlertSound() const {
     return DefaultAlertSound(m_strPath);
 }
 
-CString DefaultAlertSound(const CString& path) {
-    return path + "\\" BLOKKUM_SOUNDS_FOLDER "\\" BLOKKUM_DEFAULT_SOUND_FILE;
-}
+CString SoundsFolder(const CString& path) { return path + "\\" BLOKKUM_SOUNDS_FOLDER; }
+
+CString DefaultAlertSound(const CString& path) { return SoundsFolder(path) + "\\" BLOKKUM_DEFAULT_SOUND_FILE; }
 
 CString CBlokkumSettings::IniPath() const { return ProgramFile(BLOKKUM_INI_FILE); }
 

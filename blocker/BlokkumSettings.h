@@ -107,6 +107,8 @@ private:
     bool m_bIniWriteFailed = false;
 };
 
+// <path>\Sounds, the folder of the sounds the program ships and lists.
+CString SoundsFolder(const CString& path);
 // <path>\Sounds\PopUp.wav, the sound that ships with the program.
 CString DefaultAlertSound(const CString& path);
 

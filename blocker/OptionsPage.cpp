@@ -61,7 +61,7 @@ CString SoundTitle(const CString& fileName) {
 
 CSoundList BuildSoundList(const CString& path, const CString& userWavPath) {
     CSoundList list;
-    const CString folder = path + "\\Sounds\\";
+    const CString folder = SoundsFolder(path) + "\\";
     std::vector<CString> names = FileNames(folder + "*.wav");
     std::sort(names.begin(), names.end(),
               [](const CString& a, const CString& b) { return SoundTitle(a).CompareNoCase(SoundTitle(b)) < 0; });
