@@ -78,10 +78,9 @@ BOOL CMainPage::OnInitDialog() {
 }
 
 BOOL CMainPage::PreTranslateMessage(MSG* msg) {
-    // Only what is posted to the sheet or to the hidden window: a control's
-    // own message may carry the same number.
-    const bool ours = msg->hwnd == m_hWnd || (msg->hwnd && msg->hwnd == BlokkumApp()->HiddenWindow());
-    if (ours && OnPrivateMessage(msg->message)) return TRUE;
+    // Only what is posted to the sheet: a control's own message may carry the
+    // same number, and the hidden window's procedure passes its one on.
+    if (msg->hwnd == m_hWnd && OnPrivateMessage(msg->message)) return TRUE;
     return CPropertySheet::PreTranslateMessage(msg);
 }
 

@@ -2,9 +2,11 @@
 // life of the program and mostly hidden, it owns the tray icon and its menu,
 // starts the proxy listener, runs the pop-up scan timer, relays changes
 // between its pages and the tray and holds the program's one exit path.
-// Blokkum's private messages reach it through PreTranslateMessage, also
-// WM_LASTBROWSERCLOSED, which is posted to the hidden window. Its pages, in
-// tab order: Popups, Web Zone, General Options.
+// Blokkum's private messages are posted to the sheet: PreTranslateMessage
+// takes them, or its window procedure while a box or menu runs a loop of its
+// own. WM_LASTBROWSERCLOSED is posted to the hidden window, whose procedure
+// passes it on to the sheet (or keeps it for the sheet's start). Its pages,
+// in tab order: Popups, Web Zone, General Options.
 // Deliberately not: a page of its own making (each page has its own file).
 #pragma once
 
