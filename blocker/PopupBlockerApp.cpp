@@ -211,9 +211,9 @@ void CPopupBlockerApp::EnsureAlias() {
 }
 
 BOOL CPopupBlockerApp::InitInstance() {
-    // Before the settings are read the lookup finds no pack: the mutex always
-    // has the built-in name, and keeps it for the whole run.
-    if (!m_instance.Recreate(InstanceTitle(m_settings.m_strPath, m_settings.m_strLanguage))) return FALSE;
+    // Created before the settings are read, so no pack can name it: the
+    // mutex has the built-in name, and keeps it for the whole run.
+    if (!m_instance.Recreate(BLOKKUM_INSTANCE_TITLE)) return FALSE;
 
     SeedInstallerValues();
     {
