@@ -39,16 +39,20 @@ esac
 built="$build/.qv-run-built"
 if [ ! -f "$built" ] || [ -n "$(find "$root" \( -path "$root/build*" -o -path "$root/.git" \) -prune -o \
                                   -newer "$built" -print -quit 2>/dev/null)" ]; then
-  bash "$root/scripts/setup.sh" || exit 1
   mkdir -p "$build"
   buildlog="$build/build.log"
   if [ -f "$build/CMakeCache.txt" ]; then
     echo "run.sh: rebuilding what changed since the last build (compiler output: $buildlog)" >&2
-  elif qv_runs_32bit; then
-    echo "run.sh: building the suite for the first time, about 5 minutes (compiler output: $buildlog)" >&2
   else
-    echo "run.sh: building the suite for the first time, about 10 minutes: the 32-bit products, then the 64-bit" \
-         "build of the same sources that runs on this machine (compiler output: $buildlog)" >&2
+    # The build runs it as well, but into its log: before a first build what
+    # it installs shows here.
+    bash "$root/scripts/setup.sh" || exit 1
+    if qv_runs_32bit; then
+      echo "run.sh: building the suite for the first time, about 5 minutes (compiler output: $buildlog)" >&2
+    else
+      echo "run.sh: building the suite for the first time, about 10 minutes: the 32-bit products, then the" \
+           "64-bit build of the same sources that runs on this machine (compiler output: $buildlog)" >&2
+    fi
   fi
   touch "$built.new"
   if ! bash "$root/scripts/build.sh" >"$buildlog" 2>&1; then
@@ -187,8 +191,8 @@ fi
 
 folder="$WINEPREFIX/drive_c/Program Files/Quorvane/$prog"
 if [ ! -f "$folder/$prog.exe" ]; then
-  echo "run.sh: no program named $prog (programs: ${QV_PROGRAMS[*]})" >&2
-  exit 2
+  echo "run.sh: $prog.exe is missing from $folder: the install did not put it there" >&2
+  exit 1
 fi
 if [ "$prog" = Blokkum ] && [ "${1:-}" = --serve ]; then
   shift
