@@ -328,8 +328,8 @@ TEST(PopupsPage, ABannerSwitchTheHostsFileRefusesIsToldAndKeepsTheSettingAndTheT
     ASSERT_TRUE(sheet.Create());
     CScriptedMessageBoxes boxes;
     {
-        CHeldFile held(hosts, FILE_SHARE_READ);
-        ASSERT_TRUE(held.IsHeld());
+        CHandle held = HoldFile(hosts, FILE_SHARE_READ);
+        ASSERT_TRUE(held.IsValid());
         page.CheckDlgButton(IDC_BANNERS, BST_CHECKED);
         page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_BANNERS, BN_CLICKED), LPARAM(page.GetDlgItem(IDC_BANNERS)));
     }

@@ -42,23 +42,6 @@ inline void WriteDWORD(const CString& subKey, const char* name, DWORD value) {
     if (key.Create(HKEY_CURRENT_USER, subKey) == ERROR_SUCCESS) key.SetDWORD(name, value);
 }
 
-// A file held open as another program would: share 0 lets nobody read it,
-// FILE_SHARE_READ lets it be read but neither written nor moved.
-class CHeldFile {
-public:
-    CHeldFile(const char* path, DWORD share)
-        : m_h(CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~CHeldFile() {
-        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
-    }
-    CHeldFile(const CHeldFile&) = delete;
-    CHeldFile& operator=(const CHeldFile&) = delete;
-    bool IsHeld() const { return m_h != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_h;
-};
-
 // A key of the prefix copied aside and put back as it was when the test ends.
 class CSavedKey {
 public:

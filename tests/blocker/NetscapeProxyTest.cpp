@@ -141,8 +141,8 @@ TEST(NetscapeProxySettings, AFileThatCannotBeReadOrReplacedLeavesEveryChosenProf
             for (int i = 0; i < ns.m_profiles.GetSize(); ++i) ns.m_profiles[i].checked = 1;
             CScriptedMessageBoxes boxes;
             {
-                CHeldFile held(carolUser, share);
-                ASSERT_TRUE(held.IsHeld());
+                CHandle held = HoldFile(carolUser, share);
+                ASSERT_TRUE(held.IsValid());
                 EXPECT_FALSE(set ? ns.SetNetscapeProxy() : ns.ResetNetscapeProxy());
             }
             for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadFileText(files[i]), i % 2 ? user : prefs);

@@ -124,8 +124,8 @@ TEST(OperaProxySettings, BothVersionsStayAsTheyWereWhenOneFileCannotBeReplaced) 
     const CString opera7 = f.root.Write("Opera7\\profile\\opera6.ini", before);
     CScriptedMessageBoxes boxes;
     {
-        CHeldFile held(opera7, FILE_SHARE_READ);
-        ASSERT_TRUE(held.IsHeld());
+        CHandle held = HoldFile(opera7, FILE_SHARE_READ);
+        ASSERT_TRUE(held.IsValid());
         OperaIniPaths paths(1, 1);
         SetOperaProxy(f.context, paths);
     }
