@@ -1,7 +1,9 @@
 // Two marked pop-up windows in a process of their own, for the scan's tests:
-// "hung" is made by a thread that never pumps messages, "refuses" answers
-// every WM_SETTEXT with FALSE. Both titles carry the page script's marker.
-// The process ends after a minute, or earlier when the test ends it.
+// "hung" is made by a thread that takes no message until the test sets the
+// event named on the command line, "refuses" answers every WM_SETTEXT with
+// FALSE. Both titles carry the page script's marker.
+// Once the event is set the process ends with 0. A minute without it ends
+// the process with 3: a test that cannot set it is stuck on the hung window.
 #include <windows.h>
 
 #include "BlokkumShared.h"
@@ -12,15 +14,16 @@ LRESULT CALLBACK RefusingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 
-DWORD WINAPI HungThread(void*) {
+DWORD WINAPI HungThread(void* release) {
     CreateWindowExA(0, "STATIC", "hung" BLOKKUM_POPUP_TITLE_MARKER, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
                     nullptr);
-    Sleep(60000);
-    return 0;
+    ExitProcess(WaitForSingleObject(release, 60000) == WAIT_OBJECT_0 ? 0 : 3);
 }
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, commandLine);
+    if (!release) return 2;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = RefusingProc;
     wc.hInstance = instance;
@@ -28,13 +31,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RegisterClassA(&wc);
     CreateWindowExA(0, wc.lpszClassName, "refuses" BLOKKUM_POPUP_TITLE_MARKER, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                     instance, nullptr);
-    HANDLE hung = CreateThread(nullptr, 0, HungThread, nullptr, 0, nullptr);
-    if (hung) CloseHandle(hung);
-    const DWORD end = GetTickCount() + 60000;
-    while (int(end - GetTickCount()) > 0) {
+    HANDLE hung = CreateThread(nullptr, 0, HungThread, release, 0, nullptr);
+    if (!hung) return 2;
+    CloseHandle(hung);
+    for (;;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     }
-    return 0;
 }
