@@ -13,8 +13,6 @@ const int kBlobText = 16;
 const char kHttp11[] = "ProxyHttp1.1";
 const char kNothingChangedKey[] = "2264";
 const char kNothingChanged[] = "%s can't be read or changed. Internet Explorer's settings were not changed.";
-const char kNotPutBackKey[] = "2265";
-const char kNotPutBack[] = "%s1 can't be read or changed, and %s2 could not be put back as it was.";
 
 DWORD BlobDWORD(const CString& blob, int offset) {
     DWORD value = 0;
@@ -69,17 +67,12 @@ CString FailureText(const CBrowserProxyContext& context, bool set) {
 // changed or what is left changed.
 bool TellChangeFailed(const CBrowserProxyContext& context, bool set, const CString& failed,
                       const CStringArray& notPutBack) {
-    CString detail;
-    if (notPutBack.IsEmpty()) {
-        detail = context.Text(kNothingChangedKey, kNothingChanged);
-        detail.Replace("%s", failed);
-    } else {
-        CString names;
-        for (const CString& name : notPutBack) names += (names.IsEmpty() ? "" : ", ") + name;
-        detail = context.Text(kNotPutBackKey, kNotPutBack);
-        detail.Replace("%s1", failed);
-        detail.Replace("%s2", names);
+    if (!notPutBack.IsEmpty()) {
+        context.TellNotPutBack(FailureText(context, set), failed, notPutBack);
+        return false;
     }
+    CString detail = context.Text(kNothingChangedKey, kNothingChanged);
+    detail.Replace("%s", failed);
     context.ShowError(FailureText(context, set) + "\n" + detail);
     return false;
 }
@@ -90,9 +83,64 @@ void NotifyInternetSettings() {
     InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
 }
 
+// The LAN's values as the registry holds them, which its put-back writes
+// again byte for byte. The per-connection query answers what WinINet makes
+// of them (Wine drops the "http=" of "http=cache:3128"): written back, that
+// would change the user's proxy server.
+struct LanValue {
+    bool underConnections;
+    const char* name;
+};
+const LanValue kLanValues[] = {
+    {false, "ProxyEnable"},
+    {false, "ProxyServer"},
+    {false, "ProxyOverride"},
+    {true, "DefaultConnectionSettings"},
+    {true, "SavedLegacySettings"},
+};
+const size_t kLanValueCount = sizeof kLanValues / sizeof kLanValues[0];
+
+class CSavedLan {
+public:
+    explicit CSavedLan(const CIEProxySettings& settings) : m_settings(settings) {}
+
+    // False when a value stands but cannot be read.
+    bool Save() {
+        for (size_t i = 0; i < kLanValueCount; ++i) {
+            CRegKey key;
+            const LONG rc = key.Open(Root(), KeyOf(kLanValues[i]));
+            if (rc == ERROR_FILE_NOT_FOUND) continue;  // absent with its key
+            if (rc != ERROR_SUCCESS || !SaveValue(key, kLanValues[i].name, m_values[i])) return false;
+        }
+        return true;
+    }
+
+    bool Restore() const {
+        bool all = true;
+        for (size_t i = 0; i < kLanValueCount; ++i) {
+            CRegKey key;
+            const bool present = m_values[i].present;
+            const LONG rc = present ? key.Create(Root(), KeyOf(kLanValues[i]))
+                                    : key.Open(Root(), KeyOf(kLanValues[i]), KEY_READ | KEY_WRITE);
+            if (!present && rc == ERROR_FILE_NOT_FOUND) continue;
+            if (rc != ERROR_SUCCESS || !RestoreValue(key, kLanValues[i].name, m_values[i])) all = false;
+        }
+        return all;
+    }
+
+private:
+    HKEY Root() const { return m_settings.Context().Root(); }
+    CString KeyOf(const LanValue& value) const {
+        return value.underConnections ? m_settings.ConnectionsKey() : m_settings.Context().system.internetSettingsKey;
+    }
+
+    const CIEProxySettings& m_settings;
+    SavedValue m_values[kLanValueCount];
+};
+
 // One connection of a change and what it held before.
 struct ConnectionChange {
-    const char* connection;  // null: the LAN
+    const char* connection;  // null: the LAN, whose registry values lan holds
     CString name;            // as the user is told it
     IEConnectionOptions before;
     bool applied;
@@ -101,6 +149,8 @@ struct ConnectionChange {
 // The set and the reset: the HTTP/1.1 value and every chosen connection are
 // read first, then changed in turn; a step that fails puts back, last first,
 // each one already changed, so the user's browser is never left half set.
+// The LAN is changed through the per-connection options like the others and
+// put back through its registry values.
 bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool dialUpChosen) {
     const CBrowserProxyContext& context = settings.Context();
     std::vector<ConnectionChange> changes;
@@ -115,8 +165,9 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
     if (key.Open(context.Root(), context.system.internetSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS ||
         !SaveValue(key, kHttp11, http11))
         return TellChangeFailed(context, set, http11Name, CStringArray());
+    CSavedLan lan(settings);
     for (ConnectionChange& c : changes)
-        if (!settings.QueryConnectionOptions(c.connection, c.before))
+        if (c.connection ? !settings.QueryConnectionOptions(c.connection, c.before) : !lan.Save())
             return TellChangeFailed(context, set, c.name, CStringArray());
 
     IEConnectionOptions wanted;
@@ -133,9 +184,13 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
         c.applied = settings.ApplyConnectionOptions(c.connection, wanted, flagsOnly);
         if (c.applied) continue;
         CStringArray notPutBack;
-        for (auto done = changes.rbegin(); done != changes.rend(); ++done)
-            if (done->applied && !settings.ApplyConnectionOptions(done->connection, done->before, flagsOnly))
-                notPutBack.Add(done->name);
+        for (auto done = changes.rbegin(); done != changes.rend(); ++done) {
+            if (!done->applied) continue;
+            const bool putBack = done->connection
+                                     ? settings.ApplyConnectionOptions(done->connection, done->before, flagsOnly)
+                                     : lan.Restore();
+            if (!putBack) notPutBack.Add(done->name);
+        }
         if (!RestoreValue(key, kHttp11, http11)) notPutBack.Add(http11Name);
         NotifyInternetSettings();
         return TellChangeFailed(context, set, c.name, notPutBack);

@@ -55,6 +55,28 @@ public:
     mutable std::map<std::string, int> writes, failingWrite;
 };
 
+// The LAN's registry values, type and bytes, as one text to compare.
+std::string LanValues(const CString& internetSettingsKey) {
+    const struct {
+        const char* subKey;
+        const char* name;
+    } values[] = {{"", "ProxyEnable"},
+                  {"", "ProxyServer"},
+                  {"", "ProxyOverride"},
+                  {"\\Connections", "DefaultConnectionSettings"},
+                  {"\\Connections", "SavedLegacySettings"}};
+    std::string all;
+    for (const auto& v : values) {
+        CRegKey key;
+        CString bytes;
+        DWORD type = REG_NONE;
+        if (key.Open(HKEY_CURRENT_USER, internetSettingsKey + v.subKey) == ERROR_SUCCESS &&
+            key.QueryBinary(v.name, bytes, &type) == ERROR_SUCCESS)
+            all += std::string(v.name) + "=" + std::to_string(type) + ":" + bytes.str() + ";";
+    }
+    return all;
+}
+
 std::string Describe(const IEConnectionOptions& o) {
     return std::to_string(o.flags) + " " + o.server.c_str() + " " + o.bypass.c_str();
 }
@@ -171,6 +193,19 @@ TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
         CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
         CScriptedMessageBoxes boxes;
         IEFixture f;
+        // The LAN's values where the per-connection options write them.
+        f.system.internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;
+        CRegKey::DeleteTree(HKEY_CURRENT_USER, f.system.internetSettingsKey + "\\Connections");
+        {
+            CRegKey lanKey;
+            ASSERT_EQ(lanKey.Create(HKEY_CURRENT_USER, f.system.internetSettingsKey), ERROR_SUCCESS);
+            lanKey.SetDWORD("ProxyEnable", 1);
+            lanKey.SetString("ProxyServer", "http=cache:3128");
+            lanKey.SetString("ProxyOverride", "<local>");
+            lanKey.DeleteValue("ProxyHttp1.1");
+        }
+        f.AddConnection("DefaultConnectionSettings", ConnectionBlob(3, "http=cache:3128"));
+        const std::string lanValuesBefore = LanValues(f.system.internetSettingsKey);
         f.AddConnection("QvTestDialA", ConnectionBlob(3, kOurs));
         f.AddConnection("QvTestDialB", ConnectionBlob(3, kOurs));
         // Set starts from nothing configured and no HTTP/1.1 value, reset from all configured.
@@ -184,8 +219,6 @@ TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
         }
         CBrowserProxyContext context(settings, f.system);
         CHeldConnections ie(context);
-        // Without "http=": Wine answers the LAN's server without it.
-        ASSERT_TRUE(ie.CIEProxySettings::ApplyConnectionOptions(nullptr, {3, "cache:3128", ""}, false));
         IEConnectionOptions lanBefore, lan;
         ASSERT_TRUE(ie.QueryConnectionOptions(nullptr, lanBefore));
         ie.held = {{"QvTestDialA", dialA}, {"QvTestDialB", dialB}};
@@ -197,6 +230,7 @@ TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
 
         ASSERT_TRUE(ie.QueryConnectionOptions(nullptr, lan));
         EXPECT_EQ(Describe(lan), Describe(lanBefore));
+        EXPECT_EQ(LanValues(f.system.internetSettingsKey), lanValuesBefore);
         EXPECT_EQ(Describe(ie.held["QvTestDialA"]) == Describe(dialA), r.dialAFailingWrite != 2);
         EXPECT_EQ(Describe(ie.held["QvTestDialB"]), Describe(dialB));
         EXPECT_EQ(ReadDWORD(f.system.internetSettingsKey, "ProxyHttp1.1"), before);
