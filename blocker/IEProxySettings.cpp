@@ -146,6 +146,25 @@ struct ConnectionChange {
     bool applied;
 };
 
+// The Proxy Setting flags after the LAN (lan) and dialUps dial-up
+// connections changed: a set marks the dial-up flag, a reset clears it with
+// the last of the connections that were configured.
+void RecordFlags(CIEProxySettings& settings, bool set, bool lan, int dialUps) {
+    const CBrowserProxyContext& context = settings.Context();
+    CBlokkumSettings& flags = context.settings;
+    if (lan) {
+        flags.m_dwLanConfigured = set ? 1 : 0;
+        context.WriteFlag(BLOKKUM_FLAG_LAN, flags.m_dwLanConfigured);
+    }
+    if (dialUps <= 0) return;
+    const int configured = settings.m_configuredCount;
+    if (!set) settings.m_configuredCount -= dialUps;
+    if (set || (configured > 0 && settings.m_configuredCount <= 0)) {
+        flags.m_dwDialUpConfigured = set ? 1 : 0;
+        context.WriteFlag(BLOKKUM_FLAG_DIALUP, flags.m_dwDialUpConfigured);
+    }
+}
+
 // The set and the reset: the HTTP/1.1 value and every chosen connection are
 // read first, then changed in turn; a step that fails puts back, last first,
 // each one already changed, so the user's browser is never left half set.
@@ -196,20 +215,7 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
         return TellChangeFailed(context, set, c.name, notPutBack);
     }
 
-    CBlokkumSettings& flags = context.settings;
-    if (lanChosen) {
-        flags.m_dwLanConfigured = set ? 1 : 0;
-        context.WriteFlag(BLOKKUM_FLAG_LAN, flags.m_dwLanConfigured);
-    }
-    for (size_t i = lanChosen ? 1 : 0; i < changes.size(); ++i) {
-        if (set) {
-            flags.m_dwDialUpConfigured = 1;
-            context.WriteFlag(BLOKKUM_FLAG_DIALUP, 1);
-        } else if (settings.m_configuredCount-- == 1) {
-            flags.m_dwDialUpConfigured = 0;
-            context.WriteFlag(BLOKKUM_FLAG_DIALUP, 0);
-        }
-    }
+    RecordFlags(settings, set, lanChosen, int(changes.size()) - (lanChosen ? 1 : 0));
     NotifyInternetSettings();
     return true;
 }
