@@ -33,6 +33,12 @@ void CBrowserProxyContext::TellNotPutBack(const CString& header, const CString& 
     ShowError(header + "\n" + FillNotPutBack(Text(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK), failed, notPutBack));
 }
 
+void CBrowserProxyContext::TellStillSet(const CString& header, const CStringArray& stillSet) const {
+    CString detail = Text("2266", "These are still set for Blokkum's proxy and must be reset by hand: %s");
+    detail.Replace("%s", NameList(stillSet));
+    ShowError(header + "\n" + detail);
+}
+
 void CBrowserProxyContext::WriteFlag(const char* name, DWORD value) const {
     CRegKey key;
     if (key.Create(Root(), settings.Locations().ProxySettingKey()) == ERROR_SUCCESS) key.SetDWORD(name, value);

@@ -17,6 +17,12 @@
 #define BLOKKUM_INTERNET_SETTINGS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
 #define BLOKKUM_APP_PATHS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths"
 
+// How a reset of several browser settings meets a failure. The wizard
+// changes all or nothing, so that a browser never runs half set. Blokkout
+// goes on past a failure, as the proxy goes away with it: it resets what it
+// can and tells in one box what is still set.
+enum class ResetRule { kAllOrNothing, kBestEffort };
+
 // The machine as the browser classes see it.
 struct CBrowserSystem {
     CString internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;  // under the settings' root
@@ -46,6 +52,8 @@ public:
     // One box: the header, then that failed can't be read or changed and
     // what could not be put back (key 2265).
     void TellNotPutBack(const CString& header, const CString& failed, const CStringArray& notPutBack) const;
+    // One box: the header, then what is still set (key 2266).
+    void TellStillSet(const CString& header, const CStringArray& stillSet) const;
     // Creates or opens Proxy Setting and writes one flag.
     void WriteFlag(const char* name, DWORD value) const;
     HKEY Root() const { return settings.Locations().root; }

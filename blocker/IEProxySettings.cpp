@@ -146,6 +146,20 @@ struct ConnectionChange {
     bool applied;
 };
 
+std::vector<ConnectionChange> ChosenConnections(const CIEProxySettings& settings, bool lanChosen,
+                                                bool dialUpChosen) {
+    std::vector<ConnectionChange> changes;
+    if (lanChosen) changes.push_back({nullptr, settings.Context().Text("3005", "LAN"), {}, false});
+    if (dialUpChosen)
+        for (const DialUpConnection& c : settings.m_connections)
+            if (c.checked) changes.push_back({c.name.c_str(), c.name, {}, false});
+    return changes;
+}
+
+CString Http11Name(const CBrowserProxyContext& context) {
+    return context.system.internetSettingsKey + "\\" + kHttp11;
+}
+
 // The Proxy Setting flags after the LAN (lan) and dialUps dial-up
 // connections changed: a set marks the dial-up flag, a reset clears it with
 // the last of the connections that were configured.
@@ -172,13 +186,8 @@ void RecordFlags(CIEProxySettings& settings, bool set, bool lan, int dialUps) {
 // put back through its registry values.
 bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool dialUpChosen) {
     const CBrowserProxyContext& context = settings.Context();
-    std::vector<ConnectionChange> changes;
-    if (lanChosen) changes.push_back({nullptr, context.Text("3005", "LAN"), {}, false});
-    if (dialUpChosen)
-        for (const DialUpConnection& c : settings.m_connections)
-            if (c.checked) changes.push_back({c.name.c_str(), c.name, {}, false});
-
-    const CString http11Name = context.system.internetSettingsKey + "\\" + kHttp11;
+    std::vector<ConnectionChange> changes = ChosenConnections(settings, lanChosen, dialUpChosen);
+    const CString http11Name = Http11Name(context);
     CRegKey key;
     SavedValue http11;
     if (key.Open(context.Root(), context.system.internetSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS ||
@@ -218,6 +227,32 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
     RecordFlags(settings, set, lanChosen, int(changes.size()) - (lanChosen ? 1 : 0));
     NotifyInternetSettings();
     return true;
+}
+
+// Blokkout's reset: the HTTP/1.1 value and each connection on its own, past
+// any that fails; one box names what is still set.
+bool ResetEachIEConnection(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
+    const CBrowserProxyContext& context = settings.Context();
+    CStringArray stillSet;
+    CRegKey key;
+    if (key.Open(context.Root(), context.system.internetSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS ||
+        key.SetDWORD(kHttp11, 0) != ERROR_SUCCESS)
+        stillSet.Add(Http11Name(context));
+    bool lan = false;
+    int dialUps = 0;
+    for (const ConnectionChange& c : ChosenConnections(settings, lanChosen, dialUpChosen)) {
+        if (!settings.ApplyConnectionOptions(c.connection, IEConnectionOptions(), true))
+            stillSet.Add(c.name);
+        else if (c.connection)
+            ++dialUps;
+        else
+            lan = true;
+    }
+    RecordFlags(settings, false, lan, dialUps);
+    NotifyInternetSettings();
+    if (stillSet.IsEmpty()) return true;
+    context.TellStillSet(FailureText(context, false), stillSet);
+    return false;
 }
 }  // namespace
 
@@ -316,8 +351,9 @@ bool SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
     return ChangeIEProxy(settings, true, lanChosen, dialUpChosen);
 }
 
-bool ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen) {
-    return ChangeIEProxy(settings, false, lanChosen, dialUpChosen);
+bool ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen, ResetRule rule) {
+    if (rule == ResetRule::kAllOrNothing) return ChangeIEProxy(settings, false, lanChosen, dialUpChosen);
+    return ResetEachIEConnection(settings, lanChosen, dialUpChosen);
 }
 
 bool FindAppPath(const CBrowserSystem& system, const char* exeName, CString& path) {

@@ -7,7 +7,7 @@
 // of the context, so tests list fake connections from a key of their own.
 // A set or reset changes the HTTP/1.1 value and every chosen connection
 // together or not at all: all are read first, and a failed step puts back
-// those already changed.
+// those already changed; Blokkout's reset goes on past a failure instead.
 // Deliberately not: automatic configuration scripts or other proxy texts.
 #pragma once
 
@@ -75,9 +75,11 @@ private:
 // The wizard's choices: LAN and/or the checked dial-up connections, all or
 // nothing. True when every one changed and the flags follow; on a failure one
 // box tells what failed and whether everything could be put back, and the
-// flags stay as they were.
+// flags stay as they were. Best effort (Blokkout) resets every connection it
+// can, the flags follow those, and one box (2244) names what is still set.
 bool SetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
-bool ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen);
+bool ResetIEProxy(CIEProxySettings& settings, bool lanChosen, bool dialUpChosen,
+                  ResetRule rule = ResetRule::kAllOrNothing);
 
 // The default value of App Paths\<exe>; false when it is missing or empty.
 bool FindAppPath(const CBrowserSystem& system, const char* exeName, CString& path);

@@ -210,7 +210,7 @@ bool CNetscapeProxySettings::StageProfile(CFileTransaction& change, bool set) {
 }
 
 bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfileRecord*>& records, bool set,
-                                           bool recordFlag) {
+                                           bool recordFlag, ResetRule rule) {
     auto tell = [&](const char* setKey, const char* resetKey, const char* setText, const char* resetText,
                     const CString& name, const CString& file) {
         CString text = set ? m_context.Text(setKey, setText) : m_context.Text(resetKey, resetText);
@@ -218,10 +218,13 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
         text.Replace("%s2", file);
         m_context.ShowError(text);
     };
+    const CString header = set ? m_context.Text("2267", "Error, Failed to set Netscape proxy setting.")
+                               : m_context.Text("2268", "Error, Failed to reset Netscape proxy setting.");
     // All the profiles chosen change together: a failure in one leaves
-    // every profile as it was.
+    // every profile as it was. Best effort, each profile changes alone.
     CFileTransaction change;
     std::vector<std::pair<CString, CString>> folders;  // profile folder, profile name
+    CStringArray stillSet;
     bool staged = true;
     for (const NetscapeProfileRecord* record : records) {
         if (!GetProfilePrefsFiles(*record)) {
@@ -232,12 +235,21 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
             continue;
         }
         folders.emplace_back(FolderOf(m_strPrefsJs), record->name);
+        if (rule == ResetRule::kBestEffort) {
+            CFileTransaction own;
+            if (!StageProfile(own, set) || !own.Commit()) stillSet.Add(record->name + " (" + own.FailedFile() + ")");
+            continue;
+        }
         if (!StageProfile(change, set)) {
             staged = false;
             break;
         }
     }
     if (folders.empty()) return false;
+    if (!stillSet.IsEmpty()) {
+        m_context.TellStillSet(header, stillSet);
+        return false;
+    }
     if (!staged || !change.Commit()) {
         const CString& file = change.FailedFile();
         CString name = folders.back().second;
@@ -248,8 +260,6 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
                  file);
             return false;
         }
-        const CString header = set ? m_context.Text("2267", "Error, Failed to set Netscape proxy setting.")
-                                   : m_context.Text("2268", "Error, Failed to reset Netscape proxy setting.");
         m_context.TellNotPutBack(header, file, change.NotPutBack());
         return false;
     }
@@ -268,8 +278,10 @@ std::vector<const NetscapeProfileRecord*> CNetscapeProxySettings::CheckedProfile
     return checked;
 }
 
-bool CNetscapeProxySettings::SetNetscapeProxy() { return ApplyProfiles(CheckedProfiles(), true, true); }
+bool CNetscapeProxySettings::SetNetscapeProxy() {
+    return ApplyProfiles(CheckedProfiles(), true, true, ResetRule::kAllOrNothing);
+}
 
-bool CNetscapeProxySettings::ResetNetscapeProxy(bool recordFlag) {
-    return ApplyProfiles(CheckedProfiles(), false, recordFlag);
+bool CNetscapeProxySettings::ResetNetscapeProxy(bool recordFlag, ResetRule rule) {
+    return ApplyProfiles(CheckedProfiles(), false, recordFlag, rule);
 }

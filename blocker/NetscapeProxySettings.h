@@ -4,8 +4,8 @@
 // check whether a profile carries the proxy preferences, and the set and
 // reset of prefs.js and user.js.
 // Both files of every profile chosen change together or not at all (one
-// CFileTransaction); only the proxy preferences change, every other line of
-// the user's stays as it was.
+// CFileTransaction; Blokkout's reset, one for each profile); only the proxy
+// preferences change, every other line of the user's stays as it was.
 // Deliberately not: other Gecko preferences, locking or running browsers.
 #pragma once
 
@@ -52,9 +52,10 @@ public:
     // told (2242 / 2243) and skipped; a file of any other that cannot be read
     // or written is told (2259 / 2260) and leaves every profile as it was.
     // True when the profiles were written. recordFlag: write Netscape Is
-    // Configured (Blokkout leaves it).
+    // Configured (Blokkout leaves it). Best effort, each profile is reset on
+    // its own and one box (2268) names those still set.
     bool SetNetscapeProxy();
-    bool ResetNetscapeProxy(bool recordFlag = true);
+    bool ResetNetscapeProxy(bool recordFlag = true, ResetRule rule = ResetRule::kAllOrNothing);
 
     CString m_strUserJs;
     CString m_strPrefsJs;
@@ -66,7 +67,8 @@ private:
     // The folders of the standard profiles folder.
     CStringArray ProfileNames() const;
     std::vector<const NetscapeProfileRecord*> CheckedProfiles() const;
-    bool ApplyProfiles(const std::vector<const NetscapeProfileRecord*>& records, bool set, bool recordFlag);
+    bool ApplyProfiles(const std::vector<const NetscapeProfileRecord*>& records, bool set, bool recordFlag,
+                       ResetRule rule);
     // The two files of the profile GetProfilePrefsFiles found, into change.
     bool StageProfile(CFileTransaction& change, bool set);
     void AddProfile(const NetscapeProfileRecord& record);

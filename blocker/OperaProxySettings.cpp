@@ -110,7 +110,7 @@ bool WriteIni(const char* file, bool set) {
     return StageIni(change, file, set) && change.Commit();
 }
 
-void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool set) {
+void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool set, ResetRule rule) {
     const int code = LocateOperaIni(context, paths);
     CString text;
     switch (code) {
@@ -142,25 +142,39 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
         break;
     }
     if (!text.IsEmpty()) context.ShowError(text);
-    const bool opera6 = paths.opera6Present && !(code & kOpera6IniMissing);
-    const bool opera7 = paths.opera7Present && !(code & kOpera7IniMissing);
+    bool opera6 = paths.opera6Present && !(code & kOpera6IniMissing);
+    bool opera7 = paths.opera7Present && !(code & kOpera7IniMissing);
     if (!opera6 && !opera7) return;
-    // The versions chosen change together, so the flags never tell of a
-    // version whose file kept its old lines.
-    CFileTransaction change;
-    bool staged = !opera6 || StageIni(change, paths.opera6Ini, set);
-    staged = staged && (!opera7 || StageIni(change, paths.opera7Ini, set));
-    if (!staged || !change.Commit()) {
-        if (change.NotPutBack().IsEmpty()) {
-            CString failed = set ? context.Text("2261", kOperaSetFailed) : context.Text("2262", kOperaResetFailed);
-            failed.Replace("%s", change.FailedFile());
-            context.ShowError(failed);
-        } else {
-            const CString header = set ? context.Text("2269", "Error, Failed to set Opera proxy setting.")
-                                       : context.Text("2270", "Error, Failed to reset Opera proxy setting.");
-            context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack());
+    const CString header = set ? context.Text("2269", "Error, Failed to set Opera proxy setting.")
+                               : context.Text("2270", "Error, Failed to reset Opera proxy setting.");
+    if (rule == ResetRule::kBestEffort) {
+        // Each version on its own: the flags follow those that changed.
+        CStringArray stillSet;
+        if (opera6 && !WriteIni(paths.opera6Ini, set)) {
+            stillSet.Add(paths.opera6Ini);
+            opera6 = false;
         }
-        return;
+        if (opera7 && !WriteIni(paths.opera7Ini, set)) {
+            stillSet.Add(paths.opera7Ini);
+            opera7 = false;
+        }
+        if (!stillSet.IsEmpty()) context.TellStillSet(header, stillSet);
+    } else {
+        // The versions chosen change together, so the flags never tell of a
+        // version whose file kept its old lines.
+        CFileTransaction change;
+        bool staged = !opera6 || StageIni(change, paths.opera6Ini, set);
+        staged = staged && (!opera7 || StageIni(change, paths.opera7Ini, set));
+        if (!staged || !change.Commit()) {
+            if (change.NotPutBack().IsEmpty()) {
+                CString failed = set ? context.Text("2261", kOperaSetFailed) : context.Text("2262", kOperaResetFailed);
+                failed.Replace("%s", change.FailedFile());
+                context.ShowError(failed);
+            } else {
+                context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack());
+            }
+            return;
+        }
     }
     CBlokkumSettings& flags = context.settings;
     const DWORD value = set ? 1 : 0;
@@ -205,9 +219,13 @@ int LocateOperaIni(const CBrowserProxyContext& context, OperaIniPaths& paths) {
     return code;
 }
 
-void SetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths) { ApplyOpera(context, paths, true); }
+void SetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths) {
+    ApplyOpera(context, paths, true, ResetRule::kAllOrNothing);
+}
 
-void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths) { ApplyOpera(context, paths, false); }
+void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths, ResetRule rule) {
+    ApplyOpera(context, paths, false, rule);
+}
 
 bool SetOperaIni(const char* file) { return WriteIni(file, true); }
 

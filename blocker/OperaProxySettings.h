@@ -3,8 +3,9 @@
 // keeps that file (single- or multi-user Opera 7, by Windows version), the
 // two proxy lines written or undone, and the check whether they are in place.
 // The files of the versions chosen change together or not at all (one
-// CFileTransaction), and only the two lines of each [Proxy] section change;
-// every other entry stays byte for byte.
+// CFileTransaction; Blokkout's reset, one for each version), and only the
+// two lines of each [Proxy] section change; every other entry stays byte for
+// byte.
 // Deliberately not: Opera's other proxies or its automatic configuration.
 #pragma once
 
@@ -38,9 +39,11 @@ int LocateOperaIni(const CBrowserProxyContext& context, OperaIniPaths& paths);
 // (set) or 2248-2250 (reset), a missing Opera key 2251 and changes nothing,
 // a file that cannot be read or written 2261 (set) or 2262 (reset) and
 // leaves both versions as they were. The flag of each version written
-// follows, in memory and in the registry.
+// follows, in memory and in the registry. Best effort, each version is
+// reset on its own and one box (2270) names the files still set.
 void SetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths);
-void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths);
+void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths,
+                     ResetRule rule = ResetRule::kAllOrNothing);
 
 // One file: false when it cannot be read or written.
 bool SetOperaIni(const char* file);

@@ -112,6 +112,9 @@ void CUninstallerApp::DetectBrowsers() {
     m_settings.DetectMozilla();
 }
 
+// Each browser is reset as far as it goes: the proxy goes away with
+// Blokkum, so a connection or file that cannot be reset must not keep the
+// others on it. What is still set is told, one box for each browser.
 void CUninstallerApp::ResetBrowsers() {
     CBlokkumSettings& s = m_settings;
     {
@@ -145,18 +148,18 @@ void CUninstallerApp::ResetBrowsers() {
         m_ie.ListDialUpConnections(false);
         for (int i = 0; i < m_ie.m_connections.GetSize(); ++i)
             m_ie.m_connections[i].checked = !m_ie.m_connections[i].greyed;
-        ResetIEProxy(m_ie, true, true);
+        ResetIEProxy(m_ie, true, true, ResetRule::kBestEffort);
     }
     if (s.m_dwNetscapeConfigured) {
         CNetscapeProxySettings netscape(m_context);
         netscape.ListNetscapeProfiles(false);
         for (int i = 0; i < netscape.m_profiles.GetSize(); ++i)
             netscape.m_profiles[i].checked = !netscape.m_profiles[i].greyed;
-        netscape.ResetNetscapeProxy(false);
+        netscape.ResetNetscapeProxy(false, ResetRule::kBestEffort);
     }
     if (s.m_dwOpera6Configured || s.m_dwOpera7Configured) {
         OperaIniPaths paths(s.m_dwOpera6Configured != 0, s.m_dwOpera7Configured != 0);
-        ResetOperaProxy(m_context, paths);
+        ResetOperaProxy(m_context, paths, ResetRule::kBestEffort);
         s.m_dwOpera6Configured = s.m_dwOpera7Configured = 0;
         m_context.WriteFlag(BLOKKUM_FLAG_OPERA6, 0);
         m_context.WriteFlag(BLOKKUM_FLAG_OPERA7, 0);

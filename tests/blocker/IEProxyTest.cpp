@@ -243,3 +243,39 @@ TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
                                     " Internet Explorer proxy setting.\n" + r.told);
     }
 }
+
+TEST(IEProxySettings, BlokkoutsResetGoesPastAFailedConnectionAndNamesWhatIsStillSet) {
+    CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
+    CScriptedMessageBoxes boxes;
+    IEFixture f;
+    f.AddConnection("QvTestDialA", ConnectionBlob(3, kOurs));
+    f.AddConnection("QvTestDialB", ConnectionBlob(3, kOurs));
+    WriteDWORD(f.system.internetSettingsKey, "ProxyHttp1.1", 1);
+    WriteDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_LAN, 1);
+    WriteDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_DIALUP, 1);
+    CBlokkumSettings settings(f.where);
+    settings.m_dwLanConfigured = settings.m_dwDialUpConfigured = 1;
+    CBrowserProxyContext context(settings, f.system);
+    CHeldConnections ie(context);
+    ASSERT_TRUE(ie.CIEProxySettings::ApplyConnectionOptions(nullptr, {3, kOurs, "local"}, false));
+    ie.held = {{"QvTestDialA", {3, kOurs, ""}}, {"QvTestDialB", {3, kOurs, ""}}};
+    ie.failingWrite = {{"QvTestDialA", 1}};
+    ie.ListDialUpConnections(false);
+    for (DialUpConnection& c : ie.m_connections) c.checked = !c.greyed;
+
+    EXPECT_FALSE(ResetIEProxy(ie, true, true, ResetRule::kBestEffort));
+
+    IEConnectionOptions lan;
+    ASSERT_TRUE(ie.QueryConnectionOptions(nullptr, lan));
+    EXPECT_EQ(lan.flags & PROXY_TYPE_PROXY, 0u);
+    EXPECT_EQ(ie.held["QvTestDialA"].flags, 3u);
+    EXPECT_EQ(ie.held["QvTestDialB"].flags, DWORD(PROXY_TYPE_DIRECT));
+    EXPECT_EQ(ReadDWORD(f.system.internetSettingsKey, "ProxyHttp1.1"), 0u);
+    EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_LAN), 0u);
+    EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_DIALUP), 1u);
+    const std::vector<RecordedBox> told = boxes.Boxes();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text,
+              "Error, Failed to reset Internet Explorer proxy setting.\n"
+              "These are still set for Blokkum's proxy and must be reset by hand: QvTestDialA");
+}

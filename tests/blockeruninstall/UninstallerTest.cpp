@@ -116,6 +116,42 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
     EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_LAN), 99u);
 }
 
+TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
+    UninstallFixture f;
+    f.SeedBlokkum();
+    f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
+    f.root.Write("WINDOWS\\hosts", "127.0.0.1 localhost\r\n");
+    WriteDWORD(f.where.blokkum.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE, 1);
+    CRegKey mozilla;
+    mozilla.Create(HKEY_CURRENT_USER, f.where.blokkum.mozillaKey + "\\Mozilla 1.4");
+    CString userJs[2];
+    const char* const names[2] = {"alice", "carol"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string folder =
+            std::string("WINDOWS\\Application Data\\Mozilla\\Profiles\\") + names[i] + "\\x.slt\\";
+        userJs[i] = f.root.Write((folder + "user.js").c_str(), kUserJsSet);
+        f.root.Write((folder + "prefs.js").c_str(), "");
+    }
+
+    CScriptedMessageBoxes boxes;
+    {
+        CHandle held = HoldFile(userJs[1], FILE_SHARE_READ);
+        ASSERT_TRUE(held.IsValid());
+        CUninstallerApp app(f.where);
+        EXPECT_FALSE(app.InitInstance());
+    }
+
+    EXPECT_EQ(ReadFileText(userJs[0]),
+              "user_pref(\"network.proxy.http\", \"\");\r\n"
+              "user_pref(\"network.proxy.http_port\", 0);\r\n"
+              "user_pref(\"network.proxy.type\", 0);\r\n");
+    EXPECT_EQ(ReadFileText(userJs[1]), kUserJsSet);
+    const std::vector<RecordedBox> told = boxes.Boxes();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text, "Error, Failed to reset Netscape proxy setting.\nThese are still set for Blokkum's proxy and "
+                            "must be reset by hand: carol (" + userJs[1].str() + ")");
+}
+
 TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
     const std::string zoneBox = "ActiveX restore settings file can't be found\r\nActiveX Settings will not be restored";
     const std::string hostsBox =
