@@ -7,7 +7,8 @@
 // of the context, so tests list fake connections from a key of their own.
 // A set or reset changes the HTTP/1.1 value and every chosen connection
 // together or not at all: all are read first, and a failed step puts back
-// those already changed; Blokkout's reset goes on past a failure instead.
+// those already changed (the LAN through its registry values, as they were
+// byte for byte); Blokkout's reset goes on past a failure instead.
 // Deliberately not: automatic configuration scripts or other proxy texts.
 #pragma once
 
