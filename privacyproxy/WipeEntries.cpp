@@ -86,21 +86,45 @@ bool IsBelowARoot(const CString& path) {
     return root >= 0 && path.GetLength() > root + 1 && path[root] == '\\';
 }
 
-}  // namespace
-
-// A folder to wipe lies strictly inside a profile folder that is itself a
-// full path below a drive root: an empty or drive-root profile (a failed
-// shell look-up, a profile at "C:") would otherwise wipe "\Cookies" and the
-// like at the root of the drive. Both are compared where they really are, so
-// a folder that is a link to somewhere else is no folder of the profile.
-bool IsWipeableFolder(const CString& folder, const CString& profile) {
-    if (profile.IsEmpty() || folder.IsEmpty()) return false;
-    CString base = ResolvedPath(profile), target = ResolvedPath(folder);
+// Strictly inside, and the profile a full path below a drive root: an empty
+// or drive-root profile (a failed shell look-up, a profile at "C:") would
+// otherwise wipe "\Cookies" and the like at the root of the drive.
+bool LiesInside(CString target, CString base) {
     base.TrimRight("\\/");
     target.TrimRight("\\/");
     if (!IsBelowARoot(base)) return false;
     return target.GetLength() > base.GetLength() + 1 && target.Left(base.GetLength()).CompareNoCase(base) == 0 &&
            target[base.GetLength()] == '\\';
+}
+
+CString FullPathOf(const CString& path) {
+    char full[MAX_PATH] = "";
+    const DWORD n = path.IsEmpty() ? 0 : GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    return n && n < MAX_PATH ? CString(full) : CString();
+}
+
+// Where the system cannot say where a folder leads (no final-path call before
+// Windows Vista), only its path can: a junction as the folder or as any
+// folder between it and the profile would lead the wipe out of the profile.
+// Both are full paths, the folder's inside the profile's; a part that cannot
+// be listed cannot be told, and counts as a link.
+bool LinkBelow(CString folder, CString profile) {
+    profile.TrimRight("\\/");
+    folder.TrimRight("\\/");
+    for (CString path = folder; path.GetLength() > profile.GetLength(); path = FolderOf(path)) {
+        WIN32_FIND_DATAA listed;
+        if (!FindListed(path, &listed) || (listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Both are compared where they really are, so a folder that is a link to
+// somewhere else is no folder of the profile.
+bool IsWipeableFolder(const CString& folder, const CString& profile) {
+    if (profile.IsEmpty() || folder.IsEmpty()) return false;
+    return LiesInside(ResolvedPath(folder), ResolvedPath(profile));
 }
 
 bool RemoveEntry(const CString& path, CStringArray& notWiped) {
@@ -111,11 +135,24 @@ bool RemoveEntry(const CString& path, CStringArray& notWiped) {
 }
 
 void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped) {
-    if (!IsWipeableFolder(folder, UserProfileFolder())) {
+    const CString profile = UserProfileFolder();
+    // Resolved once and held open, for listing and without sharing its
+    // removal, until it is emptied: the folder checked is the folder emptied,
+    // and its entries are checked against the place it resolved to.
+    CHandle held(CreateFileA(folder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const CString real = held.IsValid() ? FinalPathOf(held) : CString();
+    bool inside = false;
+    if (!real.IsEmpty()) {
+        inside = LiesInside(real, ResolvedPath(profile));
+    } else {
+        const CString text = FullPathOf(folder), base = FullPathOf(profile);
+        inside = LiesInside(text, base) && !(held.IsValid() && LinkBelow(text, base));
+    }
+    // A folder that is there but cannot be opened is not wiped either.
+    if (!inside || (!held.IsValid() && FindListed(folder))) {
         notWiped.Add(folder);
         return;
     }
-    bool opened = false;
-    const CString real = RealPathOf(folder, &opened);
-    if (opened) EmptyFolder(folder, real, pattern, 0, notWiped);
+    if (held.IsValid()) EmptyFolder(folder, real, pattern, 0, notWiped);
 }

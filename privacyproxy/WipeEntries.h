@@ -19,5 +19,8 @@ bool IsWipeableFolder(const CString& folder, const CString& profile);
 // it. Adds to notWiped what stayed; true when the entry is gone (or was never there).
 bool RemoveEntry(const CString& path, CStringArray& notWiped);
 // Removes the folder's entries that match the pattern (not the folder itself),
-// adding to notWiped what stayed and the folder itself when it is refused.
+// adding to notWiped what stayed. The folder itself is refused and named when
+// it does not lie inside the profile where it really is (or, where the system
+// cannot say where, when it or a folder between it and the profile is a link),
+// and named when it is there but cannot be opened.
 void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped);
