@@ -70,6 +70,13 @@ namespace {
 
 int g_nTraceSortColumn = 0;
 
+CCacheEntryName CacheEntryOf(const CTraceItem& item) {
+    CCacheEntryName entry;
+    entry.url = item.m_strUrl;
+    entry.file = item.m_strFile;
+    return entry;
+}
+
 int CALLBACK CompareTraceSites(LPARAM a, LPARAM b, LPARAM) {
     if (a < 0 || b < 0 || a >= g_TraceGroups.GetSize() || b >= g_TraceGroups.GetSize()) return 0;
     return g_TraceGroups[int(a)]->m_strSite.CompareNoCase(g_TraceGroups[int(b)]->m_strSite);
@@ -162,8 +169,10 @@ BOOL CTracePage::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case ID_TRACE_DELETE: {
         if (index < 0 || index >= g_TraceItems.GetSize()) return TRUE;
+        CArray<CCacheEntryName> entry;
+        entry.Add(CacheEntryOf(*g_TraceItems[index]));
         CStringArray notWiped;
-        if (DeleteCacheEntry(g_TraceItems[index]->m_strUrl, &notWiped)) m_items.DeleteItem(row);
+        if (DeleteCacheEntries(entry, &notWiped)) m_items.DeleteItem(row);
         ReportNotWiped(m_hWnd, notWiped);
         return TRUE;
     }
@@ -172,8 +181,10 @@ BOOL CTracePage::OnCommand(WPARAM wParam, LPARAM lParam) {
         if (siteRow < 0) return TRUE;
         const int group = int(m_sites.GetItemData(siteRow));
         if (group < 0 || group >= g_TraceGroups.GetSize()) return TRUE;
+        CArray<CCacheEntryName> entries;
+        for (int item : g_TraceGroups[group]->m_items) entries.Add(CacheEntryOf(*g_TraceItems[item]));
         CStringArray notWiped;
-        for (int item : g_TraceGroups[group]->m_items) DeleteCacheEntry(g_TraceItems[item]->m_strUrl, &notWiped);
+        DeleteCacheEntries(entries, &notWiped);
         Refresh();
         ReportNotWiped(m_hWnd, notWiped);
         return TRUE;

@@ -4,10 +4,9 @@
 #include <ole2.h>
 #include <urlhist.h>
 
-#include <vector>
-
 #include "RegistryKey.h"
 #include "VeilrunGlobals.h"
+#include "WipeEntries.h"
 
 // Not in the import libraries' GUID list.
 static const CLSID kClsidUrlHistory = {0x3C374A40, 0xBAE4, 0x11CF, {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
@@ -73,34 +72,39 @@ void CUrlCacheWalker::End() {
 }
 
 // The cache deletes an entry's file by its path, which a link would lead
-// elsewhere: the file goes first, as itself, and an entry whose file cannot
-// go that way stays.
-bool DeleteCacheEntry(const CString& url, CStringArray* notWiped) {
-    DWORD size = 0;
-    GetUrlCacheEntryInfoA(url, nullptr, &size);
-    std::vector<BYTE> buffer(size > sizeof(INTERNET_CACHE_ENTRY_INFOA) ? size : sizeof(INTERNET_CACHE_ENTRY_INFOA));
-    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    size = DWORD(buffer.size());
-    if (GetUrlCacheEntryInfoA(url, entry, &size) && entry->lpszLocalFileName && *entry->lpszLocalFileName) {
-        CStringArray ignored;
-        if (!RemoveEntry(entry->lpszLocalFileName, notWiped ? *notWiped : ignored)) return false;
+// elsewhere: the file the walk found goes first, as itself.
+bool DeleteCacheEntries(const CArray<CCacheEntryName>& entries, CStringArray* notWiped) {
+    CStringArray ignored;
+    CStringArray& named = notWiped ? *notWiped : ignored;
+    CRealFolders folders;
+    bool all = true;
+    for (const CCacheEntryName& entry : entries) {
+        if (!entry.file.IsEmpty() && !RemoveFile(entry.file, folders, named)) {
+            all = false;
+        } else if (!DeleteUrlCacheEntryA(entry.url) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            named.Add(entry.url);
+            all = false;
+        }
     }
-    return DeleteUrlCacheEntryA(url) != FALSE;
+    return all;
+}
+
+static CCacheEntryName NameOf(const INTERNET_CACHE_ENTRY_INFOA& e) {
+    CCacheEntryName entry;
+    entry.url = e.lpszSourceUrlName;
+    if (e.lpszLocalFileName) entry.file = e.lpszLocalFileName;
+    return entry;
 }
 
 // Deleted only after the walk, so that a deletion cannot make the
 // enumeration skip an entry.
-static void DeleteAll(const CStringArray& urls, CStringArray* notWiped) {
-    for (const CString& url : urls) DeleteCacheEntry(url, notWiped);
-}
-
 static void DeleteWalked(INTERNET_CACHE_ENTRY_INFOA* (CUrlCacheWalker::*first)(), CStringArray* notWiped) {
     CUrlCacheWalker walker;
-    CStringArray urls;
+    CArray<CCacheEntryName> entries;
     for (auto* e = (walker.*first)(); e; e = walker.Next())
-        if (e->lpszSourceUrlName) urls.Add(e->lpszSourceUrlName);
+        if (e->lpszSourceUrlName) entries.Add(NameOf(*e));
     walker.End();
-    DeleteAll(urls, notWiped);
+    DeleteCacheEntries(entries, notWiped);
 }
 
 void DeleteCookieEntries(CStringArray* notWiped) { DeleteWalked(&CUrlCacheWalker::FirstCookie, notWiped); }
@@ -120,14 +124,13 @@ void DeleteHistoryEntries(CStringArray* notWiped) {
 
 static void DeleteTempEntries(const CString& host, CStringArray* notWiped) {
     CUrlCacheWalker walker;
-    CStringArray urls;
+    CArray<CCacheEntryName> entries;
     for (auto* e = walker.First(); e; e = walker.Next()) {
         if (KindOfEntry(e) != kTempFileEntry || !e->lpszSourceUrlName) continue;
-        CString url = e->lpszSourceUrlName;
-        if (host.IsEmpty() || url.Find(host) >= 0) urls.Add(url);
+        if (host.IsEmpty() || CString(e->lpszSourceUrlName).Find(host) >= 0) entries.Add(NameOf(*e));
     }
     walker.End();
-    DeleteAll(urls, notWiped);
+    DeleteCacheEntries(entries, notWiped);
 }
 
 void DeleteTemporaryFiles(CStringArray* notWiped) { DeleteTempEntries(CString(), notWiped); }

@@ -7,8 +7,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "Arrays.h"
 #include "Strings.h"
-#include "WipeEntries.h"
 
 enum UrlEntryKind { kTempFileEntry = 0, kCookieEntry = 1, kHistoryEntry = 2 };
 UrlEntryKind KindOfEntry(const INTERNET_CACHE_ENTRY_INFOA* entry);
@@ -35,10 +35,16 @@ private:
     HANDLE m_find = nullptr;
 };
 
-// The wipe operations add to notWiped (when given) the files that stayed.
-// One entry, its file removed first as itself; false when the file stayed
-// (the entry then stays too).
-bool DeleteCacheEntry(const CString& url, CStringArray* notWiped = nullptr);
+// A cache entry as a walk found it: its URL and its local file (empty for none).
+struct CCacheEntryName {
+    CString url;
+    CString file;
+};
+// The wipe operations add to notWiped (when given) what stayed.
+// Each entry's file goes first, as itself; an entry whose file stays (or is
+// a folder) stays too, and so does one the cache will not delete (named by
+// its URL). True when every entry is gone.
+bool DeleteCacheEntries(const CArray<CCacheEntryName>& entries, CStringArray* notWiped = nullptr);
 void DeleteCookieEntries(CStringArray* notWiped = nullptr);
 void DeleteHistoryEntries(CStringArray* notWiped = nullptr);
 void DeleteTemporaryFiles(CStringArray* notWiped = nullptr);

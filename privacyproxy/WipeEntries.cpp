@@ -127,11 +127,22 @@ bool IsWipeableFolder(const CString& folder, const CString& profile) {
     return LiesInside(ResolvedPath(folder), ResolvedPath(profile));
 }
 
-bool RemoveEntry(const CString& path, CStringArray& notWiped) {
+const CString& CRealFolders::Of(const CString& folder) {
+    for (int i = 0; i < m_folders.GetSize(); ++i)
+        if (m_folders[i] == folder) return m_reals[i];
+    m_folders.Add(folder);
+    return m_reals[m_reals.Add(RealPathOf(folder))];
+}
+
+bool RemoveFile(const CString& path, CRealFolders& folders, CStringArray& notWiped) {
     WIN32_FIND_DATAA listed;
     if (!FindListed(path, &listed)) return true;
+    if (listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        notWiped.Add(path);
+        return false;
+    }
     const CString folder = FolderOf(path);
-    return RemoveListed(folder, RealPathOf(folder), listed, 0, notWiped);
+    return RemoveListed(folder, folders.Of(folder), listed, 0, notWiped);
 }
 
 void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped) {

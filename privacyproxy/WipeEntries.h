@@ -15,9 +15,20 @@
 // Whether the folder lies inside the profile folder, both as the file system
 // resolves them; the profile must be a full path below a drive root.
 bool IsWipeableFolder(const CString& folder, const CString& profile);
-// Removes one entry: a file, a link as a link, or a folder with everything in
-// it. Adds to notWiped what stayed; true when the entry is gone (or was never there).
-bool RemoveEntry(const CString& path, CStringArray& notWiped);
+
+// Where folders really lie, each asked of the system once for all the files
+// that lie in it (empty where the system cannot tell).
+class CRealFolders {
+public:
+    const CString& Of(const CString& folder);
+
+private:
+    CStringArray m_folders, m_reals;
+};
+// Removes one file, or a link as a link; anything listed as a folder is left
+// and named. Adds to notWiped what stayed; true when the file is gone (or
+// was never there).
+bool RemoveFile(const CString& path, CRealFolders& folders, CStringArray& notWiped);
 // Removes the folder's entries that match the pattern (not the folder itself),
 // adding to notWiped what stayed. The folder itself is refused and named when
 // it does not lie inside the profile where it really is (or, where the system

@@ -17,6 +17,7 @@
 #include "UrlCacheWalker.h"
 #include "VeilrunIds.h"
 #include "VeilrunTestSupport.h"
+#include "WipeEntries.h"
 
 namespace {
 
