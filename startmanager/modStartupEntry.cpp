@@ -129,7 +129,9 @@ DWORD ChangeRunValue(EntryStep step, StartupRecord& record, const CStartupLocati
         if (rc != ERROR_SUCCESS) return DWORD(rc);
         const CString copy = ownCopy ? copyName : ReserveCopyName(record, where, CStringArray());
         if (copy.IsEmpty()) return ERROR_INVALID_NAME;
-        if (ReadRaw(root, keptPath, copy, existing) != ERROR_FILE_NOT_FOUND) return ERROR_ALREADY_EXISTS;
+        rc = ReadRaw(root, keptPath, copy, existing);
+        if (rc == ERROR_SUCCESS) return ERROR_ALREADY_EXISTS;
+        if (rc != ERROR_FILE_NOT_FOUND) return DWORD(rc);
         if ((rc = WriteRaw(root, keptPath, copy, live)) != ERROR_SUCCESS) return DWORD(rc);
         const CString text = TextOf(root, livePath, record.taskName);
         const DWORD error = DeletedOrAbsent(PointReg1(root, livePath, record.taskName).Delete());
@@ -151,8 +153,10 @@ DWORD ChangeRunValue(EntryStep step, StartupRecord& record, const CStartupLocati
         if (!fromCopy && !ValueOfRecord(record, value)) return ERROR_FILE_NOT_FOUND;
         const DWORD error = PutValue(root, livePath, record.taskName, value, inTheWay);
         if (error != ERROR_SUCCESS || !fromCopy) return error;
-        record.copyName.Empty();
-        return DeletedOrAbsent(PointReg1(root, keptPath, copyName).Delete());
+        // A copy that stays keeps its name in the record, so that it is not lost.
+        const DWORD deleted = DeletedOrAbsent(PointReg1(root, keptPath, copyName).Delete());
+        if (deleted == ERROR_SUCCESS) record.copyName.Empty();
+        return deleted;
     }
     case EntryStep::Remove: return DeletedOrAbsent(PointReg1(root, livePath, record.taskName).Delete());
     case EntryStep::Discard: {
@@ -376,10 +380,9 @@ bool StartupEntryExists(const StartupRecord& record, const CStartupLocations& wh
     case kMachineRunOnce:
     case kMachineRunOnceEx:
     case kMachineRunServices: {
-        const HKEY root = record.code == kUserRun ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         for (const CString* base : {&where.runKeyBase, &where.privateKey}) {
             CRegKey key;
-            if (key.Open(root, JoinPath(*base, RunKeyOf(record.code)), KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+            if (key.Open(RootOf(record), JoinPath(*base, RunKeyOf(record.code)), KEY_QUERY_VALUE) == ERROR_SUCCESS &&
                 key.HasValue(record.taskName))
                 return true;
         }
