@@ -44,12 +44,15 @@ void CStartupList::ReadSaveProf() {
     ReadRecordFile(m_where.saveProf, kept);
     for (StartupRecord& record : kept) {
         StartupRecord shown = record;
-        if (!ToShownRecord(shown) || StatusOf(record.status) != kStatusDisabled) {
+        StartupStatus status = kUnknownStatus;
+        const bool readable = ToShownRecord(shown, &status);
+        if (!readable || status != kStatusDisabled) {
             record.unreadable = true;
             CString message;
-            message.Format("%s: the record of \"%s\" (\"%s\", \"%s\") is in no language pack's words; kept as it stands",
+            message.Format("%s: the record of \"%s\" (\"%s\", \"%s\") %s; kept as it stands",
                            m_where.saveProf.c_str(), record.taskName.c_str(), record.status.c_str(),
-                           record.loadFrom.c_str());
+                           record.loadFrom.c_str(),
+                           readable ? "is not of a disabled entry" : "is in no language pack's words");
             LogError(FormatErrorMessage(message, long(ERROR_INVALID_DATA), "ReadSaveProf"));
             m_rows.Add(record);
             continue;
@@ -64,10 +67,11 @@ void CStartupList::ReadSaveProf() {
     }
 }
 
-bool CStartupList::ToShownRecord(StartupRecord& record) const {
+bool CStartupList::ToShownRecord(StartupRecord& record, StartupStatus* status) const {
     TakeIdentity(record);
-    const bool known = StatusOf(record.status) != kUnknownStatus;
-    record.status = ShownStatus(record.status);
+    const StartupStatus known = StatusOf(record.status);
+    if (status) *status = known;
+    if (known != kUnknownStatus) record.status = ShownStatus(known);
     record.code = LocationCodeOf(record.loadFrom);
     // A record of a pack no longer here keeps its texts and is acted on by nothing.
     if (record.code == kNoLocation) return false;
@@ -79,7 +83,7 @@ bool CStartupList::ToShownRecord(StartupRecord& record) const {
     } else {
         record.fileName.Empty();
     }
-    return known;
+    return known != kUnknownStatus;
 }
 
 StartupRecord CStartupList::ToStoredRecord(const StartupRecord& row) {

@@ -37,8 +37,9 @@ public:
     // A record as read from a record file (built-in English or any pack's
     // texts) in the active pack's texts, with its location code and its
     // identity (a Startup file name guessed for records without one). False
-    // when its status or location text is none of any pack's.
-    bool ToShownRecord(StartupRecord& record) const;
+    // when its status or location text is none of any pack's. The status it
+    // read goes to *status when asked.
+    bool ToShownRecord(StartupRecord& record, StartupStatus* status = nullptr) const;
     // A row as SaveProf.pro stores it: built-in English texts and the
     // identity; an unreadable one as it stands.
     static StartupRecord ToStoredRecord(const StartupRecord& row);

@@ -124,12 +124,13 @@ const struct {
 bool IsCode(int code) { return code > kNoLocation && code < kLocationCodes; }
 }  // namespace
 
+// An empty text is no status: a failed look-up gives an empty text too.
 StartupStatus StatusOf(const CString& text) {
+    if (text.IsEmpty()) return kUnknownStatus;
     const int count = int(sizeof(kStatuses) / sizeof(kStatuses[0]));
     for (int s = 0; s < count; ++s)
         if (text == kStatuses[s].status || text == SetCaptionfromINI(kStatuses[s].key, kStatuses[s].status))
             return StartupStatus(s);
-    if (text.IsEmpty()) return kUnknownStatus;
     for (const CString& pack : PackFiles())
         for (int s = 0; s < count; ++s)
             if (text == LookUp(pack, kStatuses[s].key, kStatuses[s].status)) return StartupStatus(s);
@@ -141,9 +142,8 @@ CString StoredStatus(const CString& shown) {
     return status == kUnknownStatus ? shown : CString(kStatuses[status].status);
 }
 
-CString ShownStatus(const CString& stored) {
-    const StartupStatus status = StatusOf(stored);
-    return status == kUnknownStatus ? stored : SetCaptionfromINI(kStatuses[status].key, kStatuses[status].status);
+CString ShownStatus(StartupStatus status) {
+    return status == kUnknownStatus ? CString() : SetCaptionfromINI(kStatuses[status].key, kStatuses[status].status);
 }
 
 CString BuiltInLocationText(int code) { return IsCode(code) ? kLocations[code].builtIn : ""; }
@@ -154,12 +154,13 @@ CString LocationText(int code) {
     return at.machineKey ? MachineLocationName(at.machineKey) : SetCaptionfromINI(at.key, at.builtIn);
 }
 
+// As for statuses, an empty text is no location.
 int LocationCodeOf(const CString& text) {
+    if (text.IsEmpty()) return kNoLocation;
     for (int code = kNoLocation + 1; code < kLocationCodes; ++code)
         if (text == kLocations[code].builtIn) return code;
     for (int code = kNoLocation + 1; code < kLocationCodes; ++code)
         if (text == LocationText(code)) return code;
-    if (text.IsEmpty()) return kNoLocation;
     for (const CString& pack : PackFiles()) {
         const CString registry = LookUp(pack, "419", "Registry");
         for (int code = kNoLocation + 1; code < kLocationCodes; ++code) {

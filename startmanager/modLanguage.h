@@ -56,10 +56,10 @@ CString StatusRemove();
 // texts of the pack then active.
 enum StartupStatus { kUnknownStatus = -1, kStatusEnabled, kStatusDisabled, kStatusRemove };
 StartupStatus StatusOf(const CString& text);
-// These translate between the stored and the shown texts; an unknown text
-// comes back as it stands.
+// The stored text of a shown one; an unknown text comes back as it stands.
 CString StoredStatus(const CString& shown);
-CString ShownStatus(const CString& stored);
+// The active pack's text of a status; empty for kUnknownStatus.
+CString ShownStatus(StartupStatus status);
 // The built-in English location text of a code; empty for kNoLocation.
 CString BuiltInLocationText(int code);
 // The active pack's location text of a code (machine keys built from key 419).
