@@ -74,13 +74,21 @@ void CStartupEditor::Failed(const StartupRecord& row, DWORD error, const CString
     LogError(FormatErrorMessage(text, long(error), "ApplyNow"));
 }
 
-CStringArray CStartupEditor::ClaimedCopies(int code) const {
-    CStringArray claimed;
+CArray<CStringArray> CStartupEditor::ClaimedCopies() const {
+    CArray<CStringArray> claimed;
+    claimed.SetSize(kLocationCodes);
     for (const CArray<StartupRecord>* records : {&m_list.Rows(), &m_loaded}) {
-        for (StartupRecord record : *records) {
-            // An unreadable record's copy is still its own.
-            if (record.unreadable) TakeIdentity(record);
-            if (!record.copyName.IsEmpty() && (record.unreadable || record.code == code)) claimed.Add(record.copyName);
+        for (const StartupRecord& record : *records) {
+            if (!record.unreadable) {
+                if (!record.copyName.IsEmpty() && record.code > kNoLocation && record.code < kLocationCodes)
+                    claimed[record.code].Add(record.copyName);
+                continue;
+            }
+            // An unreadable record's copy is still its own, wherever it waits.
+            StartupRecord identity = record;
+            TakeIdentity(identity);
+            if (!identity.copyName.IsEmpty())
+                for (CStringArray& names : claimed) names.Add(identity.copyName);
         }
     }
     return claimed;
@@ -104,11 +112,14 @@ bool CStartupEditor::ApplyNow() {
 
     // Every entry about to be disabled gets a copy name of its own before
     // the record file names it, none that another record holds.
+    CArray<CStringArray> claimed = ClaimedCopies();
     for (int k = 0; k < rows.GetSize(); ++k) {
         StartupRecord& row = rows[k];
-        if (row.unreadable || row.status != disabled || m_loaded[k].status == disabled || !row.copyName.IsEmpty())
+        if (row.unreadable || row.status != disabled || m_loaded[k].status == disabled || !row.copyName.IsEmpty() ||
+            row.code <= kNoLocation || row.code >= kLocationCodes)
             continue;
-        row.copyName = ReserveCopyName(row, where, ClaimedCopies(row.code));
+        row.copyName = ReserveCopyName(row, where, claimed[row.code]);
+        if (!row.copyName.IsEmpty()) claimed[row.code].Add(row.copyName);
     }
     // Until the passes end the file keeps every row Disabled now and every
     // one about to leave the keeping: an entry leaves its location only once

@@ -99,8 +99,9 @@ private:
     bool ApplyAndExitWindows(long option);
     // Records and reports one failed step; inTheWay names what a refused one left standing.
     void Failed(const StartupRecord& row, DWORD error, const CString& inTheWay);
-    // The copy names that rows and applied records of a location hold.
-    CStringArray ClaimedCopies(int code) const;
+    // The copy names that rows and applied records hold, one list for each
+    // location code (an unreadable record's in every list).
+    CArray<CStringArray> ClaimedCopies() const;
     // Writes the records in the stored texts, or deletes the file for none.
     bool WriteKept(const CArray<StartupRecord>& rows);
 
