@@ -64,15 +64,20 @@ long long ParseContentLength(const CString& line) {
     return value;
 }
 
-// A lower-cased Connection or Proxy-Connection line; looked at in place, as
-// every line of every header passes here.
+// Whether a lower-cased line is the field of that name; looked at in place,
+// as every line of every header passes here.
+static bool IsField(const char* p, const char* name, size_t length) {
+    if (strncmp(p, name, length) != 0) return false;
+    p += length;
+    while (*p == ' ' || *p == '\t') ++p;
+    return *p == ':';
+}
+
+// A lower-cased Connection or Proxy-Connection line.
 static bool IsConnectionLine(const CString& lower) {
     const char* p = lower.c_str();
     if (strncmp(p, "proxy-", 6) == 0) p += 6;
-    if (strncmp(p, "connection", 10) != 0) return false;
-    p += 10;
-    while (*p == ' ' || *p == '\t') ++p;
-    return *p == ':';
+    return IsField(p, "connection", 10);
 }
 
 static void ReadConnectionTokens(const CString& lower, CHeaderInfo& info) {
@@ -104,7 +109,8 @@ void SetConnectionClose(CStringArray& lines) {
     for (int i = lines.GetSize() - 1; i >= 1; --i) {
         CString lower = lines[i];
         lower.MakeLower();
-        if (IsConnectionLine(lower)) lines.RemoveAt(i);
+        // Keep-Alive's timeout and count belong to a connection kept open.
+        if (IsConnectionLine(lower) || IsField(lower.c_str(), "keep-alive", 10)) lines.RemoveAt(i);
     }
     lines.InsertAt(lines.IsEmpty() ? 0 : 1, "Connection: close\r\n");
 }

@@ -47,7 +47,8 @@ bool KeepsConnectionOpen(const CString& version, const CHeaderInfo& info);
 // The version token that opens a status line ("HTTP/1.1 200 OK").
 CString StatusLineVersion(const CString& statusLine);
 // Replaces every Connection and Proxy-Connection line of a reply header
-// (lines[0] being its status line) by one "Connection: close" line.
+// (lines[0] being its status line) by one "Connection: close" line, and
+// drops its Keep-Alive lines.
 void SetConnectionClose(CStringArray& lines);
 
 // Splits the header at data[0..length) into lines (each with its line end).

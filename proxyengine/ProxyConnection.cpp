@@ -392,7 +392,6 @@ void CProxyConnection::ResetResponse() {
     m_ResponseChunks.Reset();
     m_Body.clear();
     m_ResponseLines.RemoveAll();
-    m_bReplyKeepsOpen = true;
     m_bCloseAfterReply = false;
 }
 
@@ -403,14 +402,13 @@ static bool StartsWithHttp(const char* p, int n) {
     return true;
 }
 
-int CProxyConnection::ParseResponseHeader() {
+int CProxyConnection::ParseResponseHeader(CHeaderInfo& info) {
     const char* data = m_Response.Data();
     int size = m_Response.Size();
     int first = 0;
     while (first < size && (unsigned char)data[first] < 33) ++first;
     if (size - first < 5) return 0;
     if (!StartsWithHttp(data + first, size - first)) return -1;
-    CHeaderInfo info;
     int end = SplitHeaderLines(data + first, size - first, m_ResponseLines, true, false, info);
     if (end < 0) return size > g_Engine.MaxResponseHeader ? -1 : 0;
     m_Response.Consume(first + end);
@@ -420,7 +418,6 @@ int CProxyConnection::ParseResponseHeader() {
     m_bChunked = info.chunked ? 1 : 0;
     // Cookie lines pass unchanged: the engine keeps cookies (CookieMode 1).
     m_nStatus = m_ResponseLines.IsEmpty() ? 0 : ParseStatusCode(m_ResponseLines[0]);
-    m_bReplyKeepsOpen = !m_ResponseLines.IsEmpty() && KeepsConnectionOpen(StatusLineVersion(m_ResponseLines[0]), info);
     return 1;
 }
 
@@ -440,7 +437,8 @@ int CProxyConnection::OnServerData() {
     }
     while (!m_bFailed) {
         if (m_nServerState == STATE_HEADER) {
-            int parsed = ParseResponseHeader();
+            CHeaderInfo info;
+            int parsed = ParseResponseHeader(info);
             if (parsed == 0) return 1;
             if (parsed < 0) {
                 // No status line: the rest of the connection is the body.
@@ -452,7 +450,7 @@ int CProxyConnection::OnServerData() {
                 bool page = first < m_Response.Size() && m_Response.Data()[first] == '<';
                 m_wContentFlags = page ? (CONTENT_HTML | CONTENT_TEXT) : CONTENT_OTHER;
                 m_bHeld = page && !Settings().Disabled;
-            } else if (!StartResponseBody()) {
+            } else if (!StartResponseBody(info)) {
                 return 0;
             }
             continue;
@@ -463,7 +461,7 @@ int CProxyConnection::OnServerData() {
     return 0;
 }
 
-int CProxyConnection::StartResponseBody() {
+int CProxyConnection::StartResponseBody(const CHeaderInfo& info) {
     m_nServerState = STATE_BODY;
     if (m_nStatus >= 100 && m_nStatus < 200) {
         // An interim reply; the final one may follow in the same segment.
@@ -485,7 +483,7 @@ int CProxyConnection::StartResponseBody() {
     else if (m_bChunked) m_nBodyMode = BODY_CHUNKED;
     else if (m_nContentLength >= 0) m_nBodyMode = BODY_LENGTH;
     else m_nBodyMode = BODY_CLOSE;
-    DecideConnectionEnd(request.closes);
+    DecideConnectionEnd(request.closes, info);
     if (bodyless) {
         const bool end = m_bCloseAfterReply;
         SendResponseHeader();
@@ -504,9 +502,11 @@ int CProxyConnection::StartResponseBody() {
 // keep-alive, or a close token), when the reply's own header says its
 // connection ends (the browser reads it as it comes), and when only the
 // server's close ends the body. The header then says so too.
-void CProxyConnection::DecideConnectionEnd(bool requestCloses) {
-    m_bCloseAfterReply = requestCloses || !m_bReplyKeepsOpen || m_nBodyMode == BODY_CLOSE;
-    if (m_bCloseAfterReply && m_bReplyKeepsOpen) SetConnectionClose(m_ResponseLines);
+void CProxyConnection::DecideConnectionEnd(bool requestCloses, const CHeaderInfo& info) {
+    const bool replyKeepsOpen =
+        !m_ResponseLines.IsEmpty() && KeepsConnectionOpen(StatusLineVersion(m_ResponseLines[0]), info);
+    m_bCloseAfterReply = requestCloses || !replyKeepsOpen || m_nBodyMode == BODY_CLOSE;
+    if (m_bCloseAfterReply && replyKeepsOpen) SetConnectionClose(m_ResponseLines);
 }
 
 static bool LooksBinary(const char* data, int length) {

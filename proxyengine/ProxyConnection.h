@@ -56,7 +56,8 @@ public:
     void ResetResponse();
     void FlushResponse();
     void SendResponseHeader();
-    int ParseResponseHeader();  // 1 parsed, 0 incomplete, -1 the reply has no header
+    // 1 parsed (info: what the header says), 0 incomplete, -1 the reply has no header.
+    int ParseResponseHeader(CHeaderInfo& info);
     void CloseSockets();
     void CloseServerSocket();
     // Sends the bytes queued for s, then these, in pieces of at most the send
@@ -180,7 +181,6 @@ public:
     };
     std::deque<CPendingReply> m_PendingReplies;
     bool m_bRequestCloses = false;  // the current request asked to close after its reply
-    bool m_bReplyKeepsOpen = true;  // the current reply's header leaves the connection open
     bool m_bCloseAfterReply = false;  // the browser connection ends with the current reply
     bool m_bUpstream = false;        // through the hub or the gateway
     bool m_bFailed = false;          // a send failed: the connection ends
@@ -199,8 +199,8 @@ private:
     static const ULONG_PTR kStatusPending = 0x103;
     CSideRead m_BrowserRead, m_ServerRead;
 
-    int StartResponseBody();
-    void DecideConnectionEnd(bool requestCloses);
+    int StartResponseBody(const CHeaderInfo& info);
+    void DecideConnectionEnd(bool requestCloses, const CHeaderInfo& info);
     int PassBody();
     bool DeliverBody(const char* data, int length);
     void StreamHeldBody();
