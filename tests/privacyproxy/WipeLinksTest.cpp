@@ -16,6 +16,17 @@ namespace {
 
 bool Present(const CString& path) { return FileExists(path) || FolderExists(path); }
 
+// Runs its clean-up however the test ends, a skip partway included.
+template <typename Fn>
+struct CAtEnd {
+    Fn fn;
+    ~CAtEnd() { fn(); }
+};
+template <typename Fn>
+CAtEnd<Fn> AtEnd(Fn fn) {
+    return CAtEnd<Fn>{fn};
+}
+
 }  // namespace
 
 TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {
@@ -39,6 +50,10 @@ TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {
         {world.File("profile\\Local Settings\\History"), outside},  // a wiped folder that is a link itself
         {cached, outside + "\\keep.txt"},                           // a cached file
     };
+    const auto cleanUp = AtEnd([&] {
+        for (const auto& l : links) HostLink("rm -f", l.link);
+        DeleteUrlCacheEntryA(url);
+    });
     for (const auto& l : links)
         if (!HostLink("ln -s", l.link, l.target)) GTEST_SKIP() << "no host ln to make " << l.link;
 
@@ -52,6 +67,4 @@ TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {
     EXPECT_FALSE(FileExists(nested));
     for (const auto& l : links) EXPECT_EQ(Present(l.link), notWiped.Find(l.link, true) >= 0) << l.link;
     EXPECT_EQ(Present(cached), InCache(url)) << "a cache entry goes with its file";
-    for (const auto& l : links) HostLink("rm -f", l.link);
-    DeleteUrlCacheEntryA(url);
 }
