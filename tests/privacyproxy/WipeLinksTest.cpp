@@ -68,3 +68,38 @@ TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {
     for (const auto& l : links) EXPECT_EQ(Present(l.link), notWiped.Find(l.link, true) >= 0) << l.link;
     EXPECT_EQ(Present(cached), InCache(url)) << "a cache entry goes with its file";
 }
+
+TEST(Wipe, AFolderThatCannotBeOpenedOrStandsForACachedFileStaysAndIsNamed) {
+    CVeilrunWorld world;
+    const CString cookies = world.File("profile\\Cookies");
+    const CString cookie = world.Write("profile\\Cookies\\cookie.txt", "c");
+    const char* const url = "http://folder.example/page.html";
+    CString cached;
+    ASSERT_TRUE(AddCacheEntry(url, NORMAL_CACHE_ENTRY, std::string(), &cached));
+    ASSERT_TRUE(DeleteFileA(cached) && CreateDirectoryA(cached, nullptr));
+    const CString inner = JoinPath(cached, "inner.txt");
+    CloseHandle(CreateFileA(inner, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    HANDLE held = CreateFileA(cookies, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const auto cleanUp = AtEnd([&] {
+        CloseHandle(held);
+        DeleteFileA(inner);
+        RemoveDirectoryA(cached);
+        DeleteUrlCacheEntryA(url);
+    });
+
+    g_bWipeCookies = g_bWipeTempFiles = 1;
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+    EXPECT_TRUE(FileExists(cookie));
+    EXPECT_GE(notWiped.Find(cookies, true), 0) << "a folder held by another program";
+    EXPECT_TRUE(FileExists(inner));
+    EXPECT_GE(notWiped.Find(cached, true), 0) << "a folder where the cache keeps a file";
+    EXPECT_TRUE(InCache(url));
+
+    CArray<CCacheEntryName> gone;
+    gone.SetSize(1);
+    gone[0].url = "http://gone.example/never-cached.html";
+    notWiped.RemoveAll();
+    EXPECT_TRUE(DeleteCacheEntries(gone, &notWiped)) << "an entry no longer there counts as deleted";
+    EXPECT_TRUE(notWiped.IsEmpty());
+}
