@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Files.h"
+#include "StartupRecord.h"
 #include "TestSupport.h"
 #include "modLanguage.h"
 
@@ -58,4 +59,13 @@ TEST_F(LanguageTest, EachFailureAppendsOneRecordAndKeepsEarlierOnes) {
     // A log that cannot be written is given up without a fault.
     SetAppPath(program.File("no\\such\\folder"));
     LogError("lost");
+}
+
+TEST_F(LanguageTest, AnEmptyTextIsNoStatusOrLocationWhenThePackCannotBeRead) {
+    // Every look-up fails (and gives an empty text) for a pack path this long.
+    SetLanguageFile((std::string(300, 'n') + ".ini").c_str());
+    EXPECT_EQ(kUnknownStatus, StatusOf(""));
+    EXPECT_EQ(kNoLocation, LocationCodeOf(""));
+    EXPECT_EQ(kStatusDisabled, StatusOf("Disabled"));
+    EXPECT_EQ(kWinIniRun, LocationCodeOf("Win.ini Run"));
 }
