@@ -29,8 +29,16 @@ void CBrowserProxyContext::ShowError(const CString& text) const {
 }
 
 void CBrowserProxyContext::TellNotPutBack(const CString& header, const CString& failed,
-                                          const CStringArray& notPutBack) const {
-    ShowError(header + "\n" + FillNotPutBack(Text(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK), failed, notPutBack));
+                                          const CStringArray& notPutBack, const CStringArray& kept) const {
+    ShowError(header + "\n" + FillNotPutBack(Text(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK), failed, notPutBack) +
+              FillKeptBackups(Text(BLOKKUM_KEPT_BACKUPS_KEY, BLOKKUM_KEPT_BACKUPS), kept));
+}
+
+void CBrowserProxyContext::TellLeftBehind(const CStringArray& files) const {
+    if (files.IsEmpty()) return;
+    CString text = Text(BLOKKUM_LEFT_BEHIND_KEY, BLOKKUM_LEFT_BEHIND);
+    text.Replace("%s", NameList(files));
+    QvMessageBox(nullptr, text, Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CBrowserProxyContext::TellStillSet(const CString& header, const CStringArray& stillSet) const {

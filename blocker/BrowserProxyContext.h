@@ -50,8 +50,13 @@ public:
     // An OK box with the stop icon and the program caption (key 99990).
     void ShowError(const CString& text) const;
     // One box: the header, then that failed can't be read or changed and
-    // what could not be put back (key 2265).
-    void TellNotPutBack(const CString& header, const CString& failed, const CStringArray& notPutBack) const;
+    // what could not be put back (key 2265), and where its old content was
+    // kept (key 2280) when it was.
+    void TellNotPutBack(const CString& header, const CString& failed, const CStringArray& notPutBack,
+                        const CStringArray& kept = CStringArray()) const;
+    // One box naming the files an earlier change left beside those changed
+    // (key 2281); no box when there are none.
+    void TellLeftBehind(const CStringArray& files) const;
     // One box: the header, then what is still set (key 2266).
     void TellStillSet(const CString& header, const CStringArray& stillSet) const;
     // Creates or opens Proxy Setting and writes one flag.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "BlokkumShared.h"
+#include "FileEntries.h"
 #include "FileTransaction.h"
 #include "Files.h"
 #include "Handles.h"
@@ -203,12 +204,13 @@ bool CHostsFile::BackupHostsFile(const CString& programFolder) const {
 }
 
 bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias,
-                                   CString* failedFile, CStringArray* notPutBack) const {
-    const CString path = GetHostsPath();
+                                   CFileTransaction& change) const {
+    // The file a link names: a link's own attributes would leave the file
+    // read-only, and the file would not change.
+    const CString path = ResolvedPath(GetHostsPath());
     const CString preparedPath = JoinPath(programFolder, on ? BLOKKUM_BANNERS_ON_FILE : BLOKKUM_BANNERS_OFF_FILE);
     // The block and the alias go in with one replacement of the file: the
     // swap happens whole or the file stays as it was.
-    CFileTransaction change;
     CString prepared, before;
     bool done = change.Read(preparedPath, prepared, false) && change.Read(path, before, false);
     if (done) {
@@ -218,7 +220,10 @@ bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const 
         done = change.Stage(path, after) && change.Commit();
     }
     SetHostsAttributes(path, true);
-    if (!done && failedFile) *failedFile = change.FailedFile();
-    if (!done && notPutBack) *notPutBack = change.NotPutBack();
     return done;
+}
+
+bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const {
+    CFileTransaction change;
+    return SetBannerBlocking(programFolder, on, ip, alias, change);
 }

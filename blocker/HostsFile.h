@@ -13,6 +13,8 @@
 
 #include "Strings.h"
 
+class CFileTransaction;
+
 enum { kHostsLineMax = 520, kHostsNameMax = 255 };
 enum : DWORD {
     kHostsOpenAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN,
@@ -60,11 +62,13 @@ public:
     // <programFolder>\hostse (on) or hostsd (off), with the alias line when
     // no entry has it; the user's own lines stay. All or nothing: when the
     // prepared file or the HOSTS file cannot be read, or the HOSTS file
-    // cannot be replaced, nothing changes but the attributes, and failedFile
-    // names the file; notPutBack names the HOSTS file when a failed
-    // replacement could not put it back as it was.
+    // cannot be replaced, nothing changes but the attributes. The change
+    // tells which file failed, whether the HOSTS file could not be put back
+    // as it was and where its old content waits, and what an earlier change
+    // left beside it.
     bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias,
-                           CString* failedFile = nullptr, CStringArray* notPutBack = nullptr) const;
+                           CFileTransaction& change) const;
+    bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const;
 
 private:
     CString m_windowsFolder;

@@ -37,6 +37,12 @@ CString FillNotPutBack(CString pattern, const CString& failed, const CStringArra
     return pattern;
 }
 
+CString FillKeptBackups(CString pattern, const CStringArray& kept) {
+    if (kept.IsEmpty()) return CString();
+    pattern.Replace("%s", NameList(kept));
+    return "\n" + pattern;
+}
+
 CString CBlokkumLanguage::Read(const char* key, const char* defaultText, int bufferSize,
                                bool hashIsLineBreak) const {
     // Before the settings are loaded the pack path is "\Language\.ini", which

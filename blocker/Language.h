@@ -57,3 +57,14 @@ private:
 #define BLOKKUM_NOT_PUT_BACK "%s1 can't be read or changed, and %s2 could not be put back as it was."
 CString NameList(const CStringArray& names);
 CString FillNotPutBack(CString pattern, const CString& failed, const CStringArray& notPutBack);
+// The line that follows it where the old content of what could not be put
+// back was kept (key 2280); empty when none was.
+#define BLOKKUM_KEPT_BACKUPS_KEY "2280"
+#define BLOKKUM_KEPT_BACKUPS "The earlier content waits in %s until you remove it."
+CString FillKeptBackups(CString pattern, const CStringArray& kept);
+// Files an earlier change of the same files left unfinished: never replaced,
+// and named to the user at every change until the user removes them.
+#define BLOKKUM_LEFT_BEHIND_KEY "2281"
+#define BLOKKUM_LEFT_BEHIND                                                                                        \
+    "These files were left by an earlier change that did not finish and may hold earlier settings. They were "     \
+    "left as they are; remove them when you no longer need them: %s"

@@ -224,7 +224,7 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
     // every profile as it was. Best effort, each profile changes alone.
     CFileTransaction change;
     std::vector<std::pair<CString, CString>> folders;  // profile folder, profile name
-    CStringArray stillSet;
+    CStringArray stillSet, leftBehind;
     bool staged = true;
     for (const NetscapeProfileRecord* record : records) {
         if (!GetProfilePrefsFiles(*record)) {
@@ -238,6 +238,7 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
         if (rule == ResetRule::kBestEffort) {
             CFileTransaction own;
             if (!StageProfile(own, set) || !own.Commit()) stillSet.Add(record->name + " (" + own.FailedFile() + ")");
+            for (const CString& file : own.LeftBehind()) leftBehind.Add(file);
             continue;
         }
         if (!StageProfile(change, set)) {
@@ -246,6 +247,8 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
         }
     }
     if (folders.empty()) return false;
+    for (const CString& file : change.LeftBehind()) leftBehind.Add(file);
+    m_context.TellLeftBehind(leftBehind);
     if (!stillSet.IsEmpty()) {
         m_context.TellStillSet(header, stillSet);
         return false;
@@ -260,7 +263,7 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
                  file);
             return false;
         }
-        m_context.TellNotPutBack(header, file, change.NotPutBack());
+        m_context.TellNotPutBack(header, file, change.NotPutBack(), change.KeptBackups());
         return false;
     }
     if (recordFlag) {

@@ -105,9 +105,12 @@ bool StageIni(CFileTransaction& change, const char* file, bool set) {
     return !RewrittenIni(text, set, rewritten) || change.Stage(file, rewritten);
 }
 
-bool WriteIni(const char* file, bool set) {
+bool WriteIni(const char* file, bool set, CStringArray* leftBehind = nullptr) {
     CFileTransaction change;
-    return StageIni(change, file, set) && change.Commit();
+    const bool written = StageIni(change, file, set) && change.Commit();
+    if (leftBehind)
+        for (const CString& left : change.LeftBehind()) leftBehind->Add(left);
+    return written;
 }
 
 void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool set, ResetRule rule) {
@@ -149,15 +152,16 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
                                : context.Text("2270", "Error, Failed to reset Opera proxy setting.");
     if (rule == ResetRule::kBestEffort) {
         // Each version on its own: the flags follow those that changed.
-        CStringArray stillSet;
-        if (opera6 && !WriteIni(paths.opera6Ini, set)) {
+        CStringArray stillSet, leftBehind;
+        if (opera6 && !WriteIni(paths.opera6Ini, set, &leftBehind)) {
             stillSet.Add(paths.opera6Ini);
             opera6 = false;
         }
-        if (opera7 && !WriteIni(paths.opera7Ini, set)) {
+        if (opera7 && !WriteIni(paths.opera7Ini, set, &leftBehind)) {
             stillSet.Add(paths.opera7Ini);
             opera7 = false;
         }
+        context.TellLeftBehind(leftBehind);
         if (!stillSet.IsEmpty()) context.TellStillSet(header, stillSet);
     } else {
         // The versions chosen change together, so the flags never tell of a
@@ -165,13 +169,14 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
         CFileTransaction change;
         bool staged = !opera6 || StageIni(change, paths.opera6Ini, set);
         staged = staged && (!opera7 || StageIni(change, paths.opera7Ini, set));
+        context.TellLeftBehind(change.LeftBehind());
         if (!staged || !change.Commit()) {
             if (change.NotPutBack().IsEmpty()) {
                 CString failed = set ? context.Text("2261", kOperaSetFailed) : context.Text("2262", kOperaResetFailed);
                 failed.Replace("%s", change.FailedFile());
                 context.ShowError(failed);
             } else {
-                context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack());
+                context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack(), change.KeptBackups());
             }
             return;
         }

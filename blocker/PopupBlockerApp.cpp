@@ -4,6 +4,7 @@
 
 #include "BlokkumShared.h"
 #include "Dialog.h"
+#include "FileTransaction.h"
 #include "IEProxySettings.h"
 #include "MainPage.h"
 #include "NetscapeProxySettings.h"
@@ -126,18 +127,25 @@ CPopupBlockerApp::BannerSwitch CPopupBlockerApp::SwitchBannerBlocking(HWND owner
                      Text(BLOKKUM_CAPTION_KEY, BLOKKUM_CAPTION), MB_OK);
         return BannerSwitch::NoHostsFile;
     }
-    CString failedFile;
-    CStringArray notPutBack;
-    if (!hosts.SetBannerBlocking(m_settings.m_strPath, on, BLOKKUM_PROXY_ADDRESS, m_strProxyHostAlias, &failedFile,
-                                 &notPutBack)) {
+    CFileTransaction change;
+    const bool switched = hosts.SetBannerBlocking(m_settings.m_strPath, on, BLOKKUM_PROXY_ADDRESS,
+                                                  m_strProxyHostAlias, change);
+    if (!change.LeftBehind().IsEmpty()) {
+        CString text = Text(BLOKKUM_LEFT_BEHIND_KEY, BLOKKUM_LEFT_BEHIND);
+        text.Replace("%s", NameList(change.LeftBehind()));
+        QvMessageBox(owner, text, g_strCaption, MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (!switched) {
         CString text;
-        if (notPutBack.IsEmpty()) {
+        if (change.NotPutBack().IsEmpty()) {
             text = Text("2263", "Error, Failed to switch banner blocking because %s can't be read or written. The "
                                 "HOSTS file was not changed.");
-            text.Replace("%s", failedFile);
+            text.Replace("%s", change.FailedFile());
         } else {
             text = Text("2271", "Error, Failed to switch banner blocking.") + "\n" +
-                   FillNotPutBack(Text(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK), failedFile, notPutBack);
+                   FillNotPutBack(Text(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK), change.FailedFile(),
+                                  change.NotPutBack()) +
+                   FillKeptBackups(Text(BLOKKUM_KEPT_BACKUPS_KEY, BLOKKUM_KEPT_BACKUPS), change.KeptBackups());
         }
         QvMessageBox(owner, text, g_strCaption, MB_OK | MB_ICONSTOP);
         return BannerSwitch::Failed;
