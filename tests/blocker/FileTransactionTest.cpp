@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "FileEntries.h"
 #include "FileTransaction.h"
 #include "Files.h"
 #include "TestSupport.h"
@@ -35,7 +36,74 @@ TEST(FileTransaction, AFileThatCannotBePutBackIsNamedAndItsOldContentKept) {
         }
         ASSERT_EQ(change.NotPutBack().GetSize(), 1);
         EXPECT_EQ(change.NotPutBack()[0], first);
+        ASSERT_EQ(change.KeptBackups().GetSize(), 1);
+        EXPECT_EQ(change.KeptBackups()[0].CompareNoCase(first + ".qvold~"), 0);
         EXPECT_EQ(ReadFileText(first), "first after");
         EXPECT_EQ(ReadFileText(first + ".qvold~"), "first before");
+    }
+}
+
+// A preference file reached through a link, as a profile folder of another
+// disk is: the file the link names takes the new content, or keeps the old
+// one when the change fails, and the link stays a link to it.
+TEST(FileTransaction, ALinkedFileChangesWhereItLeadsAndTheLinkStays) {
+    for (bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "change fails" : "change done");
+        CTempFolder folder;
+        const CString real = folder.Write("elsewhere\\prefs.js", "before");
+        const CString other = folder.Write("profile\\user.js", "user before");
+        const CString link = folder.File("profile\\prefs.js");
+        if (!HostLink("ln -s", link, real)) GTEST_SKIP() << "no host ln to make links";
+        {
+            CFileTransaction change;
+            ASSERT_TRUE(change.Stage(link, "after"));
+            ASSERT_TRUE(change.Stage(other, "user after"));
+            CHandle held;
+            if (fails) held = HoldFile(other, FILE_SHARE_READ);
+            EXPECT_EQ(change.Commit(), !fails);
+        }
+        EXPECT_EQ(ReadFileText(real), fails ? "before" : "after");
+        EXPECT_EQ(RealPathOf(link).CompareNoCase(RealPathOf(real)), 0) << "the link no longer leads to the file";
+        EXPECT_FALSE(FileExists(real + ".qvold~"));
+        HostLink("rm -f", link);
+    }
+}
+
+// The same file named twice (registry.dat may list a profile folder under
+// two spellings) is one target: a failed change puts its first content back.
+TEST(FileTransaction, TwoSpellingsOfOneFileAreOneTarget) {
+    CTempFolder folder;
+    const CString prefs = folder.Write("profile\\prefs.js", "before");
+    const CString other = folder.Write("user.js", "user before");
+    char shortFolder[MAX_PATH] = "";
+    ASSERT_NE(GetShortPathNameA(folder.File("profile"), shortFolder, MAX_PATH), 0u);
+    for (const CString& spelling : {folder.File("profile\\.\\prefs.js"), CString(shortFolder) + "\\prefs.js"}) {
+        SCOPED_TRACE(spelling.c_str());
+        CFileTransaction change;
+        ASSERT_TRUE(change.Stage(prefs, "first after"));
+        ASSERT_TRUE(change.Stage(spelling, "second after"));
+        ASSERT_TRUE(change.Stage(other, "user after"));
+        CHandle held = HoldFile(other, FILE_SHARE_READ);
+        EXPECT_FALSE(change.Commit());
+        EXPECT_TRUE(change.NotPutBack().IsEmpty());
+        EXPECT_EQ(ReadFileText(prefs), "before");
+    }
+}
+
+// Temporary and backup files an earlier change left (a crash, or a backup
+// the user was told of) are named to the caller and survive the next change.
+TEST(FileTransaction, FilesAnEarlierChangeLeftAreNamedAndKept) {
+    for (const char* suffix : {".qvnew~", ".qvold~", ".qvold~2"}) {
+        SCOPED_TRACE(suffix);
+        CTempFolder folder;
+        const CString hosts = folder.Write("hosts", "before");
+        const CString left = folder.Write((CString("hosts") + suffix).c_str(), "earlier");
+        CFileTransaction change;
+        ASSERT_TRUE(change.Stage(hosts, "after"));
+        ASSERT_EQ(change.LeftBehind().GetSize(), 1);
+        EXPECT_EQ(change.LeftBehind()[0].CompareNoCase(left), 0);
+        EXPECT_TRUE(change.Commit());
+        EXPECT_EQ(ReadFileText(hosts), "after");
+        EXPECT_EQ(ReadFileText(left), "earlier");
     }
 }

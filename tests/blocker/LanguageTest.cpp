@@ -109,6 +109,8 @@ TEST(LanguagePack, ShippedEnglishPackHoldsTheBuiltInTexts) {
         {"6001", "Sorry, but some files have been corrupted, you have to re-install the program"},
         {"6009", BLOKKUM_PROXY_ADDRESS "\t" BLOKKUM_PROXY_HOST_ALIAS},
         {"19013", "\nClick Yes to start the wizard\nNo to hide this message box forever."},
+        {BLOKKUM_KEPT_BACKUPS_KEY, BLOKKUM_KEPT_BACKUPS},
+        {BLOKKUM_LEFT_BEHIND_KEY, BLOKKUM_LEFT_BEHIND},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.key);
