@@ -26,7 +26,8 @@ bool IsFreshNameOf(const CString& listed, const CString& name) {
         const CString stem = name + suffix;
         if (listed.GetLength() < stem.GetLength() || listed.Left(stem.GetLength()).CompareNoCase(stem) != 0) continue;
         bool digits = true;
-        for (int i = stem.GetLength(); i < listed.GetLength(); ++i) digits = digits && listed[i] >= '0' && listed[i] <= '9';
+        for (int i = stem.GetLength(); i < listed.GetLength(); ++i)
+            digits = digits && listed[i] >= '0' && listed[i] <= '9';
         if (digits) return true;
     }
     return false;
@@ -122,8 +123,8 @@ bool CFileTransaction::Stage(const CString& path, const CString& contents) {
         } else if (h.IsValid()) {
             file.attributes = GetFileAttributesA(path);
         } else if (!IsAbsent(GetLastError()) || FindListed(path)) {
-            // Listed yet not there: a link that leads nowhere, which the new
-            // file would replace by a plain one.
+            // Not opened though there, or listed yet not there: a link that
+            // leads nowhere, which the new file would replace by a plain one.
             return Fail(path);
         }
         if (h.IsValid()) file.resolved = FinalPathOf(h);
@@ -210,7 +211,8 @@ void CFileTransaction::RollBack() {
         bool restored = true;
         if (it->placed && !it->backup.IsEmpty()) {
             // The copy keeps the old attributes, and goes back in one move.
-            restored = MoveFileExA(it->backup, it->resolved, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+            restored =
+                MoveFileExA(it->backup, it->resolved, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
         } else if (it->placed) {
             restored = RemoveFile(it->resolved);
         } else if (!it->backup.IsEmpty()) {
