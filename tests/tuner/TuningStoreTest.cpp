@@ -145,7 +145,7 @@ TEST_F(TuningStoreTest, BackupApplyResetLeavesEveryValueAsItWas) {
         CTuningStore store(where);
         TuningSettings settings;
         settings.family = c.family;
-        store.Backup(settings);
+        store.ReadCurrent(settings);
         EXPECT_EQ(c.ttl, settings.ttl.current);
         EXPECT_EQ(c.rwin, settings.rwin.current);
         EXPECT_EQ(c.mtuPresent, settings.mtu.present);
@@ -170,20 +170,18 @@ TEST_F(TuningStoreTest, NothingIsWrittenOrLostWithoutAWholeBackup) {
     TuningSettings settings;
     settings.SetDefaults();
     CTuningStore fresh(where);
-    EXPECT_EQ(fresh.Apply(settings, false).outcome, TuningApplyResult::NoBackup);
     EXPECT_FALSE(fresh.Reset(FAMILY_NT));
 
     TuningRegistry unwritable = where;
     unwritable.backupKey = CString('x', 300);
     CTuningStore failing(unwritable);
-    failing.Backup(settings);
     EXPECT_EQ(failing.Apply(settings, false).outcome, TuningApplyResult::NoBackup);
     EXPECT_EQ(before, Everything());
 
     // A restore that cannot write keeps the backup for another try.
     settings.family = FAMILY_9X;
     CTuningStore store(where);
-    store.Backup(settings);
+    store.ReadCurrent(settings);
     ASSERT_EQ(store.Apply(settings, false).outcome, TuningApplyResult::Applied);
     const char* vxd = "System\\CurrentControlSet\\Services\\VxD";
     ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, vxd));
@@ -236,7 +234,7 @@ TEST_F(TuningStoreTest, ModemsAtTheOldTopSpeedAreFoundAndRaised) {
         EXPECT_TRUE(store.FindModem(c.family));
         TuningSettings settings;
         settings.family = c.family;
-        store.Backup(settings);
+        store.ReadCurrent(settings);
         settings.SetDefaults();
         ASSERT_EQ(store.Apply(settings, true).outcome, TuningApplyResult::Applied);
         for (const Modem& m : modems) {
