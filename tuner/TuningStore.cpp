@@ -366,9 +366,8 @@ TuningRegistry DefaultTuningRegistry() {
     return where;
 }
 
-CTuningStore::CTuningStore(const TuningRegistry& where) : m_where(where) {
-    if (m_where.pendingKey.IsEmpty()) m_where.pendingKey = m_where.backupKey + kPendingSuffix;
-}
+CTuningStore::CTuningStore(const TuningRegistry& where)
+    : m_where(where), m_pendingKey(where.backupKey + kPendingSuffix) {}
 
 void CTuningStore::ReadCurrent(TuningSettings& settings) { Capture(m_where, settings, nullptr); }
 
@@ -379,19 +378,19 @@ bool CTuningStore::HasBackup() const {
 
 bool CTuningStore::ReplaceBackup(OSFamily family) {
     Recover();
-    LONG rc = CRegKey::DeleteTree(m_where.user, m_where.pendingKey);
+    LONG rc = CRegKey::DeleteTree(m_where.user, m_pendingKey);
     if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return false;
     bool complete = false;
     {
         CRegKey pending;
-        if (pending.Create(m_where.user, m_where.pendingKey) == ERROR_SUCCESS) {
+        if (pending.Create(m_where.user, m_pendingKey) == ERROR_SUCCESS) {
             TuningSettings seen;
             seen.family = family;
             complete = Capture(m_where, seen, &pending) && pending.SetDWORD(kCompleteMark, 1) == ERROR_SUCCESS;
         }
     }
     if (!complete) {
-        CRegKey::DeleteTree(m_where.user, m_where.pendingKey);
+        CRegKey::DeleteTree(m_where.user, m_pendingKey);
         return false;
     }
     return InstallPending();
@@ -404,12 +403,12 @@ bool CTuningStore::InstallPending() {
     if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return false;
     {
         CRegKey pending, backup;
-        if (pending.Open(m_where.user, m_where.pendingKey, KEY_READ) != ERROR_SUCCESS ||
+        if (pending.Open(m_where.user, m_pendingKey, KEY_READ) != ERROR_SUCCESS ||
             backup.Create(m_where.user, m_where.backupKey) != ERROR_SUCCESS || !CopyTree(pending, backup))
             return false;
     }
     // A pending key left here is a copy of a complete backup: Recover drops it.
-    CRegKey::DeleteTree(m_where.user, m_where.pendingKey);
+    CRegKey::DeleteTree(m_where.user, m_pendingKey);
     return true;
 }
 
@@ -417,7 +416,7 @@ void CTuningStore::Recover() {
     bool complete;
     {
         CRegKey pending;
-        if (pending.Open(m_where.user, m_where.pendingKey, KEY_READ) != ERROR_SUCCESS) return;
+        if (pending.Open(m_where.user, m_pendingKey, KEY_READ) != ERROR_SUCCESS) return;
         complete = pending.HasValue(kCompleteMark);
     }
     bool installed;
@@ -429,7 +428,7 @@ void CTuningStore::Recover() {
     if (complete && !installed)
         InstallPending();
     else
-        CRegKey::DeleteTree(m_where.user, m_where.pendingKey);
+        CRegKey::DeleteTree(m_where.user, m_pendingKey);
 }
 
 TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, bool patchModem) {

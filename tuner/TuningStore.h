@@ -48,8 +48,6 @@ struct TuningRegistry {
     HKEY user = HKEY_CURRENT_USER;
     HKEY machine = HKEY_LOCAL_MACHINE;
     CString backupKey;
-    // A new backup is written here in full before it takes backupKey's place.
-    CString pendingKey;
 };
 TuningRegistry DefaultTuningRegistry();
 
@@ -58,7 +56,6 @@ TuningRegistry DefaultTuningRegistry();
 // backup key.
 class CTuningStore : public ITuningStore {
 public:
-    // Without a pending key the new backup is written beside the old one.
     explicit CTuningStore(const TuningRegistry& where = DefaultTuningRegistry());
 
     void ReadCurrent(TuningSettings& settings) override;
@@ -77,4 +74,7 @@ private:
     bool HasBackup() const;
 
     TuningRegistry m_where;
+    // The backup key's sibling where a new backup is written in full before
+    // it takes the backup key's place.
+    CString m_pendingKey;
 };
