@@ -165,7 +165,7 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
     } rows[] = {
         {"no Blokkum key", false, true, true, false, true, {}, "old", nullptr},
         {"nothing to restore from", true, false, false, false, true, {zoneBox, hostsBox}, nullptr, nullptr},
-        {"only the sample file", true, true, false, true, true, {}, nullptr, "saved"},
+        {"only the sample file", true, true, false, true, true, {}, nullptr, "sample"},
         {"no backup", true, true, true, false, false, {}, "old", nullptr},
     };
     for (const Row& r : rows) {
@@ -192,6 +192,53 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
         EXPECT_EQ(FileExists(f.hosts), r.hostsAfter != nullptr);
         EXPECT_EQ(ReadFileText(f.hosts + ".sam"), r.sampleAfter ? r.sampleAfter : "");
         EXPECT_EQ(ReadDWORD(f.Zone(3), "1200"), r.key && r.acRs ? 3u : 0u);
+    }
+}
+
+TEST(Blokkout, TheHostsFileLosesOnlyWhatBlokkumPutIn) {
+    const std::string block = "# Quorvane Blokkum banner list: begin\r\n127.0.0.1 ads.example\r\n"
+                              "# Quorvane Blokkum banner list: end\r\n";
+    struct Row {
+        const char* name;
+        std::string before, after;
+        bool held;  // another program holds the file without sharing writes
+    } rows[] = {
+        {"user lines around the block",
+         "127.0.0.1 localhost\r\n127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS "\r\n10.1.2.3 my-nas.home\r\n" + block +
+             "192.168.7.7 printer.home",
+         "127.0.0.1 localhost\r\n10.1.2.3 my-nas.home\r\n192.168.7.7 printer.home", false},
+        {"a created file, and entries of the user's that name the alias",
+         "# Created By Quorvane Blokkum.\r\n127.0.0.1  QVBLOKKUM\n127.0.0.1 " BLOKKUM_PROXY_HOST_ALIAS
+         " nas\n10.0.0.9 " BLOKKUM_PROXY_HOST_ALIAS " # mine\n" + block,
+         "127.0.0.1 " BLOKKUM_PROXY_HOST_ALIAS " nas\n10.0.0.9 " BLOKKUM_PROXY_HOST_ALIAS " # mine\n", false},
+        {"a file that cannot be replaced", "10.1.2.3 my-nas.home\r\n" + block, "10.1.2.3 my-nas.home\r\n" + block,
+         true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        UninstallFixture f;
+        f.SeedBlokkum();
+        f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
+        f.root.Write("WINDOWS\\hosts", r.before);
+        const CString backup = f.root.Write("Blokkum\\mHosts", "127.0.0.1 localhost\r\n");
+        CScriptedMessageBoxes boxes;
+        {
+            CHandle held;
+            if (r.held) held = HoldFile(f.hosts, FILE_SHARE_READ);
+            CUninstallerApp app(f.where);
+            EXPECT_FALSE(app.InitInstance());
+        }
+        SetFileAttributesA(f.hosts, FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(ReadFileText(f.hosts), r.after);
+        EXPECT_EQ(FileExists(backup), r.held);
+        std::vector<std::string> told;
+        for (const RecordedBox& b : boxes.Boxes()) told.push_back(b.text);
+        if (r.held)
+            EXPECT_EQ(told, std::vector<std::string>{"Error, Failed to take Blokkum's entries out of the HOSTS file.\n" +
+                                                     f.hosts.str() +
+                                                     " can't be read or changed. The HOSTS file was not changed."});
+        else
+            EXPECT_TRUE(told.empty());
     }
 }
 
@@ -262,8 +309,21 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     WriteDWORD(BLOKKUM_ZONES_KEY "\\3", "1200", 0);
     program.Write("Language\\Pack.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + title.c_str() + "\r\n");
     program.Write("acRs.ini", "[Internet]\r\n1200=65536\r\n");
-    const std::string saved = hosts.Contents().str() + "\r\n# saved before Blokkum\r\n";
-    program.Write("mHosts", saved);
+    // The first-start copy, then lines the user added around Blokkum's own.
+    program.Write("mHosts", "127.0.0.1 localhost\r\n");
+    const std::string userLines = "127.0.0.1 localhost\r\n10.1.2.3 my-nas.home\r\n192.168.7.7 printer.home\r\n";
+    SetFileAttributesA(hostsPath, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(WriteWholeFile(hostsPath, "127.0.0.1 localhost\r\n127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS
+                                          "\r\n10.1.2.3 my-nas.home\r\n# Quorvane Blokkum banner list: begin\r\n"
+                                          "127.0.0.1 ads.example\r\n# Quorvane Blokkum banner list: end\r\n"
+                                          "192.168.7.7 printer.home\r\n"));
+    // The user's own proxy, kept by Blokkum's set before it put its own on.
+    CRegKey kept;
+    ASSERT_EQ(kept.Create(HKEY_CURRENT_USER, BLOKKUM_PROXY_SETTING_KEY "\\Internet Explorer\\LAN"), ERROR_SUCCESS);
+    kept.SetDWORD("Flags", PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY);
+    kept.SetString("Server", "http=company:3128");
+    kept.SetString("Bypass", "<local>");
+    kept.Close();
 
     CBlokkumSettings settings;
     CBrowserProxyContext context(settings);
@@ -280,7 +340,12 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     EXPECT_FALSE(ie.IsProxySet());
     EXPECT_EQ(ReadDWORD(BLOKKUM_PROXY_SETTING_KEY, BLOKKUM_FLAG_LAN), 0u);
     EXPECT_EQ(ReadDWORD(BLOKKUM_ZONES_KEY "\\3", "1200"), 65536u);
-    EXPECT_EQ(ReadFileText(hostsPath), saved);
+    CString server;
+    CRegKey internetSettings;
+    internetSettings.Open(HKEY_CURRENT_USER, BLOKKUM_INTERNET_SETTINGS_KEY);
+    internetSettings.QueryString("ProxyServer", server);
+    EXPECT_EQ(server, "http=company:3128");
+    EXPECT_EQ(ReadFileText(hostsPath), userLines);
     EXPECT_EQ(GetFileAttributesA(hostsPath), DWORD(kHostsClosedAttributes));
     EXPECT_FALSE(FileExists(program.File("mHosts")));
 }
