@@ -89,10 +89,16 @@ void CUninstallerApp::RestoreZoneSettings() {
         for (const char* action : kZoneActions) {
             char text[64] = {};
             GetPrivateProfileStringA(z.section, action, "", text, sizeof text, backup);
-            DWORD value = 0;
-            if (ParseAction(text, value)) key.SetDWORD(action, value);
+            DWORD value = 0, now = 0;
+            // Only an action that still holds what Blokkum wrote goes back:
+            // one changed elsewhere since is the user's, and one Blokkum
+            // never wrote holds what the backup saved, or someone else's.
+            if (ParseAction(text, value) && key.QueryDWORD(action, now) == ERROR_SUCCESS &&
+                IsRecordedZoneAction(m_context.Root(), m_settings.Locations().key, z.zone, action, now))
+                key.SetDWORD(action, value);
         }
     }
+    CRegKey::DeleteTree(m_context.Root(), m_settings.Locations().key + "\\Zone Setting");
 }
 
 void CUninstallerApp::NotifyBlokkum() {

@@ -1,8 +1,9 @@
 // UninstallerApp.h - Blokkout, the pop-up blocker's uninstaller: one pass
 // without a window that gives back what Blokkum changed on the machine: the
-// security-zone actions saved in acRs.ini, every browser proxy that points
-// at Blokkum's proxy, and the HOSTS file without the lines Blokkum put in
-// (the user's own lines stay; the first-start copy mHosts goes). Blokkum's window
+// security-zone actions saved in acRs.ini where they still hold what
+// Blokkum wrote, every browser proxy that points at Blokkum's proxy, and
+// the HOSTS file without the lines Blokkum put in (the user's own lines
+// stay; the first-start copy mHosts goes). Blokkum's window
 // (found by InstanceTitle) is told before the browsers are reset.
 // Where Blokkout looks is a CUninstallLocations, so tests run the whole pass
 // on their own keys and a Windows folder tree of their own.

@@ -77,7 +77,12 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
                  "[Local Intranet]\r\n1001=0\r\n1004=absent\r\n[Trusted Sites]\r\n1001=3\r\n"
                  "[Internet]\r\n1001=absent\r\n1200=65536\r\n[Restricted Sites]\r\n1001=3\r\n1201=oops\r\n");
     for (int zone : {1, 3, 4})
-        for (const char* action : kZoneActions) WriteDWORD(f.Zone(zone), action, 7);
+        for (const char* action : kZoneActions) {
+            WriteDWORD(f.Zone(zone), action, 7);
+            RecordZoneAction(HKEY_CURRENT_USER, f.where.blokkum.key, zone, action, 7);
+        }
+    // Blokkum wrote 0 there, and the action has been changed elsewhere since.
+    RecordZoneAction(HKEY_CURRENT_USER, f.where.blokkum.key, 4, "1001", 0);
 
     const CString proxySetting = f.where.blokkum.ProxySettingKey();
     WriteDWORD(proxySetting, BLOKKUM_FLAG_NETSCAPE, 1);
@@ -98,8 +103,9 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(boxes.Boxes().empty());
 
-    // Absent, damaged and missing entries leave the action; no zone key is made.
-    const DWORD expected[4][2] = {{0, 7}, {99, 99}, {7, 65536}, {3, 7}};
+    // Absent, damaged and missing entries leave the action, and so does one
+    // changed since Blokkum wrote it; no zone key is made.
+    const DWORD expected[4][2] = {{0, 7}, {99, 99}, {7, 65536}, {7, 7}};
     for (int zone = 1; zone <= 4; ++zone) {
         EXPECT_EQ(ReadDWORD(f.Zone(zone), "1001"), expected[zone - 1][0]) << zone;
         EXPECT_EQ(ReadDWORD(f.Zone(zone), zone == 3 ? "1200" : "1201"), expected[zone - 1][1]) << zone;
@@ -174,6 +180,7 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
         if (r.key) f.SeedBlokkum();
         if (r.acRs) f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
         WriteDWORD(f.Zone(3), "1200", 0);
+        if (r.key) RecordZoneAction(HKEY_CURRENT_USER, f.where.blokkum.key, 3, "1200", 0);
         if (r.hosts) f.root.Write("WINDOWS\\hosts", "old");
         if (r.sample) f.root.Write("WINDOWS\\hosts.sam", "sample");
         if (r.backup) f.root.Write("Blokkum\\mHosts", "saved");
@@ -307,6 +314,7 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     key.Close();
     WriteDWORD(BLOKKUM_PROXY_SETTING_KEY, BLOKKUM_FLAG_LAN, 1);
     WriteDWORD(BLOKKUM_ZONES_KEY "\\3", "1200", 0);
+    RecordZoneAction(HKEY_CURRENT_USER, BLOKKUM_REGISTRY_KEY, 3, "1200", 0);
     program.Write("Language\\Pack.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + title.c_str() + "\r\n");
     program.Write("acRs.ini", "[Internet]\r\n1200=65536\r\n");
     // The first-start copy, then lines the user added around Blokkum's own.
