@@ -275,13 +275,12 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
     for (ConnectionChange& c : changes) {
         // A reset leaves a connection that someone has set otherwise since.
         if (!set && !c.ours) continue;
-        c.applied = settings.ApplyConnectionOptions(c.connection, set ? proxy : ResetOptions(settings, c.connection),
-                                                    false);
+        c.applied = settings.ApplyConnectionOptions(c.connection, set ? proxy : ResetOptions(settings, c.connection));
         if (c.applied) continue;
         CStringArray notPutBack;
         for (auto done = changes.rbegin(); done != changes.rend(); ++done) {
             if (!done->applied) continue;
-            const bool putBack = done->connection ? settings.ApplyConnectionOptions(done->connection, done->before, false)
+            const bool putBack = done->connection ? settings.ApplyConnectionOptions(done->connection, done->before)
                                                   : lan.Restore();
             if (!putBack) notPutBack.Add(done->name);
         }
@@ -313,7 +312,7 @@ bool ResetEachIEConnection(CIEProxySettings& settings, bool lanChosen, bool dial
         const bool read = c.connection ? settings.QueryConnectionOptions(c.connection, now)
                                        : QueryLanOptions(settings, now);
         bool reset = read && (!settings.CarriesProxy(c.connection, now) ||
-                              settings.ApplyConnectionOptions(c.connection, ResetOptions(settings, c.connection), false));
+                              settings.ApplyConnectionOptions(c.connection, ResetOptions(settings, c.connection)));
         if (!reset) {
             stillSet.Add(c.name);
             continue;
@@ -429,8 +428,7 @@ bool CIEProxySettings::QueryConnectionOptions(const char* connection, IEConnecti
     return true;
 }
 
-bool CIEProxySettings::ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
-                                              bool flagsOnly) const {
+bool CIEProxySettings::ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options) const {
     // An empty text goes as none, as the query gave it.
     auto text = [](const CString& value) { return value.IsEmpty() ? nullptr : const_cast<char*>(value.c_str()); };
     INTERNET_PER_CONN_OPTIONA values[3] = {};
@@ -440,7 +438,7 @@ bool CIEProxySettings::ApplyConnectionOptions(const char* connection, const IECo
     values[1].Value.pszValue = text(options.server);
     values[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
     values[2].Value.pszValue = text(options.bypass);
-    INTERNET_PER_CONN_OPTION_LISTA list = OptionList(connection, values, flagsOnly ? 1 : 3);
+    INTERNET_PER_CONN_OPTION_LISTA list = OptionList(connection, values, 3);
     return InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list) != FALSE;
 }
 

@@ -60,11 +60,10 @@ public:
 
     // One connection's options as they are now (connection null: the LAN).
     virtual bool QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const;
-    // flagsOnly writes the flags alone, else the proxy server and bypass too.
+    // Writes the flags, the proxy server and the bypass.
     // Virtual so that tests stand in for the dial-up connections, which Wine
     // does not keep apart from the LAN.
-    virtual bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
-                                        bool flagsOnly) const;
+    virtual bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options) const;
 
     CArray<DialUpConnection> m_connections;
     CArray<int> m_greyed;

@@ -43,12 +43,10 @@ public:
         options = held[connection];
         return true;
     }
-    bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
-                                bool flagsOnly) const override {
-        if (!connection) return CIEProxySettings::ApplyConnectionOptions(connection, options, flagsOnly);
+    bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options) const override {
+        if (!connection) return CIEProxySettings::ApplyConnectionOptions(connection, options);
         if (++writes[connection] == failingWrite[connection]) return false;
-        held[connection].flags = options.flags;
-        if (!flagsOnly) held[connection] = options;
+        held[connection] = options;
         return true;
     }
     mutable std::map<std::string, IEConnectionOptions> held;
@@ -264,7 +262,7 @@ TEST(IEProxySettings, BlokkoutsResetGoesPastAFailedConnectionAndNamesWhatIsStill
     settings.m_dwLanConfigured = settings.m_dwDialUpConfigured = 1;
     CBrowserProxyContext context(settings, f.system);
     CHeldConnections ie(context);
-    ASSERT_TRUE(ie.CIEProxySettings::ApplyConnectionOptions(nullptr, {3, kOurs, "local"}, false));
+    ASSERT_TRUE(ie.CIEProxySettings::ApplyConnectionOptions(nullptr, {3, kOurs, "local"}));
     ie.held = {{"QvTestDialA", {3, kOurs, ""}}, {"QvTestDialB", {3, kOurs, ""}}};
     ie.failingWrite = {{"QvTestDialA", 1}};
     ie.ListDialUpConnections(false);

@@ -336,8 +336,7 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     CBlokkumSettings settings;
     CBrowserProxyContext context(settings);
     CIEProxySettings ie(context);
-    ASSERT_TRUE(ie.ApplyConnectionOptions(nullptr, {PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, BLOKKUM_PROXY_TEXT, "local"},
-                                          false));
+    ASSERT_TRUE(ie.ApplyConnectionOptions(nullptr, {PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, BLOKKUM_PROXY_TEXT, "local"}));
     ASSERT_TRUE(ie.IsProxySet());
 
     CTitledWindow blokkum(title);
