@@ -37,22 +37,39 @@ bool WriteAllBytes(HANDLE file, const void* data, DWORD length) {
     return true;
 }
 
-bool WriteFlushedFile(const char* path, const void* data, DWORD length) {
+namespace {
+bool WriteFlushed(const char* path, const void* data, DWORD length, DWORD creation) {
     bool written = false;
     {
-        CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) return false;
         written = WriteAllBytes(file, data, length) && FlushFileBuffers(file);
     }
-    if (!written) DeleteFileA(path);
+    if (!written) {
+        const DWORD error = GetLastError();
+        DeleteFileA(path);
+        SetLastError(error);
+    }
     return written;
+}
+}  // namespace
+
+bool WriteFlushedFile(const char* path, const void* data, DWORD length) {
+    return WriteFlushed(path, data, length, CREATE_ALWAYS);
 }
 
 bool WriteWholeFile(const char* path, const void* data, DWORD length, const char* tempSuffix) {
     const CString temp = CString(path) + tempSuffix;
-    if (!WriteFlushedFile(temp, data, length)) return false;
+    // A temporary left standing, or a link planted at its name, is removed
+    // as itself and the temporary made new: opened as it stood, a link would
+    // take the write to the file it leads to. The move then replaces the
+    // target's own entry in one step, never what a link there leads to.
+    DeleteFileA(temp);
+    if (!WriteFlushed(temp, data, length, CREATE_NEW)) return false;
     if (!MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
         DeleteFileA(temp);
+        SetLastError(error);
         return false;
     }
     return true;
