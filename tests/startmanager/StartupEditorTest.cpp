@@ -24,6 +24,13 @@ protected:
     void Toggle(const char* name) { ASSERT_TRUE(editor.ToggleDisable(RowOf(name), buttons)) << name; }
     void Remove(const char* name) { ASSERT_TRUE(editor.MarkRemove(RowOf(name), buttons)) << name; }
     std::string Value(const char* name) const { return ValueOf(HKEY_CURRENT_USER, UserRun(), name); }
+    // The entries disabled and applied: SaveProf.pro as this program writes it.
+    std::string DisabledAndApplied(std::initializer_list<const char*> names) {
+        Loaded(names);
+        for (const char* name : names) Toggle(name);
+        EXPECT_TRUE(editor.ApplyNow());
+        return ReadFileText(where.saveProf);
+    }
     // Changed behind the list's back: a write of the row would put the old data back.
     void Tamper(const char* name) { SetValue(HKEY_CURRENT_USER, UserRun(), name, "C:\\changed.exe"); }
 
@@ -191,6 +198,85 @@ TEST_F(StartupEditorTest, RecordsOfEveryPackAreReadAndOneOfNoPackIsKeptAsItStand
     EXPECT_EQ(Value("Old"), "C:\\old.exe");
 }
 
+TEST_F(StartupEditorTest, RecordsOfAnyLineEndAreListedKeptAndEnabled) {
+    const auto names = {"A", "B", "C", "D"};
+    for (const char* lineEnd : {"\r", "\n", "\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(lineEnd));
+        std::string text = DisabledAndApplied(names);
+        for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += strlen(lineEnd))
+            text.replace(at, 2, lineEnd);
+        files.Write("SaveProf.pro", text);
+        for (int pass = 0; pass < 2; ++pass) {
+            CStartupEditor next(where);
+            next.Load();
+            ASSERT_EQ(next.List().GetCount(), 4);
+            for (int row = 0; row < 4; ++row) EXPECT_EQ(next.List().GetAt(row).status, "Disabled") << row;
+            if (pass == 0) {
+                EXPECT_TRUE(next.ApplyNow());
+                continue;
+            }
+            for (int row = 0; row < 4; ++row) next.ToggleDisable(row, buttons);
+            EXPECT_TRUE(next.ApplyNow());
+        }
+        for (const char* name : names) EXPECT_EQ(Value(name), std::string("C:\\") + name);
+        EXPECT_FALSE(FileExists(where.saveProf));
+    }
+}
+
+TEST_F(StartupEditorTest, ADamagedEndOfTheRecordFileIsKeptAsItStands) {
+    const auto names = {"A", "B", "Last"};
+    const std::string whole = DisabledAndApplied(names);
+    const size_t last = whole.find("Last\r\nDisabled");
+    const size_t location = whole.rfind("C:\\Last");
+    const struct {
+        const char* damage;
+        std::string text;
+    } cases[] = {
+        {"cut in the status", whole.substr(0, last + 8)},
+        {"cut after four lines", whole.substr(0, whole.find("Current User\r\n", last) + 14)},
+        {"cut in the command line", whole.substr(0, location + 5)},
+        {"no last line end", whole.substr(0, whole.size() - 2)},
+        {"a line inserted", std::string(whole).insert(whole.find("B\r\n") + 3, "inserted\r\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.damage);
+        files.Write("SaveProf.pro", c.text);
+        CStartupEditor damaged(where);
+        damaged.Load();
+        EXPECT_EQ(damaged.List().GetAt(0).status, "Disabled");
+        EXPECT_FALSE(damaged.ToggleDisable(damaged.List().GetCount() - 1, buttons));
+        EXPECT_TRUE(damaged.ApplyNow());
+        EXPECT_EQ(ReadFileText(where.saveProf), c.text);
+    }
+    // Mended by hand, the file gives every entry back.
+    files.Write("SaveProf.pro", whole);
+    CStartupEditor mended(where);
+    mended.Load();
+    ASSERT_EQ(mended.List().GetCount(), 3);
+    for (int row = 0; row < 3; ++row) mended.ToggleDisable(row, buttons);
+    EXPECT_TRUE(mended.ApplyNow());
+    for (const char* name : names) EXPECT_EQ(Value(name), std::string("C:\\") + name);
+}
+
+TEST_F(StartupEditorTest, ARecordFileThatCannotBeReadIsNeitherReplacedNorDeleted) {
+    Loaded({"A", "B"});
+    Toggle("A");
+    ASSERT_TRUE(editor.ApplyNow());
+    const std::string kept = ReadFileText(where.saveProf);
+    {
+        CHandle held = HoldFile(where.saveProf, 0);
+        ASSERT_TRUE(held.IsValid());
+        editor.Load();
+    }
+    EXPECT_EQ(editor.List().GetCount(), 1);
+    Toggle("B");
+    EXPECT_FALSE(editor.ApplyNow());
+    ASSERT_EQ(editor.Failures().GetSize(), 1);
+    EXPECT_NE(editor.Failures()[0].Find(where.saveProf), -1) << editor.Failures()[0].c_str();
+    EXPECT_EQ(ReadFileText(where.saveProf), kept);
+    EXPECT_EQ(Value("B"), "C:\\B");
+}
+
 TEST_F(StartupEditorTest, ALoadedProfilePutsNothingOverAValueThatStandsInItsPlace) {
     Loaded({"Agent"});
     const CString profile = files.Write("old.pro", "Agent\r\nEnabled\r\nRegistry(User Run)\r\nu\r\nw\r\nC:\\old.exe\r\n");
@@ -314,7 +400,7 @@ TEST_F(StartupEditorTest, ShorterListsAndNamesThatLeaveTheFolderAreSafe) {
     EXPECT_NE(ChangeStartupEntry(EntryStep::Add, nowhere, where), DWORD(ERROR_SUCCESS));
 }
 
-TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) {
+TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileIsKeptWholeAsItStands) {
     CTempFolder dir;
     CTempFolder program;
     SetAppPath(program.Path());
@@ -338,18 +424,30 @@ TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) 
     EXPECT_EQ(back.when + "|" + back.fileName + "|" + back.copyName, "w|" + named.fileName + "|x.lnk.2");
     EXPECT_EQ(back.valueType, DWORD(REG_DWORD));
 
-    // Cut at every byte: every record whose six lines are whole is read,
-    // the cut one is dropped (and logged), nothing else comes back.
+    // Cut at every byte: every record whose six lines are whole (a CR alone
+    // ends a line) is read, and what the cut leaves of the next is kept as
+    // it stands, written back after them byte for byte.
     std::vector<size_t> ends;
     for (size_t at = 0, lines = 0; (at = whole.find('\n', at)) != std::string::npos; ++at)
-        if (++lines % 6 == 0) ends.push_back(at + 1);
+        if (++lines % 6 == 0) ends.push_back(at);
     for (size_t cut = 0; cut <= whole.size(); ++cut) {
+        const std::string text = whole.substr(0, cut);
         CArray<StartupRecord> read;
-        ASSERT_TRUE(ReadRecordFile(dir.Write("cut.pro", whole.substr(0, cut)), read)) << cut;
-        int whole_records = 0;
-        while (whole_records < 3 && ends[size_t(whole_records)] <= cut) ++whole_records;
-        ASSERT_EQ(read.GetSize(), whole_records) << cut;
-        for (int i = 0; i < whole_records; ++i) EXPECT_EQ(read[i], records[i]) << cut;
+        ASSERT_TRUE(ReadRecordFile(dir.Write("cut.pro", text), read)) << cut;
+        size_t whole_records = 0;
+        while (whole_records < 3 && ends[whole_records] <= cut) ++whole_records;
+        const size_t tail = whole_records ? ends[whole_records - 1] : 0;
+        const bool blank = text.find_first_not_of("\r\n", tail) == std::string::npos;
+        ASSERT_EQ(size_t(read.GetSize()), whole_records + (blank ? 0 : 1)) << cut;
+        for (size_t i = 0; i < whole_records; ++i) EXPECT_EQ(read[int(i)], records[int(i)]) << cut;
+        if (blank) continue;
+        EXPECT_TRUE(read[int(whole_records)].unreadable) << cut;
+        // The cut one first: it must still go last.
+        const StartupRecord cutOne = read[int(whole_records)];
+        read.InsertAt(0, cutOne);
+        read.RemoveAt(int(whole_records) + 1);
+        ASSERT_TRUE(WriteRecordFile(read, dir.File("back.pro"), read.GetSize())) << cut;
+        EXPECT_EQ(ReadFileText(dir.File("back.pro")), text) << cut;
     }
     EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Method: ReadRecordFile"), std::string::npos);
     EXPECT_FALSE(ReadRecordFile(dir.File("missing.pro"), records));
