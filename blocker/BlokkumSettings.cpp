@@ -255,3 +255,12 @@ void CBlokkumSettings::DetectMozilla() {
     CRegKey key;
     m_bMozillaInstalled = key.Open(m_where.root, m_where.mozillaKey) == ERROR_SUCCESS && !key.EnumSubKeys().IsEmpty();
 }
+
+bool LanCarriesProxy(HKEY root, const CString& internetSettingsKey) {
+    CRegKey key;
+    DWORD enabled = 0;
+    CString server;
+    return key.Open(root, internetSettingsKey) == ERROR_SUCCESS &&
+           key.QueryDWORD("ProxyEnable", enabled) == ERROR_SUCCESS && enabled != 0 &&
+           key.QueryString("ProxyServer", server) == ERROR_SUCCESS && server.Left(MAX_PATH - 1) == BLOKKUM_PROXY_TEXT;
+}

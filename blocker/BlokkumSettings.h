@@ -114,3 +114,8 @@ CString DefaultAlertSound(const CString& path);
 
 // The running module's folder up to and including its last backslash, then name.
 void GetModuleFolderPath(CString& path, const char* name);
+
+// Whether Internet Explorer's LAN values under internetSettingsKey carry
+// Blokkum's proxy: ProxyEnable on and ProxyServer the proxy text. Blokkum's
+// checks and Blokkjack's restore judge by this one.
+bool LanCarriesProxy(HKEY root, const CString& internetSettingsKey);

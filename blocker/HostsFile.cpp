@@ -13,6 +13,11 @@ namespace {
 // A HOSTS file that Windows reads must stay a comment plus entries: the header
 // of a created file is a comment line.
 const char kCreatedHeader[] = "# Created By Quorvane Blokkum.\r\n";
+CString CreatedHeaderLine() {
+    CString line = kCreatedHeader;
+    line.Trim();
+    return line;
+}
 const char kBannerBegin[] = "# Quorvane Blokkum banner list: begin";
 const char kBannerEnd[] = "# Quorvane Blokkum banner list: end";
 
@@ -52,13 +57,32 @@ std::vector<LineSpan> SplitLines(const CString& text) {
 
 bool IsMarker(const CString& content) { return content == kBannerBegin || content == kBannerEnd; }
 
-// The text without its banner blocks; marker lines without a partner are
-// ours too and go, everything else stays byte for byte.
-CString WithoutBannerBlock(const CString& text) {
+// The alias entry as Blokkum writes it: the address and the alias alone. A
+// user's entry that names the alias among other names, or with a comment,
+// is the user's.
+bool IsAliasLine(const CString& content, const char* ip, const char* alias) {
+    CString address, name, rest;
+    int i = 0;
+    auto token = [&](CString& out) {
+        while (i < content.GetLength() && IsSpace(content[i])) ++i;
+        while (i < content.GetLength() && !IsSpace(content[i])) out += content[i++];
+    };
+    token(address);
+    token(name);
+    token(rest);
+    return rest.IsEmpty() && address == ip && !name.IsEmpty() && name.CompareNoCase(alias ? alias : "") == 0;
+}
+
+// The text without the lines Blokkum put into it: its banner blocks with
+// their markers (a marker line without a partner is ours too), and with
+// aliasToo the alias entry and the header of a file Blokkum created.
+// Every other line stays byte for byte.
+CString WithoutOwnLines(const CString& text, const char* ip, const char* alias, bool aliasToo) {
     std::vector<LineSpan> lines = SplitLines(text);
     CString kept;
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].content == kBannerBegin) {
+        const CString& content = lines[i].content;
+        if (content == kBannerBegin) {
             size_t end = i + 1;
             while (end < lines.size() && lines[end].content != kBannerEnd) ++end;
             if (end < lines.size()) {
@@ -66,7 +90,9 @@ CString WithoutBannerBlock(const CString& text) {
                 continue;
             }
         }
-        if (IsMarker(lines[i].content)) continue;
+        if (IsMarker(content)) continue;
+        if (aliasToo && (IsAliasLine(content, ip, alias) || (i == 0 && content == CreatedHeaderLine())))
+            continue;
         kept += text.Mid(lines[i].start, lines[i].next - lines[i].start);
     }
     return kept;
@@ -83,6 +109,12 @@ CString BannerBlock(const CString& prepared) {
         block += line + "\r\n";
     }
     return block + kBannerEnd + "\r\n";
+}
+
+CString AliasLine(const char* ip, const char* alias) {
+    CString line;
+    line.Format("%s\t%s\r\n", ip, alias);
+    return line;
 }
 
 CString WithFinalLineFeed(const CString& text) {
@@ -188,8 +220,7 @@ bool CHostsFile::EnsureHostsAlias(const char* ip, const char* alias) const {
     ReadWholeFile(path, text);
     // Without the line feed the alias would run into the last entry and
     // damage it.
-    CString entry = WithFinalLineFeed(text).Mid(text.GetLength());
-    entry.AppendFormat("%s\t%s\r\n", ip, alias);
+    CString entry = WithFinalLineFeed(text).Mid(text.GetLength()) + AliasLine(ip, alias);
     Append(path, entry);
     SetHostsAttributes(path, true);
     return HostsHasAlias(ip, alias);
@@ -214,8 +245,8 @@ bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const 
     CString prepared, before;
     bool done = change.Read(preparedPath, prepared, false) && change.Read(path, before, false);
     if (done) {
-        CString after = WithFinalLineFeed(WithoutBannerBlock(before)) + BannerBlock(prepared);
-        if (!TextHasAlias(after, alias)) after.AppendFormat("%s\t%s\r\n", ip, alias);
+        CString after = WithFinalLineFeed(WithoutOwnLines(before, ip, alias, false)) + BannerBlock(prepared);
+        if (!TextHasAlias(after, alias)) after += AliasLine(ip, alias);
         SetHostsAttributes(path, false);
         done = change.Stage(path, after) && change.Commit();
     }
@@ -226,4 +257,26 @@ bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const 
 bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const {
     CFileTransaction change;
     return SetBannerBlocking(programFolder, on, ip, alias, change);
+}
+
+CString WithoutBlokkumEntries(const CString& text, const char* ip, const char* alias) {
+    return WithoutOwnLines(text, ip, alias, true);
+}
+
+bool RemoveBlokkumEntries(const CString& path, const char* ip, const char* alias, CString* failedFile,
+                          CStringArray* notPutBack) {
+    CFileTransaction change;
+    CString before;
+    if (!change.Read(path, before, false)) {
+        if (failedFile) *failedFile = change.FailedFile();
+        return false;
+    }
+    const CString after = WithoutBlokkumEntries(before, ip, alias);
+    if (after == before) return true;
+    SetHostsAttributes(path, false);
+    const bool done = change.Stage(path, after) && change.Commit();
+    SetHostsAttributes(path, true);
+    if (!done && failedFile) *failedFile = change.FailedFile();
+    if (!done && notPutBack) *notPutBack = change.NotPutBack();
+    return done;
 }

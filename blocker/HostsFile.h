@@ -32,6 +32,17 @@ void ParseHostsLine(CString& line);
 // Whether any entry of a HOSTS text has a host name holding the alias (any case).
 bool TextHasAlias(const CString& text, const char* alias);
 
+// The HOSTS text without what Blokkum put into it: the alias entry it writes
+// (the address and the alias alone), its banner block with the marker lines,
+// and the header of a file it created. Every other line stays byte for byte.
+CString WithoutBlokkumEntries(const CString& text, const char* ip, const char* alias);
+// Takes those lines out of the file at path with one whole replacement; a
+// file without them is not touched. False when the file cannot be read or
+// replaced: failedFile names it, and notPutBack what a failed replacement
+// left changed; otherwise nothing changed.
+bool RemoveBlokkumEntries(const CString& path, const char* ip, const char* alias, CString* failedFile = nullptr,
+                          CStringArray* notPutBack = nullptr);
+
 // Sets 0x26 (closed false) or 0x27 (closed true) and puts the file's creation,
 // access and write times back as they were before.
 bool SetHostsAttributes(const char* path, bool closed);

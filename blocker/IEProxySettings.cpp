@@ -144,20 +144,81 @@ struct ConnectionChange {
     CString name;            // as the user is told it
     IEConnectionOptions before;
     bool applied;
+    bool ours;  // carried the proxy before the change
 };
 
 std::vector<ConnectionChange> ChosenConnections(const CIEProxySettings& settings, bool lanChosen,
                                                 bool dialUpChosen) {
     std::vector<ConnectionChange> changes;
-    if (lanChosen) changes.push_back({nullptr, settings.Context().Text("3005", "LAN"), {}, false});
+    if (lanChosen) changes.push_back({nullptr, settings.Context().Text("3005", "LAN"), {}, false, false});
     if (dialUpChosen)
         for (const DialUpConnection& c : settings.m_connections)
-            if (c.checked) changes.push_back({c.name.c_str(), c.name, {}, false});
+            if (c.checked) changes.push_back({c.name.c_str(), c.name, {}, false, false});
     return changes;
 }
 
 CString Http11Name(const CBrowserProxyContext& context) {
     return context.system.internetSettingsKey + "\\" + kHttp11;
+}
+
+// What a connection held before Blokkum's proxy went on, kept under Proxy
+// Setting so that a reset gives the user's own proxy back instead of
+// turning the proxy off. Empty when the name cannot be a key name.
+CString SnapshotKey(const CIEProxySettings& settings, const char* connection) {
+    const CString base = settings.Context().settings.Locations().ProxySettingKey() + "\\Internet Explorer";
+    if (!connection) return base + "\\LAN";
+    if (!*connection || strchr(connection, '\\')) return CString();
+    return base + "\\Dial-up\\" + connection;
+}
+
+bool WriteSnapshot(const CIEProxySettings& settings, const char* connection, const IEConnectionOptions& options) {
+    const CString name = SnapshotKey(settings, connection);
+    if (name.IsEmpty()) return true;
+    CRegKey key;
+    return key.Create(settings.Context().Root(), name) == ERROR_SUCCESS &&
+           key.SetDWORD("Flags", options.flags) == ERROR_SUCCESS &&
+           key.SetString("Server", options.server) == ERROR_SUCCESS &&
+           key.SetString("Bypass", options.bypass) == ERROR_SUCCESS;
+}
+
+// False when no whole snapshot is kept.
+bool ReadSnapshot(const CIEProxySettings& settings, const char* connection, IEConnectionOptions& options) {
+    const CString name = SnapshotKey(settings, connection);
+    CRegKey key;
+    return !name.IsEmpty() && key.Open(settings.Context().Root(), name) == ERROR_SUCCESS &&
+           key.QueryDWORD("Flags", options.flags) == ERROR_SUCCESS &&
+           key.QueryString("Server", options.server) == ERROR_SUCCESS &&
+           key.QueryString("Bypass", options.bypass) == ERROR_SUCCESS;
+}
+
+void DeleteSnapshot(const CIEProxySettings& settings, const char* connection) {
+    const CString name = SnapshotKey(settings, connection);
+    if (!name.IsEmpty()) CRegKey::DeleteTree(settings.Context().Root(), name);
+}
+
+// The LAN's options as the registry holds them: the per-connection query
+// answers what WinINet makes of the server text (Wine drops the "http=" of
+// "http=cache:3128"), which put back would change the user's server.
+bool QueryLanOptions(const CIEProxySettings& settings, IEConnectionOptions& options) {
+    if (!settings.QueryConnectionOptions(nullptr, options)) return false;
+    CRegKey key;
+    if (key.Open(settings.Context().Root(), settings.Context().system.internetSettingsKey) != ERROR_SUCCESS)
+        return true;
+    options.server.Empty();
+    options.bypass.Empty();
+    LONG rc = key.QueryString("ProxyServer", options.server);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return false;
+    rc = key.QueryString("ProxyOverride", options.bypass);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+// What a reset writes on a connection that still carries the proxy: what it
+// held before Blokkum's set, or, with nothing kept, the proxy off and
+// Blokkum's texts gone.
+IEConnectionOptions ResetOptions(const CIEProxySettings& settings, const char* connection) {
+    IEConnectionOptions options;
+    if (!ReadSnapshot(settings, connection, options)) options = IEConnectionOptions();
+    return options;
 }
 
 // The Proxy Setting flags after the LAN (lan) and dialUps dial-up
@@ -194,35 +255,41 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
         !SaveValue(key, kHttp11, http11))
         return TellChangeFailed(context, set, http11Name, CStringArray());
     CSavedLan lan(settings);
-    for (ConnectionChange& c : changes)
-        if (c.connection ? !settings.QueryConnectionOptions(c.connection, c.before) : !lan.Save())
-            return TellChangeFailed(context, set, c.name, CStringArray());
-
-    IEConnectionOptions wanted;
-    if (set) {
-        wanted.flags = kDirectPlusProxy;
-        wanted.server = BLOKKUM_PROXY_TEXT;
-        wanted.bypass = "local";
+    for (ConnectionChange& c : changes) {
+        const bool read = c.connection ? settings.QueryConnectionOptions(c.connection, c.before)
+                                       : lan.Save() && QueryLanOptions(settings, c.before);
+        if (!read) return TellChangeFailed(context, set, c.name, CStringArray());
+        c.ours = settings.CarriesProxy(c.connection, c.before);
+        // What the user had is kept before the proxy first goes on; a
+        // connection already on it keeps what was kept then.
+        if (set && !c.ours && !WriteSnapshot(settings, c.connection, c.before))
+            return TellChangeFailed(context, set, SnapshotKey(settings, c.connection), CStringArray());
     }
-    // A reset turns the proxy off and keeps the server and bypass it had.
-    const bool flagsOnly = !set;
+
+    IEConnectionOptions proxy;
+    proxy.flags = kDirectPlusProxy;
+    proxy.server = BLOKKUM_PROXY_TEXT;
+    proxy.bypass = "local";
     if (key.SetDWORD(kHttp11, set ? 1 : 0) != ERROR_SUCCESS)
         return TellChangeFailed(context, set, http11Name, CStringArray());
     for (ConnectionChange& c : changes) {
-        c.applied = settings.ApplyConnectionOptions(c.connection, wanted, flagsOnly);
+        // A reset leaves a connection that someone has set otherwise since.
+        if (!set && !c.ours) continue;
+        c.applied = settings.ApplyConnectionOptions(c.connection, set ? proxy : ResetOptions(settings, c.connection));
         if (c.applied) continue;
         CStringArray notPutBack;
         for (auto done = changes.rbegin(); done != changes.rend(); ++done) {
             if (!done->applied) continue;
-            const bool putBack = done->connection
-                                     ? settings.ApplyConnectionOptions(done->connection, done->before, flagsOnly)
-                                     : lan.Restore();
+            const bool putBack = done->connection ? settings.ApplyConnectionOptions(done->connection, done->before)
+                                                  : lan.Restore();
             if (!putBack) notPutBack.Add(done->name);
         }
         if (!RestoreValue(key, kHttp11, http11)) notPutBack.Add(http11Name);
         NotifyInternetSettings();
         return TellChangeFailed(context, set, c.name, notPutBack);
     }
+    if (!set)
+        for (const ConnectionChange& c : changes) DeleteSnapshot(settings, c.connection);
 
     RecordFlags(settings, set, lanChosen, int(changes.size()) - (lanChosen ? 1 : 0));
     NotifyInternetSettings();
@@ -241,9 +308,17 @@ bool ResetEachIEConnection(CIEProxySettings& settings, bool lanChosen, bool dial
     bool lan = false;
     int dialUps = 0;
     for (const ConnectionChange& c : ChosenConnections(settings, lanChosen, dialUpChosen)) {
-        if (!settings.ApplyConnectionOptions(c.connection, IEConnectionOptions(), true))
+        IEConnectionOptions now;
+        const bool read = c.connection ? settings.QueryConnectionOptions(c.connection, now)
+                                       : QueryLanOptions(settings, now);
+        bool reset = read && (!settings.CarriesProxy(c.connection, now) ||
+                              settings.ApplyConnectionOptions(c.connection, ResetOptions(settings, c.connection)));
+        if (!reset) {
             stillSet.Add(c.name);
-        else if (c.connection)
+            continue;
+        }
+        DeleteSnapshot(settings, c.connection);
+        if (c.connection)
             ++dialUps;
         else
             lan = true;
@@ -304,18 +379,39 @@ bool CIEProxySettings::IsAnyConnectionProxySet() const {
     return false;
 }
 
+bool CIEProxySettings::IsLanProxySet() const {
+    return LanCarriesProxy(m_context.Root(), m_context.system.internetSettingsKey);
+}
+
 bool CIEProxySettings::IsProxySet() const {
     // A dial-up connection that carries the proxy counts even while the LAN
     // proxy is off (ProxyEnable 0): a dial-up-only user is configured.
+    return IsLanProxySet() || IsAnyConnectionProxySet();
+}
+
+bool CIEProxySettings::CarriesProxy(const char* connection, const IEConnectionOptions& options) const {
+    if (!connection) return IsLanProxySet();
+    return (options.flags & PROXY_TYPE_PROXY) != 0 && options.server == BLOKKUM_PROXY_TEXT;
+}
+
+void CIEProxySettings::CorrectFlags() {
+    CBlokkumSettings& flags = m_context.settings;
+    const struct {
+        const char* name;
+        DWORD* value;
+        bool really;
+    } rows[] = {
+        {BLOKKUM_FLAG_LAN, &flags.m_dwLanConfigured, IsLanProxySet()},
+        {BLOKKUM_FLAG_DIALUP, &flags.m_dwDialUpConfigured, IsAnyConnectionProxySet()},
+    };
     CRegKey key;
-    if (key.Open(m_context.Root(), m_context.system.internetSettingsKey) == ERROR_SUCCESS) {
-        DWORD enabled = 0;
-        CString server;
-        if (key.QueryDWORD("ProxyEnable", enabled) == ERROR_SUCCESS && enabled != 0 &&
-            key.QueryString("ProxyServer", server) == ERROR_SUCCESS && server.Left(MAX_PATH - 1) == BLOKKUM_PROXY_TEXT)
-            return true;
+    key.Open(m_context.Root(), flags.Locations().ProxySettingKey());
+    for (const auto& r : rows) {
+        DWORD stored = 0;
+        const bool have = key.IsOpen() && key.QueryDWORD(r.name, stored) == ERROR_SUCCESS;
+        *r.value = r.really ? 1 : 0;
+        if (have ? (stored != 0) != r.really : r.really) m_context.WriteFlag(r.name, *r.value);
     }
-    return IsAnyConnectionProxySet();
 }
 
 bool CIEProxySettings::QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const {
@@ -332,8 +428,7 @@ bool CIEProxySettings::QueryConnectionOptions(const char* connection, IEConnecti
     return true;
 }
 
-bool CIEProxySettings::ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
-                                              bool flagsOnly) const {
+bool CIEProxySettings::ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options) const {
     // An empty text goes as none, as the query gave it.
     auto text = [](const CString& value) { return value.IsEmpty() ? nullptr : const_cast<char*>(value.c_str()); };
     INTERNET_PER_CONN_OPTIONA values[3] = {};
@@ -343,7 +438,7 @@ bool CIEProxySettings::ApplyConnectionOptions(const char* connection, const IECo
     values[1].Value.pszValue = text(options.server);
     values[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
     values[2].Value.pszValue = text(options.bypass);
-    INTERNET_PER_CONN_OPTION_LISTA list = OptionList(connection, values, flagsOnly ? 1 : 3);
+    INTERNET_PER_CONN_OPTION_LISTA list = OptionList(connection, values, 3);
     return InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list) != FALSE;
 }
 

@@ -45,17 +45,25 @@ public:
     bool IsConnectionProxySet(const char* name) const;
     // Over the listed connections only.
     bool IsAnyConnectionProxySet() const;
-    // ProxyEnable is on and ProxyServer is the proxy text, or (whatever
-    // ProxyEnable says) any connection carries it.
+    // ProxyEnable is on and ProxyServer is the proxy text.
+    bool IsLanProxySet() const;
+    // The LAN carries the proxy, or (whatever ProxyEnable says) any
+    // connection does.
     bool IsProxySet() const;
+    // Whether a connection's options (connection null: the LAN, judged by
+    // its registry values) are on the proxy.
+    bool CarriesProxy(const char* connection, const IEConnectionOptions& options) const;
+    // The LAN and dial-up flags, in memory and under Proxy Setting, made to
+    // say what Internet Explorer really uses: a flag left behind by a change
+    // made elsewhere must not hide a browser from the wizard.
+    void CorrectFlags();
 
     // One connection's options as they are now (connection null: the LAN).
     virtual bool QueryConnectionOptions(const char* connection, IEConnectionOptions& options) const;
-    // flagsOnly writes the flags alone, else the proxy server and bypass too.
+    // Writes the flags, the proxy server and the bypass.
     // Virtual so that tests stand in for the dial-up connections, which Wine
     // does not keep apart from the LAN.
-    virtual bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
-                                        bool flagsOnly) const;
+    virtual bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options) const;
 
     CArray<DialUpConnection> m_connections;
     CArray<int> m_greyed;
@@ -73,6 +81,10 @@ private:
     const CBrowserProxyContext& m_context;
 };
 
+// A set keeps what each connection held before the proxy first goes on it
+// (flags, server, bypass) under Proxy Setting\Internet Explorer; a reset puts
+// that back on each connection that still carries the proxy, leaves alone
+// one that someone has set otherwise since, and forgets what it kept.
 // The wizard's choices: LAN and/or the checked dial-up connections, all or
 // nothing. True when every one changed and the flags follow; on a failure one
 // box tells what failed and whether everything could be put back, and the

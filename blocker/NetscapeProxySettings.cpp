@@ -57,6 +57,19 @@ CString WithoutLines(const CString& text, const char* const* names, int count) {
     return kept;
 }
 
+// Only the lines naming any of the preferences, with their own line ends.
+CString LinesWith(const CString& text, const char* const* names, int count) {
+    CString lines;
+    for (const CString& line : SplitLinesKeepingEnds(text))
+        if (ContainsAny(line, names, count)) lines += line;
+    return lines;
+}
+
+CString WithFinalLineEnd(const CString& text, const CString& end) {
+    if (text.IsEmpty() || text[text.GetLength() - 1] == '\n') return text;
+    return text + end;
+}
+
 bool EndsWithNoCase(const CString& text, const char* tail) {
     const int n = int(strlen(tail));
     return text.GetLength() >= n && text.Right(n).CompareNoCase(tail) == 0;
@@ -196,17 +209,51 @@ bool CNetscapeProxySettings::ScanProfileRegistry(bool checkMode, bool setMode) {
     return false;
 }
 
+CString CNetscapeProxySettings::KeptKey() const {
+    return m_context.settings.Locations().ProxySettingKey() + "\\Netscape";
+}
+
 bool CNetscapeProxySettings::StageProfile(CFileTransaction& change, bool set) {
     CString prefs, user;
     if (!change.Read(m_strPrefsJs, prefs) || !change.Read(m_strUserJs, user)) return false;
-    const CString keptPrefs = WithoutLines(prefs, kPrefsJsRemoved, 2);
-    if (keptPrefs.GetLength() != prefs.GetLength() && !change.Stage(m_strPrefsJs, keptPrefs)) return false;
-    CString kept = WithoutLines(user, kUserJsRemoved, 3);
+    const bool ours = ContainsAll(user) || ContainsAll(prefs);
+    // A reset leaves a profile whose proxy someone has set otherwise since.
+    if (!set && !ours) return true;
+    // What the set replaces is kept, once, before the proxy goes on: the
+    // browser writes Blokkum's values into prefs.js while it runs, so only
+    // a copy taken now still holds the user's own proxy.
+    CRegKey kept;
+    CString keptPrefs, keptUser;
+    if (set && !ours) {
+        if (kept.Create(m_context.Root(), KeptKey()) != ERROR_SUCCESS ||
+            kept.SetString(m_strPrefsJs, LinesWith(prefs, kUserJsRemoved, 3)) != ERROR_SUCCESS ||
+            kept.SetString(m_strUserJs, LinesWith(user, kUserJsRemoved, 3)) != ERROR_SUCCESS)
+            return false;
+    }
+    const bool putBack = !set && kept.Open(m_context.Root(), KeptKey()) == ERROR_SUCCESS &&
+                         kept.QueryString(m_strPrefsJs, keptPrefs) == ERROR_SUCCESS &&
+                         kept.QueryString(m_strUserJs, keptUser) == ERROR_SUCCESS;
+    // Put back, prefs.js gets the type it had too; otherwise it loses only
+    // the two preferences that user.js then sets.
+    CString newPrefs = putBack ? WithoutLines(prefs, kUserJsRemoved, 3) : WithoutLines(prefs, kPrefsJsRemoved, 2);
+    if (putBack) newPrefs = WithFinalLineEnd(newPrefs, LineEndOf(prefs)) + keptPrefs;
+    if (newPrefs != prefs && !change.Stage(m_strPrefsJs, newPrefs)) return false;
     const CString end = LineEndOf(user);
-    if (!kept.IsEmpty() && kept[kept.GetLength() - 1] != '\n') kept += end;
-    const char(*lines)[64] = set ? kSetLines : kResetLines;
-    for (int i = 0; i < 3; ++i) kept += CString(lines[i]) + end;
-    return change.Stage(m_strUserJs, kept);
+    CString newUser = WithFinalLineEnd(WithoutLines(user, kUserJsRemoved, 3), end);
+    if (putBack) {
+        newUser += keptUser;
+    } else {
+        const char(*lines)[64] = set ? kSetLines : kResetLines;
+        for (int i = 0; i < 3; ++i) newUser += CString(lines[i]) + end;
+    }
+    return change.Stage(m_strUserJs, newUser);
+}
+
+void CNetscapeProxySettings::ForgetKept() const {
+    CRegKey kept;
+    if (kept.Open(m_context.Root(), KeptKey(), KEY_SET_VALUE) != ERROR_SUCCESS) return;
+    kept.DeleteValue(m_strPrefsJs);
+    kept.DeleteValue(m_strUserJs);
 }
 
 bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfileRecord*>& records, bool set,
@@ -237,7 +284,10 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
         folders.emplace_back(FolderOf(m_strPrefsJs), record->name);
         if (rule == ResetRule::kBestEffort) {
             CFileTransaction own;
-            if (!StageProfile(own, set) || !own.Commit()) stillSet.Add(record->name + " (" + own.FailedFile() + ")");
+            if (!StageProfile(own, set) || !own.Commit())
+                stillSet.Add(record->name + " (" + own.FailedFile() + ")");
+            else if (!set)
+                ForgetKept();
             for (const CString& file : own.LeftBehind()) leftBehind.Add(file);
             continue;
         }
@@ -266,6 +316,9 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
         m_context.TellNotPutBack(header, file, change.NotPutBack(), change.KeptBackups());
         return false;
     }
+    if (!set)
+        for (const NetscapeProfileRecord* record : records)
+            if (GetProfilePrefsFiles(*record)) ForgetKept();
     if (recordFlag) {
         m_context.settings.m_dwNetscapeConfigured = set ? 1 : 0;
         m_context.WriteFlag(BLOKKUM_FLAG_NETSCAPE, set ? 1 : 0);

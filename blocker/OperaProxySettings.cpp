@@ -46,9 +46,48 @@ CString MultiUserIni(const CBrowserSystem& s, const CString& profile) {
     return path;
 }
 
+// The two proxy lines of a [Proxy] section, trimmed; empty when absent.
+struct OperaLines {
+    CString use;
+    CString server;
+};
+
+// What a set found in a file, kept under Proxy Setting\Opera (one value
+// named by the file's path) so that the reset can give it back.
+CString KeptKey(const CBrowserProxyContext& context) {
+    return context.settings.Locations().ProxySettingKey() + "\\Opera";
+}
+
+bool Keep(const CBrowserProxyContext& context, const char* file, const OperaLines& lines) {
+    CRegKey key;
+    return key.Create(context.Root(), KeptKey(context)) == ERROR_SUCCESS &&
+           key.SetString(file, lines.use + "\n" + lines.server) == ERROR_SUCCESS;
+}
+
+OperaLines Kept(const CBrowserProxyContext& context, const char* file) {
+    OperaLines lines;
+    CRegKey key;
+    CString text;
+    if (key.Open(context.Root(), KeptKey(context)) != ERROR_SUCCESS || key.QueryString(file, text) != ERROR_SUCCESS)
+        return lines;
+    const int feed = text.Find('\n');
+    if (feed < 0) return lines;
+    lines.use = text.Left(feed);
+    lines.server = text.Mid(feed + 1);
+    return lines;
+}
+
+void Forget(const CBrowserProxyContext& context, const char* file) {
+    CRegKey key;
+    if (key.Open(context.Root(), KeptKey(context), KEY_SET_VALUE) == ERROR_SUCCESS) key.DeleteValue(file);
+}
+
 // The text with the two lines of its [Proxy] section set or reset; false
-// when nothing needs to change.
-bool RewrittenIni(const CString& text, bool set, CString& rewritten) {
+// when nothing needs to change. before receives the lines as they stood. A
+// reset puts back the lines of putBack (the reset lines where it has none),
+// and leaves a section whose server someone has set otherwise since.
+bool RewrittenIni(const CString& text, bool set, const OperaLines& putBack, CString& rewritten,
+                  OperaLines& before) {
     CStringArray lines = SplitLinesKeepingEnds(text);
     const CString end = LineEndOf(text);
     int section = -1;
@@ -61,34 +100,38 @@ bool RewrittenIni(const CString& text, bool set, CString& rewritten) {
         rewritten += end + kSection + end + kUseSet + end + kServerSet + end;
         return true;
     }
-    const char* useLine = set ? kUseSet : kUseReset;
-    const char* serverLine = set ? kServerSet : kServerReset;
-    bool haveUse = false, haveServer = false, changed = false;
+    int use = -1, server = -1;
     int last = section;  // the section's last entry
     for (int i = section + 1; i < lines.GetSize(); ++i) {
         const CString content = Trimmed(lines[i]);
         if (!content.IsEmpty() && content[0] == '[') break;
         if (!content.IsEmpty()) last = i;
-        const CString lineEnd = lines[i].Mid(LineContent(lines[i]).GetLength());
-        const char* wanted = nullptr;
-        if (!haveUse && content.Find(kUsePrefix) >= 0) {
-            haveUse = true;
-            wanted = useLine;
-        } else if (!haveServer && content.Find(kServerPrefix) >= 0) {
-            haveServer = true;
-            wanted = serverLine;
-        }
-        if (wanted && content != wanted) {
-            lines[i] = CString(wanted) + (lineEnd.IsEmpty() ? end : lineEnd);
-            changed = true;
-        }
+        if (use < 0 && content.Find(kUsePrefix) >= 0)
+            use = i;
+        else if (server < 0 && content.Find(kServerPrefix) >= 0)
+            server = i;
     }
+    if (use >= 0) before.use = Trimmed(lines[use]);
+    if (server >= 0) before.server = Trimmed(lines[server]);
+    if (!set && before.server != kServerSet) return false;
+    const CString useLine = set ? CString(kUseSet) : putBack.use.IsEmpty() ? CString(kUseReset) : putBack.use;
+    const CString serverLine =
+        set ? CString(kServerSet) : putBack.server.IsEmpty() ? CString(kServerReset) : putBack.server;
+    bool changed = false;
+    auto replace = [&](int i, const CString& wanted) {
+        if (i < 0 || Trimmed(lines[i]) == wanted) return;
+        const CString lineEnd = lines[i].Mid(LineContent(lines[i]).GetLength());
+        lines[i] = wanted + (lineEnd.IsEmpty() ? end : lineEnd);
+        changed = true;
+    };
+    replace(use, useLine);
+    replace(server, serverLine);
     // A section without the lines gets them, or the set would be recorded
     // while Opera still goes direct.
-    if (set && (!haveUse || !haveServer)) {
+    if (set && (use < 0 || server < 0)) {
         CString added;
-        if (!haveUse) added += CString(kUseSet) + end;
-        if (!haveServer) added += CString(kServerSet) + end;
+        if (use < 0) added += CString(kUseSet) + end;
+        if (server < 0) added += CString(kServerSet) + end;
         if (!lines[last].IsEmpty() && lines[last][lines[last].GetLength() - 1] != '\n') lines[last] += end;
         lines.InsertAt(last + 1, added);
         changed = true;
@@ -99,18 +142,28 @@ bool RewrittenIni(const CString& text, bool set, CString& rewritten) {
     return true;
 }
 
-bool StageIni(CFileTransaction& change, const char* file, bool set) {
+// context: where a set keeps what it found and a reset finds it; none for
+// the file alone.
+bool StageIni(CFileTransaction& change, const char* file, bool set, const CBrowserProxyContext* context) {
     CString text, rewritten;
     if (!change.Read(file, text, false)) return false;
-    return !RewrittenIni(text, set, rewritten) || change.Stage(file, rewritten);
+    OperaLines before;
+    const OperaLines putBack = !set && context ? Kept(*context, file) : OperaLines();
+    if (!RewrittenIni(text, set, putBack, rewritten, before)) return true;
+    // A file already on the proxy keeps what was kept when it went on.
+    if (set && context && before.server != kServerSet && !Keep(*context, file, before)) return false;
+    return change.Stage(file, rewritten);
 }
 
-bool WriteIni(const char* file, bool set, CStringArray* leftBehind = nullptr) {
+bool WriteIni(const char* file, bool set, const CBrowserProxyContext* context,
+              CStringArray* leftBehind = nullptr) {
     CFileTransaction change;
-    const bool written = StageIni(change, file, set) && change.Commit();
+    const bool written = StageIni(change, file, set, context) && change.Commit();
     if (leftBehind)
         for (const CString& left : change.LeftBehind()) leftBehind->Add(left);
-    return written;
+    if (!written) return false;
+    if (!set && context) Forget(*context, file);
+    return true;
 }
 
 void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool set, ResetRule rule) {
@@ -153,11 +206,11 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
     if (rule == ResetRule::kBestEffort) {
         // Each version on its own: the flags follow those that changed.
         CStringArray stillSet, leftBehind;
-        if (opera6 && !WriteIni(paths.opera6Ini, set, &leftBehind)) {
+        if (opera6 && !WriteIni(paths.opera6Ini, set, &context, &leftBehind)) {
             stillSet.Add(paths.opera6Ini);
             opera6 = false;
         }
-        if (opera7 && !WriteIni(paths.opera7Ini, set, &leftBehind)) {
+        if (opera7 && !WriteIni(paths.opera7Ini, set, &context, &leftBehind)) {
             stillSet.Add(paths.opera7Ini);
             opera7 = false;
         }
@@ -167,8 +220,8 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
         // The versions chosen change together, so the flags never tell of a
         // version whose file kept its old lines.
         CFileTransaction change;
-        bool staged = !opera6 || StageIni(change, paths.opera6Ini, set);
-        staged = staged && (!opera7 || StageIni(change, paths.opera7Ini, set));
+        bool staged = !opera6 || StageIni(change, paths.opera6Ini, set, &context);
+        staged = staged && (!opera7 || StageIni(change, paths.opera7Ini, set, &context));
         context.TellLeftBehind(change.LeftBehind());
         if (!staged || !change.Commit()) {
             if (change.NotPutBack().IsEmpty()) {
@@ -179,6 +232,10 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
                 context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack(), change.KeptBackups());
             }
             return;
+        }
+        if (!set) {
+            if (opera6) Forget(context, paths.opera6Ini);
+            if (opera7) Forget(context, paths.opera7Ini);
         }
     }
     CBlokkumSettings& flags = context.settings;
@@ -232,9 +289,9 @@ void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths, 
     ApplyOpera(context, paths, false, rule);
 }
 
-bool SetOperaIni(const char* file) { return WriteIni(file, true); }
+bool SetOperaIni(const char* file) { return WriteIni(file, true, nullptr); }
 
-bool ResetOperaIni(const char* file) { return WriteIni(file, false); }
+bool ResetOperaIni(const char* file) { return WriteIni(file, false, nullptr); }
 
 bool IsIniConfigured(const char* file) {
     CString text;

@@ -5,7 +5,9 @@
 // The files of the versions chosen change together or not at all (one
 // CFileTransaction; Blokkout's reset, one for each version), and only the
 // two lines of each [Proxy] section change; every other entry stays byte for
-// byte.
+// byte. A set keeps the two lines it replaces under Proxy Setting\Opera; a
+// reset puts them back where the section still holds Blokkum's server, and
+// leaves a section whose server someone has set otherwise since.
 // Deliberately not: Opera's other proxies or its automatic configuration.
 #pragma once
 
@@ -45,7 +47,7 @@ void SetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths);
 void ResetOperaProxy(const CBrowserProxyContext& context, OperaIniPaths& paths,
                      ResetRule rule = ResetRule::kAllOrNothing);
 
-// One file: false when it cannot be read or written.
+// One file, keeping nothing: false when it cannot be read or written.
 bool SetOperaIni(const char* file);
 bool ResetOperaIni(const char* file);
 // Some line holds "Use HTTP=1" and some line our server.

@@ -102,8 +102,9 @@ void CPopupBlockerApp::ReloadEngineSettings() { m_proxy.ReloadEngineSettings(m_s
 void CPopupBlockerApp::ReadProxyFlags() {
     CBlokkumSettings& s = m_settings;
     s.ReadProxyFlags();
-    m_nIEProxySet = CIEProxySettings(m_browsers).IsProxySet();
-    if (!m_nIEProxySet) s.m_dwLanConfigured = s.m_dwDialUpConfigured = 0;
+    CIEProxySettings ie(m_browsers);
+    ie.CorrectFlags();
+    m_nIEProxySet = ie.IsProxySet();
     if (s.m_bMozillaInstalled) s.m_dwNetscapeConfigured = CNetscapeProxySettings(m_browsers).IsNetscapeConfigured();
     if (s.m_bOpera6Installed || s.m_bOpera7Installed) {
         OperaIniPaths paths(s.m_bOpera6Installed, s.m_bOpera7Installed);

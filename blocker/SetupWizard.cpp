@@ -448,6 +448,8 @@ CProxySettingSheet::CProxySettingSheet(CBlokkumSettings& settings, CSkinObject& 
     AddPage(&m_page4);
     m_psh.dwFlags |= PSH_HASHELP;
     SetWizardMode();
+    // The pages grey Internet Explorer by the flags: they must say what it uses.
+    m_pIE->CorrectFlags();
     m_nIEProxyPresent = m_pIE->IsProxySet() ? 1 : 0;
 }
 

@@ -46,11 +46,14 @@ const int kFirstTextKey = 8001;
 CActiveXPage::CActiveXPage(CBlokkumSettings& settings, CSkinObject& skin, HKEY root, const char* zonesKey)
     : CPropertyPage(IDD_WEB_ZONE_PAGE), m_settings(settings), m_skin(skin), m_root(root), m_zonesKey(zonesKey) {}
 
+int CActiveXPage::SelectedZone() const {
+    const int index = m_zones.m_hWnd ? m_zones.GetCurSel() : 0;
+    return index < 0 ? 1 : index + 1;
+}
+
 CString CActiveXPage::ZoneKey() const {
-    int index = m_zones.m_hWnd ? m_zones.GetCurSel() : 0;
-    if (index < 0) index = 0;
     CString key;
-    key.Format("%s\\%d", m_zonesKey.c_str(), index + 1);
+    key.Format("%s\\%d", m_zonesKey.c_str(), SelectedZone());
     return key;
 }
 
@@ -118,11 +121,15 @@ void CActiveXPage::ApplyZoneSettings() {
         // choice for, or one it merely displayed, stays as stored.
         if (!m_changed[i]) continue;
         const ZoneAction& a = kActions[i];
-        if (IsDlgButtonChecked(a.enable) == BST_CHECKED) key.SetDWORD(a.value, kEnable);
-        else if (IsDlgButtonChecked(a.disable) == BST_CHECKED) key.SetDWORD(a.value, kDisable);
-        else if (IsDlgButtonChecked(a.prompt) == BST_CHECKED) key.SetDWORD(a.value, kPrompt);
-        else if (a.adminApproved && IsDlgButtonChecked(a.adminApproved) == BST_CHECKED)
-            key.SetDWORD(a.value, kZoneAdminApproved);
+        DWORD value = 0;
+        if (IsDlgButtonChecked(a.enable) == BST_CHECKED) value = kEnable;
+        else if (IsDlgButtonChecked(a.disable) == BST_CHECKED) value = kDisable;
+        else if (IsDlgButtonChecked(a.prompt) == BST_CHECKED) value = kPrompt;
+        else if (a.adminApproved && IsDlgButtonChecked(a.adminApproved) == BST_CHECKED) value = kZoneAdminApproved;
+        else continue;
+        // Recorded so that Blokkout gives back only what still holds Blokkum's value.
+        if (key.SetDWORD(a.value, value) == ERROR_SUCCESS)
+            RecordZoneAction(m_root, m_settings.Locations().key, SelectedZone(), a.value, value);
         m_changed[i] = false;
     }
 }

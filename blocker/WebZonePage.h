@@ -58,6 +58,7 @@ protected:
     void OnTimer(UINT_PTR id) override;
 
 private:
+    int SelectedZone() const;  // 1-4
     CString ZoneKey() const;
     void SetTexts();
 

@@ -35,3 +35,21 @@ bool BackupZoneSettings(const CString& programFolder, HKEY root, const char* zon
     }
     return true;
 }
+
+CString ZoneRecordKey(const CString& blokkumKey, int zone) {
+    CString key;
+    key.Format("%s\\Zone Setting\\%d", blokkumKey.c_str(), zone);
+    return key;
+}
+
+void RecordZoneAction(HKEY root, const CString& blokkumKey, int zone, const char* action, DWORD value) {
+    CRegKey key;
+    if (key.Create(root, ZoneRecordKey(blokkumKey, zone)) == ERROR_SUCCESS) key.SetDWORD(action, value);
+}
+
+bool IsRecordedZoneAction(HKEY root, const CString& blokkumKey, int zone, const char* action, DWORD value) {
+    CRegKey key;
+    DWORD recorded = 0;
+    return key.Open(root, ZoneRecordKey(blokkumKey, zone)) == ERROR_SUCCESS &&
+           key.QueryDWORD(action, recorded) == ERROR_SUCCESS && recorded == value;
+}

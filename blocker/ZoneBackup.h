@@ -2,7 +2,10 @@
 // Explorer's four security zones saved to <Path>\acRs.ini before Blokkum's
 // Web Zone page may change them; Blokkout writes them back at uninstall.
 // An action without a 4-byte value is written as BLOKKUM_ZONE_VALUE_ABSENT,
-// never as another action's value. Deliberately not: the restore.
+// never as another action's value. What the Web Zone page writes is recorded
+// under Blokkum's key, so that the restore gives back only actions that
+// still hold Blokkum's value; one changed elsewhere since stays.
+// Deliberately not: the restore.
 #pragma once
 
 #include <windows.h>
@@ -24,3 +27,11 @@ extern const char* const kZoneActions[5];
 // the file cannot be created.
 bool BackupZoneSettings(const CString& programFolder, HKEY root = HKEY_CURRENT_USER,
                         const char* zonesKey = BLOKKUM_ZONES_KEY);
+
+// <blokkumKey>\Zone Setting: per zone a subkey "<n>" holding, per action,
+// the value Blokkum last wrote.
+CString ZoneRecordKey(const CString& blokkumKey, int zone);
+void RecordZoneAction(HKEY root, const CString& blokkumKey, int zone, const char* action, DWORD value);
+// Whether value is what Blokkum last wrote to the action; false when it
+// never wrote it.
+bool IsRecordedZoneAction(HKEY root, const CString& blokkumKey, int zone, const char* action, DWORD value);

@@ -39,7 +39,7 @@ extern "C" int WINAPI RestoreIE() { return Blokkjack::RestoreIE(); }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
     RestoreIE();
-    Blokkjack::DeleteRunValues();
+    Blokkjack::DeleteRunValues(Blokkjack::RunValueRule::kWhereProgramIsGone);
     Blokkjack::UnregisterHelper();
     return 0;
 }

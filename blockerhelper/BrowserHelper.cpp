@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "Files.h"
+#include "BlokkumSettings.h"
 #include "Language.h"
 #include "Registry.h"
 
@@ -124,22 +125,44 @@ int RestoreIE() {
     if (ReadIni("Saved", kFlagBuffer).IsEmpty()) return 0;
     CRegKey settings;
     if (settings.Open(Locations().root, Locations().internetSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
-    settings.SetString("ProxyServer", ReadIni("Proxy", kValueBuffer));
-    CString bytes = ParseSavedBytes(ReadIni("ProxyEnable", kValueBuffer));
-    settings.SetBinary("ProxyEnable", bytes.c_str(), DWORD(bytes.GetLength()));
+    // Like Blokkum's own reset: the saved values go back only over Blokkum's
+    // proxy; one that someone has set since stays theirs.
+    if (LanCarriesProxy(Locations().root, Locations().internetSettingsKey)) {
+        settings.SetString("ProxyServer", ReadIni("Proxy", kValueBuffer));
+        CString bytes = ParseSavedBytes(ReadIni("ProxyEnable", kValueBuffer));
+        settings.SetBinary("ProxyEnable", bytes.c_str(), DWORD(bytes.GetLength()));
+    }
     WritePrivateProfileStringA(kIeSection, "Restored", "1", MakeModuleFilePath(kHelperIni));
     return 1;
 }
 
-void DeleteRunValues() {
+CString RunValueProgram(const CString& command) {
+    CString program = command;
+    program.Trim();
+    if (!program.IsEmpty() && program[0] == '"') {
+        const int close = program.Find('"', 1);
+        program = close < 0 ? program.Mid(1) : program.Mid(1, close - 1);
+    }
+    return program;
+}
+
+void DeleteRunValues(RunValueRule rule) {
     CRegKey machine;
     if (machine.Open(Locations().machineRoot, Locations().runKey, KEY_SET_VALUE) == ERROR_SUCCESS)
         machine.DeleteValue(kInstallerRunValue);
     // Blokkum writes its own value under the user's Run key; once Blokkum is
-    // gone it would start a missing program at every logon.
+    // gone it would start a missing program at every logon. While Blokkum is
+    // there the value is the user's choice, which registering again would
+    // not bring back.
     CRegKey user;
-    if (user.Open(Locations().root, Locations().runKey, KEY_SET_VALUE) == ERROR_SUCCESS)
-        user.DeleteValue(BLOKKUM_RUN_VALUE);
+    if (user.Open(Locations().root, Locations().runKey, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) return;
+    if (rule == RunValueRule::kWhereProgramIsGone) {
+        CString command;
+        if (user.QueryString(BLOKKUM_RUN_VALUE, command) != ERROR_SUCCESS) return;
+        const CString program = RunValueProgram(command);
+        if (program.IsEmpty() || FileExists(program)) return;
+    }
+    user.DeleteValue(BLOKKUM_RUN_VALUE);
 }
 
 }  // namespace Blokkjack

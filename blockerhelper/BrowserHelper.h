@@ -58,10 +58,17 @@ BOOL OnProcessAttach(const char* hostPath, bool& counted);
 void OnProcessDetach(const char* hostPath, bool& counted);
 
 // 1 when Internet Explorer's proxy values are back (now or before), else 0.
+// The saved values are written only while the LAN carries Blokkum's proxy.
 int RestoreIE();
 // Both autostart values: the installer's under the machine's Run key and
-// Blokkum's own under the user's.
-void DeleteRunValues();
+// Blokkum's own under the user's. Unregistering alone keeps the user's value
+// while the program it starts is there (an empty value starts nothing and
+// stays too); the uninstaller removes it whatever it names.
+enum class RunValueRule { kAlways, kWhereProgramIsGone };
+void DeleteRunValues(RunValueRule rule = RunValueRule::kAlways);
+// The program a Run value starts: the quoted path, else the whole value
+// (Blokkum writes its path unquoted, blanks and all).
+CString RunValueProgram(const CString& command);
 // "01,00,00,00" -> 01 00 00 00: hexadecimal numbers, each followed by one separator.
 CString ParseSavedBytes(const char* text);
 

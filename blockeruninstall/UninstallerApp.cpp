@@ -89,10 +89,16 @@ void CUninstallerApp::RestoreZoneSettings() {
         for (const char* action : kZoneActions) {
             char text[64] = {};
             GetPrivateProfileStringA(z.section, action, "", text, sizeof text, backup);
-            DWORD value = 0;
-            if (ParseAction(text, value)) key.SetDWORD(action, value);
+            DWORD value = 0, now = 0;
+            // Only an action that still holds what Blokkum wrote goes back:
+            // one changed elsewhere since is the user's, and one Blokkum
+            // never wrote holds what the backup saved, or someone else's.
+            if (ParseAction(text, value) && key.QueryDWORD(action, now) == ERROR_SUCCESS &&
+                IsRecordedZoneAction(m_context.Root(), m_settings.Locations().key, z.zone, action, now))
+                key.SetDWORD(action, value);
         }
     }
+    CRegKey::DeleteTree(m_context.Root(), m_settings.Locations().key + "\\Zone Setting");
 }
 
 void CUninstallerApp::NotifyBlokkum() {
@@ -174,16 +180,27 @@ CString CUninstallerApp::GetHostsPath() const {
     return CString();
 }
 
+// What Blokkum added comes out, and every line the user has put in since
+// its first start stays: writing the first-start copy back would lose them.
+// The copy goes once the file is free of Blokkum's lines; a file that cannot
+// be read or replaced keeps both, and is told.
 void CUninstallerApp::RestoreHostsFile(const CString& hostsPath) {
+    CString failed;
+    CStringArray notPutBack;
+    if (!RemoveBlokkumEntries(hostsPath, BLOKKUM_PROXY_ADDRESS, BLOKKUM_PROXY_HOST_ALIAS, &failed, &notPutBack)) {
+        const CString header = Text("2290", "Error, Failed to take Blokkum's entries out of the HOSTS file.");
+        if (!notPutBack.IsEmpty()) {
+            m_context.TellNotPutBack(header, failed, notPutBack);
+        } else {
+            CString detail = Text("2291", "%s can't be read or changed. The HOSTS file was not changed.");
+            detail.Replace("%s", failed);
+            m_context.ShowError(header + "\n" + detail);
+        }
+        return;
+    }
     const CString backup = JoinPath(m_settings.m_strPath, BLOKKUM_HOSTS_BACKUP_FILE);
-    CString saved;
-    if (!ReadWholeFile(backup, saved)) return;
-    // The backup replaces the file through a temporary one, so a failed
-    // write leaves the current HOSTS file and the backup in place.
-    SetFileAttributesA(hostsPath, FILE_ATTRIBUTE_NORMAL);
-    if (WriteWholeFile(hostsPath, saved)) {
+    if (FileExists(backup)) {
         SetFileAttributesA(backup, kHostsOpenAttributes);
         DeleteFileA(backup);
     }
-    SetHostsAttributes(hostsPath, true);
 }

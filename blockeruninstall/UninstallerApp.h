@@ -1,7 +1,9 @@
 // UninstallerApp.h - Blokkout, the pop-up blocker's uninstaller: one pass
 // without a window that gives back what Blokkum changed on the machine: the
-// security-zone actions saved in acRs.ini, every browser proxy that points
-// at Blokkum's proxy, and the HOSTS file saved in mHosts. Blokkum's window
+// security-zone actions saved in acRs.ini where they still hold what
+// Blokkum wrote, every browser proxy that points at Blokkum's proxy, and
+// the HOSTS file without the lines Blokkum put in (the user's own lines
+// stay; the first-start copy mHosts goes). Blokkum's window
 // (found by InstanceTitle) is told before the browsers are reset.
 // Where Blokkout looks is a CUninstallLocations, so tests run the whole pass
 // on their own keys and a Windows folder tree of their own.
@@ -39,6 +41,7 @@ public:
     void ResetBrowsers();
     // The HOSTS file, else its sample file, else empty; nothing is created.
     CString GetHostsPath() const;
+    // A file that cannot be read or replaced is told, and keeps mHosts beside it.
     void RestoreHostsFile(const CString& hostsPath);
 
     CString Text(const char* key, const char* defaultText) const { return m_context.Text(key, defaultText); }

@@ -1,5 +1,6 @@
 #include "Files.h"
 
+#include "FileEntries.h"
 #include "Handles.h"
 
 bool ReadWholeFile(const char* path, CString& contents) {
@@ -37,22 +38,70 @@ bool WriteAllBytes(HANDLE file, const void* data, DWORD length) {
     return true;
 }
 
-bool WriteFlushedFile(const char* path, const void* data, DWORD length) {
+namespace {
+bool WriteFlushed(const char* path, const void* data, DWORD length, DWORD creation) {
     bool written = false;
     {
-        CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) return false;
         written = WriteAllBytes(file, data, length) && FlushFileBuffers(file);
     }
-    if (!written) DeleteFileA(path);
+    if (!written) {
+        const DWORD error = GetLastError();
+        DeleteFileA(path);
+        SetLastError(error);
+    }
     return written;
 }
+}  // namespace
+
+bool WriteFlushedFile(const char* path, const void* data, DWORD length) {
+    return WriteFlushed(path, data, length, CREATE_ALWAYS);
+}
+
+namespace {
+// A temporary that a write never finished left at the name is removed as
+// itself, and so is a link the system holds as the link. Anything else there
+// stays, and the write is refused: a folder, or a link the system follows
+// whatever it is asked (Wine deletes and opens a Unix link's target).
+bool RemoveStaleTemporary(const CString& temp) {
+    WIN32_FIND_DATAA listed;
+    if (!FindListed(temp, &listed)) return true;
+    const bool listedAsLink = (listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!CanHoldEntries()) {
+        // Systems without the handle calls know no links: the path is the entry.
+        return !(listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !listedAsLink && DeleteFileA(temp);
+    }
+    const CString realFolder = RealPathOf(FolderOf(temp));
+    const CString expected = realFolder.IsEmpty() ? CString() : JoinPath(realFolder, listed.cFileName);
+    CHandle h;
+    DWORD attributes = 0;
+    const EntryKind kind = OpenEntryItself(temp, DELETE | FILE_WRITE_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, listedAsLink,
+                                           expected, h, attributes);
+    const bool removable = kind == ENTRY_LINK || (kind == ENTRY_PLAIN && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
+    if (!removable) {
+        if (kind != ENTRY_UNOPENED) SetLastError(ERROR_FILE_EXISTS);
+        return false;
+    }
+    if (!RemoveThroughHandle(h, attributes)) return false;
+    // Removed through a handle, the entry goes when that handle closes.
+    h.Close();
+    return true;
+}
+}  // namespace
 
 bool WriteWholeFile(const char* path, const void* data, DWORD length, const char* tempSuffix) {
     const CString temp = CString(path) + tempSuffix;
-    if (!WriteFlushedFile(temp, data, length)) return false;
+    // The temporary is made new: opened as it stood, a link at its name would
+    // take the write to the file it leads to. The move then replaces the
+    // target's own entry in one step, never what a link there leads to.
+    if (!RemoveStaleTemporary(temp)) return false;
+    if (!WriteFlushed(temp, data, length, CREATE_NEW)) return false;
     if (!MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
         DeleteFileA(temp);
+        SetLastError(error);
         return false;
     }
     return true;

@@ -20,8 +20,11 @@ inline bool WriteAllBytes(HANDLE file, const CString& contents) {
 // the disk; a file that could not be written whole is removed.
 bool WriteFlushedFile(const char* path, const void* data, DWORD length);
 // Writes to a temporary file beside the target and moves it over the target,
-// so a failed write never leaves a half-written file behind; the temporary
-// file is the target's path + tempSuffix.
+// in one step, so a failed write never leaves a half-written file behind and
+// no moment holds neither the old file nor the new; the temporary file is the
+// target's path + tempSuffix, made new (whatever stood at its name, a link
+// included, is removed first, never written through). A link at the target
+// is replaced as itself. GetLastError tells why it failed.
 bool WriteWholeFile(const char* path, const void* data, DWORD length, const char* tempSuffix = ".tmp~");
 inline bool WriteWholeFile(const char* path, const CString& contents) {
     return WriteWholeFile(path, contents.c_str(), DWORD(contents.GetLength()));

@@ -185,20 +185,32 @@ bool CStartupEditor::ApplyAndExitWindows(long option) {
 
 bool CStartupEditor::WriteKept(const CArray<StartupRecord>& rows) {
     const CString& path = m_list.Where().saveProf;
-    if (rows.IsEmpty()) {
-        if (path.IsEmpty() || DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-            GetLastError() == ERROR_PATH_NOT_FOUND)
-            return true;
-    } else {
-        CArray<StartupRecord> stored;
-        for (const StartupRecord& row : rows) stored.Add(CStartupList::ToStoredRecord(row));
-        if (WriteRecordFile(stored, path, stored.GetSize())) return true;
+    // A file that could not be read holds records the list lacks: replaced
+    // or deleted, they would be lost, and their private copies with them.
+    DWORD error = m_list.SaveProfReadError();
+    if (error == ERROR_SUCCESS) {
+        if (rows.IsEmpty()) {
+            if (path.IsEmpty() || DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+                GetLastError() == ERROR_PATH_NOT_FOUND)
+                return true;
+        } else {
+            CArray<StartupRecord> stored;
+            for (const StartupRecord& row : rows) stored.Add(CStartupList::ToStoredRecord(row));
+            if (WriteRecordFile(stored, path, stored.GetSize())) return true;
+        }
+        error = path.IsEmpty() ? DWORD(ERROR_PATH_NOT_FOUND) : GetLastError();
     }
-    const DWORD error = path.IsEmpty() ? DWORD(ERROR_PATH_NOT_FOUND) : GetLastError();
-    const CString what = path.IsEmpty() ? CString("SaveProf.pro") : path;
-    m_failures.Add(what + ": " + SystemErrorText(error ? error : DWORD(ERROR_WRITE_FAULT)));
-    LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "WriteSaveProf");
+    FileFailed(path.IsEmpty() ? CString("SaveProf.pro") : path, error, "WriteSaveProf");
     return false;
+}
+
+void CStartupEditor::FileFailed(const CString& path, DWORD error, const char* method, const CString& why) {
+    if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+    const CString text = path + ": " + (why.IsEmpty() ? SystemErrorText(error) : why);
+    // The record file's writes before and after an apply's passes fail alike: told once.
+    if (m_failures.Find(text) >= 0) return;
+    m_failures.Add(text);
+    LogError(FormatErrorMessage(text, long(error), method));
 }
 
 bool CStartupEditor::WriteSaveProf() {
@@ -209,25 +221,38 @@ bool CStartupEditor::WriteSaveProf() {
     return WriteKept(records);
 }
 
-bool CStartupEditor::SaveProfile(const char* path) const {
+bool CStartupEditor::SaveProfile(const char* path) {
+    m_failures.RemoveAll();
     if (!path || !*path) return true;
     // A profile names no private copy: by the time it is loaded, the copy
-    // may be gone and its name another entry's.
-    CArray<StartupRecord> rows = m_list.Rows();
-    for (StartupRecord& row : rows)
-        if (!row.unreadable) row.when = WhenWithIdentity(row, false);
+    // may be gone and its name another entry's. A record cut short stays in
+    // SaveProf.pro alone: a profile that ended in it would not load.
+    CArray<StartupRecord> rows;
+    for (const StartupRecord& row : m_list.Rows()) {
+        if (!row.cutText.IsEmpty()) continue;
+        rows.Add(row);
+        if (!row.unreadable) rows[rows.GetSize() - 1].when = WhenWithIdentity(row, false);
+    }
     if (WriteRecordFile(rows, path, rows.GetSize())) return true;
-    DWORD error = GetLastError();
-    LogWin32Error(error ? error : DWORD(ERROR_WRITE_FAULT), "mnuSaveProf_Click");
+    FileFailed(path, GetLastError(), "mnuSaveProf_Click");
     return false;
 }
 
 bool CStartupEditor::LoadProfile(const char* path) {
+    m_failures.RemoveAll();
     if (!path || !*path) return true;
     CArray<StartupRecord> rows;
     if (!ReadRecordFile(path, rows)) {
-        DWORD error = GetLastError();
-        LogWin32Error(error ? error : DWORD(ERROR_READ_FAULT), "mnuLoadProf_Click");
+        const DWORD error = GetLastError();
+        FileFailed(path, error ? error : DWORD(ERROR_READ_FAULT), "mnuLoadProf_Click");
+        return false;
+    }
+    // Loaded without its cut record the profile would pass for whole, and
+    // with the cut texts an apply would act on a command line cut short.
+    for (const StartupRecord& row : rows) {
+        if (row.cutText.IsEmpty()) continue;
+        FileFailed(path, ERROR_INVALID_DATA, "mnuLoadProf_Click",
+                   SetCaptionfromINI("439", "its last record is cut short by the end of the file"));
         return false;
     }
     // Each profile row takes the applied state of the entry it names.

@@ -50,9 +50,12 @@ public:
     // an entry whose place another of its name took meanwhile is not put
     // back, and the failure names what stands there. Afterwards SaveProf.pro
     // holds exactly the Disabled rows and the unreadable records (deleted
-    // when none). True when nothing failed.
+    // when none); a record file that could not be read when the list was
+    // built is neither replaced nor deleted, and that is a failure. True
+    // when nothing failed.
     bool ApplyNow();
-    // What the last apply could not do, one line per failure, for the user.
+    // What the last apply, profile save or profile load could not do, one
+    // line per failure naming the entry or file, for the user.
     const CStringArray& Failures() const { return m_failures; }
     // The Apply menu items that end the session (log off, restart Windows):
     // only after an apply without failures. True when the session was ended.
@@ -65,17 +68,19 @@ public:
     // or deleted.
     bool WriteSaveProf();
 
-    // A profile: every row, whatever its status, in the record file format.
-    // False (and logged) when the file could not be written; an empty path
-    // (a cancelled dialog) writes nothing.
-    bool SaveProfile(const char* path) const;
+    // A profile: every row, whatever its status, in the record file format
+    // (but a record cut short, which stays in SaveProf.pro alone). False
+    // (logged and in Failures()) when the file could not be written; an
+    // empty path (a cancelled dialog) writes nothing.
+    bool SaveProfile(const char* path);
     // Replaces the rows with the profile's; each row that is an entry of the
     // list keeps that entry's applied status and identity, so the next apply
     // acts on what the profile changes (and puts nothing over a value or
     // file that stands in a row's place). Entries disabled now that the
     // profile lacks stay (as Disabled rows at the end), and so do unreadable
-    // records: they live only in SaveProf.pro. A file that cannot be read
-    // leaves the list as it was (false, logged).
+    // records: they live only in SaveProf.pro. A file that cannot be read,
+    // or whose end cuts a record short, leaves the list as it was (false,
+    // logged and in Failures()).
     bool LoadProfile(const char* path);
 
     // The add-entry form's row, appended Enabled with the pack's words; the
@@ -104,6 +109,9 @@ private:
     CArray<CStringArray> ClaimedCopies() const;
     // Writes the records in the stored texts, or deletes the file for none.
     bool WriteKept(const CArray<StartupRecord>& rows);
+    // Records and logs one failed file step, the file named, why in the
+    // system's words unless given; a failure already listed is not repeated.
+    void FileFailed(const CString& path, DWORD error, const char* method, const CString& why = CString());
 
     CStartupList m_list;
     // loadedRecords: the applied state, record k for row k; a row added

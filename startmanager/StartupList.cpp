@@ -41,8 +41,20 @@ void CStartupList::Build() {
 
 void CStartupList::ReadSaveProf() {
     CArray<StartupRecord> kept;
-    ReadRecordFile(m_where.saveProf, kept);
+    m_saveProfError = ERROR_SUCCESS;
+    if (!m_where.saveProf.IsEmpty() && !ReadRecordFile(m_where.saveProf, kept)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            m_saveProfError = error ? error : DWORD(ERROR_READ_FAULT);
+            LogError(FormatErrorMessage(m_where.saveProf + ": " + SystemErrorText(m_saveProfError),
+                                        long(m_saveProfError), "ReadSaveProf"));
+        }
+    }
     for (StartupRecord& record : kept) {
+        if (!record.cutText.IsEmpty()) {
+            m_rows.Add(record);
+            continue;
+        }
         StartupRecord shown = record;
         StartupStatus status = kUnknownStatus;
         const bool readable = ToShownRecord(shown, &status);

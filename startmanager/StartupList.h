@@ -32,8 +32,13 @@ public:
     // already from its location (same location, name and data) is listed
     // once, unless its private copy is still there: that copy is an entry of
     // its own. A record whose texts no pack knows is listed as it stands,
-    // marked unreadable (and logged), so that it is written back unchanged.
+    // marked unreadable (and logged), so that it is written back unchanged;
+    // so is a record cut short by the end of the file.
     void ReadSaveProf();
+    // Why the record file could not be read at the last ReadSaveProf
+    // (ERROR_SUCCESS when it was, or is not there): its records are then
+    // missing from the list, and the file must not be replaced or deleted.
+    DWORD SaveProfReadError() const { return m_saveProfError; }
     // A record as read from a record file (built-in English or any pack's
     // texts) in the active pack's texts, with its location code and its
     // identity (a Startup file name guessed for records without one). False
@@ -63,6 +68,7 @@ private:
     CStartupLocations m_where;
     CLocationNames m_names;
     CArray<StartupRecord> m_rows;
+    DWORD m_saveProfError = ERROR_SUCCESS;
     // The registry control the main form reads every value through (Reg1).
     CRegistryControl m_reg1;
 };

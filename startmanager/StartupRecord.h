@@ -48,6 +48,10 @@ struct StartupRecord {
     // A record-file record whose texts no language pack knows: listed and
     // written back as it stands, acted on by nothing.
     bool unreadable = false;
+    // A record cut short by the end of its file (an unreadable one): its text
+    // there, byte for byte, written back last and as it is; with a line end
+    // or lines added it would pass for a whole record. Empty for whole records.
+    CString cutText;
 
     // Column 0 to 5 in list order; out-of-range access throws std::out_of_range.
     const CString& Column(int column) const;

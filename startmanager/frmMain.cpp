@@ -227,11 +227,15 @@ bool frmMain::ShowApplied(bool applied) {
     ShowList();
     ButtonsFromSelectedRow();
     if (applied) return true;
-    CString text = SetCaptionfromINI("435", "These changes could not be applied; their entries keep their last "
-                                            "applied status (details in errorlog.txt):");
+    ShowFailures(SetCaptionfromINI("435", "These changes could not be applied; their entries keep their last "
+                                          "applied status (details in errorlog.txt):"));
+    return false;
+}
+
+void frmMain::ShowFailures(const CString& heading) {
+    CString text = heading;
     for (const CString& failure : m_editor.Failures()) text += "\n" + failure;
     QvMessageBox(m_hWnd, text, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
-    return false;
 }
 
 void frmMain::RestLang() {
@@ -259,13 +263,18 @@ void frmMain::ComboLang_Click() {
 void frmMain::mnuSaveProf_Click() {
     CFileDialog dialog(false, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kProfileFilter, m_hWnd);
     if (dialog.DoModal() != IDOK) return;
-    m_editor.SaveProfile(dialog.GetPathName());
+    if (!m_editor.SaveProfile(dialog.GetPathName()))
+        ShowFailures(SetCaptionfromINI("437", "The profile could not be saved (details in errorlog.txt):"));
 }
 
 void frmMain::mnuLoadProf_Click() {
     CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, kProfileFilter, m_hWnd);
     if (dialog.DoModal() != IDOK) return;
-    m_editor.LoadProfile(dialog.GetPathName());
+    if (!m_editor.LoadProfile(dialog.GetPathName())) {
+        ShowFailures(SetCaptionfromINI("438", "The profile could not be loaded; the list is unchanged (details in "
+                                              "errorlog.txt):"));
+        return;
+    }
     ShowList();
     ButtonsFromSelectedRow();
 }

@@ -56,6 +56,8 @@ private:
     void ShowList();
     // Repaints after an apply; a failed one is shown with what failed.
     bool ShowApplied(bool applied);
+    // A box with the heading and the editor's failures, one a line.
+    void ShowFailures(const CString& heading);
     void ShowButtons(const CButtonUpdate& buttons);
     void ButtonsFromSelectedRow();
     int SelectedRow() const;

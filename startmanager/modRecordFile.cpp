@@ -11,8 +11,13 @@
 bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int count) {
     if (!path || !*path) return false;
     count = std::min(std::max(count, 0), records.GetSize());
-    CString text;
+    CString text, cut;
     for (int i = 0; i < count; ++i) {
+        // Any line after a cut record would be read as part of it.
+        if (!records[i].cutText.IsEmpty()) {
+            cut += records[i].cutText;
+            continue;
+        }
         for (int column = 0; column < StartupRecord::kColumns; ++column) {
             CString field = records[i].Column(column);
             field.Replace('\r', ' ');
@@ -21,6 +26,7 @@ bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int
             text += "\r\n";
         }
     }
+    text += cut;
     if (!WriteWholeFile(path, text)) return false;
     // A full disk or a redirected folder can accept a write and keep less.
     CString back;
@@ -34,14 +40,18 @@ bool ReadRecordFile(const char* path, CArray<StartupRecord>& records) {
     if (!ReadWholeFile(path, text)) return false;
     int at = 0;
     const int end = text.GetLength();
-    // One complete line from at, without its CR LF (or lone LF); false when
-    // no line break ends it (the end of the text cut it).
+    // One line from at, without its line end: CR LF, a lone LF or a lone CR
+    // (editors of other systems save either). False when the end of the text
+    // cuts it; what stands there is taken all the same.
     auto readLine = [&](CString& line) {
-        const int lf = text.Find('\n', at);
-        if (lf < 0) return false;
-        line = text.Mid(at, lf - at);
-        if (line.GetLength() > 0 && line[line.GetLength() - 1] == '\r') line = line.Left(line.GetLength() - 1);
-        at = lf + 1;
+        int stop = at;
+        while (stop < end && text[stop] != '\r' && text[stop] != '\n') ++stop;
+        line = text.Mid(at, stop - at);
+        if (stop == end) {
+            at = end;
+            return false;
+        }
+        at = stop + (text[stop] == '\r' && stop + 1 < end && text[stop + 1] == '\n' ? 2 : 1);
         return true;
     };
     auto onlyBlankLinesLeft = [&]() {
@@ -55,10 +65,13 @@ bool ReadRecordFile(const char* path, CArray<StartupRecord>& records) {
         int column = 0;
         while (column < StartupRecord::kColumns && readLine(record.Column(column))) ++column;
         if (column < StartupRecord::kColumns) {
+            // Kept as it stands: dropped, it would be gone from the file at
+            // its next writing, and its private copy named by no record.
+            record.cutText = text.Mid(start);
+            record.unreadable = true;
             CString message;
-            message.Format("%s: a record cut short at byte %d was dropped", path, start);
+            message.Format("%s: the record at byte %d is cut short by the end of the file", path, start);
             LogError(FormatErrorMessage(message, long(ERROR_INVALID_DATA), "ReadRecordFile"));
-            break;
         }
         records.Add(record);
     }

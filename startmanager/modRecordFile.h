@@ -1,6 +1,6 @@
 // modRecordFile.h - the record file format of SaveProf.pro and of profiles:
 // plain ANSI text, six lines per StartupRecord in column order, each ended
-// by CR LF, no header and no count. What a record carries beyond its texts
+// by CR LF (read alike when ended by LF or CR alone), no header and no count. What a record carries beyond its texts
 // (its identity) travels in its When? line after a tab, a column that no
 // reader acts on: older readers keep six lines a record and pass it by.
 // Deliberately not: any other encoding, versioning.
@@ -13,14 +13,18 @@
 // old one (a failed write leaves the old file as it was), then reads the file
 // back: true only when it holds exactly what was written. An empty path
 // writes nothing. Line breaks inside a field are written as blanks: they
-// would shift every later record.
+// would shift every later record. A record cut short (cutText) is written
+// after the whole ones, exactly as it was read.
 bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int count);
 
-// Appends the file's records to records. A record is six complete lines (an
-// empty first line is an unnamed entry); the file may end in blank lines.
-// A record cut short by the end of the file is dropped and logged to the
-// error log; the records before it are kept. A missing file adds nothing and
-// gives false.
+// Appends the file's records to records. A record is six lines, each ended
+// by CR LF, LF or CR alike (an empty first line is an unnamed entry); the
+// file may end in blank lines. What the end of the file cuts short (fewer
+// than six lines, or a last line without its line end) becomes an unreadable
+// record holding that text in cutText, its columns as far as they were
+// read, and is logged to the error log: every byte but blank lines at the
+// end is in some record, so writing the records back loses nothing. A file
+// that cannot be read adds nothing and gives false (GetLastError tells why).
 bool ReadRecordFile(const char* path, CArray<StartupRecord>& records);
 
 // The record's When? text followed by its identity: the Startup file name,

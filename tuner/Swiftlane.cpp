@@ -17,6 +17,8 @@ const char* const kDefaultHint =
 
 const char* const kBackupFailedText =
     "Failed to save your connection settings as backup, so nothing was changed.";
+const char* const kBackupKeptText =
+    "Your earlier backup is kept: Reset Connection Settings still puts it back.";
 const char* const kApplyFailedText =
     "Failed to write %s, so your connection settings were not all changed.\n"
     "Your original settings are kept: Reset Connection Settings puts them back.";

@@ -19,8 +19,10 @@ extern const char* const kSwiftlaneKey;        // under HKEY_CURRENT_USER
 extern const char* const kOriginalSettingsKey; // below kSwiftlaneKey
 extern const char* const kDefaultIntroduction;
 extern const char* const kDefaultHint;
-// Finish when the originals could not be saved first (nothing is written then).
+// Finish when the current values could not be saved first (nothing is written
+// then), pack key "44"; key "45" follows when an earlier backup is still there.
 extern const char* const kBackupFailedText;
+extern const char* const kBackupKeptText;
 // Finish when a value could not be written (%s: key\name); the backup stays.
 extern const char* const kApplyFailedText;
 const UINT IDM_ABOUTBOX = 16;

@@ -106,7 +106,7 @@ void CSwiftlaneDlg::OnSetSettings() {
         CMyPropertySheet sheet(this);
         sheet.DoModal();
     }
-    // The wizard wrote a backup when it opened, unless that failed.
+    // Finish wrote a backup unless that failed; Cancel left the old one, if any.
     EnableDlgItem(IDC_RESET_SETTINGS, SwiftlaneApp() && SwiftlaneApp()->HasBackup());
 }
 

@@ -19,6 +19,13 @@ const char* const kMTUSettings = "MTU Settings";
 const char* const kMSSSettings = "MSS Settings";
 // A backed-up MaxMTU of "0" stands for one that was not there.
 const char* const kNoMaxMTU = "0";
+// The interfaces a backup saw, one value each: Reset touches no other, so an
+// adapter installed after the tuning keeps its own MTU and MSS.
+const char* const kSeenInterfaces = "Interfaces";
+// Written last into a backup made in full, so that one an interruption left
+// in part is told apart.
+const char* const kCompleteMark = "Backup Complete";
+const char* const kPendingSuffix = " (new)";
 
 // One backed-up value: what Apply writes into it (the chosen setting, or a
 // fixed number) and whether its current value is the one the page shows.
@@ -97,16 +104,30 @@ void ShowCurrent(const CString& bytes, DWORD type, TuningValue& value) {
     value.present = true;
 }
 
-// Copies one value when it exists; false when it exists but could not be
-// read or kept, since Reset would then delete an original.
-bool CopyValue(const CRegKey& from, const char* fromName, CRegKey& to, const char* toName, TuningValue* shown) {
+// Copies one value when it exists (only reads it without a destination);
+// false when it exists but could not be read or kept, since Reset would then
+// delete an original.
+bool CopyValue(const CRegKey& from, const char* fromName, CRegKey* to, const char* toName, TuningValue* shown) {
     CString bytes;
     DWORD type = 0;
     LONG rc = from.QueryBinary(fromName, bytes, &type);
     if (IsAbsent(rc)) return true;
     if (rc != ERROR_SUCCESS) return false;
     if (shown) ShowCurrent(bytes, type, *shown);
-    return to.SetBinary(toName, bytes.c_str(), DWORD(bytes.GetLength()), type) == ERROR_SUCCESS;
+    return !to || to->SetBinary(toName, bytes.c_str(), DWORD(bytes.GetLength()), type) == ERROR_SUCCESS;
+}
+
+// Values before the mark, subkeys before both: a copy cut short has no mark.
+bool CopyTree(const CRegKey& from, CRegKey& to) {
+    for (const CString& name : from.EnumSubKeys()) {
+        CRegKey source, target;
+        if (source.Open(from, name, KEY_READ) != ERROR_SUCCESS || target.Create(to, name) != ERROR_SUCCESS ||
+            !CopyTree(source, target))
+            return false;
+    }
+    for (const CString& name : from.EnumValueNames())
+        if (name.CompareNoCase(kCompleteMark) != 0 && !CopyValue(from, name, &to, name, nullptr)) return false;
+    return CopyValue(from, kCompleteMark, &to, kCompleteMark, nullptr);
 }
 
 // Writes the backed-up value back, or deletes the live one the backup does not have.
@@ -122,7 +143,7 @@ bool RestoreValue(const CRegKey& backup, const char* backupName, CRegKey& live, 
 
 HKEY RootOf(const TuningRegistry& where, const Group& group) { return group.machine ? where.machine : where.user; }
 
-bool BackupGroup(const TuningRegistry& where, const Group& group, CRegKey& backup, TuningSettings& settings) {
+bool BackupGroup(const TuningRegistry& where, const Group& group, CRegKey* backup, TuningSettings& settings) {
     CRegKey live;
     LONG rc = live.Open(RootOf(where, group), group.key, KEY_READ);
     if (IsAbsent(rc)) return true;
@@ -191,15 +212,15 @@ CString BackedUpInstance(const CRegKey& mtuBackup) {
     return names.IsEmpty() ? CString() : names[0];
 }
 
-bool BackupDialUpAdapter(HKEY machine, CRegKey& mtuBackup, CRegKey& mssBackup, TuningSettings& settings) {
+bool BackupDialUpAdapter(HKEY machine, CRegKey* mtuBackup, CRegKey* mssBackup, TuningSettings& settings) {
     CString instance = DialUpInstance(machine);
     CRegKey adapter;
     if (instance.IsEmpty() || adapter.Open(machine, kNetTransKey + instance, KEY_READ) != ERROR_SUCCESS) return true;
     bool complete = true;
     if (adapter.HasValue("MaxMTU"))
         complete &= CopyValue(adapter, "MaxMTU", mtuBackup, instance, &settings.mtu);
-    else
-        complete &= mtuBackup.SetString(instance, kNoMaxMTU) == ERROR_SUCCESS;
+    else if (mtuBackup)
+        complete &= mtuBackup->SetString(instance, kNoMaxMTU) == ERROR_SUCCESS;
     complete &= CopyValue(adapter, "MaxMSS", mssBackup, instance, &settings.mss);
     return complete;
 }
@@ -223,7 +244,8 @@ bool RestoreDialUpAdapter(HKEY machine, const CRegKey& mtuBackup, const CRegKey&
     return complete;
 }
 
-bool BackupInterfaces(HKEY machine, CRegKey& mtuBackup, CRegKey& mssBackup, TuningSettings& settings) {
+bool BackupInterfaces(HKEY machine, CRegKey* mtuBackup, CRegKey* mssBackup, CRegKey* seen,
+                      TuningSettings& settings) {
     CRegKey interfaces;
     LONG rc = interfaces.Open(machine, kInterfacesKey, KEY_READ);
     if (IsAbsent(rc)) return true;
@@ -237,19 +259,39 @@ bool BackupInterfaces(HKEY machine, CRegKey& mtuBackup, CRegKey& mssBackup, Tuni
         }
         complete &= CopyValue(live, "MTU", mtuBackup, name, &settings.mtu);
         complete &= CopyValue(live, "MSS", mssBackup, name, &settings.mss);
+        if (seen) complete &= seen->SetString(name, "") == ERROR_SUCCESS;
     }
     return complete;
 }
 
-bool RestoreInterfaces(HKEY machine, const CRegKey& mtuBackup, const CRegKey& mssBackup) {
+// The interfaces a backup saw; a backup without that record stands for every
+// live interface, as such backups were put back before.
+bool BackedUpInterfaces(const CRegKey& backup, const CRegKey& interfaces, CStringArray& names) {
+    CRegKey seen;
+    LONG rc = backup.IsOpen() ? seen.Open(backup, kSeenInterfaces, KEY_READ) : ERROR_FILE_NOT_FOUND;
+    if (rc == ERROR_SUCCESS) {
+        names = seen.EnumValueNames();
+        return true;
+    }
+    if (!IsAbsent(rc)) return false;
+    names = interfaces.EnumSubKeys();
+    return true;
+}
+
+bool RestoreInterfaces(HKEY machine, const CRegKey& backup, const CRegKey& mtuBackup, const CRegKey& mssBackup) {
     CRegKey interfaces;
     LONG rc = interfaces.Open(machine, kInterfacesKey, KEY_READ);
     if (IsAbsent(rc)) return true;
     if (rc != ERROR_SUCCESS) return false;
+    CStringArray names;
+    if (!BackedUpInterfaces(backup, interfaces, names)) return false;
     bool complete = true;
-    for (const CString& name : interfaces.EnumSubKeys()) {
+    for (const CString& name : names) {
         CRegKey live;
-        if (live.Open(interfaces, name, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) {
+        rc = live.Open(interfaces, name, KEY_READ | KEY_WRITE);
+        // An interface removed since the tuning has nothing to put back.
+        if (IsAbsent(rc)) continue;
+        if (rc != ERROR_SUCCESS) {
             complete = false;
             continue;
         }
@@ -292,6 +334,30 @@ void ApplyGroup(const TuningRegistry& where, const Group& group, const TuningSet
         WriteNumber(live, group.key, p.name, p.setting ? (settings.*p.setting).chosen : p.fixed, group.strings, result);
     }
 }
+
+// Reads every value the tuner changes and, given a backup key, copies them
+// there; false when one could not be read or kept.
+bool Capture(const TuningRegistry& where, TuningSettings& settings, CRegKey* backup) {
+    bool complete = true;
+    for (const Group& group : GroupsOf(settings.family)) {
+        if (group.machine) {
+            CRegKey mtuBackup, mssBackup, seen;
+            if (backup) {
+                complete &= mtuBackup.Create(*backup, kMTUSettings) == ERROR_SUCCESS;
+                complete &= mssBackup.Create(*backup, kMSSSettings) == ERROR_SUCCESS;
+                if (settings.family == FAMILY_NT) complete &= seen.Create(*backup, kSeenInterfaces) == ERROR_SUCCESS;
+                if (!complete) return false;
+            }
+            CRegKey* mtu = backup ? &mtuBackup : nullptr;
+            CRegKey* mss = backup ? &mssBackup : nullptr;
+            if (settings.family == FAMILY_NT)
+                complete &= BackupInterfaces(where.machine, mtu, mss, backup ? &seen : nullptr, settings);
+            if (settings.family == FAMILY_9X) complete &= BackupDialUpAdapter(where.machine, mtu, mss, settings);
+        }
+        complete &= BackupGroup(where, group, backup, settings);
+    }
+    return complete;
+}
 }  // namespace
 
 TuningRegistry DefaultTuningRegistry() {
@@ -300,41 +366,77 @@ TuningRegistry DefaultTuningRegistry() {
     return where;
 }
 
-void CTuningStore::Backup(TuningSettings& settings) {
-    m_backupComplete = false;
-    LONG rc = CRegKey::DeleteTree(m_where.user, m_where.backupKey);
-    // What a failed delete left would be put back at Reset as if it were original.
-    if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return;
-    CRegKey backup, mtuBackup, mssBackup;
-    if (backup.Create(m_where.user, m_where.backupKey) != ERROR_SUCCESS) return;
-    bool complete = true;
-    for (const Group& group : GroupsOf(settings.family)) {
-        if (group.machine) {
-            complete &= mtuBackup.Create(backup, kMTUSettings) == ERROR_SUCCESS;
-            complete &= mssBackup.Create(backup, kMSSSettings) == ERROR_SUCCESS;
-            if (!complete) break;
-            if (settings.family == FAMILY_NT) complete &= BackupInterfaces(m_where.machine, mtuBackup, mssBackup, settings);
-            if (settings.family == FAMILY_9X)
-                complete &= BackupDialUpAdapter(m_where.machine, mtuBackup, mssBackup, settings);
+CTuningStore::CTuningStore(const TuningRegistry& where)
+    : m_where(where), m_pendingKey(where.backupKey + kPendingSuffix) {}
+
+void CTuningStore::ReadCurrent(TuningSettings& settings) { Capture(m_where, settings, nullptr); }
+
+bool CTuningStore::HasBackup() const {
+    CRegKey backup;
+    return backup.Open(m_where.user, m_where.backupKey, KEY_READ) == ERROR_SUCCESS;
+}
+
+bool CTuningStore::ReplaceBackup(OSFamily family) {
+    Recover();
+    LONG rc = CRegKey::DeleteTree(m_where.user, m_pendingKey);
+    if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return false;
+    bool complete = false;
+    {
+        CRegKey pending;
+        if (pending.Create(m_where.user, m_pendingKey) == ERROR_SUCCESS) {
+            TuningSettings seen;
+            seen.family = family;
+            complete = Capture(m_where, seen, &pending) && pending.SetDWORD(kCompleteMark, 1) == ERROR_SUCCESS;
         }
-        complete &= BackupGroup(m_where, group, backup, settings);
     }
-    if (complete) {
-        m_backupComplete = true;
-        return;
+    if (!complete) {
+        CRegKey::DeleteTree(m_where.user, m_pendingKey);
+        return false;
     }
-    // A partial backup would delete at Reset every value it missed.
-    backup.Close();
-    mtuBackup.Close();
-    mssBackup.Close();
-    CRegKey::DeleteTree(m_where.user, m_where.backupKey);
+    return InstallPending();
+}
+
+// Until the copy is whole the pending backup stays, so that an interruption
+// is finished from it (Recover).
+bool CTuningStore::InstallPending() {
+    LONG rc = CRegKey::DeleteTree(m_where.user, m_where.backupKey);
+    if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return false;
+    {
+        CRegKey pending, backup;
+        if (pending.Open(m_where.user, m_pendingKey, KEY_READ) != ERROR_SUCCESS ||
+            backup.Create(m_where.user, m_where.backupKey) != ERROR_SUCCESS || !CopyTree(pending, backup))
+            return false;
+    }
+    // A pending key left here is a copy of a complete backup: Recover drops it.
+    CRegKey::DeleteTree(m_where.user, m_pendingKey);
+    return true;
+}
+
+void CTuningStore::Recover() {
+    bool complete;
+    {
+        CRegKey pending;
+        if (pending.Open(m_where.user, m_pendingKey, KEY_READ) != ERROR_SUCCESS) return;
+        complete = pending.HasValue(kCompleteMark);
+    }
+    bool installed;
+    {
+        CRegKey backup;
+        installed = backup.Open(m_where.user, m_where.backupKey, KEY_READ) == ERROR_SUCCESS &&
+                    backup.HasValue(kCompleteMark);
+    }
+    if (complete && !installed)
+        InstallPending();
+    else
+        CRegKey::DeleteTree(m_where.user, m_pendingKey);
 }
 
 TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, bool patchModem) {
     TuningApplyResult result;
     CRegKey backup, mtuBackup;
-    if (!m_backupComplete || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) {
+    if (!ReplaceBackup(settings.family) || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) {
         result.outcome = TuningApplyResult::NoBackup;
+        result.backupKept = HasBackup();
         return result;
     }
     if (patchModem) Note(result, RaiseModems(m_where.machine, settings.family), "Modem", "Properties");
@@ -354,12 +456,16 @@ TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, bool patch
         }
     }
     if (settings.family == FAMILY_NT) {
-        CRegKey interfaces;
-        if (interfaces.Open(m_where.machine, kInterfacesKey, KEY_READ) == ERROR_SUCCESS) {
-            for (const CString& name : interfaces.EnumSubKeys()) {
+        // Only the interfaces the backup saw: Reset can put back no other.
+        CRegKey interfaces, seen;
+        if (interfaces.Open(m_where.machine, kInterfacesKey, KEY_READ) == ERROR_SUCCESS &&
+            seen.Open(backup, kSeenInterfaces, KEY_READ) == ERROR_SUCCESS) {
+            for (const CString& name : seen.EnumValueNames()) {
                 const CString interfaceKey = CString(kInterfacesKey) + "\\" + name;
                 CRegKey live;
-                if (live.Open(interfaces, name, KEY_WRITE) != ERROR_SUCCESS) {
+                LONG rc = live.Open(interfaces, name, KEY_WRITE);
+                if (IsAbsent(rc)) continue;
+                if (rc != ERROR_SUCCESS) {
                     Note(result, false, interfaceKey, "MTU");
                     continue;
                 }
@@ -372,6 +478,7 @@ TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, bool patch
 }
 
 bool CTuningStore::Reset(OSFamily family) {
+    Recover();
     CRegKey backup, mtuBackup, mssBackup;
     if (backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) return false;
     mtuBackup.Open(backup, kMTUSettings, KEY_READ);
@@ -379,7 +486,8 @@ bool CTuningStore::Reset(OSFamily family) {
     bool complete = true;
     for (const Group& group : GroupsOf(family)) {
         if (family == FAMILY_9X && group.machine) complete &= RestoreDialUpAdapter(m_where.machine, mtuBackup, mssBackup);
-        if (family == FAMILY_NT && group.machine) complete &= RestoreInterfaces(m_where.machine, mtuBackup, mssBackup);
+        if (family == FAMILY_NT && group.machine)
+            complete &= RestoreInterfaces(m_where.machine, backup, mtuBackup, mssBackup);
         complete &= RestoreGroup(m_where, group, backup);
     }
     // Deleting the backup after a failed restore would lose the originals for good.
@@ -387,7 +495,6 @@ bool CTuningStore::Reset(OSFamily family) {
     backup.Close();
     mtuBackup.Close();
     mssBackup.Close();
-    m_backupComplete = false;
     return CRegKey::DeleteTree(m_where.user, m_where.backupKey) == ERROR_SUCCESS;
 }
 

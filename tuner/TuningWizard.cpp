@@ -465,7 +465,7 @@ BOOL CMyPropertySheet::OnInitDialog() {
     SetDlgItemLangText(m_hWnd, ID_WIZNEXT, "ID_WIZNEXT", "&Next >");
     SetDlgItemLangText(m_hWnd, IDCANCEL, "IDCANCEL", "Cancel");
     CSwiftlaneApp* app = SwiftlaneApp();
-    if (app) app->Store().Backup(m_settings);
+    if (app) app->Store().ReadCurrent(m_settings);
     m_settings.SetDefaults();
     return TRUE;
 }
@@ -474,7 +474,9 @@ void CMyPropertySheet::ApplySettings() {
     CSwiftlaneApp* app = SwiftlaneApp();
     const TuningApplyResult result = app ? app->Store().Apply(m_settings, ModemPage()) : TuningApplyResult();
     if (result.outcome == TuningApplyResult::NoBackup) {
-        QvMessageBox(m_hWnd, kBackupFailedText, Caption(), MB_OK | MB_ICONERROR);
+        CString text = LoadLangString("44", kBackupFailedText);
+        if (result.backupKept) text += "\n" + LoadLangString("45", kBackupKeptText);
+        QvMessageBox(m_hWnd, text, Caption(), MB_OK | MB_ICONERROR);
         return;
     }
     if (result.outcome == TuningApplyResult::WriteFailed) {

@@ -43,12 +43,10 @@ public:
         options = held[connection];
         return true;
     }
-    bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options,
-                                bool flagsOnly) const override {
-        if (!connection) return CIEProxySettings::ApplyConnectionOptions(connection, options, flagsOnly);
+    bool ApplyConnectionOptions(const char* connection, const IEConnectionOptions& options) const override {
+        if (!connection) return CIEProxySettings::ApplyConnectionOptions(connection, options);
         if (++writes[connection] == failingWrite[connection]) return false;
-        held[connection].flags = options.flags;
-        if (!flagsOnly) held[connection] = options;
+        held[connection] = options;
         return true;
     }
     mutable std::map<std::string, IEConnectionOptions> held;
@@ -176,7 +174,8 @@ TEST(IEProxySettings, EachFlagFollowsTheConnectionsThatWereReallySetOrReset) {
 }
 
 TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
-    const IEConnectionOptions dialA{3, "http=cache:3128", "<local>"}, dialB{1, "", ""};
+    // A set starts from the user's own settings, a reset from the proxy on each.
+    const IEConnectionOptions userA{3, "http=cache:3128", "<local>"}, userB{1, "", ""}, ours{3, kOurs, "local"};
     const char kNothingChanged[] = "QvTestDialB can't be read or changed. Internet Explorer's settings were not changed.";
     struct Row {
         bool set;
@@ -190,6 +189,9 @@ TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.set << " " << r.dialAFailingWrite);
+        const IEConnectionOptions& dialA = r.set ? userA : ours;
+        const IEConnectionOptions& dialB = r.set ? userB : ours;
+        const char* lanServer = r.set ? "http=cache:3128" : BLOKKUM_PROXY_TEXT;
         CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
         CScriptedMessageBoxes boxes;
         IEFixture f;
@@ -200,11 +202,11 @@ TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
             CRegKey lanKey;
             ASSERT_EQ(lanKey.Create(HKEY_CURRENT_USER, f.system.internetSettingsKey), ERROR_SUCCESS);
             lanKey.SetDWORD("ProxyEnable", 1);
-            lanKey.SetString("ProxyServer", "http=cache:3128");
+            lanKey.SetString("ProxyServer", lanServer);
             lanKey.SetString("ProxyOverride", "<local>");
             lanKey.DeleteValue("ProxyHttp1.1");
         }
-        f.AddConnection("DefaultConnectionSettings", ConnectionBlob(3, "http=cache:3128"));
+        f.AddConnection("DefaultConnectionSettings", ConnectionBlob(3, lanServer));
         const std::string lanValuesBefore = LanValues(f.system.internetSettingsKey);
         f.AddConnection("QvTestDialA", ConnectionBlob(3, kOurs));
         f.AddConnection("QvTestDialB", ConnectionBlob(3, kOurs));
@@ -248,6 +250,9 @@ TEST(IEProxySettings, BlokkoutsResetGoesPastAFailedConnectionAndNamesWhatIsStill
     CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
     CScriptedMessageBoxes boxes;
     IEFixture f;
+    // The LAN's values where the per-connection options write them.
+    f.system.internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;
+    CRegKey::DeleteTree(HKEY_CURRENT_USER, f.system.internetSettingsKey + "\\Connections");
     f.AddConnection("QvTestDialA", ConnectionBlob(3, kOurs));
     f.AddConnection("QvTestDialB", ConnectionBlob(3, kOurs));
     WriteDWORD(f.system.internetSettingsKey, "ProxyHttp1.1", 1);
@@ -257,7 +262,7 @@ TEST(IEProxySettings, BlokkoutsResetGoesPastAFailedConnectionAndNamesWhatIsStill
     settings.m_dwLanConfigured = settings.m_dwDialUpConfigured = 1;
     CBrowserProxyContext context(settings, f.system);
     CHeldConnections ie(context);
-    ASSERT_TRUE(ie.CIEProxySettings::ApplyConnectionOptions(nullptr, {3, kOurs, "local"}, false));
+    ASSERT_TRUE(ie.CIEProxySettings::ApplyConnectionOptions(nullptr, {3, kOurs, "local"}));
     ie.held = {{"QvTestDialA", {3, kOurs, ""}}, {"QvTestDialB", {3, kOurs, ""}}};
     ie.failingWrite = {{"QvTestDialA", 1}};
     ie.ListDialUpConnections(false);
@@ -278,4 +283,89 @@ TEST(IEProxySettings, BlokkoutsResetGoesPastAFailedConnectionAndNamesWhatIsStill
     EXPECT_EQ(told[0].text,
               "Error, Failed to reset Internet Explorer proxy setting.\n"
               "These are still set for Blokkum's proxy and must be reset by hand: QvTestDialA");
+}
+
+TEST(IEProxySettings, AResetGivesBackTheUsersOwnProxyAndLeavesOneSetSince) {
+    const IEConnectionOptions userDial{3, "http=dial:80", "<local>"};
+    struct Row {
+        const char* name;
+        ResetRule rule;
+        const char* setSince;  // the LAN server someone else put on after the set
+        const char* serverAfter;
+    } rows[] = {
+        {"wizard", ResetRule::kAllOrNothing, nullptr, "http=company:3128"},
+        {"Blokkout", ResetRule::kBestEffort, nullptr, "http=company:3128"},
+        {"set since by someone else", ResetRule::kAllOrNothing, "other:8080", "other:8080"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
+        CScriptedMessageBoxes boxes;
+        IEFixture f;
+        f.system.internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;
+        CRegKey::DeleteTree(HKEY_CURRENT_USER, f.system.internetSettingsKey + "\\Connections");
+        CRegKey lanKey;
+        ASSERT_EQ(lanKey.Create(HKEY_CURRENT_USER, f.system.internetSettingsKey), ERROR_SUCCESS);
+        lanKey.SetDWORD("ProxyEnable", 1);
+        lanKey.SetString("ProxyServer", "http=company:3128");
+        lanKey.SetString("ProxyOverride", "<local>");
+        f.AddConnection("QvTestDialA", ConnectionBlob(1, ""));
+        CBlokkumSettings settings(f.where);
+        CBrowserProxyContext context(settings, f.system);
+        CHeldConnections ie(context);
+        ie.held = {{"QvTestDialA", userDial}};
+        ie.ListDialUpConnections(true);
+        ASSERT_EQ(ie.m_connections.GetSize(), 1);
+        ie.m_connections[0].checked = 1;
+
+        ASSERT_TRUE(SetIEProxy(ie, true, true));
+        ASSERT_TRUE(ie.IsLanProxySet());
+        ASSERT_EQ(Describe(ie.held["QvTestDialA"]), Describe({3, kOurs, "local"}));
+        if (r.setSince) lanKey.SetString("ProxyServer", r.setSince);
+        EXPECT_TRUE(ResetIEProxy(ie, true, true, r.rule));
+
+        CString server, bypass;
+        DWORD enabled = 0;
+        lanKey.QueryString("ProxyServer", server);
+        lanKey.QueryString("ProxyOverride", bypass);
+        lanKey.QueryDWORD("ProxyEnable", enabled);
+        EXPECT_EQ(server, r.serverAfter);
+        EXPECT_EQ(bypass, "<local>");
+        EXPECT_EQ(enabled, 1u);
+        EXPECT_EQ(Describe(ie.held["QvTestDialA"]), Describe(userDial));
+        CRegKey kept;
+        EXPECT_NE(kept.Open(HKEY_CURRENT_USER, f.where.ProxySettingKey() + "\\Internet Explorer\\LAN"), ERROR_SUCCESS);
+        EXPECT_TRUE(boxes.Boxes().empty());
+    }
+}
+
+TEST(IEProxySettings, FlagsAreCorrectedToWhatInternetExplorerReallyUses) {
+    struct Row {
+        const char* name;
+        DWORD lanFlag, dialFlag;  // 99: absent
+        const char* lanServer;
+        DWORD dialBlobFlags;
+        DWORD lanAfter, dialAfter;
+    } rows[] = {
+        {"a stale LAN flag over another server", 1, 99, "127.0.0.1:8100", 1, 0, 99},
+        {"the proxy on without flags", 99, 0, BLOKKUM_PROXY_TEXT, 3, 1, 1},
+        {"flags that agree", 1, 0, BLOKKUM_PROXY_TEXT, 1, 1, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        IEFixture f;
+        f.SetInternetSettings(1, r.lanServer);
+        f.AddConnection("QvTestDialA", ConnectionBlob(r.dialBlobFlags, kOurs));
+        const CString flags = f.where.ProxySettingKey();
+        if (r.lanFlag != 99) WriteDWORD(flags, BLOKKUM_FLAG_LAN, r.lanFlag);
+        if (r.dialFlag != 99) WriteDWORD(flags, BLOKKUM_FLAG_DIALUP, r.dialFlag);
+        CBlokkumSettings settings(f.where);
+        settings.ReadProxyFlags();
+        CBrowserProxyContext context(settings, f.system);
+        CIEProxySettings(context).CorrectFlags();
+        EXPECT_EQ(ReadDWORD(flags, BLOKKUM_FLAG_LAN), r.lanAfter);
+        EXPECT_EQ(ReadDWORD(flags, BLOKKUM_FLAG_DIALUP), r.dialAfter);
+        EXPECT_EQ(settings.m_dwLanConfigured, r.lanAfter % 99);
+        EXPECT_EQ(settings.m_dwDialUpConfigured, r.dialAfter % 99);
+    }
 }

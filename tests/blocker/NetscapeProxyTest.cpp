@@ -106,12 +106,18 @@ TEST(NetscapeProxySettings, ProfilesOfBothSourcesAreSetAndResetKeepingTheUsersOt
     ns.ListNetscapeProfiles(false);
     EXPECT_EQ(ns.m_profiles[1].greyed, 1);
     Check(ns, {"alice", "carol"});
+    // Carol's proxy has been pointed elsewhere since Blokkum's set.
+    const std::string carolSince = "user_pref(\"network.proxy.http\", \"other\");\r\n"
+                                   "user_pref(\"network.proxy.http_port\", 8080);\r\n";
+    root.Write("Elsewhere\\carol\\cd34.slt\\user.js", carolSince);
     ns.ResetNetscapeProxy();
-    EXPECT_EQ(ReadFileText(aliceUser),
-              "user_pref(\"a\", 5);\r\n"
-              "user_pref(\"network.proxy.http\", \"\");\r\n"
-              "user_pref(\"network.proxy.http_port\", 0);\r\n"
-              "user_pref(\"network.proxy.type\", 0);\r\n");
+    EXPECT_EQ(ReadFileText(carol + "\\user.js"), carolSince);
+    // The proxy lines the set replaced come back.
+    EXPECT_EQ(ReadFileText(aliceUser), "user_pref(\"a\", 5);\r\n");
+    EXPECT_EQ(ReadFileText(alice),
+              "user_pref(\"browser.startup.homepage\", \"http://example.org/\");\r\n"
+              "user_pref(\"network.proxy.https\", \"secure.example\");\r\n"
+              "user_pref(\"network.proxy.http_port\", 3128);\r\n");
     EXPECT_EQ(ReadDWORD(where.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE), 0u);
     EXPECT_FALSE(CNetscapeProxySettings(context).IsNetscapeConfigured());
 }
@@ -120,9 +126,10 @@ TEST(NetscapeProxySettings, AFileThatCannotBeReadOrReplacedLeavesEveryChosenProf
     // Held so that it cannot be read, or read but not replaced.
     const DWORD shares[] = {0, FILE_SHARE_READ};
     const std::string prefs = "user_pref(\"network.proxy.http_port\", 3128);\r\nuser_pref(\"x\", 1);\r\n";
-    const std::string user = "user_pref(\"a\", 5);\r\n";
     for (DWORD share : shares) {
         for (bool set : {true, false}) {
+            // A reset starts from profiles on Blokkum's proxy.
+            const std::string user = std::string("user_pref(\"a\", 5);\r\n") + (set ? "" : kSetUserJs);
             SCOPED_TRACE(testing::Message() << "share " << share << (set ? ", set" : ", reset"));
             CWindows98World world;
             CTempFolder& root = world.root;

@@ -41,9 +41,10 @@ TEST(OperaProxySettings, OnlyTheTwoProxyLinesOfTheSectionChange) {
          "[User Prefs]\r\nUse HTTP=0\r\n\r\n[Proxy]\r\nUse HTTP=1\r\n" + kServer + "\r\n", "[User Prefs]\r\nUse HTTP=0\r\n"},
         {"already set", "[Proxy]\r\nUse HTTP=1\r\n" + kServer + "\r\n", "[Proxy]\r\nUse HTTP=1\r\n" + kServer + "\r\n",
          "[Proxy]\r\nUse HTTP=0\r\nHTTP Server\r\n"},
+        // A reset leaves a proxy that is not Blokkum's.
         {"other proxy", "[Proxy]\r\nHTTPS Server=s:443\r\nUse HTTP=0\r\nHTTP Server=cache:3128\r\nUse HTTPS=1\r\n[A]\r\n",
          "[Proxy]\r\nHTTPS Server=s:443\r\nUse HTTP=1\r\n" + kServer + "\r\nUse HTTPS=1\r\n[A]\r\n",
-         "[Proxy]\r\nHTTPS Server=s:443\r\nUse HTTP=0\r\nHTTP Server\r\nUse HTTPS=1\r\n[A]\r\n"},
+         "[Proxy]\r\nHTTPS Server=s:443\r\nUse HTTP=0\r\nHTTP Server=cache:3128\r\nUse HTTPS=1\r\n[A]\r\n"},
         {"section without the lines", "[Proxy]\nFTP Server=ftp:21\n\n[A]\n",
          "[Proxy]\nFTP Server=ftp:21\nUse HTTP=1\n" + kServer + "\n\n[A]\n", "[Proxy]\nFTP Server=ftp:21\n\n[A]\n"},
     };
@@ -59,6 +60,38 @@ TEST(OperaProxySettings, OnlyTheTwoProxyLinesOfTheSectionChange) {
         ASSERT_TRUE(ResetOperaIni(file));
         EXPECT_EQ(ReadFileText(file), r.afterReset);
         EXPECT_FALSE(IsIniConfigured(file));
+    }
+}
+
+TEST(OperaProxySettings, AResetGivesBackTheUsersOwnLinesAndLeavesOnesSetSince) {
+    const std::string user = "[Proxy]\r\nUse HTTP=1\r\nHTTP Server=cache:3128\r\n[A]\r\n";
+    struct Row {
+        const char* name;
+        ResetRule rule;
+        const char* serverSince;  // put on the file after the set
+        std::string after;
+    } rows[] = {
+        {"wizard", ResetRule::kAllOrNothing, nullptr, user},
+        {"Blokkout", ResetRule::kBestEffort, nullptr, user},
+        {"set since", ResetRule::kAllOrNothing, "HTTP Server=other:8080",
+         "[Proxy]\r\nUse HTTP=1\r\nHTTP Server=other:8080\r\n[A]\r\n"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        OperaFixture f;
+        CScriptedMessageBoxes boxes;
+        const CString file = f.root.Write("Opera6\\opera6.ini", user);
+        OperaIniPaths paths(1, 0);
+        SetOperaProxy(f.context, paths);
+        ASSERT_TRUE(IsIniConfigured(file));
+        SetOperaProxy(f.context, paths);  // a second set keeps what the first found
+        if (r.serverSince)
+            f.root.Write("Opera6\\opera6.ini", "[Proxy]\r\nUse HTTP=1\r\n" + std::string(r.serverSince) +
+                                                   "\r\n[A]\r\n");
+        ResetOperaProxy(f.context, paths, r.rule);
+        EXPECT_EQ(ReadFileText(file), r.after);
+        EXPECT_EQ(ReadDWORD(f.where.ProxySettingKey(), BLOKKUM_FLAG_OPERA6), 0u);
+        EXPECT_TRUE(boxes.Boxes().empty());
     }
 }
 

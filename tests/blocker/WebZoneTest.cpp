@@ -44,7 +44,9 @@ TEST(WebZonePage, EachActionShowsItsOwnValueAndApplyWritesOnlyWhatWasClicked) {
     for (const char* action : {"1001", "1004", "1201", "1405"}) WriteDWORD(zones + "\\2", action, 1);
     WriteDWORD(zones + "\\2", "1200", 0);
 
-    CBlokkumSettings settings;
+    CBlokkumLocations where;
+    where.key = reg.SubKey() + "\\Quorvane Blokkum";
+    CBlokkumSettings settings(where);
     settings.m_strPath = folder.Path();
     settings.m_strLanguage = "English";
     CSkinObject skin;
@@ -92,6 +94,9 @@ TEST(WebZonePage, EachActionShowsItsOwnValueAndApplyWritesOnlyWhatWasClicked) {
         DWORD expected;
     } rows[] = {{"1001", 0}, {"1004", 99}, {"1201", 1}, {"1405", 99}, {"1200", kZoneAdminApproved}};
     for (const Row& r : rows) EXPECT_EQ(r.expected, ReadDWORD(zones + "\\1", r.action)) << r.action;
+    // What was written is recorded for the uninstaller, and only that.
+    EXPECT_TRUE(IsRecordedZoneAction(HKEY_CURRENT_USER, where.key, 1, "1001", 0));
+    EXPECT_FALSE(IsRecordedZoneAction(HKEY_CURRENT_USER, where.key, 1, "1201", 1));
     EXPECT_EQ(1u, ReadDWORD(zones + "\\2", "1001"));
     EXPECT_EQ(99u, ReadDWORD(zones + "\\3", "1001")) << "a zone nobody changed gained a key";
     ExpectNoWindowLeftOpen();

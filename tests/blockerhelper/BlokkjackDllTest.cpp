@@ -21,7 +21,7 @@ const char kHelperKey[] =
     "{4DF1DB24-A57C-11d3-A180-00A0C90AE44B}";
 const char kTypeLibKey[] = "TypeLib\\{4DF1DB23-A57C-11D3-A180-00A0C90AE44B}";
 
-TEST(BlokkjackDll, Regsvr32RegistersTheHelperAndUnregisteringRemovesTheAutostart) {
+TEST(BlokkjackDll, Regsvr32RegistersTheHelperAndUnregisteringRemovesOnlyAnAutostartThatStartsNothing) {
     const CString dll = BlokkjackDll();
     ASSERT_TRUE(FileExists(dll));
     ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + dll + "\""), 0u);
@@ -42,16 +42,25 @@ TEST(BlokkjackDll, Regsvr32RegistersTheHelperAndUnregisteringRemovesTheAutostart
     machineRun.SetString(Blokkjack::kInstallerRunValue, "C:\\Blokkum\\Blokkum.exe");
     CRegKey userRun;
     ASSERT_EQ(userRun.Create(HKEY_CURRENT_USER, BLOKKUM_RUN_KEY), ERROR_SUCCESS);
-    userRun.SetString(BLOKKUM_RUN_VALUE, "C:\\Blokkum\\Blokkum.exe");
+    // While Blokkum is there its start with Windows is the user's choice;
+    // once it is gone the value would start nothing.
+    CTempFolder installed;
+    const CString blokkum = installed.Write("Quorvane Blokkum\\" BLOKKUM_PROGRAM_FILE, "MZ");
+    userRun.SetString(BLOKKUM_RUN_VALUE, blokkum);
     ASSERT_EQ(RunProgram("regsvr32.exe /s /u \"" + dll + "\""), 0u);
     EXPECT_FALSE(machineRun.HasValue(Blokkjack::kInstallerRunValue));
+    EXPECT_TRUE(userRun.HasValue(BLOKKUM_RUN_VALUE));
+    userRun.SetString(BLOKKUM_RUN_VALUE, "\"C:\\Blokkum\\Blokkum.exe\"");
+    ASSERT_EQ(RunProgram("regsvr32.exe /s /u \"" + dll + "\""), 0u);
     EXPECT_FALSE(userRun.HasValue(BLOKKUM_RUN_VALUE)) << "Blokkum's own autostart would point at nothing";
     for (const char* key : {"RirodoVeriZaz.RirodoVeriZaz.1", "RirodoVeriZaz.RirodoVeriZaz", kClassKey})
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kHelperKey));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kTypeLibKey));
 
-    // The uninstaller's entry points report 0 with nothing left to remove.
+    // The uninstaller's entry point removes the autostart whatever it names,
+    // and reports 0 with nothing left to remove.
+    userRun.SetString(BLOKKUM_RUN_VALUE, blokkum);
     HMODULE module = LoadLibraryA(dll);
     ASSERT_NE(module, nullptr);
     using Uninst = LONG(WINAPI*)(HWND, HANDLE, LONG);
@@ -59,6 +68,7 @@ TEST(BlokkjackDll, Regsvr32RegistersTheHelperAndUnregisteringRemovesTheAutostart
     ASSERT_NE(initialize, nullptr);
     EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(7)), GetProcAddress(module, "UninstInitialize"));
     EXPECT_EQ(initialize(nullptr, nullptr, 0), 0);
+    EXPECT_FALSE(userRun.HasValue(BLOKKUM_RUN_VALUE));
     FreeLibrary(module);
 }
 

@@ -147,10 +147,17 @@ TEST_F(BrowserHelperTest, RestoreGivesInternetExplorerItsSavedProxyOnce) {
 
     CRegKey settings;
     ASSERT_EQ(settings.Create(HKEY_CURRENT_USER, Locations().internetSettingsKey), ERROR_SUCCESS);
-    settings.SetString("ProxyServer", "http=" BLOKKUM_PROXY_HOST_ALIAS ":8100");
+    // A proxy someone has set since Blokkum's stays theirs.
+    settings.SetString("ProxyServer", "company:3128");
     settings.SetDWORD("ProxyEnable", 1);
     EXPECT_EQ(RestoreIE(), 1);
     CString server, enable;
+    settings.QueryString("ProxyServer", server);
+    EXPECT_EQ(server, "company:3128");
+    m_folder.Write("Browser.ini", "[IE Settings]\r\nSaved=1\r\nProxy=old:80\r\nProxyEnable=01,00,00,00\r\n");
+
+    settings.SetString("ProxyServer", BLOKKUM_PROXY_TEXT);
+    EXPECT_EQ(RestoreIE(), 1);
     DWORD type = 0;
     settings.QueryString("ProxyServer", server);
     settings.QueryBinary("ProxyEnable", enable, &type);

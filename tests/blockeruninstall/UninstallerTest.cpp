@@ -77,7 +77,12 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
                  "[Local Intranet]\r\n1001=0\r\n1004=absent\r\n[Trusted Sites]\r\n1001=3\r\n"
                  "[Internet]\r\n1001=absent\r\n1200=65536\r\n[Restricted Sites]\r\n1001=3\r\n1201=oops\r\n");
     for (int zone : {1, 3, 4})
-        for (const char* action : kZoneActions) WriteDWORD(f.Zone(zone), action, 7);
+        for (const char* action : kZoneActions) {
+            WriteDWORD(f.Zone(zone), action, 7);
+            RecordZoneAction(HKEY_CURRENT_USER, f.where.blokkum.key, zone, action, 7);
+        }
+    // Blokkum wrote 0 there, and the action has been changed elsewhere since.
+    RecordZoneAction(HKEY_CURRENT_USER, f.where.blokkum.key, 4, "1001", 0);
 
     const CString proxySetting = f.where.blokkum.ProxySettingKey();
     WriteDWORD(proxySetting, BLOKKUM_FLAG_NETSCAPE, 1);
@@ -98,8 +103,9 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(boxes.Boxes().empty());
 
-    // Absent, damaged and missing entries leave the action; no zone key is made.
-    const DWORD expected[4][2] = {{0, 7}, {99, 99}, {7, 65536}, {3, 7}};
+    // Absent, damaged and missing entries leave the action, and so does one
+    // changed since Blokkum wrote it; no zone key is made.
+    const DWORD expected[4][2] = {{0, 7}, {99, 99}, {7, 65536}, {7, 7}};
     for (int zone = 1; zone <= 4; ++zone) {
         EXPECT_EQ(ReadDWORD(f.Zone(zone), "1001"), expected[zone - 1][0]) << zone;
         EXPECT_EQ(ReadDWORD(f.Zone(zone), zone == 3 ? "1200" : "1201"), expected[zone - 1][1]) << zone;
@@ -165,7 +171,7 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
     } rows[] = {
         {"no Blokkum key", false, true, true, false, true, {}, "old", nullptr},
         {"nothing to restore from", true, false, false, false, true, {zoneBox, hostsBox}, nullptr, nullptr},
-        {"only the sample file", true, true, false, true, true, {}, nullptr, "saved"},
+        {"only the sample file", true, true, false, true, true, {}, nullptr, "sample"},
         {"no backup", true, true, true, false, false, {}, "old", nullptr},
     };
     for (const Row& r : rows) {
@@ -174,6 +180,7 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
         if (r.key) f.SeedBlokkum();
         if (r.acRs) f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
         WriteDWORD(f.Zone(3), "1200", 0);
+        if (r.key) RecordZoneAction(HKEY_CURRENT_USER, f.where.blokkum.key, 3, "1200", 0);
         if (r.hosts) f.root.Write("WINDOWS\\hosts", "old");
         if (r.sample) f.root.Write("WINDOWS\\hosts.sam", "sample");
         if (r.backup) f.root.Write("Blokkum\\mHosts", "saved");
@@ -192,6 +199,52 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
         EXPECT_EQ(FileExists(f.hosts), r.hostsAfter != nullptr);
         EXPECT_EQ(ReadFileText(f.hosts + ".sam"), r.sampleAfter ? r.sampleAfter : "");
         EXPECT_EQ(ReadDWORD(f.Zone(3), "1200"), r.key && r.acRs ? 3u : 0u);
+    }
+}
+
+TEST(Blokkout, TheHostsFileLosesOnlyWhatBlokkumPutIn) {
+    const std::string block = "# Quorvane Blokkum banner list: begin\r\n127.0.0.1 ads.example\r\n"
+                              "# Quorvane Blokkum banner list: end\r\n";
+    struct Row {
+        const char* name;
+        std::string before, after;
+        bool held;  // another program holds the file without sharing writes
+    } rows[] = {
+        {"user lines around the block",
+         "127.0.0.1 localhost\r\n127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS "\r\n10.1.2.3 my-nas.home\r\n" + block +
+             "192.168.7.7 printer.home",
+         "127.0.0.1 localhost\r\n10.1.2.3 my-nas.home\r\n192.168.7.7 printer.home", false},
+        {"a created file, and entries of the user's that name the alias",
+         "# Created By Quorvane Blokkum.\r\n127.0.0.1  QVBLOKKUM\n127.0.0.1 " BLOKKUM_PROXY_HOST_ALIAS
+         " nas\n10.0.0.9 " BLOKKUM_PROXY_HOST_ALIAS " # mine\n" + block,
+         "127.0.0.1 " BLOKKUM_PROXY_HOST_ALIAS " nas\n10.0.0.9 " BLOKKUM_PROXY_HOST_ALIAS " # mine\n", false},
+        {"a file that cannot be replaced", "10.1.2.3 my-nas.home\r\n" + block, "10.1.2.3 my-nas.home\r\n" + block,
+         true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        UninstallFixture f;
+        f.SeedBlokkum();
+        f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
+        f.root.Write("WINDOWS\\hosts", r.before);
+        const CString backup = f.root.Write("Blokkum\\mHosts", "127.0.0.1 localhost\r\n");
+        CScriptedMessageBoxes boxes;
+        {
+            CHandle held;
+            if (r.held) held = HoldFile(f.hosts, FILE_SHARE_READ);
+            CUninstallerApp app(f.where);
+            EXPECT_FALSE(app.InitInstance());
+        }
+        SetFileAttributesA(f.hosts, FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(ReadFileText(f.hosts), r.after);
+        EXPECT_EQ(FileExists(backup), r.held);
+        std::vector<std::string> told;
+        for (const RecordedBox& b : boxes.Boxes()) told.push_back(b.text);
+        std::vector<std::string> expected;
+        if (r.held)
+            expected.push_back("Error, Failed to take Blokkum's entries out of the HOSTS file.\n" + f.hosts.str() +
+                               " can't be read or changed. The HOSTS file was not changed.");
+        EXPECT_EQ(told, expected);
     }
 }
 
@@ -260,16 +313,30 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     key.Close();
     WriteDWORD(BLOKKUM_PROXY_SETTING_KEY, BLOKKUM_FLAG_LAN, 1);
     WriteDWORD(BLOKKUM_ZONES_KEY "\\3", "1200", 0);
+    RecordZoneAction(HKEY_CURRENT_USER, BLOKKUM_REGISTRY_KEY, 3, "1200", 0);
     program.Write("Language\\Pack.ini", std::string("[QuorvaneBlokkum]\r\n9999=") + title.c_str() + "\r\n");
     program.Write("acRs.ini", "[Internet]\r\n1200=65536\r\n");
-    const std::string saved = hosts.Contents().str() + "\r\n# saved before Blokkum\r\n";
-    program.Write("mHosts", saved);
+    // The first-start copy, then lines the user added around Blokkum's own.
+    program.Write("mHosts", "127.0.0.1 localhost\r\n");
+    const std::string userLines = "127.0.0.1 localhost\r\n10.1.2.3 my-nas.home\r\n192.168.7.7 printer.home\r\n";
+    SetFileAttributesA(hostsPath, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(WriteWholeFile(hostsPath, "127.0.0.1 localhost\r\n127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS
+                                          "\r\n10.1.2.3 my-nas.home\r\n# Quorvane Blokkum banner list: begin\r\n"
+                                          "127.0.0.1 ads.example\r\n# Quorvane Blokkum banner list: end\r\n"
+                                          "192.168.7.7 printer.home\r\n"));
+    // The user's own proxy, kept by Blokkum's set before it put its own on.
+    CRegKey kept;
+    ASSERT_EQ(kept.Create(HKEY_CURRENT_USER, BLOKKUM_PROXY_SETTING_KEY "\\Internet Explorer\\LAN"), ERROR_SUCCESS);
+    kept.SetDWORD("Flags", PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY);
+    kept.SetString("Server", "http=company:3128");
+    kept.SetString("Bypass", "<local>");
+    kept.Close();
 
     CBlokkumSettings settings;
     CBrowserProxyContext context(settings);
     CIEProxySettings ie(context);
-    ASSERT_TRUE(ie.ApplyConnectionOptions(nullptr, {PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, BLOKKUM_PROXY_TEXT, "local"},
-                                          false));
+    ASSERT_TRUE(ie.ApplyConnectionOptions(nullptr,
+                                          {PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, BLOKKUM_PROXY_TEXT, "local"}));
     ASSERT_TRUE(ie.IsProxySet());
 
     CTitledWindow blokkum(title);
@@ -280,7 +347,12 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     EXPECT_FALSE(ie.IsProxySet());
     EXPECT_EQ(ReadDWORD(BLOKKUM_PROXY_SETTING_KEY, BLOKKUM_FLAG_LAN), 0u);
     EXPECT_EQ(ReadDWORD(BLOKKUM_ZONES_KEY "\\3", "1200"), 65536u);
-    EXPECT_EQ(ReadFileText(hostsPath), saved);
+    CString server;
+    CRegKey internetSettings;
+    internetSettings.Open(HKEY_CURRENT_USER, BLOKKUM_INTERNET_SETTINGS_KEY);
+    internetSettings.QueryString("ProxyServer", server);
+    EXPECT_EQ(server, "http=company:3128");
+    EXPECT_EQ(ReadFileText(hostsPath), userLines);
     EXPECT_EQ(GetFileAttributesA(hostsPath), DWORD(kHostsClosedAttributes));
     EXPECT_FALSE(FileExists(program.File("mHosts")));
 }

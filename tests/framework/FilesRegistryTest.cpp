@@ -25,6 +25,22 @@ TEST(WholeFiles, BinaryRoundTripAndMissingFile) {
     EXPECT_FALSE(WriteWholeFile(dir.File("no\\such\\x.txt"), "x", 1));
 }
 
+TEST(WholeFiles, ATemporaryLeftStandingGoesALinkInItsPlaceIsNeverWrittenThrough) {
+    for (const bool linked : {false, true}) {
+        CTempFolder dir;
+        const CString path = dir.File("list.pro"), temp = path + ".tmp~";
+        const CString victim = dir.Write("victim.txt", "keep");
+        if (!linked) dir.Write("list.pro.tmp~", "stale");
+        if (linked && !HostLink("ln -s", temp, victim)) GTEST_SKIP() << "no host ln";
+        // Wine follows a Unix link whatever it is asked: the write is refused.
+        const bool written = WriteWholeFile(path, "new", 3);
+        EXPECT_TRUE(written || linked);
+        EXPECT_EQ(ReadFileText(victim), "keep");
+        EXPECT_EQ(ReadFileText(path), written ? "new" : "");
+        if (linked) HostLink("rm -f", temp);
+    }
+}
+
 TEST(Paths, JoinSplitAndModuleFolder) {
     EXPECT_EQ(JoinPath("C:\\a", "b.ini"), "C:\\a\\b.ini");
     EXPECT_EQ(JoinPath("C:\\a\\", "\\b.ini"), "C:\\a\\b.ini");

@@ -240,29 +240,41 @@ TEST_F(BootlistFormTest, ProfileSavedFromTheFormLoadsBackItsStatuses) {
 
     Command(hwnd, IDC_CMDRESET);
     EXPECT_EQ(Cell(hwnd, 1, 1), "Enabled");
+    // What cannot be saved or loaded is told, the file named; the list stays.
+    const char* const notSaved = "The profile could not be saved";
+    const char* const notLoaded = "The profile could not be loaded";
     const struct {
+        UINT command;
         std::string file;
-        int rows;
         const char* statusOfB;
-    } loads[] = {
-        {"", 3, "Enabled"},                           // cancelled
-        {files.File("missing.pro").str(), 3, "Enabled"},  // cannot be read: the list stays
-        {g_chosenFile, 3, "Disabled"},
+        const char* box;  // the start of the box shown, nullptr for none
+    } steps[] = {
+        {IDM_LOADPROF, "", "Enabled", nullptr},  // cancelled
+        {IDM_SAVEPROF, files.File("no folder\\saved.pro").str(), "Enabled", notSaved},
+        {IDM_LOADPROF, files.File("missing.pro").str(), "Enabled", notLoaded},
+        {IDM_LOADPROF, files.Write("cut.pro", saved.substr(0, saved.size() - 2)).str(), "Enabled", notLoaded},
+        {IDM_LOADPROF, g_chosenFile, "Disabled", nullptr},
     };
-    for (const auto& load : loads) {
-        SCOPED_TRACE(load.file);
-        g_chosenFile = load.file;
-        Command(hwnd, IDM_LOADPROF);
-        ASSERT_EQ(Rows(hwnd), load.rows);
+    CScriptedMessageBoxes boxes;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.file);
+        boxes.Clear();
+        g_chosenFile = step.file;
+        Command(hwnd, step.command);
+        ASSERT_EQ(Rows(hwnd), 3);
         EXPECT_EQ(Cell(hwnd, 1, 0), "B");
-        EXPECT_EQ(Cell(hwnd, 1, 1), load.statusOfB);
+        EXPECT_EQ(Cell(hwnd, 1, 1), step.statusOfB);
+        ASSERT_EQ(boxes.Boxes().size(), step.box ? 1u : 0u);
+        if (!step.box) continue;
+        const std::string told = boxes.Boxes()[0].text;
+        EXPECT_TRUE(told.rfind(step.box, 0) == 0 && told.find("\n" + step.file + ": ") != std::string::npos) << told;
     }
     Command(hwnd, IDM_APP_JUST);
     EXPECT_EQ(UserValue("B"), "<missing>");
     EXPECT_EQ(UserValue("A"), "C:\\A");
-    // A damaged profile without B: B, disabled now, lives only in
-    // SaveProf.pro and must stay listed, recorded and enableable.
-    g_chosenFile = files.Write("empty-first.pro", "\r\nA\r\nEnabled\r\n").str();
+    // An empty profile: B, disabled now, lives only in SaveProf.pro and
+    // must stay listed, recorded and enableable.
+    g_chosenFile = files.Write("empty.pro", "").str();
     Command(hwnd, IDM_LOADPROF);
     ASSERT_EQ(Rows(hwnd), 1);
     EXPECT_EQ(Cell(hwnd, 0, 0), "B");

@@ -191,6 +191,56 @@ TEST_F(StartupEditorTest, RecordsOfEveryPackAreReadAndOneOfNoPackIsKeptAsItStand
     EXPECT_EQ(Value("Old"), "C:\\old.exe");
 }
 
+TEST_F(StartupEditorTest, ARecordFileOfOtherLineEndsOrADamagedEndIsListedAndKeptWhole) {
+    const auto names = {"A", "B", "Last"};
+    Loaded(names);
+    for (const char* name : names) Toggle(name);
+    ASSERT_TRUE(editor.ApplyNow());
+    const std::string whole = ReadFileText(where.saveProf);
+    std::string crOnly = whole;
+    for (size_t at = 0; (at = crOnly.find("\r\n", at)) != std::string::npos; ++at) crOnly.replace(at, 2, "\r");
+    const size_t last = whole.find("Last\r\nDisabled"), location = whole.rfind("C:\\Last");
+    const struct {
+        const char* what;
+        std::string text;
+        int disabled;  // rows listed Disabled; the rest are kept as they stand
+    } cases[] = {
+        {"CR line ends", crOnly, 3},
+        {"cut in the status", whole.substr(0, last + 8), 2},
+        {"cut in the command line", whole.substr(0, location + 5), 2},
+        {"no last line end", whole.substr(0, whole.size() - 2), 2},
+        {"a line inserted", std::string(whole).insert(whole.find("B\r\n") + 3, "inserted\r\n"), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        files.Write("SaveProf.pro", c.text);
+        CStartupEditor next(where);
+        next.Load();
+        int disabled = 0;
+        for (const StartupRecord& row : next.List().Rows()) disabled += !row.unreadable && row.status == "Disabled";
+        EXPECT_EQ(disabled, c.disabled);
+        EXPECT_TRUE(next.ApplyNow());
+        EXPECT_EQ(ReadFileText(where.saveProf), c.disabled == 3 ? whole : c.text);
+    }
+}
+
+TEST_F(StartupEditorTest, ARecordFileThatCannotBeReadIsNeitherReplacedNorDeleted) {
+    Loaded({"A", "B"});
+    Toggle("A");
+    ASSERT_TRUE(editor.ApplyNow());
+    const std::string kept = ReadFileText(where.saveProf);
+    {
+        CHandle held = HoldFile(where.saveProf, 0);
+        editor.Load();
+    }
+    Toggle("B");
+    EXPECT_FALSE(editor.ApplyNow());
+    ASSERT_EQ(editor.Failures().GetSize(), 1);
+    EXPECT_NE(editor.Failures()[0].Find(where.saveProf), -1) << editor.Failures()[0].c_str();
+    EXPECT_EQ(ReadFileText(where.saveProf), kept);
+    EXPECT_EQ(Value("B"), "C:\\B");
+}
+
 TEST_F(StartupEditorTest, ALoadedProfilePutsNothingOverAValueThatStandsInItsPlace) {
     Loaded({"Agent"});
     const CString profile = files.Write("old.pro", "Agent\r\nEnabled\r\nRegistry(User Run)\r\nu\r\nw\r\nC:\\old.exe\r\n");
@@ -314,7 +364,7 @@ TEST_F(StartupEditorTest, ShorterListsAndNamesThatLeaveTheFolderAreSafe) {
     EXPECT_NE(ChangeStartupEntry(EntryStep::Add, nowhere, where), DWORD(ERROR_SUCCESS));
 }
 
-TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) {
+TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileIsKeptWholeAsItStands) {
     CTempFolder dir;
     CTempFolder program;
     SetAppPath(program.Path());
@@ -338,18 +388,30 @@ TEST(RecordFile, LineBreaksAreBlankedAndATruncatedFileKeepsEveryCompleteRecord) 
     EXPECT_EQ(back.when + "|" + back.fileName + "|" + back.copyName, "w|" + named.fileName + "|x.lnk.2");
     EXPECT_EQ(back.valueType, DWORD(REG_DWORD));
 
-    // Cut at every byte: every record whose six lines are whole is read,
-    // the cut one is dropped (and logged), nothing else comes back.
+    // Cut at every byte: every record whose six lines are whole (a CR alone
+    // ends a line) is read, and what the cut leaves of the next is kept as
+    // it stands, written back after them byte for byte.
     std::vector<size_t> ends;
     for (size_t at = 0, lines = 0; (at = whole.find('\n', at)) != std::string::npos; ++at)
-        if (++lines % 6 == 0) ends.push_back(at + 1);
+        if (++lines % 6 == 0) ends.push_back(at);
     for (size_t cut = 0; cut <= whole.size(); ++cut) {
+        const std::string text = whole.substr(0, cut);
         CArray<StartupRecord> read;
-        ASSERT_TRUE(ReadRecordFile(dir.Write("cut.pro", whole.substr(0, cut)), read)) << cut;
-        int whole_records = 0;
-        while (whole_records < 3 && ends[size_t(whole_records)] <= cut) ++whole_records;
-        ASSERT_EQ(read.GetSize(), whole_records) << cut;
-        for (int i = 0; i < whole_records; ++i) EXPECT_EQ(read[i], records[i]) << cut;
+        ASSERT_TRUE(ReadRecordFile(dir.Write("cut.pro", text), read)) << cut;
+        size_t whole_records = 0;
+        while (whole_records < 3 && ends[whole_records] <= cut) ++whole_records;
+        const size_t tail = whole_records ? ends[whole_records - 1] : 0;
+        const bool blank = text.find_first_not_of("\r\n", tail) == std::string::npos;
+        ASSERT_EQ(size_t(read.GetSize()), whole_records + (blank ? 0 : 1)) << cut;
+        for (size_t i = 0; i < whole_records; ++i) EXPECT_EQ(read[int(i)], records[int(i)]) << cut;
+        if (blank) continue;
+        EXPECT_TRUE(read[int(whole_records)].unreadable) << cut;
+        // The cut one first: it must still go last.
+        const StartupRecord cutOne = read[int(whole_records)];
+        read.InsertAt(0, cutOne);
+        read.RemoveAt(int(whole_records) + 1);
+        ASSERT_TRUE(WriteRecordFile(read, dir.File("back.pro"), read.GetSize())) << cut;
+        EXPECT_EQ(ReadFileText(dir.File("back.pro")), text) << cut;
     }
     EXPECT_NE(ReadFileText(program.File("errorlog.txt")).find("Method: ReadRecordFile"), std::string::npos);
     EXPECT_FALSE(ReadRecordFile(dir.File("missing.pro"), records));

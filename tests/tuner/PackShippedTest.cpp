@@ -61,6 +61,8 @@ const PackText kTexts[] = {
     {"43",
      "Now, your old connection settings saved as backup will be overwritten with the current settings as "
      "they will be the new backup.\nDo you want to proceed?"},
+    {"44", kBackupFailedText},
+    {"45", kBackupKeptText},
     {"79", "Failed to detect your Windows version so we can't boost your connection."},
     {"IDC_static_Introduction", kDefaultIntroduction},
     {"IDC_HINT", kDefaultHint},

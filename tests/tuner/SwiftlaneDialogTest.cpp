@@ -24,15 +24,15 @@ namespace {
 
 class CRecordingStore : public ITuningStore {
 public:
-    int backups = 0, applies = 0, resets = 0, modemSearches = 0;
+    int reads = 0, applies = 0, resets = 0, modemSearches = 0;
     bool modem = false;
     bool resetResult = true;
     bool patchModem = false;
     TuningSettings applied;
     // Where a successful reset deletes the backup, as the registry store does.
     CString backupKey;
-    void Backup(TuningSettings& settings) override {
-        ++backups;
+    void ReadCurrent(TuningSettings& settings) override {
+        ++reads;
         settings.ttl.current = 128;
         settings.ttl.present = true;
     }
@@ -84,7 +84,7 @@ TEST_F(SwiftlaneTest, WindowsNineXWithoutModemFinishesInSixSteps) {
     RunWizard(app, run);
     EXPECT_EQ(INT_PTR(ID_WIZFINISH), run.result);
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5}), run.visited);
-    EXPECT_EQ(1, store.backups);
+    EXPECT_EQ(1, store.reads);
     EXPECT_EQ(1, store.modemSearches);
     ASSERT_EQ(1, store.applies);
     EXPECT_FALSE(store.patchModem);
@@ -142,7 +142,7 @@ TEST_F(SwiftlaneTest, CancelWritesNothing) {
     RunWizard(app, run);
     EXPECT_EQ(INT_PTR(IDCANCEL), run.result);
     EXPECT_EQ((std::vector<int>{0, 1, 2}), run.visited);
-    EXPECT_EQ(1, store.backups);
+    EXPECT_EQ(1, store.reads);
     EXPECT_EQ(0, store.applies);
     EXPECT_TRUE(boxes.Boxes().empty());
 }
@@ -329,7 +329,7 @@ TEST_F(SwiftlaneMainTest, SetAsksBeforeReplacingABackupAndResetRestoresIt) {
     dialog.DoModal();
     EXPECT_TRUE(resetBefore);
     EXPECT_FALSE(resetAfter);
-    EXPECT_EQ(0, store.backups) << "No keeps the old backup: no wizard";
+    EXPECT_EQ(0, store.reads) << "No keeps the old backup: no wizard";
     EXPECT_EQ(1, store.resets);
     ASSERT_EQ(2u, boxes.Boxes().size());
     EXPECT_EQ(0u, boxes.Boxes()[0].text.find("Now, your old connection settings saved as backup"));

@@ -145,7 +145,7 @@ TEST_F(TuningStoreTest, BackupApplyResetLeavesEveryValueAsItWas) {
         CTuningStore store(where);
         TuningSettings settings;
         settings.family = c.family;
-        store.Backup(settings);
+        store.ReadCurrent(settings);
         EXPECT_EQ(c.ttl, settings.ttl.current);
         EXPECT_EQ(c.rwin, settings.rwin.current);
         EXPECT_EQ(c.mtuPresent, settings.mtu.present);
@@ -170,20 +170,18 @@ TEST_F(TuningStoreTest, NothingIsWrittenOrLostWithoutAWholeBackup) {
     TuningSettings settings;
     settings.SetDefaults();
     CTuningStore fresh(where);
-    EXPECT_EQ(fresh.Apply(settings, false).outcome, TuningApplyResult::NoBackup);
     EXPECT_FALSE(fresh.Reset(FAMILY_NT));
 
     TuningRegistry unwritable = where;
     unwritable.backupKey = CString('x', 300);
     CTuningStore failing(unwritable);
-    failing.Backup(settings);
     EXPECT_EQ(failing.Apply(settings, false).outcome, TuningApplyResult::NoBackup);
     EXPECT_EQ(before, Everything());
 
     // A restore that cannot write keeps the backup for another try.
     settings.family = FAMILY_9X;
     CTuningStore store(where);
-    store.Backup(settings);
+    store.ReadCurrent(settings);
     ASSERT_EQ(store.Apply(settings, false).outcome, TuningApplyResult::Applied);
     const char* vxd = "System\\CurrentControlSet\\Services\\VxD";
     ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, vxd));
@@ -196,6 +194,73 @@ TEST_F(TuningStoreTest, NothingIsWrittenOrLostWithoutAWholeBackup) {
     ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, vxd));
     EXPECT_TRUE(store.Reset(FAMILY_9X));
     EXPECT_EQ(before, Everything());
+}
+
+// A first tuning with the recommended values.
+void Tune(CTuningStore& store, TuningSettings& settings) {
+    store.ReadCurrent(settings);
+    settings.SetDefaults();
+    ASSERT_EQ(TuningApplyResult::Applied, store.Apply(settings, false).outcome);
+}
+
+// An empty access list lets nobody open the key; none lets everybody.
+void SetAccess(const CRegKey& key, ACL* acl) {
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd));
+}
+
+TEST_F(TuningStoreTest, ASecondTuningThatCannotSaveItsBackupKeepsTheFirstAndWritesNothing) {
+    CTuningStore store(where);
+    TuningSettings settings;
+    Tune(store, settings);
+    const std::string tuned = Everything();
+    // Interface {B} cannot be read, as one its driver locks: the new backup
+    // already holds the values read before it.
+    CRegKey locked;
+    ASSERT_EQ(ERROR_SUCCESS, locked.Open(machine, kInterfaceB, KEY_ALL_ACCESS));
+    ACL none;
+    InitializeAcl(&none, sizeof none, ACL_REVISION);
+    SetAccess(locked, &none);
+    settings.ttl.chosen = 99;
+    TuningApplyResult result = store.Apply(settings, false);
+    SetAccess(locked, nullptr);
+    EXPECT_EQ(TuningApplyResult::NoBackup, result.outcome);
+    EXPECT_TRUE(result.backupKept);
+    EXPECT_EQ(tuned, Everything()) << "backup byte for byte, nothing written, nothing left beside";
+}
+
+TEST_F(TuningStoreTest, AnInterfaceAddedAfterTheTuningKeepsItsValuesThroughReset) {
+    const char* kAdded = "System\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{VPN}";
+    CTuningStore store(where);
+    TuningSettings settings;
+    Tune(store, settings);
+    Put(machine, kAdded, "MTU", 1400);
+    EXPECT_TRUE(store.Reset(FAMILY_NT));
+    EXPECT_EQ("1400", ValueOf(machine, kAdded, "MTU"));
+    EXPECT_EQ("1400", ValueOf(machine, kInterfaceA, "MTU"));
+    EXPECT_EQ("-", ValueOf(machine, kInterfaceB, "MTU"));
+}
+
+// What a Finish cut short leaves beside the backup: a new backup written in
+// full takes the place of an old one already gone; one written in part never.
+TEST_F(TuningStoreTest, ResetFinishesOnlyAWholeNewBackup) {
+    const CString pending = CString(kBackup) + " (new)";
+    for (bool whole : {false, true}) {
+        SCOPED_TRACE(whole);
+        CTuningStore store(where);
+        TuningSettings settings;
+        Tune(store, settings);
+        Put(user, pending, "DefaultTTL", 77);
+        if (whole) {
+            Put(user, pending, "Backup Complete", 1);
+            ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(user, kBackup));
+        }
+        EXPECT_TRUE(store.Reset(FAMILY_NT));
+        EXPECT_EQ(whole ? "77" : "128", ValueOf(machine, kTcpip, "DefaultTTL"));
+        EXPECT_EQ("-", ValueOf(user, pending, "DefaultTTL"));
+    }
 }
 
 // Properties of 80 bytes with the port rate at byte 24.
@@ -236,7 +301,7 @@ TEST_F(TuningStoreTest, ModemsAtTheOldTopSpeedAreFoundAndRaised) {
         EXPECT_TRUE(store.FindModem(c.family));
         TuningSettings settings;
         settings.family = c.family;
-        store.Backup(settings);
+        store.ReadCurrent(settings);
         settings.SetDefaults();
         ASSERT_EQ(store.Apply(settings, true).outcome, TuningApplyResult::Applied);
         for (const Modem& m : modems) {
@@ -283,6 +348,22 @@ TEST_F(WizardStoreTest, FinishWritesTheChosenValuesAfterSavingTheOriginals) {
     EXPECT_TRUE(app.HasBackup());
     ASSERT_EQ(1u, boxes.Boxes().size());
     EXPECT_EQ(0u, boxes.Boxes()[0].text.find("Congratulation"));
+}
+
+TEST_F(WizardStoreTest, ASecondWizardCancelledLeavesTheBackupForReset) {
+    const std::string original = Everything();
+    CString currentTtl;
+    WizardRun tune = LanRun(currentTtl);
+    RunWizard(app, tune);
+    ASSERT_EQ(INT_PTR(ID_WIZFINISH), tune.result);
+    const std::string tuned = Everything();
+    WizardRun cancelled;
+    cancelled.action = [](int, int, HWND) { return int(PSBTN_CANCEL); };
+    RunWizard(app, cancelled);
+    EXPECT_EQ(INT_PTR(IDCANCEL), cancelled.result);
+    EXPECT_EQ(tuned, Everything()) << "the backup byte for byte too";
+    EXPECT_TRUE(store.Reset(FAMILY_NT));
+    EXPECT_EQ(original, Everything());
 }
 
 TEST_F(WizardStoreTest, FinishNamesAValueThatCouldNotBeWrittenAndKeepsTheBackup) {
