@@ -263,20 +263,16 @@ CString WithoutBlokkumEntries(const CString& text, const char* ip, const char* a
     return WithoutOwnLines(text, ip, alias, true);
 }
 
-bool RemoveBlokkumEntries(const CString& path, const char* ip, const char* alias, CString* failedFile,
-                          CStringArray* notPutBack) {
-    CFileTransaction change;
+bool RemoveBlokkumEntries(const CString& hostsPath, const char* ip, const char* alias, CFileTransaction& change) {
+    // The file a link names, as the banner swap does: the link's own
+    // attributes would leave the file read-only.
+    const CString path = ResolvedPath(hostsPath);
     CString before;
-    if (!change.Read(path, before, false)) {
-        if (failedFile) *failedFile = change.FailedFile();
-        return false;
-    }
+    if (!change.Read(path, before, false)) return false;
     const CString after = WithoutBlokkumEntries(before, ip, alias);
     if (after == before) return true;
     SetHostsAttributes(path, false);
     const bool done = change.Stage(path, after) && change.Commit();
     SetHostsAttributes(path, true);
-    if (!done && failedFile) *failedFile = change.FailedFile();
-    if (!done && notPutBack) *notPutBack = change.NotPutBack();
     return done;
 }

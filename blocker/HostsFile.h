@@ -36,13 +36,12 @@ bool TextHasAlias(const CString& text, const char* alias);
 // (the address and the alias alone), its banner block with the marker lines,
 // and the header of a file it created. Every other line stays byte for byte.
 CString WithoutBlokkumEntries(const CString& text, const char* ip, const char* alias);
-// Takes those lines out of the file at path with one whole replacement; a
-// file without them is not touched. False when the file cannot be read or
-// replaced: failedFile names it, and notPutBack what a failed replacement
-// left changed; otherwise nothing changed.
-bool RemoveBlokkumEntries(const CString& path, const char* ip, const char* alias, CString* failedFile = nullptr,
-                          CStringArray* notPutBack = nullptr);
-
+// Takes those lines out of the file at path (where a link leads) with one
+// whole replacement through change; a file without them is not touched. False
+// when the file cannot be read or replaced: change names the file, what a
+// failed replacement left changed and where the old content waits;
+// otherwise nothing changed.
+bool RemoveBlokkumEntries(const CString& path, const char* ip, const char* alias, CFileTransaction& change);
 // Sets 0x26 (closed false) or 0x27 (closed true) and puts the file's creation,
 // access and write times back as they were before.
 bool SetHostsAttributes(const char* path, bool closed);

@@ -5,6 +5,7 @@
 #include "BlokkumShared.h"
 #include "Files.h"
 #include "Handles.h"
+#include "FileTransaction.h"
 #include "HostsFile.h"
 #include "NetscapeProxySettings.h"
 #include "OperaProxySettings.h"
@@ -185,15 +186,16 @@ CString CUninstallerApp::GetHostsPath() const {
 // The copy goes once the file is free of Blokkum's lines; a file that cannot
 // be read or replaced keeps both, and is told.
 void CUninstallerApp::RestoreHostsFile(const CString& hostsPath) {
-    CString failed;
-    CStringArray notPutBack;
-    if (!RemoveBlokkumEntries(hostsPath, BLOKKUM_PROXY_ADDRESS, BLOKKUM_PROXY_HOST_ALIAS, &failed, &notPutBack)) {
+    CFileTransaction change;
+    const bool done = RemoveBlokkumEntries(hostsPath, BLOKKUM_PROXY_ADDRESS, BLOKKUM_PROXY_HOST_ALIAS, change);
+    m_context.TellLeftBehind(change.LeftBehind());
+    if (!done) {
         const CString header = Text("2290", "Error, Failed to take Blokkum's entries out of the HOSTS file.");
-        if (!notPutBack.IsEmpty()) {
-            m_context.TellNotPutBack(header, failed, notPutBack);
+        if (!change.NotPutBack().IsEmpty()) {
+            m_context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack(), change.KeptBackups());
         } else {
             CString detail = Text("2291", "%s can't be read or changed. The HOSTS file was not changed.");
-            detail.Replace("%s", failed);
+            detail.Replace("%s", change.FailedFile());
             m_context.ShowError(header + "\n" + detail);
         }
         return;
