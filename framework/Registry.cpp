@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include "Seams.h"
+
 #include <shlwapi.h>
 
 CRegKey& CRegKey::operator=(CRegKey&& other) noexcept {
@@ -143,7 +145,4 @@ CStringArray CRegKey::EnumValueNames() const {
     });
 }
 
-LONG CRegKey::DeleteTree(HKEY parent, const char* subKey) {
-    DWORD rc = SHDeleteKeyA(parent, subKey);
-    return LONG(rc);
-}
+LONG CRegKey::DeleteTree(HKEY parent, const char* subKey) { return QvDeleteKeyTree(parent, subKey); }

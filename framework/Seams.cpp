@@ -1,6 +1,7 @@
 #include "Seams.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 namespace {
 MessageBoxHook g_messageBox;
@@ -8,6 +9,7 @@ ShellExecuteHook g_shellExecute;
 PlaySoundHook g_playSound;
 HtmlHelpHook g_htmlHelp;
 WinExecHook g_winExec;
+DeleteKeyTreeHook g_deleteKeyTree;
 
 typedef HWND(WINAPI* HtmlHelpProc)(HWND, LPCSTR, UINT, DWORD_PTR);
 typedef BOOL(WINAPI* PlaySoundProc)(LPCSTR, HMODULE, DWORD);
@@ -35,6 +37,11 @@ BOOL QvPlaySound(const char* sound, DWORD flags) {
     return proc ? proc(sound, nullptr, flags) : FALSE;
 }
 
+LONG QvDeleteKeyTree(HKEY parent, const char* subKey) {
+    if (g_deleteKeyTree) return g_deleteKeyTree(parent, subKey);
+    return LONG(SHDeleteKeyA(parent, subKey));
+}
+
 HWND QvHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
     if (g_htmlHelp) return g_htmlHelp(caller, file, command, data);
     static HtmlHelpProc proc = LateProc<HtmlHelpProc>("hhctrl.ocx", "HtmlHelpA");
@@ -46,3 +53,4 @@ void SetShellExecuteHook(ShellExecuteHook hook) { g_shellExecute = std::move(hoo
 void SetPlaySoundHook(PlaySoundHook hook) { g_playSound = std::move(hook); }
 void SetHtmlHelpHook(HtmlHelpHook hook) { g_htmlHelp = std::move(hook); }
 void SetWinExecHook(WinExecHook hook) { g_winExec = std::move(hook); }
+void SetDeleteKeyTreeHook(DeleteKeyTreeHook hook) { g_deleteKeyTree = std::move(hook); }

@@ -1,5 +1,8 @@
 // Seams.h - the few calls that reach the user or the desktop outside the
 // program's own windows: message boxes, ShellExecute/WinExec, sounds and HTML Help.
+// Also the deletion of a registry key with all it holds, whose failure halfway
+// (the subkeys gone, the key itself refused) no test can bring about otherwise:
+// the registry of the system the tests run on does not enforce key rights.
 // Every program calls these instead of the Win32 functions, so a test can
 // record and script them (CScriptedMessageBoxes in tests/support) and a
 // program run under test never blocks on a box or opens a browser.
@@ -19,6 +22,8 @@ HINSTANCE QvShellExecute(HWND owner, const char* verb, const char* file, const c
 BOOL QvPlaySound(const char* sound, DWORD flags);
 // WinExec: returns the WinExec value (> 31 on success).
 UINT QvWinExec(const char* commandLine, UINT show);
+// SHDeleteKeyA: subKey of parent with all its subkeys and values.
+LONG QvDeleteKeyTree(HKEY parent, const char* subKey);
 // HtmlHelpA loaded at run time from hhctrl.ocx; returns NULL quietly when absent.
 HWND QvHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data);
 
@@ -37,6 +42,7 @@ using ShellExecuteHook = std::function<HINSTANCE(HWND, const char*, const char*,
 using PlaySoundHook = std::function<BOOL(const char*, DWORD)>;
 using WinExecHook = std::function<UINT(const char*, UINT)>;
 using HtmlHelpHook = std::function<HWND(HWND, const char*, UINT, DWORD_PTR)>;
+using DeleteKeyTreeHook = std::function<LONG(HKEY, const char*)>;
 
 // Replace the real call (empty function: back to the real call). Not thread-safe:
 // set before the code under test starts its threads.
@@ -45,3 +51,4 @@ void SetShellExecuteHook(ShellExecuteHook hook);
 void SetPlaySoundHook(PlaySoundHook hook);
 void SetHtmlHelpHook(HtmlHelpHook hook);
 void SetWinExecHook(WinExecHook hook);
+void SetDeleteKeyTreeHook(DeleteKeyTreeHook hook);

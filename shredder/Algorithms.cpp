@@ -193,8 +193,13 @@ LONG CAlgorithmList::WriteAlgorithmKey(const char* keyName, const CAlgorithm& a)
     return rc;
 }
 
-LONG CAlgorithmList::DeleteAlgorithmKey(const char* keyName) const {
-    return CRegKey::DeleteTree(HKEY_CURRENT_USER, AlgorithmsKey() + "\\" + keyName);
+LONG CAlgorithmList::DeleteAlgorithmKey(const char* keyName, const CAlgorithm* keep) const {
+    const LONG rc = CRegKey::DeleteTree(HKEY_CURRENT_USER, AlgorithmsKey() + "\\" + keyName);
+    // The tree goes from the bottom up: a key refused only at its own level
+    // has lost its passes already, and would be dropped as incomplete at the
+    // next start while the list still shows it.
+    if (rc != ERROR_SUCCESS && keep && KeyExists(keyName)) WriteAlgorithmKey(keyName, *keep);
+    return rc;
 }
 
 bool CAlgorithmList::KeyExists(const char* keyName) const {
@@ -243,7 +248,8 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
             return SAVE_WRITE_FAILED;
         }
         // Written under the new spelling: the key's name is the algorithm's name.
-        if (DeleteAlgorithmKey(oldName) != ERROR_SUCCESS || WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS)
+        if (DeleteAlgorithmKey(oldName, &GetAt(editIndex)) != ERROR_SUCCESS ||
+            WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS)
             return SAVE_WRITE_FAILED;
         DeleteAlgorithmKey(spare);
     }
@@ -261,7 +267,7 @@ bool CAlgorithmList::DeleteAlgorithm(int index) {
     CRegKey key;
     const LONG opened = key.Open(HKEY_CURRENT_USER, AlgorithmsKey() + "\\" + name);
     key.Close();
-    if (opened == ERROR_SUCCESS && DeleteAlgorithmKey(name) != ERROR_SUCCESS) return false;
+    if (opened == ERROR_SUCCESS && DeleteAlgorithmKey(name, &GetAt(index)) != ERROR_SUCCESS) return false;
     if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return false;
     m_items.RemoveAt(index);
     return true;

@@ -83,7 +83,9 @@ public:
 
 private:
     LONG WriteAlgorithmKey(const char* keyName, const CAlgorithm& algorithm) const;
-    LONG DeleteAlgorithmKey(const char* keyName) const;
+    // keep: the algorithm the key holds, written back whole when the deletion
+    // fails after taking part of the key.
+    LONG DeleteAlgorithmKey(const char* keyName, const CAlgorithm* keep = nullptr) const;
     bool KeyExists(const char* keyName) const;
     int SortedPosition(const char* name) const;
     // Another algorithm (not the one at except) whose name is the same as name's; -1 when none.

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shlwapi.h>
+
 #include "Algorithms.h"
 #include "Registry.h"
+#include "Seams.h"
 #include "TestSupport.h"
 
 namespace {
@@ -367,4 +371,29 @@ TEST(HexHelpers, TextsAndByteOrderOfPatterns) {
     EXPECT_TRUE(IsValidPatternText("AA 12 bb"));
     EXPECT_FALSE(IsValidPatternText("AG"));
     EXPECT_EQ(PatternProgressText({0x27, 0xFF, 0xFF, 0xFF}), "0x27FFFFFF");
+}
+
+// A key refused only at its own level has lost its passes already (the tree
+// goes from the bottom up): the algorithm is written back whole.
+TEST(AlgorithmEditing, ADeleteRefusedAfterThePassesWentLeavesTheAlgorithmWhole) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    const CAlgorithm kept = Make("Kept", "two passes", {CAlgorithmPass::Pattern({1, 2}), CAlgorithmPass::Random()});
+    ASSERT_EQ(list.SaveAlgorithm(-1, kept), SAVE_OK);
+    SetDeleteKeyTreeHook([](HKEY parent, const char* subKey) {
+        CRegKey key;
+        if (key.Open(parent, subKey) == ERROR_SUCCESS)
+            for (const CString& pass : key.EnumSubKeys()) SHDeleteKeyA(key, pass);
+        return LONG(ERROR_ACCESS_DENIED);
+    });
+    const bool deleted = list.DeleteAlgorithm(5);
+    SetDeleteKeyTreeHook(nullptr);
+    EXPECT_FALSE(deleted);
+    ASSERT_EQ(list.GetSize(), 6);
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    ASSERT_EQ(again.GetSize(), 6);
+    EXPECT_EQ(again.GetAt(5).description, kept.description);
+    EXPECT_TRUE(again.GetAt(5).passes == kept.passes);
 }
