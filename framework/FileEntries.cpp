@@ -5,8 +5,13 @@
 #include <cstddef>
 #include <vector>
 
+#include "Arrays.h"
+#include "Files.h"
+
 namespace {
 
+const int kMaxFolderDepth = 100;
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const FILE_INFORMATION_CLASS kRenameInformation = FILE_INFORMATION_CLASS(10);
 
 // Looked up at run time: the handle calls are missing before Windows NT, the
@@ -173,4 +178,60 @@ bool RemoveThroughHandle(HANDLE h, DWORD attributes) {
         BOOLEAN deleteFile;
     } disposition = {TRUE};
     return SetInformation(h, &disposition, sizeof disposition, FileDispositionInformation);
+}
+
+bool RemoveFolderEntries(const CString& folder, const CString& realFolder, const char* pattern, CStringArray& left,
+                         int depth) {
+    CArray<WIN32_FIND_DATAA> entries;
+    {
+        WIN32_FIND_DATAA data;
+        CFindHandle find(FindFirstFileA(JoinPath(folder, pattern), &data));
+        if (find.IsValid()) {
+            do {
+                if (lstrcmpA(data.cFileName, ".") != 0 && lstrcmpA(data.cFileName, "..") != 0) entries.Add(data);
+            } while (FindNextFileA(find, &data));
+        }
+    }
+    bool all = true;
+    for (const WIN32_FIND_DATAA& entry : entries) all &= RemoveListedEntry(folder, realFolder, entry, left, depth);
+    return all;
+}
+
+bool RemoveListedEntry(const CString& folder, const CString& realFolder, const WIN32_FIND_DATAA& listed,
+                       CStringArray& left, int depth) {
+    const CString path = JoinPath(folder, listed.cFileName);
+    const CString expected = realFolder.IsEmpty() ? CString() : JoinPath(realFolder, listed.cFileName);
+    bool removed = false;
+    if (depth > kMaxFolderDepth) {
+        // Left, and named.
+    } else if (CanHoldEntries()) {
+        const bool listedAsLink = (listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        CHandle h;
+        DWORD attributes = 0;
+        // A real folder is emptied before it is opened for deletion: a handle
+        // that may delete it keeps its own listing from opening.
+        if ((listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !listedAsLink) {
+            const EntryKind kind = OpenEntryItself(path, 0, kShareAll, false, expected, h, attributes);
+            h.Close();
+            if (kind == ENTRY_PLAIN && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !RemoveFolderEntries(path, expected, "*.*", left, depth + 1))
+                return false;
+        }
+        const EntryKind kind =
+            OpenEntryItself(path, DELETE | FILE_WRITE_ATTRIBUTES, kShareAll, listedAsLink, expected, h, attributes);
+        removed = (kind == ENTRY_PLAIN || kind == ENTRY_LINK) && RemoveThroughHandle(h, attributes);
+    } else if (!(listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        // Systems without the disposition call know no links: the path is the entry.
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        if (listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!RemoveFolderEntries(path, CString(), "*.*", left, depth + 1)) return false;
+            removed = RemoveDirectoryA(path) != FALSE;
+        } else {
+            removed = DeleteFileA(path) != FALSE;
+        }
+    }
+    // Removed through a handle, the entry goes when that handle closes.
+    if (removed && !FindListed(path)) return true;
+    left.Add(path);
+    return false;
 }

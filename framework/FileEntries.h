@@ -10,8 +10,10 @@
 // no links: there the path is the entry.
 // Offers: EntryKind, CanHoldEntries, FinalPathOf, RealPathOf, ResolvedPath,
 // FindListed, OpenEntryItself, ReopenEntry, IsSameFile, SetEntryAttributes,
-// RenameEntry and RemoveThroughHandle.
-// Deliberately not: walking folders, or what a caller does with a link.
+// RenameEntry, RemoveThroughHandle, and RemoveListedEntry/RemoveFolderEntries,
+// which remove entries that way (a real folder emptied first, a link as the
+// link, or left and named where the system would follow it).
+// Deliberately not: overwriting, or choosing which folders may be emptied.
 #pragma once
 
 #include <windows.h>
@@ -65,3 +67,15 @@ bool RenameEntry(HANDLE h, const CString& newPath);
 // Marks the entry for deletion through the handle (a read-only one made
 // writable first); it goes when the last handle to it closes.
 bool RemoveThroughHandle(HANDLE h, DWORD attributes);
+
+// Removes one entry of folder as its listing gave it: a file, a link as the
+// link, a real folder after its own entries. realFolder: where folder really
+// is (empty where the system cannot tell). What stays (a link the system would
+// follow, an entry in use, a tree deeper than 100 folders) is added to left;
+// true when the entry is gone.
+bool RemoveListedEntry(const CString& folder, const CString& realFolder, const WIN32_FIND_DATAA& listed,
+                       CStringArray& left, int depth = 0);
+// The same for every entry of folder matching pattern (not the folder itself);
+// false when something stayed.
+bool RemoveFolderEntries(const CString& folder, const CString& realFolder, const char* pattern, CStringArray& left,
+                         int depth = 0);

@@ -4,7 +4,10 @@
 #include <ole2.h>
 #include <urlhist.h>
 
+#include "Files.h"
+#include "RecycleBin.h"
 #include "RegistryKey.h"
+#include "TextTable.h"
 #include "VeilrunGlobals.h"
 #include "WipeEntries.h"
 
@@ -72,14 +75,19 @@ void CUrlCacheWalker::End() {
 }
 
 // The cache deletes an entry's file by its path, which a link would lead
-// elsewhere: the file the walk found goes first, as itself.
+// elsewhere: the file the walk found goes first, as itself, and only where it
+// really lies inside the cache; otherwise the entry stays with its file.
 bool DeleteCacheEntries(const CArray<CCacheEntryName>& entries, CStringArray* notWiped) {
     CStringArray ignored;
     CStringArray& named = notWiped ? *notWiped : ignored;
     CRealFolders folders;
+    const CCacheFolders caches;
     bool all = true;
     for (const CCacheEntryName& entry : entries) {
-        if (!entry.file.IsEmpty() && !RemoveFile(entry.file, folders, named)) {
+        if (!entry.file.IsEmpty() && FindListed(entry.file) && !caches.Holds(entry.file, folders)) {
+            named.Add(entry.file);
+            all = false;
+        } else if (!entry.file.IsEmpty() && !RemoveFile(entry.file, folders, named)) {
             all = false;
         } else if (!DeleteUrlCacheEntryA(entry.url) && GetLastError() != ERROR_FILE_NOT_FOUND) {
             named.Add(entry.url);
@@ -139,6 +147,24 @@ void DeleteTemporaryFilesOf(const CString& host, CStringArray* notWiped) {
     if (!host.IsEmpty()) DeleteTempEntries(host, notWiped);
 }
 
+// Every fixed drive's bin, and the desktop trash where the system keeps the bin there.
+void WipeRecycleBin(CStringArray& notWiped) {
+    const CString sid = CurrentUserSidText();
+    CStringArray folders;
+    char root[] = "A:\\";
+    const DWORD drives = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        root[0] = char('A' + i);
+        if (!(drives & (1u << i)) || GetDriveTypeA(root) != DRIVE_FIXED) continue;
+        for (const CString& folder : BinFoldersOf(root, sid)) folders.Add(folder);
+    }
+    const CString trash = DesktopTrashFolder();
+    if (!trash.IsEmpty() && FolderExists(trash)) folders.Add(trash);
+    const CBinEmptied emptied = EmptyRecycleBin(nullptr, folders);
+    for (const CString& left : emptied.left) notWiped.Add(left);
+    if (!emptied.Emptied()) notWiped.Add(g_Texts[44].IsEmpty() ? CString(g_DefaultTexts[44]) : g_Texts[44]);
+}
+
 void WipeSelected(CStringArray& notWiped) {
     notWiped.RemoveAll();
     const CString profile = UserProfileFolder();
@@ -158,5 +184,5 @@ void WipeSelected(CStringArray& notWiped) {
     }
     if (g_bWipeOfficeDocs)
         DeleteFolderContents(profile + "\\Application Data\\Microsoft\\Office\\Recent", "*.*", notWiped);
-    if (g_bWipeRecycleBin) SHEmptyRecycleBinA(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
+    if (g_bWipeRecycleBin) WipeRecycleBin(notWiped);
 }

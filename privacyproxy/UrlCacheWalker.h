@@ -50,6 +50,10 @@ void DeleteHistoryEntries(CStringArray* notWiped = nullptr);
 void DeleteTemporaryFiles(CStringArray* notWiped = nullptr);
 // Temporary-file entries whose URL holds the host (a site the user now blocks).
 void DeleteTemporaryFilesOf(const CString& host, CStringArray* notWiped = nullptr);
+// Empties the Recycle Bin of every fixed drive without following a link it
+// holds (RecycleBin.h); what stays is named, and so is the bin ("Recycle Bin")
+// when it was not emptied.
+void WipeRecycleBin(CStringArray& notWiped);
 // Wipes what the Wipe page's switches select, in their fixed order; notWiped
 // lists what could not be wiped.
 void WipeSelected(CStringArray& notWiped);

@@ -1,6 +1,7 @@
 #include "WipeEntries.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "Arrays.h"
 #include "FileEntries.h"
@@ -9,70 +10,6 @@
 #include "VeilrunGlobals.h"
 
 namespace {
-
-const int kMaxFolderDepth = 100;
-const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-bool RemoveListed(const CString& folder, const CString& realFolder, const WIN32_FIND_DATAA& listed, int depth,
-                  CStringArray& notWiped);
-
-// Empties a real folder; realFolder is where it resolves to (empty where the
-// system cannot tell). False when something stayed (already named).
-bool EmptyFolder(const CString& folder, const CString& realFolder, const char* pattern, int depth,
-                 CStringArray& notWiped) {
-    CArray<WIN32_FIND_DATAA> entries;
-    {
-        WIN32_FIND_DATAA data;
-        CFindHandle find(FindFirstFileA(JoinPath(folder, pattern), &data));
-        if (find.IsValid()) {
-            do {
-                if (lstrcmpA(data.cFileName, ".") != 0 && lstrcmpA(data.cFileName, "..") != 0) entries.Add(data);
-            } while (FindNextFileA(find, &data));
-        }
-    }
-    bool all = true;
-    for (const WIN32_FIND_DATAA& entry : entries) all &= RemoveListed(folder, realFolder, entry, depth, notWiped);
-    return all;
-}
-
-bool RemoveListed(const CString& folder, const CString& realFolder, const WIN32_FIND_DATAA& listed, int depth,
-                  CStringArray& notWiped) {
-    const CString path = JoinPath(folder, listed.cFileName);
-    const CString expected = realFolder.IsEmpty() ? CString() : JoinPath(realFolder, listed.cFileName);
-    bool removed = false;
-    if (depth > kMaxFolderDepth) {
-        // Left, and named.
-    } else if (CanHoldEntries()) {
-        const bool listedAsLink = (listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        CHandle h;
-        DWORD attributes = 0;
-        // A real folder is emptied before it is opened for deletion: a handle
-        // that may delete it keeps its own listing from opening.
-        if ((listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !listedAsLink) {
-            const EntryKind kind = OpenEntryItself(path, 0, kShareAll, false, expected, h, attributes);
-            h.Close();
-            if (kind == ENTRY_PLAIN && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !EmptyFolder(path, expected, "*.*", depth + 1, notWiped))
-                return false;
-        }
-        const EntryKind kind =
-            OpenEntryItself(path, DELETE | FILE_WRITE_ATTRIBUTES, kShareAll, listedAsLink, expected, h, attributes);
-        removed = (kind == ENTRY_PLAIN || kind == ENTRY_LINK) && RemoveThroughHandle(h, attributes);
-    } else if (!(listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        // Systems without the disposition call know no links: the path is the entry.
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        if (listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!EmptyFolder(path, CString(), "*.*", depth + 1, notWiped)) return false;
-            removed = RemoveDirectoryA(path) != FALSE;
-        } else {
-            removed = DeleteFileA(path) != FALSE;
-        }
-    }
-    // Removed through a handle, the entry goes when that handle closes.
-    if (removed && !FindListed(path)) return true;
-    notWiped.Add(path);
-    return false;
-}
 
 // A full path below its root: "X:\..." or "\\server\share\...".
 bool IsBelowARoot(const CString& path) {
@@ -118,7 +55,34 @@ bool LinkBelow(CString folder, CString profile) {
     return false;
 }
 
+CString SystemFolder(int id) {
+    char path[MAX_PATH] = "";
+    return SHGetSpecialFolderPathA(nullptr, path, id, FALSE) ? CString(path) : CString();
+}
+
 }  // namespace
+
+CCacheFolders::CCacheFolders() {
+    for (int id : {CSIDL_INTERNET_CACHE, CSIDL_COOKIES, CSIDL_HISTORY}) {
+        const CString folder = FullPathOf(SystemFolder(id));
+        if (folder.IsEmpty()) continue;
+        m_texts.Add(folder);
+        m_reals.Add(RealPathOf(folder));
+    }
+}
+
+bool CCacheFolders::Holds(const CString& file, CRealFolders& folders) const {
+    const CString real = folders.Of(FolderOf(file));
+    const CString text = FullPathOf(file);
+    for (int i = 0; i < m_texts.GetSize(); ++i) {
+        if (!real.IsEmpty() && !m_reals[i].IsEmpty()) {
+            if (LiesInside(JoinPath(real, FileNameOf(file)), m_reals[i])) return true;
+        } else if (LiesInside(text, m_texts[i]) && !LinkBelow(FolderOf(text), m_texts[i])) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // Both are compared where they really are, so a folder that is a link to
 // somewhere else is no folder of the profile.
@@ -142,7 +106,7 @@ bool RemoveFile(const CString& path, CRealFolders& folders, CStringArray& notWip
         return false;
     }
     const CString folder = FolderOf(path);
-    return RemoveListed(folder, folders.Of(folder), listed, 0, notWiped);
+    return RemoveListedEntry(folder, folders.Of(folder), listed, notWiped);
 }
 
 void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped) {
@@ -165,5 +129,5 @@ void DeleteFolderContents(const CString& folder, const char* pattern, CStringArr
         notWiped.Add(folder);
         return;
     }
-    if (held.IsValid()) EmptyFolder(folder, real, pattern, 0, notWiped);
+    if (held.IsValid()) RemoveFolderEntries(folder, real, pattern, notWiped);
 }

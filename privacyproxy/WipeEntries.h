@@ -6,7 +6,8 @@
 // a Unix link to its target for every call), the link stays and is named.
 // Opening an entry as itself and telling what it is: FileEntries.h, which
 // Grindel's shredding shares.
-// Deliberately not: overwriting contents (that is shredding), the Recycle Bin.
+// Deliberately not: overwriting contents (that is shredding); the Recycle Bin
+// (RecycleBin.h, built on the same removal).
 #pragma once
 
 #include "FileEntries.h"
@@ -25,6 +26,20 @@ public:
 private:
     CStringArray m_folders, m_reals;
 };
+// The folders the system names for the URL cache, its cookies and its
+// history, each resolved once: a cached file is the cache's to delete only
+// where it really lies inside one of them.
+class CCacheFolders {
+public:
+    CCacheFolders();
+    // file lies inside a cache folder, its own folder looked up in folders
+    // (where the system cannot tell, no folder between is a link).
+    bool Holds(const CString& file, CRealFolders& folders) const;
+
+private:
+    CStringArray m_texts, m_reals;
+};
+
 // Removes one file, or a link as a link; anything listed as a folder is left
 // and named. Adds to notWiped what stayed; true when the file is gone (or
 // was never there).

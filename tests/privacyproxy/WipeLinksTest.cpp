@@ -103,3 +103,48 @@ TEST(Wipe, AFolderThatCannotBeOpenedOrStandsForACachedFileStaysAndIsNamed) {
     EXPECT_TRUE(DeleteCacheEntries(gone, &notWiped)) << "an entry no longer there counts as deleted";
     EXPECT_TRUE(notWiped.IsEmpty());
 }
+
+// The shell's empty would follow the links the bin holds: the bin is wiped
+// entry by entry, its links stay, and the bin is named as not emptied.
+TEST(Wipe, LinksInTheRecycleBinStayWithWhatTheyLeadToAndAreNamed) {
+    CVeilrunWorld world;
+    CTempFolder folder;
+    const CBinWithLinks bin(folder);
+    if (!bin.Made()) GTEST_SKIP() << "no host ln, or the bin keeps no link";
+    g_bWipeRecycleBin = 1;
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+    EXPECT_TRUE(ReadFileText(bin.target) == bin.targetBytes) << "what the file link leads to changed";
+    EXPECT_EQ(ReadFileText(bin.folderTargetFile), "inner");
+    EXPECT_FALSE(FileExists(bin.plain));
+    for (const CString& link : {bin.fileLink, bin.folderLink}) {
+        EXPECT_TRUE(Present(link)) << link;
+        EXPECT_GE(notWiped.Find(link, true), 0) << link;
+    }
+    EXPECT_GE(notWiped.Find("Recycle Bin"), 0);
+}
+
+// A cache folder that is a link to a folder outside the cache, holding a file
+// of the name the cache lists: that file is not the cache's, and stays.
+TEST(Wipe, ACachedFileBehindALinkedCacheFolderStaysAndIsNamed) {
+    CVeilrunWorld world;
+    const char* const url = "http://midlink.example/page.html";
+    CString cached;
+    ASSERT_TRUE(AddCacheEntry(url, NORMAL_CACHE_ENTRY, std::string(), &cached));
+    const CString folder = FolderOf(cached), aside = folder + "-aside";
+    const CString outside = world.Write(("outside\\" + FileNameOf(cached)).c_str(), "outside");
+    ASSERT_TRUE(MoveFileA(folder, aside));
+    const auto cleanUp = AtEnd([&] {
+        HostLink("rm -f", folder);
+        MoveFileA(aside, folder);
+        DeleteUrlCacheEntryA(url);
+    });
+    if (!HostLink("ln -s", folder, FolderOf(outside))) GTEST_SKIP() << "no host ln to make " << folder;
+
+    g_bWipeTempFiles = 1;
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+    EXPECT_EQ(ReadFileText(outside), "outside");
+    EXPECT_GE(notWiped.Find(cached, true), 0);
+    EXPECT_TRUE(InCache(url));
+}

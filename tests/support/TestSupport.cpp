@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <atomic>
 
 #include "Files.h"
+#include "RecycleBin.h"
 #include "Registry.h"
 #include "Seams.h"
 
@@ -128,4 +130,48 @@ void ExpectSixteenPixelFlag(const CString& path) {
     EXPECT_EQ(info.bmWidth, 16);
     EXPECT_EQ(info.bmHeight, 16);
     DeleteObject(bitmap);
+}
+
+namespace {
+bool SentToBin(const CString& path) {
+    std::string from = path.str() + std::string(1, '\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    return SHFileOperationA(&op) == 0;
+}
+}  // namespace
+
+CBinWithLinks::CBinWithLinks(const CTempFolder& folder) {
+    targetBytes.assign(70000, 0);
+    for (size_t i = 0; i < targetBytes.size(); ++i) targetBytes[i] = char(i * 11 + 5);
+    target = folder.Write("outside\\keep.bin", targetBytes);
+    folderTargetFile = folder.Write("outside\\dir\\inner.txt", "inner");
+    folderTarget = FolderOf(folderTargetFile);
+    const CString plainFile = folder.Write("binned\\plain-bin-file.txt", std::string(70000, 'p'));
+    m_trash = DesktopTrashFolder();
+    if (m_trash.IsEmpty()) return;
+    fileLink = JoinPath(m_trash, "file-link-in-bin");
+    folderLink = JoinPath(m_trash, "folder-link-in-bin");
+    plain = JoinPath(m_trash, FileNameOf(plainFile));
+    // The shell trashes what a link leads to, not the link: the links are put
+    // in the trash as the desktop puts them there, with a record each.
+    const CString info = JoinPath(FolderOf(m_trash), "info");
+    CreateDirectoryA(info, nullptr);
+    for (const CString& link : {fileLink, folderLink}) {
+        const std::string record = "[Trash Info]\nPath=/tmp/" + FileNameOf(link).str() +
+                                   "\nDeletionDate=2026-01-01T00:00:00\n";
+        WriteFlushedFile(JoinPath(info, FileNameOf(link) + ".trashinfo"), record.data(), DWORD(record.size()));
+    }
+    m_made = HostLink("ln -s", fileLink, target) && HostLink("ln -s", folderLink, folderTarget) &&
+             SentToBin(plainFile) && FileExists(plain) && ReadFileText(target) == targetBytes;
+}
+
+CBinWithLinks::~CBinWithLinks() {
+    if (m_trash.IsEmpty()) return;
+    for (const CString& entry : {fileLink, folderLink}) HostLink("rm -f", entry);
+    DeleteFileA(plain);
+    for (const CString& entry : {fileLink, folderLink, plain})
+        DeleteFileA(JoinPath(FolderOf(m_trash), "info\\" + FileNameOf(entry) + ".trashinfo"));
 }

@@ -77,6 +77,29 @@ CHandle HoldFile(const char* path, DWORD share);
 // no link); false where no host program runs.
 bool HostLink(const char* tool, const CString& link, const CString& target = CString());
 
+// The Recycle Bin holding a link to a file, a link to a folder and a plain
+// file, trashed as a user trashes them (under Wine the bin is the desktop
+// trash, where a trashed link stays a link). The links and the records of
+// all three are taken away however the test ends.
+class CBinWithLinks {
+public:
+    explicit CBinWithLinks(const CTempFolder& folder);
+    ~CBinWithLinks();
+    CBinWithLinks(const CBinWithLinks&) = delete;
+    CBinWithLinks& operator=(const CBinWithLinks&) = delete;
+    // False where no host ln runs or the bin did not take all three as they are.
+    bool Made() const { return m_made; }
+    // What the links lead to, outside the bin, and the bytes it holds.
+    CString target, folderTarget, folderTargetFile;
+    std::string targetBytes;
+    // The three as they lie in the bin.
+    CString fileLink, folderLink, plain;
+
+private:
+    CString m_trash;
+    bool m_made = false;
+};
+
 // Checks, with gtest assertions, that a language pack's flag bitmap loads from
 // the file and is 16 by 16 pixels, as the image combos need.
 void ExpectSixteenPixelFlag(const CString& path);
