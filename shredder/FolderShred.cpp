@@ -5,6 +5,7 @@
 // really is.
 #include "FolderShred.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "Files.h"
@@ -19,16 +20,6 @@ namespace {
 const int kMaxFolderDepth = 100;
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 }  // namespace
-
-bool IsFolderEmpty(const char* path) {
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
-    if (!find.IsValid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    do {
-        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0) return false;
-    } while (FindNextFileA(find, &found));
-    return true;
-}
 
 bool IsItemLeft(const char* path, int depth) {
     const DWORD attributes = GetFileAttributesA(path);
@@ -48,7 +39,13 @@ bool IsItemLeft(const char* path, int depth) {
 
 CFolderShred::CFolderShred(CShredJob& job) : m_job(job) {}
 
-void CFolderShred::ReportRemoveFailure(const CString& path, int error) {
+void CFolderShred::ReportRemoveFailure(const CString& path, int error, const CString& leftAs) {
+    if (!leftAs.IsEmpty()) {
+        CString text = LoadLangStringWith(TXT_FOLDER_RENAMED, kTextFolderRenamed, path);
+        text.Replace("%t", leftAs);
+        m_job.Host().Report(text, MB_ICONERROR);
+        return;
+    }
     CString code = LoadLangString(TXT_ERROR_CODE, kTextErrorCode);
     CString number;
     number.Format("%d", error);
@@ -83,9 +80,24 @@ int CFolderShred::RunItem(const CString& path, bool systemFolder) {
     bool skipped = false;
     ULONGLONG indexBytes = 0;
     const int rc = Walk(path, real, systemFolder, false, 0, &skipped, &indexBytes);
-    if (rc == 0 && !skipped && IsFolderEmpty(path))
-        if (const int error = RemoveShreddedFolder(path, indexBytes)) ReportRemoveFailure(path, error);
+    if (rc == 0 && !skipped && IsFolderEmpty(path)) {
+        CString leftAs;
+        if (const int error = RemoveShreddedFolder(path, indexBytes, CString(), &leftAs))
+            ReportRemoveFailure(path, error, leftAs);
+    }
     return rc;
+}
+
+void CFolderShred::RemoveFolder(const CString& path, ULONGLONG indexBytes, const CString& realParent) {
+    // Only a folder with nothing left in it is renamed and removed: one still
+    // holding what could not be shredded keeps its name.
+    if (!IsFolderEmpty(path)) {
+        ReportRemoveFailure(path, ENOTEMPTY, CString());
+        return;
+    }
+    CString leftAs;
+    if (const int error = RemoveShreddedFolder(path, indexBytes, realParent, &leftAs))
+        ReportRemoveFailure(path, error, leftAs);
 }
 
 int CFolderShred::Walk(const CString& path, const CString& real, bool systemFolder, bool recycleMode, int depth,
@@ -153,8 +165,9 @@ int CFolderShred::Walk(const CString& path, const CString& real, bool systemFold
                  &childSkipped, &childBytes) == 1)
             stop = true;
         if (recycleMode) {
-            // Emptied bin folders go at once: Wine's bin cannot empty a folder that still has subfolders.
-            if (!stop && IsFolderEmpty(child)) RemoveShreddedFolder(child, childBytes, real);
+            // Emptied bin folders go at once, so that the bin is left with no
+            // folder to empty; one that holds something stays for the bin's emptying to name.
+            if (!stop && IsFolderEmpty(child)) RemoveFolder(child, childBytes, real);
             continue;
         }
         if (childSkipped || removeOption == 0) continue;
@@ -165,7 +178,7 @@ int CFolderShred::Walk(const CString& path, const CString& real, bool systemFold
             if (answer == IDCANCEL) stop = true;
             if (answer != IDYES) continue;
         }
-        if (const int error = RemoveShreddedFolder(child, childBytes, real)) ReportRemoveFailure(child, error);
+        RemoveFolder(child, childBytes, real);
     } while (FindNextFileA(find, &found));
     return stop ? 1 : 0;
 }

@@ -10,8 +10,6 @@
 
 #include "ShredJob.h"
 
-// Nothing in it but "." and "..".
-bool IsFolderEmpty(const char* path);
 // After a shred: a file that is still there, or a folder that still holds one
 // (empty folders the options keep are no remains); links are not followed.
 bool IsItemLeft(const char* path, int depth = 0);
@@ -34,7 +32,10 @@ private:
     // *indexBytes: how much of the folder's index the entries it met took.
     int Walk(const CString& path, const CString& real, bool systemFolder, bool recycleMode, int depth, bool* skipped,
              ULONGLONG* indexBytes);
-    void ReportRemoveFailure(const CString& path, int error);
+    // A shredded subfolder removed when it is empty, else reported as kept.
+    void RemoveFolder(const CString& path, ULONGLONG indexBytes, const CString& realParent);
+    // leftAs: the name a folder that could not be named back now has (empty: it has its own).
+    void ReportRemoveFailure(const CString& path, int error, const CString& leftAs);
 
     CShredJob& m_job;
 };

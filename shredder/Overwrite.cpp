@@ -274,6 +274,14 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         m_host.Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, path), MB_ICONERROR);
         return 0;
     }
+    // Another name shares the file's data: its passes would destroy that
+    // name's contents too, which was not chosen.
+    if (entry.LinkCount() > 1) {
+        entry.Close();
+        ++m_failures;
+        m_host.Report(LoadLangStringWith(TXT_OTHER_NAMES, kTextOtherNames, path), MB_ICONERROR);
+        return Stopping() ? 1 : 0;
+    }
     const WIN32_FIND_DATAA& status = entry.ListedData();
     const DWORD attributes = status.dwFileAttributes;
     if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && kind == KIND_ITEM) {
@@ -473,7 +481,19 @@ void RefillIndex(const CString& folder, ULONGLONG bytes) {
 }
 }  // namespace
 
-int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent) {
+bool IsFolderEmpty(const char* path) {
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
+    if (!find.IsValid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0) return false;
+    } while (FindNextFileA(find, &found));
+    return true;
+}
+
+int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent, CString* leftAs) {
+    if (leftAs) leftAs->Empty();
+    if (!IsFolderEmpty(path)) return FindListed(path) ? ENOTEMPTY : ENOENT;
     const bool ntfs = OnNtfs(path);
     // Every rename of a shredded file shifted the entries of the index block
     // that held it, and the copies left past its end were never written
@@ -496,7 +516,7 @@ int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& 
     }
     if (folder.Remove()) return 0;
     const int error = ErrnoOfSystemError(GetLastError());
-    if (folder.Current() != original) folder.RenameTo(original);
+    if (folder.Current() != original && !folder.RenameTo(original) && leftAs) *leftAs = folder.Current();
     return error;
 }
 

@@ -116,6 +116,9 @@ CString SystemErrorText(DWORD code, DWORD room = 255);
 // the folder and the dot stay.
 CString RandomShapedName(const char* path);
 
+// Nothing in it but "." and "..".
+bool IsFolderEmpty(const char* path);
+
 // The bytes an entry of that name takes in an NTFS folder index.
 ULONGLONG IndexEntryBytes(const char* name);
 // Removes an empty folder whose files were shredded, opened as itself (a
@@ -124,9 +127,12 @@ ULONGLONG IndexEntryBytes(const char* name);
 // the old names the renames left behind in its blocks, and the folder is
 // renamed to ever longer random names, over the old names its MFT record
 // still holds. realParent: where its parent folder really is, when known.
-// 0, or the runtime library's error number when it stays (then under its own
-// name again).
-int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent = CString());
+// A folder that holds anything is neither refilled nor renamed.
+// 0, or the runtime library's error number when it stays: then under its own
+// name again, or, when that could not be given back, under the name put in
+// *leftAs.
+int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent = CString(),
+                         CString* leftAs = nullptr);
 
 class CShredEntry;
 

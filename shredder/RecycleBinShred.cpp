@@ -1,5 +1,7 @@
-// The Recycle Bin shred: everything the bins of all fixed drives
-// hold is overwritten in place, then the shell empties each bin.
+// The Recycle Bin shred: everything the bins of all fixed drives hold is
+// overwritten in place, then removed entry by entry as itself, and the shell
+// empties each bin's index only when nothing else is left in it (RecycleBin.h):
+// the shell's own empty would follow a link the bin still holds.
 // A bin folder is RECYCLED on FAT drives and Recycler\<SID> on NTFS ones;
 // under Wine the shell keeps the bin in the desktop's trash folder instead
 // ($XDG_DATA_HOME/Trash/files), which stands in for both.
@@ -16,6 +18,7 @@
 #include "FolderShred.h"
 #include "Handles.h"
 #include "LangPack.h"
+#include "RecycleBin.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
@@ -26,67 +29,9 @@ namespace {
 using CBinQuery = SHQUERYRBINFO;
 static_assert(sizeof(void*) != 4 || sizeof(CBinQuery) == 20, "the 32-bit Recycle Bin query record is 20 bytes");
 
-// No confirmation, no progress window, no sound.
-const DWORD kEmptyQuietly = 0x7;
-
 typedef HRESULT(WINAPI* QueryBinProc)(LPCSTR, CBinQuery*);
 typedef HRESULT(WINAPI* EmptyBinProc)(HWND, LPCSTR, DWORD);
-typedef LPWSTR(CDECL* DosFileNameProc)(LPCSTR);
 
-CString WineTrashFolder() {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    DosFileNameProc toDos = kernel ? reinterpret_cast<DosFileNameProc>(
-                                         reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")))
-                                   : nullptr;
-    if (!toDos) return "";
-    CString unixPath;
-    const char* data = getenv("XDG_DATA_HOME");
-    const char* home = getenv("HOME");
-    if (data && *data) unixPath = CString(data) + "/Trash/files";
-    else if (home && *home) unixPath = CString(home) + "/.local/share/Trash/files";
-    else return "";
-    LPWSTR wide = toDos(unixPath);
-    if (!wide) return "";
-    char path[MAX_PATH * 2] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof(path) - 1, nullptr, nullptr);
-    HeapFree(GetProcessHeap(), 0, wide);
-    return path;
-}
-// Removes a folder that holds nothing but empty folders; false when a file is left anywhere in it.
-bool RemoveEmptyTree(const CString& folder, int depth) {
-    if (depth > 100) return false;
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
-    bool empty = true;
-    if (find.IsValid()) {
-        do {
-            const CString name(found.cFileName);
-            if (name == "." || name == "..") continue;
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-                (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !RemoveEmptyTree(JoinPath(folder, name), depth + 1))
-                empty = false;
-        } while (FindNextFileA(find, &found));
-    }
-    find.Close();
-    return empty && RemoveDirectoryA(folder);
-}
-
-// Wine's bin leaves trashed folders behind when it is emptied; once shredded
-// they hold only empty folders, which go here with their index entries.
-void RemoveShreddedTrashFolders(const CString& files) {
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(files, "*.*"), &found));
-    if (!find.IsValid()) return;
-    std::vector<CString> names;
-    do {
-        const CString name(found.cFileName);
-        if (name != "." && name != ".." && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(name);
-    } while (FindNextFileA(find, &found));
-    find.Close();
-    for (const CString& name : names)
-        if (RemoveEmptyTree(JoinPath(files, name), 0))
-            DeleteFileA(JoinPath(FolderOf(files), "info\\" + name + ".trashinfo"));
-}
 }  // namespace
 
 CRecycleBinShred::CRecycleBinShred(CShredJob& job) : m_job(job) {}
@@ -100,13 +45,32 @@ CString CRecycleBinShred::BinFolder(int letterIndex, bool* ownsDesktopIni) {
         folder.Format("%sRECYCLED", machine.fixedRoots[letterIndex]);
     *ownsDesktopIni = true;
     if (FolderExists(folder)) return folder;
-    const CString trash = WineTrashFolder();
+    const CString trash = DesktopTrashFolder();
     if (!trash.IsEmpty() && FolderExists(trash)) {
         // The desktop's trash is no Windows bin folder: a desktop.ini there would become a trashed item.
         *ownsDesktopIni = false;
         return trash;
     }
     return folder;
+}
+
+void CRecycleBinShred::ReportBinLeft(char letter, const CBinEmptied& emptied) {
+    IShredHost& host = m_job.Host();
+    if (!emptied.left.IsEmpty()) {
+        CString names;
+        for (const CString& name : emptied.left) names += "\n" + name;
+        CString text = LoadLangString(TXT_BIN_LEFT, kTextBinLeft);
+        text.Replace("%c", CString(letter));
+        text.Replace("%s", names);
+        host.Report(text, MB_ICONERROR);
+    } else if (FAILED(emptied.shellResult)) {
+        CString code;
+        code.Format("0x%08lX", static_cast<unsigned long>(emptied.shellResult));
+        CString text = LoadLangString(TXT_BIN_NOT_EMPTIED, kTextBinNotEmptied);
+        text.Replace("%c", CString(letter));
+        text.Replace("%s", code);
+        host.Report(text, MB_ICONERROR);
+    }
 }
 
 int CRecycleBinShred::ShredNow() {
@@ -181,8 +145,7 @@ int CRecycleBinShred::Shred() {
         }
         do {
             const CString name(found.cFileName);
-            if (name == "." || name == ".." || name.CompareNoCase("INFO2") == 0 || name.CompareNoCase("desktop.ini") == 0)
-                continue;
+            if (name == "." || name == ".." || (ownsDesktopIni && IsBinIndexName(name))) continue;
             const CString path = JoinPath(folder, name);
             int result = 0;
             // A link in the bin is neither entered nor overwritten: both calls open the entry as itself.
@@ -205,8 +168,9 @@ int CRecycleBinShred::Shred() {
         progress->SetItemText(LoadLangString(TXT_BIN_EMPTYING, kTextBinEmptying) + " " + CString(letter));
         progress->SetPassText("");
         progress->SetPassPos(0);
-        empty(nullptr, machine.fixedRoots[i], kEmptyQuietly);
-        if (!ownsDesktopIni) RemoveShreddedTrashFolders(folder);
+        CStringArray folders;
+        folders.Add(folder);
+        ReportBinLeft(letter, EmptyRecycleBin(machine.fixedRoots[i], folders));
         if (ownsDesktopIni && FolderExists(folder)) {
             const CString ini = JoinPath(folder, "desktop.ini");
             CHandle file(CreateFileA(ini, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

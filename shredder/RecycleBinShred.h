@@ -1,11 +1,13 @@
 // RecycleBinShred.h - the Recycle Bin shred: everything the bins of all fixed
-// drives hold is overwritten in place (files cut to nothing and kept, folders
-// shredded), then the shell empties each bin and its desktop.ini is written
-// again. Shred Now of the Recycle Bin page, the item "recycle" and scheduled
+// drives hold is overwritten in place (files cut to nothing, folders
+// shredded), then removed entry by entry as itself and the bin's index emptied
+// (RecycleBin.h), and its desktop.ini is written again; a bin left holding a
+// link it could not remove as the link is not emptied, and told. Shred Now of the Recycle Bin page, the item "recycle" and scheduled
 // bin tasks all come here.
 // Deliberately not: the bin's alert setting page (the Recycle Bin page's).
 #pragma once
 
+#include "RecycleBin.h"
 #include "ShredJob.h"
 
 class CRecycleBinShred {
@@ -26,5 +28,8 @@ protected:
     virtual CString BinFolder(int letterIndex, bool* ownsDesktopIni);
 
 private:
+    // What the emptying of a drive's bin left, or its failure, as a message.
+    void ReportBinLeft(char letter, const CBinEmptied& emptied);
+
     CShredJob& m_job;
 };

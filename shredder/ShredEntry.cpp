@@ -40,6 +40,12 @@ bool CShredEntry::HoldForRemoval() {
     return true;
 }
 
+DWORD CShredEntry::LinkCount() const {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!m_handle.IsValid() || !GetFileInformationByHandle(m_handle, &info) || info.nNumberOfLinks == 0) return 1;
+    return info.nNumberOfLinks;
+}
+
 bool CShredEntry::SetAttributes(DWORD attributes) {
     const bool done = CanHoldEntries() ? m_handle.IsValid() && SetEntryAttributes(m_handle, attributes)
                                        : SetFileAttributesA(m_current, attributes) != FALSE;

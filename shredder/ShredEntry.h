@@ -32,6 +32,9 @@ public:
     // Where the entry lies now: its real path, or its full path where the system cannot tell.
     const CString& Current() const { return m_current; }
 
+    // How many names the file has (hard links); 1 where the system cannot tell.
+    DWORD LinkCount() const;
+
     bool SetAttributes(DWORD attributes);
     // A handle to the entry's data (sharing reading and writing), or INVALID_HANDLE_VALUE.
     HANDLE OpenData(DWORD access, DWORD flags);

@@ -104,6 +104,10 @@ enum TextKey {
     TXT_FILL_INCOMPLETE = 9098,
     TXT_TASK_PROPERTIES_FAILED = 9099,
     TXT_TASK_RUN_FAILED = 9100,
+    TXT_OTHER_NAMES = 9170,
+    TXT_FOLDER_RENAMED = 9171,
+    TXT_BIN_LEFT = 9172,
+    TXT_BIN_NOT_EMPTIED = 9173,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -213,6 +217,15 @@ const char* const kTextNotDeleted =
 const char* const kTextLinkLeft =
     "%s\nis a link: neither it nor what it leads to has been shredded.\n"
     "The link could not be removed without touching what it leads to, so it has been left as it is.";
+const char* const kTextOtherNames =
+    "%s\nhas other names (hard links) that share its contents: neither it nor they have been shredded, and it has "
+    "been left as it is.";
+const char* const kTextFolderRenamed =
+    "The folder\n%s\ncould not be removed, nor given its own name back. It is now named\n%t";
+const char* const kTextBinLeft =
+    "The Recycle Bin on drive %c: has not been emptied.\nThese items could not be removed on their own (a link, or "
+    "an item in use), and emptying the bin would reach what a link leads to:%s";
+const char* const kTextBinNotEmptied = "The Recycle Bin on drive %c: could not be emptied.\nError code: %s";
 const char* const kTextSkipFolder = "Skipping %s folder.";
 const char* const kTextSystemFolder = "Warning:\n%s\nis marked as a System folder.\nAre you sure you want to shred it?";
 const char* const kTextShredSubfolder = "Shred subfolder:\n%s?";

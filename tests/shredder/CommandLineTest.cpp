@@ -439,6 +439,16 @@ ULONGLONG BinItems() {
     info.cbSize = sizeof(info);
     return SHQueryRecycleBinA("C:\\", &info) == S_OK ? info.i64NumItems : ~0ull;
 }
+
+// What each file held after each complete pass, read back while it is still open.
+class CPassReader : public CSilentProgress {
+public:
+    explicit CPassReader(std::vector<std::string>* seen) : m_seen(seen) {}
+    void PassWritten(const char* path, int) override { m_seen->push_back(ReadFileText(path)); }
+
+private:
+    std::vector<std::string>* m_seen;
+};
 }  // namespace
 
 // Wine keeps the bin in the desktop's trash under this build's home.
@@ -446,21 +456,29 @@ TEST_F(ScheduledRun, RecycleBinContentsAreOverwrittenInPlaceThenTheBinIsEmptied)
     ASSERT_EQ(BinItems(), 0u) << "the bin of this build's home should start empty";
     EXPECT_EQ(Run("\"/O1\" \"recycle\""), "Task Name: nightly\r\nThe recycle bin is currently empty.\r\n\r\n");
 
-    CString file = m_bed.Folder().Write("gone\\secret.txt", std::string(70000, 's'));
-    CString inside = m_bed.Folder().Write("tree\\deep\\inner.txt", std::string(5000, 'i'));
-    // A second name for each file's data, outside the bin, shows what became of the data.
-    const CString fileLink = m_bed.Folder().File("file.lnk"), innerLink = m_bed.Folder().File("inner.lnk");
-    ASSERT_TRUE(CreateHardLinkA(fileLink, file, nullptr));
-    ASSERT_TRUE(CreateHardLinkA(innerLink, inside, nullptr));
+    const std::string secret(70000, 's'), inner(5000, 'i');
+    CString file = m_bed.Folder().Write("gone\\secret.txt", secret);
+    m_bed.Folder().Write("tree\\deep\\inner.txt", inner);
     ASSERT_TRUE(Trash(file));
     ASSERT_TRUE(Trash(m_bed.Folder().File("tree")));
     ASSERT_EQ(BinItems(), 2u);
     DeleteFileA(m_bed.Folder().File("log.txt"));
-    EXPECT_EQ(Run("\"/O1\" \"recycle\""), "Task Name: nightly\r\nSuccess\r\n\r\n");
+    std::vector<std::string> seen;
+    {
+        CTestShredderApp app(m_bed.Environment());
+        app.progressFactory = [&seen] { return new CPassReader(&seen); };
+        app.InitInstance("\"/s\" \"nightly\" \"/O1\" \"recycle\"");
+        app.ExitInstance();
+    }
+    EXPECT_EQ(m_bed.Log(), "Task Name: nightly\r\nSuccess\r\n\r\n");
     EXPECT_EQ(BinItems(), 0u);
-    // Overwritten, then cut to nothing: a plain emptying of the bin would have left the data to the links.
-    EXPECT_EQ(ReadFileText(fileLink), "");
-    EXPECT_EQ(ReadFileText(innerLink), "");
+    // Three passes over each file, each the file's size and none of it what it held.
+    ASSERT_EQ(seen.size(), 6u);
+    for (const std::string& pass : seen) {
+        EXPECT_TRUE(pass.size() == secret.size() || pass.size() == inner.size()) << pass.size();
+        EXPECT_NE(pass, secret);
+        EXPECT_NE(pass, inner);
+    }
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
@@ -469,17 +487,19 @@ TEST_F(ScheduledRun, RecycleBinContentsAreOverwrittenInPlaceThenTheBinIsEmptied)
 TEST(InteractiveRun, RecycleBinShredFromThePageOverwritesWhatTheBinHolds) {
     CShredderTestBed bed;
     ASSERT_EQ(BinItems(), 0u) << "the bin of this build's home should start empty";
-    CString file = bed.Folder().Write("binned.txt", std::string(70000, 'b'));
-    const CString link = bed.Folder().File("binned.lnk");
-    ASSERT_TRUE(CreateHardLinkA(link, file, nullptr));
+    const std::string binned(70000, 'b');
+    CString file = bed.Folder().Write("binned.txt", binned);
     ASSERT_TRUE(Trash(file));
     ASSERT_EQ(BinItems(), 1u);
     CScriptedMessageBoxes boxes;
     CTestJob job(bed);
+    std::vector<std::string> seen;
+    job.host.progressFactory = [&seen] { return new CPassReader(&seen); };
     boxes.QueueAnswer(IDYES);
     EXPECT_EQ(CRecycleBinShred(job.job).ShredNow(), 0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, Grindel::kTextBinConfirm);
     EXPECT_EQ(BinItems(), 0u);
-    EXPECT_EQ(ReadFileText(link), "");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_NE(seen.back(), binned);
 }

@@ -87,3 +87,51 @@ TEST(Links, AreNeverFollowedAndStayOnlyWhereReported) {
         if (row.scheduled) { EXPECT_EQ(shown.find("Success") == std::string::npos, left) << shown; }
     }
 }
+
+// The bin is shredded, and its links left in it: the shell's empty would
+// follow them, so the bin is not emptied, and says so.
+TEST(Links, InTheRecycleBinStayWithWhatTheyLeadToAndTheBinIsNotEmptied) {
+    CShredderTestBed bed;
+    const CBinWithLinks bin(bed.Folder());
+    if (!bin.Made()) GTEST_SKIP() << "no host ln, or the bin keeps no link";
+    CScriptedMessageBoxes boxes;
+    {
+        CTestShredderApp app(bed.Environment());
+        ASSERT_TRUE(app.InitInstance("\"/s\" \"bin\" \"/O1\" \"recycle\""));
+        app.ExitInstance();
+    }
+    const std::string log = bed.Log();
+    EXPECT_TRUE(ReadFileText(bin.target) == bin.targetBytes) << "what the file link leads to changed";
+    EXPECT_EQ(ReadFileText(bin.folderTargetFile), "inner");
+    EXPECT_FALSE(FileExists(bin.plain));
+    for (const CString& link : {bin.fileLink, bin.folderLink}) {
+        EXPECT_TRUE(Present(link)) << link;
+        EXPECT_NE(log.find("\r\n" + link.str()), std::string::npos) << log;
+    }
+    EXPECT_NE(log.find("has not been emptied"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Success"), std::string::npos) << log;
+}
+
+// A second name of a file's data is never shredded with it, and the folder
+// that still holds that name keeps its own.
+TEST(Links, AFileWithASecondNameKeepsItsDataAndItsFolderItsName) {
+    CShredderTestBed bed;
+    const CString other = bed.Folder().Write("outside\\hard.bin", Bytes());
+    const CString alias = bed.Folder().File("d\\sub\\alias.bin");
+    const CString plain = bed.Folder().Write("d\\sub\\plain.txt", "plain");
+    ASSERT_TRUE(CreateHardLinkA(alias, other, nullptr));
+    CScriptedMessageBoxes boxes;
+    {
+        CTestShredderApp app(bed.Environment());
+        const std::string line = "\"/s\" \"hard\" \"/O1\" \"/F2\" \"/R2\" \"" + bed.Folder().File("d").str() + "\"";
+        ASSERT_TRUE(app.InitInstance(line.c_str()));
+        app.ExitInstance();
+    }
+    const std::string log = bed.Log();
+    EXPECT_TRUE(ReadFileText(other) == Bytes()) << "the other name's data changed";
+    EXPECT_TRUE(ReadFileText(alias) == Bytes());
+    EXPECT_FALSE(FileExists(plain));
+    EXPECT_NE(log.find(alias.str() + "\r\nhas other names"), std::string::npos) << log;
+    EXPECT_NE(log.find("Unable to remove folder:\r\n" + FolderOf(alias).str()), std::string::npos) << log;
+    EXPECT_EQ(log.find("Success"), std::string::npos) << log;
+}
