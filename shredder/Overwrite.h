@@ -149,7 +149,8 @@ public:
 
     // 1: stop the whole job (Cancel, session end, or Cancel in a prompt); 0: go on.
     // realFolder: where the file's folder really is, when the caller knows.
-    // A link in the file's place goes to RemoveLink instead.
+    // A link in the file's place goes to RemoveLink instead; a file with
+    // another name (a hard link) is reported and left, its data untouched.
     int OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind, const CString& realFolder = CString());
     // A link is neither overwritten nor entered: removed as the link where the
     // entry holds it as itself, else left and reported as a failure.

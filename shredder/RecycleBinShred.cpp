@@ -129,12 +129,17 @@ int CRecycleBinShred::Shred() {
     progress->SetCaption(LoadLangString(TXT_BIN_CAPTION, kTextBinCaption));
 
     int rc = 0;
+    // Where every drive's bin is the desktop trash, one that kept a link is
+    // still not empty for the next drive: it is shredded and told once.
+    CStringArray done;
     for (int i = 0; i < 26 && !m_job.Stopping(); ++i) {
         if (!machine.fixedRoots[i][0]) continue;
         CBinQuery info = {sizeof(info), 0, 0};
         if (query(machine.fixedRoots[i], &info) != S_OK || info.i64NumItems == 0) continue;
         bool ownsDesktopIni = true;
         const CString folder = BinFolder(i, &ownsDesktopIni);
+        if (done.Find(folder, true) >= 0) continue;
+        done.Add(folder);
         WIN32_FIND_DATAA found;
         CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
         if (!find.IsValid()) {

@@ -109,6 +109,7 @@ TEST(Links, InTheRecycleBinStayWithWhatTheyLeadToAndTheBinIsNotEmptied) {
         EXPECT_NE(log.find("\r\n" + link.str()), std::string::npos) << log;
     }
     EXPECT_NE(log.find("has not been emptied"), std::string::npos) << log;
+    EXPECT_EQ(log.find("has not been emptied"), log.rfind("has not been emptied")) << "told once for the one bin";
     EXPECT_EQ(log.find("Success"), std::string::npos) << log;
 }
 
