@@ -67,6 +67,12 @@ struct CEngineSettings : CConnectionValues {
     DWORD ExitPauseMs = 1000;
     DWORD DrainStepMs = 1000;
     int DrainStepsPerConnection = 10;
+    // A browser connection the engine ends is read, and what comes discarded,
+    // until the browser closes too, for at most this long and this many
+    // bytes: closed with bytes unread, it is reset, and the reset drops the
+    // reply's tail still on its way to the browser.
+    DWORD CloseLingerMs = 5000;
+    int CloseLingerBytes = 8 * 1024 * 1024;
 
     // Connection threads kept waiting for the next connection: a browser
     // opens its connections in bursts, and a thread started for each one

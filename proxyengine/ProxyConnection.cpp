@@ -82,14 +82,16 @@ void CProxyConnection::RelayLoop() {
         const bool fromServer = hasServer && (sole == INVALID_SOCKET || sole == m_sServer);
         if (fromBrowser) PostRead(m_BrowserRead, m_sBrowser);
         if (fromServer) PostRead(m_ServerRead, m_sServer);
-        if (fromBrowser && ReadDone(m_BrowserRead)) {
+        const bool browserReady = fromBrowser && ReadDone(m_BrowserRead);
+        const bool serverReady = fromServer && ReadDone(m_ServerRead);
+        if (browserReady || serverReady) {
+            // With both sides ready, the one not served last goes first: a
+            // browser streaming an upload would otherwise hold back the
+            // server's early answer until the whole body had gone.
+            const bool server = serverReady && (!browserReady || !m_bServerTakenLast);
+            m_bServerTakenLast = server;
             idleSince = GetTickCount();
-            if (!TakeRead(m_sBrowser, m_BrowserRead)) break;
-            continue;
-        }
-        if (fromServer && ReadDone(m_ServerRead)) {
-            idleSince = GetTickCount();
-            if (!TakeRead(m_sServer, m_ServerRead)) break;
+            if (!(server ? TakeRead(m_sServer, m_ServerRead) : TakeRead(m_sBrowser, m_BrowserRead))) break;
             continue;
         }
         // The wake event ends the wait when the engine stops: a shutdown from
@@ -103,7 +105,12 @@ void CProxyConnection::RelayLoop() {
         const bool timed = !Settings().UseDefaultTimeOut && g_Engine.bTimeoutEndsConnection;
         if (timed) {
             const DWORD limit = DWORD(Settings().ConnectionTimeOut) * 1000, idle = GetTickCount() - idleSince;
-            if (idle >= limit) break;
+            if (idle >= limit) {
+                // Idle this long, the browser has every byte of the last
+                // reply: there is nothing left for a lingering close to save.
+                m_bLingerAtClose = false;
+                break;
+            }
             slice = limit - idle;
         }
         const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, slice);
@@ -297,13 +304,47 @@ void CProxyConnection::CloseServerSocket() {
 
 void CProxyConnection::CloseSockets() {
     CloseServerSocket();
-    if (m_sBrowser != INVALID_SOCKET) {
-        if (!m_BrowserQueue.IsEmpty() && !m_bFailed) SendBuffer(m_sBrowser, nullptr, 0);
-        m_BrowserQueue.Clear();
-        CancelRead(m_BrowserRead);
-        SOCKET s = m_sBrowser;
-        SetSocket(m_sBrowser, INVALID_SOCKET);
-        closesocket(s);
+    CloseBrowserSocket();
+}
+
+// A socket closed with received bytes unread is reset, and the reset drops
+// what is still on its way out: the tail of the reply just sent. The browser
+// may well have sent more (a pipelined request, the rest of an upload the
+// server answered early, bytes after its own close request), so the sending
+// side is shut first, letting the browser read the reply to its end, and what
+// it still sends is read off until it closes too. A browser that neither
+// reads nor closes holds the thread no longer than the linger bounds, and not
+// at all once the engine stops.
+void CProxyConnection::CloseBrowserSocket() {
+    if (m_sBrowser == INVALID_SOCKET) return;
+    if (!m_BrowserQueue.IsEmpty() && !m_bFailed) SendBuffer(m_sBrowser, nullptr, 0);
+    m_BrowserQueue.Clear();
+    if (m_bLingerAtClose && m_BrowserRead.overlapped.hEvent && IsEngineListening() &&
+        shutdown(m_sBrowser, SD_SEND) == 0)
+        DiscardBrowserBytes();
+    CancelRead(m_BrowserRead);
+    SOCKET s = m_sBrowser;
+    SetSocket(m_sBrowser, INVALID_SOCKET);
+    closesocket(s);
+}
+
+void CProxyConnection::DiscardBrowserBytes() {
+    const DWORD began = GetTickCount();
+    long long discarded = 0;
+    while (discarded <= g_Engine.CloseLingerBytes) {
+        PostRead(m_BrowserRead, m_sBrowser);
+        if (!ReadDone(m_BrowserRead)) {
+            const DWORD spent = GetTickCount() - began;
+            if (spent >= g_Engine.CloseLingerMs) return;
+            HANDLE waits[2] = {m_BrowserRead.overlapped.hEvent, ConnectionWakeEvent()};
+            if (WaitForMultipleObjects(2, waits, FALSE, g_Engine.CloseLingerMs - spent) != WAIT_OBJECT_0) return;
+            // As in the relay: a signal left from an earlier read.
+            if (!ReadDone(m_BrowserRead)) ResetEvent(m_BrowserRead.overlapped.hEvent);
+            continue;
+        }
+        const int n = TakeResult(m_BrowserRead);
+        if (n <= 0) return;
+        discarded += n;
     }
 }
 
@@ -311,6 +352,12 @@ void CProxyConnection::CloseSockets() {
 
 int CProxyConnection::OnBrowserData() {
     while (!m_Request.IsEmpty() && !m_bFailed) {
+        // Nothing more can go to a server that stopped taking the body, and
+        // the connection ends with its answer.
+        if (m_bBodyRefused) {
+            m_Request.Clear();
+            return 1;
+        }
         if (m_bTunnel) {
             m_nBrowserState = STATE_BODY;
             if (!SendBuffer(m_sServer, m_Request.Data(), m_Request.Size())) return 0;
@@ -343,7 +390,7 @@ int CProxyConnection::PassRequestBody() {
     switch (m_nRequestBody) {
     case REQUEST_LENGTH: {
         int n = int(std::min<long long>(m_Request.Size(), m_nRequestBodyLeft));
-        if (!SendBuffer(m_sServer, m_Request.Data(), n)) return 0;
+        if (!SendRequestBody(m_Request.Data(), n)) return 0;
         m_Request.Consume(n);
         m_nRequestBodyLeft -= n;
         if (m_nRequestBodyLeft == 0) {
@@ -356,7 +403,7 @@ int CProxyConnection::PassRequestBody() {
         int used = 0;
         CChunkReader::Result r = m_RequestChunks.Step(m_Request.Data(), m_Request.Size(), &used);
         if (r == CChunkReader::MALFORMED) return 0;
-        if (!SendBuffer(m_sServer, m_Request.Data(), used)) return 0;
+        if (!SendRequestBody(m_Request.Data(), used)) return 0;
         m_Request.Consume(used);
         if (r == CChunkReader::DONE) {
             m_nRequestBody = REQUEST_NONE;
@@ -367,10 +414,26 @@ int CProxyConnection::PassRequestBody() {
     case REQUEST_UNTIL_REPLY:
     case REQUEST_NONE:
     default:
-        if (!SendBuffer(m_sServer, m_Request.Data(), m_Request.Size())) return 0;
+        if (!SendRequestBody(m_Request.Data(), m_Request.Size())) return 0;
         m_Request.Clear();
         return 1;
     }
+}
+
+// A server may answer before it has the whole body (a refusal, a login
+// demand) and then stop reading it or reset its connection. Its answer is
+// still read and goes to the browser; the rest of the body is dropped, and
+// the browser connection ends with that answer, as the server connection is
+// of no further use.
+bool CProxyConnection::SendRequestBody(const char* data, int length) {
+    if (SendBuffer(m_sServer, data, length)) return true;
+    if (m_PendingReplies.empty() && m_nServerState != STATE_BODY) return false;
+    m_bFailed = false;
+    m_bBodyRefused = true;
+    m_ServerQueue.Clear();
+    m_strResend.Empty();
+    if (m_nServerState == STATE_BODY) m_bCloseAfterReply = true;
+    return true;
 }
 
 // Server side ---------------------------------------------------------------
@@ -505,7 +568,7 @@ int CProxyConnection::StartResponseBody(const CHeaderInfo& info) {
 void CProxyConnection::DecideConnectionEnd(bool requestCloses, const CHeaderInfo& info) {
     const bool replyKeepsOpen =
         !m_ResponseLines.IsEmpty() && KeepsConnectionOpen(StatusLineVersion(m_ResponseLines[0]), info);
-    m_bCloseAfterReply = requestCloses || !replyKeepsOpen || m_nBodyMode == BODY_CLOSE;
+    m_bCloseAfterReply = requestCloses || !replyKeepsOpen || m_nBodyMode == BODY_CLOSE || m_bBodyRefused;
     if (m_bCloseAfterReply && replyKeepsOpen) SetConnectionClose(m_ResponseLines);
 }
 

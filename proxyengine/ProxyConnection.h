@@ -5,7 +5,9 @@
 // that may speak next (on both only where both may); bytes for one side are
 // gathered so that a header leaves with the first body bytes in one send. A
 // lone bodyless request lost to a kept server connection that closed is sent
-// once more on a new one. Request
+// once more on a new one. A browser connection the engine ends first is
+// shut for sending and read off before it closes, so that no reset cuts the
+// reply short. Request
 // handling is in ProxyRequest.cpp, the per-site hooks in
 // RequestFilters.cpp, body filtering and injection in ResponseFilters.cpp.
 // Fields are public: the site and event records and the tests read them.
@@ -184,6 +186,8 @@ public:
     bool m_bCloseAfterReply = false;  // the browser connection ends with the current reply
     bool m_bUpstream = false;        // through the hub or the gateway
     bool m_bFailed = false;          // a send failed: the connection ends
+    bool m_bBodyRefused = false;     // the server took no more of the request body
+    bool m_bLingerAtClose = true;    // the browser connection is read off before it closes
     ConnectionSettingsPtr m_pSettings;
 
 private:
@@ -198,6 +202,7 @@ private:
     };
     static const ULONG_PTR kStatusPending = 0x103;
     CSideRead m_BrowserRead, m_ServerRead;
+    bool m_bServerTakenLast = false;  // which side's bytes the relay took last
 
     int StartResponseBody(const CHeaderInfo& info);
     void DecideConnectionEnd(bool requestCloses, const CHeaderInfo& info);
@@ -207,6 +212,9 @@ private:
     int FinishResponse();
     bool SendToBrowser(const char* data, int length);
     bool SendGathered(SOCKET s, const char* first, int firstLength, const char* data, int length);
+    bool SendRequestBody(const char* data, int length);
+    void CloseBrowserSocket();
+    void DiscardBrowserBytes();
     SOCKET SoleSpeaker() const;
     void PostRead(CSideRead& read, SOCKET s);
     static bool ReadDone(const CSideRead& read);
