@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
+#include <thread>
+#include <vector>
 
 #include "DnsCache.h"
 #include "ProxyConnection.h"
@@ -64,6 +67,83 @@ bool ClosedByTheProxy(SOCKET s) {
     char byte;
     return select(0, &readable, nullptr, nullptr, &bound) == 1 && recv(s, &byte, 1, 0) == 0;
 }
+
+// Reads until the proxy ends the connection; end gets 0 for a clean close,
+// the socket error for a reset, -1 when nothing came within the bound.
+std::string ReadUntilClosed(SOCKET s, int& end) {
+    std::string got;
+    std::vector<char> buffer(65536);
+    fd_set readable;
+    timeval bound = {5, 0};
+    for (end = -1;; got.append(buffer.data(), size_t(end))) {
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        if (select(0, &readable, nullptr, nullptr, &bound) != 1) return got;
+        end = recv(s, buffer.data(), int(buffer.size()), 0);
+        if (end <= 0) {
+            end = end == 0 ? 0 : WSAGetLastError();
+            return got;
+        }
+    }
+}
+
+// A web server for one connection that answers once the request header is
+// in, as servers answer a refused upload, dropping what else comes. Its
+// reply's second part waits for Go(), so that what the browser sends late is
+// surely there before the reply ends. One that resets sends its reply and
+// closes at once, whatever is still unread.
+class CEarlyOrigin {
+public:
+    CEarlyOrigin(std::string first, std::string rest, bool resets)
+        : m_first(std::move(first)), m_rest(std::move(rest)), m_resets(resets) {
+        sockaddr_in at = {};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof(at);
+        bind(m_listen, reinterpret_cast<sockaddr*>(&at), sizeof(at));
+        listen(m_listen, 1);
+        getsockname(m_listen, reinterpret_cast<sockaddr*>(&at), &length);
+        m_port = ntohs(at.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~CEarlyOrigin() {
+        Go();
+        closesocket(m_listen);
+        m_thread.join();
+        CloseHandle(m_seen);
+        CloseHandle(m_go);
+    }
+    int Port() const { return m_port; }
+    void WaitForRequest() { WaitForSingleObject(m_seen, 5000); }
+    void Go() { SetEvent(m_go); }
+
+private:
+    void Serve() {
+        SOCKET s = accept(m_listen, nullptr, nullptr);
+        std::string header = ReceiveBytes(s, 1, 5000);
+        while (header.find("\r\n\r\n") == std::string::npos && !header.empty()) header += ReceiveBytes(s, 1, 5000);
+        SetEvent(m_seen);
+        if (m_resets) {
+            SendAll(s, m_first + m_rest);
+            closesocket(s);
+            return;
+        }
+        std::thread drop([s] { ReceiveAll(s); });
+        SendAll(s, m_first);
+        WaitForSingleObject(m_go, 10000);
+        SendAll(s, m_rest);
+        shutdown(s, SD_SEND);
+        drop.join();
+        closesocket(s);
+    }
+    std::string m_first, m_rest;
+    bool m_resets;
+    SOCKET m_listen = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    int m_port = 0;
+    HANDLE m_seen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE m_go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread m_thread;
+};
 
 std::string Binary(size_t size) {
     std::string bytes(size, '\0');
@@ -317,18 +397,19 @@ TEST(ProxyRelay, TheBrowserConnectionEndsWithTheReplyWhenTheRequestOrTheReplySay
     const struct {
         std::string request;
         bool closes;
+        std::string body;
     } cases[] = {
-        {get("/page", "HTTP/1.0", ""), true},
-        {get("/page", "HTTP/1.1", "Connection: TE, close\r\n"), true},
-        {get("/page", "HTTP/1.1", "proxy-connection: CLOSE\r\n"), true},
-        {get("/image", "HTTP/1.1", "Connection: close\r\n"), true},
-        {get("/chunked", "HTTP/1.1", "Connection: close\r\n"), true},
-        {"HEAD" + get("/page", "HTTP/1.1", "Connection: close\r\n").substr(3), true},
-        {get("/none", "HTTP/1.1", "Connection: close\r\n"), true},
-        {get("/bye", "HTTP/1.1", ""), true},
-        {get("/old", "HTTP/1.1", ""), true},
-        {get("/page", "HTTP/1.0", "Proxy-Connection: Keep-Alive\r\n"), false},
-        {get("/page", "HTTP/1.1", ""), false},
+        {get("/page", "HTTP/1.0", ""), true, "<p>page</p>"},
+        {get("/page", "HTTP/1.1", "Connection: TE, close\r\n"), true, "<p>page</p>"},
+        {get("/page", "HTTP/1.1", "proxy-connection: CLOSE\r\n"), true, "<p>page</p>"},
+        {get("/image", "HTTP/1.1", "Connection: close\r\n"), true, "GIF89a"},
+        {get("/chunked", "HTTP/1.1", "Connection: close\r\n"), true, "<p>x"},
+        {"HEAD" + get("/page", "HTTP/1.1", "Connection: close\r\n").substr(3), true, ""},
+        {get("/none", "HTTP/1.1", "Connection: close\r\n"), true, ""},
+        {get("/bye", "HTTP/1.1", ""), true, "bye"},
+        {get("/old", "HTTP/1.1", ""), true, "old"},
+        {get("/page", "HTTP/1.0", "Proxy-Connection: Keep-Alive\r\n"), false, "<p>page</p>"},
+        {get("/page", "HTTP/1.1", ""), false, "<p>page</p>"},
     };
     for (bool blokkum : {false, true}) {
         CEngineUnderTest engine(blokkum ? BlokkumEngineSettings() : VeilrunEngineSettings());
@@ -339,6 +420,7 @@ TEST(ProxyRelay, TheBrowserConnectionEndsWithTheReplyWhenTheRequestOrTheReplySay
             const std::string reply = ReceiveResponse(s, 3000);
             const std::string header = reply.substr(0, reply.find("\r\n\r\n") + 2);
             EXPECT_EQ(0u, reply.find("HTTP/1."));
+            EXPECT_EQ(c.body, reply.substr(header.size() + 2));
             if (c.closes) {
                 EXPECT_TRUE(ClosedByTheProxy(s));
                 // Only an HTTP/1.0 reply without keep-alive says so by itself.
@@ -352,6 +434,67 @@ TEST(ProxyRelay, TheBrowserConnectionEndsWithTheReplyWhenTheRequestOrTheReplySay
                 EXPECT_EQ(plain, ReceiveResponse(s, 3000)) << "the same connection serves the next request";
             }
             closesocket(s);
+        }
+    }
+}
+
+TEST(ProxyRelay, AReplyThatEndsTheConnectionArrivesWholeWhateverTheBrowserSendsMeanwhile) {
+    // Large enough that a reset at the close would cut it short.
+    const std::string big = Binary(2 * 1024 * 1024);
+    const std::string octets = "Content-Type: application/octet-stream\r\n";
+    const std::string length = octets + "Content-Length: " + std::to_string(big.size()) + "\r\n";
+    enum Late { PIPELINED, AFTER_CLOSE, UPLOAD };
+    const struct {
+        const char* name;
+        std::string header, body;
+        Late late;
+        bool resets;
+    } cases[] = {
+        {"the server's last request, the next one pipelined", "HTTP/1.1 200 OK\r\n" + length + "Connection: close\r\n\r\n",
+         big, PIPELINED, false},
+        {"a body the server's close ends, the next request pipelined", "HTTP/1.1 200 OK\r\n" + octets + "\r\n", big,
+         PIPELINED, false},
+        {"bytes after the browser's own close request", "HTTP/1.1 200 OK\r\n" + length + "\r\n", big, AFTER_CLOSE, false},
+        {"an early refusal of an upload still coming",
+         "HTTP/1.1 413 Payload Too Large\r\n" + length + "Connection: close\r\n\r\n", big, UPLOAD, false},
+        {"an early refusal from a server that then resets",
+         "HTTP/1.1 413 Payload Too Large\r\nContent-Length: 7\r\n\r\n", "too big", UPLOAD, true},
+    };
+    const size_t upload = 16 * 1024 * 1024;
+    const std::string piece = Binary(64 * 1024);
+    for (bool blokkum : {false, true}) {
+        for (const auto& k : cases) {
+            SCOPED_TRACE(std::string(blokkum ? "Blokkum: " : "Veilrun: ") + k.name);
+            CEarlyOrigin origin(k.header + k.body.substr(0, k.body.size() / 2), k.body.substr(k.body.size() / 2), k.resets);
+            CEngineUnderTest engine(blokkum ? BlokkumEngineSettings() : VeilrunEngineSettings());
+            SOCKET c = ConnectLoopback(engine.Port());
+            if (k.late == UPLOAD)
+                SendAll(c, "POST http://127.0.0.1:" + std::to_string(origin.Port()) +
+                               "/up HTTP/1.1\r\nContent-Length: " + std::to_string(upload) + "\r\n\r\n");
+            else
+                SendAll(c, Get(origin.Port(), "/big", k.late == AFTER_CLOSE ? "Connection: close\r\n" : ""));
+            // An upload goes on until the answer has ended, as from a browser
+            // that does not watch for an early one.
+            std::atomic<bool> ended{false};
+            std::thread late([&] {
+                if (k.late != UPLOAD) {
+                    origin.WaitForRequest();
+                    SendAll(c, k.late == PIPELINED ? Get(origin.Port(), "/next") : std::string(64 * 1024, 'x'));
+                }
+                origin.Go();
+                for (size_t sent = 0; k.late == UPLOAD && sent < upload && !ended && SendAll(c, piece);)
+                    sent += piece.size();
+            });
+            int end = -1;
+            const std::string got = ReadUntilClosed(c, end);
+            ended = true;
+            late.join();
+            closesocket(c);
+            EXPECT_EQ(0u, got.find(k.header.substr(0, k.header.find("\r\n") + 2)));
+            const size_t headerEnd = got.find("\r\n\r\n");
+            EXPECT_TRUE(headerEnd != std::string::npos && got.compare(headerEnd + 4, std::string::npos, k.body) == 0)
+                << got.size() << " bytes arrived";
+            EXPECT_EQ(0, end) << "not a clean close";
         }
     }
 }
