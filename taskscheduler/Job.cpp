@@ -20,7 +20,10 @@ HRESULT CJob::Attach(ITask* task) {
     return m_triggers->Attach(task);
 }
 
-HRESULT CJob::Ready() const { return m_task ? S_OK : Raise(E_UNEXPECTED); }
+HRESULT CJob::Ready() const {
+    if (m_task) return S_OK;
+    return Raise(FAILED(m_damage) ? m_damage : E_UNEXPECTED);
+}
 
 std::wstring CJob::TaskName() const {
     if (!m_name.empty() || !m_task) return m_name;
@@ -169,12 +172,14 @@ STDMETHODIMP CJob::Save(BSTR fileName) {
     hr = m_task.As(IID_IPersistFile, file);
     if (FAILED(hr)) return Raise(hr);
     const bool own = !fileName || !*fileName;
+    // The platform keeps the path in a fixed buffer, as it does a task name.
+    if (!own && SysStringLen(fileName) >= MAX_PATH) return Raise(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
     return Check(RetryWhileShared([&] { return file->Save(own ? nullptr : fileName, FALSE); }));
 }
 
 STDMETHODIMP CJob::get_Triggers(_Triggers** value) {
     if (!value) return E_POINTER;
-    if (!m_triggers) return Raise(E_UNEXPECTED);
+    if (!m_triggers) return Raise(FAILED(m_damage) ? m_damage : E_UNEXPECTED);
     m_triggers->AddRef();
     *value = m_triggers;
     return S_OK;

@@ -1,6 +1,7 @@
 #include "Schedule.h"
 
 #include "Job.h"
+#include "TaskNames.h"
 
 namespace {
 const char* const ScheduleSource = "TaskScheduler.Schedule";
@@ -58,9 +59,11 @@ STDMETHODIMP CSchedule::CreateTask(BSTR name, _Job** value) {
     if (!value) return E_POINTER;
     *value = nullptr;
     const std::wstring taskName = name ? name : L"";
+    HRESULT hr = CheckTaskName(taskName.c_str());
+    if (FAILED(hr)) return Raise(hr);
     // The platform's NewWorkItem may accept a name that exists (Wine does, in
     // another letter case), and the save would then replace that task.
-    HRESULT hr = FindTask(taskName);
+    hr = FindTask(taskName);
     if (FAILED(hr)) return Raise(hr);
     if (hr == S_OK) return Raise(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
 
@@ -91,17 +94,25 @@ STDMETHODIMP CSchedule::Refresh() {
     m_jobs.Clear();
     ForEachTaskFile(m_scheduler.Get(), [&](const std::wstring& file) {
         const std::wstring name = TaskNameFromFileName(file);
-        CInterfacePtr<ITask> task;
-        // A file that does not load (damaged, or not a task) is not listed:
-        // a Job without its work item would fail every call made on it.
-        if (FAILED(m_scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Out()))) || !task)
-            return true;
         CInterfacePtr<CJob> job = CInterfacePtr<CJob>::Adopt(new (std::nothrow) CJob);
         if (!job) return true;
-        // Triggers that do not load leave the job with an empty Triggers
-        // collection; the task is still listed.
-        job->Attach(task.Get());
         job->SetName(name);
+        CInterfacePtr<ITask> task;
+        HRESULT hr = CheckTaskName(name.c_str());
+        if (SUCCEEDED(hr))
+            hr = RetryWhileShared([&] {
+                return m_scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Out()));
+            });
+        if (SUCCEEDED(hr) && !task) hr = E_NOINTERFACE;
+        // A task file that does not load (damaged, or not a task) is still
+        // listed, so that it can be deleted and its name used again; its job
+        // answers every property with the reason it did not load.
+        if (FAILED(hr))
+            job->SetDamaged(hr);
+        else
+            // Triggers that do not load leave the job with an empty Triggers
+            // collection; the task is still listed.
+            job->Attach(task.Get());
         // Two names that differ only in case share a key; the second is listed unkeyed.
         if (FAILED(m_jobs.Add(job.Get(), name.c_str()))) m_jobs.Add(job.Get());
         return true;
@@ -113,8 +124,9 @@ STDMETHODIMP CSchedule::Delete(short index) {
     CJob* job = m_jobs.At(index);
     if (!job) return RaiseCollection(E_COLLECTION_INDEX);
     const std::wstring name = job->TaskName();
-    if (name.empty()) return Raise(E_INVALIDARG);
-    HRESULT hr = RetryWhileShared([&] { return m_scheduler->Delete(name.c_str()); });
+    HRESULT hr = CheckTaskName(name.c_str());
+    if (FAILED(hr)) return Raise(hr);
+    hr = RetryWhileShared([&] { return m_scheduler->Delete(name.c_str()); });
     if (FAILED(hr)) return Raise(hr);
     m_jobs.Remove(index);
     return S_OK;

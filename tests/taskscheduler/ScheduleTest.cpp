@@ -4,6 +4,7 @@
 
 #include "Files.h"
 #include "Handles.h"
+#include "TaskNames.h"
 
 namespace {
 CInterfacePtr<IDispatch> CreateTask(IDispatch* schedule, const std::wstring& name, DispatchOutcome* outcome = nullptr) {
@@ -131,32 +132,110 @@ TEST(Schedule, ExistingNameInAnyCaseIsRefusedAndTheOtherTaskKeepsItsFile) {
     CoTaskMemFree(creator);
 }
 
-TEST(Schedule, DamagedTaskFileIsNotListed) {
+TEST(Schedule, DamagedTaskFileIsListedAndCanBeDeletedAndMadeAgain) {
     CInterfacePtr<IDispatch> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
     CTaskCleanup cleanup;
     const std::wstring damaged = cleanup.Add(UniqueTaskName(L"QvDamaged"));
     const std::wstring good = cleanup.Add(UniqueTaskName(L"QvGood"));
     MakePlatformTask(good);
+    MakePlatformTask(damaged);
     {
-        // Written in place: the scheduler service opens each file that appears
+        // Cut in place: the scheduler service opens each file that appears
         // in the folder, and one it holds cannot be renamed into place.
-        static const char kText[] = "not a task file at all";
-        CHandle file(CreateFileA(TaskFilePath(damaged).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-        DWORD wrote = 0;
-        ASSERT_TRUE(file.IsValid() && WriteFile(file, kText, sizeof kText - 1, &wrote, nullptr));
-        ASSERT_EQ(wrote, sizeof kText - 1);
+        CHandle file;
+        for (int i = 0; i < 20 && !file.IsValid(); ++i, Sleep(50))
+            file.Attach(CreateFileA(TaskFilePath(damaged).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file.IsValid());
+        ASSERT_NE(SetFilePointer(file, 30, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+        ASSERT_TRUE(SetEndOfFile(file));
     }
 
     ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::Refresh));
-    EXPECT_EQ(IndexOfJob(schedule.Get(), damaged), 0);
     EXPECT_GT(IndexOfJob(schedule.Get(), good), 0);
-    // Every counted job has a work item behind it.
-    for (long i = 1; i <= Count(schedule.Get()); ++i) {
-        CVariant job, app;
-        ASSERT_OK(DispatchGet(schedule.Get(), Dispid::Job, job, {short(i)}));
-        EXPECT_OK(DispatchGet(job.Object().Get(), Dispid::ApplicationName, app));
+    CInterfacePtr<IDispatch> job = JobNamed(schedule.Get(), damaged);
+    ASSERT_TRUE(job);
+    // Its properties answer with an error, not with empty values.
+    CVariant value;
+    for (DISPID id : {Dispid::Creator, Dispid::ApplicationName, Dispid::Status, Dispid::Triggers}) {
+        DispatchOutcome o = DispatchGet(job.Get(), id, value);
+        EXPECT_EQ(o.hr, DISP_E_EXCEPTION) << id;
+        EXPECT_TRUE(FAILED(o.scode)) << id;
     }
+    DispatchOutcome run = DispatchMethod(job.Get(), Dispid::Run);
+    EXPECT_EQ(run.hr, DISP_E_EXCEPTION);
+
+    const long count = Count(schedule.Get());
+    ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::Delete, {short(IndexOfJob(schedule.Get(), damaged))}));
+    EXPECT_FALSE(FileExists(TaskFilePath(damaged).c_str()));
+    EXPECT_EQ(Count(schedule.Get()), count - 1);
+    DispatchOutcome o;
+    CInterfacePtr<IDispatch> made = CreateTask(schedule.Get(), damaged, &o);
+    EXPECT_OK(o);
+    ASSERT_TRUE(made);
+    ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::Refresh));
+    job = JobNamed(schedule.Get(), damaged);
+    ASSERT_TRUE(job);
+    EXPECT_OK(DispatchGet(job.Get(), Dispid::Creator, value));
+    EXPECT_EQ(value.Text(), L"Tasklatch");
+}
+
+TEST(Schedule, NamesTheSchedulerCannotHoldAreRefusedAndTheLongestOneWorks) {
+    CInterfacePtr<IDispatch> schedule = NewSchedule();
+    ASSERT_TRUE(schedule);
+    CTaskCleanup cleanup;
+    const int longest = LongestTaskName();
+    ASSERT_GT(longest, 100);
+    auto padded = [&](int length) {
+        std::wstring name = UniqueTaskName(L"QvLong");
+        name.resize(size_t(length), L'x');
+        return name;
+    };
+    const HRESULT tooLong = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE), invalid = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    const struct {
+        std::wstring name;
+        HRESULT expected;
+    } cases[] = {
+        {padded(longest), S_OK},
+        {padded(longest + 1), tooLong},
+        {padded(300), tooLong},
+        {L"", invalid},
+        {L"a/b", invalid},
+        {L"a\\b", invalid},
+        {L"a:b", invalid},
+        {L"a*b?", invalid},
+        {L"a\"b<c>|", invalid},
+        {L"tab\tname", invalid},
+        {L"NUL", invalid},
+        {L"com1.night", invalid},
+        {L"Console " + UniqueTaskName(L"QvOk"), S_OK},
+    };
+    ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::Refresh));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.name) + " (" + std::to_string(c.name.size()) + " characters)");
+        const long before = Count(schedule.Get());
+        DispatchOutcome o;
+        // Only names that work go to the cleanup, which calls the platform with them.
+        if (c.expected == S_OK) cleanup.Add(c.name);
+        CInterfacePtr<IDispatch> job = CreateTask(schedule.Get(), c.name, &o);
+        if (c.expected == S_OK) {
+            EXPECT_OK(o);
+            EXPECT_TRUE(FileExists(TaskFilePath(c.name).c_str()));
+            EXPECT_EQ(Count(schedule.Get()), before + 1);
+            continue;
+        }
+        EXPECT_EQ(o.hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(o.scode, c.expected);
+        EXPECT_FALSE(o.description.empty());
+        EXPECT_FALSE(job);
+        EXPECT_EQ(Count(schedule.Get()), before);
+    }
+    // The longest name is listed, and deleted, by its whole name.
+    ASSERT_OK(DispatchMethod(schedule.Get(), Dispid::Refresh));
+    const long at = IndexOfJob(schedule.Get(), cases[0].name);
+    ASSERT_GT(at, 0);
+    EXPECT_OK(DispatchMethod(schedule.Get(), Dispid::Delete, {short(at)}));
+    EXPECT_FALSE(FileExists(TaskFilePath(cases[0].name).c_str()));
 }
 
 TEST(Schedule, JobMadeByCreateTaskCanBeDeletedBeforeARefresh) {
