@@ -19,37 +19,56 @@ enum : DISPID {
 };
 
 CString TextOf(const CVariant& value) { return AnsiFromWide(value.Text().c_str()).c_str(); }
+
+// The library raises the platform's own error as the call's exception.
+HRESULT ErrorOf(const DispatchOutcome& outcome) {
+    if (outcome.hr == DISP_E_EXCEPTION && FAILED(outcome.scode)) return outcome.scode;
+    return outcome.hr;
+}
 }  // namespace
 
 bool CJobDriver::PutText(DISPID id, const char* text) {
-    return m_job && SUCCEEDED(DispatchPut(m_job.Get(), id, CVariant(WideFromAnsi(text).c_str())).hr);
+    if (!m_job) return (m_error = E_NOINTERFACE), false;
+    const HRESULT hr = ErrorOf(DispatchPut(m_job.Get(), id, CVariant(WideFromAnsi(text).c_str())));
+    if (FAILED(hr)) m_error = hr;
+    return SUCCEEDED(hr);
+}
+
+HRESULT CJobDriver::GetText(DISPID id, CString& text) {
+    text = CString();
+    CVariant value;
+    const HRESULT hr = m_job ? ErrorOf(DispatchGet(m_job.Get(), id, value)) : E_NOINTERFACE;
+    if (FAILED(hr)) return m_error = hr;
+    text = TextOf(value);
+    return S_OK;
 }
 
 CString CJobDriver::GetText(DISPID id) {
-    CVariant value;
-    if (!m_job || FAILED(DispatchGet(m_job.Get(), id, value).hr)) return CString();
-    return TextOf(value);
+    CString text;
+    GetText(id, text);
+    return text;
 }
 
-HRESULT CJobDriver::Call(DISPID id) {
-    if (!m_job) return E_NOINTERFACE;
-    const DispatchOutcome outcome = DispatchMethod(m_job.Get(), id);
-    // The library raises the platform's own error as the call's exception.
-    if (outcome.hr == DISP_E_EXCEPTION && FAILED(outcome.scode)) return outcome.scode;
-    return outcome.hr;
+HRESULT CJobDriver::Call(DISPID id, std::initializer_list<CVariant> args) {
+    const HRESULT hr = m_job ? ErrorOf(DispatchMethod(m_job.Get(), id, args)) : E_NOINTERFACE;
+    if (FAILED(hr)) m_error = hr;
+    return hr;
 }
 
 bool CJobDriver::SetApplicationName(const char* name) { return PutText(DISPID_JOB_APPLICATIONNAME, name); }
 bool CJobDriver::SetCommandLine(const char* line) { return PutText(DISPID_JOB_COMMANDLINE, line); }
 CString CJobDriver::GetCommandLine() { return GetText(DISPID_JOB_COMMANDLINE); }
 CString CJobDriver::GetCreator() { return GetText(DISPID_JOB_CREATOR); }
+HRESULT CJobDriver::GetCreator(CString& creator) { return GetText(DISPID_JOB_CREATOR, creator); }
 bool CJobDriver::SetCreator(const char* creator) { return PutText(DISPID_JOB_CREATOR, creator); }
 HRESULT CJobDriver::Run() { return Call(DISPID_JOB_RUN); }
 CString CJobDriver::GetName() { return GetText(DISPID_JOB_NAME); }
 HRESULT CJobDriver::ShowProperties() { return Call(DISPID_JOB_SHOWPROPERTIES); }
+bool CJobDriver::Save() { return SUCCEEDED(Call(DISPID_JOB_SAVE, {CVariant(L"")})); }
 
-bool CJobDriver::Save() {
-    return m_job && SUCCEEDED(DispatchMethod(m_job.Get(), DISPID_JOB_SAVE, {CVariant(L"")}).hr);
+HRESULT CScheduleDriver::Failed(HRESULT hr) {
+    if (FAILED(hr)) m_error = hr;
+    return hr;
 }
 
 bool CScheduleDriver::Create() {
@@ -61,30 +80,34 @@ bool CScheduleDriver::Create() {
 
 CInterfacePtr<IDispatch> CScheduleDriver::CreateTask(const char* name) {
     CVariant job;
-    if (!m_schedule ||
-        FAILED(DispatchMethod(m_schedule.Get(), DISPID_SCHEDULE_CREATETASK, {CVariant(WideFromAnsi(name).c_str())},
-                              &job).hr))
+    if (!m_schedule) return Failed(E_NOINTERFACE), CInterfacePtr<IDispatch>();
+    if (FAILED(Failed(ErrorOf(DispatchMethod(m_schedule.Get(), DISPID_SCHEDULE_CREATETASK,
+                                             {CVariant(WideFromAnsi(name).c_str())}, &job)))))
         return CInterfacePtr<IDispatch>();
     return job.Object();
 }
 
 bool CScheduleDriver::Refresh() {
-    return m_schedule && SUCCEEDED(DispatchMethod(m_schedule.Get(), DISPID_SCHEDULE_REFRESH).hr);
+    if (!m_schedule) return SUCCEEDED(Failed(E_NOINTERFACE));
+    return SUCCEEDED(Failed(ErrorOf(DispatchMethod(m_schedule.Get(), DISPID_SCHEDULE_REFRESH))));
 }
 
 bool CScheduleDriver::Delete(short index) {
-    return m_schedule && SUCCEEDED(DispatchMethod(m_schedule.Get(), DISPID_SCHEDULE_DELETE, {CVariant(index)}).hr);
+    if (!m_schedule) return SUCCEEDED(Failed(E_NOINTERFACE));
+    return SUCCEEDED(Failed(ErrorOf(DispatchMethod(m_schedule.Get(), DISPID_SCHEDULE_DELETE, {CVariant(index)}))));
 }
 
 CInterfacePtr<IDispatch> CScheduleDriver::GetJob(short index) {
     CVariant job;
-    if (!m_schedule || FAILED(DispatchGet(m_schedule.Get(), DISPID_SCHEDULE_JOB, job, {CVariant(index)}).hr))
+    if (!m_schedule) return Failed(E_NOINTERFACE), CInterfacePtr<IDispatch>();
+    if (FAILED(Failed(ErrorOf(DispatchGet(m_schedule.Get(), DISPID_SCHEDULE_JOB, job, {CVariant(index)})))))
         return CInterfacePtr<IDispatch>();
     return job.Object();
 }
 
 long CScheduleDriver::GetCount() {
     CVariant count;
-    if (!m_schedule || FAILED(DispatchGet(m_schedule.Get(), DISPID_SCHEDULE_COUNT, count).hr)) return 0;
+    if (!m_schedule) return Failed(E_NOINTERFACE), 0;
+    if (FAILED(Failed(ErrorOf(DispatchGet(m_schedule.Get(), DISPID_SCHEDULE_COUNT, count))))) return 0;
     return count.Long();
 }

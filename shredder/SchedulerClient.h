@@ -2,7 +2,8 @@
 // CScheduleDriver bound to one "TaskScheduler.Schedule" object and
 // CJobDriver attached to one Job at a time. Every call is a late-bound
 // IDispatch::Invoke by the library's DISPIDs; a failing call answers false
-// (or an empty value) and leaves the caller's command to end.
+// (or an empty value) and leaves the caller's command to end, and LastError
+// keeps the error it raised, so that the user can be told why.
 // Deliberately not: triggers; the user sets them in the task's property sheet.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <oleauto.h>
 
 #include "ComServer.h"
+#include "DispatchCall.h"
 #include "Strings.h"
 
 class CJobDriver {
@@ -22,18 +24,25 @@ public:
     bool SetCommandLine(const char* line);
     CString GetCommandLine();
     CString GetCreator();
+    // S_OK and the creator, or the error the job raised: the one of a task
+    // whose file did not load says why.
+    HRESULT GetCreator(CString& creator);
     bool SetCreator(const char* creator);
     // S_OK, or the error the Task Scheduler gave (E_NOINTERFACE when no job is attached).
     HRESULT Run();
     CString GetName();
     bool Save();
     HRESULT ShowProperties();
+    // The error of the last call that failed (E_NOINTERFACE when no job was attached).
+    HRESULT LastError() const { return m_error; }
 
 private:
     bool PutText(DISPID id, const char* text);
+    HRESULT GetText(DISPID id, CString& text);
     CString GetText(DISPID id);
-    HRESULT Call(DISPID id);
+    HRESULT Call(DISPID id, std::initializer_list<CVariant> args = {});
     CInterfacePtr<IDispatch> m_job;
+    HRESULT m_error = S_OK;
 };
 
 class CScheduleDriver {
@@ -49,7 +58,11 @@ public:
     bool Delete(short index);
     CInterfacePtr<IDispatch> GetJob(short index);
     long GetCount();
+    // The error of the last call that failed (E_NOINTERFACE without a Schedule).
+    HRESULT LastError() const { return m_error; }
 
 private:
+    HRESULT Failed(HRESULT hr);
     CInterfacePtr<IDispatch> m_schedule;
+    HRESULT m_error = S_OK;
 };

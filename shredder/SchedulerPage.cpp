@@ -10,19 +10,33 @@
 #include "SheetResources.h"
 #include "ShredderApp.h"
 #include "ShredderKeys.h"
+#include "TaskNames.h"
 
 using namespace Grindel;
 
+static_assert(sizeof kTextSchedErrors / sizeof kTextSchedErrors[0] == TXT_SCHED_ERROR_LAST - TXT_SCHED_ERROR_FIRST + 1,
+              "one text for each of the Task Scheduler's errors");
+
+CString TaskErrorText(HRESULT error) {
+    CString text = SystemErrorText(DWORD(error));
+    if (!text.IsEmpty()) return text;
+    // SCHED_E_TRIGGER_NOT_FOUND (0x80041309) to SCHED_E_SERVICE_NOT_RUNNING (0x80041315).
+    const HRESULT first = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x1309);
+    const HRESULT last = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x1315);
+    if (error >= first && error <= last) {
+        const int at = int(error - first);
+        return LoadLangString(TXT_SCHED_ERROR_FIRST + at, kTextSchedErrors[at]);
+    }
+    text.Format("0x%08lX", static_cast<unsigned long>(error));
+    return text;
+}
+
 namespace {
-// With the error the Task Scheduler gave, when it gave one, in the system's words.
+// With the error the Task Scheduler gave, when it gave one, in words.
 void ReportTaskFailure(CMyPropertySheet& sheet, HWND parent, int key, const char* text, const char* name,
                        HRESULT error = S_OK) {
     CString message = LangText(key, text, name);
-    if (FAILED(error)) {
-        CString reason = SystemErrorText(DWORD(error));
-        if (reason.IsEmpty()) reason.Format("0x%08lX", static_cast<unsigned long>(error));
-        message += "\n" + reason;
-    }
+    if (FAILED(error)) message += "\n" + TaskErrorText(error);
     QvMessageBox(parent, message, sheet.App().ProductTitle(), MB_ICONERROR);
 }
 }  // namespace
@@ -33,8 +47,9 @@ CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent) {
     sheet.Job().Attach(sheet.Schedule().CreateTask(dialog.m_name).Get());
     if (!sheet.Job().IsAttached() || !sheet.Job().SetCreator(kCreator) ||
         !sheet.Job().SetApplicationName(JoinPath(sheet.App().AppPath(), kProgramFile))) {
+        const HRESULT error = sheet.Job().IsAttached() ? sheet.Job().LastError() : sheet.Schedule().LastError();
         sheet.Job().Attach(nullptr);
-        ReportTaskFailure(sheet, parent, TXT_TASK_CREATE_FAILED, kTextTaskCreateFailed, dialog.m_name);
+        ReportTaskFailure(sheet, parent, TXT_TASK_CREATE_FAILED, kTextTaskCreateFailed, dialog.m_name, error);
         return CString();
     }
     return dialog.m_name;
@@ -42,8 +57,8 @@ CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent) {
 
 bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine) {
     if (!sheet.Job().SetCommandLine(commandLine) || !sheet.Job().Save()) {
-        ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed,
-                          name);
+        ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed, name,
+                          sheet.Job().LastError());
         return false;
     }
     // Saved all the same: the user can set its schedule from the Scheduler page.
@@ -76,7 +91,8 @@ void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& mov
         line = line.Left(at) + option + line.Mid(end);
         const CString name = job.GetName();
         if (!job.SetCommandLine(line) || !job.Save())
-            ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed, name);
+            ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed, name,
+                              job.LastError());
         else if (now < 0)
             ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_NO_ALGORITHM, kTextTaskNoAlgorithm, name);
     }
@@ -96,6 +112,8 @@ BOOL CTaskNameDlg::OnInitDialog() {
         {IDCANCEL, 10003, "Cancel"},
     };
     SetControlTexts(m_hWnd, kTexts);
+    // No longer than a task file can be named on this computer.
+    SendDlgItemMessageA(m_hWnd, IDC_TASK_NAME, EM_LIMITTEXT, WPARAM(LongestTaskName()), 0);
     return TRUE;
 }
 
@@ -103,6 +121,18 @@ void CTaskNameDlg::OnOK() {
     const CString name = GetDlgItemText(IDC_TASK_NAME);
     if (name.IsEmpty()) {
         Box(9057, "Please, Enter the task name.", MB_ICONSTOP);
+        return;
+    }
+    const HRESULT fits = CheckTaskName(WideFromAnsi(name).c_str());
+    if (fits == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)) {
+        CString longest;
+        longest.Format("%d", LongestTaskName());
+        QvMessageBox(m_hWnd, LangText(TXT_TASK_NAME_TOO_LONG, kTextTaskNameTooLong, longest), App().ProductTitle(),
+                     MB_ICONSTOP);
+        return;
+    }
+    if (FAILED(fits)) {
+        Box(TXT_TASK_NAME_INVALID, kTextTaskNameInvalid, MB_ICONSTOP);
         return;
     }
     m_schedule.Refresh();
@@ -153,17 +183,25 @@ BOOL CMyPropertyPage6::OnSetActive() {
 void CMyPropertyPage6::FillTaskList() {
     m_list.DeleteAllItems();
     m_rowMap.clear();
+    m_rowNames.clear();
     CScheduleDriver& schedule = Sheet().Schedule();
     schedule.Refresh();
     const long count = schedule.GetCount();
     CJobDriver& job = Sheet().Job();
     for (long i = 1; i <= count; ++i) {
         job.Attach(schedule.GetJob(short(i)).Get());
-        if (job.GetCreator() != kCreator) continue;
+        if (!job.IsAttached()) continue;
+        CString creator;
+        // A task whose file did not load has no creator to read: it is listed
+        // all the same, as damaged, so that the user can delete it and make it anew.
+        const bool damaged = FAILED(job.GetCreator(creator));
+        if (!damaged && creator != kCreator) continue;
         const CString name = job.GetName();
+        const CString text = damaged ? LangText(TXT_TASK_DAMAGED, kTextTaskDamaged, name) : name;
         m_rowMap.push_back(int(i));
-        m_list.InsertItem(m_list.GetItemCount(), name);
-        const int width = m_list.TextWidth(name);
+        m_rowNames.push_back(name);
+        m_list.InsertItem(m_list.GetItemCount(), text);
+        const int width = m_list.TextWidth(text);
         if (width > m_columnWidth) m_columnWidth = width;
     }
     m_list.SendMessage(LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(m_columnWidth + 15, 0));
@@ -187,7 +225,7 @@ void CMyPropertyPage6::OnRowCommand(int row, bool run) {
     HRESULT done = E_NOINTERFACE;
     if (AttachRowJob(row)) done = run ? Sheet().Job().Run() : Sheet().Job().ShowProperties();
     if (SUCCEEDED(done)) return;
-    const CString name = m_list.GetItemText(row, 0);
+    const CString& name = m_rowNames[size_t(row)];
     if (run)
         ReportTaskFailure(Sheet(), GetSheetHwnd(), TXT_TASK_RUN_FAILED, kTextTaskRunFailed, name, done);
     else
@@ -198,9 +236,10 @@ void CMyPropertyPage6::OnDeleteTask() {
     const int row = SelectedRow();
     if (row < 0) return;
     const int index = m_rowMap[size_t(row)];
-    const CString name = m_list.GetItemText(row, 0);
+    const CString name = m_rowNames[size_t(row)];
     if (!Sheet().Schedule().Delete(short(index & 0xFFFF)))
-        Box(LangText(TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, name), MB_ICONERROR);
+        ReportTaskFailure(Sheet(), GetSheetHwnd(), TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, name,
+                          Sheet().Schedule().LastError());
     // The folder as it is now: the row goes only when its task did.
     FillTaskList();
 }
@@ -211,13 +250,14 @@ void CMyPropertyPage6::OnDeleteAll() {
         return;
     // From the highest index down: a deletion moves only the tasks after it.
     std::vector<std::pair<int, CString>> tasks;
-    for (size_t row = 0; row < m_rowMap.size(); ++row) tasks.emplace_back(m_rowMap[row], m_list.GetItemText(int(row), 0));
+    for (size_t row = 0; row < m_rowMap.size(); ++row) tasks.emplace_back(m_rowMap[row], m_rowNames[row]);
     std::sort(tasks.rbegin(), tasks.rend(), [](const std::pair<int, CString>& a, const std::pair<int, CString>& b) {
         return a.first < b.first;
     });
     for (const auto& task : tasks)
         if (!Sheet().Schedule().Delete(short(task.first & 0xFFFF)))
-            Box(LangText(TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, task.second), MB_ICONERROR);
+            ReportTaskFailure(Sheet(), GetSheetHwnd(), TXT_TASK_DELETE_FAILED, kTextTaskDeleteFailed, task.second,
+                              Sheet().Schedule().LastError());
     FillTaskList();
 }
 

@@ -19,6 +19,11 @@ CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent);
 // false (told to the user) when the Task Scheduler refused it.
 bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine);
 
+// The words for an error of the Task Scheduler: the system's text, or for one of
+// the scheduler's own codes that the system has none for, Grindel's; only a code
+// with no words anywhere is shown as a number.
+CString TaskErrorText(HRESULT error);
+
 // Grindel's tasks whose "/O" index moved get the new one (moved[old] = new), so
 // each keeps the algorithm the user chose; a task whose algorithm is gone gets
 // "/O-1", which shreds nothing and says so, and the user is told.
@@ -45,6 +50,8 @@ public:
     CShredListCtrl& List() { return m_list; }
     // 1-based collection index of each row's task.
     const std::vector<int>& RowMap() const { return m_rowMap; }
+    // Each row's task name (a damaged task's row says so beside it).
+    const std::vector<CString>& RowNames() const { return m_rowNames; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -63,5 +70,6 @@ private:
 
     CShredListCtrl m_list;
     std::vector<int> m_rowMap;
+    std::vector<CString> m_rowNames;
     int m_columnWidth = 0;
 };

@@ -104,6 +104,12 @@ enum TextKey {
     TXT_FILL_INCOMPLETE = 9098,
     TXT_TASK_PROPERTIES_FAILED = 9099,
     TXT_TASK_RUN_FAILED = 9100,
+    TXT_TASK_DAMAGED = 9150,
+    TXT_TASK_NAME_INVALID = 9151,
+    TXT_TASK_NAME_TOO_LONG = 9152,
+    // The Task Scheduler's own errors, 0x80041309 to 0x80041315 in order.
+    TXT_SCHED_ERROR_FIRST = 9153,
+    TXT_SCHED_ERROR_LAST = 9165,
     TXT_OTHER_NAMES = 9170,
     TXT_FOLDER_RENAMED = 9171,
     TXT_BIN_LEFT = 9172,
@@ -258,6 +264,28 @@ const char* const kTextFillIncomplete =
     "Deleted data may still be found on the drive.";
 const char* const kTextTaskPropertiesFailed = "The Task Scheduler could not show the properties of the task \"%s\".";
 const char* const kTextTaskRunFailed = "The Task Scheduler could not run the task \"%s\".";
+const char* const kTextTaskDamaged = "%s (damaged)";
+const char* const kTextTaskNameInvalid =
+    "A task name cannot hold any of the characters \\ / : * ? \" < > | and cannot be a device name such as CON or "
+    "NUL.\nPlease, Specify another name.";
+const char* const kTextTaskNameTooLong = "A task name can have at most %s characters.\nPlease, Specify a shorter name.";
+// The errors of the Task Scheduler (facility ITF, codes 0x1309 to 0x1315) that
+// the system may have no text for; TXT_SCHED_ERROR_FIRST + (code - 0x1309).
+const char* const kTextSchedErrors[] = {
+    "The task has no such trigger.",
+    "The task is not ready to run: a setting it needs to run, such as its program or its account, is not set.",
+    "The task is not running.",
+    "The Task Scheduler service is not installed on this computer.",
+    "The task file cannot be opened.",
+    "The task file is damaged: it does not hold a valid task.",
+    "The account the task runs under has not been set.",
+    "The account the task runs under cannot be found.",
+    "The Task Scheduler's store of account information is damaged.",
+    "This version of Windows has no security services for the task's account.",
+    "The task file was made by a version of the Task Scheduler that this one does not know.",
+    "The task's account option is not supported on this computer.",
+    "The Task Scheduler service is not running.",
+};
 const char* const kTextUnknownFs = "Failed to detect the drive's file system.";
 const char* const kTextConfirmDrive =
     "WARNING: Shredding will erase ALL data on this drive.\nAre you sure you want to continue?";

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "AboutBox.h"
+#include "Handles.h"
 #include "OSVersion.h"
 #include "SheetResources.h"
 #include "ShredSheet.h"
 #include "ShredderTestBed.h"
+#include "TaskNames.h"
 #include "TaskScheduler.h"
 
 namespace {
@@ -398,6 +400,19 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
         SetDlgItemTextA(dialog, IDC_TASK_NAME, lower.c_str());
         Click(dialog, IDOK);
         EXPECT_EQ(CountBoxes(boxes, "There's a task with this name."), 2);
+        // Names no task file can have are refused in the dialog, and the field holds no more than fits.
+        for (const char* bad : {"a/b", "x:y", "what?", "NUL"}) {
+            SetDlgItemTextA(dialog, IDC_TASK_NAME, bad);
+            Click(dialog, IDOK);
+        }
+        EXPECT_EQ(CountBoxes(boxes, "A task name cannot hold any of the characters"), 4);
+        const std::string longer(300, 'n');
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, "");
+        SendDlgItemMessageA(dialog, IDC_TASK_NAME, EM_REPLACESEL, TRUE, LPARAM(longer.c_str()));
+        EXPECT_EQ(GetWindowTextLengthA(GetDlgItem(dialog, IDC_TASK_NAME)), LongestTaskName());
+        SetDlgItemTextA(dialog, IDC_TASK_NAME, longer.c_str());
+        Click(dialog, IDOK);
+        EXPECT_EQ(CountBoxes(boxes, "A task name can have at most"), 1);
         SetDlgItemTextA(dialog, IDC_TASK_NAME, mine);
         Click(dialog, IDOK);
     });
@@ -450,6 +465,56 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
     EXPECT_FALSE(FileExists(TaskFile(fourth)));
     EXPECT_TRUE(FileExists(TaskFile(other)));
     EXPECT_EQ(list.GetItemCount(), 0);
+}
+
+TEST_F(SheetPages, DamagedTaskIsListedAsSuchAndCanBeDeleted) {
+    CTestTasks tasks;
+    const CString name = tasks.Add("QvSheetDamaged");
+    CJobDriver job;
+    job.Attach(sheet->Schedule().CreateTask(name).Get());
+    ASSERT_TRUE(job.SetCreator("Quorvane Grindel") && job.Save());
+    job.Attach(nullptr);
+    {
+        CHandle file;
+        for (int i = 0; i < 20 && !file.IsValid(); ++i, Sleep(50))
+            file.Attach(CreateFileA(TaskFile(name), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file.IsValid());
+        ASSERT_NE(SetFilePointer(file, 30, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+        ASSERT_TRUE(SetEndOfFile(file));
+    }
+    HWND scheduler = PageWindow(*sheet, 5);
+    CShredListCtrl& list = sheet->m_page6.List();
+    const int row = list.FindExact(name + " (damaged)");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(sheet->m_page6.RowNames()[size_t(row)], name);
+
+    // Run Now says why in words, under the task's own name.
+    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    boxes.Clear();
+    Click(scheduler, IDC_RUN_NOW);
+    const std::string start = "The Task Scheduler could not run the task \"" + name.str() + "\".\n";
+    ASSERT_EQ(CountBoxes(boxes, start.c_str()), 1);
+    EXPECT_EQ(boxes.Boxes()[0].text.find("0x"), std::string::npos) << boxes.Boxes()[0].text;
+
+    boxes.Clear();
+    Click(scheduler, IDC_DELETE_TASK);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_FALSE(FileExists(TaskFile(name)));
+    EXPECT_EQ(list.FindExact(name + " (damaged)"), -1);
+}
+
+TEST(SchedulerErrors, TheSchedulersOwnCodesAreToldInWords) {
+    // Task not ready, invalid task, account not set, service not running.
+    const HRESULT codes[] = {HRESULT(0x8004130A), HRESULT(0x8004130E), HRESULT(0x8004130F), HRESULT(0x80041315)};
+    std::vector<CString> texts;
+    for (HRESULT code : codes) {
+        SCOPED_TRACE(code);
+        const CString text = TaskErrorText(code);
+        EXPECT_EQ(text.Find("0x"), -1) << text.str();
+        EXPECT_NE(text.Find(' '), -1) << text.str();
+        for (const CString& other : texts) EXPECT_NE(text, other);
+        texts.push_back(text);
+    }
 }
 
 namespace {
