@@ -19,7 +19,6 @@ const DWORD kEmptyQuietly = 0x7;
 typedef HRESULT(WINAPI* EmptyBinProc)(HWND, LPCSTR, DWORD);
 typedef HRESULT(WINAPI* QueryBinProc)(LPCSTR, SHQUERYRBINFO*);
 typedef LPWSTR(CDECL* DosFileNameProc)(LPCSTR);
-typedef BOOL(WINAPI* SidToTextProc)(PSID, LPSTR*);
 
 // The trash keeps a record of each trashed entry, "info\<name>.trashinfo"
 // beside its "files" folder; a record without its entry would stay in the bin.
@@ -56,25 +55,53 @@ CString DesktopTrashFolder() {
     return path;
 }
 
-CString CurrentUserSidText() {
+bool FormatSidText(PSID sid, char* buffer, DWORD* size) {
+    if (!sid || !IsValidSid(sid)) {
+        SetLastError(ERROR_INVALID_SID);
+        return false;
+    }
+    PSID_IDENTIFIER_AUTHORITY authority = GetSidIdentifierAuthority(sid);
+    const DWORD count = *GetSidSubAuthorityCount(sid);
+    const DWORD needed = 28 + 12 * count;
+    if (*size < needed) {
+        *size = needed;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    int n = wsprintfA(buffer, "S-%lu-", static_cast<unsigned long>(SID_REVISION));
+    const BYTE* v = authority->Value;
+    if (v[0] == 0 && v[1] == 0) {
+        unsigned long value = (unsigned long)v[5] | ((unsigned long)v[4] << 8) | ((unsigned long)v[3] << 16) |
+                              ((unsigned long)v[2] << 24);
+        n += wsprintfA(buffer + n, "%lu", value);
+    } else {
+        n += wsprintfA(buffer + n, "0x%02X%02X%02X%02X%02X%02X", v[0], v[1], v[2], v[3], v[4], v[5]);
+    }
+    for (DWORD i = 0; i < count; ++i)
+        n += wsprintfA(buffer + n, "-%lu", static_cast<unsigned long>(*GetSidSubAuthority(sid, i)));
+    return true;
+}
+
+int ReadCurrentUserSid(CString& sid) {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return CString();
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return 1;
     CHandle owner(token);
     union {
         BYTE bytes[1000];
         TOKEN_USER user;
     } info;
     DWORD length = 0;
-    if (!GetTokenInformation(token, TokenUser, &info, sizeof(info), &length)) return CString();
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    SidToTextProc toText = advapi ? reinterpret_cast<SidToTextProc>(reinterpret_cast<void*>(
-                                        GetProcAddress(advapi, "ConvertSidToStringSidA")))
-                                  : nullptr;
-    LPSTR text = nullptr;
-    if (!toText || !toText(info.user.User.Sid, &text) || !text) return CString();
-    CString sid(text);
-    LocalFree(text);
-    return sid;
+    if (!GetTokenInformation(token, TokenUser, &info, sizeof(info), &length)) return 2;
+    char text[260];
+    DWORD size = sizeof(text);
+    if (!FormatSidText(info.user.User.Sid, text, &size)) return 3;
+    sid = text;
+    return 0;
+}
+
+CString CurrentUserSidText() {
+    CString sid;
+    return ReadCurrentUserSid(sid) == 0 ? sid : CString();
 }
 
 CStringArray BinFoldersOf(const char* root, const CString& sid) {

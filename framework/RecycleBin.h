@@ -5,8 +5,9 @@
 // itself (FileEntries.h), together with the desktop trash's record of it; the
 // shell is asked to empty the bin, for the index it keeps, only once nothing
 // but that index is left. What stays is named, and a failed empty is told.
-// Offers: DesktopTrashFolder, CurrentUserSidText, BinFoldersOf,
-// IsBinIndexName, CBinEmptied and EmptyRecycleBin.
+// Offers: DesktopTrashFolder, FormatSidText, ReadCurrentUserSid,
+// CurrentUserSidText, BinFoldersOf, IsBinIndexName, CBinEmptied and
+// EmptyRecycleBin.
 // Deliberately not: overwriting what the bin holds (Grindel does that first),
 // or any message: the callers word and show what stayed.
 #pragma once
@@ -18,7 +19,16 @@
 // The desktop trash's "files" folder, where the system keeps its bin there
 // (Wine); empty elsewhere.
 CString DesktopTrashFolder();
-// The current user's SID as text ("S-1-5-..."), empty where it cannot be read.
+// Writes the SID in its standard text form ("S-1-5-21-...") into buffer;
+// false with ERROR_INSUFFICIENT_BUFFER (and *size set to the room needed)
+// when it does not fit. Written here, since systems before Windows 2000 have
+// no call for it.
+bool FormatSidText(PSID sid, char* buffer, DWORD* size);
+// The current user's SID as text into sid: 0, or 1 when the process token
+// cannot be opened, 2 when its user cannot be read, 3 when the SID cannot be
+// written.
+int ReadCurrentUserSid(CString& sid);
+// The same, empty where it cannot be read.
 CString CurrentUserSidText();
 // The bin folders of a drive root ("C:\") that exist: "$Recycle.Bin\<sid>",
 // "Recycler\<sid>" and "RECYCLED". Not the desktop trash.

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "Handles.h"
+#include "RecycleBin.h"
 #include "LangPack.h"
 #include "ShredderKeys.h"
 
@@ -20,33 +21,6 @@ CString NormalFolder(const CString& path) {
     return result;
 }
 }  // namespace
-
-bool FormatSidText(PSID sid, char* buffer, DWORD* size) {
-    if (!sid || !IsValidSid(sid)) {
-        SetLastError(ERROR_INVALID_SID);
-        return false;
-    }
-    PSID_IDENTIFIER_AUTHORITY authority = GetSidIdentifierAuthority(sid);
-    const DWORD count = *GetSidSubAuthorityCount(sid);
-    const DWORD needed = 28 + 12 * count;
-    if (*size < needed) {
-        *size = needed;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return false;
-    }
-    int n = wsprintfA(buffer, "S-%lu-", static_cast<unsigned long>(SID_REVISION));
-    const BYTE* v = authority->Value;
-    if (v[0] == 0 && v[1] == 0) {
-        unsigned long value = (unsigned long)v[5] | ((unsigned long)v[4] << 8) | ((unsigned long)v[3] << 16) |
-                              ((unsigned long)v[2] << 24);
-        n += wsprintfA(buffer + n, "%lu", value);
-    } else {
-        n += wsprintfA(buffer + n, "0x%02X%02X%02X%02X%02X%02X", v[0], v[1], v[2], v[3], v[4], v[5]);
-    }
-    for (DWORD i = 0; i < count; ++i)
-        n += wsprintfA(buffer + n, "-%lu", static_cast<unsigned long>(*GetSidSubAuthority(sid, i)));
-    return true;
-}
 
 bool CShredMachine::FindFixedDrives() {
     ZeroMemory(fixedRoots, sizeof(fixedRoots));
@@ -82,22 +56,7 @@ bool CShredMachine::FindFixedDrives() {
     return anyNtfs;
 }
 
-int CShredMachine::ReadUserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return 1;
-    CHandle owner(token);
-    union {
-        BYTE bytes[1000];
-        TOKEN_USER user;
-    } info;
-    DWORD length = 0;
-    if (!GetTokenInformation(token, TokenUser, &info, sizeof(info), &length)) return 2;
-    char text[260];
-    DWORD size = sizeof(text);
-    if (!FormatSidText(info.user.User.Sid, text, &size)) return 3;
-    userSid = text;
-    return 0;
-}
+int CShredMachine::ReadUserSid() { return ReadCurrentUserSid(userSid); }
 
 void CShredMachine::LoadProtectedFolders() {
     char path[MAX_PATH + 1];

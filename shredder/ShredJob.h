@@ -18,6 +18,7 @@
 #include "Algorithms.h"
 #include "Overwrite.h"
 #include "Profile.h"
+#include "RecycleBin.h"
 #include "Strings.h"
 #include "WholeDrive.h"
 
@@ -33,11 +34,6 @@ typedef BOOL(WINAPI* GetDiskFreeSpaceExProc)(LPCSTR, PULARGE_INTEGER, PULARGE_IN
 typedef BOOL(WINAPI* GetDiskFreeSpaceProc)(LPCSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD);
 
 enum { PROTECTED_FOLDER_COUNT = 8 };
-
-// Writes the SID in its standard text form ("S-1-5-21-...") into buffer;
-// false with ERROR_INSUFFICIENT_BUFFER (and *size set to the room needed)
-// when it does not fit.
-bool FormatSidText(PSID sid, char* buffer, DWORD* size);
 
 // The machine as start-up probes it.
 class CShredMachine {
