@@ -9,11 +9,13 @@
 #   and languages) and the host's root (Wine's Z:) as a network drive, so no
 #   drive list offers the host's whole disk for shredding.
 # Later installs (after a build) replace the programs and libraries but keep
-# the user's settings files and registry values.
+# the user's settings files and registry values. FOLDER/.qv-installed keeps the
+# fingerprint of the products installed last.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 . "$root/scripts/wine-env.sh" "$build" "$2"
+. "$root/scripts/state.sh"
 
 QV_INSTALL_ROOT='C:\Program Files\Quorvane'
 # Files the programs change: a reinstall leaves the user's copy alone.
@@ -75,6 +77,8 @@ EOF
 }
 
 qv_wine_init || exit 1
+# Taken before the copy: products rebuilt meanwhile are installed next time.
+products=$(qv_tree_state "$build/products")
 first=0
 [ -f "$QV_PREFIX_DIR/.qv-installed" ] || first=1
 log="$QV_PREFIX_DIR/wine.log"
@@ -96,4 +100,4 @@ if [ $first = 1 ]; then
   # Wine's mount manager reads the drive types when the prefix's server starts.
   timeout 60 wineserver -w
 fi
-touch "$QV_PREFIX_DIR/.qv-installed"
+echo "$products" >"$QV_PREFIX_DIR/.qv-installed"

@@ -34,11 +34,11 @@ case " ${QV_PROGRAMS[*]} regsvr32 " in
   *) echo "run.sh: no program named $prog (programs: ${QV_PROGRAMS[*]})" >&2; exit 2 ;;
 esac
 
-# The build check costs seconds: it runs only when a file of the checkout is
-# newer than the last build the run script made.
-built="$build/.qv-run-built"
-if [ ! -f "$built" ] || [ -n "$(find "$root" \( -path "$root/build*" -o -path "$root/.git" \) -prune -o \
-                                  -newer "$built" -print -quit 2>/dev/null)" ]; then
+# A build is due when the sources differ from those the last successful build
+# was made from (the build keeps their fingerprint): a build folder or prefix
+# made in the checkout, or a file touched without a change, calls for none.
+. "$root/scripts/state.sh"
+if [ "$(cat "$build/.qv-sources" 2>/dev/null)" != "$(qv_source_state "$root" "${QV_BUILD_DIR:-$root/build}" "$build")" ]; then
   mkdir -p "$build"
   buildlog="$build/build.log"
   if [ -f "$build/CMakeCache.txt" ]; then
@@ -54,13 +54,11 @@ if [ ! -f "$built" ] || [ -n "$(find "$root" \( -path "$root/build*" -o -path "$
            "64-bit build of the same sources that runs on this machine (compiler output: $buildlog)" >&2
     fi
   fi
-  touch "$built.new"
   if ! bash "$root/scripts/build.sh" >"$buildlog" 2>&1; then
     echo "run.sh: the build failed; its last lines (all of them in $buildlog):" >&2
     tail -n 25 "$buildlog" >&2
     exit 1
   fi
-  mv -f "$built.new" "$built"
 fi
 if ! qv_runs_32bit; then
   echo "run.sh: this machine cannot run 32-bit programs; running the 64-bit build of the same sources" >&2
@@ -168,7 +166,8 @@ EOF
 use_display || exit 1
 trap 'end_child; end_display_later' EXIT
 qv_wine_init >&2 9>&- || exit 1
-if [ ! -f "$user/.qv-installed" ] || [ -n "$(find "$build/products" -newer "$user/.qv-installed" -print -quit)" ]; then
+# Installed again only when the products differ from those installed last.
+if [ "$(cat "$user/.qv-installed" 2>/dev/null)" != "$(qv_tree_state "$build/products")" ]; then
   echo "run.sh: installing this build into $WINEPREFIX" >&2
   bash "$root/scripts/install.sh" "$build" "$user" 9>&- || exit 1
 fi
