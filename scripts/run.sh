@@ -11,7 +11,7 @@
 # Each build is installed into the prefix before its first program starts.
 # A run ends only what it started: the prefix's Wine server ends by itself
 # after its last program, and a virtual display (used when there is no
-# DISPLAY) when no program and no run uses it any more.
+# DISPLAY) when no program and no run uses it any more, however they ended.
 # Wine's own messages go to user/wine.log, the programs' to the terminal.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -82,8 +82,12 @@ wine_noise_to_log() {
 # on this terminal reaches this script, which ends that program alone).
 child=""
 end_child() { [ -n "$child" ] && kill "$child" 2>/dev/null; }
-trap 'end_child; exit 130' INT
-trap 'end_child; exit 143' TERM HUP
+stop_traps() {
+  trap 'end_child; exit 130' INT
+  trap 'end_child; exit 143' TERM HUP
+}
+stop_traps
+trap end_child EXIT
 run_wine() {
   setsid wine "$@" </dev/null 9>&- 2> >(exec 9>&-; wine_noise_to_log) &
   child=$!
@@ -94,27 +98,34 @@ run_wine() {
 }
 
 # One virtual display per prefix, shared by its runs. Every run holds a shared
-# lock while it runs; the run that started the display leaves a watcher that
-# ends it once no run holds the lock and the prefix's server has ended. Runs
-# starting together take turns at the display through a second lock.
+# lock while it runs. The display comes with a keeper of its own, in a session
+# of its own, that ends it once no run holds the lock and the prefix's server
+# has ended: however a run ends (its program's exit, Ctrl-C, a kill, even one
+# that leaves it no last word, a failed start), the display goes with the last
+# of them. Runs starting together take turns at the display through a second lock.
 lock="$user/display.lock"
 display_file="$user/display"
 mkdir -p "$user"
 exec 9>"$lock"
-display_started=0
 use_display() {
   [ -n "${DISPLAY:-}" ] && { flock -s 9; return 0; }
   exec 8>"$lock.start"
   flock -x 8
-  flock -s 9  # waits while a watcher ends the old display
+  flock -s 9  # waits while a keeper ends the old display
   local num="" pid=""
   [ -f "$display_file" ] && read -r num pid <"$display_file"
   if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
     export DISPLAY="$num"
   else
-    qv_display_start detached 8>&- 9>&- || return 1
-    echo "$DISPLAY $QV_XVFB_PID" >"$display_file"
-    display_started=1
+    # A stop between the display's start and its keeper's would leave it to nobody.
+    local stop=""
+    trap 'stop=130' INT
+    trap 'stop=143' TERM HUP
+    qv_display_start detached 8>&- 9>&- && keep_display
+    local started=$?
+    stop_traps
+    [ -n "$stop" ] && exit "$stop"
+    [ $started = 0 ] || return 1
   fi
   exec 8>&-
   echo "run.sh: no display here: the windows are on the virtual display $DISPLAY; to look at them:" >&2
@@ -124,21 +135,24 @@ use_display() {
          "'bash scripts/run.sh Blokkum --serve'" >&2
   fi
 }
-end_display_later() {
-  [ $display_started = 1 ] || return 0
-  local pid
-  read -r _ pid <"$display_file"
+# The keeper of the display just started: it waits for the lock alone (this
+# run holds it until it ends) and for no server to run, and then ends the
+# display. It ends with the display too, should the display end by itself.
+keep_display() {
+  echo "$DISPLAY $QV_XVFB_PID" >"$display_file"
   # shellcheck disable=SC2016
   setsid bash -c '
     exec 9>"$1"
     while :; do
-      timeout 86400 wineserver -w
       flock -x 9
-      if timeout 2 wineserver -w; then break; fi  # no server: nothing of the prefix runs
+      [ "$(cat "/proc/$2/comm" 2>/dev/null)" = Xvfb ] || break
+      if timeout 2 wineserver -w; then kill "$2"; break; fi  # no server: nothing of the prefix runs
       flock -u 9
+      timeout 86400 wineserver -w
+      sleep 1
     done
-    kill "$2" 2>/dev/null
-    rm -f "$3"' _ "$lock" "$pid" "$display_file" </dev/null >/dev/null 2>&1 9>&- &
+    read -r _ pid <"$3" && [ "$pid" = "$2" ] && rm -f "$3"' _ "$lock" "$QV_XVFB_PID" "$display_file" \
+    </dev/null >/dev/null 2>&1 8>&- 9>&- &
 }
 
 # What a user does before Blokkum can serve unattended: Internet Explorer set to
@@ -164,7 +178,6 @@ EOF
 }
 
 use_display || exit 1
-trap 'end_child; end_display_later' EXIT
 qv_wine_init >&2 9>&- || exit 1
 # Installed again only when the products differ from those installed last.
 if [ "$(cat "$user/.qv-installed" 2>/dev/null)" != "$(qv_tree_state "$build/products")" ]; then

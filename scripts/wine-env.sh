@@ -39,6 +39,10 @@ qv_display_start() {
   read -r -t 20 num <"$fifo" || true
   rm -f "$fifo"
   if [ -z "$num" ]; then
+    # Slow rather than dead, it would start later with nobody to end it.
+    kill "$QV_XVFB_PID" 2>/dev/null
+    wait "$QV_XVFB_PID" 2>/dev/null
+    QV_XVFB_PID=""
     echo "wine-env: Xvfb did not start" >&2
     return 1
   fi
