@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine if needed, builds everything and runs every test under
 # Wine with a virtual display. Extra arguments go to ctest (e.g. -R Proxy).
+# Each run starts from the tests' prefix as Wine made it: nothing an earlier
+# run changed or left behind in it, even a run cut short, reaches this one.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${QV_BUILD_DIR:-$root/build}"
@@ -11,7 +13,7 @@ build=$(qv_runnable_build)
 . "$root/scripts/wine-env.sh" "$build"
 QV_FORCE_XVFB=1
 trap qv_wine_stop EXIT
-qv_wine_start || exit 1
+qv_wine_start pristine || exit 1
 cd "$build"
 timeout 1500 ctest --output-on-failure -j "$(nproc)" "$@"
 rc=$?

@@ -65,6 +65,63 @@ qv_wine_init() {
   touch "$WINEPREFIX/.qv-ready"
 }
 
+# The places of a prefix that programs change, as Wine made them: the
+# registry, the profile folders (Startup folders, application data, temporary
+# files), the Windows folder's own files (win.ini among them), its Tasks and
+# temp folders, the HOSTS file's folder, and the home (desktop, documents,
+# trash). Wine's program files are neither kept nor put back.
+qv_pristine_places() {
+  (
+    cd "$QV_PREFIX_DIR" || exit 1
+    printf '%s\n' prefix/system.reg prefix/user.reg prefix/userdef.reg home
+    # By any letter case, as Windows names them (Wine made "tasks").
+    find prefix/drive_c -mindepth 1 -maxdepth 1 \( -iname users -o -iname programdata \)
+    find prefix/drive_c/windows -mindepth 1 -maxdepth 1 \( -iname tasks -o -iname temp -o -type f \)
+    find prefix/drive_c/windows -mindepth 3 -maxdepth 3 -ipath '*/system32/drivers/etc'
+  )
+}
+
+# Puts those places of the prefix back as they were when Wine made it (kept
+# in pristine/ beside it, made with the prefix), and takes away what was added
+# at the top of C: and of the Windows folder since: whatever an earlier run
+# changed or left behind, even one cut short, the next starts from the same
+# state. A prefix made before such a copy was kept, or by another Wine
+# version, is made anew. The prefix's server must not run meanwhile: the
+# registry files are its own while it runs, and it writes them when it ends.
+qv_wine_pristine() {
+  local kept="$QV_WINE_DIR/pristine" version
+  version=$(wine --version 2>&1)
+  timeout 30 wineserver -k </dev/null >/dev/null 2>&1
+  timeout 30 wineserver -w </dev/null >/dev/null 2>&1
+  if [ ! -f "$kept/places" ] || [ "$(cat "$kept/wine-version" 2>/dev/null)" != "$version" ] ||
+     [ ! -f "$WINEPREFIX/.qv-ready" ]; then
+    rm -rf "$kept" "$QV_PREFIX_DIR/home"
+    rm -f "$WINEPREFIX/.qv-ready"
+    qv_wine_init || return 1
+    mkdir -p "$kept.new" || return 1
+    local places=()
+    mapfile -t places < <(qv_pristine_places)
+    (cd "$QV_PREFIX_DIR" && tar -cf "$kept.new/places.tar" --ignore-failed-read "${places[@]}" 2>/dev/null) &&
+      printf '%s\n' "${places[@]}" >"$kept.new/places" &&
+      ls -A "$WINEPREFIX/drive_c" >"$kept.new/top-of-c" &&
+      ls -A "$WINEPREFIX/drive_c/windows" >"$kept.new/top-of-windows" &&
+      echo "$version" >"$kept.new/wine-version" &&
+      mv "$kept.new" "$kept" || { echo "wine-env: keeping the prefix's first state failed" >&2; return 1; }
+    return 0
+  fi
+  (
+    cd "$QV_PREFIX_DIR" || exit 1
+    # The places named now too: a file added to the Windows folder since goes.
+    { cat "$kept/places"; qv_pristine_places; } | sort -u | xargs -r -d '\n' rm -rf -- || exit 1
+    tar -xf "$kept/places.tar" || exit 1
+    local top entry
+    for top in c:drive_c windows:drive_c/windows; do
+      ls -A "prefix/${top#*:}" | LC_ALL=C sort | LC_ALL=C comm -23 - <(LC_ALL=C sort "$kept/top-of-${top%%:*}") |
+        while IFS= read -r entry; do rm -rf -- "prefix/${top#*:}/$entry"; done
+    done
+  ) || { echo "wine-env: putting the prefix back as Wine made it failed" >&2; return 1; }
+}
+
 # Imports REGEDIT4 text from stdin into the prefix: one Wine start for many values.
 qv_reg_import() {
   local dir="$WINEPREFIX/drive_c/windows/temp"
@@ -72,10 +129,15 @@ qv_reg_import() {
   timeout 120 wine regedit /s 'C:\windows\temp\qv-import.reg' </dev/null
 }
 
+# With "pristine", the prefix is put back as Wine made it first (see qv_wine_pristine).
 qv_wine_start() {
   mkdir -p "$QV_WINE_DIR"
   qv_display_start || return 1
-  qv_wine_init || return 1
+  if [ "${1:-}" = pristine ]; then
+    qv_wine_pristine || return 1
+  else
+    qv_wine_init || return 1
+  fi
   # One persistent server for the whole run; its output never reaches a caller's pipe.
   wineserver -p </dev/null >/dev/null 2>&1 || true
 }
