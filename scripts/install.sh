@@ -7,7 +7,8 @@
 # - the COM libraries registered;
 # - on the first install, the installer's registry values (program folders
 #   and languages) and the host's root (Wine's Z:) as a network drive, so no
-#   drive list offers the host's whole disk for shredding.
+#   drive list offers it (C:, a folder on the host's disk, is still listed
+#   with that disk's space: see the README).
 # Later installs (after a build) replace the programs and libraries but keep
 # the user's settings files and registry values. FOLDER/.qv-installed keeps the
 # fingerprint of the products installed last.
