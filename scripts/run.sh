@@ -114,7 +114,7 @@ use_display() {
   flock -s 9  # waits while a keeper ends the old display
   local num="" pid=""
   [ -f "$display_file" ] && read -r num pid <"$display_file"
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+  if [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]; then
     export DISPLAY="$num"
   else
     # A stop between the display's start and its keeper's would leave it to nobody.

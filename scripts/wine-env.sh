@@ -16,7 +16,10 @@ export WINEPREFIX="$QV_PREFIX_DIR/prefix"
 WINEARCH=$(cat "$QV_WINE_DIR/arch" 2>/dev/null || echo win32)
 export WINEARCH
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winealsa.drv=d;mscoree=d;mshtml=d}"
+# No menu builder: started for every shortcut a program saves, it reads the
+# shortcut in the background (the programs' own Startup shortcuts among them)
+# while the program may move or delete it, and makes desktop menus nobody uses.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winealsa.drv=d;mscoree=d;mshtml=d;winemenubuilder.exe=d}"
 export HOME="$QV_PREFIX_DIR/home"
 export XDG_DATA_HOME="$QV_PREFIX_DIR/home/.local/share"
 export XDG_CONFIG_HOME="$QV_PREFIX_DIR/home/.config"
