@@ -426,14 +426,6 @@ TEST(InteractiveRun, CancelAtASubfolderQuestionStopsTheWholeJob) {
 }
 
 namespace {
-bool Trash(const CString& path) {
-    std::string from = path.str() + std::string(1, '\0');
-    SHFILEOPSTRUCTA op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    return SHFileOperationA(&op) == 0;
-}
 ULONGLONG BinItems() {
     SHQUERYRBINFO info = {};
     info.cbSize = sizeof(info);
@@ -459,8 +451,8 @@ TEST_F(ScheduledRun, RecycleBinContentsAreOverwrittenInPlaceThenTheBinIsEmptied)
     const std::string secret(70000, 's'), inner(5000, 'i');
     CString file = m_bed.Folder().Write("gone\\secret.txt", secret);
     m_bed.Folder().Write("tree\\deep\\inner.txt", inner);
-    ASSERT_TRUE(Trash(file));
-    ASSERT_TRUE(Trash(m_bed.Folder().File("tree")));
+    ASSERT_TRUE(SendToBin(file));
+    ASSERT_TRUE(SendToBin(m_bed.Folder().File("tree")));
     ASSERT_EQ(BinItems(), 2u);
     DeleteFileA(m_bed.Folder().File("log.txt"));
     std::vector<std::string> seen;
@@ -489,7 +481,7 @@ TEST(InteractiveRun, RecycleBinShredFromThePageOverwritesWhatTheBinHolds) {
     ASSERT_EQ(BinItems(), 0u) << "the bin of this build's home should start empty";
     const std::string binned(70000, 'b');
     CString file = bed.Folder().Write("binned.txt", binned);
-    ASSERT_TRUE(Trash(file));
+    ASSERT_TRUE(SendToBin(file));
     ASSERT_EQ(BinItems(), 1u);
     CScriptedMessageBoxes boxes;
     CTestJob job(bed);

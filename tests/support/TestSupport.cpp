@@ -132,8 +132,7 @@ void ExpectSixteenPixelFlag(const CString& path) {
     DeleteObject(bitmap);
 }
 
-namespace {
-bool SentToBin(const CString& path) {
+bool SendToBin(const CString& path) {
     std::string from = path.str() + std::string(1, '\0');
     SHFILEOPSTRUCTA op = {};
     op.wFunc = FO_DELETE;
@@ -141,7 +140,6 @@ bool SentToBin(const CString& path) {
     op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
     return SHFileOperationA(&op) == 0;
 }
-}  // namespace
 
 CBinWithLinks::CBinWithLinks(const CTempFolder& folder) {
     targetBytes.assign(70000, 0);
@@ -165,7 +163,7 @@ CBinWithLinks::CBinWithLinks(const CTempFolder& folder) {
         WriteFlushedFile(JoinPath(info, FileNameOf(link) + ".trashinfo"), record.data(), DWORD(record.size()));
     }
     m_made = HostLink("ln -s", fileLink, target) && HostLink("ln -s", folderLink, folderTarget) &&
-             SentToBin(plainFile) && FileExists(plain) && ReadFileText(target) == targetBytes;
+             SendToBin(plainFile) && FileExists(plain) && ReadFileText(target) == targetBytes;
 }
 
 CBinWithLinks::~CBinWithLinks() {

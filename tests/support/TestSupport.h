@@ -81,6 +81,9 @@ bool HostLink(const char* tool, const CString& link, const CString& target = CSt
 // file, trashed as a user trashes them (under Wine the bin is the desktop
 // trash, where a trashed link stays a link). The links and the records of
 // all three are taken away however the test ends.
+// Sends a file or folder to the Recycle Bin as the shell's Delete does.
+bool SendToBin(const CString& path);
+
 class CBinWithLinks {
 public:
     explicit CBinWithLinks(const CTempFolder& folder);
