@@ -78,6 +78,17 @@ std::string LanValues(const CString& internetSettingsKey) {
 std::string Describe(const IEConnectionOptions& o) {
     return std::to_string(o.flags) + " " + o.server.c_str() + " " + o.bypass.c_str();
 }
+
+// Points the fixture at the tests' Internet Settings key, with no connections
+// and an enabled LAN proxy of the given server bypassing local addresses.
+void LayEnabledLan(IEFixture& f, CRegKey& lanKey, const char* server) {
+    f.system.internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;
+    CRegKey::DeleteTree(HKEY_CURRENT_USER, f.system.internetSettingsKey + "\\Connections");
+    ASSERT_EQ(lanKey.Create(HKEY_CURRENT_USER, f.system.internetSettingsKey), ERROR_SUCCESS);
+    lanKey.SetDWORD("ProxyEnable", 1);
+    lanKey.SetString("ProxyServer", server);
+    lanKey.SetString("ProxyOverride", "<local>");
+}
 }  // namespace
 
 TEST(IEProxySettings, ConnectionsAreGreyedByModeAndTheSystemValuesAreNeverListed) {
@@ -196,14 +207,9 @@ TEST(IEProxySettings, AFailedStepPutsBackEveryConnectionAndTheFlagsStay) {
         CScriptedMessageBoxes boxes;
         IEFixture f;
         // The LAN's values where the per-connection options write them.
-        f.system.internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;
-        CRegKey::DeleteTree(HKEY_CURRENT_USER, f.system.internetSettingsKey + "\\Connections");
         {
             CRegKey lanKey;
-            ASSERT_EQ(lanKey.Create(HKEY_CURRENT_USER, f.system.internetSettingsKey), ERROR_SUCCESS);
-            lanKey.SetDWORD("ProxyEnable", 1);
-            lanKey.SetString("ProxyServer", lanServer);
-            lanKey.SetString("ProxyOverride", "<local>");
+            ASSERT_NO_FATAL_FAILURE(LayEnabledLan(f, lanKey, lanServer));
             lanKey.DeleteValue("ProxyHttp1.1");
         }
         f.AddConnection("DefaultConnectionSettings", ConnectionBlob(3, lanServer));
@@ -302,13 +308,8 @@ TEST(IEProxySettings, AResetGivesBackTheUsersOwnProxyAndLeavesOneSetSince) {
         CSavedKey saved(BLOKKUM_INTERNET_SETTINGS_KEY);
         CScriptedMessageBoxes boxes;
         IEFixture f;
-        f.system.internetSettingsKey = BLOKKUM_INTERNET_SETTINGS_KEY;
-        CRegKey::DeleteTree(HKEY_CURRENT_USER, f.system.internetSettingsKey + "\\Connections");
         CRegKey lanKey;
-        ASSERT_EQ(lanKey.Create(HKEY_CURRENT_USER, f.system.internetSettingsKey), ERROR_SUCCESS);
-        lanKey.SetDWORD("ProxyEnable", 1);
-        lanKey.SetString("ProxyServer", "http=company:3128");
-        lanKey.SetString("ProxyOverride", "<local>");
+        ASSERT_NO_FATAL_FAILURE(LayEnabledLan(f, lanKey, "http=company:3128"));
         f.AddConnection("QvTestDialA", ConnectionBlob(1, ""));
         CBlokkumSettings settings(f.where);
         CBrowserProxyContext context(settings, f.system);
