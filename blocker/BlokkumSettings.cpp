@@ -256,11 +256,19 @@ void CBlokkumSettings::DetectMozilla() {
     m_bMozillaInstalled = key.Open(m_where.root, m_where.mozillaKey) == ERROR_SUCCESS && !key.EnumSubKeys().IsEmpty();
 }
 
+bool IsBlokkumProxyText(const CString& server) { return server.Left(MAX_PATH - 1) == BLOKKUM_PROXY_TEXT; }
+
+bool LanHoldsProxyText(HKEY root, const CString& internetSettingsKey) {
+    CRegKey key;
+    CString server;
+    return key.Open(root, internetSettingsKey) == ERROR_SUCCESS &&
+           key.QueryString("ProxyServer", server) == ERROR_SUCCESS && IsBlokkumProxyText(server);
+}
+
 bool LanCarriesProxy(HKEY root, const CString& internetSettingsKey) {
     CRegKey key;
     DWORD enabled = 0;
-    CString server;
     return key.Open(root, internetSettingsKey) == ERROR_SUCCESS &&
            key.QueryDWORD("ProxyEnable", enabled) == ERROR_SUCCESS && enabled != 0 &&
-           key.QueryString("ProxyServer", server) == ERROR_SUCCESS && server.Left(MAX_PATH - 1) == BLOKKUM_PROXY_TEXT;
+           LanHoldsProxyText(root, internetSettingsKey);
 }

@@ -115,7 +115,12 @@ CString DefaultAlertSound(const CString& path);
 // The running module's folder up to and including its last backslash, then name.
 void GetModuleFolderPath(CString& path, const char* name);
 
-// Whether Internet Explorer's LAN values under internetSettingsKey carry
-// Blokkum's proxy: ProxyEnable on and ProxyServer the proxy text. Blokkum's
-// checks and Blokkjack's restore judge by this one.
+// A proxy server text is Blokkum's proxy text, as read with 260 bytes.
+bool IsBlokkumProxyText(const CString& server);
+// Whether Internet Explorer's LAN values under internetSettingsKey hold
+// Blokkum's proxy text as ProxyServer, whatever ProxyEnable says: what is
+// kept and given back (Blokkum's record, Blokkjack's restore) goes by this.
+bool LanHoldsProxyText(HKEY root, const CString& internetSettingsKey);
+// The same with ProxyEnable on: Internet Explorer uses the proxy. Blokkum's
+// checks of what is configured judge by this one.
 bool LanCarriesProxy(HKEY root, const CString& internetSettingsKey);

@@ -11,6 +11,7 @@
 
 #include "BlokkumSettings.h"
 #include "OSVersion.h"
+#include "ProxyRecord.h"
 #include "Registry.h"
 #include "Strings.h"
 
@@ -62,6 +63,9 @@ public:
     // Creates or opens Proxy Setting and writes one flag.
     void WriteFlag(const char* name, DWORD value) const;
     HKEY Root() const { return settings.Locations().root; }
+    // Under Proxy Setting: what each browser held before Blokkum's proxy
+    // first went on it.
+    CProxyRecord Record() const { return CProxyRecord(Root(), settings.Locations().ProxySettingKey()); }
 
     CBlokkumSettings& settings;
     CBrowserSystem system;

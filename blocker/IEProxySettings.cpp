@@ -163,37 +163,38 @@ CString Http11Name(const CBrowserProxyContext& context) {
 
 // What a connection held before Blokkum's proxy went on, kept under Proxy
 // Setting so that a reset gives the user's own proxy back instead of
-// turning the proxy off. Empty when the name cannot be a key name.
-CString SnapshotKey(const CIEProxySettings& settings, const char* connection) {
-    const CString base = settings.Context().settings.Locations().ProxySettingKey() + "\\Internet Explorer";
-    if (!connection) return base + "\\LAN";
-    if (!*connection || strchr(connection, '\\')) return CString();
-    return base + "\\Dial-up\\" + connection;
+// turning the proxy off. Empty when the name cannot be a key name: such a connection is not kept.
+CString RecordPlace(const char* connection) {
+    return connection ? CProxyRecord::Place("Internet Explorer\\Dial-up", connection) : CString("Internet Explorer\\LAN");
 }
 
-bool WriteSnapshot(const CIEProxySettings& settings, const char* connection, const IEConnectionOptions& options) {
-    const CString name = SnapshotKey(settings, connection);
-    if (name.IsEmpty()) return true;
-    CRegKey key;
-    return key.Create(settings.Context().Root(), name) == ERROR_SUCCESS &&
-           key.SetDWORD("Flags", options.flags) == ERROR_SUCCESS &&
-           key.SetString("Server", options.server) == ERROR_SUCCESS &&
-           key.SetString("Bypass", options.bypass) == ERROR_SUCCESS;
+CHeldValues RecordValues(const IEConnectionOptions& options = IEConnectionOptions()) {
+    return {CHeldValue::Number("Flags", options.flags), CHeldValue::Text("Server", options.server),
+            CHeldValue::Text("Bypass", options.bypass)};
 }
 
-// False when no whole snapshot is kept.
-bool ReadSnapshot(const CIEProxySettings& settings, const char* connection, IEConnectionOptions& options) {
-    const CString name = SnapshotKey(settings, connection);
-    CRegKey key;
-    return !name.IsEmpty() && key.Open(settings.Context().Root(), name) == ERROR_SUCCESS &&
-           key.QueryDWORD("Flags", options.flags) == ERROR_SUCCESS &&
-           key.QueryString("Server", options.server) == ERROR_SUCCESS &&
-           key.QueryString("Bypass", options.bypass) == ERROR_SUCCESS;
+// A connection already on Blokkum's proxy keeps what was kept when the
+// proxy first went on it.
+bool KeepConnection(const CIEProxySettings& settings, const char* connection, const IEConnectionOptions& options,
+                    bool own) {
+    const CString place = RecordPlace(connection);
+    return place.IsEmpty() || settings.Context().Record().Keep(place, RecordValues(options), own);
 }
 
-void DeleteSnapshot(const CIEProxySettings& settings, const char* connection) {
-    const CString name = SnapshotKey(settings, connection);
-    if (!name.IsEmpty()) CRegKey::DeleteTree(settings.Context().Root(), name);
+// False when no whole record is kept.
+bool FindKept(const CIEProxySettings& settings, const char* connection, IEConnectionOptions& options) {
+    CHeldValues kept = RecordValues();
+    if (!settings.Context().Record().Find(RecordPlace(connection), kept)) return false;
+    for (const CHeldValue& v : kept)
+        if (!v.present) return false;
+    options.flags = kept[0].Number();
+    options.server = kept[1].Text();
+    options.bypass = kept[2].Text();
+    return true;
+}
+
+void ForgetKept(const CIEProxySettings& settings, const char* connection) {
+    settings.Context().Record().Forget(RecordPlace(connection), RecordValues());
 }
 
 // The LAN's options as the registry holds them: the per-connection query
@@ -217,7 +218,7 @@ bool QueryLanOptions(const CIEProxySettings& settings, IEConnectionOptions& opti
 // Blokkum's texts gone.
 IEConnectionOptions ResetOptions(const CIEProxySettings& settings, const char* connection) {
     IEConnectionOptions options;
-    if (!ReadSnapshot(settings, connection, options)) options = IEConnectionOptions();
+    if (!FindKept(settings, connection, options)) options = IEConnectionOptions();
     return options;
 }
 
@@ -259,11 +260,14 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
         const bool read = c.connection ? settings.QueryConnectionOptions(c.connection, c.before)
                                        : lan.Save() && QueryLanOptions(settings, c.before);
         if (!read) return TellChangeFailed(context, set, c.name, CStringArray());
-        c.ours = settings.CarriesProxy(c.connection, c.before);
-        // What the user had is kept before the proxy first goes on; a
-        // connection already on it keeps what was kept then.
-        if (set && !c.ours && !WriteSnapshot(settings, c.connection, c.before))
-            return TellChangeFailed(context, set, SnapshotKey(settings, c.connection), CStringArray());
+        // Judged by the server it holds, whatever its switch says: a proxy
+        // switched off by hand is still Blokkum's, not the user's to keep.
+        c.ours = settings.HoldsOwnProxy(c.before);
+        // What the user had is kept before the proxy first goes on.
+        if (set && !KeepConnection(settings, c.connection, c.before, c.ours))
+            return TellChangeFailed(context, set,
+                                    context.settings.Locations().ProxySettingKey() + "\\" + RecordPlace(c.connection),
+                                    CStringArray());
     }
 
     IEConnectionOptions proxy;
@@ -289,7 +293,7 @@ bool ChangeIEProxy(CIEProxySettings& settings, bool set, bool lanChosen, bool di
         return TellChangeFailed(context, set, c.name, notPutBack);
     }
     if (!set)
-        for (const ConnectionChange& c : changes) DeleteSnapshot(settings, c.connection);
+        for (const ConnectionChange& c : changes) ForgetKept(settings, c.connection);
 
     RecordFlags(settings, set, lanChosen, int(changes.size()) - (lanChosen ? 1 : 0));
     NotifyInternetSettings();
@@ -311,13 +315,13 @@ bool ResetEachIEConnection(CIEProxySettings& settings, bool lanChosen, bool dial
         IEConnectionOptions now;
         const bool read = c.connection ? settings.QueryConnectionOptions(c.connection, now)
                                        : QueryLanOptions(settings, now);
-        bool reset = read && (!settings.CarriesProxy(c.connection, now) ||
+        bool reset = read && (!settings.HoldsOwnProxy(now) ||
                               settings.ApplyConnectionOptions(c.connection, ResetOptions(settings, c.connection)));
         if (!reset) {
             stillSet.Add(c.name);
             continue;
         }
-        DeleteSnapshot(settings, c.connection);
+        ForgetKept(settings, c.connection);
         if (c.connection)
             ++dialUps;
         else
@@ -389,9 +393,8 @@ bool CIEProxySettings::IsProxySet() const {
     return IsLanProxySet() || IsAnyConnectionProxySet();
 }
 
-bool CIEProxySettings::CarriesProxy(const char* connection, const IEConnectionOptions& options) const {
-    if (!connection) return IsLanProxySet();
-    return (options.flags & PROXY_TYPE_PROXY) != 0 && options.server == BLOKKUM_PROXY_TEXT;
+bool CIEProxySettings::HoldsOwnProxy(const IEConnectionOptions& options) const {
+    return IsBlokkumProxyText(options.server);
 }
 
 void CIEProxySettings::CorrectFlags() {

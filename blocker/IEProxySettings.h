@@ -50,9 +50,10 @@ public:
     // The LAN carries the proxy, or (whatever ProxyEnable says) any
     // connection does.
     bool IsProxySet() const;
-    // Whether a connection's options (connection null: the LAN, judged by
-    // its registry values) are on the proxy.
-    bool CarriesProxy(const char* connection, const IEConnectionOptions& options) const;
+    // Whether a connection's options (the LAN's from its registry values)
+    // hold Blokkum's proxy server, whatever their flags say: what a set
+    // keeps and a reset gives back is judged by this.
+    bool HoldsOwnProxy(const IEConnectionOptions& options) const;
     // The LAN and dial-up flags, in memory and under Proxy Setting, made to
     // say what Internet Explorer really uses: a flag left behind by a change
     // made elsewhere must not hide a browser from the wizard.
@@ -82,9 +83,10 @@ private:
 };
 
 // A set keeps what each connection held before the proxy first goes on it
-// (flags, server, bypass) under Proxy Setting\Internet Explorer; a reset puts
-// that back on each connection that still carries the proxy, leaves alone
-// one that someone has set otherwise since, and forgets what it kept.
+// (flags, server, bypass) under Proxy Setting\Internet Explorer (a
+// CProxyRecord); a reset puts that back on each connection that still holds
+// Blokkum's server, switched on or off, leaves alone one that someone has
+// set otherwise since, and forgets what it kept.
 // The wizard's choices: LAN and/or the checked dial-up connections, all or
 // nothing. True when every one changed and the flags follow; on a failure one
 // box tells what failed and whether everything could be put back, and the

@@ -43,6 +43,15 @@ bool ContainsAll(const CString& text) {
     return true;
 }
 
+// Blokkum's host and port, whatever the type line says.
+bool HoldsOwnServer(const CString& text) {
+    return text.Find(kConfiguredTests[0]) >= 0 && text.Find(kConfiguredTests[1]) >= 0;
+}
+
+// Proxy Setting\Netscape: per profile, the proxy lines a set replaced in
+// prefs.js and user.js, one value named by each file's path.
+const char kKeptPlace[] = "Netscape";
+
 bool ContainsAny(const CString& line, const char* const* names, int count) {
     for (int i = 0; i < count; ++i)
         if (line.Find(names[i]) >= 0) return true;
@@ -209,30 +218,26 @@ bool CNetscapeProxySettings::ScanProfileRegistry(bool checkMode, bool setMode) {
     return false;
 }
 
-CString CNetscapeProxySettings::KeptKey() const {
-    return m_context.settings.Locations().ProxySettingKey() + "\\Netscape";
+CHeldValues CNetscapeProxySettings::KeptLines(const CString& prefs, const CString& user) const {
+    return {CHeldValue::Text(m_strPrefsJs, prefs), CHeldValue::Text(m_strUserJs, user)};
 }
 
 bool CNetscapeProxySettings::StageProfile(CFileTransaction& change, bool set) {
     CString prefs, user;
     if (!change.Read(m_strPrefsJs, prefs) || !change.Read(m_strUserJs, user)) return false;
-    const bool ours = ContainsAll(user) || ContainsAll(prefs);
+    // Judged by the server the lines name, whatever the proxy type says: a
+    // proxy switched off by hand is still Blokkum's, not the user's to keep.
+    const bool ours = HoldsOwnServer(user) || HoldsOwnServer(prefs);
     // A reset leaves a profile whose proxy someone has set otherwise since.
     if (!set && !ours) return true;
     // What the set replaces is kept, once, before the proxy goes on: the
     // browser writes Blokkum's values into prefs.js while it runs, so only
     // a copy taken now still holds the user's own proxy.
-    CRegKey kept;
-    CString keptPrefs, keptUser;
-    if (set && !ours) {
-        if (kept.Create(m_context.Root(), KeptKey()) != ERROR_SUCCESS ||
-            kept.SetString(m_strPrefsJs, LinesWith(prefs, kUserJsRemoved, 3)) != ERROR_SUCCESS ||
-            kept.SetString(m_strUserJs, LinesWith(user, kUserJsRemoved, 3)) != ERROR_SUCCESS)
-            return false;
-    }
-    const bool putBack = !set && kept.Open(m_context.Root(), KeptKey()) == ERROR_SUCCESS &&
-                         kept.QueryString(m_strPrefsJs, keptPrefs) == ERROR_SUCCESS &&
-                         kept.QueryString(m_strUserJs, keptUser) == ERROR_SUCCESS;
+    const CHeldValues found = KeptLines(LinesWith(prefs, kUserJsRemoved, 3), LinesWith(user, kUserJsRemoved, 3));
+    if (set && !m_context.Record().Keep(kKeptPlace, found, ours)) return false;
+    CHeldValues kept = KeptLines(CString(), CString());
+    const bool putBack = !set && m_context.Record().Find(kKeptPlace, kept) && kept[0].present && kept[1].present;
+    const CString keptPrefs = kept[0].Text(), keptUser = kept[1].Text();
     // Put back, prefs.js gets the type it had too; otherwise it loses only
     // the two preferences that user.js then sets.
     CString newPrefs = putBack ? WithoutLines(prefs, kUserJsRemoved, 3) : WithoutLines(prefs, kPrefsJsRemoved, 2);
@@ -250,10 +255,7 @@ bool CNetscapeProxySettings::StageProfile(CFileTransaction& change, bool set) {
 }
 
 void CNetscapeProxySettings::ForgetKept() const {
-    CRegKey kept;
-    if (kept.Open(m_context.Root(), KeptKey(), KEY_SET_VALUE) != ERROR_SUCCESS) return;
-    kept.DeleteValue(m_strPrefsJs);
-    kept.DeleteValue(m_strUserJs);
+    m_context.Record().Forget(kKeptPlace, KeptLines(CString(), CString()));
 }
 
 bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfileRecord*>& records, bool set,

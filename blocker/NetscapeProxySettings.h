@@ -6,9 +6,10 @@
 // Both files of every profile chosen change together or not at all (one
 // CFileTransaction; Blokkout's reset, one for each profile); only the proxy
 // preferences change, every other line of the user's stays as it was. A set
-// keeps the proxy lines it replaces under Proxy Setting; a reset puts them
-// back in a profile that still carries Blokkum's proxy, and leaves a profile
-// whose proxy someone has set otherwise since.
+// keeps the proxy lines it replaces under Proxy Setting (a CProxyRecord); a
+// reset puts them back in a profile that still names Blokkum's host and
+// port, whatever its proxy type, and leaves a profile whose proxy someone
+// has set otherwise since.
 // Deliberately not: other Gecko preferences, locking or running browsers.
 #pragma once
 
@@ -74,9 +75,9 @@ private:
                        ResetRule rule);
     // The two files of the profile GetProfilePrefsFiles found, into change.
     bool StageProfile(CFileTransaction& change, bool set);
-    // Proxy Setting\Netscape: per profile, the proxy lines a set replaced
-    // in prefs.js and user.js (one value named by each file's path).
-    CString KeptKey() const;
+    // The proxy lines a set replaced, as kept for the profile
+    // GetProfilePrefsFiles found: one value named by each file's path.
+    CHeldValues KeptLines(const CString& prefs, const CString& user) const;
     void ForgetKept() const;
     void AddProfile(const NetscapeProfileRecord& record);
     const CBrowserProxyContext& m_context;

@@ -54,22 +54,18 @@ struct OperaLines {
 
 // What a set found in a file, kept under Proxy Setting\Opera (one value
 // named by the file's path) so that the reset can give it back.
-CString KeptKey(const CBrowserProxyContext& context) {
-    return context.settings.Locations().ProxySettingKey() + "\\Opera";
-}
+const char kKeptPlace[] = "Opera";
 
-bool Keep(const CBrowserProxyContext& context, const char* file, const OperaLines& lines) {
-    CRegKey key;
-    return key.Create(context.Root(), KeptKey(context)) == ERROR_SUCCESS &&
-           key.SetString(file, lines.use + "\n" + lines.server) == ERROR_SUCCESS;
+// own: the section holds Blokkum's server already, switched on or off.
+bool Keep(const CBrowserProxyContext& context, const char* file, const OperaLines& lines, bool own) {
+    return context.Record().Keep(kKeptPlace, {CHeldValue::Text(file, lines.use + "\n" + lines.server)}, own);
 }
 
 OperaLines Kept(const CBrowserProxyContext& context, const char* file) {
     OperaLines lines;
-    CRegKey key;
-    CString text;
-    if (key.Open(context.Root(), KeptKey(context)) != ERROR_SUCCESS || key.QueryString(file, text) != ERROR_SUCCESS)
-        return lines;
+    CHeldValues kept = {CHeldValue::Absent(file)};
+    if (!context.Record().Find(kKeptPlace, kept)) return lines;
+    const CString text = kept[0].Text();
     const int feed = text.Find('\n');
     if (feed < 0) return lines;
     lines.use = text.Left(feed);
@@ -78,8 +74,7 @@ OperaLines Kept(const CBrowserProxyContext& context, const char* file) {
 }
 
 void Forget(const CBrowserProxyContext& context, const char* file) {
-    CRegKey key;
-    if (key.Open(context.Root(), KeptKey(context), KEY_SET_VALUE) == ERROR_SUCCESS) key.DeleteValue(file);
+    context.Record().Forget(kKeptPlace, {CHeldValue::Absent(file)});
 }
 
 // The text with the two lines of its [Proxy] section set or reset; false
@@ -150,8 +145,7 @@ bool StageIni(CFileTransaction& change, const char* file, bool set, const CBrows
     OperaLines before;
     const OperaLines putBack = !set && context ? Kept(*context, file) : OperaLines();
     if (!RewrittenIni(text, set, putBack, rewritten, before)) return true;
-    // A file already on the proxy keeps what was kept when it went on.
-    if (set && context && before.server != kServerSet && !Keep(*context, file, before)) return false;
+    if (set && context && !Keep(*context, file, before, before.server == kServerSet)) return false;
     return change.Stage(file, rewritten);
 }
 

@@ -298,10 +298,13 @@ TEST(IEProxySettings, AResetGivesBackTheUsersOwnProxyAndLeavesOneSetSince) {
         ResetRule rule;
         const char* setSince;  // the LAN server someone else put on after the set
         const char* serverAfter;
+        bool offByHandAndSetAgain;  // Blokkum's proxy switched off, then set once more
     } rows[] = {
-        {"wizard", ResetRule::kAllOrNothing, nullptr, "http=company:3128"},
-        {"Blokkout", ResetRule::kBestEffort, nullptr, "http=company:3128"},
-        {"set since by someone else", ResetRule::kAllOrNothing, "other:8080", "other:8080"},
+        {"wizard", ResetRule::kAllOrNothing, nullptr, "http=company:3128", false},
+        {"Blokkout", ResetRule::kBestEffort, nullptr, "http=company:3128", false},
+        {"set since by someone else", ResetRule::kAllOrNothing, "other:8080", "other:8080", false},
+        {"wizard, off by hand and set again", ResetRule::kAllOrNothing, nullptr, "http=company:3128", true},
+        {"Blokkout, off by hand", ResetRule::kBestEffort, nullptr, "http=company:3128", true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -323,6 +326,13 @@ TEST(IEProxySettings, AResetGivesBackTheUsersOwnProxyAndLeavesOneSetSince) {
         ASSERT_TRUE(ie.IsLanProxySet());
         ASSERT_EQ(Describe(ie.held["QvTestDialA"]), Describe({3, kOurs, "local"}));
         if (r.setSince) lanKey.SetString("ProxyServer", r.setSince);
+        if (r.offByHandAndSetAgain) {
+            lanKey.SetDWORD("ProxyEnable", 0);
+            ie.held["QvTestDialA"].flags = PROXY_TYPE_DIRECT;
+            if (r.rule == ResetRule::kAllOrNothing) {
+                ASSERT_TRUE(SetIEProxy(ie, true, true));
+            }
+        }
         EXPECT_TRUE(ResetIEProxy(ie, true, true, r.rule));
 
         CString server, bypass;

@@ -165,3 +165,29 @@ TEST(NetscapeProxySettings, AFileThatCannotBeReadOrReplacedLeavesEveryChosenProf
         }
     }
 }
+
+// The proxy switched off by hand (type 0) still names Blokkum's host and
+// port: a second set keeps what the first one kept, and the reset gives the
+// user's company proxy back.
+TEST(NetscapeProxySettings, ASecondSetAfterTheProxyWasSwitchedOffByHandKeepsTheUsersProxy) {
+    CWindows98World world;
+    const std::string user = "user_pref(\"network.proxy.type\", 1);\r\n"
+                             "user_pref(\"network.proxy.http\", \"cache.corp\");\r\n"
+                             "user_pref(\"network.proxy.http_port\", 3128);\r\n";
+    const std::string folder = "WINDOWS\\Application Data\\Mozilla\\Profiles\\alice\\ab.slt\\";
+    const CString prefs = world.root.Write((folder + "prefs.js").c_str(), "user_pref(\"x\", 1);\r\n");
+    const CString userJs = world.root.Write((folder + "user.js").c_str(), user);
+    CScriptedMessageBoxes boxes;
+    CNetscapeProxySettings ns(world.context);
+    ns.ListNetscapeProfiles(true);
+    Check(ns, {"alice"});
+    ASSERT_TRUE(ns.SetNetscapeProxy());
+    std::string off = ReadFileText(userJs);
+    off.replace(off.find("\"network.proxy.type\", 1"), 23, "\"network.proxy.type\", 0");
+    world.root.Write((folder + "user.js").c_str(), off);
+    ASSERT_TRUE(ns.SetNetscapeProxy());
+    ASSERT_TRUE(ns.ResetNetscapeProxy());
+    EXPECT_EQ(ReadFileText(userJs), user);
+    EXPECT_EQ(ReadFileText(prefs), "user_pref(\"x\", 1);\r\n");
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
