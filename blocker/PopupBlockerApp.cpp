@@ -241,7 +241,7 @@ BOOL CPopupBlockerApp::InitInstance() {
 
     if (m_bFirstRun) {
         Hosts().BackupHostsFile(m_settings.m_strPath);
-        BackupZoneSettings(m_settings.m_strPath, m_env.where.root, m_env.zonesKey);
+        BackupZoneSettings(m_settings.m_strPath, m_env.where.root, m_env.zonesKey, m_env.where.key);
     }
     AskWizardQuestion();
 

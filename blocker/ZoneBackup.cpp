@@ -9,18 +9,29 @@ const ZoneSection kZoneSections[4] = {
     {1, "Local Intranet"}, {2, "Trusted Sites"}, {3, "Internet"}, {4, "Restricted Sites"}};
 const char* const kZoneActions[5] = {"1001", "1004", "1201", "1200", "1405"};
 
-bool BackupZoneSettings(const CString& programFolder, HKEY root, const char* zonesKey) {
+bool BackupZoneSettings(const CString& programFolder, HKEY root, const char* zonesKey, const CString& blokkumKey) {
     const CString path = JoinPath(programFolder, BLOKKUM_ZONE_BACKUP_FILE);
+    // A first run again (a reinstall over Blokkum) finds Blokkum's own
+    // actions where the Web Zone page wrote them: those keep what the earlier
+    // backup saved, or the user's actions would be lost for Blokkum's.
+    CString earlier[4][5];
+    for (int z = 0; z < 4; ++z)
+        for (int a = 0; a < 5; ++a) {
+            char text[64] = {};
+            GetPrivateProfileStringA(kZoneSections[z].section, kZoneActions[a], "", text, sizeof text, path);
+            earlier[z][a] = text;
+        }
     {
         CHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) return false;
     }
-    for (const ZoneSection& z : kZoneSections) {
+    for (int z = 0; z < 4; ++z) {
         CString subKey;
-        subKey.Format("%s\\%d", zonesKey, z.zone);
+        subKey.Format("%s\\%d", zonesKey, kZoneSections[z].zone);
         CRegKey key;
         key.Open(root, subKey);
-        for (const char* action : kZoneActions) {
+        for (int a = 0; a < 5; ++a) {
+            const char* action = kZoneActions[a];
             CString bytes;
             DWORD type = REG_NONE;
             CString text = BLOKKUM_ZONE_VALUE_ABSENT;
@@ -29,8 +40,11 @@ bool BackupZoneSettings(const CString& programFolder, HKEY root, const char* zon
                 LONG value = 0;
                 memcpy(&value, bytes.c_str(), 4);
                 text.Format("%ld", value);
+                if (!earlier[z][a].IsEmpty() &&
+                    IsRecordedZoneAction(root, blokkumKey, kZoneSections[z].zone, action, DWORD(value)))
+                    text = earlier[z][a];
             }
-            WritePrivateProfileStringA(z.section, action, text, path);
+            WritePrivateProfileStringA(kZoneSections[z].section, action, text, path);
         }
     }
     return true;

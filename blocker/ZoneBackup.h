@@ -4,12 +4,14 @@
 // An action without a 4-byte value is written as BLOKKUM_ZONE_VALUE_ABSENT,
 // never as another action's value. What the Web Zone page writes is recorded
 // under Blokkum's key, so that the restore gives back only actions that
-// still hold Blokkum's value; one changed elsewhere since stays.
+// still hold Blokkum's value (one changed elsewhere since stays), and a
+// backup made again never takes Blokkum's value for the user's.
 // Deliberately not: the restore.
 #pragma once
 
 #include <windows.h>
 
+#include "BlokkumShared.h"
 #include "Strings.h"
 
 #define BLOKKUM_ZONES_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones"
@@ -24,9 +26,10 @@ extern const ZoneSection kZoneSections[4];
 extern const char* const kZoneActions[5];
 
 // Empties (or creates) acRs.ini and writes 4 sections of 5 keys; false when
-// the file cannot be created.
+// the file cannot be created. An action that holds what Blokkum recorded
+// writing (under blokkumKey) keeps the value the earlier file saved for it.
 bool BackupZoneSettings(const CString& programFolder, HKEY root = HKEY_CURRENT_USER,
-                        const char* zonesKey = BLOKKUM_ZONES_KEY);
+                        const char* zonesKey = BLOKKUM_ZONES_KEY, const CString& blokkumKey = BLOKKUM_REGISTRY_KEY);
 
 // <blokkumKey>\Zone Setting: per zone a subkey "<n>" holding, per action,
 // the value Blokkum last wrote.

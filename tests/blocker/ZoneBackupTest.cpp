@@ -67,3 +67,29 @@ TEST(ZoneBackup, FourSectionsOfFiveKeysWithAbsentValuesMarked) {
     for (const Row& r : rows) EXPECT_EQ(Saved(ini, r.section, r.key), r.value) << r.section << " " << r.key;
     EXPECT_EQ(Saved(ini, "Stale", "x"), "<none>");
 }
+
+// A first run again (Blokkum installed over itself): an action that still
+// holds what Blokkum's Web Zone page wrote keeps the user's saved value; one
+// changed elsewhere since, or never written by Blokkum, is saved as it is.
+TEST(ZoneBackup, ABackupMadeAgainNeverTakesBlokkumsOwnActionForTheUsers) {
+    CTestRegistryKey reg;
+    CTempFolder program;
+    const CString zones = reg.SubKey() + "\\Zones", blokkum = reg.SubKey() + "\\Quorvane Blokkum";
+    CRegKey internet;
+    ASSERT_EQ(internet.Create(HKEY_CURRENT_USER, zones + "\\3"), ERROR_SUCCESS);
+    for (const char* a : kZoneActions) internet.SetDWORD(a, 1);
+    ASSERT_TRUE(BackupZoneSettings(program.Path(), HKEY_CURRENT_USER, zones, blokkum));
+    for (const char* a : {"1001", "1004", "1201"}) {
+        internet.SetDWORD(a, 3);
+        RecordZoneAction(HKEY_CURRENT_USER, blokkum, 3, a, 3);
+    }
+    internet.SetDWORD("1201", 0);  // changed elsewhere after Blokkum wrote it
+    internet.SetDWORD("1200", 3);  // never written by Blokkum
+    ASSERT_TRUE(BackupZoneSettings(program.Path(), HKEY_CURRENT_USER, zones, blokkum));
+    const CString ini = program.File(BLOKKUM_ZONE_BACKUP_FILE);
+    const struct {
+        const char* key;
+        const char* value;
+    } rows[] = {{"1001", "1"}, {"1004", "1"}, {"1201", "0"}, {"1200", "3"}, {"1405", "1"}};
+    for (const auto& r : rows) EXPECT_EQ(Saved(ini, "Internet", r.key), r.value) << r.key;
+}
