@@ -39,6 +39,18 @@ CString FullPath(const CString& path) {
     return n > 0 && n < MAX_PATH ? CString(full) : CString();
 }
 
+// Nothing stands at the name. A link that leads nowhere (to a disk that is
+// not there) is something, though nothing opens through it; Wine lists no
+// such link, not even by its own name, so the name itself is tried: a file
+// made only where none stands cannot be made there.
+bool NothingAt(const CString& path) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || !IsAbsent(GetLastError()) || FindListed(path))
+        return false;
+    CHandle probe(CreateFileA(path, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return probe.IsValid() || !IsTaken(GetLastError());
+}
+
 bool RemoveFile(const CString& path) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(path) != FALSE;
@@ -80,8 +92,9 @@ bool CFileTransaction::Read(const CString& path, CString& contents, bool mayBeAb
     if (ReadWholeFile(path, contents)) return true;
     contents.Empty();
     // A file that is not there yet is empty; one that is there but cannot be
-    // read would be replaced by a text that lost its content.
-    if (mayBeAbsent && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && IsAbsent(GetLastError())) return true;
+    // read (a link that leads nowhere too) would be replaced by a text that
+    // lost its content.
+    if (mayBeAbsent && NothingAt(path)) return true;
     return Fail(path);
 }
 
@@ -122,9 +135,10 @@ bool CFileTransaction::Stage(const CString& path, const CString& contents) {
             file.identified = true;
         } else if (h.IsValid()) {
             file.attributes = GetFileAttributesA(path);
-        } else if (!IsAbsent(GetLastError()) || FindListed(path)) {
-            // Not opened though there, or listed yet not there: a link that
-            // leads nowhere, which the new file would replace by a plain one.
+        } else if (!IsAbsent(GetLastError()) || !NothingAt(path)) {
+            // Not opened though there, or not there yet something stands at
+            // its name: a link that leads nowhere, which the new file would
+            // replace by a plain one.
             return Fail(path);
         }
         if (h.IsValid()) file.resolved = FinalPathOf(h);

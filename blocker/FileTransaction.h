@@ -39,7 +39,8 @@ public:
     CFileTransaction& operator=(const CFileTransaction&) = delete;
 
     // A missing file reads as empty when it may be absent; false when the
-    // file exists but cannot be read, which fails the whole change.
+    // file exists but cannot be read (a link that leads nowhere too), which
+    // fails the whole change.
     bool Read(const CString& path, CString& contents, bool mayBeAbsent = true);
     // Writes the new content beside the target; false when it cannot be
     // written, the target is read-only or a link that leads nowhere. Staging

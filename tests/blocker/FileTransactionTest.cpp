@@ -107,3 +107,33 @@ TEST(FileTransaction, FilesAnEarlierChangeLeftAreNamedAndKept) {
         EXPECT_EQ(ReadFileText(left), "earlier");
     }
 }
+
+// A link that leads nowhere (its file on a disk that is not there) is
+// neither read as an empty file nor replaced by a plain one: the change
+// names it and fails, and the link still leads where it did. A name where
+// nothing stands still reads as empty, and nothing is left at it.
+TEST(FileTransaction, ALinkThatLeadsNowhereIsRefusedAndStaysALink) {
+    CTempFolder folder;
+    const CString target = folder.Write("disk\\user.js", "user");
+    const CString link = folder.File("profile\\user.js");
+    folder.Write("profile\\prefs.js", "");
+    if (!HostLink("ln -s", link, target)) GTEST_SKIP() << "no host ln to make links";
+    ASSERT_TRUE(DeleteFileA(target));
+    CFileTransaction change;
+    CString text;
+    EXPECT_FALSE(change.Read(link, text));
+    EXPECT_EQ(change.FailedFile(), link);
+    EXPECT_FALSE(change.Stage(link, "plain"));
+    EXPECT_FALSE(change.HasStaged());
+    folder.Write("disk\\user.js", "back");
+    EXPECT_EQ(ReadFileText(link), "back") << "the link no longer leads to its file";
+    HostLink("rm -f", link);
+
+    const CString absent = folder.File("profile\\absent.js");
+    EXPECT_TRUE(change.Read(absent, text));
+    EXPECT_TRUE(text.IsEmpty());
+    EXPECT_FALSE(FileExists(absent));
+    EXPECT_TRUE(change.Stage(absent, "new"));
+    EXPECT_TRUE(change.Commit());
+    EXPECT_EQ(ReadFileText(absent), "new");
+}
