@@ -126,12 +126,13 @@ int RestoreIE() {
     CRegKey settings;
     if (settings.Open(Locations().root, Locations().internetSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
     // Like Blokkum's own reset: the saved values go back only over Blokkum's
-    // proxy; one that someone has set since stays theirs.
-    if (LanCarriesProxy(Locations().root, Locations().internetSettingsKey)) {
-        settings.SetString("ProxyServer", ReadIni("Proxy", kValueBuffer));
-        CString bytes = ParseSavedBytes(ReadIni("ProxyEnable", kValueBuffer));
-        settings.SetBinary("ProxyEnable", bytes.c_str(), DWORD(bytes.GetLength()));
-    }
+    // proxy server, switched on or off; one that someone has set since stays
+    // theirs, and the saved values wait for a later call.
+    if (!LanHoldsProxyText(Locations().root, Locations().internetSettingsKey)) return 0;
+    const CString bytes = ParseSavedBytes(ReadIni("ProxyEnable", kValueBuffer));
+    if (settings.SetString("ProxyServer", ReadIni("Proxy", kValueBuffer)) != ERROR_SUCCESS ||
+        settings.SetBinary("ProxyEnable", bytes.c_str(), DWORD(bytes.GetLength())) != ERROR_SUCCESS)
+        return 0;
     WritePrivateProfileStringA(kIeSection, "Restored", "1", MakeModuleFilePath(kHelperIni));
     return 1;
 }
@@ -141,7 +142,17 @@ CString RunValueProgram(const CString& command) {
     program.Trim();
     if (!program.IsEmpty() && program[0] == '"') {
         const int close = program.Find('"', 1);
-        program = close < 0 ? program.Mid(1) : program.Mid(1, close - 1);
+        return close < 0 ? program.Mid(1) : program.Mid(1, close - 1);
+    }
+    // Unquoted, Windows takes the shortest run up to a blank (or the end)
+    // that names an existing file, ".exe" added to a name without one: so
+    // "C:\Program Files\X\X.exe /min" starts X.exe with "/min".
+    for (int end = 0; end < program.GetLength();) {
+        end = program.Find(' ', end + 1);
+        if (end < 0) end = program.GetLength();
+        char found[MAX_PATH] = "";
+        const DWORD n = SearchPathA(nullptr, program.Left(end), ".exe", MAX_PATH, found, nullptr);
+        if (n > 0 && n < MAX_PATH && FileExists(found)) return found;
     }
     return program;
 }

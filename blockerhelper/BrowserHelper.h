@@ -58,7 +58,8 @@ BOOL OnProcessAttach(const char* hostPath, bool& counted);
 void OnProcessDetach(const char* hostPath, bool& counted);
 
 // 1 when Internet Explorer's proxy values are back (now or before), else 0.
-// The saved values are written only while the LAN carries Blokkum's proxy.
+// The saved values are written only while the LAN holds Blokkum's proxy
+// server, switched on or off; with nothing written, Restored is not noted.
 int RestoreIE();
 // Both autostart values: the installer's under the machine's Run key and
 // Blokkum's own under the user's. Unregistering alone keeps the user's value
@@ -66,8 +67,10 @@ int RestoreIE();
 // stays too); the uninstaller removes it whatever it names.
 enum class RunValueRule { kAlways, kWhereProgramIsGone };
 void DeleteRunValues(RunValueRule rule = RunValueRule::kAlways);
-// The program a Run value starts: the quoted path, else the whole value
-// (Blokkum writes its path unquoted, blanks and all).
+// The program a Run value starts, read as Windows reads a command line: the
+// quoted path; unquoted, the shortest run up to a blank or the end that
+// names an existing file, else the whole value (Blokkum writes its path
+// unquoted, blanks and all).
 CString RunValueProgram(const CString& command);
 // "01,00,00,00" -> 01 00 00 00: hexadecimal numbers, each followed by one separator.
 CString ParseSavedBytes(const char* text);

@@ -147,16 +147,19 @@ TEST_F(BrowserHelperTest, RestoreGivesInternetExplorerItsSavedProxyOnce) {
 
     CRegKey settings;
     ASSERT_EQ(settings.Create(HKEY_CURRENT_USER, Locations().internetSettingsKey), ERROR_SUCCESS);
-    // A proxy someone has set since Blokkum's stays theirs.
+    // A proxy someone has set since Blokkum's stays theirs, and nothing is
+    // told restored: the saved values wait for a later call.
     settings.SetString("ProxyServer", "company:3128");
     settings.SetDWORD("ProxyEnable", 1);
-    EXPECT_EQ(RestoreIE(), 1);
+    EXPECT_EQ(RestoreIE(), 0);
     CString server, enable;
     settings.QueryString("ProxyServer", server);
     EXPECT_EQ(server, "company:3128");
-    m_folder.Write("Browser.ini", "[IE Settings]\r\nSaved=1\r\nProxy=old:80\r\nProxyEnable=01,00,00,00\r\n");
+    EXPECT_EQ(ReadFileText(m_folder.File("Browser.ini")).find("Restored"), std::string::npos);
 
+    // Blokkum's proxy switched off by hand is still Blokkum's.
     settings.SetString("ProxyServer", BLOKKUM_PROXY_TEXT);
+    settings.SetDWORD("ProxyEnable", 0);
     EXPECT_EQ(RestoreIE(), 1);
     DWORD type = 0;
     settings.QueryString("ProxyServer", server);
@@ -170,6 +173,35 @@ TEST_F(BrowserHelperTest, RestoreGivesInternetExplorerItsSavedProxyOnce) {
     EXPECT_EQ(RestoreIE(), 1);
     settings.QueryString("ProxyServer", server);
     EXPECT_EQ(server, "changed since");
+}
+
+// The program of a Run value, found as Windows finds it: a quoted path, or
+// the shortest run of an unquoted one that names a file.
+TEST_F(BrowserHelperTest, TheProgramOfARunValueIsReadAsWindowsReadsIt) {
+    const CString program = m_folder.Write("Program Files\\Quorvane\\Blokkum\\Blokkum.exe", "MZ");
+    m_folder.Write("Program Files\\Quorvane\\Blokkum\\Blokkum.exe extra", "not the program");
+    const CString folder = m_folder.Path();
+    const struct {
+        CString value;
+        CString program;
+    } cases[] = {
+        {program, program},
+        {program + " /min", program},
+        {program + " extra", program},
+        {"\"" + program + "\" /min", program},
+        {folder + "\\Program Files\\Quorvane\\Blokkum\\Blokkum /min", program},
+        {folder + "\\Program Files\\Missing.exe /min", folder + "\\Program Files\\Missing.exe /min"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RunValueProgram(c.value).CompareNoCase(c.program), 0) << c.value.c_str();
+
+    CRegKey run;
+    ASSERT_EQ(run.Create(HKEY_CURRENT_USER, Locations().runKey), ERROR_SUCCESS);
+    run.SetString(BLOKKUM_RUN_VALUE, program + " /min");
+    DeleteRunValues(RunValueRule::kWhereProgramIsGone);
+    EXPECT_TRUE(run.HasValue(BLOKKUM_RUN_VALUE)) << "Blokkum is installed: the user's autostart stays";
+    DeleteFileA(program);
+    DeleteRunValues(RunValueRule::kWhereProgramIsGone);
+    EXPECT_FALSE(run.HasValue(BLOKKUM_RUN_VALUE));
 }
 
 }  // namespace
