@@ -1,10 +1,13 @@
 // BrowserProxy.h - pointing the browsers at Veilrun's proxy and back:
 // Internet Explorer through its registry values (and every per-connection
 // value), Netscape/Mozilla through the first prefs.js of the user's profiles,
-// Opera through the first opera6.ini. Text files are rewritten line by line
-// through a temporary file beside it (<file>__temp) that replaces it only
-// once written. A reset puts back what the set of this run found, where the
-// values still hold what the set wrote; a value changed meanwhile stays.
+// Opera through the first opera6.ini. A text file changes through one
+// CFileTransaction: its new content replaces it, or the file a link leads
+// to, in one step once written whole beside it. What a set finds is kept
+// before the proxy first goes on, in a CProxyRecord under Veilrun's own key
+// (g_Places.ProxyRecordKey), where it outlives the process: the reset, in
+// this run or after a kill, puts it back where the values still name the
+// proxy the set wrote, switched on or off; a value changed meanwhile stays.
 // Deliberately not: messages; a missing browser or file changes nothing.
 #pragma once
 

@@ -59,16 +59,22 @@ CString NormaliseLine(const CString& line) {
     return k;
 }
 
-bool ReadTextLines(const char* path, CStringArray& lines) {
-    lines.RemoveAll();
-    CString text;
-    if (!ReadWholeFile(path, text)) return false;
+CStringArray TextLinesOf(const CString& text) {
+    CStringArray lines;
     for (CString line : SplitText(text, "\n")) {
         if (!line.IsEmpty() && line[line.GetLength() - 1] == '\r') line = line.Left(line.GetLength() - 1);
         lines.Add(line);
     }
     // A final line break does not start another line.
     if (!lines.IsEmpty() && lines[lines.GetSize() - 1].IsEmpty()) lines.RemoveAt(lines.GetSize() - 1);
+    return lines;
+}
+
+bool ReadTextLines(const char* path, CStringArray& lines) {
+    lines.RemoveAll();
+    CString text;
+    if (!ReadWholeFile(path, text)) return false;
+    lines = TextLinesOf(text);
     return true;
 }
 
@@ -77,6 +83,13 @@ void ReadSectionLines(const char* path, const char* sectionHeader, const char* s
     lines.RemoveAll();
     CStringArray fileLines;
     if (!ReadTextLines(path, fileLines)) return;
+    SectionLinesOf(fileLines, sectionHeader, sectionStart, keyPrefix, stopLine, commentPrefix, lines, trim);
+}
+
+void SectionLinesOf(const CStringArray& fileLines, const char* sectionHeader, const char* sectionStart,
+                    const char* keyPrefix, const char* stopLine, const char* commentPrefix, CStringArray& lines,
+                    bool trim) {
+    lines.RemoveAll();
     const CString header = sectionHeader ? sectionHeader : "";
     const CString start = sectionStart ? sectionStart : "";
     const CString prefix = keyPrefix ? keyPrefix : "";

@@ -25,9 +25,15 @@ CString NormaliseLine(const CString& line);
 void ReadSectionLines(const char* path, const char* sectionHeader, const char* sectionStart, const char* keyPrefix,
                       const char* stopLine, const char* commentPrefix, CStringArray& lines, bool trim);
 
+// The same reading rules on lines already read.
+void SectionLinesOf(const CStringArray& fileLines, const char* sectionHeader, const char* sectionStart,
+                    const char* keyPrefix, const char* stopLine, const char* commentPrefix, CStringArray& lines,
+                    bool trim);
+
 // Reads the lines of a text file without their line ends; false when it
 // cannot be opened.
 bool ReadTextLines(const char* path, CStringArray& lines);
+CStringArray TextLinesOf(const CString& text);
 
 CString LanguagePackPath(const CString& language);
 void LoadLanguagePack();

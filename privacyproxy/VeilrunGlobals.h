@@ -31,6 +31,9 @@ struct CVeilrunPlaces {
     CString IESettingsKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     CString RecentDocsKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs";
     CString TypedUrlsKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs";
+    // What the browsers held before Veilrun's proxy went on them; apart from
+    // Blokkum's record, which may be kept beside it.
+    CString ProxyRecordKey = "HKEY_CURRENT_USER\\Software\\Quorvane Veilrun\\Proxy Setting";
 };
 extern CVeilrunPlaces g_Places;
 

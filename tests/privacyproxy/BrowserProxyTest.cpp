@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "BrowserProxy.h"
+#include "FileEntries.h"
 #include "Files.h"
 #include "Registry.h"
 #include "RegistryKey.h"
@@ -202,3 +203,112 @@ TEST(IEProxy, DamagedConnectionValuesAreLeftAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// A user's own proxy in all three browsers: the LAN and one dial-up
+// connection, prefs.js and opera6.ini.
+struct COwnProxyWorld {
+    CVeilrunWorld world;
+    CRegKey settings, connections;
+    const std::string dial = ConnectionValue(3, "dial.example:8080");
+    const std::string prefs =
+        "user_pref(\"a\", 1);\r\nuser_pref(\"network.proxy.type\", 1);\r\n"
+        "user_pref(\"network.proxy.http\", \"corp.example\");\r\nuser_pref(\"network.proxy.http_port\", 3128);\r\n";
+    const std::string opera = "[Proxy]\r\nUse HTTP=1\r\nHTTP Server=corp.example:3128\r\nEnable HTTP 1.1 for proxy=0\r\n";
+    COwnProxyWorld() {
+        const CString key = CRegistryKey(g_Places.IESettingsKey).m_strSubKey;
+        settings.Create(HKEY_CURRENT_USER, key);
+        connections.Create(HKEY_CURRENT_USER, key + "\\Connections");
+        settings.SetDWORD("ProxyEnable", 1);
+        settings.SetString("ProxyServer", "corp.example:3128");
+        connections.SetBinary("Dial", dial.data(), DWORD(dial.size()));
+        world.Write("profile\\Application Data\\Mozilla\\p1\\default\\x1\\prefs.js", prefs);
+        world.Write("profile\\Application Data\\Opera\\u1\\profile\\opera6.ini", opera);
+    }
+    std::string Dial() const {
+        CString bytes;
+        connections.QueryBinary("Dial", bytes);
+        return bytes.str();
+    }
+    std::string Lan() const {
+        CString server;
+        DWORD enable = 99;
+        settings.QueryDWORD("ProxyEnable", enable);
+        settings.QueryString("ProxyServer", server);
+        return std::to_string(enable) + " " + server.c_str();
+    }
+};
+
+DWORD RunKilledVeilrun() {
+    CString command = "\"" + GetModuleFolder() + "\\VeilrunSetUnderTest.exe\" \"" + g_Places.ProfileFolder + "\" \"" +
+                      g_Places.IEAdvancedKey + "\" \"" + g_Places.IESettingsKey + "\" \"" + g_Places.ProxyRecordKey +
+                      "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, command.GetBuffer(command.GetLength()), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
+        return DWORD(-1);
+    DWORD code = DWORD(-2);
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+}  // namespace
+
+// Veilrun sets the browsers and is killed; the next start finds its own
+// proxy (on, or switched off by hand in the meantime) and its Exit gives the
+// user's own back in every browser.
+TEST(BrowserRecord, AStartAfterAKilledRunGivesBackWhatTheUserHadBeforeIt) {
+    for (bool offByHand : {false, true}) {
+        SCOPED_TRACE(offByHand ? "Veilrun's proxy switched off by hand after the kill" : "straight after the kill");
+        COwnProxyWorld own;
+        ASSERT_EQ(RunKilledVeilrun(), 9u);
+        ASSERT_EQ(own.Lan(), "1 127.0.0.1:8100");
+        ASSERT_EQ(own.Dial(), ConnectionValue(3, "127.0.0.1:8100"));
+        ASSERT_NE(ReadFileText(own.world.OperaPath()).find("HTTP Server=127.0.0.1:8100"), std::string::npos);
+        if (offByHand) {
+            own.settings.SetDWORD("ProxyEnable", 0);
+            const std::string off = ConnectionValue(1, "127.0.0.1:8100");
+            own.connections.SetBinary("Dial", off.data(), DWORD(off.size()));
+            ASSERT_TRUE(ReplaceLine(own.world.PrefsPath(), "", "", "//", "user_pref(\"network.proxy.type\", 1);",
+                                    "user_pref(\"network.proxy.type\", 0);", false));
+            ASSERT_TRUE(ReplaceLine(own.world.OperaPath(), "[Proxy]", "[", ";", "Use HTTP=1", "Use HTTP=0", false));
+        }
+
+        EnableOperaProxy("127.0.0.1", 8100);
+        EnableNetscapeProxy("127.0.0.1", 8100);
+        EnableIEProxy("127.0.0.1", 8100);
+        DisableOperaProxy();
+        DisableNetscapeProxy();
+        DisableIEProxy();
+
+        EXPECT_EQ(own.Lan(), "1 corp.example:3128");
+        EXPECT_EQ(own.Dial(), own.dial);
+        EXPECT_EQ(ReadFileText(own.world.PrefsPath()), own.prefs);
+        EXPECT_EQ(ReadFileText(own.world.OperaPath()), own.opera);
+        CRegKey record;
+        ASSERT_EQ(record.Open(HKEY_CURRENT_USER, CRegistryKey(g_Places.ProxyRecordKey).m_strSubKey), ERROR_SUCCESS);
+        EXPECT_TRUE(record.EnumSubKeys().IsEmpty()) << "the reset forgets what it gave back";
+    }
+}
+
+// A prefs.js reached through a link (a profile on another disk) changes
+// where the link leads, and the link stays.
+TEST(BrowserFiles, ALinkedPrefsFileChangesWhereItLeads) {
+    CVeilrunWorld world;
+    const std::string prefs = "user_pref(\"network.proxy.type\", 0);\r\n";
+    const CString real = world.Write("elsewhere\\prefs.js", prefs);
+    world.Write("profile\\Application Data\\Mozilla\\p1\\default\\x1\\keep.txt", "");
+    if (!HostLink("ln -s", world.PrefsPath(), real)) GTEST_SKIP() << "no host ln to make links";
+    EnableNetscapeProxy("127.0.0.1", 8100);
+    EXPECT_EQ(ReadFileText(real), kSetPrefs);
+    EXPECT_EQ(RealPathOf(world.PrefsPath()).CompareNoCase(RealPathOf(real)), 0) << "the link became a plain file";
+    DisableNetscapeProxy();
+    EXPECT_EQ(RealPathOf(world.PrefsPath()).CompareNoCase(RealPathOf(real)), 0);
+    EXPECT_EQ(ReadFileText(real), prefs + std::string(kSetPrefs).substr(prefs.size()));
+    HostLink("rm -f", world.PrefsPath());
+}

@@ -19,6 +19,7 @@ CVeilrunWorld::CVeilrunWorld() : m_saved(g_Places) {
     g_Places.IESettingsKey = TestKeyPath("Internet Settings");
     g_Places.RecentDocsKey = TestKeyPath("RecentDocs");
     g_Places.TypedUrlsKey = TestKeyPath("TypedURLs");
+    g_Places.ProxyRecordKey = TestKeyPath("Proxy Setting");
 }
 
 CVeilrunWorld::~CVeilrunWorld() {
