@@ -475,7 +475,9 @@ void MakeTask(CScheduleDriver& schedule, const CString& name, const char* creato
     CJobDriver job;
     job.Attach(schedule.CreateTask(name).Get());
     ASSERT_TRUE(job.IsAttached());
-    if (creator) ASSERT_TRUE(job.SetCreator(creator));
+    if (creator) {
+        ASSERT_TRUE(job.SetCreator(creator));
+    }
     ASSERT_TRUE(job.Save());
 }
 
