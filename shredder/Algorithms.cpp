@@ -18,6 +18,12 @@ const char* const kNavsoIntro =
 const DWORD kMaxPasses = 1000;
 const DWORD kMaxPatternLength = Grindel::kBufferSize;
 
+// The marks of a key in the middle of a save: the name the algorithm is being
+// saved as, and the key of the version it replaces. Written before anything
+// else of the key and taken off (or the key deleted) once the save is done.
+const char* const kSavingAs = "Saving As";
+const char* const kSavingOver = "Saving Over";
+
 CAlgorithm* BuiltIn(const char* name, const char* description, std::vector<CAlgorithmPass> passes) {
     CAlgorithm* a = new CAlgorithm;
     a->name = name;
@@ -58,6 +64,14 @@ bool ReadPass(const CRegKey& algorithmKey, int number, CAlgorithmPass& pass) {
         bytes[i] = BYTE(value & 0xFF);
     }
     pass = CAlgorithmPass::Pattern(std::move(bytes));
+    return true;
+}
+
+// True for a key whose save was cut short: as and over get its marks.
+bool ReadSavingMarks(const CRegKey& algorithmsKey, const CString& name, CString& as, CString& over) {
+    CRegKey key;
+    if (key.Open(algorithmsKey, name) != ERROR_SUCCESS || key.QueryString(kSavingAs, as) != ERROR_SUCCESS) return false;
+    if (key.QueryString(kSavingOver, over) != ERROR_SUCCESS) over.Empty();
     return true;
 }
 
@@ -115,9 +129,35 @@ void CAlgorithmList::LoadBuiltInAlgorithms() {
 void CAlgorithmList::LoadUserAlgorithms() {
     CRegKey key;
     if (key.Open(HKEY_CURRENT_USER, AlgorithmsKey()) != ERROR_SUCCESS) return;
+    SettleCutSaves(key);
+    CString as, over;
     for (const CString& name : key.EnumSubKeys()) {
+        // One left marked (it could not be settled) is never an algorithm of its own:
+        // it would move every algorithm after it, and a task's number with them.
+        if (ReadSavingMarks(key, name, as, over)) continue;
         CAlgorithm* a = ReadAlgorithm(key, name);
         if (a) m_items.InsertAt(SortedPosition(a->name), a);
+    }
+}
+
+void CAlgorithmList::SettleCutSaves(const CRegKey& key) const {
+    for (const CString& name : key.EnumSubKeys()) {
+        CString as, over;
+        if (!ReadSavingMarks(key, name, as, over)) continue;
+        std::unique_ptr<CAlgorithm> saved(ReadAlgorithm(key, name));
+        std::unique_ptr<CAlgorithm> old(over.IsEmpty() ? nullptr : ReadAlgorithm(key, over));
+        // Cut before the old version went, or before this one was whole: undone.
+        if (!saved || old) {
+            DeleteAlgorithmKey(name);
+            continue;
+        }
+        // Cut after: finished.
+        if (!over.IsEmpty() && !IsSameAlgorithmName(over, name) && KeyExists(over)) DeleteAlgorithmKey(over);
+        if (IsSameAlgorithmName(as, name)) {
+            ClearSavingMarks(name);
+        } else if (WriteAlgorithmKey(as, *saved) == ERROR_SUCCESS) {
+            DeleteAlgorithmKey(name);
+        }
     }
 }
 
@@ -170,9 +210,12 @@ int CAlgorithmList::FindByName(const char* name) const {
     return -1;
 }
 
-LONG CAlgorithmList::WriteAlgorithmKey(const char* keyName, const CAlgorithm& a) const {
+LONG CAlgorithmList::WriteAlgorithmKey(const char* keyName, const CAlgorithm& a, const char* savingAs,
+                                       const char* savingOver) const {
     CRegKey key;
     LONG rc = key.Create(HKEY_CURRENT_USER, AlgorithmsKey() + "\\" + keyName);
+    if (rc == ERROR_SUCCESS && savingAs) rc = key.SetString(kSavingAs, savingAs);
+    if (rc == ERROR_SUCCESS && savingAs) rc = key.SetString(kSavingOver, savingOver);
     if (rc == ERROR_SUCCESS) rc = key.SetString("Description", a.description);
     if (rc == ERROR_SUCCESS) rc = key.SetDWORD("PassesCount", DWORD(a.PassCount()));
     for (int i = 0; rc == ERROR_SUCCESS && i < a.PassCount(); ++i) {
@@ -200,6 +243,13 @@ LONG CAlgorithmList::DeleteAlgorithmKey(const char* keyName, const CAlgorithm* k
     // next start while the list still shows it.
     if (rc != ERROR_SUCCESS && keep && KeyExists(keyName)) WriteAlgorithmKey(keyName, *keep);
     return rc;
+}
+
+void CAlgorithmList::ClearSavingMarks(const char* keyName) const {
+    CRegKey key;
+    if (key.Open(HKEY_CURRENT_USER, AlgorithmsKey() + "\\" + keyName, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
+    key.DeleteValue(kSavingAs);
+    key.DeleteValue(kSavingOver);
 }
 
 bool CAlgorithmList::KeyExists(const char* keyName) const {
@@ -230,28 +280,35 @@ SaveAlgorithmResult CAlgorithmList::SaveAlgorithm(int editIndex, const CAlgorith
         return SAVE_OK;
     }
 
-    const CString oldName = GetAt(editIndex).name;
-    // A new spelling of the same name may be the same key: writing it, then deleting the old, would delete both.
-    if (!IsSameAlgorithmName(oldName, record->name)) {
-        if (WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS) {
-            DeleteAlgorithmKey(record->name);
-            return SAVE_WRITE_FAILED;
-        }
-        DeleteAlgorithmKey(oldName);
+    // The new version is written whole, marked, before the old key goes, and
+    // the mark comes off last: a failure at any step puts back what was, and a
+    // kill leaves marks that the next load settles; neither leaves two
+    // versions that would both load. A new spelling of the same name is the
+    // same key, so that version goes to a spare key first.
+    const CAlgorithm& old = GetAt(editIndex);
+    const CString oldName = old.name;
+    const bool sameKey = IsSameAlgorithmName(oldName, record->name);
+    CString saving = record->name;
+    if (sameKey)
+        for (int n = 1; n == 1 || KeyExists(saving); ++n) saving.Format("%s (saving %d)", oldName.c_str(), n);
+    if (WriteAlgorithmKey(saving, *record, record->name, oldName) != ERROR_SUCCESS) {
+        DeleteAlgorithmKey(saving);
+        return SAVE_WRITE_FAILED;
+    }
+    if (DeleteAlgorithmKey(oldName, &old) != ERROR_SUCCESS) {
+        DeleteAlgorithmKey(saving);
+        return SAVE_WRITE_FAILED;
+    }
+    if (!sameKey) {
+        ClearSavingMarks(saving);
+    } else if (WriteAlgorithmKey(record->name, *record) == ERROR_SUCCESS) {
+        DeleteAlgorithmKey(saving);
     } else {
-        // Same key: a copy under a spare name holds the new version while the
-        // old key is replaced, so one of the two always survives.
-        CString spare;
-        for (int n = 1; spare.IsEmpty() || KeyExists(spare); ++n) spare.Format("%s (saving %d)", oldName.c_str(), n);
-        if (WriteAlgorithmKey(spare, *record) != ERROR_SUCCESS) {
-            DeleteAlgorithmKey(spare);
-            return SAVE_WRITE_FAILED;
-        }
-        // Written under the new spelling: the key's name is the algorithm's name.
-        if (DeleteAlgorithmKey(oldName, &GetAt(editIndex)) != ERROR_SUCCESS ||
-            WriteAlgorithmKey(record->name, *record) != ERROR_SUCCESS)
-            return SAVE_WRITE_FAILED;
-        DeleteAlgorithmKey(spare);
+        // The spare goes once the old version stands again; while neither can
+        // be written it holds the only whole copy, and the next load finishes the save.
+        DeleteAlgorithmKey(record->name);
+        if (WriteAlgorithmKey(oldName, old) == ERROR_SUCCESS) DeleteAlgorithmKey(saving);
+        return SAVE_WRITE_FAILED;
     }
     m_items.RemoveAt(editIndex);
     const int at = SortedPosition(record->name);

@@ -14,6 +14,8 @@
 #include "Arrays.h"
 #include "Strings.h"
 
+class CRegKey;
+
 enum PassType { PASS_COMPLEMENT = 0, PASS_RANDOM = 1, PASS_PATTERN = 2 };
 
 struct CAlgorithmPass {
@@ -82,7 +84,12 @@ public:
     CString AlgorithmsKey() const;
 
 private:
-    LONG WriteAlgorithmKey(const char* keyName, const CAlgorithm& algorithm) const;
+    // savingAs/savingOver: the marks of a key in the middle of a save, written first.
+    LONG WriteAlgorithmKey(const char* keyName, const CAlgorithm& algorithm, const char* savingAs = nullptr,
+                           const char* savingOver = nullptr) const;
+    void ClearSavingMarks(const char* keyName) const;
+    // Finishes or undoes every save that a kill cut short, by the marks it left.
+    void SettleCutSaves(const CRegKey& algorithmsKey) const;
     // keep: the algorithm the key holds, written back whole when the deletion
     // fails after taking part of the key.
     LONG DeleteAlgorithmKey(const char* keyName, const CAlgorithm* keep = nullptr) const;

@@ -10,6 +10,7 @@
 #include "SheetResources.h"
 #include "ShredderApp.h"
 #include "ShredderKeys.h"
+#include "TaskFile.h"
 #include "TaskNames.h"
 
 using namespace Grindel;
@@ -29,6 +30,45 @@ CString TaskErrorText(HRESULT error) {
     }
     text.Format("0x%08lX", static_cast<unsigned long>(error));
     return text;
+}
+
+namespace {
+// Every few seconds the page looks whether a task file another program held is free again.
+const UINT_PTR kHeldTaskTimer = 1;
+const UINT kHeldTaskRetry = 2000;
+
+bool IsHeldError(HRESULT error) {
+    return error == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) || error == HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION);
+}
+
+// The command line of Grindel's scheduled mode: Grindel.exe with "/s" first.
+bool StartsScheduledGrindel(const CTaskFileFields& fields) {
+    if (!fields.hasApplication || !fields.hasParameters) return false;
+    const CString parameters = AnsiFromWide(fields.parameters.c_str()).c_str();
+    return FileNameOf(AnsiFromWide(fields.application.c_str()).c_str()).CompareNoCase(kProgramFile) == 0 &&
+           parameters.Left(4).CompareNoCase("\"/s\"") == 0;
+}
+}  // namespace
+
+TaskOwner OwnerOfTask(CJobDriver& job, const CString& name, CString* commandLine) {
+    CString creator;
+    const HRESULT why = job.GetCreator(creator);
+    if (SUCCEEDED(why)) {
+        if (creator != kCreator) return TASK_OTHERS;
+        if (commandLine) *commandLine = job.GetCommandLine();
+        return TASK_GRINDELS;
+    }
+    // Not loaded: held by another program (a sharing violation is no damage),
+    // or damaged. Either way only the file's own bytes can tell whose it is.
+    const bool held = IsHeldError(why);
+    CTaskFileFields fields;
+    const HRESULT read = ReadTaskFileFields(TaskFilePathOf(WideFromAnsi(name)), fields);
+    if (FAILED(read)) return held || IsHeldError(read) ? TASK_HELD : TASK_OTHERS;
+    const bool grindels =
+        fields.hasCreator ? AnsiFromWide(fields.creator.c_str()) == kCreator : StartsScheduledGrindel(fields);
+    if (!grindels) return TASK_OTHERS;
+    if (commandLine) *commandLine = fields.hasParameters ? AnsiFromWide(fields.parameters.c_str()).c_str() : "";
+    return held ? TASK_GRINDELS_HELD : TASK_GRINDELS_DAMAGED;
 }
 
 namespace {
@@ -77,8 +117,10 @@ void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& mov
     CJobDriver job;
     for (long i = 1; i <= count; ++i) {
         job.Attach(schedule.GetJob(short(i)).Get());
-        if (job.GetCreator() != kCreator) continue;
-        CString line = job.GetCommandLine();
+        const CString name = job.GetName();
+        CString line;
+        const TaskOwner owner = OwnerOfTask(job, name, &line);
+        if (owner == TASK_OTHERS || owner == TASK_HELD) continue;
         const int at = line.Find("\"/O");
         if (at < 0) continue;
         const int end = line.Find('"', at + 3);
@@ -89,8 +131,10 @@ void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& mov
         CString option;
         option.Format("\"/O%d", now);
         line = line.Left(at) + option + line.Mid(end);
-        const CString name = job.GetName();
-        if (!job.SetCommandLine(line) || !job.Save())
+        // Its file held or damaged: the task cannot be changed, and its old number names another algorithm now.
+        if (owner != TASK_GRINDELS)
+            ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_NOT_RENUMBERED, kTextTaskNotRenumbered, name);
+        else if (!job.SetCommandLine(line) || !job.Save())
             ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed, name,
                               job.LastError());
         else if (now < 0)
@@ -181,9 +225,12 @@ BOOL CMyPropertyPage6::OnSetActive() {
 }
 
 void CMyPropertyPage6::FillTaskList() {
+    const int selected = m_list.GetSelectedItem();
+    const CString selectedName = selected >= 0 && selected < int(m_rowNames.size()) ? m_rowNames[size_t(selected)] : "";
     m_list.DeleteAllItems();
     m_rowMap.clear();
     m_rowNames.clear();
+    m_heldNames.clear();
     CScheduleDriver& schedule = Sheet().Schedule();
     schedule.Refresh();
     const long count = schedule.GetCount();
@@ -191,20 +238,43 @@ void CMyPropertyPage6::FillTaskList() {
     for (long i = 1; i <= count; ++i) {
         job.Attach(schedule.GetJob(short(i)).Get());
         if (!job.IsAttached()) continue;
-        CString creator;
-        // A task whose file did not load has no creator to read: it is listed
-        // all the same, as damaged, so that the user can delete it and make it anew.
-        const bool damaged = FAILED(job.GetCreator(creator));
-        if (!damaged && creator != kCreator) continue;
         const CString name = job.GetName();
-        const CString text = damaged ? LangText(TXT_TASK_DAMAGED, kTextTaskDamaged, name) : name;
+        // Only Grindel's tasks, so that no command of the page reaches another
+        // program's. A damaged one of Grindel's is listed as such, so that the
+        // user can delete it and make it anew; one whose maker cannot be told
+        // yet, its file held, waits until the file is free.
+        const TaskOwner owner = OwnerOfTask(job, name);
+        if (owner == TASK_HELD) m_heldNames.push_back(name);
+        if (owner == TASK_OTHERS || owner == TASK_HELD) continue;
+        const CString text = owner == TASK_GRINDELS_DAMAGED ? LangText(TXT_TASK_DAMAGED, kTextTaskDamaged, name) : name;
         m_rowMap.push_back(int(i));
         m_rowNames.push_back(name);
-        m_list.InsertItem(m_list.GetItemCount(), text);
+        const int row = m_list.InsertItem(m_list.GetItemCount(), text);
+        if (!selectedName.IsEmpty() && name == selectedName) m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
         const int width = m_list.TextWidth(text);
         if (width > m_columnWidth) m_columnWidth = width;
     }
     m_list.SendMessage(LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(m_columnWidth + 15, 0));
+    if (m_heldNames.empty())
+        KillTimer(kHeldTaskTimer);
+    else
+        SetTimer(kHeldTaskTimer, kHeldTaskRetry);
+}
+
+void CMyPropertyPage6::OnTimer(UINT_PTR id) {
+    if (id != kHeldTaskTimer) return CShredPage::OnTimer(id);
+    // The page fills itself anew when it comes back.
+    if (!IsWindowVisible()) {
+        KillTimer(kHeldTaskTimer);
+        return;
+    }
+    for (const CString& name : m_heldNames) {
+        CTaskFileFields fields;
+        if (!IsHeldError(ReadTaskFileFields(TaskFilePathOf(WideFromAnsi(name)), fields))) {
+            FillTaskList();
+            return;
+        }
+    }
 }
 
 int CMyPropertyPage6::SelectedRow() {

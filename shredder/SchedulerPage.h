@@ -10,6 +10,7 @@
 #include "ShredListCtrl.h"
 #include "ShredPage.h"
 
+class CJobDriver;
 class CScheduleDriver;
 
 // Asks for a name and makes the task (creator "Quorvane Grindel", program
@@ -28,6 +29,13 @@ CString TaskErrorText(HRESULT error);
 // each keeps the algorithm the user chose; a task whose algorithm is gone gets
 // "/O-1", which shreds nothing and says so, and the user is told.
 void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& moved);
+
+// Whose a task of the folder is: another program's; Grindel's (its creator);
+// Grindel's by its file's bytes while another program holds the file, or
+// while the file is damaged; or not to be told yet, its file held alone.
+enum TaskOwner { TASK_OTHERS, TASK_GRINDELS, TASK_GRINDELS_HELD, TASK_GRINDELS_DAMAGED, TASK_HELD };
+// Of the job attached, named name; commandLine gets its parameters when it is Grindel's.
+TaskOwner OwnerOfTask(CJobDriver& job, const CString& name, CString* commandLine = nullptr);
 
 class CTaskNameDlg : public CShredDialog {
 public:
@@ -52,11 +60,14 @@ public:
     const std::vector<int>& RowMap() const { return m_rowMap; }
     // Each row's task name (a damaged task's row says so beside it).
     const std::vector<CString>& RowNames() const { return m_rowNames; }
+    // Tasks left out of the list while another program holds their files alone.
+    const std::vector<CString>& HeldNames() const { return m_heldNames; }
 
 protected:
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnTimer(UINT_PTR id) override;
 
 private:
     // The selected row, or -1 after telling the user.
@@ -71,5 +82,6 @@ private:
     CShredListCtrl m_list;
     std::vector<int> m_rowMap;
     std::vector<CString> m_rowNames;
+    std::vector<CString> m_heldNames;
     int m_columnWidth = 0;
 };

@@ -110,6 +110,7 @@ enum TextKey {
     // The Task Scheduler's own errors, 0x80041309 to 0x80041315 in order.
     TXT_SCHED_ERROR_FIRST = 9153,
     TXT_SCHED_ERROR_LAST = 9165,
+    TXT_TASK_NOT_RENUMBERED = 9166,
     TXT_OTHER_NAMES = 9170,
     TXT_FOLDER_RENAMED = 9171,
     TXT_BIN_LEFT = 9172,
@@ -265,6 +266,9 @@ const char* const kTextFillIncomplete =
 const char* const kTextTaskPropertiesFailed = "The Task Scheduler could not show the properties of the task \"%s\".";
 const char* const kTextTaskRunFailed = "The Task Scheduler could not run the task \"%s\".";
 const char* const kTextTaskDamaged = "%s (damaged)";
+const char* const kTextTaskNotRenumbered =
+    "The task \"%s\" could not be given its algorithm's new number: its file is in use by another program or "
+    "damaged.\nIt may now shred with another algorithm. Please, Schedule it again.";
 const char* const kTextTaskNameInvalid =
     "A task name cannot hold any of the characters \\ / : * ? \" < > | and cannot be a device name such as CON or "
     "NUL.\nPlease, Specify another name.";

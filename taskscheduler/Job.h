@@ -17,8 +17,9 @@ public:
     // Keeps the work item and loads its triggers.
     HRESULT Attach(ITask* task);
     // A task whose file did not load: the job keeps its name, so that the task
-    // can be deleted, and every other member raises why it did not load.
-    void SetDamaged(HRESULT why) { m_damage = why; }
+    // can be deleted, and every other member raises why it did not load, which
+    // tells a file another program holds (a sharing violation) from a damaged one.
+    void SetNotLoaded(HRESULT why) { m_damage = why; }
     void SetName(const std::wstring& name) { m_name = name; }
     const std::wstring& GetName() const { return m_name; }
     // The name the platform deletes the task by; a job made by CreateTask has

@@ -104,11 +104,12 @@ STDMETHODIMP CSchedule::Refresh() {
                 return m_scheduler->Activate(name.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.Out()));
             });
         if (SUCCEEDED(hr) && !task) hr = E_NOINTERFACE;
-        // A task file that does not load (damaged, or not a task) is still
-        // listed, so that it can be deleted and its name used again; its job
-        // answers every property with the reason it did not load.
+        // A task file that does not load (damaged, not a task, or held by
+        // another program for longer than the wait) is still listed, so that
+        // it can be deleted and its name used again; its job answers every
+        // property with the reason it did not load.
         if (FAILED(hr))
-            job->SetDamaged(hr);
+            job->SetNotLoaded(hr);
         else
             // Triggers that do not load leave the job with an empty Triggers
             // collection; the task is still listed.

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "TaskFile.h"
+
 namespace {
 // Reads as the device, not a file, whatever extension follows it.
 bool IsDeviceName(const wchar_t* name) {
@@ -21,11 +23,8 @@ bool IsDeviceName(const wchar_t* name) {
 }  // namespace
 
 int LongestTaskName() {
-    wchar_t windows[MAX_PATH] = L"";
-    UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) length = 0;
-    // "<Windows>\Tasks\<name>.job" and its terminating null within MAX_PATH.
-    const int room = MAX_PATH - 1 - int(length) - int(wcslen(L"\\Tasks\\")) - int(wcslen(L".job"));
+    // The task file's path and its terminating null within MAX_PATH.
+    const int room = MAX_PATH - 1 - int(TaskFilePathOf(L"").size());
     return room > 0 ? room : 0;
 }
 

@@ -2,11 +2,84 @@
 
 namespace {
 const char* const TriggerSource = "TaskScheduler.Trigger";
+
+const DWORD kTriggerFlags =
+    TASK_TRIGGER_FLAG_HAS_END_DATE | TASK_TRIGGER_FLAG_KILL_AT_DURATION_END | TASK_TRIGGER_FLAG_DISABLED;
+const DWORD kWeekDays = 0x7F;       // Sunday to Saturday
+const DWORD kMonths = 0xFFF;        // January to December
+const DWORD kMonthDays = 0x7FFFFFFF;  // days 1 to 31
+
+const char* const kTypeFault = "TriggerType must be one of ttOnce (0) to ttAtLogon (7)";
+const char* const kFlagsFault = "Flags may hold only tfHasEndDate, tfKillAtDurationEnd and tfTriggerDisabled";
+const char* const kMinutesFault = "Duration and Interval cannot be negative";
+const char* const kRandomFault = "RandomInterval must be 0: a task file keeps no random delay";
+const char* const kBeginFault = "BeginDay must be a date from 1601 on";
+const char* const kEndFault = "EndDay must be a date from 1601 on, or 0 for none";
+const char* const kIntervalFault = "DaysInterval and WeeksInterval must be at least 1";
+const char* const kWeekDaysFault = "DaysOfTheWeek must hold at least one day and nothing else";
+const char* const kMonthsFault = "Months must hold at least one month and nothing else";
+const char* const kWeekFault = "Week must be one of twFirst (1) to twLast (5)";
+
+bool IsValidType(LONG type) { return type >= TASK_TIME_TRIGGER_ONCE && type <= TASK_EVENT_TRIGGER_AT_LOGON; }
+bool IsValidFlags(LONG flags) { return (DWORD(flags) & ~kTriggerFlags) == 0; }
+// At least one of the bits, and none beside them.
+bool IsBitSet(LONG value, DWORD bits) { return value != 0 && (DWORD(value) & ~bits) == 0; }
+bool IsValidWeek(LONG week) { return week >= TASK_FIRST_WEEK && week <= TASK_LAST_WEEK; }
+bool IsValidInterval(LONG interval) { return interval >= 1 && interval <= 0xFFFF; }
+
+// A calendar day from which the scheduler can work out a run: it counts in file times.
+bool IsTaskDate(WORD year, WORD month, WORD day) {
+    SYSTEMTIME time = {};
+    time.wYear = year;
+    time.wMonth = month;
+    time.wDay = day;
+    FILETIME file;
+    return SystemTimeToFileTime(&time, &file) != 0;
+}
+
+DWORD DateKey(WORD year, WORD month, WORD day) { return DWORD(year) * 10000 + DWORD(month) * 100 + day; }
+
+const char* UnionFault(const TASK_TRIGGER& record) {
+    const TRIGGER_TYPE_UNION& u = record.Type;
+    switch (record.TriggerType) {
+    case TASK_TIME_TRIGGER_DAILY:
+        return IsValidInterval(u.Daily.DaysInterval) ? nullptr : kIntervalFault;
+    case TASK_TIME_TRIGGER_WEEKLY:
+        if (!IsValidInterval(u.Weekly.WeeksInterval)) return kIntervalFault;
+        return IsBitSet(u.Weekly.rgfDaysOfTheWeek, kWeekDays) ? nullptr : kWeekDaysFault;
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+        if (!IsBitSet(LONG(u.MonthlyDate.rgfDays), kMonthDays)) return "Day must hold at least one day of the month";
+        return IsBitSet(u.MonthlyDate.rgfMonths, kMonths) ? nullptr : kMonthsFault;
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+        if (!IsValidWeek(u.MonthlyDOW.wWhichWeek)) return kWeekFault;
+        if (!IsBitSet(u.MonthlyDOW.rgfDaysOfTheWeek, kWeekDays)) return kWeekDaysFault;
+        return IsBitSet(u.MonthlyDOW.rgfMonths, kMonths) ? nullptr : kMonthsFault;
+    default:
+        return nullptr;
+    }
+}
+}  // namespace
+
+const char* TriggerRecordFault(const TASK_TRIGGER& r) {
+    if (!IsValidType(r.TriggerType)) return kTypeFault;
+    if (!IsValidFlags(LONG(r.rgFlags))) return kFlagsFault;
+    if (!IsTaskDate(r.wBeginYear, r.wBeginMonth, r.wBeginDay)) return kBeginFault;
+    const bool hasEnd = r.wEndYear || r.wEndMonth || r.wEndDay;
+    if (hasEnd && !IsTaskDate(r.wEndYear, r.wEndMonth, r.wEndDay)) return kEndFault;
+    if ((r.rgFlags & TASK_TRIGGER_FLAG_HAS_END_DATE) && !hasEnd) return "tfHasEndDate needs an EndDay";
+    if (hasEnd && DateKey(r.wEndYear, r.wEndMonth, r.wEndDay) < DateKey(r.wBeginYear, r.wBeginMonth, r.wBeginDay))
+        return "EndDay cannot be before BeginDay";
+    if (r.wStartHour > 23 || r.wStartMinute > 59) return "StartTime must be from 0:00 to 23:59";
+    if (LONG(r.MinutesDuration) < 0 || LONG(r.MinutesInterval) < 0) return kMinutesFault;
+    if (r.MinutesInterval != 0 && r.MinutesInterval >= r.MinutesDuration)
+        return "Interval must be shorter than Duration";
+    return UnionFault(r);
 }
 
 CTrigger::CTrigger() : CDispatchObject(TriggerSource) {
     ZeroMemory(&m_record, sizeof(m_record));
     m_record.cbTriggerSize = sizeof(m_record);
+    m_read = m_record;
 }
 
 HRESULT CTrigger::Attach(ITaskTrigger* trigger, IScheduledWorkItem* item, WORD index) {
@@ -40,6 +113,28 @@ WORD* CTrigger::UnionField(UnionMember member) {
     default:
         return nullptr;
     }
+}
+
+HRESULT CTrigger::PutUnion(UnionMember member, LONG value) {
+    WORD* field = UnionField(member);
+    if (!field) return RaiseTypeError();
+    switch (member) {
+    case DaysIntervalMember:
+    case WeeksIntervalMember:
+        if (!IsValidInterval(value)) return RaiseInvalid(kIntervalFault);
+        break;
+    case MonthsMember:
+        if (!IsBitSet(value, kMonths)) return RaiseInvalid(kMonthsFault);
+        break;
+    case DaysOfTheWeekMember:
+        if (!IsBitSet(value, kWeekDays)) return RaiseInvalid(kWeekDaysFault);
+        break;
+    case WeekMember:
+        if (!IsValidWeek(value)) return RaiseInvalid(kWeekFault);
+        break;
+    }
+    *field = WORD(value);
+    return S_OK;
 }
 
 STDMETHODIMP CTrigger::get_DaysInterval(short* value) { return GetUnion(DaysIntervalMember, value); }
@@ -76,12 +171,17 @@ STDMETHODIMP CTrigger::Refresh() {
     record.cbTriggerSize = sizeof(record);
     HRESULT hr = m_trigger->GetTrigger(&record);
     if (FAILED(hr)) return Raise(hr);
-    m_record = record;
+    m_record = m_read = record;
     return S_OK;
 }
 
 STDMETHODIMP CTrigger::Update() {
     if (!m_trigger) return Raise(E_UNEXPECTED);
+    // Values that are valid only together are checked here, before the platform sees any of them.
+    if (memcmp(&m_record, &m_read, sizeof m_record) != 0) {
+        const char* fault = TriggerRecordFault(m_record);
+        if (fault) return RaiseInvalid(fault);
+    }
     HRESULT hr = m_trigger->SetTrigger(&m_record);
     if (FAILED(hr)) return Raise(hr);
     return Refresh();
@@ -112,11 +212,37 @@ STDMETHODIMP CTrigger::get_Duration(LONG* value) { return ReadField(m_record.Min
 STDMETHODIMP CTrigger::get_Interval(LONG* value) { return ReadField(m_record.MinutesInterval, value); }
 STDMETHODIMP CTrigger::get_Flags(saTriggerFlags* value) { return ReadField(m_record.rgFlags, value); }
 STDMETHODIMP CTrigger::get_RandomInterval(short* value) { return ReadField(m_record.wRandomMinutesInterval, value); }
-STDMETHODIMP CTrigger::put_TriggerType(saTriggerTypes value) { m_record.TriggerType = TASK_TRIGGER_TYPE(value); return S_OK; }
-STDMETHODIMP CTrigger::put_Duration(LONG value) { m_record.MinutesDuration = DWORD(value); return S_OK; }
-STDMETHODIMP CTrigger::put_Interval(LONG value) { m_record.MinutesInterval = DWORD(value); return S_OK; }
-STDMETHODIMP CTrigger::put_Flags(saTriggerFlags value) { m_record.rgFlags = DWORD(value); return S_OK; }
-STDMETHODIMP CTrigger::put_RandomInterval(short value) { m_record.wRandomMinutesInterval = WORD(value); return S_OK; }
+
+// A value the scheduler cannot hold is refused and leaves the record as it was.
+STDMETHODIMP CTrigger::put_TriggerType(saTriggerTypes value) {
+    if (!IsValidType(value)) return RaiseInvalid(kTypeFault);
+    m_record.TriggerType = TASK_TRIGGER_TYPE(value);
+    return S_OK;
+}
+
+STDMETHODIMP CTrigger::put_Duration(LONG value) {
+    if (value < 0) return RaiseInvalid(kMinutesFault);
+    m_record.MinutesDuration = DWORD(value);
+    return S_OK;
+}
+
+STDMETHODIMP CTrigger::put_Interval(LONG value) {
+    if (value < 0) return RaiseInvalid(kMinutesFault);
+    m_record.MinutesInterval = DWORD(value);
+    return S_OK;
+}
+
+STDMETHODIMP CTrigger::put_Flags(saTriggerFlags value) {
+    if (!IsValidFlags(value)) return RaiseInvalid(kFlagsFault);
+    m_record.rgFlags = DWORD(value);
+    return S_OK;
+}
+
+STDMETHODIMP CTrigger::put_RandomInterval(short value) {
+    if (value != 0) return RaiseInvalid(kRandomFault);
+    m_record.wRandomMinutesInterval = WORD(value);
+    return S_OK;
+}
 
 HRESULT CTrigger::GetDate(WORD year, WORD month, WORD day, DATE* value) const {
     if (!value) return E_POINTER;
@@ -135,13 +261,16 @@ HRESULT CTrigger::GetDate(WORD year, WORD month, WORD day, DATE* value) const {
     return S_OK;
 }
 
-HRESULT CTrigger::SetDate(DATE value, WORD& year, WORD& month, WORD& day) {
+HRESULT CTrigger::SetDate(DATE value, bool required, WORD& year, WORD& month, WORD& day) {
+    const char* fault = required ? kBeginFault : kEndFault;
     if (value == 0) {
+        if (required) return RaiseInvalid(fault);
         year = month = day = 0;
         return S_OK;
     }
     SYSTEMTIME time = {};
-    if (!VariantTimeToSystemTime(value, &time)) return Raise(E_INVALIDARG, "Invalid date");
+    if (!VariantTimeToSystemTime(value, &time) || !IsTaskDate(time.wYear, time.wMonth, time.wDay))
+        return RaiseInvalid(fault);
     year = time.wYear;
     month = time.wMonth;
     day = time.wDay;
@@ -153,7 +282,7 @@ STDMETHODIMP CTrigger::get_BeginDay(DATE* value) {
 }
 
 STDMETHODIMP CTrigger::put_BeginDay(DATE value) {
-    return SetDate(value, m_record.wBeginYear, m_record.wBeginMonth, m_record.wBeginDay);
+    return SetDate(value, true, m_record.wBeginYear, m_record.wBeginMonth, m_record.wBeginDay);
 }
 
 STDMETHODIMP CTrigger::get_EndDay(DATE* value) {
@@ -161,7 +290,7 @@ STDMETHODIMP CTrigger::get_EndDay(DATE* value) {
 }
 
 STDMETHODIMP CTrigger::put_EndDay(DATE value) {
-    return SetDate(value, m_record.wEndYear, m_record.wEndMonth, m_record.wEndDay);
+    return SetDate(value, false, m_record.wEndYear, m_record.wEndMonth, m_record.wEndDay);
 }
 
 STDMETHODIMP CTrigger::get_StartTime(DATE* value) {

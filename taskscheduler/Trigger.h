@@ -9,6 +9,10 @@
 // Raised by a union member that the trigger's type does not have.
 const HRESULT E_INVALID_TRIGGER_TYPE = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 1);
 
+// Why the scheduler cannot hold the record (the TASK_TRIGGER ranges, and the
+// values that are valid only together), or null when it can.
+const char* TriggerRecordFault(const TASK_TRIGGER& record);
+
 class CTrigger : public CTaskSchedulerObject<_Trigger, &IID__Trigger> {
 public:
     CTrigger();
@@ -66,18 +70,16 @@ private:
         *value = Value(*field);
         return S_OK;
     }
-    template <typename Value>
-    HRESULT PutUnion(UnionMember member, Value value) {
-        WORD* field = UnionField(member);
-        if (!field) return RaiseTypeError();
-        *field = WORD(value);
-        return S_OK;
-    }
+    HRESULT PutUnion(UnionMember member, LONG value);
     HRESULT GetDate(WORD year, WORD month, WORD day, DATE* value) const;
-    HRESULT SetDate(DATE value, WORD& year, WORD& month, WORD& day);
+    HRESULT SetDate(DATE value, bool required, WORD& year, WORD& month, WORD& day);
+    HRESULT RaiseInvalid(const char* why) const { return Raise(E_INVALIDARG, why); }
 
     CInterfacePtr<ITaskTrigger> m_trigger;
     CInterfacePtr<IScheduledWorkItem> m_item;
     WORD m_index = 0;
     TASK_TRIGGER m_record;
+    // The record as the platform last gave it: Update checks only a record
+    // that differs, so a task another program saved can still be saved again.
+    TASK_TRIGGER m_read;
 };

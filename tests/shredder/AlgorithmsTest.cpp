@@ -397,3 +397,99 @@ TEST(AlgorithmEditing, ADeleteRefusedAfterThePassesWentLeavesTheAlgorithmWhole) 
     EXPECT_EQ(again.GetAt(5).description, kept.description);
     EXPECT_TRUE(again.GetAt(5).passes == kept.passes);
 }
+
+namespace {
+CStringArray StoredKeys(const CTestRegistryKey& root) {
+    CRegKey key;
+    key.Open(HKEY_CURRENT_USER, root.SubKey() + "\\Algorithms");
+    return key.EnumSubKeys();
+}
+
+std::vector<CString> UserNames(const CAlgorithmList& list) {
+    std::vector<CString> names = list.Names();
+    names.erase(names.begin(), names.begin() + 5);
+    return names;
+}
+}  // namespace
+
+// The old spelling's key refused only at its own level: the save fails, and
+// neither the spare copy nor a half of the old key is left to load.
+TEST(AlgorithmEditing, ARefusedRenameInCaseLeavesNoSpareKey) {
+    CTestRegistryKey root;
+    CAlgorithmList list(root.SubKey());
+    list.LoadAlgorithms();
+    const CAlgorithm zed = Make("Zed", "two passes", {CAlgorithmPass::Pattern({7}), CAlgorithmPass::Random()});
+    ASSERT_EQ(list.SaveAlgorithm(-1, Make("Alpha", "a", {CAlgorithmPass::Random()})), SAVE_OK);
+    ASSERT_EQ(list.SaveAlgorithm(-1, zed), SAVE_OK);
+    // A rename that goes through keeps its algorithm at the next start.
+    ASSERT_EQ(list.SaveAlgorithm(5, Make("Beta", "b", {CAlgorithmPass::Random()})), SAVE_OK);
+    const std::vector<CString> before = list.Names();
+    SetDeleteKeyTreeHook([](HKEY parent, const char* subKey) {
+        const CString name(subKey);
+        if (name.Right(4) != "\\Zed") return LONG(SHDeleteKeyA(parent, subKey));
+        CRegKey key;
+        if (key.Open(parent, subKey) == ERROR_SUCCESS)
+            for (const CString& pass : key.EnumSubKeys()) SHDeleteKeyA(key, pass);
+        return LONG(ERROR_ACCESS_DENIED);
+    });
+    const SaveAlgorithmResult saved = list.SaveAlgorithm(6, Make("zed", "renamed", {CAlgorithmPass::Random()}));
+    SetDeleteKeyTreeHook(nullptr);
+    EXPECT_EQ(saved, SAVE_WRITE_FAILED);
+    EXPECT_EQ(list.Names(), before);
+    const CStringArray keys = StoredKeys(root);
+    ASSERT_EQ(keys.GetSize(), 2);
+    CAlgorithmList again(root.SubKey());
+    again.LoadAlgorithms();
+    EXPECT_EQ(again.Names(), before);
+    EXPECT_TRUE(again.GetAt(6).passes == zed.passes);
+}
+
+// A save killed midway leaves its new version marked; the next load finishes
+// the save from a whole copy once the old version is gone, and undoes it
+// otherwise, and never loads the marked key as an algorithm of its own.
+TEST(UserAlgorithms, ASaveCutShortIsSettledByTheNextLoad) {
+    struct Row {
+        const char* what;
+        const char* marked;  // the key written first, with its marks
+        const char* as;
+        bool markedWhole, oldWhole;
+        std::vector<CString> loaded;  // user algorithms after the load, and then the only keys
+        const char* description;      // of the one named as, or of Old/Zed
+    } rows[] = {
+        {"in case, before the old key went", "Zed (saving 1)", "zed", true, true, {"Zed"}, "old"},
+        {"in case, after the old key went", "Zed (saving 1)", "zed", true, false, {"zed"}, "new"},
+        {"in case, spare written in part", "Zed (saving 1)", "zed", false, true, {"Zed"}, "old"},
+        {"renamed, before the old key went", "New", "New", true, true, {"Zed"}, "old"},
+        {"renamed, after the old key went", "New", "New", true, false, {"New"}, "new"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CTestRegistryKey root;
+        const CString base = root.SubKey() + "\\Algorithms\\";
+        {
+            CRegKey old;
+            ASSERT_EQ(old.Create(HKEY_CURRENT_USER, base + "Zed"), ERROR_SUCCESS);
+            old.SetString("Description", "old");
+            old.SetDWORD("PassesCount", 1);
+            if (row.oldWhole) WritePass(old, 0, "Random");
+            CRegKey marked;
+            ASSERT_EQ(marked.Create(HKEY_CURRENT_USER, base + row.marked), ERROR_SUCCESS);
+            marked.SetString("Saving As", row.as);
+            marked.SetString("Saving Over", "Zed");
+            marked.SetString("Description", "new");
+            marked.SetDWORD("PassesCount", 2);
+            WritePass(marked, 0, "Complement");
+            if (row.markedWhole) WritePass(marked, 1, "Pattern", {0x42}, 1);
+        }
+        CAlgorithmList list(root.SubKey());
+        list.LoadAlgorithms();
+        ASSERT_EQ(UserNames(list), row.loaded);
+        EXPECT_EQ(list.GetAt(5).description, row.description);
+        const CStringArray keys = StoredKeys(root);
+        ASSERT_EQ(keys.GetSize(), 1);
+        EXPECT_EQ(keys[0], row.loaded[0]);
+        CRegKey key;
+        ASSERT_EQ(key.Open(HKEY_CURRENT_USER, base + keys[0]), ERROR_SUCCESS);
+        EXPECT_FALSE(key.HasValue("Saving As"));
+    }
+}

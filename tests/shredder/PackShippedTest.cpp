@@ -161,6 +161,7 @@ const PackText kTexts[] = {
     {9163, kTextSchedErrors[10]},
     {9164, kTextSchedErrors[11]},
     {9165, kTextSchedErrors[12]},
+    {9166, kTextTaskNotRenumbered},
     {9201, "Add Folders"},
     {9202, "Drag and drop folders in the list box or use browse button"},
     {9206, "&Remove Item"},

@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "AboutBox.h"
+#include "Files.h"
 #include "Handles.h"
 #include "OSVersion.h"
 #include "SheetResources.h"
@@ -467,21 +469,60 @@ TEST_F(SheetPages, ScheduleMakesAGrindelTaskThatTheSchedulerPageListsAndDeletes)
     EXPECT_EQ(list.GetItemCount(), 0);
 }
 
+namespace {
+// A task of that creator through the library ("Tasklatch" when none is given).
+void MakeTask(CScheduleDriver& schedule, const CString& name, const char* creator) {
+    CJobDriver job;
+    job.Attach(schedule.CreateTask(name).Get());
+    ASSERT_TRUE(job.IsAttached());
+    if (creator) {
+        ASSERT_TRUE(job.SetCreator(creator));
+    }
+    ASSERT_TRUE(job.Save());
+}
+
+// Cuts the task file in place (the scheduler service opens each file that
+// appears in the folder, and one it holds cannot be renamed into place):
+// after its creator, so that its bytes still tell who made it, or at 30 bytes,
+// so that nothing of it can be read.
+void DamageTask(const CString& name, bool keepCreator) {
+    CString bytes;
+    ASSERT_TRUE(ReadWholeFile(TaskFile(name), bytes));
+    LONG cut = 30;
+    if (keepCreator) {
+        const std::wstring creator = L"Quorvane Grindel";
+        const std::string wide(reinterpret_cast<const char*>(creator.c_str()), creator.size() * 2);
+        const size_t at = bytes.str().find(wide);
+        cut = at == std::string::npos ? LONG(bytes.GetLength()) - 80 : LONG(at + wide.size() + 8);
+    }
+    CHandle file;
+    for (int i = 0; i < 20 && !file.IsValid(); ++i, Sleep(50))
+        file.Attach(CreateFileA(TaskFile(name), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file.IsValid());
+    ASSERT_NE(SetFilePointer(file, cut, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    ASSERT_TRUE(SetEndOfFile(file));
+}
+
+// The file held by another program that lets nobody else open it.
+CHandle HoldTask(const CString& name) {
+    CHandle file;
+    for (int i = 0; i < 20 && !file.IsValid(); ++i, Sleep(50))
+        file.Attach(CreateFileA(TaskFile(name), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file;
+}
+
+std::vector<CString> Rows(CShredListCtrl& list) {
+    std::vector<CString> rows;
+    for (int i = 0; i < list.GetItemCount(); ++i) rows.push_back(list.GetItemText(i, 0));
+    return rows;
+}
+}  // namespace
+
 TEST_F(SheetPages, DamagedTaskIsListedAsSuchAndCanBeDeleted) {
     CTestTasks tasks;
     const CString name = tasks.Add("QvSheetDamaged");
-    CJobDriver job;
-    job.Attach(sheet->Schedule().CreateTask(name).Get());
-    ASSERT_TRUE(job.SetCreator("Quorvane Grindel") && job.Save());
-    job.Attach(nullptr);
-    {
-        CHandle file;
-        for (int i = 0; i < 20 && !file.IsValid(); ++i, Sleep(50))
-            file.Attach(CreateFileA(TaskFile(name), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(file.IsValid());
-        ASSERT_NE(SetFilePointer(file, 30, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-        ASSERT_TRUE(SetEndOfFile(file));
-    }
+    MakeTask(sheet->Schedule(), name, "Quorvane Grindel");
+    DamageTask(name, true);
     HWND scheduler = PageWindow(*sheet, 5);
     CShredListCtrl& list = sheet->m_page6.List();
     const int row = list.FindExact(name + " (damaged)");
@@ -501,6 +542,45 @@ TEST_F(SheetPages, DamagedTaskIsListedAsSuchAndCanBeDeleted) {
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_FALSE(FileExists(TaskFile(name)));
     EXPECT_EQ(list.FindExact(name + " (damaged)"), -1);
+}
+
+// Another program's task, held by it (as a virus scanner or a backup does)
+// or damaged, is not Grindel's to list or delete; a task whose maker cannot be
+// told while its file is held comes into the list once the file is free.
+TEST_F(SheetPages, AnotherProgramsHeldOrDamagedTaskIsNeitherListedNorDeleted) {
+    CTestTasks tasks;
+    const CString mine = tasks.Add("QvSheetMine"), mineHeld = tasks.Add("QvSheetMineHeld"),
+                  held = tasks.Add("QvSheetOtherHeld"), damaged = tasks.Add("QvSheetOtherDamaged"),
+                  unknown = tasks.Add("QvSheetUnknownDamaged");
+    MakeTask(sheet->Schedule(), mine, "Quorvane Grindel");
+    MakeTask(sheet->Schedule(), mineHeld, "Quorvane Grindel");
+    MakeTask(sheet->Schedule(), held, "Another Program");
+    MakeTask(sheet->Schedule(), damaged, "Another Program");
+    MakeTask(sheet->Schedule(), unknown, "Quorvane Grindel");
+    DamageTask(damaged, true);
+    DamageTask(unknown, false);
+    HWND scheduler = nullptr;
+    {
+        CHandle holdOther = HoldTask(held), holdMine = HoldTask(mineHeld);
+        ASSERT_TRUE(holdOther.IsValid() && holdMine.IsValid());
+        PageWindow(*sheet, 0);
+        scheduler = PageWindow(*sheet, 5);
+        EXPECT_EQ(Rows(sheet->m_page6.List()), std::vector<CString>{mine});
+        const std::vector<CString>& waiting = sheet->m_page6.HeldNames();
+        EXPECT_NE(std::find(waiting.begin(), waiting.end(), held), waiting.end());
+        EXPECT_NE(std::find(waiting.begin(), waiting.end(), mineHeld), waiting.end());
+    }
+    SendMessageA(scheduler, WM_TIMER, 1, 0);
+    std::vector<CString> rows = Rows(sheet->m_page6.List());
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<CString>{mine, mineHeld}));
+    EXPECT_TRUE(sheet->m_page6.HeldNames().empty());
+
+    boxes.QueueAnswer(IDYES);
+    Click(scheduler, IDC_DELETE_ALL);
+    EXPECT_FALSE(FileExists(TaskFile(mine)));
+    EXPECT_FALSE(FileExists(TaskFile(mineHeld)));
+    for (const CString& other : {held, damaged, unknown}) EXPECT_TRUE(FileExists(TaskFile(other))) << other.str();
 }
 
 TEST(SchedulerErrors, TheSchedulersOwnCodesAreToldInWords) {
