@@ -158,6 +158,16 @@ TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
                             "must be reset by hand: carol (" + userJs[1].str() + ")");
 }
 
+TEST(Blokkout, AnEmptyInstanceTitleInThePackLooksForTheBuiltInOne) {
+    UninstallFixture f;
+    f.title = "";
+    f.SeedBlokkum();
+    CUninstallerApp app(f.where);
+    ASSERT_TRUE(app.ReadBlokkumKey());
+    app.NotifyBlokkum();
+    EXPECT_EQ(app.m_strInstanceTitle, BLOKKUM_INSTANCE_TITLE);
+}
+
 TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
     const std::string zoneBox = "ActiveX restore settings file can't be found\r\nActiveX Settings will not be restored";
     const std::string hostsBox =
