@@ -166,10 +166,9 @@ void CUninstallerApp::ResetBrowsers() {
     }
     if (s.m_dwOpera6Configured || s.m_dwOpera7Configured) {
         OperaIniPaths paths(s.m_dwOpera6Configured != 0, s.m_dwOpera7Configured != 0);
+        // The reset clears the flag of each version it reset: one whose file
+        // kept the proxy stays flagged, so that a later pass still finds it.
         ResetOperaProxy(m_context, paths, ResetRule::kBestEffort);
-        s.m_dwOpera6Configured = s.m_dwOpera7Configured = 0;
-        m_context.WriteFlag(BLOKKUM_FLAG_OPERA6, 0);
-        m_context.WriteFlag(BLOKKUM_FLAG_OPERA7, 0);
     }
 }
 

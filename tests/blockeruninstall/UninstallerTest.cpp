@@ -113,7 +113,7 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
 
     EXPECT_EQ(ReadFileText(operaIni), "[User Prefs]\r\nX=1\r\n[Proxy]\r\nUse HTTP=0\r\nHTTP Server\r\n");
     EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA7), 0u);
-    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA6), 0u);
+    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA6), 99u) << "a flag Blokkum never set is not written";
     EXPECT_EQ(ReadFileText(userJs),
               "user_pref(\"network.proxy.http\", \"\");\r\n"
               "user_pref(\"network.proxy.http_port\", 0);\r\n"
@@ -122,14 +122,20 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
     EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_LAN), 99u);
 }
 
-TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
+TEST(Blokkout, WhatCannotBeResetIsNamedAndKeepsItsFlagAndTheRestIsReset) {
     UninstallFixture f;
     f.SeedBlokkum();
     f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
     f.root.Write("WINDOWS\\hosts", "127.0.0.1 localhost\r\n");
     WriteDWORD(f.where.blokkum.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE, 1);
-    CRegKey mozilla;
+    WriteDWORD(f.where.blokkum.ProxySettingKey(), BLOKKUM_FLAG_OPERA7, 1);
+    CRegKey mozilla, opera;
     mozilla.Create(HKEY_CURRENT_USER, f.where.blokkum.mozillaKey + "\\Mozilla 1.4");
+    opera.Create(HKEY_CURRENT_USER, f.where.blokkum.operaKey);
+    opera.SetString("Last Directory2", f.root.File("Opera7"));
+    f.root.Write("Opera7\\Opera.exe", "MZ");
+    f.root.Write("Opera7\\OperaDef6.ini", "[System]\r\nMulti User=0\r\n");
+    const CString operaIni = f.root.Write("Opera7\\profile\\opera6.ini", kOperaSet);
     CString userJs[2];
     const char* const names[2] = {"alice", "carol"};
     for (int i = 0; i < 2; ++i) {
@@ -141,11 +147,13 @@ TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
 
     CScriptedMessageBoxes boxes;
     {
-        CHandle held = HoldFile(userJs[1], FILE_SHARE_READ);
-        ASSERT_TRUE(held.IsValid());
+        CHandle held = HoldFile(userJs[1], FILE_SHARE_READ), heldOpera = HoldFile(operaIni, 0);
+        ASSERT_TRUE(held.IsValid() && heldOpera.IsValid());
         CUninstallerApp app(f.where);
         EXPECT_FALSE(app.InitInstance());
     }
+    EXPECT_EQ(ReadFileText(operaIni), kOperaSet);
+    EXPECT_EQ(ReadDWORD(f.where.blokkum.ProxySettingKey(), BLOKKUM_FLAG_OPERA7), 1u);
 
     EXPECT_EQ(ReadFileText(userJs[0]),
               "user_pref(\"network.proxy.http\", \"\");\r\n"
@@ -153,9 +161,10 @@ TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
               "user_pref(\"network.proxy.type\", 0);\r\n");
     EXPECT_EQ(ReadFileText(userJs[1]), kUserJsSet);
     const std::vector<RecordedBox> told = boxes.Boxes();
-    ASSERT_EQ(told.size(), 1u);
+    ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0].text, "Error, Failed to reset Netscape proxy setting.\nThese are still set for Blokkum's proxy and "
                             "must be reset by hand: carol (" + userJs[1].str() + ")");
+    EXPECT_NE(told[1].text.find(operaIni.str()), std::string::npos) << told[1].text;
 }
 
 TEST(Blokkout, AnEmptyInstanceTitleInThePackLooksForTheBuiltInOne) {
