@@ -8,6 +8,7 @@
 #include "Files.h"
 #include "Handles.h"
 #include "OSVersion.h"
+#include "Registry.h"
 
 namespace {
 // A HOSTS file that Windows reads must stay a comment plus entries: the header
@@ -150,7 +151,8 @@ void ParseHostsLine(CString& line) {
     while (i < n && (unsigned char)source[i] > 32 && line.GetLength() < kHostsNameMax) line += source[i++];
 }
 
-bool SetHostsAttributes(const char* path, bool closed) {
+namespace {
+bool SetAttributesKeepingTimes(const char* path, DWORD attributes) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     FILETIME created, accessed, written;
     bool haveTimes = false;
@@ -158,11 +160,43 @@ bool SetHostsAttributes(const char* path, bool closed) {
         CHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
         haveTimes = file.IsValid() && GetFileTime(file, &created, &accessed, &written);
     }
-    if (!SetFileAttributesA(path, closed ? kHostsClosedAttributes : kHostsOpenAttributes)) return false;
+    if (!SetFileAttributesA(path, attributes ? attributes : DWORD(FILE_ATTRIBUTE_NORMAL))) return false;
     if (haveTimes) {
         CHandle file(CreateFileA(path, FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!file.IsValid() || !SetFileTime(file, &created, &accessed, &written)) return false;
     }
+    return true;
+}
+}  // namespace
+
+bool SetHostsAttributes(const char* path, bool closed) {
+    return SetAttributesKeepingTimes(path, closed ? kHostsClosedAttributes : kHostsOpenAttributes);
+}
+
+bool RecordHostsAttributes(HKEY root, const char* key, const CString& hostsPath) {
+    CRegKey blokkum;
+    if (blokkum.Open(root, key, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) return false;
+    if (blokkum.HasValue(BLOKKUM_HOSTS_ATTRIBUTES_VALUE)) return true;
+    const DWORD attributes = GetFileAttributesA(ResolvedPath(hostsPath));
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           blokkum.SetDWORD(BLOKKUM_HOSTS_ATTRIBUTES_VALUE, attributes) == ERROR_SUCCESS;
+}
+
+bool GiveBackHostsAttributes(HKEY root, const char* key, const CString& hostsPath) {
+    CRegKey blokkum;
+    DWORD recorded = 0;
+    if (blokkum.Open(root, key, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS ||
+        blokkum.QueryDWORD(BLOKKUM_HOSTS_ATTRIBUTES_VALUE, recorded) != ERROR_SUCCESS)
+        return true;
+    const CString path = ResolvedPath(hostsPath);
+    const DWORD now = GetFileAttributesA(path);
+    if (now == INVALID_FILE_ATTRIBUTES) return false;
+    // Only what Blokkum's attribute sets change goes back; anything else the
+    // file has now stays.
+    const DWORD settable = FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+    const DWORD attributes = (now & settable) | (recorded & kHostsClosedAttributes);
+    if (!SetAttributesKeepingTimes(path, attributes)) return false;
+    blokkum.DeleteValue(BLOKKUM_HOSTS_ATTRIBUTES_VALUE);
     return true;
 }
 

@@ -241,6 +241,7 @@ BOOL CPopupBlockerApp::InitInstance() {
 
     if (m_bFirstRun) {
         Hosts().BackupHostsFile(m_settings.m_strPath);
+        RecordHostsAttributes(m_env.where.root, m_env.where.key, Hosts().HostsPath());
         BackupZoneSettings(m_settings.m_strPath, m_env.where.root, m_env.zonesKey);
     }
     AskWizardQuestion();

@@ -585,9 +585,12 @@ TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
         return r;
     });
     CBlokkumProcess blokkum;
+    const DWORD usersAttributes = GetFileAttributesA(blokkum.Hosts());
     blokkum.first = CBlokkumProcess::Start();
     HWND window = CBlokkumProcess::WaitForWindow(20000);
     ASSERT_TRUE(window) << "no window captioned by the pack's key 9999";
+    // Recorded before Blokkum's first change, for the uninstaller to give back.
+    EXPECT_EQ(ReadDWORD(blokkum.key.SubKey(), BLOKKUM_HOSTS_ATTRIBUTES_VALUE), usersAttributes);
 
     // The mutex has the built-in name, whatever the pack calls the window.
     HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, BLOKKUM_INSTANCE_TITLE);
