@@ -112,6 +112,24 @@ CString BannerBlock(const CString& prepared) {
     return block + kBannerEnd + "\r\n";
 }
 
+// The trimmed lines of every banner block of the text, markers left out;
+// a block whose end marker is missing runs to the end of the text.
+std::vector<std::vector<CString>> BannerBlocks(const CString& text) {
+    std::vector<std::vector<CString>> blocks;
+    bool inBlock = false;
+    for (const LineSpan& line : SplitLines(text)) {
+        if (line.content == kBannerBegin) {
+            blocks.emplace_back();
+            inBlock = true;
+        } else if (line.content == kBannerEnd) {
+            inBlock = false;
+        } else if (inBlock) {
+            blocks.back().push_back(line.content);
+        }
+    }
+    return blocks;
+}
+
 CString AliasLine(const char* ip, const char* alias) {
     CString line;
     line.Format("%s\t%s\r\n", ip, alias);
@@ -291,6 +309,17 @@ bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const 
 bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const {
     CFileTransaction change;
     return SetBannerBlocking(programFolder, on, ip, alias, change);
+}
+
+CHostsFile::BannerMatch CHostsFile::BannerBlockingMatches(const CString& programFolder, bool on) const {
+    CString prepared, text;
+    if (!ReadWholeFile(JoinPath(programFolder, on ? BLOKKUM_BANNERS_ON_FILE : BLOKKUM_BANNERS_OFF_FILE), prepared) ||
+        !ReadWholeFile(ResolvedPath(GetHostsPath()), text))
+        return BannerMatch::Unknown;
+    const auto blocks = BannerBlocks(text);
+    if (blocks.empty()) return on ? BannerMatch::Differs : BannerMatch::Matches;
+    return blocks.size() == 1 && blocks[0] == BannerBlocks(BannerBlock(prepared))[0] ? BannerMatch::Matches
+                                                                                      : BannerMatch::Differs;
 }
 
 CString WithoutBlokkumEntries(const CString& text, const char* ip, const char* alias) {

@@ -92,6 +92,12 @@ public:
                            CFileTransaction& change) const;
     bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const;
 
+    // Whether the HOSTS file holds what SetBannerBlocking(on) puts there:
+    // the one block of hostse (on) or hostsd (off); a file without a block
+    // is off too. Unknown when either file cannot be read.
+    enum class BannerMatch { Matches, Differs, Unknown };
+    BannerMatch BannerBlockingMatches(const CString& programFolder, bool on) const;
+
 private:
     CString m_windowsFolder;
     bool m_isNT;
