@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Files.h"
+#include "RealFileNames.h"
 #include "modLanguage.h"
 
 bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int count) {
@@ -128,12 +129,15 @@ bool ReadRecordFile(const char* path, CArray<StartupRecord>& records) {
 namespace {
 const char kIdentityMark = '\t';
 
-// Names may hold any character but those that end a field or a line.
-CString Escaped(const CString& text) {
+// Names may hold any character but those that end a field or a line. With
+// asciiOnly every byte above 127 is escaped too: UTF-8 in an ANSI file would
+// show as other characters to whoever reads it.
+CString Escaped(const CString& text, bool asciiOnly = false) {
     CString out;
     for (int i = 0; i < text.GetLength(); ++i) {
         const char c = text[i];
-        if (c == '%' || c == '\t' || c == '\r' || c == '\n')
+        const bool high = (static_cast<unsigned char>(c) & 0x80) != 0;
+        if (c == '%' || c == '\t' || c == '\r' || c == '\n' || (asciiOnly && high))
             out.AppendFormat("%%%02X", unsigned(static_cast<unsigned char>(c)));
         else
             out += c;
@@ -158,13 +162,17 @@ CString Unescaped(const CString& text) {
 
 CString WhenWithIdentity(const StartupRecord& record, bool withCopy) {
     CString line = record.when;
-    auto add = [&](const char* key, const CString& value) {
+    auto add = [&](const char* key, const CString& value, bool asciiOnly = false) {
         line += kIdentityMark;
         line += key;
         line += '=';
-        line += Escaped(value);
+        line += Escaped(value, asciiOnly);
     };
+    // The code page's spelling stays in file= for older readers, which find
+    // no file of a name with '?' and leave the entry alone; the real name
+    // follows as UTF-8.
     if (!record.fileName.IsEmpty()) add("file", record.fileName);
+    if (!record.realName.empty()) add("real", Utf8Of(record.realName), true);
     if (withCopy && !record.copyName.IsEmpty()) add("copy", record.copyName);
     if (record.valueType != REG_NONE) add("type", CString(std::to_string(record.valueType)));
     return line;
@@ -185,6 +193,8 @@ bool TakeIdentity(StartupRecord& record) {
         const CString key = part.Left(equals), value = Unescaped(part.Mid(equals + 1));
         if (key == "file")
             record.fileName = value;
+        else if (key == "real")
+            record.realName = WideOfUtf8(value);
         else if (key == "copy")
             record.copyName = value;
         else if (key == "type")

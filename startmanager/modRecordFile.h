@@ -31,10 +31,12 @@ bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int
 // false (GetLastError tells why).
 bool ReadRecordFile(const char* path, CArray<StartupRecord>& records);
 
-// The record's When? text followed by its identity: the Startup file name,
-// the private copy's name (withCopy) and the value type, each present only
-// when known. Without any, the bare When? text.
+// The record's When? text followed by its identity: the Startup file name
+// (and its real name where the code page cannot spell it), the private
+// copy's name (withCopy) and the value type, each present only when known.
+// Without any, the bare When? text.
 CString WhenWithIdentity(const StartupRecord& record, bool withCopy);
-// Takes the identity out of record.when into its fields (fileName, copyName,
-// valueType), leaving the bare When? text. False when the line carries none.
+// Takes the identity out of record.when into its fields (fileName, realName,
+// copyName, valueType), leaving the bare When? text. False when the line
+// carries none.
 bool TakeIdentity(StartupRecord& record);
