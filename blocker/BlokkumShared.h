@@ -48,6 +48,10 @@
 // page title carries by itself.
 #define BLOKKUM_POPUP_TITLE_MARKER "~QVBLK~"
 
+// The attributes of the user's HOSTS file before Blokkum's first change (a
+// DWORD under Blokkum's key), given back by the uninstaller.
+#define BLOKKUM_HOSTS_ATTRIBUTES_VALUE "Hosts Attributes"
+
 // Private messages posted to the hidden window.
 #define WM_LASTBROWSERCLOSED 0x8016
 #define WM_UNINSTALLNOTIFY 9000

@@ -8,6 +8,7 @@
 #include "Files.h"
 #include "Handles.h"
 #include "OSVersion.h"
+#include "Registry.h"
 
 namespace {
 // A HOSTS file that Windows reads must stay a comment plus entries: the header
@@ -111,6 +112,24 @@ CString BannerBlock(const CString& prepared) {
     return block + kBannerEnd + "\r\n";
 }
 
+// The trimmed lines of every banner block of the text, markers left out;
+// a block whose end marker is missing runs to the end of the text.
+std::vector<std::vector<CString>> BannerBlocks(const CString& text) {
+    std::vector<std::vector<CString>> blocks;
+    bool inBlock = false;
+    for (const LineSpan& line : SplitLines(text)) {
+        if (line.content == kBannerBegin) {
+            blocks.emplace_back();
+            inBlock = true;
+        } else if (line.content == kBannerEnd) {
+            inBlock = false;
+        } else if (inBlock) {
+            blocks.back().push_back(line.content);
+        }
+    }
+    return blocks;
+}
+
 CString AliasLine(const char* ip, const char* alias) {
     CString line;
     line.Format("%s\t%s\r\n", ip, alias);
@@ -150,7 +169,8 @@ void ParseHostsLine(CString& line) {
     while (i < n && (unsigned char)source[i] > 32 && line.GetLength() < kHostsNameMax) line += source[i++];
 }
 
-bool SetHostsAttributes(const char* path, bool closed) {
+namespace {
+bool SetAttributesKeepingTimes(const char* path, DWORD attributes) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     FILETIME created, accessed, written;
     bool haveTimes = false;
@@ -158,11 +178,43 @@ bool SetHostsAttributes(const char* path, bool closed) {
         CHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
         haveTimes = file.IsValid() && GetFileTime(file, &created, &accessed, &written);
     }
-    if (!SetFileAttributesA(path, closed ? kHostsClosedAttributes : kHostsOpenAttributes)) return false;
+    if (!SetFileAttributesA(path, attributes ? attributes : DWORD(FILE_ATTRIBUTE_NORMAL))) return false;
     if (haveTimes) {
         CHandle file(CreateFileA(path, FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!file.IsValid() || !SetFileTime(file, &created, &accessed, &written)) return false;
     }
+    return true;
+}
+}  // namespace
+
+bool SetHostsAttributes(const char* path, bool closed) {
+    return SetAttributesKeepingTimes(path, closed ? kHostsClosedAttributes : kHostsOpenAttributes);
+}
+
+bool RecordHostsAttributes(HKEY root, const char* key, const CString& hostsPath) {
+    CRegKey blokkum;
+    if (blokkum.Open(root, key, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) return false;
+    if (blokkum.HasValue(BLOKKUM_HOSTS_ATTRIBUTES_VALUE)) return true;
+    const DWORD attributes = GetFileAttributesA(ResolvedPath(hostsPath));
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           blokkum.SetDWORD(BLOKKUM_HOSTS_ATTRIBUTES_VALUE, attributes) == ERROR_SUCCESS;
+}
+
+bool GiveBackHostsAttributes(HKEY root, const char* key, const CString& hostsPath) {
+    CRegKey blokkum;
+    DWORD recorded = 0;
+    if (blokkum.Open(root, key, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS ||
+        blokkum.QueryDWORD(BLOKKUM_HOSTS_ATTRIBUTES_VALUE, recorded) != ERROR_SUCCESS)
+        return true;
+    const CString path = ResolvedPath(hostsPath);
+    const DWORD now = GetFileAttributesA(path);
+    if (now == INVALID_FILE_ATTRIBUTES) return false;
+    // Only what Blokkum's attribute sets change goes back; anything else the
+    // file has now stays.
+    const DWORD settable = FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+    const DWORD attributes = (now & settable) | (recorded & kHostsClosedAttributes);
+    if (!SetAttributesKeepingTimes(path, attributes)) return false;
+    blokkum.DeleteValue(BLOKKUM_HOSTS_ATTRIBUTES_VALUE);
     return true;
 }
 
@@ -257,6 +309,17 @@ bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const 
 bool CHostsFile::SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const {
     CFileTransaction change;
     return SetBannerBlocking(programFolder, on, ip, alias, change);
+}
+
+CHostsFile::BannerMatch CHostsFile::BannerBlockingMatches(const CString& programFolder, bool on) const {
+    CString prepared, text;
+    if (!ReadWholeFile(JoinPath(programFolder, on ? BLOKKUM_BANNERS_ON_FILE : BLOKKUM_BANNERS_OFF_FILE), prepared) ||
+        !ReadWholeFile(ResolvedPath(GetHostsPath()), text))
+        return BannerMatch::Unknown;
+    const auto blocks = BannerBlocks(text);
+    if (blocks.empty()) return on ? BannerMatch::Differs : BannerMatch::Matches;
+    return blocks.size() == 1 && blocks[0] == BannerBlocks(BannerBlock(prepared))[0] ? BannerMatch::Matches
+                                                                                      : BannerMatch::Differs;
 }
 
 CString WithoutBlokkumEntries(const CString& text, const char* ip, const char* alias) {

@@ -46,6 +46,18 @@ bool RemoveBlokkumEntries(const CString& path, const char* ip, const char* alias
 // access and write times back as they were before.
 bool SetHostsAttributes(const char* path, bool closed);
 
+// The attributes the user's HOSTS file had before Blokkum's first change,
+// kept in the value "Hosts Attributes" of Blokkum's key (root, key): they
+// outlive Blokkum, which keeps its own attribute sets while it runs, so that
+// the uninstaller gives them back. Recorded once: a later call keeps the
+// first record. Both work on the file a link at path names.
+bool RecordHostsAttributes(HKEY root, const char* key, const CString& hostsPath);
+// Puts the recorded read-only, hidden, system and archive attributes back,
+// keeping the file times, and forgets the record; without a record the
+// file keeps the attributes it has. False when they could not be set (the
+// record is then kept).
+bool GiveBackHostsAttributes(HKEY root, const char* key, const CString& hostsPath);
+
 class CHostsFile {
 public:
     // The running system's Windows folder and platform.
@@ -79,6 +91,12 @@ public:
     bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias,
                            CFileTransaction& change) const;
     bool SetBannerBlocking(const CString& programFolder, bool on, const char* ip, const char* alias) const;
+
+    // Whether the HOSTS file holds what SetBannerBlocking(on) puts there:
+    // the one block of hostse (on) or hostsd (off); a file without a block
+    // is off too. Unknown when either file cannot be read.
+    enum class BannerMatch { Matches, Differs, Unknown };
+    BannerMatch BannerBlockingMatches(const CString& programFolder, bool on) const;
 
 private:
     CString m_windowsFolder;

@@ -21,8 +21,10 @@ CString ReadPackText(const CString& packPath, const char* key, const char* defau
 
 CString InstanceTitle(const CString& path, const CString& language) {
     if (path.IsEmpty() || language.IsEmpty()) return BLOKKUM_INSTANCE_TITLE;
-    return ReadPackText(LangPackPath(path, language), BLOKKUM_INSTANCE_TITLE_KEY, BLOKKUM_INSTANCE_TITLE,
-                        kInstanceTitleBuffer, false);
+    const CString title = ReadPackText(LangPackPath(path, language), BLOKKUM_INSTANCE_TITLE_KEY,
+                                       BLOKKUM_INSTANCE_TITLE, kInstanceTitleBuffer, false);
+    // An empty caption is no name: a search for it finds any untitled window.
+    return title.IsEmpty() ? CString(BLOKKUM_INSTANCE_TITLE) : title;
 }
 
 CString NameList(const CStringArray& names) {

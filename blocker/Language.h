@@ -22,9 +22,10 @@ CString ReadPackText(const CString& packPath, const char* key, const char* defau
 
 // InstanceTitle, the caption of Blokkum's hidden window by which Blokkjack
 // and Blokkout find it: key 9999 of the pack of path and language (the
-// built-in text when either is empty or the pack lacks the key). All three
-// programs compute it here, alike: '#' stays as it is (a caption is one
-// line) and the text is cut to kInstanceTitleBuffer - 1 characters.
+// built-in text when either is empty or the pack lacks the key or leaves it
+// empty). All three programs compute it here, alike: '#' stays as it is (a
+// caption is one line) and the text is cut to kInstanceTitleBuffer - 1
+// characters.
 enum { kInstanceTitleBuffer = 256 };
 CString InstanceTitle(const CString& path, const CString& language);
 

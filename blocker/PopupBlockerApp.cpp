@@ -155,6 +155,12 @@ CPopupBlockerApp::BannerSwitch CPopupBlockerApp::SwitchBannerBlocking(HWND owner
     return BannerSwitch::Switched;
 }
 
+void CPopupBlockerApp::MatchHostsToBannerSetting() {
+    const bool on = m_settings.m_ini.BannerBlock != 0;
+    if (Hosts().BannerBlockingMatches(m_settings.m_strPath, on) == CHostsFile::BannerMatch::Differs)
+        SwitchBannerBlocking(nullptr, on);
+}
+
 void CPopupBlockerApp::RetitleHiddenWindow() {
     if (m_hHiddenWindow)
         SetWindowTextA(m_hHiddenWindow, InstanceTitle(m_settings.m_strPath, m_settings.m_strLanguage));
@@ -241,6 +247,7 @@ BOOL CPopupBlockerApp::InitInstance() {
 
     if (m_bFirstRun) {
         Hosts().BackupHostsFile(m_settings.m_strPath);
+        RecordHostsAttributes(m_env.where.root, m_env.where.key, Hosts().HostsPath());
         BackupZoneSettings(m_settings.m_strPath, m_env.where.root, m_env.zonesKey, m_env.where.key);
     }
     AskWizardQuestion();
@@ -262,6 +269,7 @@ BOOL CPopupBlockerApp::InitInstance() {
 
     m_pCounter.reset(new CPopupCountDlg);
     ReloadEngineSettings();
+    MatchHostsToBannerSetting();
     SetDialogBkColor(RGB(148, 148, 148), RGB(0, 0, 0));
     if (!m_bFirstRun && m_bShowAtStart) {
         CStartNoticeDlg notice(m_settings, m_dialogSkin);

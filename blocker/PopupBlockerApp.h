@@ -61,6 +61,11 @@ public:
     // through the sheet's exit path.
     enum class BannerSwitch { Switched, Failed, NoHostsFile };
     BannerSwitch SwitchBannerBlocking(HWND owner, bool on);
+    // A tick switches the HOSTS file at once and the setting is saved only
+    // by Apply, so a program ended in between (killed, or Windows ending)
+    // leaves the file on the other setting: at start-up it follows the
+    // saved setting again, the user's lines kept.
+    void MatchHostsToBannerSetting();
     // The hidden window captioned by the current pack's key 9999, as
     // Blokkjack and Blokkout look for it (after a saved language change).
     void RetitleHiddenWindow();

@@ -19,6 +19,15 @@ bool OpensForReading(const CString& path) {
     return file.IsValid();
 }
 
+// Held by another program in a way that keeps the file from being read or
+// replaced: a replacement needs to read it and to take its name away.
+bool InUse(const CString& path) {
+    CHandle file(CreateFileA(path, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD error = file.IsValid() ? ERROR_SUCCESS : GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 // A saved action: an optional minus sign and digits. Anything else (the
 // absent marker, a damaged or missing entry) leaves the action as it is:
 // reading it as 0 would enable ActiveX in every zone.
@@ -166,17 +175,22 @@ void CUninstallerApp::ResetBrowsers() {
     }
     if (s.m_dwOpera6Configured || s.m_dwOpera7Configured) {
         OperaIniPaths paths(s.m_dwOpera6Configured != 0, s.m_dwOpera7Configured != 0);
+        // The reset clears the flag of each version it reset: one whose file
+        // kept the proxy stays flagged, so that a later pass still finds it.
         ResetOperaProxy(m_context, paths, ResetRule::kBestEffort);
-        s.m_dwOpera6Configured = s.m_dwOpera7Configured = 0;
-        m_context.WriteFlag(BLOKKUM_FLAG_OPERA6, 0);
-        m_context.WriteFlag(BLOKKUM_FLAG_OPERA7, 0);
     }
 }
 
-CString CUninstallerApp::GetHostsPath() const {
+CString CUninstallerApp::HostsFilePath() const {
     const bool isNT = m_context.system.os.Info().dwPlatformId == VER_PLATFORM_WIN32_NT;
-    const CString path = CHostsFile(m_context.system.windowsFolder, isNT).HostsPath();
-    if (OpensForReading(path)) return path;
+    return CHostsFile(m_context.system.windowsFolder, isNT).HostsPath();
+}
+
+CString CUninstallerApp::GetHostsPath() const {
+    const CString path = HostsFilePath();
+    // One that stands there but does not open (in use, or not readable) is
+    // still the HOSTS file: the restore tells why it cannot change it.
+    if (OpensForReading(path) || FileExists(path)) return path;
     if (OpensForReading(path + ".sam")) return path + ".sam";
     return CString();
 }
@@ -194,12 +208,17 @@ void CUninstallerApp::RestoreHostsFile(const CString& hostsPath) {
         if (!change.NotPutBack().IsEmpty()) {
             m_context.TellNotPutBack(header, change.FailedFile(), change.NotPutBack(), change.KeptBackups());
         } else {
-            CString detail = Text("2291", "%s can't be read or changed. The HOSTS file was not changed.");
+            CString detail = InUse(change.FailedFile())
+                                 ? Text("2292", "%s is in use by another program. The HOSTS file was not changed.")
+                                 : Text("2291", "%s can't be read or changed. The HOSTS file was not changed.");
             detail.Replace("%s", change.FailedFile());
             m_context.ShowError(header + "\n" + detail);
         }
         return;
     }
+    // The user's own attributes, not Blokkum's read-only, hidden and system.
+    if (hostsPath == HostsFilePath())
+        GiveBackHostsAttributes(m_context.Root(), m_settings.Locations().key, hostsPath);
     const CString backup = JoinPath(m_settings.m_strPath, BLOKKUM_HOSTS_BACKUP_FILE);
     if (FileExists(backup)) {
         SetFileAttributesA(backup, kHostsOpenAttributes);

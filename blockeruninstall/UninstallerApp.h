@@ -39,9 +39,12 @@ public:
     // Posts WM_UNINSTALLNOTIFY to the window titled InstanceTitle, if any.
     void NotifyBlokkum();
     void ResetBrowsers();
-    // The HOSTS file, else its sample file, else empty; nothing is created.
+    // The HOSTS file (one that stands there but does not open too), else
+    // its sample file, else empty; nothing is created.
     CString GetHostsPath() const;
-    // A file that cannot be read or replaced is told, and keeps mHosts beside it.
+    // A file that cannot be read or replaced is told (as in use when another
+    // program holds it), and keeps mHosts beside it; a HOSTS file changed
+    // gets back the attributes the user had before Blokkum.
     void RestoreHostsFile(const CString& hostsPath);
 
     CString Text(const char* key, const char* defaultText) const { return m_context.Text(key, defaultText); }
@@ -52,6 +55,7 @@ public:
 
 private:
     void DetectBrowsers();
+    CString HostsFilePath() const;
 
     CString m_zonesKey;
     CBrowserProxyContext m_context;

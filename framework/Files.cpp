@@ -7,7 +7,11 @@ bool ReadWholeFile(const char* path, CString& contents) {
     contents.Empty();
     CHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return false;
+    return file.IsValid() && ReadOpenFile(file, contents);
+}
+
+bool ReadOpenFile(HANDLE file, CString& contents) {
+    contents.Empty();
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size) || size.QuadPart > 0x7FFFFFFF) return false;
     const DWORD total = DWORD(size.QuadPart);

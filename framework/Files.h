@@ -11,6 +11,8 @@
 #include "Strings.h"
 
 bool ReadWholeFile(const char* path, CString& contents);
+// The same from a file just opened for reading by other means.
+bool ReadOpenFile(HANDLE file, CString& contents);
 // Writes every byte to an open file, however many calls WriteFile takes.
 bool WriteAllBytes(HANDLE file, const void* data, DWORD length);
 inline bool WriteAllBytes(HANDLE file, const CString& contents) {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "RealFileNames.h"
+
 namespace {
 class CComScope {
 public:
@@ -37,16 +39,6 @@ private:
     T* m_p = nullptr;
 };
 
-// The persistence interface takes wide paths; the programs keep ANSI ones.
-std::wstring Widen(const char* text) {
-    int count = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (count <= 0) return std::wstring();
-    std::wstring wide(size_t(count), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], count);
-    wide.resize(size_t(count - 1));
-    return wide;
-}
-
 HRESULT NewShellLink(CComPtr<IShellLinkA>& link, CComPtr<IPersistFile>& file) {
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.OutVoid());
     if (FAILED(hr)) return hr;
@@ -54,12 +46,14 @@ HRESULT NewShellLink(CComPtr<IShellLinkA>& link, CComPtr<IPersistFile>& file) {
 }
 }  // namespace
 
-CString ReadShortcutTarget(const char* linkPath) {
+CString ReadShortcutTarget(const char* linkPath) { return ReadShortcutTarget(WideOf(linkPath).c_str()); }
+
+CString ReadShortcutTarget(const wchar_t* linkPath) {
     CComScope com;
     CComPtr<IShellLinkA> link;
     CComPtr<IPersistFile> file;
     if (FAILED(NewShellLink(link, file))) return CString();
-    if (FAILED(file->Load(Widen(linkPath).c_str(), STGM_READ))) return CString();
+    if (FAILED(file->Load(linkPath, STGM_READ))) return CString();
     CString target;
     // A link stores at most a MAX_PATH target; the room beyond is only a margin.
     const int room = 2 * MAX_PATH;
@@ -71,6 +65,10 @@ CString ReadShortcutTarget(const char* linkPath) {
 }
 
 long CreateShortcut(const char* linkPath, const char* target) {
+    return CreateShortcut(WideOf(linkPath).c_str(), target);
+}
+
+long CreateShortcut(const wchar_t* linkPath, const char* target) {
     CComScope com;
     CComPtr<IShellLinkA> link;
     CComPtr<IPersistFile> file;
@@ -78,5 +76,5 @@ long CreateShortcut(const char* linkPath, const char* target) {
     if (FAILED(hr)) return hr;
     hr = link->SetPath(target);
     if (FAILED(hr)) return hr;
-    return file->Save(Widen(linkPath).c_str(), TRUE);
+    return file->Save(linkPath, TRUE);
 }

@@ -9,7 +9,9 @@
 // The shortcut's target path; empty when the file is missing, is not a
 // shortcut, or names no file-system target.
 CString ReadShortcutTarget(const char* linkPath);
+CString ReadShortcutTarget(const wchar_t* linkPath);
 
 // Creates or replaces linkPath as a shortcut to target. Returns S_OK or the
 // failing call's result.
 long CreateShortcut(const char* linkPath, const char* target);
+long CreateShortcut(const wchar_t* linkPath, const char* target);

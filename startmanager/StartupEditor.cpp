@@ -272,6 +272,7 @@ bool CStartupEditor::LoadProfile(const char* path) {
             state = m_loaded[i];
             row.copyName = state.copyName;
             row.fileName = state.fileName;
+            row.realName = state.realName;
             row.valueType = state.valueType;
             break;
         }

@@ -4,6 +4,7 @@
 
 #include "Files.h"
 #include "Handles.h"
+#include "RealFileNames.h"
 #include "ShellLink.h"
 #include "modRecordFile.h"
 #include "modStartupEntry.h"
@@ -90,10 +91,14 @@ bool CStartupList::ToShownRecord(StartupRecord& record, StartupStatus* status) c
     DescribeLocation(record);
     if (record.code == kUserStartup || record.code == kCommonStartup) {
         // Records written before name no file: the likeliest one stands in.
-        if (!record.fileName.IsEmpty() && StartupFileName(record, m_where).IsEmpty()) record.fileName.Empty();
+        if (!record.fileName.IsEmpty() && StartupFileName(record, m_where).IsEmpty()) {
+            record.fileName.Empty();
+            record.realName.clear();
+        }
         if (record.fileName.IsEmpty()) record.fileName = StartupFileName(record, m_where);
     } else {
         record.fileName.Empty();
+        record.realName.clear();
     }
     return known != kUnknownStatus;
 }
@@ -169,22 +174,29 @@ CString CStartupList::TaskNameOfFile(const CString& fileName) {
 
 void CStartupList::ReadStartupFolder(const CString& folder, int code) {
     if (folder.IsEmpty()) return;
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
-    if (!find.IsValid()) return;
     StartupRecord row;
     row.status = StatusEnabled();
     row.code = code;
     DescribeLocation(row);
-    do {
+    // Listed by their real names: the ANSI listing spells a name the code
+    // page lacks so that it names no file, and its shortcut reads as none.
+    for (const CRealFolderEntry& entry : ListRealFolder(folder)) {
         // Only plain files: folders, and hidden or system files such as
         // desktop.ini, are not entries.
         const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-        if (found.dwFileAttributes & skip) continue;
-        row.fileName = found.cFileName;
+        if (entry.attributes & skip) continue;
+        SetStartupFileName(row, entry.name);
         row.taskName = TaskNameOfFile(row.fileName);
         // A plain file is an entry too, without a target.
-        row.location = row.taskName != row.fileName ? ReadShortcutTarget(JoinPath(folder, row.fileName)) : CString();
+        row.location = row.taskName != row.fileName ? ReadShortcutTarget(JoinRealPath(folder, entry.name).c_str())
+                                                    : CString();
         m_rows.Add(row);
-    } while (FindNextFileA(find, &found));
+    }
+}
+
+std::wstring CStartupList::ShownTaskName(const StartupRecord& row) {
+    const std::wstring& name = row.realName;
+    const size_t n = name.size();
+    if (n > 4 && lstrcmpiW(name.c_str() + n - 4, L".lnk") == 0) return name.substr(0, n - 4);
+    return name.empty() ? WideOf(row.taskName) : name;
 }

@@ -61,6 +61,9 @@ public:
     // The row text of a Startup folder file: a trailing ".lnk" is cut off,
     // unless it is the whole name.
     static CString TaskNameOfFile(const CString& fileName);
+    // The task name as the list shows it: from the real file name where the
+    // code page cannot spell it.
+    static std::wstring ShownTaskName(const StartupRecord& row);
 
 private:
     void ReadStartupFolder(const CString& folder, int code);

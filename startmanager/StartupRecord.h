@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "Strings.h"
 
 // Where an entry starts from, independent of the pack's texts.
@@ -39,6 +41,11 @@ struct StartupRecord {
     // A Startup folder entry's file name as it stands in the folder; empty
     // for other locations and for records that never had one.
     CString fileName;
+    // That name when the ANSI code page cannot spell it: fileName (and the
+    // task name) then hold the code page's spelling with a '?' for each
+    // character it lacks, which names no file and only shows the entry; the
+    // file is reached by this name alone. Empty for every other entry.
+    std::wstring realName;
     // The name of the private copy a disabled Run value or Startup file
     // waits under, its own and no other entry's. Empty for a record written
     // before copies had names of their own: its copy bears the entry's name.
@@ -68,5 +75,6 @@ inline bool operator==(const StartupRecord& a, const StartupRecord& b) {
 // values of one name under different keys, are different entries).
 inline bool SameEntry(const StartupRecord& a, const StartupRecord& b) {
     return a.code == b.code && a.taskName == b.taskName && a.location == b.location &&
-           (a.fileName.IsEmpty() || b.fileName.IsEmpty() || a.fileName.CompareNoCase(b.fileName) == 0);
+           (a.fileName.IsEmpty() || b.fileName.IsEmpty() ||
+            (a.fileName.CompareNoCase(b.fileName) == 0 && lstrcmpiW(a.realName.c_str(), b.realName.c_str()) == 0));
 }

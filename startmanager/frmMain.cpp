@@ -166,6 +166,14 @@ void frmMain::ShowList() {
     for (int row = 0; row < list.GetCount(); ++row) {
         const StartupRecord& record = list.GetAt(row);
         ListView1.InsertItem(row, record.taskName);
+        if (!record.realName.empty()) {
+            // The list keeps wide texts: the name shows as it is, not as
+            // the code page spells it.
+            std::wstring shown = CStartupList::ShownTaskName(record);
+            LVITEMW item = {};
+            item.pszText = &shown[0];
+            ListView1.SendMessage(LVM_SETITEMTEXTW, WPARAM(row), LPARAM(&item));
+        }
         for (int c = 1; c < StartupRecord::kColumns; ++c) ListView1.SetItemText(row, c, record.Column(c));
     }
     if (list.GetCount() > 0) {

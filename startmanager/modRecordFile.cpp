@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Files.h"
+#include "RealFileNames.h"
 #include "modLanguage.h"
 
 bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int count) {
@@ -35,40 +37,86 @@ bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int
     return false;
 }
 
+namespace {
+struct TextLine {
+    int start;  // of its first byte in the text
+    CString text;
+    bool ended;  // by a line end, not by the end of the text
+};
+
+// CR LF, a lone LF and a lone CR each end a line (editors of other systems
+// save either).
+std::vector<TextLine> SplitLines(const CString& text) {
+    std::vector<TextLine> lines;
+    const int end = text.GetLength();
+    for (int at = 0; at < end;) {
+        int stop = at;
+        while (stop < end && text[stop] != '\r' && text[stop] != '\n') ++stop;
+        lines.push_back({at, text.Mid(at, stop - at), stop < end});
+        at = stop < end ? stop + (text[stop] == '\r' && stop + 1 < end && text[stop + 1] == '\n' ? 2 : 1) : end;
+    }
+    return lines;
+}
+
+// A file whose every line end was doubled on the way (each CR LF become
+// CR CR, or CR CR LF): every second line is empty, which no written file
+// has, since a record's status line never is. Those lines are only the
+// second half of a line end.
+void DropDoubledLineEnds(std::vector<TextLine>& lines) {
+    if (lines.size() < 2) return;
+    for (size_t i = 1; i < lines.size(); i += 2)
+        if (!lines[i].text.IsEmpty()) return;
+    std::vector<TextLine> halved;
+    for (size_t i = 0; i < lines.size(); i += 2) halved.push_back(lines[i]);
+    lines.swap(halved);
+}
+
+// Where the record at first starts when blank lines stand there: blank
+// lines between records are none, but an unnamed entry (a Run key's
+// default value) begins with an empty line. The status line tells them
+// apart: an unnamed entry's follows its empty name, a named record's its
+// name. Where neither reads as a status, the first blank line starts the
+// record.
+size_t RecordStart(const std::vector<TextLine>& lines, size_t first) {
+    size_t named = first;
+    while (named < lines.size() && lines[named].text.IsEmpty()) ++named;
+    if (named == first || named == lines.size()) return first;
+    auto isStatus = [&](size_t i) {
+        return i < lines.size() && lines[i].ended && StatusOf(lines[i].text) != kUnknownStatus;
+    };
+    if (isStatus(named)) return named - 1;
+    if (isStatus(named + 1)) return named;
+    return first;
+}
+}  // namespace
+
 bool ReadRecordFile(const char* path, CArray<StartupRecord>& records) {
     CString text;
     if (!ReadWholeFile(path, text)) return false;
-    int at = 0;
-    const int end = text.GetLength();
-    // One line from at, without its line end: CR LF, a lone LF or a lone CR
-    // (editors of other systems save either). False when the end of the text
-    // cuts it; what stands there is taken all the same.
-    auto readLine = [&](CString& line) {
-        int stop = at;
-        while (stop < end && text[stop] != '\r' && text[stop] != '\n') ++stop;
-        line = text.Mid(at, stop - at);
-        if (stop == end) {
-            at = end;
-            return false;
-        }
-        at = stop + (text[stop] == '\r' && stop + 1 < end && text[stop + 1] == '\n' ? 2 : 1);
-        return true;
-    };
+    std::vector<TextLine> lines = SplitLines(text);
+    DropDoubledLineEnds(lines);
+    size_t next = 0;
     auto onlyBlankLinesLeft = [&]() {
-        for (int i = at; i < end; ++i)
-            if (text[i] != '\r' && text[i] != '\n') return false;
+        for (size_t i = next; i < lines.size(); ++i)
+            if (!lines[i].text.IsEmpty()) return false;
         return true;
     };
     while (!onlyBlankLinesLeft()) {
+        next = RecordStart(lines, next);
         StartupRecord record;
-        const int start = at;
+        const int start = lines[next].start;
         int column = 0;
-        while (column < StartupRecord::kColumns && readLine(record.Column(column))) ++column;
+        while (column < StartupRecord::kColumns && next < lines.size()) {
+            record.Column(column) = lines[next].text;
+            if (!lines[next++].ended) break;
+            ++column;
+        }
         if (column < StartupRecord::kColumns) {
             // Kept as it stands: dropped, it would be gone from the file at
             // its next writing, and its private copy named by no record.
             record.cutText = text.Mid(start);
             record.unreadable = true;
+            next = lines.size();
             CString message;
             message.Format("%s: the record at byte %d is cut short by the end of the file", path, start);
             LogError(FormatErrorMessage(message, long(ERROR_INVALID_DATA), "ReadRecordFile"));
@@ -81,12 +129,15 @@ bool ReadRecordFile(const char* path, CArray<StartupRecord>& records) {
 namespace {
 const char kIdentityMark = '\t';
 
-// Names may hold any character but those that end a field or a line.
-CString Escaped(const CString& text) {
+// Names may hold any character but those that end a field or a line. With
+// asciiOnly every byte above 127 is escaped too: UTF-8 in an ANSI file would
+// show as other characters to whoever reads it.
+CString Escaped(const CString& text, bool asciiOnly = false) {
     CString out;
     for (int i = 0; i < text.GetLength(); ++i) {
         const char c = text[i];
-        if (c == '%' || c == '\t' || c == '\r' || c == '\n')
+        const bool high = (static_cast<unsigned char>(c) & 0x80) != 0;
+        if (c == '%' || c == '\t' || c == '\r' || c == '\n' || (asciiOnly && high))
             out.AppendFormat("%%%02X", unsigned(static_cast<unsigned char>(c)));
         else
             out += c;
@@ -111,13 +162,17 @@ CString Unescaped(const CString& text) {
 
 CString WhenWithIdentity(const StartupRecord& record, bool withCopy) {
     CString line = record.when;
-    auto add = [&](const char* key, const CString& value) {
+    auto add = [&](const char* key, const CString& value, bool asciiOnly = false) {
         line += kIdentityMark;
         line += key;
         line += '=';
-        line += Escaped(value);
+        line += Escaped(value, asciiOnly);
     };
+    // The code page's spelling stays in file= for older readers, which find
+    // no file of a name with '?' and leave the entry alone; the real name
+    // follows as UTF-8.
     if (!record.fileName.IsEmpty()) add("file", record.fileName);
+    if (!record.realName.empty()) add("real", Utf8Of(record.realName), true);
     if (withCopy && !record.copyName.IsEmpty()) add("copy", record.copyName);
     if (record.valueType != REG_NONE) add("type", CString(std::to_string(record.valueType)));
     return line;
@@ -138,6 +193,8 @@ bool TakeIdentity(StartupRecord& record) {
         const CString key = part.Left(equals), value = Unescaped(part.Mid(equals + 1));
         if (key == "file")
             record.fileName = value;
+        else if (key == "real")
+            record.realName = WideOfUtf8(value);
         else if (key == "copy")
             record.copyName = value;
         else if (key == "type")

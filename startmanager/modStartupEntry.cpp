@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "Files.h"
+#include "RealFileNames.h"
 #include "RegistryControl.h"
 #include "ShellLink.h"
 
@@ -218,9 +219,12 @@ DWORD ChangeIniLine(EntryStep step, const StartupRecord& record, const CStartupL
 
 // ---- Startup folders ----
 
-bool IsPlainName(const CString& name) {
-    return !name.IsEmpty() && name.FindOneOf("\\/:*?\"<>|") < 0 && name != "." && name != "..";
+bool IsPlainName(const std::wstring& name) {
+    return !name.empty() && name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos && name != L"." &&
+           name != L"..";
 }
+
+bool IsPlainName(const CString& name) { return IsPlainName(WideOf(name)); }
 
 const CString& LiveFolder(const StartupRecord& record, const CStartupLocations& where) {
     return record.code == kUserStartup ? where.userStartup : where.commonStartup;
@@ -247,61 +251,65 @@ DWORD LastErrorOr(DWORD fallback) {
     return error ? error : fallback;
 }
 
-bool SameFile(const CString& a, const CString& b) {
+bool SameFile(const std::wstring& a, const std::wstring& b) {
     CString one, other;
-    return ReadWholeFile(a, one) && ReadWholeFile(b, other) && one == other;
+    return RealReadWholeFile(a, one) && RealReadWholeFile(b, other) && one == other;
+}
+
+// The real name of the file a record names; empty when it would leave the folder.
+std::wstring StartupRealName(const StartupRecord& record, const CStartupLocations& where) {
+    if (!record.realName.empty()) return IsPlainName(record.realName) ? record.realName : std::wstring();
+    return WideOf(StartupFileName(record, where));
 }
 
 DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLocations& where, CString* inTheWay) {
-    const CString name = StartupFileName(record, where);
+    const std::wstring name = StartupRealName(record, where);
     const CString& liveFolder = LiveFolder(record, where);
     const CString& keepingFolder = KeepingFolder(record, where);
     // A record written before copies had names of their own: its copy bears the file's name.
-    const CString copyName = record.copyName.IsEmpty() ? name : record.copyName;
-    if (name.IsEmpty() || liveFolder.IsEmpty() || !IsPlainName(copyName)) return ERROR_INVALID_NAME;
-    const CString live = JoinPath(liveFolder, name);
-    const CString kept = keepingFolder.IsEmpty() ? CString() : JoinPath(keepingFolder, copyName);
+    const std::wstring copyName = record.copyName.IsEmpty() ? name : WideOf(record.copyName);
+    if (name.empty() || liveFolder.IsEmpty() || !IsPlainName(copyName)) return ERROR_INVALID_NAME;
+    const std::wstring live = JoinRealPath(liveFolder, name);
+    const std::wstring kept = keepingFolder.IsEmpty() ? std::wstring() : JoinRealPath(keepingFolder, copyName);
     // Another file of that name now in the folder is another entry: it stays.
     auto inPlace = [&]() {
-        if (inTheWay) *inTheWay = live;
+        if (inTheWay) *inTheWay = SpellingOf(live);
         return DWORD(ERROR_ALREADY_EXISTS);
     };
     switch (step) {
     case EntryStep::Disable: {
-        if (!FileExists(live)) return ERROR_SUCCESS;
-        const CString copy = record.copyName.IsEmpty() ? ReserveCopyName(record, where, CStringArray()) : copyName;
+        if (!RealFileExists(live)) return ERROR_SUCCESS;
+        const CString copy = record.copyName.IsEmpty() ? ReserveCopyName(record, where, CStringArray()) : record.copyName;
         if (copy.IsEmpty() || !MakeFolder(keepingFolder)) return ERROR_PATH_NOT_FOUND;
         // The file itself moves: a shortcut keeps its arguments, folder and
         // icon, and a plain file stays a plain file. Never over another copy.
-        if (!MoveFileExA(live, JoinPath(keepingFolder, copy), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
-            return LastErrorOr(ERROR_WRITE_FAULT);
+        if (!RealMoveFile(live, JoinRealPath(keepingFolder, WideOf(copy)))) return LastErrorOr(ERROR_WRITE_FAULT);
         record.copyName = copy;
-        record.fileName = name;
+        SetStartupFileName(record, name);
         return ERROR_SUCCESS;
     }
     case EntryStep::Enable:
-        if (!kept.IsEmpty() && FileExists(kept)) {
-            if (FileExists(live) && !SameFile(live, kept)) return inPlace();
-            const BOOL done = FileExists(live) ? DeleteFileA(kept)
-                                               : MoveFileExA(kept, live, MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
+        if (!kept.empty() && RealFileExists(kept)) {
+            if (RealFileExists(live) && !SameFile(live, kept)) return inPlace();
+            const bool done = RealFileExists(live) ? RealDeleteFile(kept) : RealMoveFile(kept, live);
             if (!done) return LastErrorOr(ERROR_WRITE_FAULT);
             record.copyName.Empty();
             return ERROR_SUCCESS;
         }
-        if (FileExists(live)) return inPlace();
+        if (RealFileExists(live)) return inPlace();
         // Only a lost keeping makes a new shortcut from the recorded target.
-        if (!EndsWithShortcut(name) || record.location.IsEmpty()) return ERROR_FILE_NOT_FOUND;
-        if (CreateShortcut(live, record.location) != S_OK) return ERROR_WRITE_FAULT;
+        if (!EndsWithShortcut(SpellingOf(name)) || record.location.IsEmpty()) return ERROR_FILE_NOT_FOUND;
+        if (CreateShortcut(live.c_str(), record.location) != S_OK) return ERROR_WRITE_FAULT;
         record.copyName.Empty();
         return ERROR_SUCCESS;
     case EntryStep::Add:
-        if (FileExists(live)) return inPlace();
-        return DWORD(CreateShortcut(live, record.location) == S_OK ? ERROR_SUCCESS : ERROR_WRITE_FAULT);
+        if (RealFileExists(live)) return inPlace();
+        return DWORD(CreateShortcut(live.c_str(), record.location) == S_OK ? ERROR_SUCCESS : ERROR_WRITE_FAULT);
     case EntryStep::Remove:
-        if (!FileExists(live) || DeleteFileA(live)) return ERROR_SUCCESS;
+        if (!RealFileExists(live) || RealDeleteFile(live)) return ERROR_SUCCESS;
         return LastErrorOr(ERROR_ACCESS_DENIED);
     case EntryStep::Discard:
-        if (!kept.IsEmpty() && FileExists(kept) && !DeleteFileA(kept)) return LastErrorOr(ERROR_ACCESS_DENIED);
+        if (!kept.empty() && RealFileExists(kept) && !RealDeleteFile(kept)) return LastErrorOr(ERROR_ACCESS_DENIED);
         record.copyName.Empty();
         return ERROR_SUCCESS;
     }
@@ -309,7 +317,13 @@ DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLoc
 }
 }  // namespace
 
+void SetStartupFileName(StartupRecord& record, const std::wstring& realName) {
+    record.realName.clear();
+    if (!SpellInCodePage(realName, record.fileName)) record.realName = realName;
+}
+
 CString StartupFileName(const StartupRecord& record, const CStartupLocations& where) {
+    if (!record.realName.empty()) return IsPlainName(record.realName) ? record.fileName : CString();
     if (!record.fileName.IsEmpty()) return IsPlainName(record.fileName) ? record.fileName : CString();
     if (!IsPlainName(record.taskName)) return CString();
     const CString shortcut = record.taskName + ".lnk";
@@ -333,6 +347,9 @@ CString ReserveCopyName(const StartupRecord& record, const CStartupLocations& wh
         base = StartupFileName(record, where);
         folder = KeepingFolder(record, where);
         if (base.IsEmpty() || folder.IsEmpty()) return CString();
+        // A copy's name is the code page's: the '?' of a character it lacks
+        // would make no file name.
+        base.Replace('?', '_');
     } else {
         return CString();
     }
@@ -390,10 +407,10 @@ bool StartupEntryExists(const StartupRecord& record, const CStartupLocations& wh
     }
     case kUserStartup:
     case kCommonStartup: {
-        const CString name = StartupFileName(record, where);
-        if (name.IsEmpty()) return false;
+        const std::wstring name = StartupRealName(record, where);
+        if (name.empty()) return false;
         for (const CString* folder : {&LiveFolder(record, where), &KeepingFolder(record, where)})
-            if (!folder->IsEmpty() && FileExists(JoinPath(*folder, name))) return true;
+            if (!folder->IsEmpty() && RealFileExists(JoinRealPath(*folder, name))) return true;
         return false;
     }
     default: return false;

@@ -46,9 +46,15 @@ bool KeptCopyExists(const StartupRecord& record, const CStartupLocations& where)
 // Never for the win.ini lines, which take any number of programs.
 bool StartupEntryExists(const StartupRecord& record, const CStartupLocations& where);
 
+// Gives the record a Startup file's name as the folder lists it: fileName
+// the code page's spelling, realName the name itself where that spelling
+// is not exact (cleared otherwise).
+void SetStartupFileName(StartupRecord& record, const std::wstring& realName);
+
 // The Startup folder file a record names: its own file name when it has
 // one, else the one waiting in the keeping or standing in the folder (a
 // shortcut first when the record has a target), else "<task name>.lnk".
 // Empty when the name would leave the folder: a record file is text anyone
-// can edit, and "..\\x" must not touch a file elsewhere.
+// can edit, and "..\\x" must not touch a file elsewhere. For a record with a
+// real name, the code page's spelling of it.
 CString StartupFileName(const StartupRecord& record, const CStartupLocations& where);

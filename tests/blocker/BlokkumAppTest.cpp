@@ -578,6 +578,52 @@ size_t ShownBoxesOf(DWORD process, HWND sheet) {
     return boxes;
 }
 
+// The window of that process with the title, or null after ms.
+HWND WindowOf(DWORD process, const char* title, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50, Sleep(50)) {
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, nullptr, title)) != nullptr;) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == process) return w;
+        }
+    }
+    return nullptr;
+}
+
+TEST(BlokkumStart, AStartAfterAKillBetweenABannerTickAndApplyPutsTheHostsFileBySavedSetting) {
+    CBlokkumProcess blokkum;
+    // A pack that leaves key 9999 empty: the window bears the built-in title.
+    blokkum.program.Write("Language\\English.ini", "[QuorvaneBlokkum]\r\n9999=\r\n");
+    blokkum.first = CBlokkumProcess::Start();
+    HWND sheet = WindowOf(blokkum.first.dwProcessId, BLOKKUM_CAPTION, 20000);
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(WindowOf(blokkum.first.dwProcessId, BLOKKUM_INSTANCE_TITLE, 1000));
+    HWND popups = HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ASSERT_TRUE(popups);
+    CheckDlgButton(popups, IDC_BANNERS, BST_CHECKED);
+    SendMessageA(popups, WM_COMMAND, MAKEWPARAM(IDC_BANNERS, BN_CLICKED), LPARAM(GetDlgItem(popups, IDC_BANNERS)));
+    // An entry of the banner list that blocking puts in.
+    const std::string list = ReadFileText(blokkum.program.File(BLOKKUM_BANNERS_ON_FILE));
+    const size_t entry = list.find("\n127.0.0.1") + 1;
+    const std::string banner = list.substr(entry, list.find('\n', entry) - entry);
+    ASSERT_NE(ReadFileText(blokkum.Hosts()).find(banner), std::string::npos) << "the tick switched nothing";
+    TerminateProcess(blokkum.first.hProcess, 1);
+    WaitForSingleObject(blokkum.first.hProcess, 10000);
+    for (HANDLE h : {blokkum.first.hProcess, blokkum.first.hThread}) CloseHandle(h);
+
+    // The sheet comes after the start-up's work.
+    blokkum.first = CBlokkumProcess::Start();
+    ASSERT_TRUE(WindowOf(blokkum.first.dwProcessId, BLOKKUM_CAPTION, 20000));
+    HWND again = WindowOf(blokkum.first.dwProcessId, BLOKKUM_INSTANCE_TITLE, 1000);
+    ASSERT_TRUE(again);
+    const std::string hosts = ReadFileText(blokkum.Hosts());
+    EXPECT_EQ(hosts.find(banner), std::string::npos) << hosts;
+    EXPECT_EQ(hosts.rfind(CBlokkumProcess::kHosts, 0), 0u) << hosts;
+    EXPECT_NE(hosts.find("127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS), std::string::npos) << hosts;
+    PostMessageA(again, WM_LASTBROWSERCLOSED, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(blokkum.first.hProcess, 15000), WAIT_OBJECT_0);
+}
+
 TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
     COriginServer site([](const COriginRequest&) {
         COriginReply r;
@@ -585,9 +631,12 @@ TEST(BlokkumStart, ARunFromFirstStartToTheLastBrowserClosing) {
         return r;
     });
     CBlokkumProcess blokkum;
+    const DWORD usersAttributes = GetFileAttributesA(blokkum.Hosts());
     blokkum.first = CBlokkumProcess::Start();
     HWND window = CBlokkumProcess::WaitForWindow(20000);
     ASSERT_TRUE(window) << "no window captioned by the pack's key 9999";
+    // Recorded before Blokkum's first change, for the uninstaller to give back.
+    EXPECT_EQ(ReadDWORD(blokkum.key.SubKey(), BLOKKUM_HOSTS_ATTRIBUTES_VALUE), usersAttributes);
 
     // The mutex has the built-in name, whatever the pack calls the window.
     HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, BLOKKUM_INSTANCE_TITLE);

@@ -76,6 +76,23 @@ TEST(LanguagePack, MissingPackOrKeyGivesTheBuiltInText) {
               BLOKKUM_INSTANCE_TITLE);
 }
 
+TEST(LanguagePack, InstanceTitleIsThePacksTextOrElseTheBuiltInOne) {
+    const struct {
+        const char* line;  // of key 9999 in the pack
+        const char* title;
+    } rows[] = {
+        {"9999=Mine#1\r\n", "Mine#1"},
+        {"9999=\r\n", BLOKKUM_INSTANCE_TITLE},
+        {"9999=   \r\n", BLOKKUM_INSTANCE_TITLE},
+        {"", BLOKKUM_INSTANCE_TITLE},
+    };
+    for (const auto& r : rows) {
+        PackFixture p;
+        p.Write("Test", r.line);
+        EXPECT_EQ(InstanceTitle(p.path, p.language), r.title) << r.line;
+    }
+}
+
 TEST(LanguagePack, ChangingTheLanguageSwitchesTheNextLookup) {
     PackFixture p;
     p.Write("Test", "1000=test text\r\n");

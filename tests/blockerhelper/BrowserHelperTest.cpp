@@ -105,6 +105,16 @@ TEST_F(BrowserHelperTest, BlokkumRunningBeforeTheBrowserKeepsItsOwnCount) {
     OnProcessDetach(kBrowser, blokkumsOwn);
 }
 
+TEST_F(BrowserHelperTest, AnEmptyInstanceTitleInThePackLooksForTheBuiltInOne) {
+    m_folder.Write("Language\\Pack.ini", "[QuorvaneBlokkum]\r\n9999=\r\n");
+    m_title = BLOKKUM_INSTANCE_TITLE;
+    OpenBlokkum();
+    // This window or a running Blokkum's: never one without a title.
+    char title[256] = {};
+    GetWindowTextA(FindBlockerWindow(), title, sizeof title);
+    EXPECT_STREQ(title, BLOKKUM_INSTANCE_TITLE);
+}
+
 TEST_F(BrowserHelperTest, LoadsOnlyWhereItsStartModeAndHostAllowItAndCountsNothingElse) {
     const struct {
         const char* startup;  // null: no QVINI.ini

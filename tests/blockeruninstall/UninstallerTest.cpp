@@ -113,7 +113,7 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
 
     EXPECT_EQ(ReadFileText(operaIni), "[User Prefs]\r\nX=1\r\n[Proxy]\r\nUse HTTP=0\r\nHTTP Server\r\n");
     EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA7), 0u);
-    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA6), 0u);
+    EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_OPERA6), 99u) << "a flag Blokkum never set is not written";
     EXPECT_EQ(ReadFileText(userJs),
               "user_pref(\"network.proxy.http\", \"\");\r\n"
               "user_pref(\"network.proxy.http_port\", 0);\r\n"
@@ -122,14 +122,20 @@ TEST(Blokkout, ZoneActionsAndBrowserProxiesAreGivenBack) {
     EXPECT_EQ(ReadDWORD(proxySetting, BLOKKUM_FLAG_LAN), 99u);
 }
 
-TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
+TEST(Blokkout, WhatCannotBeResetIsNamedAndKeepsItsFlagAndTheRestIsReset) {
     UninstallFixture f;
     f.SeedBlokkum();
     f.root.Write("Blokkum\\acRs.ini", "[Internet]\r\n1200=3\r\n");
     f.root.Write("WINDOWS\\hosts", "127.0.0.1 localhost\r\n");
     WriteDWORD(f.where.blokkum.ProxySettingKey(), BLOKKUM_FLAG_NETSCAPE, 1);
-    CRegKey mozilla;
+    WriteDWORD(f.where.blokkum.ProxySettingKey(), BLOKKUM_FLAG_OPERA7, 1);
+    CRegKey mozilla, opera;
     mozilla.Create(HKEY_CURRENT_USER, f.where.blokkum.mozillaKey + "\\Mozilla 1.4");
+    opera.Create(HKEY_CURRENT_USER, f.where.blokkum.operaKey);
+    opera.SetString("Last Directory2", f.root.File("Opera7"));
+    f.root.Write("Opera7\\Opera.exe", "MZ");
+    f.root.Write("Opera7\\OperaDef6.ini", "[System]\r\nMulti User=0\r\n");
+    const CString operaIni = f.root.Write("Opera7\\profile\\opera6.ini", kOperaSet);
     CString userJs[2];
     const char* const names[2] = {"alice", "carol"};
     for (int i = 0; i < 2; ++i) {
@@ -141,11 +147,13 @@ TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
 
     CScriptedMessageBoxes boxes;
     {
-        CHandle held = HoldFile(userJs[1], FILE_SHARE_READ);
-        ASSERT_TRUE(held.IsValid());
+        CHandle held = HoldFile(userJs[1], FILE_SHARE_READ), heldOpera = HoldFile(operaIni, 0);
+        ASSERT_TRUE(held.IsValid() && heldOpera.IsValid());
         CUninstallerApp app(f.where);
         EXPECT_FALSE(app.InitInstance());
     }
+    EXPECT_EQ(ReadFileText(operaIni), kOperaSet);
+    EXPECT_EQ(ReadDWORD(f.where.blokkum.ProxySettingKey(), BLOKKUM_FLAG_OPERA7), 1u);
 
     EXPECT_EQ(ReadFileText(userJs[0]),
               "user_pref(\"network.proxy.http\", \"\");\r\n"
@@ -153,9 +161,20 @@ TEST(Blokkout, AProfileThatCannotBeResetLeavesTheOthersResetAndIsNamed) {
               "user_pref(\"network.proxy.type\", 0);\r\n");
     EXPECT_EQ(ReadFileText(userJs[1]), kUserJsSet);
     const std::vector<RecordedBox> told = boxes.Boxes();
-    ASSERT_EQ(told.size(), 1u);
+    ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0].text, "Error, Failed to reset Netscape proxy setting.\nThese are still set for Blokkum's proxy and "
                             "must be reset by hand: carol (" + userJs[1].str() + ")");
+    EXPECT_NE(told[1].text.find(operaIni.str()), std::string::npos) << told[1].text;
+}
+
+TEST(Blokkout, AnEmptyInstanceTitleInThePackLooksForTheBuiltInOne) {
+    UninstallFixture f;
+    f.title = "";
+    f.SeedBlokkum();
+    CUninstallerApp app(f.where);
+    ASSERT_TRUE(app.ReadBlokkumKey());
+    app.NotifyBlokkum();
+    EXPECT_EQ(app.m_strInstanceTitle, BLOKKUM_INSTANCE_TITLE);
 }
 
 TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
@@ -205,21 +224,23 @@ TEST(Blokkout, MissingPiecesAreReportedOrLeftAlone) {
 TEST(Blokkout, TheHostsFileLosesOnlyWhatBlokkumPutIn) {
     const std::string block = "# Quorvane Blokkum banner list: begin\r\n127.0.0.1 ads.example\r\n"
                               "# Quorvane Blokkum banner list: end\r\n";
+    const int kFree = -1;
     struct Row {
         const char* name;
         std::string before, after;
-        bool held;  // another program holds the file without sharing writes
+        int held;  // kFree, or the sharing another program holds the file with
     } rows[] = {
         {"user lines around the block",
          "127.0.0.1 localhost\r\n127.0.0.1\t" BLOKKUM_PROXY_HOST_ALIAS "\r\n10.1.2.3 my-nas.home\r\n" + block +
              "192.168.7.7 printer.home",
-         "127.0.0.1 localhost\r\n10.1.2.3 my-nas.home\r\n192.168.7.7 printer.home", false},
+         "127.0.0.1 localhost\r\n10.1.2.3 my-nas.home\r\n192.168.7.7 printer.home", kFree},
         {"a created file, and entries of the user's that name the alias",
          "# Created By Quorvane Blokkum.\r\n127.0.0.1  QVBLOKKUM\n127.0.0.1 " BLOKKUM_PROXY_HOST_ALIAS
          " nas\n10.0.0.9 " BLOKKUM_PROXY_HOST_ALIAS " # mine\n" + block,
-         "127.0.0.1 " BLOKKUM_PROXY_HOST_ALIAS " nas\n10.0.0.9 " BLOKKUM_PROXY_HOST_ALIAS " # mine\n", false},
-        {"a file that cannot be replaced", "10.1.2.3 my-nas.home\r\n" + block, "10.1.2.3 my-nas.home\r\n" + block,
-         true},
+         "127.0.0.1 " BLOKKUM_PROXY_HOST_ALIAS " nas\n10.0.0.9 " BLOKKUM_PROXY_HOST_ALIAS " # mine\n", kFree},
+        {"a file held for reading", "10.1.2.3 my-nas.home\r\n" + block, "10.1.2.3 my-nas.home\r\n" + block,
+         FILE_SHARE_READ},
+        {"a file held without sharing", "10.1.2.3 my-nas.home\r\n" + block, "10.1.2.3 my-nas.home\r\n" + block, 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -231,19 +252,19 @@ TEST(Blokkout, TheHostsFileLosesOnlyWhatBlokkumPutIn) {
         CScriptedMessageBoxes boxes;
         {
             CHandle held;
-            if (r.held) held = HoldFile(f.hosts, FILE_SHARE_READ);
+            if (r.held != kFree) held = HoldFile(f.hosts, DWORD(r.held));
             CUninstallerApp app(f.where);
             EXPECT_FALSE(app.InitInstance());
         }
         SetFileAttributesA(f.hosts, FILE_ATTRIBUTE_NORMAL);
         EXPECT_EQ(ReadFileText(f.hosts), r.after);
-        EXPECT_EQ(FileExists(backup), r.held);
+        EXPECT_EQ(FileExists(backup), r.held != kFree);
         std::vector<std::string> told;
         for (const RecordedBox& b : boxes.Boxes()) told.push_back(b.text);
         std::vector<std::string> expected;
-        if (r.held)
+        if (r.held != kFree)
             expected.push_back("Error, Failed to take Blokkum's entries out of the HOSTS file.\n" + f.hosts.str() +
-                               " can't be read or changed. The HOSTS file was not changed.");
+                               " is in use by another program. The HOSTS file was not changed.");
         EXPECT_EQ(told, expected);
     }
 }
@@ -324,6 +345,11 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
                                           "\r\n10.1.2.3 my-nas.home\r\n# Quorvane Blokkum banner list: begin\r\n"
                                           "127.0.0.1 ads.example\r\n# Quorvane Blokkum banner list: end\r\n"
                                           "192.168.7.7 printer.home\r\n"));
+    // A plain file when Blokkum first started, read-only, hidden and system since.
+    const DWORD usersAttributes = GetFileAttributesA(hostsPath);
+    ASSERT_EQ(usersAttributes & kHostsClosedAttributes, DWORD(FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(RecordHostsAttributes(HKEY_CURRENT_USER, BLOKKUM_REGISTRY_KEY, hostsPath));
+    ASSERT_TRUE(SetHostsAttributes(hostsPath, true));
     // The user's own proxy, kept by Blokkum's set before it put its own on.
     CRegKey kept;
     ASSERT_EQ(kept.Create(HKEY_CURRENT_USER, BLOKKUM_PROXY_SETTING_KEY "\\Internet Explorer\\LAN"), ERROR_SUCCESS);
@@ -353,6 +379,7 @@ TEST(Blokkout, TheProgramUndoesBlokkumOnThisMachine) {
     internetSettings.QueryString("ProxyServer", server);
     EXPECT_EQ(server, "http=company:3128");
     EXPECT_EQ(ReadFileText(hostsPath), userLines);
-    EXPECT_EQ(GetFileAttributesA(hostsPath), DWORD(kHostsClosedAttributes));
+    EXPECT_EQ(GetFileAttributesA(hostsPath), usersAttributes);
+    EXPECT_EQ(ReadDWORD(BLOKKUM_REGISTRY_KEY, BLOKKUM_HOSTS_ATTRIBUTES_VALUE), 99u);
     EXPECT_FALSE(FileExists(program.File("mHosts")));
 }

@@ -210,6 +210,7 @@ TEST_F(StartupEditorTest, ARecordFileOfOtherLineEndsOrADamagedEndIsListedAndKept
         {"cut in the command line", whole.substr(0, location + 5), 2},
         {"no last line end", whole.substr(0, whole.size() - 2), 2},
         {"a line inserted", std::string(whole).insert(whole.find("B\r\n") + 3, "inserted\r\n"), 1},
+        {"blank lines between records", std::string(whole).insert(last, "\r\n\r\n").insert(0, "\r\n"), 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -222,6 +223,27 @@ TEST_F(StartupEditorTest, ARecordFileOfOtherLineEndsOrADamagedEndIsListedAndKept
         EXPECT_TRUE(next.ApplyNow());
         EXPECT_EQ(ReadFileText(where.saveProf), c.disabled == 3 ? whole : c.text);
     }
+}
+
+TEST_F(StartupEditorTest, ARecordFileWhoseLineEndsWereDoubledListsItsEntriesAndTheyEnable) {
+    const auto names = {"Probe1", "Probe2", "Probe3", "Probe4"};
+    Loaded(names);
+    for (const char* name : names) Toggle(name);
+    ASSERT_TRUE(editor.ApplyNow());
+    std::string doubled = ReadFileText(where.saveProf);
+    for (size_t at = 0; (at = doubled.find("\r\n", at)) != std::string::npos; ++at) doubled[at + 1] = '\r';
+    files.Write("SaveProf.pro", doubled);
+
+    CStartupEditor next(where);
+    next.Load();
+    ASSERT_EQ(next.List().GetCount(), 4);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(next.List().GetAt(row).status, "Disabled") << row;
+        ASSERT_TRUE(next.ToggleDisable(row, buttons));
+    }
+    ASSERT_TRUE(next.ApplyNow());
+    for (const char* name : names) EXPECT_EQ(Value(name), std::string("C:\\") + name);
+    EXPECT_FALSE(FileExists(where.saveProf));
 }
 
 TEST_F(StartupEditorTest, ARecordFileThatCannotBeReadIsNeitherReplacedNorDeleted) {

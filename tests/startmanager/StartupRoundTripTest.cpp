@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Files.h"
+#include "RealFileNames.h"
 #include "ShellLink.h"
 #include "StartupEditor.h"
 #include "StartupTestSupport.h"
@@ -19,7 +20,7 @@
 
 namespace {
 // A shortcut with everything a plain re-created one would lose.
-void CreateFullShortcut(const CString& path, const CString& target) {
+void CreateFullShortcut(const std::wstring& path, const CString& target) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     IShellLinkA* link = nullptr;
     IPersistFile* file = nullptr;
@@ -33,11 +34,7 @@ void CreateFullShortcut(const CString& path, const CString& target) {
         link->SetDescription("Starts with arguments");
         hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
     }
-    if (SUCCEEDED(hr)) {
-        std::wstring wide(size_t(path.GetLength()), L' ');
-        for (int i = 0; i < path.GetLength(); ++i) wide[size_t(i)] = wchar_t(static_cast<unsigned char>(path[i]));
-        hr = file->Save(wide.c_str(), TRUE);
-    }
+    if (SUCCEEDED(hr)) hr = file->Save(path.c_str(), TRUE);
     if (file) file->Release();
     if (link) link->Release();
     CoUninitialize();
@@ -88,6 +85,12 @@ protected:
                 DeleteFileA(JoinPath(*folder, FileNameOf(path)));
                 for (int n = 1; n < 10; ++n) DeleteFileA(JoinPath(*folder, FileNameOf(path) + "." + CString('0' + char(n))));
             }
+        }
+        for (const std::wstring& file : realFiles) {
+            CString copy = SpellingOf(file);
+            copy.Replace('?', '_');
+            RealDeleteFile(JoinRealPath(where.userStartup, file));
+            for (int n = 1; n < 10; ++n) DeleteFileA(JoinPath(where.userPrivateFolder, copy + "." + CString('0' + char(n))));
         }
         SetAppPath("");
         SetLanguageFile(kDefaultLanguageFile);
@@ -142,6 +145,8 @@ protected:
     std::vector<Value> values;
     // Full paths of the files made in the Startup folders.
     std::vector<CString> createdFiles;
+    // Names of the files made in the user's Startup folder by their real names.
+    std::vector<std::wstring> realFiles;
 };
 }  // namespace
 
@@ -159,7 +164,7 @@ TEST_F(RealPlacesTest, EveryLocationComesBackByteForByteAfterDisableRestartAndEn
     ASSERT_TRUE(WritePrivateProfileStringA(kWinIniSection, "Load", "C:\\load.exe", where.winIni));
     ASSERT_TRUE(WritePrivateProfileStringA(kWinIniSection, "Run", runLine.c_str(), where.winIni));
     createdFiles.push_back(JoinPath(where.userStartup, name + ".lnk"));
-    CreateFullShortcut(createdFiles.back(), target);
+    CreateFullShortcut(WideOf(createdFiles.back()), target);
     AddFile(where.userStartup, name + ".txt", "a plain file\r\n");
     // A plain file and a shortcut of one row name: two entries, neither touches the other.
     AddFile(where.commonStartup, name, "no shortcut");
@@ -194,6 +199,41 @@ TEST_F(RealPlacesTest, EveryLocationComesBackByteForByteAfterDisableRestartAndEn
     ASSERT_EQ(ToggleMine(next, "Disabled"), 15);
     ASSERT_TRUE(next.ApplyNow()) << (next.Failures().IsEmpty() ? "" : next.Failures()[0].c_str());
     EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(FileExists(where.saveProf));
+}
+
+TEST_F(RealPlacesTest, AShortcutNamedOutsideTheCodePageDisablesAndEnablesByteForByte) {
+    const CString target = JoinPath(GetWindowsFolder(), "notepad.exe");
+    const std::wstring file = L"Notes Caf\u00e9 \u0d9a\u2713 " + WideOf(name) + L".lnk";
+    CString spelled;
+    ASSERT_FALSE(SpellInCodePage(file, spelled)) << "the code page spells " << spelled.c_str();
+    realFiles.push_back(file);
+    const std::wstring path = JoinRealPath(where.userStartup, file);
+    CreateFullShortcut(path, target);
+    CString before, after;
+    ASSERT_TRUE(RealReadWholeFile(path, before));
+
+    auto toggleIt = [&](CStartupEditor& editor, const char* status) {
+        editor.Load();
+        CButtonUpdate buttons;
+        for (int i = 0; i < editor.List().GetCount(); ++i) {
+            const StartupRecord& row = editor.List().GetAt(i);
+            if (row.realName != file) continue;
+            EXPECT_EQ(row.status, status);
+            EXPECT_EQ(row.location, target);
+            EXPECT_EQ(CStartupList::ShownTaskName(row), file.substr(0, file.size() - 4));
+            return editor.ToggleDisable(i, buttons) && editor.ApplyNow();
+        }
+        return false;
+    };
+    CStartupEditor first(where);
+    ASSERT_TRUE(toggleIt(first, "Enabled")) << (first.Failures().IsEmpty() ? "not listed" : first.Failures()[0].c_str());
+    EXPECT_FALSE(RealFileExists(path));
+    // Restarted: found again through SaveProf.pro alone.
+    CStartupEditor next(where);
+    ASSERT_TRUE(toggleIt(next, "Disabled")) << (next.Failures().IsEmpty() ? "not listed" : next.Failures()[0].c_str());
+    ASSERT_TRUE(RealReadWholeFile(path, after));
+    EXPECT_TRUE(after == before);
     EXPECT_FALSE(FileExists(where.saveProf));
 }
 
@@ -255,7 +295,7 @@ protected:
         if (IsIni(p)) return void(WritePrivateProfileStringA(kWinIniSection, p.key, Text(p, v), where.winIni));
         createdFiles.push_back(File(p));
         if (v) return void(CreateShortcut(File(p), Text(p, v)));
-        CreateFullShortcut(File(p), Text(p, v));
+        CreateFullShortcut(WideOf(File(p)), Text(p, v));
     }
     void TakeAway(const Place& p) {
         CRegKey key;
