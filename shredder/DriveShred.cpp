@@ -36,6 +36,8 @@ int CDriveShred::ShredRoot(const CString& root) {
         return ShredWholeDrive(drive, fileSystem, formatAfter ? 1 : 0);
     }
     if (mode == 0) return CFreeSpaceShred(m_job).Run(root);
+    // A drive mode this Grindel does not know: the drive is left, and the run says so.
+    m_job.Host().Report(LoadLangStringWith(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
     return 0;
 }
 

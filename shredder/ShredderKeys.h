@@ -114,6 +114,15 @@ enum TextKey {
     TXT_FOLDER_RENAMED = 9171,
     TXT_BIN_LEFT = 9172,
     TXT_BIN_NOT_EMPTIED = 9173,
+    TXT_NO_ITEMS = 9180,
+    TXT_UNREAD = 9181,
+    TXT_SUBFOLDER_SKIPPED = 9184,
+    TXT_FOLDER_KEPT = 9185,
+    TXT_QUOTA_NOTE = 9186,
+    TXT_PATH_TOO_LONG = 9187,
+    TXT_TOO_DEEP = 9188,
+    TXT_AND_MORE = 9189,
+    TXT_DAMAGED_LINE = 9193,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -232,6 +241,26 @@ const char* const kTextBinLeft =
     "The Recycle Bin on drive %c: has not been emptied.\nThese items could not be removed on their own (a link, or "
     "an item in use), and emptying the bin would reach what a link leads to:%s";
 const char* const kTextBinNotEmptied = "The Recycle Bin on drive %c: could not be emptied.\nError code: %s";
+const char* const kTextNoItems = "Error: the command line names nothing to shred.\nNothing has been shredded.";
+const char* const kTextUnread =
+    "Error: this part of the command line is not between two double quotes, so it has not been read:\n%s";
+const char* const kTextDamagedLine =
+    "Error: the command line of this scheduled run is damaged.\nNothing has been shredded.";
+const char* const kTextSubfolderSkipped =
+    "Not shredded: the subfolder\n%s\nhas been left as it is. A scheduled run asks no questions, and its task "
+    "does not say to shred subfolders.";
+const char* const kTextFolderKept =
+    "Not removed: the folder\n%s\nhas been kept. A scheduled run asks no questions, and its task does not say to "
+    "remove subfolders.";
+const char* const kTextQuotaNote =
+    "A disk space quota is in effect for your account: only the free space available to your account has been "
+    "shredded, not necessarily all of the disk's free space.";
+const char* const kTextPathTooLong =
+    "Not shredded: these items in\n%s\ncould not be reached, since their paths are longer than Windows allows "
+    "(%u characters):%t";
+const char* const kTextTooDeep =
+    "Not shredded: these items in\n%s\ncould not be reached, since they lie more than %u folders deep:%t";
+const char* const kTextAndMore = "and %u more.";
 const char* const kTextSkipFolder = "Skipping %s folder.";
 const char* const kTextSystemFolder = "Warning:\n%s\nis marked as a System folder.\nAre you sure you want to shred it?";
 const char* const kTextShredSubfolder = "Shred subfolder:\n%s?";
