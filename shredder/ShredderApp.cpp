@@ -234,7 +234,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     // parser does not read: it is still a run nobody watches.
     for (const CString& piece : m_unread)
         if (SplitCmdLine(piece).Find("/s") >= 0) m_settings.scheduled = true;
-    const bool damaged = !m_unread.IsEmpty();
+    const bool damaged = !m_unread.IsEmpty() || !m_unreadLists.IsEmpty();
     if (m_settings.scheduled && (m_items.IsEmpty() || damaged)) {
         // Nobody is there to use the window, nor to say what a damaged line
         // meant: such a run shreds nothing, ends, and says why.
@@ -243,6 +243,12 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
             Report(LoadLangString(TXT_NO_ITEMS, kTextNoItems), MB_ICONERROR);
         else
             Report(LoadLangString(TXT_DAMAGED_LINE, kTextDamagedLine), MB_ICONERROR);
+        m_exitCode = 1;
+        return false;
+    }
+    if (m_items.IsEmpty() && !m_unreadLists.IsEmpty()) {
+        // Started to shred a list it cannot read: the window would let the user believe nothing was asked.
+        ReportUnreadCommandLine();
         m_exitCode = 1;
         return false;
     }
@@ -464,6 +470,11 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
     }
     if (token.GetLength() > 0 && token[0] == '/') {
         const char option = token.GetLength() > 1 ? token[1] : 0;
+        if (option == kItemListOption[1]) {
+            const CString list = token.Mid(2);
+            if (!ReadItemList(list, m_items)) m_unreadLists.Add(list);
+            return true;
+        }
         const int value = atoi(token.c_str() + (token.GetLength() > 1 ? 2 : 1));
         if (option == 'O') m_settings.optionO = value;
         else if (option == 'D') m_settings.optionD = value;
@@ -488,6 +499,8 @@ void CShredderApp::LogJobEnd() {
 void CShredderApp::WriteLog(const char* text) { m_log.Add(text); }
 
 void CShredderApp::ReportUnreadCommandLine() {
+    for (const CString& list : m_unreadLists)
+        Report(LoadLangStringWith(TXT_LIST_UNREADABLE, kTextListUnreadable, list), MB_ICONERROR);
     for (const CString& piece : m_unread) Report(LoadLangStringWith(TXT_UNREAD, kTextUnread, piece), MB_ICONERROR);
 }
 

@@ -159,6 +159,7 @@ private:
 
     CStringArray m_items;
     CStringArray m_unread;
+    CStringArray m_unreadLists;
     CJobSettings m_settings;
     bool m_expectTaskName = false;
     CString m_taskName;

@@ -116,6 +116,8 @@ enum TextKey {
     TXT_BIN_NOT_EMPTIED = 9173,
     TXT_NO_ITEMS = 9180,
     TXT_UNREAD = 9181,
+    TXT_LIST_UNREADABLE = 9182,
+    TXT_TOO_MANY_ITEMS = 9183,
     TXT_SUBFOLDER_SKIPPED = 9184,
     TXT_FOLDER_KEPT = 9185,
     TXT_QUOTA_NOTE = 9186,
@@ -246,6 +248,11 @@ const char* const kTextUnread =
     "Error: this part of the command line is not between two double quotes, so it has not been read:\n%s";
 const char* const kTextDamagedLine =
     "Error: the command line of this scheduled run is damaged.\nNothing has been shredded.";
+const char* const kTextListUnreadable =
+    "Error: the list of items to shred\n%s\ncould not be read. None of the items in it has been shredded.";
+const char* const kTextTooManyItems =
+    "Only %u of the %t selected items can be handed to Quorvane Grindel at once, and the list of them could not be "
+    "written to the folder for temporary files.\nNothing has been shredded: select at most %u items at a time.";
 const char* const kTextSubfolderSkipped =
     "Not shredded: the subfolder\n%s\nhas been left as it is. A scheduled run asks no questions, and its task "
     "does not say to shred subfolders.";

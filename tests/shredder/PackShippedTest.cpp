@@ -139,6 +139,8 @@ const PackText kTexts[] = {
     {9173, kTextBinNotEmptied},
     {9180, kTextNoItems},
     {9181, kTextUnread},
+    {9182, kTextListUnreadable},
+    {9183, kTextTooManyItems},
     {9184, kTextSubfolderSkipped},
     {9185, kTextFolderKept},
     {9186, kTextQuotaNote},
