@@ -534,8 +534,10 @@ bool CShredderApp::AskDriveOptions(const CString&, const CString& fileSystem, bo
     return true;
 }
 
-void CShredderApp::FormatDrive(const CString& drive, bool) {
-    SHFormatDrive(GetActiveWindow(), UINT(DriveNumberOf(drive) - 1), SHFMT_ID_DEFAULT, 0);
+bool CShredderApp::FormatDrive(const CString& drive, bool) {
+    // Under Wine no dialog opens and the call says the drive cannot be formatted.
+    const DWORD result = SHFormatDrive(GetActiveWindow(), UINT(DriveNumberOf(drive) - 1), SHFMT_ID_DEFAULT, 0);
+    return result != DWORD(SHFMT_ERROR) && result != DWORD(SHFMT_CANCEL) && result != DWORD(SHFMT_NOFORMAT);
 }
 
 void CShredderApp::ShowSystemError(DWORD code) {

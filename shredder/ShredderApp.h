@@ -93,7 +93,7 @@ public:
     // The Shred Drive Options question (dialog 132): false is Cancel.
     bool AskDriveOptions(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
                          bool* formatAfter) override;
-    void FormatDrive(const CString& drive, bool ntfs) override;
+    bool FormatDrive(const CString& drive, bool ntfs) override;
 
     // Settings.
     int Method() const { return m_method; }

@@ -124,6 +124,9 @@ enum TextKey {
     TXT_PATH_TOO_LONG = 9187,
     TXT_TOO_DEEP = 9188,
     TXT_AND_MORE = 9189,
+    TXT_NOT_FORMATTED_NAMES = 9190,
+    TXT_NOT_FORMATTED_EMPTY = 9191,
+    TXT_DRIVE_PARTLY = 9192,
     TXT_DAMAGED_LINE = 9193,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
@@ -268,6 +271,16 @@ const char* const kTextPathTooLong =
 const char* const kTextTooDeep =
     "Not shredded: these items in\n%s\ncould not be reached, since they lie more than %u folders deep:%t";
 const char* const kTextAndMore = "and %u more.";
+const char* const kTextNotFormattedNames =
+    "Drive %s has been overwritten, but it has not been formatted.\nIts %t file system is still on it and still "
+    "holds the names of the files and folders that were on the drive, though not their contents.\nFormat the drive "
+    "to remove them.";
+const char* const kTextNotFormattedEmpty =
+    "Drive %s has been overwritten, but it has not been formatted.\nIts %t file system is still on it, empty but "
+    "for its volume label.";
+const char* const kTextDrivePartly =
+    "The shred of drive %s was stopped before it ended.\nThe drive has been partly overwritten: its files can no "
+    "longer be read, but parts of their contents are still on it.\nShred the whole drive again to remove them.";
 const char* const kTextSkipFolder = "Skipping %s folder.";
 const char* const kTextSystemFolder = "Warning:\n%s\nis marked as a System folder.\nAre you sure you want to shred it?";
 const char* const kTextShredSubfolder = "Shred subfolder:\n%s?";
