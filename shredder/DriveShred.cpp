@@ -1,6 +1,7 @@
 // The drive-root shred: the Shred Drive Options question, then the
 // free-space shred or the whole-drive shred over the raw volume of this
-// platform, and the Format dialog after a whole-drive shred that ran to its end.
+// platform, and the Format dialog after a whole-drive shred that ran to its
+// end, or word of what was left.
 #include "DriveShred.h"
 
 #include <cctype>
@@ -36,6 +37,8 @@ int CDriveShred::ShredRoot(const CString& root) {
         return ShredWholeDrive(drive, fileSystem, formatAfter ? 1 : 0);
     }
     if (mode == 0) return CFreeSpaceShred(m_job).Run(root);
+    // A drive mode this Grindel does not know: the drive is left, and the run says so.
+    m_job.Host().Report(LoadLangStringWith(TXT_NOT_AVAILABLE, kTextNotAvailable, root), MB_ICONINFORMATION);
     return 0;
 }
 
@@ -63,20 +66,55 @@ int CDriveShred::ShredWholeDrive(const CString& drive, const CString& fileSystem
     if (m_job.Host().Ask(LoadLangString(TXT_CONFIRM_DRIVE, kTextConfirmDrive), MB_YESNO | MB_ICONSTOP | MB_DEFBUTTON2,
                          IDNO) != IDYES)
         return 0;
-    bool completed = false;
-    const int rc = OverwriteDrive(drive, &completed);
-    // A cancelled or failed shred leaves data on the drive the user may still want: no format.
-    if (formatAfter == 1 && completed) m_job.Host().FormatDrive(drive, fileSystem == "NTFS");
+    CDriveOutcome outcome;
+    const int rc = OverwriteDrive(drive, &outcome);
+    IShredHost& host = m_job.Host();
+    if (!outcome.completed) {
+        // A cancelled or failed shred leaves data on the drive the user may still want: no format.
+        if (outcome.written) host.Report(LoadLangStringWith(TXT_DRIVE_PARTLY, kTextDrivePartly, drive), MB_ICONWARNING);
+        return rc;
+    }
+    const bool formatted = formatAfter == 1 && host.FormatDrive(drive, fileSystem == "NTFS");
+    // The shred keeps what NTFS needs to stay mountable, the names in its index
+    // among them, for the format to remove; a FAT drive is left empty.
+    const bool ntfs = outcome.type == FS_NTFS;
+    if (!formatted && (formatAfter == 1 || ntfs)) {
+        CString text = ntfs ? LoadLangStringWith(TXT_NOT_FORMATTED_NAMES, kTextNotFormattedNames, drive)
+                            : LoadLangStringWith(TXT_NOT_FORMATTED_EMPTY, kTextNotFormattedEmpty, drive);
+        text.Replace("%t", ntfs ? "NTFS" : outcome.type == FS_FAT32 ? "FAT32" : "FAT16");
+        host.Report(text, MB_ICONWARNING);
+    }
     return rc;
 }
+
+namespace {
+// Notes whether anything was written: a shred that stops after that has changed the drive.
+class CWatchedVolume : public IRawVolume {
+public:
+    explicit CWatchedVolume(IRawVolume& volume) : m_volume(volume) {}
+    bool Read(ULONGLONG offset, BYTE* buffer, DWORD length) override { return m_volume.Read(offset, buffer, length); }
+    bool Write(ULONGLONG offset, const BYTE* buffer, DWORD length) override {
+        m_written = true;
+        return m_volume.Write(offset, buffer, length);
+    }
+    bool Size(ULONGLONG* size) override { return m_volume.Size(size); }
+    bool Lock() override { return m_volume.Lock(); }
+    void Dismount() override { m_volume.Dismount(); }
+    bool Written() const { return m_written; }
+
+private:
+    IRawVolume& m_volume;
+    bool m_written = false;
+};
+}  // namespace
 
 IRawVolume* CDriveShred::OpenNtVolume(const CString& drive) {
     std::unique_ptr<CNtVolume> volume(new CNtVolume);
     return volume->Open(drive, true) ? volume.release() : nullptr;
 }
 
-int CDriveShred::OverwriteDrive(const CString& drive, bool* completed) {
-    *completed = false;
+int CDriveShred::OverwriteDrive(const CString& drive, CDriveOutcome* outcome) {
+    *outcome = CDriveOutcome();
     const CAlgorithm* algorithm = m_job.Algorithm();
     if (!algorithm) return 1;
     IShredHost& host = m_job.Host();
@@ -134,11 +172,14 @@ int CDriveShred::OverwriteDrive(const CString& drive, bool* completed) {
         return 1;
     }
     if (!nt) volume.reset(new CVwin32Volume(*device, DriveNumberOf(drive), geometry.type, geometry.bytesPerSector));
+    outcome->type = geometry.type;
     CWholeDriveShredder shredder(host, *progress, m_job.Buffer(), m_job.Abort(), m_job.EndSession());
-    const int rc = shredder.Run(*volume, geometry, *algorithm);
+    CWatchedVolume watched(*volume);
+    const int rc = shredder.Run(watched, geometry, *algorithm);
     volume->Dismount();
     m_job.SkipRuns() = shredder.SkipRuns();
     own.Close();
-    *completed = rc == 0 && !m_job.Stopping();
+    outcome->written = watched.Written();
+    outcome->completed = rc == 0 && !m_job.Stopping();
     return rc;
 }

@@ -34,6 +34,9 @@ private:
              ULONGLONG* indexBytes);
     // A shredded subfolder removed when it is empty, else reported as kept.
     void RemoveFolder(const CString& path, ULONGLONG indexBytes, const CString& realParent);
+    // Names what the walk of folder could not reach (key: why; limit: the
+    // bound that was passed), all of it in the log, the first few in a window.
+    void ReportLeft(const CString& folder, int key, const char* defaultText, int limit, const CStringArray& left);
     // leftAs: the name a folder that could not be named back now has (empty: it has its own).
     void ReportRemoveFailure(const CString& path, int error, const CString& leftAs);
 

@@ -121,10 +121,10 @@ int CFreeSpaceShred::Run(const CString& root) {
         return 0;
     }
     if (freeBytes != totalFree) {
-        const CString quota = LoadLangString(TXT_QUOTA, kTextQuota);
         if (scheduled) {
-            host.Report(quota, MB_ICONQUESTION);
-        } else if (host.Ask(quota, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES) != IDYES) {
+            host.Report(LoadLangString(TXT_QUOTA_NOTE, kTextQuotaNote), MB_ICONINFORMATION);
+        } else if (host.Ask(LoadLangString(TXT_QUOTA, kTextQuota), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES) !=
+                   IDYES) {
             _rmdir(folder);
             return 0;
         }

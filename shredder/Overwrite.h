@@ -49,8 +49,8 @@ public:
     // drive, and whether to format it after; false is Cancel.
     virtual bool AskDriveOptions(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
                                  bool* formatAfter) = 0;
-    // The system's Format dialog for a drive ("X:").
-    virtual void FormatDrive(const CString& drive, bool ntfs) = 0;
+    // The system's Format dialog for a drive ("X:"); false when the drive was not formatted.
+    virtual bool FormatDrive(const CString& drive, bool ntfs) = 0;
 };
 
 class IShredProgress {

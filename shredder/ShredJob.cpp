@@ -163,9 +163,9 @@ IShredProgress* CShredJob::OpenProgress(COwnProgress& own) {
     return nullptr;
 }
 
-int CShredJob::AskOrLogNo(const CString& text, UINT type) {
-    if (!m_settings.scheduled) return m_host.Ask(text, type, IDNO);
-    m_host.Report(text, MB_ICONQUESTION);
+int CShredJob::AskOrSkip(const CString& question, UINT type, const CString& skipped) {
+    if (!m_settings.scheduled) return m_host.Ask(question, type, IDNO);
+    m_host.Report(skipped, MB_ICONINFORMATION);
     return IDNO;
 }
 

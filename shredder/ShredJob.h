@@ -106,8 +106,9 @@ public:
     int RemoveOption() const;
     // The job's progress, or one of this operation's own (kept in own), opened; null after reporting 9010.
     IShredProgress* OpenProgress(COwnProgress& own);
-    // A question a scheduled run cannot ask: logged, and answered No.
-    int AskOrLogNo(const CString& text, UINT type);
+    // A question a scheduled run cannot ask: there answered No, and what was
+    // left for that is logged (skipped).
+    int AskOrSkip(const CString& question, UINT type, const CString& skipped);
     // The whole-drive shred's kept NTFS runs of the last drive.
     std::vector<CSkipRun>& SkipRuns() { return m_skipRuns; }
 

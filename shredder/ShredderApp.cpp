@@ -190,6 +190,7 @@ CShredderApp::CShredderApp(const CShredderEnvironment& environment)
     // The program's own folder; the current directory is wherever the shell or a task started us.
     m_appPath = m_env.programFolder.IsEmpty() ? GetModuleFolder() : m_env.programFolder;
     m_machine.programFolder = m_appPath;
+    m_log.SetPath(JoinPath(m_appPath, kLogFile));
 }
 
 CShredderApp::~CShredderApp() {
@@ -229,6 +230,28 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
         SetMethod(m_method);
 
     ParseCmdLine(cmdLine);
+    // A task line typed half in quotes keeps its "/s" outside them, where the
+    // parser does not read: it is still a run nobody watches.
+    for (const CString& piece : m_unread)
+        if (SplitCmdLine(piece).Find("/s") >= 0) m_settings.scheduled = true;
+    const bool damaged = !m_unread.IsEmpty() || !m_unreadLists.IsEmpty();
+    if (m_settings.scheduled && (m_items.IsEmpty() || damaged)) {
+        // Nobody is there to use the window, nor to say what a damaged line
+        // meant: such a run shreds nothing, ends, and says why.
+        ReportUnreadCommandLine();
+        if (!damaged)
+            Report(LoadLangString(TXT_NO_ITEMS, kTextNoItems), MB_ICONERROR);
+        else
+            Report(LoadLangString(TXT_DAMAGED_LINE, kTextDamagedLine), MB_ICONERROR);
+        m_exitCode = 1;
+        return false;
+    }
+    if (m_items.IsEmpty() && !m_unreadLists.IsEmpty()) {
+        // Started to shred a list it cannot read: the window would let the user believe nothing was asked.
+        ReportUnreadCommandLine();
+        m_exitCode = 1;
+        return false;
+    }
     // A scheduled run of named items never shows a window, so unless it empties
     // the Recycle Bin it does not load COM, which opens the display: under Wine
     // a quarter of a second before any work.
@@ -428,7 +451,7 @@ bool CShredderApp::ShowAlert(int textKey, const char* defaultText, bool* dontSho
 }
 
 bool CShredderApp::ParseCmdLine(const char* cmdLine) {
-    for (const CString& token : SplitCmdLine(cmdLine))
+    for (const CString& token : SplitCmdLine(cmdLine, &m_unread))
         if (!ProcessCmdToken(token)) return false;
     return true;
 }
@@ -447,6 +470,11 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
     }
     if (token.GetLength() > 0 && token[0] == '/') {
         const char option = token.GetLength() > 1 ? token[1] : 0;
+        if (option == kItemListOption[1]) {
+            const CString list = token.Mid(2);
+            if (!ReadItemList(list, m_items)) m_unreadLists.Add(list);
+            return true;
+        }
         const int value = atoi(token.c_str() + (token.GetLength() > 1 ? 2 : 1));
         if (option == 'O') m_settings.optionO = value;
         else if (option == 'D') m_settings.optionD = value;
@@ -460,22 +488,20 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
 }
 
 void CShredderApp::LogJobEnd() {
-    if (!m_settings.scheduled || !m_lastMessage.IsEmpty()) return;
-    // The items after the one the session end stopped were never touched.
-    m_lastMessage = m_endSession ? kTextSessionEnded : kTextSuccess;
-    WriteLog(m_lastMessage + "\r\n\r\n");
+    if (m_settings.scheduled && m_lastMessage.IsEmpty()) {
+        // The items after the one the session end stopped were never touched.
+        m_lastMessage = m_endSession ? kTextSessionEnded : kTextSuccess;
+        WriteLog(m_lastMessage + "\r\n\r\n");
+    }
+    m_log.Flush();
 }
 
-void CShredderApp::WriteLog(const char* text) {
-    CString lines(text);
-    lines.Replace("\r\n", "\n");
-    lines.Replace("\n", "\r\n");
-    CHandle file(CreateFileA(JoinPath(m_appPath, kLogFile), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return;
-    SetFilePointer(file, 0, nullptr, FILE_END);
-    DWORD written = 0;
-    WriteFile(file, lines.c_str(), DWORD(lines.GetLength()), &written, nullptr);
+void CShredderApp::WriteLog(const char* text) { m_log.Add(text); }
+
+void CShredderApp::ReportUnreadCommandLine() {
+    for (const CString& list : m_unreadLists)
+        Report(LoadLangStringWith(TXT_LIST_UNREADABLE, kTextListUnreadable, list), MB_ICONERROR);
+    for (const CString& piece : m_unread) Report(LoadLangStringWith(TXT_UNREAD, kTextUnread, piece), MB_ICONERROR);
 }
 
 int CShredderApp::Report(const CString& text, UINT type) {
@@ -508,8 +534,10 @@ bool CShredderApp::AskDriveOptions(const CString&, const CString& fileSystem, bo
     return true;
 }
 
-void CShredderApp::FormatDrive(const CString& drive, bool) {
-    SHFormatDrive(GetActiveWindow(), UINT(DriveNumberOf(drive) - 1), SHFMT_ID_DEFAULT, 0);
+bool CShredderApp::FormatDrive(const CString& drive, bool) {
+    // Under Wine no dialog opens and the call says the drive cannot be formatted.
+    const DWORD result = SHFormatDrive(GetActiveWindow(), UINT(DriveNumberOf(drive) - 1), SHFMT_ID_DEFAULT, 0);
+    return result != DWORD(SHFMT_ERROR) && result != DWORD(SHFMT_CANCEL) && result != DWORD(SHFMT_NOFORMAT);
 }
 
 void CShredderApp::ShowSystemError(DWORD code) {
@@ -535,6 +563,7 @@ IShredProgress* CShredderApp::CreateProgress() {
 void CShredderApp::RunCmdLineJob() {
     m_abort = false;
     m_engine->ResetFailures();
+    ReportUnreadCommandLine();
 
     CString confirm;
     if (m_items.GetSize() == 1) {

@@ -25,6 +25,7 @@
 #include "Overwrite.h"
 #include "Profile.h"
 #include "RecycleBinShred.h"
+#include "RunLog.h"
 #include "ShredJob.h"
 #include "Strings.h"
 #include "TaskChecks.h"
@@ -68,9 +69,13 @@ public:
     bool ParseCmdLine(const char* cmdLine);
     bool ProcessCmdToken(const CString& token);
     void RunCmdLineJob();
-    // The scheduled run's closing line, once: the last message, or success or the session end.
+    // The scheduled run's closing line, once (success or the session end, when
+    // nothing was recorded), and the run's lines appended to log.txt.
     void LogJobEnd();
+    // Keeps text for the run's block of log.txt.
     void WriteLog(const char* text);
+    // Reports what the command line held but named no item by.
+    void ReportUnreadCommandLine();
 
     // What the operations share; there once start-up made the engine.
     CShredJob& Job() { return *m_job; }
@@ -88,7 +93,7 @@ public:
     // The Shred Drive Options question (dialog 132): false is Cancel.
     bool AskDriveOptions(const CString& root, const CString& fileSystem, bool* freeSpaceOnly,
                          bool* formatAfter) override;
-    void FormatDrive(const CString& drive, bool ntfs) override;
+    bool FormatDrive(const CString& drive, bool ntfs) override;
 
     // Settings.
     int Method() const { return m_method; }
@@ -103,6 +108,7 @@ public:
     bool IsScheduled() const { return m_settings.scheduled; }
     const CString& TaskName() const { return m_taskName; }
     const CStringArray& Items() const { return m_items; }
+    const CStringArray& UnreadCommandLine() const { return m_unread; }
     int OptionO() const { return m_settings.optionO; }
     int OptionD() const { return m_settings.optionD; }
     int OptionF() const { return m_settings.optionF; }
@@ -149,8 +155,11 @@ private:
     CString m_appPath;
     CString m_productTitle;
     CString m_lastMessage;
+    CRunLog m_log;
 
     CStringArray m_items;
+    CStringArray m_unread;
+    CStringArray m_unreadLists;
     CJobSettings m_settings;
     bool m_expectTaskName = false;
     CString m_taskName;

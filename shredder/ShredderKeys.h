@@ -115,6 +115,20 @@ enum TextKey {
     TXT_FOLDER_RENAMED = 9171,
     TXT_BIN_LEFT = 9172,
     TXT_BIN_NOT_EMPTIED = 9173,
+    TXT_NO_ITEMS = 9180,
+    TXT_UNREAD = 9181,
+    TXT_LIST_UNREADABLE = 9182,
+    TXT_TOO_MANY_ITEMS = 9183,
+    TXT_SUBFOLDER_SKIPPED = 9184,
+    TXT_FOLDER_KEPT = 9185,
+    TXT_QUOTA_NOTE = 9186,
+    TXT_PATH_TOO_LONG = 9187,
+    TXT_TOO_DEEP = 9188,
+    TXT_AND_MORE = 9189,
+    TXT_NOT_FORMATTED_NAMES = 9190,
+    TXT_NOT_FORMATTED_EMPTY = 9191,
+    TXT_DRIVE_PARTLY = 9192,
+    TXT_DAMAGED_LINE = 9193,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -233,6 +247,41 @@ const char* const kTextBinLeft =
     "The Recycle Bin on drive %c: has not been emptied.\nThese items could not be removed on their own (a link, or "
     "an item in use), and emptying the bin would reach what a link leads to:%s";
 const char* const kTextBinNotEmptied = "The Recycle Bin on drive %c: could not be emptied.\nError code: %s";
+const char* const kTextNoItems = "Error: the command line names nothing to shred.\nNothing has been shredded.";
+const char* const kTextUnread =
+    "Error: this part of the command line is not between two double quotes, so it has not been read:\n%s";
+const char* const kTextDamagedLine =
+    "Error: the command line of this scheduled run is damaged.\nNothing has been shredded.";
+const char* const kTextListUnreadable =
+    "Error: the list of items to shred\n%s\ncould not be read. None of the items in it has been shredded.";
+const char* const kTextTooManyItems =
+    "Only %u of the %t selected items can be handed to Quorvane Grindel at once, and the list of them could not be "
+    "written to the folder for temporary files.\nNothing has been shredded: select at most %u items at a time.";
+const char* const kTextSubfolderSkipped =
+    "Not shredded: the subfolder\n%s\nhas been left as it is. A scheduled run asks no questions, and its task "
+    "does not say to shred subfolders.";
+const char* const kTextFolderKept =
+    "Not removed: the folder\n%s\nhas been kept. A scheduled run asks no questions, and its task does not say to "
+    "remove subfolders.";
+const char* const kTextQuotaNote =
+    "A disk space quota is in effect for your account: only the free space available to your account has been "
+    "shredded, not necessarily all of the disk's free space.";
+const char* const kTextPathTooLong =
+    "Not shredded: these items in\n%s\ncould not be reached, since their paths are longer than Windows allows "
+    "(%u characters):%t";
+const char* const kTextTooDeep =
+    "Not shredded: these items in\n%s\ncould not be reached, since they lie more than %u folders deep:%t";
+const char* const kTextAndMore = "and %u more.";
+const char* const kTextNotFormattedNames =
+    "Drive %s has been overwritten, but it has not been formatted.\nIts %t file system is still on it and still "
+    "holds the names of the files and folders that were on the drive, though not their contents.\nFormat the drive "
+    "to remove them.";
+const char* const kTextNotFormattedEmpty =
+    "Drive %s has been overwritten, but it has not been formatted.\nIts %t file system is still on it, empty but "
+    "for its volume label.";
+const char* const kTextDrivePartly =
+    "The shred of drive %s was stopped before it ended.\nThe drive has been partly overwritten: its files can no "
+    "longer be read, but parts of their contents are still on it.\nShred the whole drive again to remove them.";
 const char* const kTextSkipFolder = "Skipping %s folder.";
 const char* const kTextSystemFolder = "Warning:\n%s\nis marked as a System folder.\nAre you sure you want to shred it?";
 const char* const kTextShredSubfolder = "Shred subfolder:\n%s?";

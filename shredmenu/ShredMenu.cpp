@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include "CommandLine.h"
 #include "Files.h"
+#include "LangPack.h"
 #include "OSVersion.h"
 #include "Registry.h"
 #include "Seams.h"
@@ -59,6 +61,7 @@ void ReloadShredderSettings() {
     settings.QueryString(Grindel::kValueAppPath, g_appPath);
     if (settings.QueryString(Grindel::kValueLanguage, g_language) != ERROR_SUCCESS || g_language.IsEmpty())
         g_language = Grindel::kDefaultLanguage;
+    SetLangPackSource(g_appPath, g_language);
 }
 
 const CString& AppPath() { return g_appPath; }
@@ -68,6 +71,34 @@ CString BuildShredParameters(const CStringArray& names) {
     CString parameters = "\"";
     for (const CString& name : names) parameters += name + "\" \"";
     return parameters;
+}
+
+namespace {
+// The program's name, quoted, and the blank before the parameters.
+int LineLength(const CString& program, int parameters) { return program.GetLength() + 3 + parameters; }
+}  // namespace
+
+int NamesThatFit(const CString& program, const CStringArray& names) {
+    int length = 1, fitting = 0;
+    for (const CString& name : names) {
+        length += name.GetLength() + 3;
+        if (LineLength(program, length) > kMaxCommandLine) break;
+        ++fitting;
+    }
+    return fitting;
+}
+
+CString StartParameters(const CString& program, const CStringArray& names, CString* list) {
+    list->Empty();
+    const CString parameters = BuildShredParameters(names);
+    if (LineLength(program, parameters.GetLength()) <= kMaxCommandLine) return parameters;
+    // Windows would cut the line and Grindel lose the names behind the cut:
+    // one Grindel gets them all, to ask once and run them as one job.
+    *list = WriteItemList(names);
+    if (list->IsEmpty()) return CString();
+    CStringArray token;
+    token.Add(kItemListOption + *list);
+    return BuildShredParameters(token);
 }
 
 HRESULT RegisterServer(const char* modulePath) {
@@ -185,10 +216,26 @@ STDMETHODIMP CShredContextMenu::InvokeCommand(LPCMINVOKECOMMANDINFO info) {
     // current folder and PATH first. Without AppPath there is no full path.
     if (folder.IsEmpty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     CString program = JoinPath(folder, Grindel::kProgramFile);
-    const INT_PTR started = reinterpret_cast<INT_PTR>(
-        QvShellExecute(nullptr, "open", program, Grindhook::BuildShredParameters(m_names), folder, SW_SHOW));
+    CString list;
+    const CString parameters = Grindhook::StartParameters(program, m_names, &list);
+    if (parameters.IsEmpty()) {
+        // Told before anything is shredded, never a part of the selection started as if it were all.
+        CString text = LoadLangString(Grindel::TXT_TOO_MANY_ITEMS, Grindel::kTextTooManyItems);
+        CString fitting, total;
+        fitting.Format("%d", Grindhook::NamesThatFit(program, m_names));
+        total.Format("%d", m_names.GetSize());
+        text.Replace("%u", fitting);
+        text.Replace("%t", total);
+        QvMessageBox(info->hwnd, text, Grindhook::MenuText(), MB_ICONERROR);
+        return E_FAIL;
+    }
+    const INT_PTR started =
+        reinterpret_cast<INT_PTR>(QvShellExecute(nullptr, "open", program, parameters, folder, SW_SHOW));
     // ShellExecute's codes up to 32 are failures; the ones below 32 are Win32 errors too.
-    if (started <= 32) return started > 0 && started < 32 ? HRESULT_FROM_WIN32(DWORD(started)) : E_FAIL;
+    if (started <= 32) {
+        if (!list.IsEmpty()) DeleteFileA(list);
+        return started > 0 && started < 32 ? HRESULT_FROM_WIN32(DWORD(started)) : E_FAIL;
+    }
     return S_OK;
 }
 

@@ -35,6 +35,12 @@ const CString& Language();
 // The parameter text Grindel is started with: every name quoted, with the
 // trailing lone quote its parser stops at ("a" "b" ").
 CString BuildShredParameters(const CStringArray& names);
+// How many of the names, from the first, fit on one command line of program.
+int NamesThatFit(const CString& program, const CStringArray& names);
+// The parameters that hand every name to program: the names themselves when
+// they fit on one command line, else a list of them (*list: its file, to be
+// deleted when program does not start). Empty when the list cannot be written.
+CString StartParameters(const CString& program, const CStringArray& names, CString* list);
 
 // The registry entries; modulePath goes into InProcServer32.
 HRESULT RegisterServer(const char* modulePath);

@@ -3,10 +3,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "CommandLine.h"
 #include "ProgressDialog.h"
+#include "RunLog.h"
 #include "ShredderKeys.h"
 #include "ShredderTestBed.h"
 
@@ -42,6 +44,7 @@ TEST(CommandLine, EveryFormTheWritersUse) {
         const char* task;
         int o, d, f, r;
         V items;
+        V unread = {};
     } rows[] = {
         {"\"/s\" \"Nightly\" \"/O2\" \"C:\\a.txt\" \"C:\\My Files\\b.txt\"", true, "Nightly", 2, -1, 0, 0,
          {"C:\\a.txt", "C:\\My Files\\b.txt"}},
@@ -58,23 +61,27 @@ TEST(CommandLine, EveryFormTheWritersUse) {
         {"  a b   c", false, "", 0, -1, 0, 0, {"a", "b", "c"}},
         {"/s task /O4 C:\\x.txt", true, "task", 4, -1, 0, 0, {"C:\\x.txt"}},
         {"", false, "", 0, -1, 0, 0, {}},
-        {"\"C:\\half open", false, "", 0, -1, 0, 0, {}},
-        {"\"C:\\done\" \"C:\\half", false, "", 0, -1, 0, 0, {"C:\\done"}},
+        {"\"C:\\half open", false, "", 0, -1, 0, 0, {}, {"C:\\half open"}},
+        {"\"C:\\done\" \"C:\\half", false, "", 0, -1, 0, 0, {"C:\\done"}, {"C:\\half"}},
         {"\"\" \"C:\\z\"", false, "", 0, -1, 0, 0, {"C:\\z"}},
-        {"skipped \"C:\\q\" outside", false, "", 0, -1, 0, 0, {"C:\\q"}},
+        {"skipped \"C:\\q\" outside", false, "", 0, -1, 0, 0, {"C:\\q"}, {"skipped", "outside"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
         CShredderTestBed bed;
-        CTestShredderApp app(bed.Environment());
-        ASSERT_TRUE(app.ParseCmdLine(row.line));
-        EXPECT_EQ(app.IsScheduled(), row.scheduled);
-        EXPECT_EQ(app.TaskName(), row.task);
-        EXPECT_EQ(app.OptionO(), row.o);
-        EXPECT_EQ(app.OptionD(), row.d);
-        EXPECT_EQ(app.OptionF(), row.f);
-        EXPECT_EQ(app.OptionR(), row.r);
-        EXPECT_EQ(Strings(app.Items()), row.items);
+        {
+            CTestShredderApp app(bed.Environment());
+            ASSERT_TRUE(app.ParseCmdLine(row.line));
+            EXPECT_EQ(app.IsScheduled(), row.scheduled);
+            EXPECT_EQ(app.TaskName(), row.task);
+            EXPECT_EQ(app.OptionO(), row.o);
+            EXPECT_EQ(app.OptionD(), row.d);
+            EXPECT_EQ(app.OptionF(), row.f);
+            EXPECT_EQ(app.OptionR(), row.r);
+            EXPECT_EQ(Strings(app.Items()), row.items);
+            EXPECT_EQ(Strings(app.UnreadCommandLine()), row.unread);
+        }
+        // The run's lines reach the log when it ends.
         EXPECT_EQ(bed.Log(), row.scheduled ? "Task Name: " + std::string(row.task) + "\r\n" : "");
     }
 }
@@ -132,7 +139,7 @@ TEST_F(ScheduledRun, FailuresAreLoggedAndThenThereIsNoSuccess) {
         {"\"/O-1\" \"" + keep.str() + "\"", "Error: There is no shredding algorithm number -1.\r\nNothing has been shredded.\r\n\r\n"},
         {"\"/O0\" \"c:\"", "Error:\r\n\"C:\\\"\r\ncannot be shredded from the command line.\r\n\r\n"},
         {"\"/O0\" \"\\\"", "Error:\r\n\"" + CurrentRoot() + "\"\r\ncannot be shredded from the command line.\r\n\r\n"},
-        {"\"/O0\" \"/D7\" \"C:\\\"", ""},  // a drive mode Grindel does not know does nothing
+        {"\"/O0\" \"/D7\" \"C:\\\"", "Error:\r\n\"C:\\\"\r\ncannot be shredded from the command line.\r\n\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args);
@@ -144,6 +151,78 @@ TEST_F(ScheduledRun, FailuresAreLoggedAndThenThereIsNoSuccess) {
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
+TEST(BrokenScheduledLine, EndsByItselfWithAnErrorLineAndNoWindowAndShredsNothing) {
+    CTempFolder folder;
+    const std::string kept = folder.Write("kept.txt", "kept").str();
+    const std::string nothing = "Error: the command line names nothing to shred.\r\nNothing has been shredded.\r\n\r\n";
+    const std::string damaged =
+        "Error: the command line of this scheduled run is damaged.\r\nNothing has been shredded.\r\n\r\n";
+    auto unread = [](const std::string& piece) {
+        return "Error: this part of the command line is not between two double quotes, so it has not been read:\r\n" +
+               piece + "\r\n\r\n";
+    };
+    struct Row {
+        std::string line;
+        std::string log;
+    } rows[] = {
+        {"\"/s\" \"t\" \"/O0\" \"C:\\no closing quote", "Task Name: t\r\n" + unread("C:\\no closing quote") + damaged},
+        {"\"/s\" \"t\"", "Task Name: t\r\n" + nothing},
+        {"\"/s\" \"my\"task\"", "Task Name: my\r\n" + unread("task") + damaged},
+        {"\"/s\"", nothing},
+        // What a line names is not shredded when its options may have been lost with the rest.
+        {"\"/s\" \"t\" \"/O4\" \"" + kept + "\" C:\\unquoted.txt",
+         "Task Name: t\r\n" + unread("C:\\unquoted.txt") + damaged},
+        {"/s t /O4 \"" + kept + "\"", unread("/s t /O4") + damaged},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        CShredderTestBed bed;
+        CScriptedMessageBoxes boxes;
+        {
+            CTestShredderApp app(bed.Environment());
+            EXPECT_FALSE(app.InitInstance(row.line.c_str()));
+            EXPECT_EQ(app.ExitCode(), 1);
+            EXPECT_EQ(app.sheetRuns, 0);
+            EXPECT_FALSE(app.HasMutex());
+        }
+        EXPECT_EQ(bed.Log(), row.log);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        EXPECT_EQ(ReadFileText(kept.c_str()), "kept");
+    }
+}
+
+namespace {
+// Made and removed through the calls that reach paths of any length.
+std::wstring LongName(const CString& path) {
+    WCHAR wide[MAX_PATH * 4];
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH * 4);
+    return std::wstring(L"\\\\?\\") + wide;
+}
+}  // namespace
+
+TEST_F(ScheduledRun, AFileTooDeepToReachIsNamed) {
+    const CString top = m_bed.Folder().File("top");
+    const CString middle = JoinPath(top, CString('m', 120)), bottom = JoinPath(middle, CString('b', 120));
+    const CString deep = JoinPath(bottom, "secret.txt");
+    ASSERT_GT(deep.GetLength(), MAX_PATH);
+    CString reachable = m_bed.Folder().Write("top\\near.txt", "near");
+    for (const CString* folder : {&middle, &bottom})
+        ASSERT_TRUE(CreateDirectoryW(LongName(*folder).c_str(), nullptr)) << GetLastError() << " " << folder->str();
+    HANDLE file = CreateFileW(LongName(deep).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+
+    const std::string log = Run("\"/O0\" \"/F2\" \"/R2\" \"" + top.str() + "\"");
+    EXPECT_FALSE(FileExists(reachable));
+    EXPECT_NE(GetFileAttributesW(LongName(deep).c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string named = "Not shredded: these items in\r\n" + middle.str() + "\r\ncould not be reached";
+    EXPECT_NE(log.find(named), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\n" + bottom.str() + "\r\n" + deep.str() + "\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Success"), std::string::npos);
+    DeleteFileW(LongName(deep).c_str());
+    for (const CString* folder : {&bottom, &middle}) RemoveDirectoryW(LongName(*folder).c_str());
+}
+
 TEST_F(ScheduledRun, LockedFileIsLoggedAndKept) {
     CString path = m_bed.Folder().Write("open.txt", "held open");
     HANDLE lock = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -153,6 +232,58 @@ TEST_F(ScheduledRun, LockedFileIsLoggedAndKept) {
     EXPECT_EQ(log, "Task Name: nightly\r\nCould not obtain exclusive access to\r\n" + path.str() +
                        "\r\n\r\nFiles that are in use by other programs\r\nor Windows itself cannot be shredded.\r\n\r\n");
     EXPECT_EQ(ReadFileText(path), "held open");
+}
+
+// Tasks at log-on start their runs together: every run's record reaches log.txt whole.
+TEST(ScheduledRuns, TwelveAtOnceLeaveTwelveWholeRecords) {
+    CTempFolder folder;
+    const CString grindel = folder.File("Grindel.exe");
+    ASSERT_TRUE(CopyFileA(GetModuleFolder() + "\\..\\..\\products\\Grindel\\Grindel.exe", grindel, FALSE));
+    std::vector<CString> files;
+    std::vector<HANDLE> runs;
+    {
+        // Held as a run holds it for its turn, until every run has done its work and waits to write.
+        CHandle held(CreateFileA(folder.File("log.txt"), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(held.IsValid());
+        ASSERT_TRUE(LockFile(held, CRunLog::kTurnOffset, 0, 1, 0));
+        for (int i = 0; i < 12; ++i) {
+            CString name;
+            name.Format("data%02d.txt", i);
+            files.push_back(folder.Write(name, "shred me"));
+            CString line;
+            line.Format("\"%s\" \"/s\" \"task %02d\" \"/O0\" \"%s\"", grindel.c_str(), i, files.back().c_str());
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof(startup);
+            PROCESS_INFORMATION process = {};
+            ASSERT_TRUE(CreateProcessA(nullptr, line.GetBuffer(line.GetLength()), nullptr, nullptr, FALSE, 0, nullptr,
+                                       nullptr, &startup, &process));
+            CloseHandle(process.hThread);
+            runs.push_back(process.hProcess);
+        }
+        for (int tries = 0; tries < 600 && std::any_of(files.begin(), files.end(), [](const CString& f) {
+                                return FileExists(f);
+                            });
+             ++tries)
+            Sleep(100);
+        UnlockFile(held, CRunLog::kTurnOffset, 0, 1, 0);
+    }
+    for (HANDLE run : runs) {
+        EXPECT_EQ(WaitForSingleObject(run, 60000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(run, &code);
+        EXPECT_EQ(code, 0u);
+        CloseHandle(run);
+    }
+    // Each record whole, and nothing else: no line lost, none of another run in between.
+    const std::string log = ReadFileText(folder.File("log.txt"));
+    size_t length = 0;
+    for (int i = 0; i < 12; ++i) {
+        char record[64];
+        length += size_t(snprintf(record, sizeof(record), "Task Name: task %02d\r\nSuccess\r\n\r\n", i));
+        EXPECT_NE(log.find(record), std::string::npos) << record;
+    }
+    EXPECT_EQ(log.size(), length) << log;
 }
 
 TEST(InteractiveRun, AsksFirstAndNoMeansNothingIsTouched) {
@@ -363,13 +494,13 @@ TEST_F(ScheduledRun, FolderOptionsDecideHowDeepAndWhatIsRemoved) {
     struct Row {
         const char* options;
         const char* state;
-        bool asked;
+        const char* skipped;  // the log's word on what a question would have decided, before the subfolder
     } rows[] = {
-        {"\"/F0\" \"/R2\"", "-ffDDD", false},
-        {"\"/F2\" \"/R0\"", "---DDD", false},
-        {"\"/F2\" \"/R2\"", "------", false},
-        {"\"/F2\" \"/R1\"", "---DDD", true},  // the removal question takes No and is logged
-        {"\"/F1\" \"/R2\"", "-ffDDD", true},  // so does the subfolder question
+        {"\"/F0\" \"/R2\"", "-ffDDD", nullptr},
+        {"\"/F2\" \"/R0\"", "---DDD", nullptr},
+        {"\"/F2\" \"/R2\"", "------", nullptr},
+        {"\"/F2\" \"/R1\"", "---DDD", "Not removed: the folder\r\n"},  // the removal question takes No
+        {"\"/F1\" \"/R2\"", "-ffDDD", "Not shredded: the subfolder\r\n"},  // so does the subfolder question
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.options);
@@ -380,8 +511,9 @@ TEST_F(ScheduledRun, FolderOptionsDecideHowDeepAndWhatIsRemoved) {
         app.ExitInstance();
         EXPECT_EQ(tree.State(), row.state);
         const std::string log = bed.Log();
-        EXPECT_EQ(log.find("Success") == std::string::npos, row.asked) << log;
-        if (row.asked) { EXPECT_NE(log.find(tree.sub.str() + "?"), std::string::npos) << log; }
+        EXPECT_EQ(log.find("Success") == std::string::npos, row.skipped != nullptr) << log;
+        EXPECT_EQ(log.find("?"), std::string::npos) << "a question in the log: " << log;
+        if (row.skipped) { EXPECT_NE(log.find(row.skipped + tree.sub.str() + "\r\n"), std::string::npos) << log; }
     }
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }

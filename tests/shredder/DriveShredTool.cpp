@@ -1,5 +1,6 @@
 // Runs Grindel's whole-drive shred on one drive, as a user who picks
-// "whole drive" in the drive question and answers every box with Yes/OK;
+// "whole drive" (and so the format after it) in the drive question and
+// answers every box with Yes/OK, the system's Format dialog included;
 // with "cancel", a free-space shred that the user cancels while it prepares.
 //   DriveShredTool.exe X: WORKFOLDER [cancel]
 // Prints every box it answered and the number of kept NTFS runs; exit code 0
@@ -35,7 +36,8 @@ public:
 protected:
     bool AskDriveOptions(const CString&, const CString&, bool* freeSpaceOnly, bool* formatAfter) override {
         *freeSpaceOnly = cancelFreeSpace;
-        *formatAfter = false;
+        // As the dialog offers it once the whole drive is chosen.
+        *formatAfter = true;
         return true;
     }
     IShredProgress* CreateProgress() override {

@@ -122,10 +122,12 @@ for k in range(nfats):
 PY
 }
 
-run_tool() {  # name
+run_tool() {  # name what-is-left: Wine formats nothing, and the shred says what that left
   run_wine "$tool" "$drive:" 'C:\' >"$work/tool.txt" 2>&1
   grep -q "box: WARNING: Shredding will erase ALL data" "$work/tool.txt" || { cat "$work/tool.txt"; fail "$1: not asked"; }
   if grep -E "box: (Failed|Quorvane Grindel doesn't|Could not|Error)" "$work/tool.txt"; then fail "$1: reported a failure"; fi
+  grep -q "^box: Drive $drive: has been overwritten, but it has not been formatted\." "$work/tool.txt" &&
+    grep -q "^$2" "$work/tool.txt" || { cat "$work/tool.txt"; fail "$1: the format that did not happen was not told"; }
 }
 
 # One file: its contents leave the volume, while a plain delete (the control) leaves them.
@@ -168,14 +170,14 @@ for fs in 16 32; do
   [ $fs = 32 ] && clean_bit "$image" 0
   cp "$image" "$work/before.img"
   map "$work/empty"
-  run_tool "FAT$fs"
+  run_tool "FAT$fs" "Its FAT$fs file system is still on it, empty but for its volume label."
   unmap
   grep -q "$marker" "$image" && fail "FAT$fs: the contents are still in the image"
   check_fat "$image" "$work/before.img" $fs
   # Set again, as Windows does when it unmounts: the root's chain must not have depended on it.
   [ $fs = 32 ] && clean_bit "$image" 1
   fsck.fat -n "$image" >"$work/fsck.txt" 2>&1 || { cat "$work/fsck.txt"; fail "FAT$fs: fsck.fat found errors"; }
-  echo "FAT$fs whole drive: contents gone, FATs and root empty, label and boot kept, fsck clean"
+  echo "FAT$fs whole drive: contents gone, FATs and root empty, label and boot kept, fsck clean, no format told"
 done
 
 image="$work/ntfs.img"
@@ -188,9 +190,11 @@ unmount
 grep -q "$marker" "$image" || fail "NTFS: the marker never reached the image"
 cp "$image" "$work/before.img"
 map "$work/empty"
-run_tool NTFS
+run_tool NTFS "Its NTFS file system is still on it and still holds the names of the files and folders"
 unmap
 grep -q "$marker" "$image" && fail "NTFS: the contents are still in the image"
+python3 -c 'import sys; sys.exit(b"S\0E\0C\0R\0E\0T\0" not in open(sys.argv[1], "rb").read())' "$image" ||
+  fail "NTFS: the names the shred says are left are not in the image"
 python3 - "$image" "$work/before.img" <<'PY' || fail "NTFS: kept metadata"
 import struct, sys
 img, before = open(sys.argv[1], 'rb').read(), open(sys.argv[2], 'rb').read()
@@ -205,7 +209,7 @@ for r in keep:
 PY
 ntfsinfo -m "$image" >"$work/ntfsinfo.txt" 2>&1 || { cat "$work/ntfsinfo.txt"; fail "NTFS: ntfsinfo cannot read the volume"; }
 grep -q "GRINDEL" "$work/ntfsinfo.txt" || { cat "$work/ntfsinfo.txt"; fail "NTFS: the volume name is gone"; }
-echo "NTFS whole drive: contents gone, boot sectors and system records kept, ntfsinfo reads the volume"
+echo "NTFS whole drive: contents gone, boot and system records kept, ntfsinfo reads it, the names left told"
 
 # Free space: a deleted file's contents lie in free clusters until the fill.
 image="$work/free.img"

@@ -62,6 +62,7 @@ public:
     std::vector<int> alerts;
     bool alertOk = true;
     int formats = 0;
+    bool formatWorks = true;
 
     int Report(const CString& text, UINT type) override { return QvMessageBox(nullptr, text, title, type); }
     int Ask(const CString& text, UINT type, int) override { return QvMessageBox(nullptr, text, title, type); }
@@ -76,7 +77,10 @@ public:
         return alertOk;
     }
     bool AskDriveOptions(const CString&, const CString&, bool*, bool*) override { return false; }
-    void FormatDrive(const CString&, bool) override { ++formats; }
+    bool FormatDrive(const CString&, bool) override {
+        ++formats;
+        return formatWorks;
+    }
 };
 
 // Product key, classes key and program folder of one test; the language pack

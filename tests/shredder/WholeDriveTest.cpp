@@ -272,23 +272,29 @@ protected:
 }  // namespace
 
 // Wine locks any volume, so a volume in use is shown through the seam.
-TEST(WholeDriveShred, FormatFollowsOnlyAShredThatRanToItsEnd) {
+TEST(WholeDriveShred, FormatFollowsOnlyAShredThatRanToItsEndAndWhatIsLeftIsTold) {
     struct Case {
         const char* name;
         const char* drive;
         int answer;
         bool lockable, readable;
         int cancelAfterPumps;
+        int formatAfter;
+        bool formatWorks;
         bool written;
         int formats;
         const char* box;  // the last box starts so (null: any)
     } cases[] = {
-        {"completed", "Z:", IDYES, true, true, 0, true, 1, "WARNING"},
-        {"answered No", "Z:", IDNO, true, true, 0, false, 0, "WARNING"},
-        {"volume in use", "Z:", IDYES, false, true, 0, false, 0, "Could not lock drive Z:"},
-        {"boot sector unreadable", "Z:", IDYES, true, false, 0, false, 0, nullptr},  // the system's own text
-        {"cancelled", "Z:", IDYES, true, true, 5, true, 0, "WARNING"},
-        {"system drive", "C:", IDYES, true, true, 0, false, 0, "Drive C: holds Windows"},
+        {"completed", "Z:", IDYES, true, true, 0, 1, true, true, 1, "WARNING"},
+        {"format did not happen", "Z:", IDYES, true, true, 0, 1, false, true, 1,
+         "Drive Z: has been overwritten, but it has not been formatted.\nIts FAT16 file system is still on it, empty"},
+        {"left unformatted by choice", "Z:", IDYES, true, true, 0, 0, true, true, 0, "WARNING"},
+        {"answered No", "Z:", IDNO, true, true, 0, 1, true, false, 0, "WARNING"},
+        {"volume in use", "Z:", IDYES, false, true, 0, 1, true, false, 0, "Could not lock drive Z:"},
+        {"boot sector unreadable", "Z:", IDYES, true, false, 0, 1, true, false, 0, nullptr},  // the system's own text
+        {"cancelled", "Z:", IDYES, true, true, 5, 1, true, true, 0,
+         "The shred of drive Z: was stopped before it ended.\nThe drive has been partly overwritten"},
+        {"system drive", "C:", IDYES, true, true, 0, 1, true, false, 0, "Drive C: holds Windows"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -298,17 +304,23 @@ TEST(WholeDriveShred, FormatFollowsOnlyAShredThatRanToItsEnd) {
         CDriveSeamShred drive(job.job);
         drive.lockable = c.lockable;
         drive.readable = c.readable;
+        job.host.formatWorks = c.formatWorks;
         job.host.progressFactory = [&job, &c]() -> IShredProgress* {
             return c.cancelAfterPumps ? new CCancelAfter(job.abort, c.cancelAfterPumps) : new CSilentProgress;
         };
         boxes.QueueAnswer(c.answer);
-        drive.ShredWholeDrive(c.drive, "FAT", 1);
+        drive.ShredWholeDrive(c.drive, "FAT", c.formatAfter);
         EXPECT_EQ(drive.writes > 0, c.written);
         EXPECT_EQ(job.host.formats, c.formats);
         ASSERT_FALSE(boxes.Boxes().empty());
         if (c.box) {
             EXPECT_EQ(boxes.Boxes().back().text.rfind(c.box, 0), 0u) << boxes.Boxes().back().text;
         }
+        const std::vector<RecordedBox> shown = boxes.Boxes();
+        const bool toldPartly = std::any_of(shown.begin(), shown.end(), [](const RecordedBox& box) {
+            return box.text.find("partly overwritten") != std::string::npos;
+        });
+        EXPECT_EQ(toldPartly, c.cancelAfterPumps > 0);
         const bool secretLeft =
             std::search(drive.disk.begin(), drive.disk.end(), "SECRET", "SECRET" + 6) != drive.disk.end();
         EXPECT_EQ(secretLeft, !c.written);

@@ -9,6 +9,7 @@
 #include "InprocServerChecks.h"
 #include "Seams.h"
 #include "ShredMenu.h"
+#include "ShredderApp.h"
 #include "TestSupport.h"
 
 namespace {
@@ -195,6 +196,78 @@ TEST_F(ShredMenuTest, NamesAreTakenWholeAndAnEmptyDropStartsNothing) {
     OpenClipboard(owner);
     EmptyClipboard();
     CloseClipboard();
+    DestroyWindow(owner);
+}
+
+TEST_F(ShredMenuTest, ASelectionLongerThanOneCommandLineReachesOneGrindelWhole) {
+    UseSettings("");
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const CString program = m_folder.File("Grindel.exe");
+    // Names of about 130 characters: 306 of them are far more than one command line holds.
+    CStringArray all;
+    for (int i = 0; i < 306; ++i) {
+        CString name;
+        const std::string filler(size_t(120 - m_folder.Path().GetLength()), 'n');
+        name.Format("%s\\%s %03d.txt", m_folder.Path().c_str(), filler.c_str(), i);
+        all.Add(name);
+    }
+    const int fitting = Grindhook::NamesThatFit(program, all);
+    ASSERT_GT(fitting, 100);
+    ASSERT_LT(fitting, all.GetSize());
+    char temp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", temp, MAX_PATH);
+    struct Case {
+        int count;
+        bool tempWritable;
+        bool onTheLine;  // else in a list, or (without a temp folder) not at all
+    } cases[] = {{fitting, true, true}, {fitting + 1, true, false}, {306, true, false}, {306, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + (c.tempWritable ? "" : " without a temporary folder"));
+        m_started.clear();
+        std::string drop;
+        CStringArray names;
+        for (int i = 0; i < c.count; ++i) {
+            drop += all[i].str() + '\0';
+            names.Add(all[i]);
+        }
+        CShredContextMenu handler;
+        IDataObject* data = ClipboardDrop(owner, drop);
+        ASSERT_NE(data, nullptr);
+        ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+        data->Release();
+        ASSERT_EQ(handler.Names().GetSize(), c.count);
+        CScriptedMessageBoxes boxes;
+        SetEnvironmentVariableA("TMP", c.tempWritable ? temp : "C:\\no such folder");
+        const HRESULT hr = Invoke(handler, MAKEINTRESOURCEA(0));
+        SetEnvironmentVariableA("TMP", temp);
+        if (!c.tempWritable) {
+            // Told before anything is shredded: nothing is started.
+            EXPECT_EQ(hr, E_FAIL);
+            EXPECT_TRUE(m_started.empty());
+            ASSERT_EQ(boxes.Boxes().size(), 1u);
+            const std::string told = "Only " + std::to_string(fitting) + " of the 306 selected items";
+            EXPECT_EQ(boxes.Boxes()[0].text.rfind(told, 0), 0u) << boxes.Boxes()[0].text;
+            continue;
+        }
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        ASSERT_EQ(m_started.size(), 1u);
+        const std::string& line = m_started[0][2];
+        EXPECT_LE(program.GetLength() + 3 + int(line.size()), 32766);
+        EXPECT_EQ(line.rfind("\"/L", 0) == 0, !c.onTheLine) << line.substr(0, 80);
+        const std::string list = c.onTheLine ? std::string() : line.substr(3, line.size() - 6);
+        if (!c.onTheLine) { EXPECT_TRUE(FileExists(list.c_str())); }
+        // What Grindel makes of the line: every name, in order, and no list left behind.
+        CTestRegistryKey grindelKey;
+        CShredderEnvironment environment;
+        environment.productKey = grindelKey.SubKey();
+        environment.programFolder = m_folder.Path();
+        CShredderApp grindel(environment);
+        ASSERT_TRUE(grindel.ParseCmdLine(line.c_str()));
+        ASSERT_EQ(grindel.Items().GetSize(), c.count);
+        for (int i = 0; i < c.count; ++i) EXPECT_EQ(grindel.Items()[i], names[i]);
+        if (!c.onTheLine) { EXPECT_FALSE(FileExists(list.c_str())); }
+    }
     DestroyWindow(owner);
 }
 
