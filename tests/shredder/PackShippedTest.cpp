@@ -137,6 +137,8 @@ const PackText kTexts[] = {
     {9171, kTextFolderRenamed},
     {9172, kTextBinLeft},
     {9173, kTextBinNotEmptied},
+    {9174, kTextPipeLeft},
+    {9175, kTextDeviceLeft},
     {9101, "Add Files"},
     {9102, "Drag and drop files in the list box or use browse button"},
     {9103, "&Browse"},
