@@ -54,8 +54,8 @@ TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {
         for (const auto& l : links) HostLink("rm -f", l.link);
         DeleteUrlCacheEntryA(url);
     });
-    for (const auto& l : links)
-        if (!HostLink("ln -s", l.link, l.target)) GTEST_SKIP() << "no host ln to make " << l.link;
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    for (const auto& l : links) ASSERT_TRUE(HostLink("ln -s", l.link, l.target)) << l.link;
 
     g_bWipeCookies = g_bWipeHistory = g_bWipeTempFiles = 1;
     CStringArray notWiped;
@@ -110,7 +110,8 @@ TEST(Wipe, LinksInTheRecycleBinStayWithWhatTheyLeadToAndAreNamed) {
     CVeilrunWorld world;
     CTempFolder folder;
     const CBinWithLinks bin(folder);
-    if (!bin.Made()) GTEST_SKIP() << "no host ln, or the bin keeps no link";
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    ASSERT_TRUE(bin.Made());
     g_bWipeRecycleBin = 1;
     CStringArray notWiped;
     WipeSelected(notWiped);
@@ -139,7 +140,8 @@ TEST(Wipe, ACachedFileBehindALinkedCacheFolderStaysAndIsNamed) {
         MoveFileA(aside, folder);
         DeleteUrlCacheEntryA(url);
     });
-    if (!HostLink("ln -s", folder, FolderOf(outside))) GTEST_SKIP() << "no host ln to make " << folder;
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    ASSERT_TRUE(HostLink("ln -s", folder, FolderOf(outside))) << folder;
 
     g_bWipeTempFiles = 1;
     CStringArray notWiped;
