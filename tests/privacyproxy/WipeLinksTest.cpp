@@ -150,3 +150,34 @@ TEST(Wipe, ACachedFileBehindALinkedCacheFolderStaysAndIsNamed) {
     EXPECT_GE(notWiped.Find(cached, true), 0);
     EXPECT_TRUE(InCache(url));
 }
+
+// The wipe of the bin finds every entry by its real name, walks a Windows
+// bin folder and the trash alike, and names what stays: a link ("Łącze",
+// spelt "Lacze") and a file another program holds.
+TEST(Wipe, TheRecycleBinIsWipedByRealNamesInEveryPlaceAndWhatStaysIsNamed) {
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    CVeilrunWorld world;
+    CTestTrash trash;
+    ASSERT_TRUE(trash.Laid());
+    CWindowsBinFolder windowsBin;
+    const CString outside = world.Write("outside\\keep.txt", "keep");
+    const CString inFolder = windowsBin.Write("Dc1.txt", "binned");
+    const CRealPath link = trash.AddLink(L"\x141\x105" L"cze", RealPathFrom(outside));
+    const CRealPath plain = trash.AddFile(L"\x17c\xf3\x142w.txt", "plain");
+    const CRealPath held = trash.AddFile(L"held.txt", "held");
+    ASSERT_FALSE(link.empty());
+    CHandle holder(OpenRealFile(held, GENERIC_READ, 0, OPEN_EXISTING, 0));
+
+    g_bWipeRecycleBin = 1;
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+    holder.Close();
+    EXPECT_EQ(ReadFileText(outside), "keep");
+    EXPECT_FALSE(FileExists(inFolder));
+    EXPECT_FALSE(FindRealEntry(plain));
+    for (const CRealPath& stays : {link, held}) {
+        EXPECT_TRUE(FindRealEntry(stays)) << ShownPath(stays);
+        EXPECT_GE(notWiped.Find(ShownPath(stays), true), 0) << ShownPath(stays);
+    }
+    EXPECT_GE(notWiped.Find("Recycle Bin"), 0);
+}

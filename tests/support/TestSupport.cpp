@@ -148,12 +148,24 @@ std::string ReadRealFile(const CRealPath& path) {
 }
 
 CRealPath EntrySpelt(const char* shown) {
-    const CRealPath folder = RealPathFrom(FolderOf(shown));
-    std::vector<WIN32_FIND_DATAW> entries;
-    ListRealFolder(folder, entries);
-    for (const WIN32_FIND_DATAW& entry : entries)
-        if (ShownPath(entry.cFileName) == FileNameOf(shown)) return JoinRealPath(folder, entry.cFileName);
-    return CRealPath();
+    const CString path(shown);
+    if (path.GetLength() < 3 || path[1] != ':') return CRealPath();
+    // Each folder on the way may be spelt otherwise too.
+    CRealPath real = RealPathFrom(path.Left(3));
+    for (int start = 3; start < path.GetLength();) {
+        int end = path.Find('\\', start);
+        if (end < 0) end = path.GetLength();
+        const CString part = path.Mid(start, end - start);
+        std::vector<WIN32_FIND_DATAW> entries;
+        ListRealFolder(real, entries);
+        CRealPath next;
+        for (const WIN32_FIND_DATAW& entry : entries)
+            if (next.empty() && ShownPath(entry.cFileName) == part) next = JoinRealPath(real, entry.cFileName);
+        if (next.empty()) return CRealPath();
+        real = next;
+        start = end + 1;
+    }
+    return real;
 }
 
 std::string ReadFileText(const char* path) {
@@ -243,6 +255,19 @@ CRealPath CTestTrash::AddPipe(const CRealPath& name) {
     const bool made = HostMakePipe(Entry(name));
     Track(name, true);
     return made ? Entry(name) : CRealPath();
+}
+
+CWindowsBinFolder::CWindowsBinFolder() : m_path("C:\\Recycler\\" + CurrentUserSidText()) {
+    CreateDirectoryA("C:\\Recycler", nullptr);
+    CreateDirectoryA(m_path, nullptr);
+}
+
+CWindowsBinFolder::~CWindowsBinFolder() { RemoveTree("C:\\Recycler"); }
+
+CString CWindowsBinFolder::Write(const char* name, const std::string& bytes) const {
+    const CString path = JoinPath(m_path, name);
+    WriteFlushedFile(path, bytes.data(), DWORD(bytes.size()));
+    return path;
 }
 
 CBinWithLinks::CBinWithLinks(const CTempFolder& folder) {

@@ -90,8 +90,8 @@ bool HostMakePipe(const CRealPath& path);
 
 // Reads a file by its real name.
 std::string ReadRealFile(const CRealPath& path);
-// The entry a path names as the ANSI calls spell it (best fit, "?"): the
-// entry of its folder whose name they spell so. Empty when none is.
+// The entry a full path names as the ANSI calls spell it (best fit, "?"):
+// below its drive, at each step the entry they spell so. Empty when none is.
 CRealPath EntrySpelt(const char* shown);
 
 // Sends a file or folder to the Recycle Bin as the shell's Delete does.
@@ -126,6 +126,22 @@ private:
     CRealPath m_files;
     std::vector<CRealPath> m_added;
     bool m_laid = false;
+};
+
+// A Windows bin folder of drive C: for the current user, "C:\Recycler\<sid>",
+// as Windows XP keeps one on NTFS, holding what the test put there; taken
+// away with everything in it however the test ends.
+class CWindowsBinFolder {
+public:
+    CWindowsBinFolder();
+    ~CWindowsBinFolder();
+    CWindowsBinFolder(const CWindowsBinFolder&) = delete;
+    CWindowsBinFolder& operator=(const CWindowsBinFolder&) = delete;
+    const CString& Path() const { return m_path; }
+    CString Write(const char* name, const std::string& bytes) const;
+
+private:
+    CString m_path;
 };
 
 // The Recycle Bin holding a link to a file, a link to a folder and a plain
