@@ -31,21 +31,6 @@ typedef HRESULT(WINAPI* QueryBinProc)(LPCSTR, CBinQuery*);
 
 const int kMaxFolderDepth = 100;
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Every place that any fixed drive's empty covers, each once.
-std::vector<CBinPlace> PlacesOfAllDrives(const CShredMachine& machine) {
-    std::vector<CBinPlace> all;
-    for (int i = 0; i < 26; ++i) {
-        if (!machine.fixedRoots[i][0]) continue;
-        for (const CBinPlace& place : BinPlacesOf(machine.fixedRoots[i], machine.userSid)) {
-            bool known = false;
-            for (const CBinPlace& seen : all) known = known || SameRealPath(seen.folder, place.folder);
-            if (!known) all.push_back(place);
-        }
-    }
-    return all;
-}
-
 }  // namespace
 
 CRecycleBinShred::CRecycleBinShred(CShredJob& job) : m_job(job) {}
@@ -107,7 +92,7 @@ int CRecycleBinShred::Shred() {
     }
     // What lies in the bins is shredded, whether the shell's records list it or not.
     ULONGLONG listedBytes = 0;
-    items += CountBinEntries(PlacesOfAllDrives(machine), &listedBytes);
+    items += CountBinEntries(BinPlacesOf(nullptr, machine.userSid), &listedBytes);
     if (listedBytes > bytes) bytes = listedBytes;
     m_algorithm = m_job.Algorithm();
     if (!m_algorithm) return 1;
