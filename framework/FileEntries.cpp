@@ -5,26 +5,22 @@
 #include <cstddef>
 #include <vector>
 
-#include "Arrays.h"
-#include "Files.h"
-
 namespace {
 
 const int kMaxFolderDepth = 100;
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const FILE_INFORMATION_CLASS kRenameInformation = FILE_INFORMATION_CLASS(10);
+const DWORD kNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, which not every header names
 
 // Looked up at run time: the handle calls are missing before Windows NT, the
-// final-path call and the reopen before Windows Vista.
+// reopen before Windows Vista.
 using SetInformationFn = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, PVOID, ULONG, FILE_INFORMATION_CLASS);
 using StatusToErrorFn = ULONG(NTAPI*)(LONG);
-using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
 using ReopenFn = HANDLE(WINAPI*)(HANDLE, DWORD, DWORD, DWORD);
 
 struct CFileCalls {
     SetInformationFn setInformation = nullptr;
     StatusToErrorFn statusToError = nullptr;
-    FinalPathFn finalPath = nullptr;
     ReopenFn reopen = nullptr;
 };
 
@@ -39,7 +35,6 @@ const CFileCalls& FileCalls() {
         CFileCalls c;
         c.setInformation = Lookup<SetInformationFn>("ntdll.dll", "NtSetInformationFile");
         c.statusToError = Lookup<StatusToErrorFn>("ntdll.dll", "RtlNtStatusToDosError");
-        c.finalPath = Lookup<FinalPathFn>("kernel32.dll", "GetFinalPathNameByHandleA");
         c.reopen = Lookup<ReopenFn>("kernel32.dll", "ReOpenFile");
         return c;
     }();
@@ -67,41 +62,38 @@ struct CRenameInformation {
     WCHAR fileName[1];
 };
 
-EntryKind KindOf(HANDLE h, bool listedAsLink, const CString& expected, DWORD& attributes) {
+EntryKind KindOf(HANDLE h, bool listedAsLink, const CRealPath& expected, DWORD& attributes) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(h, &info)) return ENTRY_ELSEWHERE;
+    if (!GetFileInformationByHandle(h, &info)) {
+        // Wine tells nothing of what is neither a file nor a folder (a FIFO, a
+        // device node) but its type; it lists them as plain files.
+        const DWORD type = GetFileType(h);
+        if (type == FILE_TYPE_PIPE) return ENTRY_PIPE;
+        return type == FILE_TYPE_CHAR || type == FILE_TYPE_DISK ? ENTRY_DEVICE : ENTRY_ELSEWHERE;
+    }
     attributes = info.dwFileAttributes;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ENTRY_LINK;
     // Wine lists a folder link as a reparse point, yet opens its target.
     if (listedAsLink) return ENTRY_ELSEWHERE;
     // Wine shows a file link as a plain file: only where it resolves to tells.
-    if (!FileCalls().finalPath) return ENTRY_PLAIN;
-    const CString real = FinalPathOf(h);
-    return !real.IsEmpty() && real.CompareNoCase(expected) == 0 ? ENTRY_PLAIN : ENTRY_ELSEWHERE;
+    const CRealPath real = FinalRealPathOf(h);
+    if (real.empty() && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) return ENTRY_PLAIN;
+    return !real.empty() && SameRealPath(real, expected) ? ENTRY_PLAIN : ENTRY_ELSEWHERE;
 }
 
 }  // namespace
 
 bool CanHoldEntries() { return FileCalls().setInformation != nullptr; }
 
-CString FinalPathOf(HANDLE h) {
-    if (!FileCalls().finalPath) return CString();
-    char buffer[MAX_PATH * 4];
-    const DWORD n = FileCalls().finalPath(h, buffer, sizeof buffer, 0);
-    if (n == 0 || n >= sizeof buffer) return CString();
-    CString path = buffer;
-    if (path.Left(8).CompareNoCase("\\\\?\\UNC\\") == 0) return "\\\\" + path.Mid(8);
-    if (path.Left(4) == "\\\\?\\") return path.Mid(4);
-    return path;
+CString FinalPathOf(HANDLE h) { return ShownPath(FinalRealPathOf(h)); }
+
+CRealPath RealPathOf(const CRealPath& path, bool* opened) {
+    CHandle h(path.empty() ? nullptr : OpenRealFile(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+    if (opened) *opened = h.IsValid();
+    return h.IsValid() ? FinalRealPathOf(h) : CRealPath();
 }
 
-CString RealPathOf(const CString& path, bool* opened) {
-    CHandle h(path.IsEmpty() ? nullptr
-                             : CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (opened) *opened = h.IsValid();
-    return h.IsValid() ? FinalPathOf(h) : CString();
-}
+CString RealPathOf(const CString& path, bool* opened) { return ShownPath(RealPathOf(RealPathFrom(path), opened)); }
 
 CString ResolvedPath(const CString& path) {
     if (path.IsEmpty()) return CString();
@@ -119,11 +111,18 @@ bool FindListed(const CString& path, WIN32_FIND_DATAA* listed) {
     return true;
 }
 
+EntryKind OpenEntryItself(const CRealPath& path, DWORD access, DWORD share, bool listedAsLink,
+                          const CRealPath& expected, CHandle& h, DWORD& attributes) {
+    h.Attach(OpenRealFile(path, access | FILE_READ_ATTRIBUTES, share, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+    if (h.IsValid()) return KindOf(h, listedAsLink, expected, attributes);
+    // Wine opens no socket, nor a device node without its driver, and lists both as files.
+    return GetLastError() == kNoSuchDevice ? ENTRY_DEVICE : ENTRY_UNOPENED;
+}
+
 EntryKind OpenEntryItself(const CString& path, DWORD access, DWORD share, bool listedAsLink, const CString& expected,
                           CHandle& h, DWORD& attributes) {
-    h.Attach(CreateFileA(path, access | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return h.IsValid() ? KindOf(h, listedAsLink, expected, attributes) : ENTRY_UNOPENED;
+    return OpenEntryItself(RealPathFrom(path), access, share, listedAsLink, RealPathFrom(expected), h, attributes);
 }
 
 bool IsSameFile(HANDLE a, HANDLE b) {
@@ -133,7 +132,7 @@ bool IsSameFile(HANDLE a, HANDLE b) {
            one.nFileIndexLow == two.nFileIndexLow;
 }
 
-HANDLE ReopenEntry(HANDLE entry, const CString& path, DWORD access, DWORD share, DWORD flags) {
+HANDLE ReopenEntry(HANDLE entry, const CRealPath& path, DWORD access, DWORD share, DWORD flags) {
     if (FileCalls().reopen) {
         HANDLE h = FileCalls().reopen(entry, access, share, flags);
         if (h != INVALID_HANDLE_VALUE) return h;
@@ -141,7 +140,7 @@ HANDLE ReopenEntry(HANDLE entry, const CString& path, DWORD access, DWORD share,
         if (GetLastError() != ERROR_INVALID_PARAMETER && GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
             return INVALID_HANDLE_VALUE;
     }
-    CHandle h(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    CHandle h(OpenRealFile(path, access, share, OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT));
     if (!h.IsValid()) return INVALID_HANDLE_VALUE;
     if (!IsSameFile(h, entry)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -156,18 +155,18 @@ bool SetEntryAttributes(HANDLE h, DWORD attributes) {
     return SetInformation(h, &basic, sizeof basic, FileBasicInformation);
 }
 
-bool RenameEntry(HANDLE h, const CString& newPath) {
+bool RenameEntry(HANDLE h, const CRealPath& newPath) {
+    if (newPath.empty()) return false;
     // A full name of the object manager's: "\??\C:\..." or "\??\UNC\server\share\...".
-    const CString name = newPath.Left(2) == "\\\\" ? "\\??\\UNC\\" + newPath.Mid(2) : "\\??\\" + newPath;
-    const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-    if (length <= 1) return false;
+    const CRealPath name =
+        newPath.compare(0, 2, L"\\\\") == 0 ? L"\\??\\UNC\\" + newPath.substr(2) : L"\\??\\" + newPath;
     const size_t fixed = offsetof(CRenameInformation, fileName);
-    std::vector<CRenameInformation> room((fixed + sizeof(WCHAR) * size_t(length)) / sizeof(CRenameInformation) + 1);
+    std::vector<CRenameInformation> room((fixed + sizeof(WCHAR) * (name.size() + 1)) / sizeof(CRenameInformation) + 1);
     CRenameInformation* info = room.data();
     info->replaceIfExists = FALSE;
     info->rootDirectory = nullptr;
-    info->fileNameLength = ULONG(sizeof(WCHAR) * size_t(length - 1));
-    MultiByteToWideChar(CP_ACP, 0, name, -1, info->fileName, length);
+    info->fileNameLength = ULONG(sizeof(WCHAR) * name.size());
+    CopyMemory(info->fileName, name.c_str(), sizeof(WCHAR) * (name.size() + 1));
     return SetInformation(h, info, ULONG(fixed + info->fileNameLength), kRenameInformation);
 }
 
@@ -180,27 +179,19 @@ bool RemoveThroughHandle(HANDLE h, DWORD attributes) {
     return SetInformation(h, &disposition, sizeof disposition, FileDispositionInformation);
 }
 
-bool RemoveFolderEntries(const CString& folder, const CString& realFolder, const char* pattern, CStringArray& left,
-                         int depth) {
-    CArray<WIN32_FIND_DATAA> entries;
-    {
-        WIN32_FIND_DATAA data;
-        CFindHandle find(FindFirstFileA(JoinPath(folder, pattern), &data));
-        if (find.IsValid()) {
-            do {
-                if (lstrcmpA(data.cFileName, ".") != 0 && lstrcmpA(data.cFileName, "..") != 0) entries.Add(data);
-            } while (FindNextFileA(find, &data));
-        }
-    }
+bool RemoveFolderEntries(const CRealPath& folder, const CRealPath& realFolder, const wchar_t* pattern,
+                         CStringArray& left, int depth) {
+    std::vector<WIN32_FIND_DATAW> entries;
+    ListRealFolder(folder, entries, pattern);
     bool all = true;
-    for (const WIN32_FIND_DATAA& entry : entries) all &= RemoveListedEntry(folder, realFolder, entry, left, depth);
+    for (const WIN32_FIND_DATAW& entry : entries) all &= RemoveListedEntry(folder, realFolder, entry, left, depth);
     return all;
 }
 
-bool RemoveListedEntry(const CString& folder, const CString& realFolder, const WIN32_FIND_DATAA& listed,
+bool RemoveListedEntry(const CRealPath& folder, const CRealPath& realFolder, const WIN32_FIND_DATAW& listed,
                        CStringArray& left, int depth) {
-    const CString path = JoinPath(folder, listed.cFileName);
-    const CString expected = realFolder.IsEmpty() ? CString() : JoinPath(realFolder, listed.cFileName);
+    const CRealPath path = JoinRealPath(folder, listed.cFileName);
+    const CRealPath expected = realFolder.empty() ? CRealPath() : JoinRealPath(realFolder, listed.cFileName);
     bool removed = false;
     if (depth > kMaxFolderDepth) {
         // Left, and named.
@@ -214,24 +205,25 @@ bool RemoveListedEntry(const CString& folder, const CString& realFolder, const W
             const EntryKind kind = OpenEntryItself(path, 0, kShareAll, false, expected, h, attributes);
             h.Close();
             if (kind == ENTRY_PLAIN && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !RemoveFolderEntries(path, expected, "*.*", left, depth + 1))
+                !RemoveFolderEntries(path, expected, L"*", left, depth + 1))
                 return false;
         }
         const EntryKind kind =
             OpenEntryItself(path, DELETE | FILE_WRITE_ATTRIBUTES, kShareAll, listedAsLink, expected, h, attributes);
         removed = (kind == ENTRY_PLAIN || kind == ENTRY_LINK) && RemoveThroughHandle(h, attributes);
     } else if (!(listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        // Systems without the disposition call know no links: the path is the entry.
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        // Systems without the disposition call know no links, nor wide names: the path is the entry.
+        const CString shown = ShownPath(path);
+        SetFileAttributesA(shown, FILE_ATTRIBUTE_NORMAL);
         if (listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!RemoveFolderEntries(path, CString(), "*.*", left, depth + 1)) return false;
-            removed = RemoveDirectoryA(path) != FALSE;
+            if (!RemoveFolderEntries(path, CRealPath(), L"*", left, depth + 1)) return false;
+            removed = RemoveDirectoryA(shown) != FALSE;
         } else {
-            removed = DeleteFileA(path) != FALSE;
+            removed = DeleteFileA(shown) != FALSE;
         }
     }
     // Removed through a handle, the entry goes when that handle closes.
-    if (removed && !FindListed(path)) return true;
-    left.Add(path);
+    if (removed && !FindRealEntry(path)) return true;
+    left.Add(ShownPath(path));
     return false;
 }

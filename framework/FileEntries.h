@@ -7,7 +7,8 @@
 // the folder lists. What is then done to the entry goes through that handle
 // (its attributes, its data, a new name, its removal), never through its path
 // looked up again. Systems without the handle calls (before Windows NT) know
-// no links: there the path is the entry.
+// no links: there the path is the entry. Entries are reached by their real
+// names (RealNames.h), so one named outside the code page is held like any other.
 // Offers: EntryKind, CanHoldEntries, FinalPathOf, RealPathOf, ResolvedPath,
 // FindListed, OpenEntryItself, ReopenEntry, IsSameFile, SetEntryAttributes,
 // RenameEntry, RemoveThroughHandle, and RemoveListedEntry/RemoveFolderEntries,
@@ -19,6 +20,7 @@
 #include <windows.h>
 
 #include "Handles.h"
+#include "RealNames.h"
 #include "Strings.h"
 
 // What an entry opened as itself turned out to be.
@@ -27,6 +29,8 @@ enum EntryKind {
     ENTRY_LINK,       // a symbolic link or junction, held as the link
     ENTRY_ELSEWHERE,  // the system followed a link it was asked to hold, or
                       // the entry resolves outside its folder
+    ENTRY_PIPE,       // a named pipe (a FIFO): no data of its own to write over
+    ENTRY_DEVICE,     // a device or a socket: neither a file nor a folder
     ENTRY_UNOPENED,   // not opened at all (GetLastError tells why)
 };
 
@@ -38,24 +42,28 @@ bool CanHoldEntries();
 CString FinalPathOf(HANDLE h);
 // The same for a path, links followed; empty when it cannot be opened
 // (*opened false) or the system cannot tell.
+CRealPath RealPathOf(const CRealPath& path, bool* opened = nullptr);
 CString RealPathOf(const CString& path, bool* opened = nullptr);
 // RealPathOf, or the full path as text when that is empty.
 CString ResolvedPath(const CString& path);
 
-// The entry itself, as its folder lists it (on Windows a dangling link too).
+// The entry itself, as its folder lists it (on Windows a dangling link too),
+// by its ANSI name; FindRealEntry (RealNames.h) finds it by its real one.
 bool FindListed(const CString& path, WIN32_FIND_DATAA* listed = nullptr);
 
 // Opens path as itself (a link as the link) with access (attribute reading is
 // added) and share, and tells what it is. listedAsLink: the folder lists it as
 // a reparse point; expected: where the entry lies (its folder's real path plus
 // its listed name), empty when the folder's real path is unknown.
+EntryKind OpenEntryItself(const CRealPath& path, DWORD access, DWORD share, bool listedAsLink,
+                          const CRealPath& expected, CHandle& h, DWORD& attributes);
 EntryKind OpenEntryItself(const CString& path, DWORD access, DWORD share, bool listedAsLink, const CString& expected,
                           CHandle& h, DWORD& attributes);
 
 // A second handle to the entry an open handle holds, for other access: reopened
 // from the handle where the system can, else path opened as itself and kept
 // only when it is the same file. INVALID_HANDLE_VALUE when neither gives it.
-HANDLE ReopenEntry(HANDLE entry, const CString& path, DWORD access, DWORD share, DWORD flags);
+HANDLE ReopenEntry(HANDLE entry, const CRealPath& path, DWORD access, DWORD share, DWORD flags);
 // Both handles hold the same file of the same volume.
 bool IsSameFile(HANDLE a, HANDLE b);
 
@@ -63,7 +71,7 @@ bool IsSameFile(HANDLE a, HANDLE b);
 bool SetEntryAttributes(HANDLE h, DWORD attributes);
 // A new full path in the same volume through the handle; an entry already of
 // that name is never replaced.
-bool RenameEntry(HANDLE h, const CString& newPath);
+bool RenameEntry(HANDLE h, const CRealPath& newPath);
 // Marks the entry for deletion through the handle (a read-only one made
 // writable first); it goes when the last handle to it closes.
 bool RemoveThroughHandle(HANDLE h, DWORD attributes);
@@ -71,11 +79,12 @@ bool RemoveThroughHandle(HANDLE h, DWORD attributes);
 // Removes one entry of folder as its listing gave it: a file, a link as the
 // link, a real folder after its own entries. realFolder: where folder really
 // is (empty where the system cannot tell). What stays (a link the system would
-// follow, an entry in use, a tree deeper than 100 folders) is added to left;
-// true when the entry is gone.
-bool RemoveListedEntry(const CString& folder, const CString& realFolder, const WIN32_FIND_DATAA& listed,
+// follow, an entry in use, a pipe or a device, a tree deeper than 100
+// folders) is added to left, as the ANSI calls spell it; true when the entry
+// is gone.
+bool RemoveListedEntry(const CRealPath& folder, const CRealPath& realFolder, const WIN32_FIND_DATAW& listed,
                        CStringArray& left, int depth = 0);
 // The same for every entry of folder matching pattern (not the folder itself);
 // false when something stayed.
-bool RemoveFolderEntries(const CString& folder, const CString& realFolder, const char* pattern, CStringArray& left,
-                         int depth = 0);
+bool RemoveFolderEntries(const CRealPath& folder, const CRealPath& realFolder, const wchar_t* pattern,
+                         CStringArray& left, int depth = 0);

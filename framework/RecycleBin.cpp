@@ -2,10 +2,7 @@
 
 #include <shellapi.h>
 
-#include <cstdlib>
-
 #include "FileEntries.h"
-#include "Files.h"
 #include "Handles.h"
 #include "Seams.h"
 
@@ -20,37 +17,102 @@ typedef HRESULT(WINAPI* EmptyBinProc)(HWND, LPCSTR, DWORD);
 typedef HRESULT(WINAPI* QueryBinProc)(LPCSTR, SHQUERYRBINFO*);
 typedef LPWSTR(CDECL* DosFileNameProc)(LPCSTR);
 
+const wchar_t kRecordSuffix[] = L".trashinfo";
+
+// A variable of the environment as the host spells its paths (UTF-8).
+std::string HostVariable(const wchar_t* name) {
+    wchar_t value[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
+    if (n == 0 || n >= MAX_PATH * 2) return std::string();
+    char host[MAX_PATH * 6];
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, value, -1, host, sizeof host, nullptr, nullptr);
+    return bytes > 1 ? std::string(host) : std::string();
+}
+
+// Files a Windows bin folder keeps for itself (its index and its look), which
+// are never removed as entries.
+bool IsBinIndexName(const wchar_t* name) { return lstrcmpiW(name, L"INFO2") == 0 || lstrcmpiW(name, L"desktop.ini") == 0; }
+
 // The trash keeps a record of each trashed entry, "info\<name>.trashinfo"
-// beside its "files" folder; a record without its entry would stay in the bin.
-void RemoveTrashRecord(const CString& files, const char* name) {
-    const CString info = JoinPath(FolderOf(files), "info");
-    WIN32_FIND_DATAA listed;
+// beside its "files" folder.
+CRealPath RecordFolderOf(const CRealPath& files) { return JoinRealPath(RealFolderOf(files), L"info"); }
+
+void RemoveTrashRecord(const CRealPath& files, const CRealPath& name) {
+    const CRealPath info = RecordFolderOf(files);
+    WIN32_FIND_DATAW listed;
     CStringArray ignored;
-    if (FindListed(JoinPath(info, CString(name) + ".trashinfo"), &listed))
+    if (FindRealEntry(JoinRealPath(info, name + kRecordSuffix), &listed))
         RemoveListedEntry(info, RealPathOf(info), listed, ignored);
+}
+
+// A record without its entry would keep a trashed item the bin no longer holds.
+void RemoveOrphanRecords(const CRealPath& files) {
+    const CRealPath info = RecordFolderOf(files);
+    std::vector<WIN32_FIND_DATAW> records;
+    ListRealFolder(info, records, L"*.trashinfo");
+    const CRealPath real = RealPathOf(info);
+    const size_t suffix = lstrlenW(kRecordSuffix);
+    CStringArray ignored;
+    for (const WIN32_FIND_DATAW& record : records) {
+        const CRealPath name = record.cFileName;
+        if (name.size() <= suffix || (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (!FindRealEntry(JoinRealPath(files, name.substr(0, name.size() - suffix))))
+            RemoveListedEntry(info, real, record, ignored);
+    }
+}
+
+// The entries of a place, its own index files aside.
+std::vector<WIN32_FIND_DATAW> EntriesOf(const CBinPlace& place) {
+    std::vector<WIN32_FIND_DATAW> listed, entries;
+    ListRealFolder(place.folder, listed);
+    for (const WIN32_FIND_DATAW& entry : listed)
+        if (place.desktopTrash || !IsBinIndexName(entry.cFileName)) entries.push_back(entry);
+    return entries;
+}
+
+bool FolderThere(const CRealPath& path) {
+    WIN32_FIND_DATAW listed;
+    return FindRealEntry(path, &listed) && (listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void AddPlace(std::vector<CBinPlace>& places, const CRealPath& folder, bool desktopTrash) {
+    if (folder.empty() || !FolderThere(folder)) return;
+    for (const CBinPlace& place : places)
+        if (SameRealPath(place.folder, folder)) return;
+    CBinPlace place;
+    place.folder = folder;
+    place.desktopTrash = desktopTrash;
+    places.push_back(place);
+}
+
+void AddDriveFolders(std::vector<CBinPlace>& places, const char* root, const CString& sid) {
+    const CRealPath base = RealPathFrom(root);
+    if (!sid.IsEmpty()) {
+        AddPlace(places, base + L"$Recycle.Bin\\" + RealPathFrom(sid), false);
+        AddPlace(places, base + L"Recycler\\" + RealPathFrom(sid), false);
+    }
+    AddPlace(places, base + L"RECYCLED", false);
 }
 
 }  // namespace
 
-CString DesktopTrashFolder() {
+CRealPath DesktopTrashFolder() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     DosFileNameProc toDos = kernel ? reinterpret_cast<DosFileNameProc>(
                                          reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")))
                                    : nullptr;
-    if (!toDos) return CString();
-    CString unixPath;
-    const char* data = getenv("XDG_DATA_HOME");
-    const char* home = getenv("HOME");
-    if (data && *data)
-        unixPath = CString(data) + "/Trash/files";
-    else if (home && *home)
-        unixPath = CString(home) + "/.local/share/Trash/files";
+    if (!toDos) return CRealPath();
+    std::string unixPath;
+    const std::string data = HostVariable(L"XDG_DATA_HOME"), home = HostVariable(L"HOME");
+    if (!data.empty())
+        unixPath = data + "/Trash/files";
+    else if (!home.empty())
+        unixPath = home + "/.local/share/Trash/files";
     else
-        return CString();
-    LPWSTR wide = toDos(unixPath);
-    if (!wide) return CString();
-    char path[MAX_PATH * 2] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof(path) - 1, nullptr, nullptr);
+        return CRealPath();
+    LPWSTR wide = toDos(unixPath.c_str());
+    if (!wide) return CRealPath();
+    const CRealPath path = wide;
     HeapFree(GetProcessHeap(), 0, wide);
     return path;
 }
@@ -104,49 +166,70 @@ CString CurrentUserSidText() {
     return ReadCurrentUserSid(sid) == 0 ? sid : CString();
 }
 
-CStringArray BinFoldersOf(const char* root, const CString& sid) {
-    CStringArray folders;
-    const CString base(root);
-    CStringArray candidates;
-    if (!sid.IsEmpty()) {
-        candidates.Add(base + "$Recycle.Bin\\" + sid);
-        candidates.Add(base + "Recycler\\" + sid);
+std::vector<CBinPlace> BinPlacesOf(const char* root, const CString& sid) {
+    std::vector<CBinPlace> places;
+    if (root) {
+        AddDriveFolders(places, root, sid);
+    } else {
+        char drive[] = "A:\\";
+        const DWORD drives = GetLogicalDrives();
+        for (int i = 0; i < 26; ++i) {
+            drive[0] = char('A' + i);
+            if ((drives & (1u << i)) && GetDriveTypeA(drive) == DRIVE_FIXED) AddDriveFolders(places, drive, sid);
+        }
     }
-    candidates.Add(base + "RECYCLED");
-    for (const CString& folder : candidates)
-        if (FolderExists(folder)) folders.Add(folder);
-    return folders;
+    AddPlace(places, DesktopTrashFolder(), true);
+    return places;
 }
 
-bool IsBinIndexName(const char* name) { return lstrcmpiA(name, "INFO2") == 0 || lstrcmpiA(name, "desktop.ini") == 0; }
-
-CBinEmptied EmptyRecycleBin(const char* root, const CStringArray& folders) {
-    CBinEmptied result;
-    const CString trash = DesktopTrashFolder();
-    for (const CString& folder : folders) {
-        // In the desktop trash every entry is something trashed, whatever its name.
-        const bool isTrash = !trash.IsEmpty() && folder.CompareNoCase(trash) == 0;
-        const CString real = RealPathOf(folder);
-        CStringArray names;
-        {
-            WIN32_FIND_DATAA found;
-            CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
-            if (!find.IsValid()) continue;
-            do {
-                if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0 &&
-                    (isTrash || !IsBinIndexName(found.cFileName)))
-                    names.Add(found.cFileName);
-            } while (FindNextFileA(find, &found));
-        }
-        for (const CString& name : names) {
-            WIN32_FIND_DATAA listed;
-            if (!FindListed(JoinPath(folder, name), &listed)) continue;
-            if (RemoveListedEntry(folder, real, listed, result.left) && isTrash) RemoveTrashRecord(folder, name);
+ULONGLONG CountBinEntries(const std::vector<CBinPlace>& places, ULONGLONG* bytes) {
+    ULONGLONG count = 0, size = 0;
+    for (const CBinPlace& place : places) {
+        for (const WIN32_FIND_DATAW& entry : EntriesOf(place)) {
+            ++count;
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                size += (ULONGLONG(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
         }
     }
-    if (!result.left.IsEmpty()) return result;
+    if (bytes) *bytes = size;
+    return count;
+}
+
+CRecycleBinSweep::CRecycleBinSweep(const CString& sid, IBinEntryShred* prepare) : m_sid(sid), m_prepare(prepare) {}
+
+CBinEmptied CRecycleBinSweep::Sweep(const char* root) {
+    CBinEmptied result;
+    const std::vector<CBinPlace> places = BinPlacesOf(root, m_sid);
+    for (const CBinPlace& place : places) {
+        bool walked = false;
+        for (const CRealPath& done : m_walked) walked = walked || SameRealPath(done, place.folder);
+        if (walked) continue;
+        m_walked.push_back(place.folder);
+        result.walked.push_back(place);
+        const CRealPath real = RealPathOf(place.folder);
+        for (const WIN32_FIND_DATAW& entry : EntriesOf(place)) {
+            const CRealPath path = JoinRealPath(place.folder, entry.cFileName);
+            const int next = m_prepare ? m_prepare->Prepare(path, entry) : IBinEntryShred::BIN_REMOVE;
+            if (next == IBinEntryShred::BIN_STOP) {
+                result.stopped = true;
+                return result;
+            }
+            WIN32_FIND_DATAW now;
+            bool gone = !FindRealEntry(path, &now);
+            if (next == IBinEntryShred::BIN_KEEP && !gone) {
+                result.left.Add(ShownPath(path));
+                continue;
+            }
+            if (!gone) gone = RemoveListedEntry(place.folder, real, now, result.left);
+            if (gone && place.desktopTrash) RemoveTrashRecord(place.folder, entry.cFileName);
+        }
+        if (place.desktopTrash) RemoveOrphanRecords(place.folder);
+    }
+    // A place an earlier sweep walked may still hold what it kept.
+    if (!result.left.IsEmpty() || CountBinEntries(places) != 0) return result;
     EmptyBinProc empty = LateProc<EmptyBinProc>("shell32.dll", "SHEmptyRecycleBinA");
     if (!empty) return result;
+    if (m_prepare) m_prepare->BeforeEmpty(root);
     const HRESULT hr = empty(nullptr, root, kEmptyQuietly);
     if (SUCCEEDED(hr)) return result;
     // Some shells refuse to empty a bin that is empty already: only one that

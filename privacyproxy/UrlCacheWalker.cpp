@@ -149,18 +149,8 @@ void DeleteTemporaryFilesOf(const CString& host, CStringArray* notWiped) {
 
 // Every fixed drive's bin, and the desktop trash where the system keeps the bin there.
 void WipeRecycleBin(CStringArray& notWiped) {
-    const CString sid = CurrentUserSidText();
-    CStringArray folders;
-    char root[] = "A:\\";
-    const DWORD drives = GetLogicalDrives();
-    for (int i = 0; i < 26; ++i) {
-        root[0] = char('A' + i);
-        if (!(drives & (1u << i)) || GetDriveTypeA(root) != DRIVE_FIXED) continue;
-        for (const CString& folder : BinFoldersOf(root, sid)) folders.Add(folder);
-    }
-    const CString trash = DesktopTrashFolder();
-    if (!trash.IsEmpty() && FolderExists(trash)) folders.Add(trash);
-    const CBinEmptied emptied = EmptyRecycleBin(nullptr, folders);
+    CRecycleBinSweep sweep(CurrentUserSidText(), nullptr);
+    const CBinEmptied emptied = sweep.Sweep(nullptr);
     for (const CString& left : emptied.left) notWiped.Add(left);
     if (!emptied.Emptied()) notWiped.Add(g_Texts[44].IsEmpty() ? CString(g_DefaultTexts[44]) : g_Texts[44]);
 }

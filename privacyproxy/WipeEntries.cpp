@@ -99,14 +99,14 @@ const CString& CRealFolders::Of(const CString& folder) {
 }
 
 bool RemoveFile(const CString& path, CRealFolders& folders, CStringArray& notWiped) {
-    WIN32_FIND_DATAA listed;
-    if (!FindListed(path, &listed)) return true;
+    WIN32_FIND_DATAW listed;
+    if (!FindRealEntry(RealPathFrom(path), &listed)) return true;
     if (listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         notWiped.Add(path);
         return false;
     }
     const CString folder = FolderOf(path);
-    return RemoveListedEntry(folder, folders.Of(folder), listed, notWiped);
+    return RemoveListedEntry(RealPathFrom(folder), RealPathFrom(folders.Of(folder)), listed, notWiped);
 }
 
 void DeleteFolderContents(const CString& folder, const char* pattern, CStringArray& notWiped) {
@@ -116,7 +116,8 @@ void DeleteFolderContents(const CString& folder, const char* pattern, CStringArr
     // and its entries are checked against the place it resolved to.
     CHandle held(CreateFileA(folder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    const CString real = held.IsValid() ? FinalPathOf(held) : CString();
+    const CRealPath realPath = held.IsValid() ? FinalRealPathOf(held) : CRealPath();
+    const CString real = ShownPath(realPath);
     bool inside = false;
     if (!real.IsEmpty()) {
         inside = LiesInside(real, ResolvedPath(profile));
@@ -129,5 +130,5 @@ void DeleteFolderContents(const CString& folder, const char* pattern, CStringArr
         notWiped.Add(folder);
         return;
     }
-    if (held.IsValid()) RemoveFolderEntries(folder, real, pattern, notWiped);
+    if (held.IsValid()) RemoveFolderEntries(RealPathFrom(folder), realPath, RealPathFrom(pattern).c_str(), notWiped);
 }

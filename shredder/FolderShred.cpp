@@ -108,20 +108,12 @@ bool CFolderShred::OpenFolder(const CString& path, const CString& realParent, CS
     return true;
 }
 
-int CFolderShred::Run(const CString& path, bool systemFolder, bool recycleMode, int depth) {
-    CString real;
-    if (!OpenFolder(path, CString(), &real)) return m_job.Stopping() ? 1 : 0;
-    bool skipped = false;
-    ULONGLONG indexBytes = 0;
-    return Walk(path, real, systemFolder, recycleMode, depth, &skipped, &indexBytes);
-}
-
 int CFolderShred::RunItem(const CString& path, bool systemFolder) {
     CString real;
     if (!OpenFolder(path, CString(), &real)) return m_job.Stopping() ? 1 : 0;
     bool skipped = false;
     ULONGLONG indexBytes = 0;
-    const int rc = Walk(path, real, systemFolder, false, 0, &skipped, &indexBytes);
+    const int rc = Walk(path, real, systemFolder, 0, &skipped, &indexBytes);
     if (rc == 0 && !skipped && IsFolderEmpty(path)) {
         CString leftAs;
         if (const int error = RemoveShreddedFolder(path, indexBytes, CString(), &leftAs))
@@ -163,16 +155,16 @@ void CFolderShred::RemoveFolder(const CString& path, ULONGLONG indexBytes, const
         ReportRemoveFailure(path, error, leftAs);
 }
 
-int CFolderShred::Walk(const CString& path, const CString& real, bool systemFolder, bool recycleMode, int depth,
+int CFolderShred::Walk(const CString& path, const CString& real, bool systemFolder, int depth,
                        bool* skipped, ULONGLONG* indexBytes) {
     *skipped = false;
     *indexBytes = 0;
-    if (!recycleMode && m_job.Machine().IsProtectedFolder(path)) {
+    if (m_job.Machine().IsProtectedFolder(path)) {
         m_job.Host().Report(LoadLangStringWith(TXT_SKIP_FOLDER, kTextSkipFolder, path), MB_ICONINFORMATION);
         *skipped = true;
         return 0;
     }
-    if (!recycleMode && systemFolder) {
+    if (systemFolder) {
         const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, path),
                                             MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
         if (answer == IDCANCEL) return 1;
@@ -213,7 +205,7 @@ int CFolderShred::Walk(const CString& path, const CString& real, bool systemFold
         const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (isFolder ? FolderTooLong(child) : PathTooLong(child)) {
-            if (!recycleMode && isFolder && folderOption == 0) continue;
+            if (isFolder && folderOption == 0) continue;
             tooLong.Add(child);
             if (isFolder && !isLink) ListLeft(child, LongPathName(child), tooLong, 0);
             continue;
@@ -221,19 +213,19 @@ int CFolderShred::Walk(const CString& path, const CString& real, bool systemFold
         // Every entry is checked against where this folder really is: one that
         // leads elsewhere is a link, whatever the listing shows.
         if (!isFolder) {
-            if (m_job.Engine().OverwriteFile(child, *algorithm, recycleMode ? KIND_BIN_FOLDER : KIND_ITEM, real) == 1 ||
+            if (m_job.Engine().OverwriteFile(child, *algorithm, KIND_ITEM, real) == 1 ||
                 m_job.Abort())
                 stop = true;
             continue;
         }
         // A folder link is met where subfolders are, and then never entered.
-        if (!recycleMode && folderOption == 0) continue;
+        if (folderOption == 0) continue;
         if (depth >= kMaxFolderDepth) {
             tooDeep.Add(child);
             if (!isLink) ListLeft(child, LongPathName(child), tooDeep, 0);
             continue;
         }
-        if (!recycleMode && folderOption == 1) {
+        if (folderOption == 1) {
             const int answer = m_job.AskOrSkip(LoadLangStringWith(TXT_SHRED_SUBFOLDER, kTextShredSubfolder, child),
                                                MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1,
                                                LoadLangStringWith(TXT_SUBFOLDER_SKIPPED, kTextSubfolderSkipped, child));
@@ -250,15 +242,9 @@ int CFolderShred::Walk(const CString& path, const CString& real, bool systemFold
         }
         bool childSkipped = false;
         ULONGLONG childBytes = 0;
-        if (Walk(child, childReal, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, recycleMode, depth + 1,
+        if (Walk(child, childReal, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, depth + 1,
                  &childSkipped, &childBytes) == 1)
             stop = true;
-        if (recycleMode) {
-            // Emptied bin folders go at once, so that the bin is left with no
-            // folder to empty; one that holds something stays for the bin's emptying to name.
-            if (!stop && IsFolderEmpty(child)) RemoveFolder(child, childBytes, real);
-            continue;
-        }
         if (childSkipped || removeOption == 0) continue;
         if (removeOption == 1) {
             const int answer = m_job.AskOrSkip(LoadLangStringWith(TXT_REMOVE_SUBFOLDER, kTextRemoveSubfolder, child),

@@ -2,10 +2,9 @@
 // overwrite engine, its subfolders by the Folder and Remove options (a
 // scheduled run's /F and /R, else the profile's), never a protected system
 // folder; a link, to a file or a folder, is never entered or overwritten but
-// removed as the link or left and reported (the engine's RemoveLink); in
-// Recycle Bin mode every subfolder is entered and nothing but emptied bin
-// folders is removed.
-// Deliberately not: the files' overwrite (the engine's).
+// removed as the link or left and reported (the engine's RemoveLink).
+// Deliberately not: the files' overwrite (the engine's), the Recycle Bin's
+// folders (RecycleBinShred.h walks them by their real names).
 #pragma once
 
 #include "ShredJob.h"
@@ -18,9 +17,8 @@ class CFolderShred {
 public:
     explicit CFolderShred(CShredJob& job);
 
-    // 0 done or skipped, 1 stop the job. A path that is a link goes to RemoveLink.
-    int Run(const CString& path, bool systemFolder, bool recycleMode, int depth = 0);
-    // A folder chosen as an item: shredded, then removed itself when nothing is left in it.
+    // A folder chosen as an item: shredded, then removed itself when nothing is
+    // left in it. 0 done or skipped, 1 stop the job. A path that is a link goes to RemoveLink.
     int RunItem(const CString& path, bool systemFolder);
 
 private:
@@ -30,7 +28,7 @@ private:
     bool OpenFolder(const CString& path, const CString& realParent, CString* real);
     // real: where path really lies (empty: each entry's folder is looked up).
     // *indexBytes: how much of the folder's index the entries it met took.
-    int Walk(const CString& path, const CString& real, bool systemFolder, bool recycleMode, int depth, bool* skipped,
+    int Walk(const CString& path, const CString& real, bool systemFolder, int depth, bool* skipped,
              ULONGLONG* indexBytes);
     // A shredded subfolder removed when it is empty, else reported as kept.
     void RemoveFolder(const CString& path, ULONGLONG indexBytes, const CString& realParent);

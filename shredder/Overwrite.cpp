@@ -248,12 +248,20 @@ void COverwriteEngine::ReportWriteFailure(const char* path, DWORD code) {
 void COverwriteEngine::RemoveLink(CShredEntry& entry, const char* path) {
     const bool removed = entry.Kind() == ENTRY_LINK && entry.Remove();
     entry.Close();
-    if (removed && !FindListed(path)) return;
+    if (removed && !FindRealEntry(entry.RealCurrent())) return;
     ++m_failures;
     m_host.Report(LoadLangStringWith(TXT_LINK_LEFT, kTextLinkLeft, path), MB_ICONERROR);
 }
 
 int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind, const CString& realFolder) {
+    return OverwriteFile(RealPathFrom(path), algorithm, kind, RealPathFrom(realFolder));
+}
+
+int COverwriteEngine::OverwriteFile(const CRealPath& realPath, const CAlgorithm& algorithm, int kind,
+                                    const CRealPath& realFolder) {
+    // Messages and the progress name the file as the ANSI calls spell it.
+    const CString shown = ShownPath(realPath);
+    const char* path = shown;
     if (!m_progress || !m_progress->Open()) {
         ++m_failures;
         m_host.Report(LoadLangString(TXT_PROGRESS_DIALOG, kTextProgressDialog), MB_ICONERROR);
@@ -264,9 +272,20 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
     // Opened as itself before anything is read or changed: a link in the
     // file's place never passes its target to the passes, the cut or the renames.
     CShredEntry entry;
-    entry.Open(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, realFolder);
+    entry.Open(realPath, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, realFolder);
     if (entry.IsLink()) {
         RemoveLink(entry, path);
+        return Stopping() ? 1 : 0;
+    }
+    // A pipe would hold the first write until someone reads it; a device
+    // takes every byte written to it.
+    if (entry.Kind() == ENTRY_PIPE || entry.Kind() == ENTRY_DEVICE) {
+        entry.Close();
+        ++m_failures;
+        if (entry.Kind() == ENTRY_PIPE)
+            m_host.Report(LoadLangStringWith(TXT_PIPE_LEFT, kTextPipeLeft, path), MB_ICONERROR);
+        else
+            m_host.Report(LoadLangStringWith(TXT_DEVICE_LEFT, kTextDeviceLeft, path), MB_ICONERROR);
         return Stopping() ? 1 : 0;
     }
     if (!entry.Listed() || entry.IsFolder()) {
@@ -282,7 +301,7 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         m_host.Report(LoadLangStringWith(TXT_OTHER_NAMES, kTextOtherNames, path), MB_ICONERROR);
         return Stopping() ? 1 : 0;
     }
-    const WIN32_FIND_DATAA& status = entry.ListedData();
+    const WIN32_FIND_DATAW& status = entry.ListedData();
     const DWORD attributes = status.dwFileAttributes;
     if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && kind == KIND_ITEM) {
         int answer = m_host.Ask(LoadLangStringWith(TXT_ATTRIBUTES, kTextAttributes, path),
@@ -298,7 +317,8 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
         entry.SetAttributes(attributes);
         ++m_failures;
         m_host.Report(LoadLangStringWith(TXT_EXCLUSIVE, kTextExclusive, path), MB_ICONERROR);
-        return kind == KIND_ITEM ? 0 : 1;
+        // One file in use is no reason to leave the rest of a folder or of the bin unshredded.
+        return Stopping() ? 1 : 0;
     }
     ULONGLONG size = 0;
     if (!FileSize(file, size)) size = (ULONGLONG(status.nFileSizeHigh) << 32) | status.nFileSizeLow;
@@ -438,17 +458,19 @@ int COverwriteEngine::FillFile(HANDLE file, DWORD limit, DWORD* bytes, IShredPro
 }
 
 namespace {
-// A new name for the entry: shaped like its current one (length 0), or of
-// random letters of that length; false when every try was taken.
+// A new name for the entry in its folder: shaped like its current one (length
+// 0), or of random letters of that length; false when every try was taken.
 bool RenameOnce(CShredEntry& entry, int length) {
-    const CString from = entry.Current();
+    const CRealPath folder = RealFolderOf(entry.RealCurrent());
+    const CString from = ShownPath(RealNameOf(entry.RealCurrent()));
     for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
         CString candidate = RandomShapedName(from);
         if (length > 0) {
-            candidate = candidate.Left(candidate.GetLength() - FileNameOf(candidate).GetLength());
+            candidate.Empty();
             for (int i = 0; i < length; ++i) candidate += CString(RandomLetter());
         }
-        if (candidate.CompareNoCase(from) != 0 && entry.RenameTo(candidate)) return true;
+        if (candidate.CompareNoCase(from) != 0 && entry.RenameTo(JoinRealPath(folder, RealPathFrom(candidate))))
+            return true;
     }
     return false;
 }
@@ -461,14 +483,14 @@ ULONGLONG IndexEntryBytes(const char* name) {
 
 namespace {
 // Empty files of random names in folder, until their entries took bytes; then deleted again.
-void RefillIndex(const CString& folder, ULONGLONG bytes) {
-    std::vector<CString> made;
+void RefillIndex(const CRealPath& folder, ULONGLONG bytes) {
+    std::vector<CRealPath> made;
     const ULONGLONG each = IndexEntryBytes(CString('x', kRefillNameLength));
     for (ULONGLONG taken = 0; taken < bytes && made.size() < kMostRefillFiles;) {
         CString name;
         for (int i = 0; i < kRefillNameLength; ++i) name += CString(RandomLetter());
-        const CString path = JoinPath(folder, name);
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const CRealPath path = JoinRealPath(folder, RealPathFrom(name));
+        HANDLE file = OpenRealFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (file == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             break;
@@ -477,24 +499,25 @@ void RefillIndex(const CString& folder, ULONGLONG bytes) {
         made.push_back(path);
         taken += each;
     }
-    for (const CString& path : made) DeleteFileA(path);
+    for (const CRealPath& path : made) DeleteRealFile(path);
 }
 }  // namespace
 
-bool IsFolderEmpty(const char* path) {
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
-    if (!find.IsValid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    do {
-        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0) return false;
-    } while (FindNextFileA(find, &found));
-    return true;
+bool IsFolderEmpty(const CRealPath& path) {
+    std::vector<WIN32_FIND_DATAW> entries;
+    return ListRealFolder(path, entries) && entries.empty();
 }
 
+bool IsFolderEmpty(const char* path) { return IsFolderEmpty(RealPathFrom(path)); }
+
 int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent, CString* leftAs) {
+    return RemoveShreddedFolder(RealPathFrom(path), indexBytes, RealPathFrom(realParent), leftAs);
+}
+
+int RemoveShreddedFolder(const CRealPath& path, ULONGLONG indexBytes, const CRealPath& realParent, CString* leftAs) {
     if (leftAs) leftAs->Empty();
-    if (!IsFolderEmpty(path)) return FindListed(path) ? ENOTEMPTY : ENOENT;
-    const bool ntfs = OnNtfs(path);
+    if (!IsFolderEmpty(path)) return FindRealEntry(path) ? ENOTEMPTY : ENOENT;
+    const bool ntfs = OnNtfs(ShownPath(path));
     // Every rename of a shredded file shifted the entries of the index block
     // that held it, and the copies left past its end were never written
     // over: an index as full as it was writes over all of them.
@@ -503,35 +526,35 @@ int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& 
     folder.Open(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, realParent);
     // Checked as a folder the walk emptied: one that became a link meanwhile is no longer its to remove.
     if (!folder.IsFolder() || folder.IsLink() || folder.Kind() == ENTRY_UNOPENED) return folder.Listed() ? EACCES : ENOENT;
-    const CString original = folder.Current();
+    const CRealPath original = folder.RealCurrent();
     if (ntfs) {
         // The folder's own MFT record keeps the names its index held while it
         // was small enough to live there; each longer name of the folder takes
         // more of the record, over them, until the record or the path is full.
-        const int parent = original.GetLength() - FileNameOf(original).GetLength();
+        const int named = int(RealNameOf(original).size());
+        const int parent = int(original.size()) - named;
         const int longest = kLongestFolderPath - parent < kLongestName ? kLongestFolderPath - parent : kLongestName;
-        for (int length = FileNameOf(original).GetLength() + kFolderNameStep; length <= longest;
-             length += kFolderNameStep)
+        for (int length = named + kFolderNameStep; length <= longest; length += kFolderNameStep)
             if (!RenameOnce(folder, length)) break;
     }
     if (folder.Remove()) return 0;
     const int error = ErrnoOfSystemError(GetLastError());
-    if (folder.Current() != original && !folder.RenameTo(original) && leftAs) *leftAs = folder.Current();
+    if (folder.RealCurrent() != original && !folder.RenameTo(original) && leftAs) *leftAs = folder.Current();
     return error;
 }
 
 int COverwriteEngine::RemoveShredded(CShredEntry& entry, const char* path, int kind) {
     // Never replaces an existing file: a name that is taken gets new letters.
-    const CString original = entry.Current();
+    const CRealPath original = entry.RealCurrent();
     if (RenameOnce(entry, 0)) {
         // NTFS leaves a renamed entry's old name in the slack of the folder's index;
         // more names of the same length, then ever shorter ones, write over it.
-        const int nameLength = FileNameOf(entry.Current()).GetLength();
+        const int nameLength = int(RealNameOf(entry.RealCurrent()).size());
         for (int round = 0; round < kSameLengthRenames; ++round) RenameOnce(entry, 0);
         for (int length = nameLength - 1; length >= 1; --length) RenameOnce(entry, length);
     }
     if (entry.Remove()) return 0;
-    if (entry.Current() != original) entry.RenameTo(original);
+    if (entry.RealCurrent() != original) entry.RenameTo(original);
     if (kind != KIND_ITEM) return 0;
     ++m_failures;
     int answer = m_host.Report(LoadLangStringWith(TXT_NOT_DELETED, kTextNotDeleted, path), MB_OKCANCEL | MB_ICONERROR);

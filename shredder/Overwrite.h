@@ -25,6 +25,7 @@
 
 #include "Algorithms.h"
 #include "BackgroundFlush.h"
+#include "RealNames.h"
 #include "Strings.h"
 
 class IShredProgress;
@@ -118,6 +119,7 @@ CString RandomShapedName(const char* path);
 
 // Nothing in it but "." and "..".
 bool IsFolderEmpty(const char* path);
+bool IsFolderEmpty(const CRealPath& path);
 
 // The bytes an entry of that name takes in an NTFS folder index.
 ULONGLONG IndexEntryBytes(const char* name);
@@ -131,6 +133,8 @@ ULONGLONG IndexEntryBytes(const char* name);
 // 0, or the runtime library's error number when it stays: then under its own
 // name again, or, when that could not be given back, under the name put in
 // *leftAs.
+int RemoveShreddedFolder(const CRealPath& path, ULONGLONG indexBytes, const CRealPath& realParent = CRealPath(),
+                         CString* leftAs = nullptr);
 int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent = CString(),
                          CString* leftAs = nullptr);
 
@@ -150,7 +154,10 @@ public:
     // 1: stop the whole job (Cancel, session end, or Cancel in a prompt); 0: go on.
     // realFolder: where the file's folder really is, when the caller knows.
     // A link in the file's place goes to RemoveLink instead; a file with
-    // another name (a hard link) is reported and left, its data untouched.
+    // another name (a hard link), a pipe or a device is reported and left,
+    // its data untouched, and so is a file that cannot be opened.
+    int OverwriteFile(const CRealPath& path, const CAlgorithm& algorithm, int kind,
+                      const CRealPath& realFolder = CRealPath());
     int OverwriteFile(const char* path, const CAlgorithm& algorithm, int kind, const CString& realFolder = CString());
     // A link is neither overwritten nor entered: removed as the link where the
     // entry holds it as itself, else left and reported as a failure.

@@ -1,24 +1,22 @@
-// The Recycle Bin shred: everything the bins of all fixed drives hold is
-// overwritten in place, then removed entry by entry as itself, and the shell
-// empties each bin's index only when nothing else is left in it (RecycleBin.h):
-// the shell's own empty would follow a link the bin still holds.
+// The Recycle Bin shred: every place the shell's empty of a drive covers is
+// walked entry by entry, by the entries' real names, each overwritten and
+// then removed as itself; the shell empties each bin's index only when
+// nothing else is left in it (RecycleBin.h): its own empty would follow a
+// link the bin still holds, and remove what was never overwritten.
 // A bin folder is RECYCLED on FAT drives and Recycler\<SID> on NTFS ones;
 // under Wine the shell keeps the bin in the desktop's trash folder instead
-// ($XDG_DATA_HOME/Trash/files), which stands in for both.
+// ($XDG_DATA_HOME/Trash/files), and empties it whole for any drive.
 #include "RecycleBinShred.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
-#include "Files.h"
-#include "FolderShred.h"
+#include "FileEntries.h"
 #include "Handles.h"
 #include "LangPack.h"
-#include "RecycleBin.h"
+#include "ShredEntry.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
@@ -30,29 +28,12 @@ using CBinQuery = SHQUERYRBINFO;
 static_assert(sizeof(void*) != 4 || sizeof(CBinQuery) == 20, "the 32-bit Recycle Bin query record is 20 bytes");
 
 typedef HRESULT(WINAPI* QueryBinProc)(LPCSTR, CBinQuery*);
-typedef HRESULT(WINAPI* EmptyBinProc)(HWND, LPCSTR, DWORD);
 
+const int kMaxFolderDepth = 100;
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 }  // namespace
 
 CRecycleBinShred::CRecycleBinShred(CShredJob& job) : m_job(job) {}
-
-CString CRecycleBinShred::BinFolder(int letterIndex, bool* ownsDesktopIni) {
-    const CShredMachine& machine = m_job.Machine();
-    CString folder;
-    if (machine.ntfs[letterIndex])
-        folder.Format("%sRecycler\\%s", machine.fixedRoots[letterIndex], machine.userSid.c_str());
-    else
-        folder.Format("%sRECYCLED", machine.fixedRoots[letterIndex]);
-    *ownsDesktopIni = true;
-    if (FolderExists(folder)) return folder;
-    const CString trash = DesktopTrashFolder();
-    if (!trash.IsEmpty() && FolderExists(trash)) {
-        // The desktop's trash is no Windows bin folder: a desktop.ini there would become a trashed item.
-        *ownsDesktopIni = false;
-        return trash;
-    }
-    return folder;
-}
 
 void CRecycleBinShred::ReportBinLeft(char letter, const CBinEmptied& emptied) {
     IShredHost& host = m_job.Host();
@@ -82,6 +63,7 @@ int CRecycleBinShred::ShredNow() {
     return Shred();
 }
 
+
 int CRecycleBinShred::Shred() {
     IShredHost& host = m_job.Host();
     const CShredMachine& machine = m_job.Machine();
@@ -90,9 +72,7 @@ int CRecycleBinShred::Shred() {
     std::unique_ptr<HINSTANCE__, BOOL(WINAPI*)(HMODULE)> owner(shell, FreeLibrary);
     QueryBinProc query =
         reinterpret_cast<QueryBinProc>(reinterpret_cast<void*>(GetProcAddress(shell, "SHQueryRecycleBinA")));
-    EmptyBinProc empty =
-        reinterpret_cast<EmptyBinProc>(reinterpret_cast<void*>(GetProcAddress(shell, "SHEmptyRecycleBinA")));
-    if (!query || !empty) {
+    if (!query || !GetProcAddress(shell, "SHEmptyRecycleBinA")) {
         host.Report(LoadLangString(TXT_BIN_APIS, kTextBinApis), MB_ICONERROR);
         return 0;
     }
@@ -110,8 +90,12 @@ int CRecycleBinShred::Shred() {
         items += info.i64NumItems;
         bytes += info.i64Size;
     }
-    const CAlgorithm* algorithm = m_job.Algorithm();
-    if (!algorithm) return 1;
+    // What lies in the bins is shredded, whether the shell's records list it or not.
+    ULONGLONG listedBytes = 0;
+    items += CountBinEntries(BinPlacesOf(nullptr, machine.userSid), &listedBytes);
+    if (listedBytes > bytes) bytes = listedBytes;
+    m_algorithm = m_job.Algorithm();
+    if (!m_algorithm) return 1;
     if (items == 0) {
         host.Report(LoadLangString(TXT_BIN_EMPTY, kTextBinEmpty), MB_ICONINFORMATION);
         return 0;
@@ -125,64 +109,96 @@ int CRecycleBinShred::Shred() {
     if (!progress) {
         return 1;
     }
-    progress->SetJobRange(bytes * ULONGLONG(algorithm->PassCount()) / kBufferSize + 1);
+    progress->SetJobRange(bytes * ULONGLONG(m_algorithm->PassCount()) / kBufferSize + 1);
     progress->SetCaption(LoadLangString(TXT_BIN_CAPTION, kTextBinCaption));
 
     int rc = 0;
-    // Where every drive's bin is the desktop trash, one that kept a link is
-    // still not empty for the next drive: it is shredded and told once.
-    CStringArray done;
+    // Where every drive's bin is the desktop trash, that trash is walked and
+    // told once, and the shell empties no drive's bin while it keeps anything.
+    CRecycleBinSweep sweep(machine.userSid, this);
     for (int i = 0; i < 26 && !m_job.Stopping(); ++i) {
-        if (!machine.fixedRoots[i][0]) continue;
+        const char* root = machine.fixedRoots[i];
+        if (!root[0]) continue;
         CBinQuery info = {sizeof(info), 0, 0};
-        if (query(machine.fixedRoots[i], &info) != S_OK || info.i64NumItems == 0) continue;
-        bool ownsDesktopIni = true;
-        const CString folder = BinFolder(i, &ownsDesktopIni);
-        if (done.Find(folder, true) >= 0) continue;
-        done.Add(folder);
-        WIN32_FIND_DATAA found;
-        CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
-        if (!find.IsValid()) {
-            CString text = LoadLangString(TXT_ACCESS, kTextAccess);
-            text.Replace("%s", folder);
-            host.Report(text, MB_ICONINFORMATION);
-            continue;
-        }
-        do {
-            const CString name(found.cFileName);
-            if (name == "." || name == ".." || (ownsDesktopIni && IsBinIndexName(name))) continue;
-            const CString path = JoinPath(folder, name);
-            int result = 0;
-            // A link in the bin is neither entered nor overwritten: both calls open the entry as itself.
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                result = CFolderShred(m_job).Run(path, false, true);
-            } else {
-                result = m_job.Engine().OverwriteFile(path, *algorithm, KIND_BIN_FILE);
-            }
-            if (result == 1) m_job.Abort() = true;
-        } while (!m_job.Stopping() && FindNextFileA(find, &found));
-        find.Close();
-        const char letter = machine.fixedRoots[i][0];
-        if (m_job.Stopping()) {
+        const bool recorded = query(root, &info) == S_OK && info.i64NumItems != 0;
+        if (!recorded && CountBinEntries(BinPlacesOf(root, machine.userSid)) == 0) continue;
+        const CBinEmptied emptied = sweep.Sweep(root);
+        const char letter = root[0];
+        if (emptied.stopped || m_job.Stopping()) {
             CString text = LoadLangString(TXT_BIN_ABORT, kTextBinAbort);
             text.Replace("%c", CString(letter));
             host.Report(text, MB_ICONINFORMATION);
             rc = 1;
             break;
         }
-        progress->SetItemText(LoadLangString(TXT_BIN_EMPTYING, kTextBinEmptying) + " " + CString(letter));
-        progress->SetPassText("");
-        progress->SetPassPos(0);
-        CStringArray folders;
-        folders.Add(folder);
-        ReportBinLeft(letter, EmptyRecycleBin(machine.fixedRoots[i], folders));
-        if (ownsDesktopIni && FolderExists(folder)) {
-            const CString ini = JoinPath(folder, "desktop.ini");
-            CHandle file(CreateFileA(ini, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ReportBinLeft(letter, emptied);
+        // The desktop's trash is no Windows bin folder: a desktop.ini there would become a trashed item.
+        for (const CBinPlace& place : emptied.walked) {
+            if (place.desktopTrash) continue;
+            const CRealPath ini = JoinRealPath(place.folder, L"desktop.ini");
+            CHandle file(OpenRealFile(ini, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
             DWORD written = 0;
             if (file.IsValid()) WriteFile(file, kTextBinDesktopIni, DWORD(lstrlenA(kTextBinDesktopIni)), &written, nullptr);
         }
     }
     own.Close();
     return rc;
+}
+
+int CRecycleBinShred::Prepare(const CRealPath& path, const WIN32_FIND_DATAW& listed) {
+    if (m_job.Stopping()) return BIN_STOP;
+    COverwriteEngine& engine = m_job.Engine();
+    const int failures = engine.FailureCount();
+    const bool folder = (listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // A link in the bin is neither entered nor overwritten: both open the entry as itself.
+    ULONGLONG indexBytes = 0;
+    const int result = folder ? ShredBinFolder(path, CRealPath(), 0, &indexBytes)
+                              : engine.OverwriteFile(path, *m_algorithm, KIND_BIN_FILE);
+    if (result == 1) m_job.Abort() = true;
+    if (m_job.Stopping()) return BIN_STOP;
+    // What was not overwritten stays: emptying the bin would remove it
+    // unshredded. In a folder that is anything still in it, since what was
+    // overwritten there is gone.
+    if (engine.FailureCount() != failures) return BIN_KEEP;
+    return folder && FindRealEntry(path) && !IsFolderEmpty(path) ? BIN_KEEP : BIN_REMOVE;
+}
+
+void CRecycleBinShred::BeforeEmpty(const char* root) {
+    IShredProgress* progress = m_job.Engine().Progress();
+    if (!progress) return;
+    progress->SetItemText(LoadLangString(TXT_BIN_EMPTYING, kTextBinEmptying) + " " + CString(root[0]));
+    progress->SetPassText("");
+    progress->SetPassPos(0);
+}
+
+int CRecycleBinShred::ShredBinFolder(const CRealPath& path, const CRealPath& realParent, int depth,
+                                     ULONGLONG* indexBytes) {
+    COverwriteEngine& engine = m_job.Engine();
+    CShredEntry folder;
+    // Reading its attributes is all a check needs.
+    folder.Open(path, 0, kShareAll, realParent);
+    if (folder.IsLink()) {
+        engine.RemoveLink(folder, ShownPath(path));
+        return m_job.Stopping() ? 1 : 0;
+    }
+    const CRealPath real = folder.Kind() == ENTRY_PLAIN && CanHoldEntries() ? folder.RealCurrent() : CRealPath();
+    folder.Close();
+    std::vector<WIN32_FIND_DATAW> entries;
+    ListRealFolder(path, entries);
+    for (const WIN32_FIND_DATAW& entry : entries) {
+        if (m_job.Stopping()) return 1;
+        const CRealPath child = JoinRealPath(path, entry.cFileName);
+        *indexBytes += IndexEntryBytes(ShownPath(entry.cFileName));
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (engine.OverwriteFile(child, *m_algorithm, KIND_BIN_FOLDER, real) == 1) return 1;
+            continue;
+        }
+        // Deeper than that, a folder stays, and so does the bin folder it lies in.
+        if (depth >= kMaxFolderDepth) continue;
+        ULONGLONG childBytes = 0;
+        if (ShredBinFolder(child, real, depth + 1, &childBytes) == 1) return 1;
+        // Emptied folders go at once; one that holds something stays, and so does its bin folder.
+        if (IsFolderEmpty(child)) RemoveShreddedFolder(child, childBytes, real);
+    }
+    return m_job.Stopping() ? 1 : 0;
 }

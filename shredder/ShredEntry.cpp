@@ -2,32 +2,30 @@
 
 #include <cerrno>
 
-#include "Files.h"
-
-EntryKind CShredEntry::Open(const CString& path, DWORD access, DWORD share, const CString& realFolder) {
+EntryKind CShredEntry::Open(const CRealPath& path, DWORD access, DWORD share, const CRealPath& realFolder) {
     Close();
-    char full[MAX_PATH * 2];
-    const DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
-    m_path = n > 0 && n < sizeof full ? CString(full) : path;
-    while (m_path.GetLength() > 3 && (m_path.Right(1) == "\\" || m_path.Right(1) == "/"))
-        m_path = m_path.Left(m_path.GetLength() - 1);
+    m_path = FullRealPath(path);
     m_current = m_path;
     m_share = share;
     m_attributes = 0;
-    m_isListed = FindListed(m_path, &m_listed);
+    m_isListed = FindRealEntry(m_path, &m_listed);
     if (!m_isListed) return m_kind = ENTRY_UNOPENED;
     m_attributes = m_listed.dwFileAttributes;
     if (!CanHoldEntries()) return m_kind = ENTRY_PLAIN;
 
-    CString folder = FolderOf(m_path);
-    if (folder.Right(1) == ":") folder += "\\";
-    const CString real = realFolder.IsEmpty() ? RealPathOf(folder) : realFolder;
-    const CString expected = real.IsEmpty() ? CString() : JoinPath(real, m_listed.cFileName);
+    CRealPath folder = RealFolderOf(m_path);
+    if (folder.size() == 2 && folder[1] == L':') folder += L"\\";
+    const CRealPath real = realFolder.empty() ? RealPathOf(folder) : realFolder;
+    const CRealPath expected = real.empty() ? CRealPath() : JoinRealPath(real, m_listed.cFileName);
     const bool listedAsLink = (m_listed.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     m_kind = OpenEntryItself(m_path, access, share, listedAsLink, expected, m_handle, m_attributes);
     m_access = access;
-    if (!expected.IsEmpty()) m_current = expected;
+    if (!expected.empty()) m_current = expected;
     return m_kind;
+}
+
+EntryKind CShredEntry::Open(const CString& path, DWORD access, DWORD share, const CString& realFolder) {
+    return Open(RealPathFrom(path), access, share, RealPathFrom(realFolder));
 }
 
 bool CShredEntry::HoldForRemoval() {
@@ -48,7 +46,7 @@ DWORD CShredEntry::LinkCount() const {
 
 bool CShredEntry::SetAttributes(DWORD attributes) {
     const bool done = CanHoldEntries() ? m_handle.IsValid() && SetEntryAttributes(m_handle, attributes)
-                                       : SetFileAttributesA(m_current, attributes) != FALSE;
+                                       : SetFileAttributesA(Current(), attributes) != FALSE;
     if (done) m_attributes = attributes;
     return done;
 }
@@ -57,20 +55,20 @@ HANDLE CShredEntry::OpenData(DWORD access, DWORD flags) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     if (m_handle.IsValid()) return ReopenEntry(m_handle, m_path, access, share, flags);
     if (CanHoldEntries()) return INVALID_HANDLE_VALUE;
-    return CreateFileA(m_current, access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    return OpenRealFile(m_current, access, share, OPEN_EXISTING, flags);
 }
 
-bool CShredEntry::RenameTo(const CString& newPath) {
+bool CShredEntry::RenameTo(const CRealPath& newPath) {
     const bool done = CanHoldEntries() ? HoldForRemoval() && RenameEntry(m_handle, newPath)
-                                       : MoveFileA(m_current, newPath) != FALSE;
+                                       : MoveFileA(Current(), ShownPath(newPath)) != FALSE;
     if (done) m_current = newPath;
     return done;
 }
 
 bool CShredEntry::Remove() {
     if (CanHoldEntries()) return HoldForRemoval() && RemoveThroughHandle(m_handle, m_attributes);
-    return (m_listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(m_current) != FALSE
-                                                                  : DeleteFileA(m_current) != FALSE;
+    return (m_listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(Current()) != FALSE
+                                                                  : DeleteFileA(Current()) != FALSE;
 }
 
 int ErrnoOfSystemError(DWORD error) {

@@ -2,8 +2,10 @@
 // the very entry its folder lists (FileEntries.h) before anything is done to
 // it: its attributes, its data, its new names and its removal then go through
 // the handle that was checked, never through its path looked up again, so a
-// link met in its place never leads the shred to what it points to. Before
-// Windows NT there are no links and no such handles: there the path is the entry.
+// link met in its place never leads the shred to what it points to. It is
+// reached by its real name (RealNames.h): one the ANSI calls spell otherwise
+// is held like any other. Before Windows NT there are no links and no such
+// handles: there the path is the entry.
 // Deliberately not: what is written (Overwrite.h), what becomes of a link
 // (COverwriteEngine::RemoveLink).
 #pragma once
@@ -12,6 +14,7 @@
 
 #include "FileEntries.h"
 #include "Handles.h"
+#include "RealNames.h"
 #include "Strings.h"
 
 class CShredEntry {
@@ -20,6 +23,7 @@ public:
     // entry's folder really is, when the caller knows; otherwise it is looked
     // up. The right to delete is taken only when a rename or the removal needs
     // it, so nothing else is kept from reading the entry before that.
+    EntryKind Open(const CRealPath& path, DWORD access, DWORD share, const CRealPath& realFolder = CRealPath());
     EntryKind Open(const CString& path, DWORD access, DWORD share, const CString& realFolder = CString());
     void Close() { m_handle.Close(); }
 
@@ -28,9 +32,11 @@ public:
     // A link, held as the link or followed by the system: never written to or entered.
     bool IsLink() const { return m_kind == ENTRY_LINK || m_kind == ENTRY_ELSEWHERE; }
     bool IsFolder() const { return m_isListed && (m_listed.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); }
-    const WIN32_FIND_DATAA& ListedData() const { return m_listed; }
-    // Where the entry lies now: its real path, or its full path where the system cannot tell.
-    const CString& Current() const { return m_current; }
+    const WIN32_FIND_DATAW& ListedData() const { return m_listed; }
+    // Where the entry lies now: its real path, or its full path where the
+    // system cannot tell; as it is, and as the ANSI calls spell it.
+    const CRealPath& RealCurrent() const { return m_current; }
+    CString Current() const { return ShownPath(m_current); }
 
     // How many names the file has (hard links); 1 where the system cannot tell.
     DWORD LinkCount() const;
@@ -39,7 +45,7 @@ public:
     // A handle to the entry's data (sharing reading and writing), or INVALID_HANDLE_VALUE.
     HANDLE OpenData(DWORD access, DWORD flags);
     // A new full path beside the old one; a name already taken is never replaced.
-    bool RenameTo(const CString& newPath);
+    bool RenameTo(const CRealPath& newPath);
     // Removes the entry (through the handle, it goes when the handle closes);
     // false with the system's error as the last error.
     bool Remove();
@@ -48,10 +54,10 @@ private:
     // The handle reopened with the right to delete, from itself where the system can.
     bool HoldForRemoval();
 
-    CString m_path;
-    CString m_current;
+    CRealPath m_path;
+    CRealPath m_current;
     CHandle m_handle;
-    WIN32_FIND_DATAA m_listed = {};
+    WIN32_FIND_DATAW m_listed = {};
     bool m_isListed = false;
     EntryKind m_kind = ENTRY_UNOPENED;
     DWORD m_attributes = 0;

@@ -115,6 +115,8 @@ enum TextKey {
     TXT_FOLDER_RENAMED = 9171,
     TXT_BIN_LEFT = 9172,
     TXT_BIN_NOT_EMPTIED = 9173,
+    TXT_PIPE_LEFT = 9174,
+    TXT_DEVICE_LEFT = 9175,
     TXT_NO_ITEMS = 9180,
     TXT_UNREAD = 9181,
     TXT_LIST_UNREADABLE = 9182,
@@ -244,9 +246,14 @@ const char* const kTextOtherNames =
 const char* const kTextFolderRenamed =
     "The folder\n%s\ncould not be removed, nor given its own name back. It is now named\n%t";
 const char* const kTextBinLeft =
-    "The Recycle Bin on drive %c: has not been emptied.\nThese items could not be removed on their own (a link, or "
-    "an item in use), and emptying the bin would reach what a link leads to:%s";
+    "The Recycle Bin on drive %c: has not been emptied.\nThese items stay in it unshredded (a link, an item in use "
+    "or with other names, or no file at all): emptying the bin would remove them unshredded, or reach what a link "
+    "leads to:%s";
 const char* const kTextBinNotEmptied = "The Recycle Bin on drive %c: could not be emptied.\nError code: %s";
+const char* const kTextPipeLeft =
+    "%s\nis a named pipe, not a file: it holds no data to shred, and it has been left as it is.";
+const char* const kTextDeviceLeft =
+    "%s\nis a device or a socket, not a file: nothing has been written to it, and it has been left as it is.";
 const char* const kTextNoItems = "Error: the command line names nothing to shred.\nNothing has been shredded.";
 const char* const kTextUnread =
     "Error: this part of the command line is not between two double quotes, so it has not been read:\n%s";

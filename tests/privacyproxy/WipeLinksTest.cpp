@@ -54,8 +54,8 @@ TEST(Wipe, LinksAreNeverFollowedAndStayOnlyWhereNamed) {
         for (const auto& l : links) HostLink("rm -f", l.link);
         DeleteUrlCacheEntryA(url);
     });
-    for (const auto& l : links)
-        if (!HostLink("ln -s", l.link, l.target)) GTEST_SKIP() << "no host ln to make " << l.link;
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    for (const auto& l : links) ASSERT_TRUE(HostLink("ln -s", l.link, l.target)) << l.link;
 
     g_bWipeCookies = g_bWipeHistory = g_bWipeTempFiles = 1;
     CStringArray notWiped;
@@ -110,7 +110,8 @@ TEST(Wipe, LinksInTheRecycleBinStayWithWhatTheyLeadToAndAreNamed) {
     CVeilrunWorld world;
     CTempFolder folder;
     const CBinWithLinks bin(folder);
-    if (!bin.Made()) GTEST_SKIP() << "no host ln, or the bin keeps no link";
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    ASSERT_TRUE(bin.Made());
     g_bWipeRecycleBin = 1;
     CStringArray notWiped;
     WipeSelected(notWiped);
@@ -139,7 +140,8 @@ TEST(Wipe, ACachedFileBehindALinkedCacheFolderStaysAndIsNamed) {
         MoveFileA(aside, folder);
         DeleteUrlCacheEntryA(url);
     });
-    if (!HostLink("ln -s", folder, FolderOf(outside))) GTEST_SKIP() << "no host ln to make " << folder;
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    ASSERT_TRUE(HostLink("ln -s", folder, FolderOf(outside))) << folder;
 
     g_bWipeTempFiles = 1;
     CStringArray notWiped;
@@ -147,4 +149,35 @@ TEST(Wipe, ACachedFileBehindALinkedCacheFolderStaysAndIsNamed) {
     EXPECT_EQ(ReadFileText(outside), "outside");
     EXPECT_GE(notWiped.Find(cached, true), 0);
     EXPECT_TRUE(InCache(url));
+}
+
+// The wipe of the bin finds every entry by its real name, walks a Windows
+// bin folder and the trash alike, and names what stays: a link ("Łącze",
+// spelt "Lacze") and a file another program holds.
+TEST(Wipe, TheRecycleBinIsWipedByRealNamesInEveryPlaceAndWhatStaysIsNamed) {
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    CVeilrunWorld world;
+    CTestTrash trash;
+    ASSERT_TRUE(trash.Laid());
+    CWindowsBinFolder windowsBin;
+    const CString outside = world.Write("outside\\keep.txt", "keep");
+    const CString inFolder = windowsBin.Write("Dc1.txt", "binned");
+    const CRealPath link = trash.AddLink(L"\x141\x105" L"cze", RealPathFrom(outside));
+    const CRealPath plain = trash.AddFile(L"\x17c\xf3\x142w.txt", "plain");
+    const CRealPath held = trash.AddFile(L"held.txt", "held");
+    ASSERT_FALSE(link.empty());
+    CHandle holder(OpenRealFile(held, GENERIC_READ, 0, OPEN_EXISTING, 0));
+
+    g_bWipeRecycleBin = 1;
+    CStringArray notWiped;
+    WipeSelected(notWiped);
+    holder.Close();
+    EXPECT_EQ(ReadFileText(outside), "keep");
+    EXPECT_FALSE(FileExists(inFolder));
+    EXPECT_FALSE(FindRealEntry(plain));
+    for (const CRealPath& stays : {link, held}) {
+        EXPECT_TRUE(FindRealEntry(stays)) << ShownPath(stays);
+        EXPECT_GE(notWiped.Find(ShownPath(stays), true), 0) << ShownPath(stays);
+    }
+    EXPECT_GE(notWiped.Find("Recycle Bin"), 0);
 }

@@ -137,6 +137,8 @@ const PackText kTexts[] = {
     {9171, kTextFolderRenamed},
     {9172, kTextBinLeft},
     {9173, kTextBinNotEmptied},
+    {9174, kTextPipeLeft},
+    {9175, kTextDeviceLeft},
     {9180, kTextNoItems},
     {9181, kTextUnread},
     {9182, kTextListUnreadable},

@@ -84,32 +84,88 @@ CScriptedMessageBoxes::CScriptedMessageBoxes() {
 
 CScriptedMessageBoxes::~CScriptedMessageBoxes() { SetMessageBoxHook(nullptr); }
 
-bool HostLink(const char* tool, const CString& link, const CString& target) {
-    using UnixNameFn = char*(CDECL*)(LPCWSTR);
-    const auto unixName = reinterpret_cast<UnixNameFn>(
+namespace {
+using UnixNameFn = char*(CDECL*)(LPCWSTR);
+
+UnixNameFn UnixNameCall() {
+    return reinterpret_cast<UnixNameFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    CString command = CString("Z:\\bin\\") + tool;
-    for (const CString& path : {target, link}) {
-        WCHAR wide[MAX_PATH];
-        if (path.IsEmpty()) continue;
-        char* name = unixName && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) ? unixName(wide) : nullptr;
+}
+
+// Starts the host's tool on the Unix names of the paths, and waits until
+// watched is there (present) or gone. Wine neither waits for a host program
+// nor keeps its exit code. The line is wide: the host's names are UTF-8,
+// which no ANSI code page carries whole.
+bool RunHost(const char* tool, const std::vector<CRealPath>& paths, const CRealPath& watched, bool present) {
+    const UnixNameFn unixName = UnixNameCall();
+    if (!unixName) return false;
+    std::wstring command = L"Z:\\bin\\" + RealPathFrom(tool);
+    for (const CRealPath& path : paths) {
+        char* name = unixName(path.c_str());
         if (!name) return false;
-        command += CString(" \"") + name + "\"";
+        wchar_t wide[MAX_PATH * 4];
+        const int n = MultiByteToWideChar(CP_UTF8, 0, name, -1, wide, MAX_PATH * 4);
         HeapFree(GetProcessHeap(), 0, name);
+        if (n <= 0) return false;
+        command += std::wstring(L" \"") + wide + L"\"";
     }
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    std::string line = command.str();
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    // Wine neither waits for a host program nor keeps its exit code.
-    const bool made = !target.IsEmpty();
-    const auto present = [&link] { return FileExists(link) || FolderExists(link); };
-    for (int i = 0; i < 100 && present() != made; ++i) Sleep(50);
-    return present() == made;
+    for (int i = 0; i < 100 && FindRealEntry(watched) != present; ++i) Sleep(50);
+    return FindRealEntry(watched) == present;
+}
+}  // namespace
+
+const char* const kNoHostSystem = "only Wine has a host system to make Unix links and pipes with";
+
+bool HostRuns() { return UnixNameCall() != nullptr && GetFileAttributesA("Z:\\bin\\ln") != INVALID_FILE_ATTRIBUTES; }
+
+bool HostLink(const char* tool, const CRealPath& link, const CRealPath& target) {
+    if (target.empty()) return RunHost(tool, {link}, link, false);
+    // A link shows once what it leads to is found through it.
+    return RunHost(tool, {target, link}, link, true) && FindRealEntry(link);
+}
+
+bool HostLink(const char* tool, const CString& link, const CString& target) {
+    return HostLink(tool, RealPathFrom(link), RealPathFrom(target));
+}
+
+bool HostMakePipe(const CRealPath& path) { return RunHost("mkfifo", {path}, path, true); }
+
+std::string ReadRealFile(const CRealPath& path) {
+    CHandle file(OpenRealFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              OPEN_EXISTING, 0));
+    std::string bytes;
+    char chunk[65536];
+    DWORD n = 0;
+    while (file.IsValid() && ReadFile(file, chunk, sizeof chunk, &n, nullptr) && n > 0) bytes.append(chunk, n);
+    return bytes;
+}
+
+CRealPath EntrySpelt(const char* shown) {
+    const CString path(shown);
+    if (path.GetLength() < 3 || path[1] != ':') return CRealPath();
+    // Each folder on the way may be spelt otherwise too.
+    CRealPath real = RealPathFrom(path.Left(3));
+    for (int start = 3; start < path.GetLength();) {
+        int end = path.Find('\\', start);
+        if (end < 0) end = path.GetLength();
+        const CString part = path.Mid(start, end - start);
+        std::vector<WIN32_FIND_DATAW> entries;
+        ListRealFolder(real, entries);
+        CRealPath next;
+        for (const WIN32_FIND_DATAW& entry : entries)
+            if (next.empty() && ShownPath(entry.cFileName) == part) next = JoinRealPath(real, entry.cFileName);
+        if (next.empty()) return CRealPath();
+        real = next;
+        start = end + 1;
+    }
+    return real;
 }
 
 std::string ReadFileText(const char* path) {
@@ -141,6 +197,79 @@ bool SendToBin(const CString& path) {
     return SHFileOperationA(&op) == 0;
 }
 
+CTestTrash::CTestTrash() : m_files(DesktopTrashFolder()) {
+    if (m_files.empty()) return;
+    // The home's share folder down to the trash, made where the test command left none.
+    for (size_t at = 0; (at = m_files.find(L'\\', at + 1)) != CRealPath::npos;)
+        CreateDirectoryW(m_files.substr(0, at).c_str(), nullptr);
+    CreateDirectoryW(m_files.c_str(), nullptr);
+    CreateDirectoryW(JoinRealPath(RealFolderOf(m_files), L"info").c_str(), nullptr);
+    m_laid = FindRealEntry(m_files) && FindRealEntry(JoinRealPath(RealFolderOf(m_files), L"info"));
+}
+
+CTestTrash::~CTestTrash() {
+    for (const CRealPath& name : m_added) {
+        // The host's rm takes a link away as the link, which Wine's calls cannot.
+        if (FindRealEntry(Entry(name)) && !HostLink("rm -rf", Entry(name))) RemoveDirectoryW(Entry(name).c_str());
+        DeleteRealFile(Record(name));
+    }
+}
+
+CRealPath CTestTrash::Record(const CRealPath& name) const {
+    return JoinRealPath(JoinRealPath(RealFolderOf(m_files), L"info"), name + L".trashinfo");
+}
+
+void CTestTrash::AddRecord(const CRealPath& name) {
+    const std::string record = "[Trash Info]\nPath=/tmp/" + ShownPath(name).str() + "\nDeletionDate=2026-01-01T00:00:00\n";
+    CHandle file(OpenRealFile(Record(name), GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+    WriteAllBytes(file, record.data(), DWORD(record.size()));
+    m_added.push_back(name);
+}
+
+CRealPath CTestTrash::Track(const CRealPath& name, bool recorded) {
+    if (recorded) AddRecord(name);
+    m_added.push_back(name);
+    return Entry(name);
+}
+
+CRealPath CTestTrash::AddFile(const CRealPath& name, const std::string& bytes, bool recorded) {
+    {
+        CHandle file(OpenRealFile(Entry(name), GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+        WriteAllBytes(file, bytes.data(), DWORD(bytes.size()));
+    }
+    return Track(name, recorded);
+}
+
+CRealPath CTestTrash::AddFolder(const CRealPath& name) {
+    CreateDirectoryW(Entry(name).c_str(), nullptr);
+    return Track(name, true);
+}
+
+CRealPath CTestTrash::AddLink(const CRealPath& name, const CRealPath& target) {
+    const bool made = HostLink("ln -s", Entry(name), target);
+    Track(name, true);
+    return made ? Entry(name) : CRealPath();
+}
+
+CRealPath CTestTrash::AddPipe(const CRealPath& name) {
+    const bool made = HostMakePipe(Entry(name));
+    Track(name, true);
+    return made ? Entry(name) : CRealPath();
+}
+
+CWindowsBinFolder::CWindowsBinFolder() : m_path("C:\\Recycler\\" + CurrentUserSidText()) {
+    CreateDirectoryA("C:\\Recycler", nullptr);
+    CreateDirectoryA(m_path, nullptr);
+}
+
+CWindowsBinFolder::~CWindowsBinFolder() { RemoveTree("C:\\Recycler"); }
+
+CString CWindowsBinFolder::Write(const char* name, const std::string& bytes) const {
+    const CString path = JoinPath(m_path, name);
+    WriteFlushedFile(path, bytes.data(), DWORD(bytes.size()));
+    return path;
+}
+
 CBinWithLinks::CBinWithLinks(const CTempFolder& folder) {
     targetBytes.assign(70000, 0);
     for (size_t i = 0; i < targetBytes.size(); ++i) targetBytes[i] = char(i * 11 + 5);
@@ -148,28 +277,13 @@ CBinWithLinks::CBinWithLinks(const CTempFolder& folder) {
     folderTargetFile = folder.Write("outside\\dir\\inner.txt", "inner");
     folderTarget = FolderOf(folderTargetFile);
     const CString plainFile = folder.Write("binned\\plain-bin-file.txt", std::string(70000, 'p'));
-    m_trash = DesktopTrashFolder();
-    if (m_trash.IsEmpty()) return;
-    fileLink = JoinPath(m_trash, "file-link-in-bin");
-    folderLink = JoinPath(m_trash, "folder-link-in-bin");
-    plain = JoinPath(m_trash, FileNameOf(plainFile));
+    if (!m_trash.Laid()) return;
     // The shell trashes what a link leads to, not the link: the links are put
     // in the trash as the desktop puts them there, with a record each.
-    const CString info = JoinPath(FolderOf(m_trash), "info");
-    CreateDirectoryA(info, nullptr);
-    for (const CString& link : {fileLink, folderLink}) {
-        const std::string record = "[Trash Info]\nPath=/tmp/" + FileNameOf(link).str() +
-                                   "\nDeletionDate=2026-01-01T00:00:00\n";
-        WriteFlushedFile(JoinPath(info, FileNameOf(link) + ".trashinfo"), record.data(), DWORD(record.size()));
-    }
-    m_made = HostLink("ln -s", fileLink, target) && HostLink("ln -s", folderLink, folderTarget) &&
-             SendToBin(plainFile) && FileExists(plain) && ReadFileText(target) == targetBytes;
-}
-
-CBinWithLinks::~CBinWithLinks() {
-    if (m_trash.IsEmpty()) return;
-    for (const CString& entry : {fileLink, folderLink}) HostLink("rm -f", entry);
-    DeleteFileA(plain);
-    for (const CString& entry : {fileLink, folderLink, plain})
-        DeleteFileA(JoinPath(FolderOf(m_trash), "info\\" + FileNameOf(entry) + ".trashinfo"));
+    fileLink = ShownPath(m_trash.AddLink(L"file-link-in-bin", RealPathFrom(target)));
+    folderLink = ShownPath(m_trash.AddLink(L"folder-link-in-bin", RealPathFrom(folderTarget)));
+    plain = ShownPath(m_trash.Entry(RealPathFrom(FileNameOf(plainFile))));
+    m_made = !fileLink.IsEmpty() && !folderLink.IsEmpty() && SendToBin(plainFile) && FileExists(plain) &&
+             ReadFileText(target) == targetBytes;
+    m_trash.Track(RealPathFrom(FileNameOf(plainFile)));
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Handles.h"
+#include "RealNames.h"
 #include "Strings.h"
 
 // A fresh folder under the Windows temporary folder, deleted with its contents.
@@ -72,22 +73,83 @@ std::string ReadFileText(const char* path);
 // moved. Invalid when the file cannot be opened.
 CHandle HoldFile(const char* path, DWORD share);
 
-// Runs the host's "ln -s" with the target, or "rm -f", on the Unix names of
-// the paths, and waits until the link shows or is gone (Wine's own calls make
-// no link); false where no host program runs.
-bool HostLink(const char* tool, const CString& link, const CString& target = CString());
+// Wine's host, the Unix system that holds the prefix, runs its own programs
+// (ln, rm, mkfifo) for a test: Wine's calls make no Unix link, pipe or
+// device. Windows itself has no such host, so only there does a test that
+// needs one skip, saying this.
+bool HostRuns();
+extern const char* const kNoHostSystem;
 
-// The Recycle Bin holding a link to a file, a link to a folder and a plain
-// file, trashed as a user trashes them (under Wine the bin is the desktop
-// trash, where a trashed link stays a link). The links and the records of
-// all three are taken away however the test ends.
+// Runs the host's "ln -s" with the target, or "rm -f" (or "rm -rf"), on the
+// Unix names of the paths, and waits until the link shows or is gone; false
+// where no host program runs or the link did not come or go.
+bool HostLink(const char* tool, const CRealPath& link, const CRealPath& target = CRealPath());
+bool HostLink(const char* tool, const CString& link, const CString& target = CString());
+// The host's mkfifo: a named pipe at path, which Windows has no call to make.
+bool HostMakePipe(const CRealPath& path);
+
+// Reads a file by its real name.
+std::string ReadRealFile(const CRealPath& path);
+// The entry a full path names as the ANSI calls spell it (best fit, "?"):
+// below its drive, at each step the entry they spell so. Empty when none is.
+CRealPath EntrySpelt(const char* shown);
+
 // Sends a file or folder to the Recycle Bin as the shell's Delete does.
 bool SendToBin(const CString& path);
 
+// The desktop trash of the tests' home, which is the Recycle Bin under Wine,
+// laid with its "files" and "info" folders where the test command left none.
+// Entries are put in it by their real names, as a desktop trashes them (a
+// link stays a link), each with its record unless told otherwise; what was
+// put in and the records are taken away however the test ends.
+class CTestTrash {
+public:
+    CTestTrash();
+    ~CTestTrash();
+    CTestTrash(const CTestTrash&) = delete;
+    CTestTrash& operator=(const CTestTrash&) = delete;
+    // The trash could be laid (it is the Recycle Bin of this system).
+    bool Laid() const { return m_laid; }
+    const CRealPath& Files() const { return m_files; }
+    CRealPath Entry(const CRealPath& name) const { return JoinRealPath(m_files, name); }
+    CRealPath Record(const CRealPath& name) const;
+    CRealPath AddFile(const CRealPath& name, const std::string& bytes, bool recorded = true);
+    CRealPath AddFolder(const CRealPath& name);
+    // A link made by the host; empty when none could be made.
+    CRealPath AddLink(const CRealPath& name, const CRealPath& target);
+    CRealPath AddPipe(const CRealPath& name);
+    void AddRecord(const CRealPath& name);
+    // An entry another put there (the shell's Delete), taken away with the rest.
+    CRealPath Track(const CRealPath& name, bool recorded = false);
+
+private:
+    CRealPath m_files;
+    std::vector<CRealPath> m_added;
+    bool m_laid = false;
+};
+
+// A Windows bin folder of drive C: for the current user, "C:\Recycler\<sid>",
+// as Windows XP keeps one on NTFS, holding what the test put there; taken
+// away with everything in it however the test ends.
+class CWindowsBinFolder {
+public:
+    CWindowsBinFolder();
+    ~CWindowsBinFolder();
+    CWindowsBinFolder(const CWindowsBinFolder&) = delete;
+    CWindowsBinFolder& operator=(const CWindowsBinFolder&) = delete;
+    const CString& Path() const { return m_path; }
+    CString Write(const char* name, const std::string& bytes) const;
+
+private:
+    CString m_path;
+};
+
+// The Recycle Bin holding a link to a file, a link to a folder and a plain
+// file, trashed as a user trashes them (under Wine the bin is the desktop
+// trash, where a trashed link stays a link).
 class CBinWithLinks {
 public:
     explicit CBinWithLinks(const CTempFolder& folder);
-    ~CBinWithLinks();
     CBinWithLinks(const CBinWithLinks&) = delete;
     CBinWithLinks& operator=(const CBinWithLinks&) = delete;
     // False where no host ln runs or the bin did not take all three as they are.
@@ -99,7 +161,7 @@ public:
     CString fileLink, folderLink, plain;
 
 private:
-    CString m_trash;
+    CTestTrash m_trash;
     bool m_made = false;
 };
 

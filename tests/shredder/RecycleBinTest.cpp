@@ -1,0 +1,168 @@
+// The Recycle Bin as Wine keeps it, the desktop trash of the tests' home, with
+// what a shred of it meets there: names the code page spells otherwise, a
+// link, a Windows bin folder beside it, entries that cannot be overwritten,
+// and the trash's records out of step with what it holds. Whatever stays is
+// named, nothing outside the bin changes, and no run says "Success" while
+// anything stayed.
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "ShredderTestBed.h"
+
+namespace {
+
+std::string Bytes(int seed) {
+    std::string s(70000, 0);
+    for (size_t i = 0; i < s.size(); ++i) s[i] = char(i * 7 + seed);
+    return s;
+}
+
+// What each file held after each complete pass, read by its real name while it is still open.
+typedef std::vector<std::pair<CRealPath, std::string>> CPasses;
+class CRealPassReader : public CSilentProgress {
+public:
+    explicit CRealPassReader(CPasses* seen) : m_seen(seen) {}
+    void PassWritten(const char* path, int) override {
+        const CRealPath real = EntrySpelt(path);
+        m_seen->push_back({real, ReadRealFile(real)});
+    }
+
+private:
+    CPasses* m_seen;
+};
+
+// A scheduled shred of the bin; what it logged, with plain line ends.
+std::string ShredBin(const CShredderTestBed& bed, CPasses* seen) {
+    CScriptedMessageBoxes boxes;
+    {
+        CTestShredderApp app(bed.Environment());
+        app.progressFactory = [seen] { return new CRealPassReader(seen); };
+        app.InitInstance("\"/s\" \"bin\" \"/O1\" \"recycle\"");
+        app.ExitInstance();
+    }
+    std::string log = bed.Log();
+    for (size_t at; (at = log.find('\r')) != std::string::npos;) log.erase(at, 1);
+    return log;
+}
+
+// Three passes over the file, each its size and none of it what it held.
+void ExpectOverwritten(const CPasses& seen, const CRealPath& file, const std::string& held) {
+    int passes = 0;
+    for (const auto& pass : seen) {
+        if (!SameRealPath(pass.first, file)) continue;
+        ++passes;
+        EXPECT_EQ(pass.second.size(), held.size());
+        EXPECT_NE(pass.second, held);
+    }
+    EXPECT_EQ(passes, 3) << ShownPath(file);
+}
+
+bool Named(const std::string& log, const CRealPath& entry, const char* words) {
+    return log.find(ShownPath(entry).str() + words) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(RecycleBinShred, NamesOutsideTheCodePageAreOverwrittenOrNamed) {
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    CShredderTestBed bed;
+    CTestTrash trash;
+    ASSERT_TRUE(trash.Laid());
+    const std::string keep = Bytes(1), plainBytes = Bytes(2), innerBytes = Bytes(3);
+    const CString outside = bed.Folder().Write("outside\\keep.bin", keep);
+    // Łącze, żółw.txt, Łódź and ząb.txt: spelt "Lacze", "zólw.txt", "Lódz" and "zab.txt" by best fit.
+    const CRealPath link = trash.AddLink(L"\x141\x105" L"cze", RealPathFrom(outside));
+    const CRealPath plain = trash.AddFile(L"\x17c\xf3\x142w.txt", plainBytes);
+    const CRealPath folder = trash.AddFolder(L"\x141\xf3" L"d\x17a");
+    const CRealPath inner = JoinRealPath(folder, L"z\x105" L"b.txt");
+    ASSERT_FALSE(link.empty());
+    {
+        CHandle file(OpenRealFile(inner, GENERIC_WRITE, 0, CREATE_NEW, 0));
+        ASSERT_TRUE(WriteAllBytes(file, innerBytes.data(), DWORD(innerBytes.size())));
+    }
+
+    CPasses seen;
+    const std::string log = ShredBin(bed, &seen);
+    EXPECT_TRUE(ReadFileText(outside) == keep) << "what the link leads to changed";
+    EXPECT_FALSE(FindRealEntry(plain));
+    EXPECT_FALSE(FindRealEntry(folder));
+    EXPECT_FALSE(FindRealEntry(trash.Record(RealNameOf(plain))));
+    ExpectOverwritten(seen, plain, plainBytes);
+    ExpectOverwritten(seen, inner, innerBytes);
+    EXPECT_TRUE(FindRealEntry(link));
+    EXPECT_TRUE(Named(log, link, "\nis a link")) << log;
+    EXPECT_NE(log.find("has not been emptied"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Success"), std::string::npos) << log;
+}
+
+// The shell's empty of C: empties the whole trash, so a Windows bin folder of
+// C: is never the only place walked.
+TEST(RecycleBinShred, AWindowsBinFolderBesideTheTrashIsWalkedAndTheTrashToo) {
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    CShredderTestBed bed;
+    CTestTrash trash;
+    ASSERT_TRUE(trash.Laid());
+    CWindowsBinFolder windowsBin;
+    const std::string keep = Bytes(4), binned = Bytes(5), trashed = Bytes(6);
+    const CString outside = bed.Folder().Write("outside\\keep.bin", keep);
+    const CString inFolder = windowsBin.Write("Dc1.txt", binned);
+    const CRealPath link = trash.AddLink(L"link-in-trash", RealPathFrom(outside));
+    const CRealPath plain = trash.AddFile(L"plain-in-trash.txt", trashed);
+    ASSERT_FALSE(link.empty());
+
+    CPasses seen;
+    const std::string log = ShredBin(bed, &seen);
+    EXPECT_TRUE(ReadFileText(outside) == keep) << "what the link leads to changed";
+    EXPECT_FALSE(FileExists(inFolder));
+    EXPECT_FALSE(FindRealEntry(plain));
+    ExpectOverwritten(seen, RealPathFrom(inFolder), binned);
+    ExpectOverwritten(seen, plain, trashed);
+    EXPECT_TRUE(Named(log, link, "\nis a link")) << log;
+    EXPECT_EQ(log.find("Success"), std::string::npos) << log;
+}
+
+// An entry that cannot be overwritten stays, named as what it is, and keeps
+// the bin from being emptied; the rest is shredded, recorded or not.
+TEST(RecycleBinShred, WhatCannotBeOverwrittenStaysNamedAndTheRestIsShredded) {
+    if (!HostRuns()) GTEST_SKIP() << kNoHostSystem;
+    CShredderTestBed bed;
+    CTestTrash trash;
+    ASSERT_TRUE(trash.Laid());
+    const std::string heldBytes = Bytes(7), other = Bytes(8);
+    const CString outside = bed.Folder().Write("outside\\other-name.bin", other);
+    const CRealPath held = trash.AddFile(L"held.txt", heldBytes);
+    CHandle holder(OpenRealFile(held, GENERIC_READ, 0, OPEN_EXISTING, 0));
+    const CRealPath second = trash.Track(L"second-name.bin", true);
+    ASSERT_TRUE(CreateHardLinkW(second.c_str(), RealPathFrom(outside).c_str(), nullptr));
+    const CRealPath pipe = trash.AddPipe(L"pipe");
+    ASSERT_FALSE(pipe.empty());
+    const CRealPath plain = trash.AddFile(L"plain.txt", Bytes(9));
+    const CRealPath unrecorded = trash.AddFile(L"unrecorded.txt", Bytes(10), false);
+    trash.AddRecord(L"gone.txt");
+
+    CPasses seen;
+    const std::string log = ShredBin(bed, &seen);
+    holder.Close();
+    const struct {
+        CRealPath entry;
+        const char* before;
+        const char* after;
+    } kept[] = {
+        {held, "exclusive access to\n", ""},
+        {second, "", "\nhas other names"},
+        {pipe, "", "\nis a named pipe"},
+    };
+    for (const auto& row : kept) {
+        EXPECT_TRUE(FindRealEntry(row.entry)) << ShownPath(row.entry);
+        EXPECT_NE(log.find(row.before + ShownPath(row.entry).str() + row.after), std::string::npos) << log;
+    }
+    EXPECT_TRUE(ReadRealFile(held) == heldBytes);
+    EXPECT_TRUE(ReadFileText(outside) == other) << "the other name's data changed";
+    EXPECT_FALSE(FindRealEntry(plain));
+    EXPECT_FALSE(FindRealEntry(unrecorded));
+    ExpectOverwritten(seen, unrecorded, Bytes(10));
+    EXPECT_FALSE(FindRealEntry(trash.Record(L"gone.txt"))) << "a record whose entry is gone";
+    EXPECT_NE(log.find("has not been emptied"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Success"), std::string::npos) << log;
+}
