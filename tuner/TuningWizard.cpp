@@ -64,10 +64,9 @@ void CTuningPage::LangText(UINT id, const char* key, const char* defaultText) {
     SetDlgItemLangText(m_hWnd, id, key, defaultText);
 }
 
-void CTuningPage::RecommendedLine(UINT id, const char* key, const char* format, DWORD value) {
-    CString line;
-    line.Format(LoadLangString(key, format), int(value));
-    SetDlgItemText(id, line);
+// The pack's text is a template, not a format: a translator's "%s" shows as written.
+void CTuningPage::RecommendedLine(UINT id, const char* key, const char* defaultText, DWORD value) {
+    SetDlgItemText(id, FillMarker(LoadLangString(key, defaultText), "%d", DecimalText(value)));
 }
 
 void CTuningPage::CurrentLine(UINT id, const char* key, const char* label, const TuningValue& value,
@@ -480,9 +479,7 @@ void CMyPropertySheet::ApplySettings() {
         return;
     }
     if (result.outcome == TuningApplyResult::WriteFailed) {
-        CString text;
-        text.Format(kApplyFailedText, result.failedValue.c_str());
-        QvMessageBox(m_hWnd, text, Caption(), MB_OK | MB_ICONERROR);
+        QvMessageBox(m_hWnd, FillMarker(kApplyFailedText, "%s", result.failedValue), Caption(), MB_OK | MB_ICONERROR);
         return;
     }
     QvMessageBox(m_hWnd,

@@ -36,8 +36,8 @@ protected:
     virtual bool StoreValues() { return true; }
 
     void LangText(UINT id, const char* key, const char* defaultText);
-    // "Recommended ...  :  %d ..." lines.
-    void RecommendedLine(UINT id, const char* key, const char* format, DWORD value);
+    // "Recommended ...  :  %d ..." lines: the value takes the place of "%d".
+    void RecommendedLine(UINT id, const char* key, const char* defaultText, DWORD value);
     // "<label> was set to <value> <unit>." (no unit: "<label> was set to <value>.")
     // or "<label> isn't set."; the SYN page says "was set to option" instead.
     void CurrentLine(UINT id, const char* key, const char* label, const TuningValue& value, const char* unitKey,
