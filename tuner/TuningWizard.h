@@ -7,6 +7,7 @@
 
 #include "PropertySheet.h"
 #include "Tuning.h"
+#include "TuningStore.h"
 
 class CMyPropertySheet;
 
@@ -152,11 +153,14 @@ public:
     ~CMyPropertySheet() override;
 
     TuningSettings m_settings;
+    // What the wizard read when it opened, saved as the backup on Finish.
+    TuningOriginals m_originals;
     // The modem page is on the route now.
     bool ModemPage() const;
     CTuningPage* PageAt(TuningPage index) const;
-    // Finish: the values go to the store, then the closing message.
-    void ApplySettings();
+    // Finish: the values go to the store, then the closing message; false
+    // keeps the wizard open (the user would not have a backup replaced).
+    bool ApplySettings();
     void RefreshSkin() const;
     void SkinWindow(HWND hwnd) const;
 

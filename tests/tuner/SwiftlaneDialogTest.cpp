@@ -31,12 +31,12 @@ public:
     TuningSettings applied;
     // Where a successful reset deletes the backup, as the registry store does.
     CString backupKey;
-    void ReadCurrent(TuningSettings& settings) override {
+    void ReadCurrent(TuningSettings& settings, TuningOriginals&) override {
         ++reads;
         settings.ttl.current = 128;
         settings.ttl.present = true;
     }
-    TuningApplyResult Apply(const TuningSettings& settings, bool patch) override {
+    TuningApplyResult Apply(const TuningSettings& settings, const TuningOriginals&, bool patch) override {
         ++applies;
         applied = settings;
         patchModem = patch;
@@ -46,6 +46,10 @@ public:
         ++resets;
         if (resetResult) CRegKey::DeleteTree(HKEY_CURRENT_USER, backupKey);
         return resetResult;
+    }
+    bool HasBackup() override {
+        CRegKey backup;
+        return backup.Open(HKEY_CURRENT_USER, backupKey) == ERROR_SUCCESS;
     }
     bool FindModem(OSFamily) override {
         ++modemSearches;
