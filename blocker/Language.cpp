@@ -34,9 +34,7 @@ CString NameList(const CStringArray& names) {
 }
 
 CString FillNotPutBack(CString pattern, const CString& failed, const CStringArray& notPutBack) {
-    pattern.Replace("%s1", failed);
-    pattern.Replace("%s2", NameList(notPutBack));
-    return pattern;
+    return FillMarkers(pattern, {{"%s1", failed}, {"%s2", NameList(notPutBack)}});
 }
 
 CString FillKeptBackups(CString pattern, const CStringArray& kept) {

@@ -263,9 +263,7 @@ bool CNetscapeProxySettings::ApplyProfiles(const std::vector<const NetscapeProfi
     auto tell = [&](const char* setKey, const char* resetKey, const char* setText, const char* resetText,
                     const CString& name, const CString& file) {
         CString text = set ? m_context.Text(setKey, setText) : m_context.Text(resetKey, resetText);
-        text.Replace("%s1", name);
-        text.Replace("%s2", file);
-        m_context.ShowError(text);
+        m_context.ShowError(FillMarkers(text, {{"%s1", name}, {"%s2", file}}));
     };
     const CString header = set ? m_context.Text("2267", "Error, Failed to set Netscape proxy setting.")
                                : m_context.Text("2268", "Error, Failed to reset Netscape proxy setting.");

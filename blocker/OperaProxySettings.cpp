@@ -181,8 +181,7 @@ void ApplyOpera(const CBrowserProxyContext& context, OperaIniPaths& paths, bool 
                    : context.Text("2250",
                                   "Error, Failed to reset Opera 6 and Opera 7 proxy setting because %s1 and %s2 "
                                   "don't exist.");
-        text.Replace("%s1", paths.opera6Ini);
-        text.Replace("%s2", paths.opera7Ini);
+        text = FillMarkers(text, {{"%s1", paths.opera6Ini}, {"%s2", paths.opera7Ini}});
         break;
     case kOperaKeyMissing:
         context.ShowError(context.Text(

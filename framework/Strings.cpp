@@ -214,3 +214,29 @@ CStringArray SplitText(const CString& text, const char* separator) {
     parts.Add(text.Mid(start));
     return parts;
 }
+
+CString FillMarkers(const CString& text, const std::vector<TextMarker>& markers) {
+    const std::string& in = text.str();
+    std::string out;
+    out.reserve(in.size());
+    for (size_t at = 0; at < in.size();) {
+        const TextMarker* best = nullptr;
+        size_t bestLength = 0;
+        for (const TextMarker& m : markers) {
+            const size_t length = m.marker ? std::strlen(m.marker) : 0;
+            if (length > bestLength && in.compare(at, length, m.marker) == 0) {
+                best = &m;
+                bestLength = length;
+            }
+        }
+        if (best) {
+            out += best->value.str();
+            at += bestLength;
+        } else {
+            out += in[at++];
+        }
+    }
+    return CString(out);
+}
+
+CString DecimalText(long long number) { return CString(std::to_string(number)); }

@@ -3,6 +3,10 @@
 // programs use: formatting, search, Mid/Left/Right, case change, trimming,
 // replacing, comparison, and conversion to const char*. Texts may hold NUL
 // bytes (GetLength counts them); conversion to const char* stops at the first.
+// Also FillMarkers, which puts values into a template text that is not the
+// program's own (a language pack's, a settings file's): such a text is never
+// a format, since a translator's "%s" would make the formatter read a value
+// that was never passed.
 // Deliberately not: reference counting, Unicode, resource-string loading.
 #pragma once
 
@@ -64,9 +68,11 @@ public:
     void Insert(int index, const char* text);
     void Delete(int index, int count = 1);
 
-    // printf-style formatting; the result replaces the string.
+    // printf-style formatting; the result replaces the string. The format is
+    // the program's own literal: the build warns on any other (a pack or
+    // settings text goes through FillMarkers instead).
     void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void FormatV(const char* format, va_list args);
+    void FormatV(const char* format, va_list args) __attribute__((format(printf, 2, 0)));
     void AppendFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     // Direct access for Win32 calls that fill a buffer: GetBuffer(n) gives room
@@ -118,3 +124,21 @@ private:
 
 // Splits text at every occurrence of the separator; empty pieces are kept.
 CStringArray SplitText(const CString& text, const char* separator);
+
+// One marker of a template text ("%s", "%s1", "%u") and the value for it.
+struct TextMarker {
+    const char* marker;
+    CString value;
+};
+// The template with every place where one of the markers stands taken by
+// that marker's value, in one pass: where two markers start at the same
+// place the longer one counts ("%s1" is not "%s" and a "1"), an inserted
+// value is never searched again (a file name holding "%s2" stays as it is),
+// and nothing else of the text means anything: a '%' that starts no marker,
+// "%%" or "%d" where "%s" is the marker, shows as written.
+CString FillMarkers(const CString& text, const std::vector<TextMarker>& markers);
+inline CString FillMarker(const CString& text, const char* marker, const CString& value) {
+    return FillMarkers(text, {{marker, value}});
+}
+// A number in decimal, as the markers of counts and codes take it.
+CString DecimalText(long long number);

@@ -249,8 +249,7 @@ CProxyListener::~CProxyListener() {
 }
 
 int CProxyListener::FailStart(const char* format, bool box) {
-    CString text;
-    text.Format(format, EngineSocketErrorText(WSAGetLastError()).c_str());
+    CString text = FillMarker(format, "%s", EngineSocketErrorText(WSAGetLastError()));
     if (box) QvMessageBox(g_Engine.hMainWindow, text, "Socket", MB_OK | MB_ICONSTOP);
     else EngineReportError(text);
     // The socket is closed here rather than left for the next Start.

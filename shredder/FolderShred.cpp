@@ -83,9 +83,9 @@ CFolderShred::CFolderShred(CShredJob& job) : m_job(job) {}
 
 void CFolderShred::ReportRemoveFailure(const CString& path, int error, const CString& leftAs) {
     if (!leftAs.IsEmpty()) {
-        CString text = LoadLangStringWith(TXT_FOLDER_RENAMED, kTextFolderRenamed, path);
-        text.Replace("%t", leftAs);
-        m_job.Host().Report(text, MB_ICONERROR);
+        m_job.Host().Report(
+            FillMarkers(LoadLangString(TXT_FOLDER_RENAMED, kTextFolderRenamed), {{"%s", path}, {"%t", leftAs}}),
+            MB_ICONERROR);
         return;
     }
     CString code = LoadLangString(TXT_ERROR_CODE, kTextErrorCode);

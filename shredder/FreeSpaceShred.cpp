@@ -32,14 +32,8 @@ struct CTempFile {
     DWORD bytes = 0;
 };
 
-CString Counted(CString text, const CString& s, int number, int total) {
-    CString u, t;
-    u.Format("%d", number);
-    t.Format("%d", total);
-    text.Replace("%s", s);
-    text.Replace("%u", u);
-    text.Replace("%t", t);
-    return text;
+CString Counted(const CString& text, const CString& s, int number, int total) {
+    return FillMarkers(text, {{"%s", s}, {"%u", DecimalText(number)}, {"%t", DecimalText(total)}});
 }
 
 enum { FILL_FULL = 0, FILL_DISK_FULL = 1, FILL_FAILED = 2, FILL_CANCELLED = 3 };

@@ -19,6 +19,9 @@ const char* const kBackupFailedText =
     "Failed to save your connection settings as backup, so nothing was changed.";
 const char* const kBackupKeptText =
     "Your earlier backup is kept: Reset Connection Settings still puts it back.";
+const char* const kReplaceBackupQuestion =
+    "Now, your old connection settings saved as backup will be overwritten with the current settings as they "
+    "will be the new backup.\nDo you want to proceed?";
 const char* const kApplyFailedText =
     "Failed to write %s, so your connection settings were not all changed.\n"
     "Your original settings are kept: Reset Connection Settings puts them back.";
@@ -94,10 +97,7 @@ void CSwiftlaneApp::SaveLanguage() {
     key.SetString("Language", m_language);
 }
 
-bool CSwiftlaneApp::HasBackup() const {
-    CRegKey key;
-    return key.Open(HKEY_CURRENT_USER, m_registryKey + "\\" + kOriginalSettingsKey, KEY_READ) == ERROR_SUCCESS;
-}
+bool CSwiftlaneApp::HasBackup() const { return m_store->HasBackup(); }
 
 BOOL CSwiftlaneApp::InitInstance() {
     EnableControlContainer();

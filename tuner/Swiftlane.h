@@ -23,6 +23,9 @@ extern const char* const kDefaultHint;
 // then), pack key "44"; key "45" follows when an earlier backup is still there.
 extern const char* const kBackupFailedText;
 extern const char* const kBackupKeptText;
+// Before a backup is replaced, pack key "43": by Set when one stands, by
+// Finish when one appeared since the wizard opened.
+extern const char* const kReplaceBackupQuestion;
 // Finish when a value could not be written (%s: key\name); the backup stays.
 extern const char* const kApplyFailedText;
 const UINT IDM_ABOUTBOX = 16;
@@ -43,6 +46,7 @@ public:
     // Without an installer's values: the program's own folder and English.
     void WriteFirstStartValues();
     void SaveLanguage();
+    // A whole backup stands for Reset (the store finishes one cut short first).
     bool HasBackup() const;
     ITuningStore& Store() const { return *m_store; }
     void SetStore(ITuningStore* store) { m_store = store ? store : &m_defaultStore; }

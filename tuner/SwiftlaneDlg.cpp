@@ -96,11 +96,9 @@ void CSwiftlaneDlg::OnLanguageChanged() {
 
 void CSwiftlaneDlg::OnSetSettings() {
     if (::IsWindowEnabled(GetDlgItem(IDC_RESET_SETTINGS))) {
-        CString question = LoadLangString(
-            "43",
-            "Now, your old connection settings saved as backup will be overwritten with the current settings as they "
-            "will be the new backup.\nDo you want to proceed?");
-        if (QvMessageBox(m_hWnd, question, Caption(), MB_YESNO | MB_ICONQUESTION) == IDNO) return;
+        if (QvMessageBox(m_hWnd, LoadLangString("43", kReplaceBackupQuestion), Caption(), MB_YESNO | MB_ICONQUESTION) ==
+            IDNO)
+            return;
     }
     {
         CMyPropertySheet sheet(this);

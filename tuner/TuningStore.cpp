@@ -26,6 +26,7 @@ const char* const kSeenInterfaces = "Interfaces";
 // in part is told apart.
 const char* const kCompleteMark = "Backup Complete";
 const char* const kPendingSuffix = " (new)";
+const char* const kOldSuffix = " (old)";
 
 // One backed-up value: what Apply writes into it (the chosen setting, or a
 // fixed number) and whether its current value is the one the page shows.
@@ -104,20 +105,63 @@ void ShowCurrent(const CString& bytes, DWORD type, TuningValue& value) {
     value.present = true;
 }
 
-// Copies one value when it exists (only reads it without a destination);
-// false when it exists but could not be read or kept, since Reset would then
-// delete an original.
-bool CopyValue(const CRegKey& from, const char* fromName, CRegKey* to, const char* toName, TuningValue* shown) {
+// Reads one value when it exists and, given the originals, keeps it there
+// as key\name; false when it exists but could not be read, since Reset would
+// then delete an original.
+bool CopyValue(const CRegKey& from, const char* fromName, TuningOriginals* to, const char* toKey, const char* toName,
+               TuningValue* shown) {
     CString bytes;
     DWORD type = 0;
     LONG rc = from.QueryBinary(fromName, bytes, &type);
     if (IsAbsent(rc)) return true;
     if (rc != ERROR_SUCCESS) return false;
     if (shown) ShowCurrent(bytes, type, *shown);
-    return !to || to->SetBinary(toName, bytes.c_str(), DWORD(bytes.GetLength()), type) == ERROR_SUCCESS;
+    if (to) to->values.push_back({toKey, toName, type, bytes});
+    return true;
 }
 
-// Values before the mark, subkeys before both: a copy cut short has no mark.
+void KeepText(TuningOriginals* to, const char* key, const char* name, const char* text) {
+    if (to) to->values.push_back({key, name, REG_SZ, CString(text, int(strlen(text)) + 1)});
+}
+
+bool HasSubKey(const CRegKey& key, const char* name) {
+    CRegKey sub;
+    return key.IsOpen() && sub.Open(key, name, KEY_READ) == ERROR_SUCCESS;
+}
+
+bool IsMarked(HKEY root, const char* path) {
+    CRegKey key;
+    return key.Open(root, path, KEY_READ) == ERROR_SUCCESS && key.HasValue(kCompleteMark);
+}
+
+// A backup older than the mark: the adapter lists without the interface record.
+bool IsUnmarkedBackup(HKEY root, const char* path) {
+    CRegKey key;
+    return key.Open(root, path, KEY_READ) == ERROR_SUCCESS && !key.HasValue(kCompleteMark) &&
+           !HasSubKey(key, kSeenInterfaces) && HasSubKey(key, kMTUSettings) && HasSubKey(key, kMSSSettings);
+}
+
+// The mark first, then the adapter lists before the interface record, so
+// that what an interruption leaves is never taken for a backup.
+LONG RemoveBackup(HKEY root, const CString& path) {
+    {
+        CRegKey key;
+        LONG rc = key.Open(root, path, KEY_READ | KEY_WRITE);
+        if (IsAbsent(rc)) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
+        rc = key.DeleteValue(kCompleteMark);
+        if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return rc;
+    }
+    for (const char* sub : {kMTUSettings, kMSSSettings, kSeenInterfaces}) {
+        LONG rc = CRegKey::DeleteTree(root, path + "\\" + sub);
+        if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return rc;
+    }
+    LONG rc = CRegKey::DeleteTree(root, path);
+    return IsAbsent(rc) ? ERROR_SUCCESS : rc;
+}
+
+// Subkeys before values, the mark last: a copy cut short has none. A whole
+// copy of a backup older than the mark gets one too.
 bool CopyTree(const CRegKey& from, CRegKey& to) {
     for (const CString& name : from.EnumSubKeys()) {
         CRegKey source, target;
@@ -125,9 +169,62 @@ bool CopyTree(const CRegKey& from, CRegKey& to) {
             !CopyTree(source, target))
             return false;
     }
-    for (const CString& name : from.EnumValueNames())
-        if (name.CompareNoCase(kCompleteMark) != 0 && !CopyValue(from, name, &to, name, nullptr)) return false;
-    return CopyValue(from, kCompleteMark, &to, kCompleteMark, nullptr);
+    for (const CString& name : from.EnumValueNames()) {
+        if (name.CompareNoCase(kCompleteMark) == 0) continue;
+        CString bytes;
+        DWORD type = 0;
+        if (from.QueryBinary(name, bytes, &type) != ERROR_SUCCESS ||
+            to.SetBinary(name, bytes.c_str(), DWORD(bytes.GetLength()), type) != ERROR_SUCCESS)
+            return false;
+    }
+    return true;
+}
+
+// Puts a copy of the backup at from in place of whatever is at to.
+bool CopyBackup(HKEY root, const CString& from, const CString& to) {
+    if (RemoveBackup(root, to) != ERROR_SUCCESS) return false;
+    CRegKey source, target;
+    return source.Open(root, from, KEY_READ) == ERROR_SUCCESS && target.Create(root, to) == ERROR_SUCCESS &&
+           CopyTree(source, target) && target.SetDWORD(kCompleteMark, 1) == ERROR_SUCCESS;
+}
+
+// The keys in their order, then the values, the mark last.
+bool WriteOriginals(HKEY root, const CString& path, const TuningOriginals& originals) {
+    CRegKey target;
+    if (target.Create(root, path) != ERROR_SUCCESS) return false;
+    for (const CString& sub : originals.keys) {
+        CRegKey key;
+        if (key.Create(target, sub) != ERROR_SUCCESS) return false;
+    }
+    for (const TuningOriginals::Value& v : originals.values) {
+        CRegKey opened;
+        CRegKey* key = &target;
+        if (!v.key.IsEmpty()) {
+            if (opened.Create(target, v.key) != ERROR_SUCCESS) return false;
+            key = &opened;
+        }
+        if (key->SetBinary(v.name, v.bytes.c_str(), DWORD(v.bytes.GetLength()), v.type) != ERROR_SUCCESS) return false;
+    }
+    return target.SetDWORD(kCompleteMark, 1) == ERROR_SUCCESS;
+}
+
+// Every value and subkey with type and bytes, in registry order.
+void DumpTree(const CRegKey& key, CString& out) {
+    for (const CString& name : key.EnumValueNames()) {
+        CString bytes;
+        DWORD type = 0;
+        key.QueryBinary(name, bytes, &type);
+        out += name;
+        out.AppendFormat("=%lu:%d:", static_cast<unsigned long>(type), bytes.GetLength());
+        out.Append(bytes.str().data(), bytes.GetLength());
+        out += '\n';
+    }
+    for (const CString& name : key.EnumSubKeys()) {
+        CRegKey sub;
+        out += "[" + name + "]\n";
+        if (sub.Open(key, name, KEY_READ) == ERROR_SUCCESS) DumpTree(sub, out);
+        out += "[]\n";
+    }
 }
 
 // Writes the backed-up value back, or deletes the live one the backup does not have.
@@ -143,7 +240,7 @@ bool RestoreValue(const CRegKey& backup, const char* backupName, CRegKey& live, 
 
 HKEY RootOf(const TuningRegistry& where, const Group& group) { return group.machine ? where.machine : where.user; }
 
-bool BackupGroup(const TuningRegistry& where, const Group& group, CRegKey* backup, TuningSettings& settings) {
+bool BackupGroup(const TuningRegistry& where, const Group& group, TuningOriginals* backup, TuningSettings& settings) {
     CRegKey live;
     LONG rc = live.Open(RootOf(where, group), group.key, KEY_READ);
     if (IsAbsent(rc)) return true;
@@ -151,7 +248,7 @@ bool BackupGroup(const TuningRegistry& where, const Group& group, CRegKey* backu
     bool complete = true;
     for (size_t i = 0; i < group.count; ++i) {
         const Parameter& p = group.parameters[i];
-        complete &= CopyValue(live, p.name, backup, p.name, p.shown ? &(settings.*p.setting) : nullptr);
+        complete &= CopyValue(live, p.name, backup, "", p.name, p.shown ? &(settings.*p.setting) : nullptr);
     }
     return complete;
 }
@@ -212,16 +309,16 @@ CString BackedUpInstance(const CRegKey& mtuBackup) {
     return names.IsEmpty() ? CString() : names[0];
 }
 
-bool BackupDialUpAdapter(HKEY machine, CRegKey* mtuBackup, CRegKey* mssBackup, TuningSettings& settings) {
+bool BackupDialUpAdapter(HKEY machine, TuningOriginals* backup, TuningSettings& settings) {
     CString instance = DialUpInstance(machine);
     CRegKey adapter;
     if (instance.IsEmpty() || adapter.Open(machine, kNetTransKey + instance, KEY_READ) != ERROR_SUCCESS) return true;
     bool complete = true;
     if (adapter.HasValue("MaxMTU"))
-        complete &= CopyValue(adapter, "MaxMTU", mtuBackup, instance, &settings.mtu);
-    else if (mtuBackup)
-        complete &= mtuBackup->SetString(instance, kNoMaxMTU) == ERROR_SUCCESS;
-    complete &= CopyValue(adapter, "MaxMSS", mssBackup, instance, &settings.mss);
+        complete &= CopyValue(adapter, "MaxMTU", backup, kMTUSettings, instance, &settings.mtu);
+    else
+        KeepText(backup, kMTUSettings, instance, kNoMaxMTU);
+    complete &= CopyValue(adapter, "MaxMSS", backup, kMSSSettings, instance, &settings.mss);
     return complete;
 }
 
@@ -244,8 +341,7 @@ bool RestoreDialUpAdapter(HKEY machine, const CRegKey& mtuBackup, const CRegKey&
     return complete;
 }
 
-bool BackupInterfaces(HKEY machine, CRegKey* mtuBackup, CRegKey* mssBackup, CRegKey* seen,
-                      TuningSettings& settings) {
+bool BackupInterfaces(HKEY machine, TuningOriginals* backup, TuningSettings& settings) {
     CRegKey interfaces;
     LONG rc = interfaces.Open(machine, kInterfacesKey, KEY_READ);
     if (IsAbsent(rc)) return true;
@@ -257,9 +353,9 @@ bool BackupInterfaces(HKEY machine, CRegKey* mtuBackup, CRegKey* mssBackup, CReg
             complete = false;
             continue;
         }
-        complete &= CopyValue(live, "MTU", mtuBackup, name, &settings.mtu);
-        complete &= CopyValue(live, "MSS", mssBackup, name, &settings.mss);
-        if (seen) complete &= seen->SetString(name, "") == ERROR_SUCCESS;
+        complete &= CopyValue(live, "MTU", backup, kMTUSettings, name, &settings.mtu);
+        complete &= CopyValue(live, "MSS", backup, kMSSSettings, name, &settings.mss);
+        KeepText(backup, kSeenInterfaces, name, "");
     }
     return complete;
 }
@@ -335,24 +431,16 @@ void ApplyGroup(const TuningRegistry& where, const Group& group, const TuningSet
     }
 }
 
-// Reads every value the tuner changes and, given a backup key, copies them
-// there; false when one could not be read or kept.
-bool Capture(const TuningRegistry& where, TuningSettings& settings, CRegKey* backup) {
+// Reads every value the tuner changes and, given the originals, keeps them
+// there; false when one could not be read.
+bool Capture(const TuningRegistry& where, TuningSettings& settings, TuningOriginals* backup) {
     bool complete = true;
     for (const Group& group : GroupsOf(settings.family)) {
         if (group.machine) {
-            CRegKey mtuBackup, mssBackup, seen;
-            if (backup) {
-                complete &= mtuBackup.Create(*backup, kMTUSettings) == ERROR_SUCCESS;
-                complete &= mssBackup.Create(*backup, kMSSSettings) == ERROR_SUCCESS;
-                if (settings.family == FAMILY_NT) complete &= seen.Create(*backup, kSeenInterfaces) == ERROR_SUCCESS;
-                if (!complete) return false;
-            }
-            CRegKey* mtu = backup ? &mtuBackup : nullptr;
-            CRegKey* mss = backup ? &mssBackup : nullptr;
-            if (settings.family == FAMILY_NT)
-                complete &= BackupInterfaces(where.machine, mtu, mss, backup ? &seen : nullptr, settings);
-            if (settings.family == FAMILY_9X) complete &= BackupDialUpAdapter(where.machine, mtu, mss, settings);
+            if (backup && settings.family == FAMILY_NT) backup->keys.push_back(kSeenInterfaces);
+            if (backup) backup->keys.insert(backup->keys.end(), {kMTUSettings, kMSSSettings});
+            if (settings.family == FAMILY_NT) complete &= BackupInterfaces(where.machine, backup, settings);
+            if (settings.family == FAMILY_9X) complete &= BackupDialUpAdapter(where.machine, backup, settings);
         }
         complete &= BackupGroup(where, group, backup, settings);
     }
@@ -367,76 +455,91 @@ TuningRegistry DefaultTuningRegistry() {
 }
 
 CTuningStore::CTuningStore(const TuningRegistry& where)
-    : m_where(where), m_pendingKey(where.backupKey + kPendingSuffix) {}
+    : m_where(where), m_pendingKey(where.backupKey + kPendingSuffix), m_oldKey(where.backupKey + kOldSuffix) {}
 
-void CTuningStore::ReadCurrent(TuningSettings& settings) { Capture(m_where, settings, nullptr); }
-
-bool CTuningStore::HasBackup() const {
-    CRegKey backup;
-    return backup.Open(m_where.user, m_where.backupKey, KEY_READ) == ERROR_SUCCESS;
+void CTuningStore::ReadCurrent(TuningSettings& settings, TuningOriginals& originals) {
+    originals = TuningOriginals();
+    originals.complete = Capture(m_where, settings, &originals);
+    originals.backupSeen = BackupContents();
 }
 
-bool CTuningStore::ReplaceBackup(OSFamily family) {
+// Beside a pending or old backup, one without the mark is one cut short.
+bool CTuningStore::WholeBackupStands() const {
+    return IsMarked(m_where.user, m_where.backupKey) ||
+           (!IsMarked(m_where.user, m_pendingKey) && !IsMarked(m_where.user, m_oldKey) &&
+            IsUnmarkedBackup(m_where.user, m_where.backupKey));
+}
+
+CString CTuningStore::BackupContents() const {
+    CRegKey backup;
+    CString contents;
+    if (WholeBackupStands() && backup.Open(m_where.user, m_where.backupKey, KEY_READ) == ERROR_SUCCESS)
+        DumpTree(backup, contents);
+    return contents;
+}
+
+bool CTuningStore::HasBackup() {
     Recover();
-    LONG rc = CRegKey::DeleteTree(m_where.user, m_pendingKey);
-    if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return false;
-    bool complete = false;
-    {
-        CRegKey pending;
-        if (pending.Create(m_where.user, m_pendingKey) == ERROR_SUCCESS) {
-            TuningSettings seen;
-            seen.family = family;
-            complete = Capture(m_where, seen, &pending) && pending.SetDWORD(kCompleteMark, 1) == ERROR_SUCCESS;
-        }
-    }
-    if (!complete) {
-        CRegKey::DeleteTree(m_where.user, m_pendingKey);
+    return WholeBackupStands();
+}
+
+// A whole backup stands at every step: the old one is copied aside before
+// the backup key is emptied and goes only once the new one stands there
+// whole; an interruption is finished from the copies (Recover).
+bool CTuningStore::ReplaceBackup(const TuningOriginals& originals) {
+    const HKEY root = m_where.user;
+    const CString& backup = m_where.backupKey;
+    // An old backup that Recover could not put back is the only one left.
+    if (IsMarked(root, m_oldKey)) return false;
+    const bool hadOld = WholeBackupStands();
+    if (hadOld && !CopyBackup(root, backup, m_oldKey)) {
+        RemoveBackup(root, m_oldKey);
         return false;
     }
-    return InstallPending();
-}
-
-// Until the copy is whole the pending backup stays, so that an interruption
-// is finished from it (Recover).
-bool CTuningStore::InstallPending() {
-    LONG rc = CRegKey::DeleteTree(m_where.user, m_where.backupKey);
-    if (rc != ERROR_SUCCESS && !IsAbsent(rc)) return false;
-    {
-        CRegKey pending, backup;
-        if (pending.Open(m_where.user, m_pendingKey, KEY_READ) != ERROR_SUCCESS ||
-            backup.Create(m_where.user, m_where.backupKey) != ERROR_SUCCESS || !CopyTree(pending, backup))
-            return false;
+    if (RemoveBackup(root, m_pendingKey) != ERROR_SUCCESS || !WriteOriginals(root, m_pendingKey, originals) ||
+        !CopyBackup(root, m_pendingKey, backup)) {
+        // Where even putting the old one back fails, its copy stays for Recover.
+        if (!hadOld) RemoveBackup(root, backup);
+        if (!hadOld || IsMarked(root, backup) || CopyBackup(root, m_oldKey, backup)) RemoveBackup(root, m_oldKey);
+        RemoveBackup(root, m_pendingKey);
+        return false;
     }
-    // A pending key left here is a copy of a complete backup: Recover drops it.
-    CRegKey::DeleteTree(m_where.user, m_pendingKey);
+    RemoveBackup(root, m_oldKey);
+    RemoveBackup(root, m_pendingKey);
     return true;
 }
 
 void CTuningStore::Recover() {
-    bool complete;
-    {
-        CRegKey pending;
-        if (pending.Open(m_where.user, m_pendingKey, KEY_READ) != ERROR_SUCCESS) return;
-        complete = pending.HasValue(kCompleteMark);
+    if (!IsMarked(m_where.user, m_where.backupKey)) {
+        // The old backup first: a Finish cut short while it was aside had written nothing yet.
+        if (IsMarked(m_where.user, m_oldKey))
+            CopyBackup(m_where.user, m_oldKey, m_where.backupKey);
+        else if (IsMarked(m_where.user, m_pendingKey))
+            CopyBackup(m_where.user, m_pendingKey, m_where.backupKey);
     }
-    bool installed;
-    {
-        CRegKey backup;
-        installed = backup.Open(m_where.user, m_where.backupKey, KEY_READ) == ERROR_SUCCESS &&
-                    backup.HasValue(kCompleteMark);
-    }
-    if (complete && !installed)
-        InstallPending();
-    else
-        CRegKey::DeleteTree(m_where.user, m_pendingKey);
+    const bool whole = WholeBackupStands();
+    // Without a whole backup, and with no copy left to put back, what stands is remains.
+    if (!whole && (IsMarked(m_where.user, m_oldKey) || IsMarked(m_where.user, m_pendingKey))) return;
+    if (!whole) RemoveBackup(m_where.user, m_where.backupKey);
+    RemoveBackup(m_where.user, m_oldKey);
+    RemoveBackup(m_where.user, m_pendingKey);
 }
 
-TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, bool patchModem) {
+TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, const TuningOriginals& originals,
+                                      bool patchModem) {
     TuningApplyResult result;
+    Recover();
+    const CString found = BackupContents();
+    if (originals.complete && !found.IsEmpty() && found != originals.backupSeen) {
+        result.outcome = TuningApplyResult::BackupChanged;
+        result.backupFound = found;
+        return result;
+    }
     CRegKey backup, mtuBackup;
-    if (!ReplaceBackup(settings.family) || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) {
+    if (!originals.complete || !ReplaceBackup(originals) ||
+        backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) {
         result.outcome = TuningApplyResult::NoBackup;
-        result.backupKept = HasBackup();
+        result.backupKept = WholeBackupStands();
         return result;
     }
     if (patchModem) Note(result, RaiseModems(m_where.machine, settings.family), "Modem", "Properties");
@@ -480,7 +583,7 @@ TuningApplyResult CTuningStore::Apply(const TuningSettings& settings, bool patch
 bool CTuningStore::Reset(OSFamily family) {
     Recover();
     CRegKey backup, mtuBackup, mssBackup;
-    if (backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) return false;
+    if (!WholeBackupStands() || backup.Open(m_where.user, m_where.backupKey, KEY_READ) != ERROR_SUCCESS) return false;
     mtuBackup.Open(backup, kMTUSettings, KEY_READ);
     mssBackup.Open(backup, kMSSSettings, KEY_READ);
     bool complete = true;
@@ -495,7 +598,7 @@ bool CTuningStore::Reset(OSFamily family) {
     backup.Close();
     mtuBackup.Close();
     mssBackup.Close();
-    return CRegKey::DeleteTree(m_where.user, m_where.backupKey) == ERROR_SUCCESS;
+    return RemoveBackup(m_where.user, m_where.backupKey) == ERROR_SUCCESS;
 }
 
 bool CTuningStore::FindModem(OSFamily family) { return FindUnraisedModem(m_where.machine, family); }

@@ -56,18 +56,16 @@ LRESULT CTuningPage::OnWizardBack() {
 
 BOOL CTuningPage::OnWizardFinish() {
     if (!StoreValues()) return FALSE;
-    Sheet().ApplySettings();
-    return TRUE;
+    return Sheet().ApplySettings() ? TRUE : FALSE;
 }
 
 void CTuningPage::LangText(UINT id, const char* key, const char* defaultText) {
     SetDlgItemLangText(m_hWnd, id, key, defaultText);
 }
 
-void CTuningPage::RecommendedLine(UINT id, const char* key, const char* format, DWORD value) {
-    CString line;
-    line.Format(LoadLangString(key, format), int(value));
-    SetDlgItemText(id, line);
+// The pack's text is a template, not a format: a translator's "%s" shows as written.
+void CTuningPage::RecommendedLine(UINT id, const char* key, const char* defaultText, DWORD value) {
+    SetDlgItemText(id, FillMarker(LoadLangString(key, defaultText), "%d", DecimalText(value)));
 }
 
 void CTuningPage::CurrentLine(UINT id, const char* key, const char* label, const TuningValue& value,
@@ -465,30 +463,38 @@ BOOL CMyPropertySheet::OnInitDialog() {
     SetDlgItemLangText(m_hWnd, ID_WIZNEXT, "ID_WIZNEXT", "&Next >");
     SetDlgItemLangText(m_hWnd, IDCANCEL, "IDCANCEL", "Cancel");
     CSwiftlaneApp* app = SwiftlaneApp();
-    if (app) app->Store().ReadCurrent(m_settings);
+    if (app) app->Store().ReadCurrent(m_settings, m_originals);
     m_settings.SetDefaults();
     return TRUE;
 }
 
-void CMyPropertySheet::ApplySettings() {
+bool CMyPropertySheet::ApplySettings() {
     CSwiftlaneApp* app = SwiftlaneApp();
-    const TuningApplyResult result = app ? app->Store().Apply(m_settings, ModemPage()) : TuningApplyResult();
+    if (!app) return true;
+    TuningApplyResult result = app->Store().Apply(m_settings, m_originals, ModemPage());
+    // Another Swiftlane made that backup after this wizard opened, so nobody was asked yet.
+    while (result.outcome == TuningApplyResult::BackupChanged) {
+        if (QvMessageBox(m_hWnd, LoadLangString("43", kReplaceBackupQuestion), Caption(), MB_YESNO | MB_ICONQUESTION) !=
+            IDYES)
+            return false;
+        m_originals.backupSeen = result.backupFound;
+        result = app->Store().Apply(m_settings, m_originals, ModemPage());
+    }
     if (result.outcome == TuningApplyResult::NoBackup) {
         CString text = LoadLangString("44", kBackupFailedText);
         if (result.backupKept) text += "\n" + LoadLangString("45", kBackupKeptText);
         QvMessageBox(m_hWnd, text, Caption(), MB_OK | MB_ICONERROR);
-        return;
+        return true;
     }
     if (result.outcome == TuningApplyResult::WriteFailed) {
-        CString text;
-        text.Format(kApplyFailedText, result.failedValue.c_str());
-        QvMessageBox(m_hWnd, text, Caption(), MB_OK | MB_ICONERROR);
-        return;
+        QvMessageBox(m_hWnd, FillMarker(kApplyFailedText, "%s", result.failedValue), Caption(), MB_OK | MB_ICONERROR);
+        return true;
     }
     QvMessageBox(m_hWnd,
                  LoadLangString("41", "Congratulation, Quorvane Swiftlane has boosted your internet connections.\n"
                                       "Please, restart your computer in order to feel the change."),
                  Caption(), MB_OK | MB_ICONINFORMATION);
+    return true;
 }
 
 void CMyPropertySheet::RefreshSkin() const {

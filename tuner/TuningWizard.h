@@ -7,6 +7,7 @@
 
 #include "PropertySheet.h"
 #include "Tuning.h"
+#include "TuningStore.h"
 
 class CMyPropertySheet;
 
@@ -36,8 +37,8 @@ protected:
     virtual bool StoreValues() { return true; }
 
     void LangText(UINT id, const char* key, const char* defaultText);
-    // "Recommended ...  :  %d ..." lines.
-    void RecommendedLine(UINT id, const char* key, const char* format, DWORD value);
+    // "Recommended ...  :  %d ..." lines: the value takes the place of "%d".
+    void RecommendedLine(UINT id, const char* key, const char* defaultText, DWORD value);
     // "<label> was set to <value> <unit>." (no unit: "<label> was set to <value>.")
     // or "<label> isn't set."; the SYN page says "was set to option" instead.
     void CurrentLine(UINT id, const char* key, const char* label, const TuningValue& value, const char* unitKey,
@@ -152,11 +153,14 @@ public:
     ~CMyPropertySheet() override;
 
     TuningSettings m_settings;
+    // What the wizard read when it opened, saved as the backup on Finish.
+    TuningOriginals m_originals;
     // The modem page is on the route now.
     bool ModemPage() const;
     CTuningPage* PageAt(TuningPage index) const;
-    // Finish: the values go to the store, then the closing message.
-    void ApplySettings();
+    // Finish: the values go to the store, then the closing message; false
+    // keeps the wizard open (the user would not have a backup replaced).
+    bool ApplySettings();
     void RefreshSkin() const;
     void SkinWindow(HWND hwnd) const;
 

@@ -114,6 +114,19 @@ TEST(LanguagePack, BatchFillsControlsInKeyOrderAndIdCaptionIsTheWindowTitle) {
     EXPECT_EQ(d.Text(1001), "second default");
 }
 
+// Blokkum and Blokkout fill the failed file and the names into the pack's
+// text: a "%s" of the translation stays, and so does a name holding a marker.
+TEST(LanguagePack, FilledTextsKeepTheirPercentSignsAndTheNames) {
+    PackFixture p;
+    p.Write("Test", "2265=%s: %s1 / %s2 %d\r\n");
+    CStringArray names;
+    names.Add("%s1.bak");
+    names.Add("hosts");
+    EXPECT_EQ(FillNotPutBack(p.lang.LoadLangString(BLOKKUM_NOT_PUT_BACK_KEY, BLOKKUM_NOT_PUT_BACK),
+                             "C:\\100%s2\\prefs.js", names),
+              "%s: C:\\100%s2\\prefs.js / %s1.bak, hosts %d");
+}
+
 TEST(LanguagePack, ShippedEnglishPackHoldsTheBuiltInTexts) {
     const CString pack = GetModuleFolder() + "\\..\\..\\products\\Blokkum\\Language\\English.ini";
     ASSERT_TRUE(FileExists(pack)) << pack.c_str();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Strings.h"
 
 TEST(CStringSlicing, MidLeftRightClampToTheText) {
@@ -68,6 +70,25 @@ TEST(CStringFormatting, FormatsLongTextsAndAppends) {
     EXPECT_EQ(s.GetLength(), 5002);
     s.AppendFormat("%03d", 7);
     EXPECT_EQ(s.Right(4), ">007");
+}
+
+// Templates as the programs' packs have them, filled as their call sites do.
+TEST(FillMarkers, PutsValuesInOnePassAndReadsNothingElse) {
+    const struct Case {
+        const char* text;
+        std::vector<TextMarker> markers;
+        const char* expected;
+    } cases[] = {
+        {"%s MTU %d%% %u", {{"%d", "576"}}, "%s MTU 576%% %u"},
+        {"profile %s1 because %s2", {{"%s1", "a%s2b"}, {"%s2", "C:\\prefs.js"}}, "profile a%s2b because C:\\prefs.js"},
+        {"%s file %u of %t.", {{"%s", "100%u%t"}, {"%u", "1"}, {"%t", "3"}}, "100%u%t file 1 of 3."},
+        {"drive %c: and %c:", {{"%c", "D"}}, "drive D: and D:"},
+        {"%s ends in %", {{"%s1", "x"}}, "%s ends in %"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(FillMarkers(c.text, c.markers), c.expected);
+    }
 }
 
 TEST(CStringCompare, OrdersAndIgnoresCaseOnRequest) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 
 #include "Files.h"
+#include "LangPack.h"
 #include "Overwrite.h"
 #include "ShredderTestBed.h"
 
@@ -234,6 +236,32 @@ TEST(FreeSpaceShred, AFillThatEndsBeforeTheDriveIsFullIsAFailure) {
     EXPECT_EQ(boxes.Boxes().back().text, failure.str());
     EXPECT_EQ(boxes.Boxes().back().type, UINT(MB_ICONERROR));
     EXPECT_FALSE(FolderExists(root + "SHREDTMP.$$$"));
+}
+
+namespace {
+class CItemTexts : public CSilentProgress {
+public:
+    explicit CItemTexts(std::vector<CString>& texts) : m_texts(texts) {}
+    void SetItemText(const char* text) override { m_texts.push_back(text); }
+
+private:
+    std::vector<CString>& m_texts;
+};
+}  // namespace
+
+// The count goes where the pack's markers stand; a '%' of the translation
+// that starts no marker, and one in the text put in, stay as written.
+TEST(FreeSpaceShred, CountedTextsTakeTheirValuesOnlyAtTheirMarkers) {
+    CShredderTestBed bed;
+    bed.WritePack("9606=" + bed.Title().str() + "\r\n9914=%s: %u/%t %d%%\r\n9915=100%u%t\r\n9916=100%u%t\r\n");
+    SetLangPackSource(bed.Folder().Path(), "English");
+    CScriptedMessageBoxes boxes;
+    CTestJob job(bed);
+    std::vector<CString> items;
+    job.host.progressFactory = [&] { return new CItemTexts(items); };
+    CNeverFullDrive(job.job).Run(AddBackslash(bed.Folder().Path()));
+    SetLangPackSource("", "English");
+    EXPECT_NE(std::find(items.begin(), items.end(), CString("100%u%t: 1/1 %d%%")), items.end());
 }
 
 TEST(OverwriteEngine, PassTextsNameEachPass) {

@@ -31,12 +31,12 @@ public:
     TuningSettings applied;
     // Where a successful reset deletes the backup, as the registry store does.
     CString backupKey;
-    void ReadCurrent(TuningSettings& settings) override {
+    void ReadCurrent(TuningSettings& settings, TuningOriginals&) override {
         ++reads;
         settings.ttl.current = 128;
         settings.ttl.present = true;
     }
-    TuningApplyResult Apply(const TuningSettings& settings, bool patch) override {
+    TuningApplyResult Apply(const TuningSettings& settings, const TuningOriginals&, bool patch) override {
         ++applies;
         applied = settings;
         patchModem = patch;
@@ -46,6 +46,10 @@ public:
         ++resets;
         if (resetResult) CRegKey::DeleteTree(HKEY_CURRENT_USER, backupKey);
         return resetResult;
+    }
+    bool HasBackup() override {
+        CRegKey backup;
+        return backup.Open(HKEY_CURRENT_USER, backupKey) == ERROR_SUCCESS;
     }
     bool FindModem(OSFamily) override {
         ++modemSearches;
@@ -391,6 +395,35 @@ TEST_F(SwiftlaneTest, PackTextsBreakLinesAtStarsAndFallBackToEnglish) {
     EXPECT_EQ(CString("seconds"), app.LoadLangString("7", "seconds"));
     app.m_language = "Missing";
     EXPECT_EQ(CString("was set to"), app.LoadLangString("2", "was set to"));
+}
+
+// A translator's "%s" where the value goes shows as written, through to
+// Finish; the value goes only where "%d" stands, and no other sign means anything.
+TEST_F(SwiftlaneTest, PercentSignsOfAPackShowAsWrittenThroughFinish) {
+    CTempFolder folder;
+    folder.Write("Lang\\Test.ini",
+                 "[Swiftlane]\r\n"
+                 "IDC_static_RecommendedMTU=%s MTU %d%% %n\r\nIDC_static_RecommendedMSS=%s\r\n"
+                 "IDC_RECOMMENDED_TTL=%s\r\nIDC_RECOMMENDED_HTTP_1_0=%s\r\nIDC_RECOMMENDED_HTTP_1_1=%s\r\n"
+                 "IDC_RECOMMENDED_KeepAliveTime=%s\r\nIDC_RECOMMENDED_KeepAliveInterval=%s\r\n"
+                 "IDC_RECOMMENDED_SYNProtect=%s\r\n2=%s %d\r\n");
+    app.m_appPath = folder.Path();
+    app.m_language = "Test";
+    std::vector<CString> lines;
+    WizardRun run;
+    run.action = [&](int page, int, HWND hwnd) {
+        if (page == PAGE_MTU || page == PAGE_TTL || page == PAGE_KEEP_ALIVE || page == PAGE_SYN_FLOOD)
+            for (int id : {IDC_RECOMMENDED_FIRST, IDC_RECOMMENDED_SECOND, IDC_RECOMMENDED_THIRD})
+                if (HWND line = GetDlgItem(hwnd, id)) lines.push_back(CWnd::GetWindowTextOf(line));
+        if (page == PAGE_TTL) lines.push_back(CWnd::GetWindowTextOf(GetDlgItem(hwnd, IDC_CURRENT_FIRST)));
+        return -1;
+    };
+    RunWizard(app, run);
+    EXPECT_EQ(INT_PTR(ID_WIZFINISH), run.result);
+    EXPECT_EQ(1, store.applies);
+    const std::vector<CString> expected{"%s MTU 576%% %n", "%s", "%s", "%s", "%s", "Your TTL %s %d 128 seconds.",
+                                        "%s", "%s", "%s"};
+    EXPECT_EQ(expected, lines);
 }
 
 // The link, subclassed on a static of a dialog that is never shown.

@@ -2,6 +2,7 @@
 // test's own key, and a wizard run to Finish that writes through it.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "Registry.h"
+#include "Seams.h"
 #include "TestSupport.h"
 #include "TuningStore.h"
 #include "WizardDriver.h"
@@ -145,7 +147,8 @@ TEST_F(TuningStoreTest, BackupApplyResetLeavesEveryValueAsItWas) {
         CTuningStore store(where);
         TuningSettings settings;
         settings.family = c.family;
-        store.ReadCurrent(settings);
+        TuningOriginals originals;
+        store.ReadCurrent(settings, originals);
         EXPECT_EQ(c.ttl, settings.ttl.current);
         EXPECT_EQ(c.rwin, settings.rwin.current);
         EXPECT_EQ(c.mtuPresent, settings.mtu.present);
@@ -155,7 +158,7 @@ TEST_F(TuningStoreTest, BackupApplyResetLeavesEveryValueAsItWas) {
         EXPECT_FALSE(settings.synProtect.present);
 
         settings.SetDefaults();
-        ASSERT_EQ(store.Apply(settings, false).outcome, TuningApplyResult::Applied);
+        ASSERT_EQ(store.Apply(settings, originals, false).outcome, TuningApplyResult::Applied);
         for (const Expected& e : c.applied)
             EXPECT_EQ(e.value, ValueOf(e.machine ? machine : user, e.path, e.name)) << e.path << " " << e.name;
 
@@ -175,14 +178,16 @@ TEST_F(TuningStoreTest, NothingIsWrittenOrLostWithoutAWholeBackup) {
     TuningRegistry unwritable = where;
     unwritable.backupKey = CString('x', 300);
     CTuningStore failing(unwritable);
-    EXPECT_EQ(failing.Apply(settings, false).outcome, TuningApplyResult::NoBackup);
+    TuningOriginals originals;
+    failing.ReadCurrent(settings, originals);
+    EXPECT_EQ(failing.Apply(settings, originals, false).outcome, TuningApplyResult::NoBackup);
     EXPECT_EQ(before, Everything());
 
     // A restore that cannot write keeps the backup for another try.
     settings.family = FAMILY_9X;
     CTuningStore store(where);
-    store.ReadCurrent(settings);
-    ASSERT_EQ(store.Apply(settings, false).outcome, TuningApplyResult::Applied);
+    store.ReadCurrent(settings, originals);
+    ASSERT_EQ(store.Apply(settings, originals, false).outcome, TuningApplyResult::Applied);
     const char* vxd = "System\\CurrentControlSet\\Services\\VxD";
     ASSERT_EQ(ERROR_SUCCESS, CRegKey::DeleteTree(machine, vxd));
     HKEY blocker = nullptr;
@@ -198,9 +203,10 @@ TEST_F(TuningStoreTest, NothingIsWrittenOrLostWithoutAWholeBackup) {
 
 // A first tuning with the recommended values.
 void Tune(CTuningStore& store, TuningSettings& settings) {
-    store.ReadCurrent(settings);
+    TuningOriginals originals;
+    store.ReadCurrent(settings, originals);
     settings.SetDefaults();
-    ASSERT_EQ(TuningApplyResult::Applied, store.Apply(settings, false).outcome);
+    ASSERT_EQ(TuningApplyResult::Applied, store.Apply(settings, originals, false).outcome);
 }
 
 // An empty access list lets nobody open the key; none lets everybody.
@@ -216,16 +222,17 @@ TEST_F(TuningStoreTest, ASecondTuningThatCannotSaveItsBackupKeepsTheFirstAndWrit
     TuningSettings settings;
     Tune(store, settings);
     const std::string tuned = Everything();
-    // Interface {B} cannot be read, as one its driver locks: the new backup
-    // already holds the values read before it.
+    // Interface {B} cannot be read, as one its driver locks.
     CRegKey locked;
     ASSERT_EQ(ERROR_SUCCESS, locked.Open(machine, kInterfaceB, KEY_ALL_ACCESS));
     ACL none;
     InitializeAcl(&none, sizeof none, ACL_REVISION);
     SetAccess(locked, &none);
-    settings.ttl.chosen = 99;
-    TuningApplyResult result = store.Apply(settings, false);
+    TuningOriginals originals;
+    store.ReadCurrent(settings, originals);
     SetAccess(locked, nullptr);
+    settings.ttl.chosen = 99;
+    TuningApplyResult result = store.Apply(settings, originals, false);
     EXPECT_EQ(TuningApplyResult::NoBackup, result.outcome);
     EXPECT_TRUE(result.backupKept);
     EXPECT_EQ(tuned, Everything()) << "backup byte for byte, nothing written, nothing left beside";
@@ -261,6 +268,68 @@ TEST_F(TuningStoreTest, ResetFinishesOnlyAWholeNewBackup) {
         EXPECT_EQ(whole ? "77" : "128", ValueOf(machine, kTcpip, "DefaultTTL"));
         EXPECT_EQ("-", ValueOf(user, pending, "DefaultTTL"));
     }
+}
+
+// A second tuning whose new backup cannot be copied in once the old one is
+// out of the backup key (a volatile key takes no lasting subkey): nothing is
+// tuned, and the box's "kept" is true exactly when the old backup is back.
+TEST_F(TuningStoreTest, AFailedSwapKeepsTheOriginalsAndSaysSoTruly) {
+    for (int refusals : {1, 100}) {
+        SCOPED_TRACE(refusals);
+        const std::string original = Everything();
+        CTuningStore store(where);
+        TuningSettings settings;
+        Tune(store, settings);
+        const std::string tuned = Everything();
+        int left = refusals;
+        SetDeleteKeyTreeHook([&](HKEY parent, const char* subKey) {
+            LONG rc = LONG(SHDeleteKeyA(parent, subKey));
+            if (parent == user.Get() && CString(subKey) == kBackup && left-- > 0) {
+                HKEY blocker = nullptr;
+                RegCreateKeyExA(parent, subKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &blocker,
+                                nullptr);
+                RegCloseKey(blocker);
+            }
+            return rc;
+        });
+        TuningOriginals originals;
+        store.ReadCurrent(settings, originals);
+        settings.ttl.chosen = 99;
+        const TuningApplyResult result = store.Apply(settings, originals, false);
+        SetDeleteKeyTreeHook(nullptr);
+        EXPECT_EQ(TuningApplyResult::NoBackup, result.outcome);
+        EXPECT_EQ(refusals == 1, result.backupKept);
+        if (refusals == 1) {
+            EXPECT_EQ(tuned, Everything());
+        }
+        EXPECT_TRUE(store.Reset(FAMILY_NT));
+        EXPECT_EQ(original, Everything());
+    }
+}
+
+// A Reset whose removal of the backup is cut short (the subkeys gone, the key
+// refused) leaves no backup that a later Reset would put back.
+TEST_F(TuningStoreTest, WhatARemovalCutShortLeavesIsNoBackup) {
+    const char* kAdded = "System\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{VPN}";
+    CTuningStore store(where);
+    TuningSettings settings;
+    Tune(store, settings);
+    SetDeleteKeyTreeHook([&](HKEY parent, const char* subKey) {
+        if (CString(subKey) != kBackup) return LONG(SHDeleteKeyA(parent, subKey));
+        CRegKey key;
+        if (key.Open(parent, subKey) == ERROR_SUCCESS)
+            for (const CString& sub : key.EnumSubKeys()) SHDeleteKeyA(key, sub);
+        return LONG(ERROR_ACCESS_DENIED);
+    });
+    store.Reset(FAMILY_NT);
+    SetDeleteKeyTreeHook(nullptr);
+    ASSERT_EQ("1400", ValueOf(machine, kInterfaceA, "MTU"));
+    Put(machine, kAdded, "MTU", 1300);
+    EXPECT_FALSE(store.HasBackup());
+    EXPECT_FALSE(store.Reset(FAMILY_NT));
+    EXPECT_EQ("1400", ValueOf(machine, kInterfaceA, "MTU"));
+    EXPECT_EQ("1300", ValueOf(machine, kAdded, "MTU"));
+    EXPECT_EQ("-", ValueOf(user, kBackup, "DefaultTTL")) << "the remains go";
 }
 
 // Properties of 80 bytes with the port rate at byte 24.
@@ -301,9 +370,10 @@ TEST_F(TuningStoreTest, ModemsAtTheOldTopSpeedAreFoundAndRaised) {
         EXPECT_TRUE(store.FindModem(c.family));
         TuningSettings settings;
         settings.family = c.family;
-        store.ReadCurrent(settings);
+        TuningOriginals originals;
+        store.ReadCurrent(settings, originals);
         settings.SetDefaults();
-        ASSERT_EQ(store.Apply(settings, true).outcome, TuningApplyResult::Applied);
+        ASSERT_EQ(store.Apply(settings, originals, true).outcome, TuningApplyResult::Applied);
         for (const Modem& m : modems) {
             CRegKey modem;
             CString properties;
@@ -362,6 +432,34 @@ TEST_F(WizardStoreTest, ASecondWizardCancelledLeavesTheBackupForReset) {
     RunWizard(app, cancelled);
     EXPECT_EQ(INT_PTR(IDCANCEL), cancelled.result);
     EXPECT_EQ(tuned, Everything()) << "the backup byte for byte too";
+    EXPECT_TRUE(store.Reset(FAMILY_NT));
+    EXPECT_EQ(original, Everything());
+}
+
+// Two Swiftlanes: this wizard opens with no backup to ask about, another one
+// tunes, then Finish here asks before it replaces that backup, and saves the
+// values it read when it opened, so Reset brings back the originals.
+TEST_F(WizardStoreTest, AWizardOpenedBeforeAnotherTuningAsksAndKeepsTheOriginals) {
+    const std::string original = Everything();
+    CTuningStore other(where);
+    TuningSettings otherSettings;
+    TuningOriginals otherOriginals;
+    other.ReadCurrent(otherSettings, otherOriginals);
+    otherSettings.SetDefaults();
+    WizardRun run;
+    run.action = [&](int page, int visit, HWND) {
+        if (page == PAGE_MTU && visit == 1) other.Apply(otherSettings, otherOriginals, false);
+        return -1;
+    };
+    boxes.QueueAnswer(IDYES);
+    boxes.QueueAnswer(IDOK);
+    RunWizard(app, run);
+    EXPECT_EQ(INT_PTR(ID_WIZFINISH), run.result);
+    ASSERT_EQ(2u, boxes.Boxes().size());
+    EXPECT_EQ(0u, boxes.Boxes()[0].text.find("Now, your old connection settings saved as backup"));
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION), boxes.Boxes()[0].type);
+    EXPECT_EQ(0u, boxes.Boxes()[1].text.find("Congratulation"));
+    EXPECT_EQ("128", ValueOf(user, kBackup, "DefaultTTL"));
     EXPECT_TRUE(store.Reset(FAMILY_NT));
     EXPECT_EQ(original, Everything());
 }
