@@ -350,7 +350,7 @@ fi
 
 folder="$WINEPREFIX/drive_c/Program Files/Quorvane/$prog"
 if [ ! -f "$folder/$prog.exe" ]; then
-  echo "run.sh: $prog.exe is missing from $folder: the install did not put it there" >&2
+  echo "run.sh: $prog.exe is missing from $folder; 'bash scripts/run.sh --reinstall $prog' installs the build again" >&2
   exit 1
 fi
 if [ "$prog" = Blokkum ] && [ "${1:-}" = --serve ]; then
