@@ -9,9 +9,12 @@
 set -u
 build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d "$build/wine/runendcheck.XXXXXX")
+work=$(mktemp -d)
+main=$BASHPID
 in_prefix() { (. "$root/scripts/wine-env.sh" "$build" "$work" >/dev/null && "$@"); }
+# Only the check itself clears its folder, never a subshell of it.
 cleanup() {
+  [ "$BASHPID" = "$main" ] || return 0
   in_prefix timeout 30 wineserver -k >/dev/null 2>&1
   rm -rf "$work"
 }
