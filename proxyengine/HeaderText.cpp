@@ -238,3 +238,34 @@ bool SetLengthLine(CStringArray& lines, const char* field, unsigned length) {
     }
     return false;
 }
+
+bool IsHeaderField(const CString& line, const char* name) {
+    CString lower = line;
+    lower.MakeLower();
+    return IsField(lower.c_str(), name, strlen(name));
+}
+
+bool FindContentTypeCharset(const CString& line, CString& value) {
+    CStringArray parameters;
+    SplitString(line.Mid(line.Find(':') + 1), ";", parameters);
+    // The first piece is the media type itself.
+    for (int i = 1; i < parameters.GetSize(); ++i) {
+        CString parameter = parameters[i];
+        const int equals = parameter.Find('=');
+        if (equals < 0) continue;
+        CString name = parameter.Left(equals);
+        if (name.Trim(" \t\r").CompareNoCase("charset") != 0) continue;
+        value = parameter.Mid(equals + 1);
+        value.Trim(" \t\r\"'");
+        return true;
+    }
+    return false;
+}
+
+CString ContentTypeWithCharset(const CString& line, const CString& label) {
+    int end = line.GetLength();
+    while (end > 0 && (line[end - 1] == '\r' || line[end - 1] == '\n')) --end;
+    int value = end;
+    while (value > 0 && (line[value - 1] == ' ' || line[value - 1] == '\t' || line[value - 1] == ';')) --value;
+    return line.Left(value) + "; charset=" + label + line.Mid(end);
+}

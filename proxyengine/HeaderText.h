@@ -81,5 +81,13 @@ bool IsSimpleMethod(const CString& requestLine);
 // "Content-Length: <length>\n". False when no line contains it.
 bool SetLengthLine(CStringArray& lines, const char* field, unsigned length);
 
+// Whether a header line is the field of that name (any letter case).
+bool IsHeaderField(const CString& line, const char* name);
+// Whether a Content-Type line has a "charset" parameter; value: its text
+// (quotes removed), which may be empty.
+bool FindContentTypeCharset(const CString& line, CString& value);
+// The same line with "; charset=<label>" after its value.
+CString ContentTypeWithCharset(const CString& line, const CString& label);
+
 // Status code after "HTTP/x.y " in a status line; 0 when there is none.
 int ParseStatusCode(const CString& statusLine);

@@ -109,6 +109,9 @@ public:
     int IsInsideScript(const char* text, int position);
     void HideDocumentReferrer(std::string& body);
     int InjectPopupScript(std::string& body, const std::string& lowerText);
+    // Where the script goes in the page; may name the page's character set in
+    // the Content-Type line.
+    size_t ScriptPlace(const std::string& lowerText);
     void FixContentLength(CStringArray& lines, const std::string& body);
 
     // Buffers and lines.

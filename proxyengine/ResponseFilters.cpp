@@ -2,9 +2,11 @@
 // scripts, the pop-up script in front of pages and the corrected length.
 // Offsets in the lower-cased copy equal those in the body: nothing before the
 // injection changes the body's length.
+#include <algorithm>
 #include <cstring>
 
 #include "EngineSettings.h"
+#include "PageStart.h"
 #include "ProxyConnection.h"
 
 static const char* const kTagTable[] = {"<scr", "</scr", "<xmp", "</xmp", "<met", "</met",
@@ -102,6 +104,28 @@ void CProxyConnection::HideDocumentReferrer(std::string& body) {
     }
 }
 
+// The script goes in front of the page's own content but after its byte-order
+// mark and document type, and the character set that a <meta> declares within
+// the bytes a browser looks at keeps counting although the script pushes the
+// tag past them: the header carries it, unless the header names one already
+// (which then rules) or there is no Content-Type line to carry it (a reply
+// without a header, say): then the script goes after the tag instead.
+size_t CProxyConnection::ScriptPlace(const std::string& lowerText) {
+    const CPageStart page = ReadPageStart(lowerText.data(), lowerText.size());
+    if (page.metaCharset.IsEmpty()) return page.contentStart;
+    int line = -1;
+    for (int i = 1; i < m_ResponseLines.GetSize(); ++i)
+        if (IsHeaderField(m_ResponseLines[i], "content-type")) line = i;
+    CString named;
+    if (line >= 0 && !FindContentTypeCharset(m_ResponseLines[line], named)) {
+        m_ResponseLines.SetAt(line, ContentTypeWithCharset(m_ResponseLines[line], page.metaCharset));
+        return page.contentStart;
+    }
+    // An empty charset parameter names none, and a second one may not count.
+    if (line >= 0 && !named.IsEmpty()) return page.contentStart;
+    return std::max(page.contentStart, page.metaEnd);
+}
+
 int CProxyConnection::InjectPopupScript(std::string& body, const std::string& lowerText) {
     bool catching = g_Engine.bSiteRecords ? m_bBlockPopups != 0 : Settings().PopupCatching != 0;
     if (Settings().Disabled || !catching) return 0;
@@ -117,7 +141,7 @@ int CProxyConnection::InjectPopupScript(std::string& body, const std::string& lo
     }
     const CString script = Settings().bHasScript ? Settings().PopupScript : EnginePopupScript();
     if (script.IsEmpty()) return 0;
-    body.insert(0, script.str());
+    body.insert(ScriptPlace(lowerText), script.str());
     if (Settings().PlayWave) {
         size_t head = body.find("<head>");
         if (head == std::string::npos) head = body.find("<HEAD>");

@@ -15,6 +15,9 @@ QV_FORCE_XVFB=1
 trap qv_wine_stop EXIT
 qv_wine_start pristine || exit 1
 cd "$build"
-timeout 1500 ctest --output-on-failure -j "$(nproc)" "$@"
+. "$root/scripts/signals.sh"
+# A Ctrl-C stops the tests, and the run says it failed.
+qv_run_stoppable timeout 1500 ctest --output-on-failure -j "$(nproc)" "$@"
 rc=$?
+case $rc in 129 | 130 | 143) echo "test.sh: stopped before the tests ended" >&2 ;; esac
 exit $rc

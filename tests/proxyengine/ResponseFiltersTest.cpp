@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "ProxyConnection.h"
 
@@ -81,7 +82,6 @@ TEST_F(ResponseFilters, PagesGetTheScriptInFrontAndFragmentsOnlyWithARealScriptT
         const char* body;
         bool injected;
     } cases[] = {
-        {"<!DOCTYPE html><html><body>x</body></html>", true},
         {"<HTML><BODY>x</BODY></HTML>", true},
         {"<body onload=go()>x", true},
         {"some text <script>go()</script>", true},
@@ -93,6 +93,67 @@ TEST_F(ResponseFilters, PagesGetTheScriptInFrontAndFragmentsOnlyWithARealScriptT
     for (const Case& c : cases) {
         std::string out = Filtered(c.body);
         EXPECT_EQ(c.injected ? std::string(kScript) + c.body : std::string(c.body), out) << c.body;
+    }
+}
+
+// A page keeps what a browser reads before its content: the byte-order mark,
+// the document type (and so its layout mode) and the character set its <meta>
+// declares within the first 1,024 bytes, which the script would push out of
+// them: the header then carries it, unless it names one itself.
+TEST_F(ResponseFilters, PagesKeepTheirDocumentTypeAndCharacterSet) {
+    const std::string longHead = "<title>t</title>" + std::string(1100, ' ');
+    struct Case {
+        const char* what;
+        const char* contentType;  // the header's Content-Type value; null: no such line
+        std::string body;         // '|' marks where the script is to go
+        const char* expectedType; // the value it leaves with
+    } cases[] = {
+        {"doctype", "text/html", "<!DOCTYPE html>|<html><body>x</body></html>", "text/html"},
+        {"mark and doctype", "text/html", "\xEF\xBB\xBF<!doctype html>|<html><body>x", "text/html"},
+        {"mark rules over a meta", "text/html", "\xEF\xBB\xBF|<html><head><meta charset=utf-8><body>x", "text/html"},
+        {"blanks, comments and an xml line first", "text/html",
+         " \r\n<!-- a -- b --><!--><?xml version=\"1.0\"?>\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0//EN\" "
+         "\"x.dtd\">|\n<html><body>x",
+         "text/html"},
+        {"meta charset", "text/html", "|<html><head><meta charset=\"utf-8\"><body>\xC3\xA6", "text/html; charset=utf-8"},
+        {"doctype and meta", "text/html; ", "<!DOCTYPE html>|<html><head><META CharSet='UTF-8'/><body>x",
+         "text/html; charset=utf-8"},
+        {"pragma", "text/html", "<!DOCTYPE html>|<html><head><meta http-equiv=Content-Type "
+                                "content=\"text/html; charset=ISO-8859-1\"><body>x",
+         "text/html; charset=iso-8859-1"},
+        {"content without the pragma", "text/html", "|<html><head><meta content=\"text/html; charset=koi8-r\"><body>",
+         "text/html"},
+        {"the header's charset rules", "text/html; charset=windows-1252",
+         "<!DOCTYPE html>|<html><head><meta charset=utf-8><body>x", "text/html; charset=windows-1252"},
+        {"an empty charset in the header", "text/html;charset=",
+         "<!DOCTYPE html><html><head><meta charset=utf-8>|<body>x", "text/html;charset="},
+        {"no Content-Type line", nullptr, "<!DOCTYPE html><html><head><meta charset=utf-8>|<body>x", nullptr},
+        {"a meta past the first 1,024 bytes", "text/html",
+         "<!DOCTYPE html>|<html><head>" + longHead + "<meta charset=utf-8><body>x", "text/html"},
+        {"a meta in a comment or another tag", "text/html",
+         "|<html><head><!-- <meta charset=koi8-r> --><link title='<meta charset=koi8-r>'><body>", "text/html"},
+        {"a UTF-16 label", "text/html", "|<html><head><meta charset=utf-16le><body>x", "text/html; charset=utf-8"},
+        {"a label that is no encoding's name", "text/html",
+         "|<html><head><meta charset=\"x\r\nSet-Cookie: a=b\"><body>x", "text/html"},
+        {"a comment never closed", "text/html", "|<!-- <!DOCTYPE html><html><body>x", "text/html"},
+        {"a doctype after content", "text/html", "|<html><!DOCTYPE html><body>x", "text/html"},
+    };
+    for (const Case& k : cases) {
+        CProxyConnection c;
+        c.m_wContentFlags = CONTENT_HTML | CONTENT_TEXT;
+        c.m_ResponseLines.Add("HTTP/1.1 200 OK\r\n");
+        if (k.contentType) c.m_ResponseLines.Add(std::string("Content-type: ") + k.contentType + "\r\n");
+        c.m_ResponseLines.Add("Content-Length: 1\r\n");
+        std::string expected = k.body;
+        const size_t mark = expected.find('|');
+        c.m_Body = expected.substr(0, mark) + expected.substr(mark + 1);
+        expected.replace(mark, 1, kScript);
+        c.FilterResponseBody();
+        EXPECT_EQ(expected, c.m_Body) << k.what;
+        if (k.contentType) {
+            EXPECT_EQ(std::string("Content-type: ") + k.expectedType + "\r\n", c.m_ResponseLines[1].str()) << k.what;
+        }
+        EXPECT_EQ(k.contentType ? 3 : 2, c.m_ResponseLines.GetSize()) << k.what;
     }
 }
 
@@ -224,4 +285,41 @@ TEST_F(ResponseFilters, PagesThroughTheEngineCarryTheScriptAtByteZero) {
     });
     m_ctrl = true;
     ExpectConversation(engine.Port(), {{prefix + "/page HTTP/1.1\r\n\r\n", replies["/page"]}});
+}
+
+// The same road with the document type and the <meta> cut across the
+// server's sends, length-framed and chunked.
+TEST_F(ResponseFilters, PagesInPiecesKeepTheirDocumentTypeAndCharacterSet) {
+    const std::string doctype = "<!DOCTYPE html>";
+    const std::string rest = "\n<html><head><meta charset=\"utf-8\"><title>t</title></head><body>\xC3\xA6\xC3\xB8</body></html>";
+    const std::string page = doctype + rest;
+    const size_t cuts[] = {5, doctype.size() + 24};  // inside "<!DOCTYPE" and inside the meta tag
+    const std::string header = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
+    std::vector<std::string> framed = {header + "Content-Length: " + std::to_string(page.size()) + "\r\n\r\n" +
+                                           page.substr(0, cuts[0]),
+                                       page.substr(cuts[0], cuts[1] - cuts[0]), page.substr(cuts[1])};
+    std::vector<std::string> chunked = {header + "Transfer-Encoding: chunked\r\n\r\n"};
+    for (size_t from = 0, i = 0; i <= 2; ++i) {
+        const size_t to = i < 2 ? cuts[i] : page.size();
+        char size[16];
+        sprintf(size, "%x\r\n", unsigned(to - from));
+        chunked.push_back(size + page.substr(from, to - from) + "\r\n");
+        from = to;
+    }
+    chunked.push_back("0\r\n\r\n");
+    COriginServer origin([&](const COriginRequest& request) {
+        COriginReply reply;
+        reply.pieces = request.header.find("/chunked") != std::string::npos ? chunked : framed;
+        return reply;
+    });
+    CEngineUnderTest engine(BlokkumEngineSettings());
+    g_Engine.PopupCatching = 1;
+    g_Engine.PopupScript = [] { return CString(kScript); };
+    g_Engine.IsBypassKeyDown = [] { return false; };
+    const std::string prefix = "GET http://127.0.0.1:" + std::to_string(origin.Port());
+    const std::string expected = HttpResponse("text/html; charset=utf-8", doctype + kScript + rest);
+    ExpectConversation(engine.Port(), {
+        {prefix + "/framed HTTP/1.1\r\n\r\n", expected},
+        {prefix + "/chunked HTTP/1.1\r\n\r\n", expected},
+    });
 }

@@ -2,8 +2,9 @@
 # The fingerprints that decide whether the run script builds and installs:
 # each change to the sources or products changes them, and nothing else does
 # (a build folder made in the checkout, a file touched without a change, an
-# ignored file). The sources are checked in a git work tree and, as where git
-# is missing, in the same files without it.
+# ignored file, a file the build does not read: a screenshot at the top, the
+# scripts, the README). The sources are checked in a git work tree and, as
+# where git is missing, in the same files without it.
 #   StateCheck.sh
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -27,9 +28,15 @@ change() {
 
 for mode in git plain; do
   src="$work/$mode"
-  mkdir -p "$src/lib"
+  mkdir -p "$src/lib" "$src/cmake" "$src/resources" "$src/scripts"
+  printf 'add_subdirectory(lib)\n' >"$src/CMakeLists.txt"
+  printf 'add_library(lib a.cpp)\n' >"$src/lib/CMakeLists.txt"
   printf 'int a;\n' >"$src/lib/a.cpp"
   printf 'int b;\n' >"$src/lib/b.cpp"
+  printf 'set(x 1)\n' >"$src/cmake/tool.cmake"
+  printf '[texts]\n' >"$src/resources/English.ini"
+  printf 'echo run\n' >"$src/scripts/run.sh"
+  printf 'notes\n' >"$src/README.md"
   printf '/build*/\n*.tmp~\n' >"$src/.gitignore"
   if [ $mode = git ]; then
     git -C "$src" init -q && git -C "$src" add -A && git -C "$src" -c user.name=t -c user.email=t@t commit -qm t ||
@@ -42,6 +49,13 @@ for mode in git plain; do
   change moves "a new source" sh -c 'echo "int c;" >lib/c.cpp'
   change moves "a source renamed" mv lib/c.cpp lib/d.cpp
   change moves "a source removed" rm lib/b.cpp
+  change moves "a resource changed" sh -c 'echo "1=x" >>resources/English.ini'
+  change moves "a cmake file changed" sh -c 'echo "set(y 2)" >>cmake/tool.cmake'
+  change moves "a new folder the build reads" sh -c 'mkdir tools && echo "add_executable(t t.cpp)" >tools/CMakeLists.txt'
+  change stays "a screenshot at the top" sh -c 'echo png >screen.png'
+  change stays "a script changed" sh -c 'echo "echo more" >>scripts/run.sh'
+  change stays "the README changed" sh -c 'echo more >>README.md'
+  change stays "a folder without a CMakeLists.txt" sh -c 'mkdir notes && echo x >notes/n.txt'
   [ $mode = git ] && change stays "an ignored file" sh -c 'echo x >lib/notes.tmp~'
 done
 
