@@ -18,13 +18,11 @@ trap 'exit 1' TERM INT HUP
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# A copy of the tests' prefix (made once per build) stands for a fresh one:
-# no install ever ran in it. The registry files are the server's: copied.
+# A copy of the tests' prefix as Wine made it stands for a fresh one: no
+# install ever ran in it.
 [ -f "$build/wine/prefix/.qv-ready" ] || { echo "FAILED: the build's Wine prefix is not ready"; exit 1; }
-cp -al "$build/wine/prefix" "$prefix" 2>/dev/null
-for f in system.reg user.reg userdef.reg; do
-  [ -f "$prefix/$f" ] && cp --remove-destination "$build/wine/prefix/$f" "$prefix/$f"
-done
+. "$root/scripts/prefix-copy.sh"
+qv_prefix_copy "$build/wine" "$prefix" || { echo "FAILED: the prefix could not be copied"; exit 1; }
 
 bash "$root/scripts/install.sh" "$build" "$work" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "install.sh"; }
 

@@ -9,7 +9,7 @@
 # Only images this check makes are ever mapped: a drive letter points at an
 # empty folder (or the image mounted in user space) and its device at the image.
 # Wine's mount manager learns of drive letters only when it starts, so the
-# check runs in a prefix of its own (hard links to the build's) whose server
+# check runs in a prefix of its own (copied from the build's) whose server
 # starts after each mapping.
 set -u
 build=$1
@@ -43,15 +43,10 @@ trap 'exit 1' TERM INT HUP
 fail() { echo "FAILED: $*"; exit 1; }
 
 [ -f "$build/wine/prefix/.qv-ready" ] || fail "the build's Wine prefix is not ready"
-# Other suites make and remove temporary folders in the prefix meanwhile, so a
-# file may vanish under the copy: what matters is that the prefix itself came.
-cp -al "$build/wine/prefix" "$prefix" 2>/dev/null
+. "$(dirname "$0")/../../scripts/prefix-copy.sh"
+qv_prefix_copy "$build/wine" "$prefix" || fail "the prefix could not be copied"
 for f in system.reg user.reg drive_c/windows/system32 dosdevices; do
   [ -e "$prefix/$f" ] || fail "prefix copy ($f missing)"
-done
-# The registry is rewritten in place by the server: never shared.
-for f in system.reg user.reg userdef.reg; do
-  [ -f "$prefix/$f" ] && cp --remove-destination "$build/wine/prefix/$f" "$prefix/$f"
 done
 for l in x y w v u t s r q p; do
   if [ ! -e "$prefix/dosdevices/$l:" ] && [ ! -L "$prefix/dosdevices/$l:" ] &&

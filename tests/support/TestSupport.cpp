@@ -111,11 +111,14 @@ bool RunHost(const char* tool, const std::vector<CRealPath>& paths, const CRealP
     }
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
+    PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Wine can hand back, for a host program, handle values that are no
+    // process or thread of it: closing them would close whatever handles of
+    // ours share those values (the current user's registry key among them).
+    if (process.dwThreadId && GetThreadId(process.hThread) == process.dwThreadId) CloseHandle(process.hThread);
+    if (process.dwProcessId && GetProcessId(process.hProcess) == process.dwProcessId) CloseHandle(process.hProcess);
     for (int i = 0; i < 100 && FindRealEntry(watched) != present; ++i) Sleep(50);
     return FindRealEntry(watched) == present;
 }
