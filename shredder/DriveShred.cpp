@@ -79,10 +79,10 @@ int CDriveShred::ShredWholeDrive(const CString& drive, const CString& fileSystem
     // among them, for the format to remove; a FAT drive is left empty.
     const bool ntfs = outcome.type == FS_NTFS;
     if (!formatted && (formatAfter == 1 || ntfs)) {
-        CString text = ntfs ? LoadLangStringWith(TXT_NOT_FORMATTED_NAMES, kTextNotFormattedNames, drive)
-                            : LoadLangStringWith(TXT_NOT_FORMATTED_EMPTY, kTextNotFormattedEmpty, drive);
-        text.Replace("%t", ntfs ? "NTFS" : outcome.type == FS_FAT32 ? "FAT32" : "FAT16");
-        host.Report(text, MB_ICONWARNING);
+        const CString text = ntfs ? LoadLangString(TXT_NOT_FORMATTED_NAMES, kTextNotFormattedNames)
+                                  : LoadLangString(TXT_NOT_FORMATTED_EMPTY, kTextNotFormattedEmpty);
+        const char* system = ntfs ? "NTFS" : outcome.type == FS_FAT32 ? "FAT32" : "FAT16";
+        host.Report(FillMarkers(text, {{"%s", drive}, {"%t", system}}), MB_ICONWARNING);
     }
     return rc;
 }

@@ -135,12 +135,12 @@ void CFolderShred::ReportLeft(const CString& folder, int key, const char* defaul
         more.Replace("%u", count);
         names += "\n" + more;
     }
-    CString text = LoadLangStringWith(key, defaultText, folder);
     CString number;
     number.Format("%d", limit);
-    text.Replace("%u", number);
-    text.Replace("%t", names);
-    m_job.Host().Report(text, MB_ICONERROR);
+    // One pass: a folder named with "%u" or "%t" keeps its name.
+    m_job.Host().Report(
+        FillMarkers(LoadLangString(key, defaultText), {{"%s", folder}, {"%u", number}, {"%t", names}}),
+        MB_ICONERROR);
 }
 
 void CFolderShred::RemoveFolder(const CString& path, ULONGLONG indexBytes, const CString& realParent) {
