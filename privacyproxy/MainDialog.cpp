@@ -212,6 +212,9 @@ BOOL CMainDialog::OnInitDialog() {
     CreatePages();
     m_hAccel = LoadAcceleratorsA(QvResourceInstance(), MAKEINTRESOURCEA(IDR_ACCELERATOR));
     LoadLanguagePack();
+    // Said once, in the user's language, before Veilrun goes to the tray.
+    const CString report = OptionsLoadReport();
+    if (!report.IsEmpty()) QvMessageBox(m_hWnd, report, g_Texts[1], MB_OK | MB_ICONWARNING);
     PostMessage(WM_COMMAND, ID_HIDE);
     return TRUE;
 }
