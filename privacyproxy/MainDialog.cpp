@@ -334,6 +334,9 @@ BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case ID_TRAY_OPEN:
         ShowWindow(SW_SHOW);
+        // As Windows tells owned windows: the page in view brings itself up to date.
+        if (CDialog* page = m_pages.GetPage(m_nCurrentPage))
+            if (page->m_hWnd) page->SendMessage(WM_SHOWWINDOW, TRUE, SW_PARENTOPENING);
         return TRUE;
     case ID_TRAY_EXIT: {
         EndDialog(IDCANCEL);

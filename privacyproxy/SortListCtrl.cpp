@@ -19,6 +19,11 @@ void CSortListCtrl::SelectRow(int row) {
     if (row >= 0) SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
+void CSortListCtrl::SetRowCount(int count) {
+    SendMessage(LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOSCROLL);
+    Invalidate(FALSE);
+}
+
 bool CSortListCtrl::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (msg == WM_KEYDOWN && wParam == VK_DELETE) {
         if (m_delete) ::SendMessageA(GetParent(), WM_COMMAND, m_delete, 0);
@@ -52,6 +57,23 @@ bool CSortListCtrl::OnReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT&
         ::SendMessageA(GetParent(), WM_LISTCOLUMNCLICK, WPARAM(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem), 0);
         result = 0;
         return true;
+    case LVN_GETDISPINFOA: {
+        LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
+        if (m_rowText && (item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+            lstrcpynA(item.pszText, m_rowText(item.iItem, item.iSubItem), item.cchTextMax);
+        result = 0;
+        return true;
+    }
+    case LVN_GETDISPINFOW: {
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
+        if (m_rowText && (item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            item.pszText[0] = 0;
+            MultiByteToWideChar(CP_ACP, 0, m_rowText(item.iItem, item.iSubItem), -1, item.pszText, item.cchTextMax);
+            item.pszText[item.cchTextMax - 1] = 0;
+        }
+        result = 0;
+        return true;
+    }
     case NM_DBLCLK:
         if (m_doubleClick) ::SendMessageA(GetParent(), WM_COMMAND, m_doubleClick, 0);
         result = 0;
