@@ -35,11 +35,14 @@ protected:
     bool OnReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    void FindTyped(char typed);
     UINT m_menuId = 0;
     UINT m_doubleClick = 0;
     UINT m_delete = 0;
     bool m_bMenuOpen = false;
     std::function<CString(int, int)> m_rowText;
+    CString m_typed;
+    DWORD m_lastTyped = 0;
 };
 
 COLORREF RowColour(int row);
