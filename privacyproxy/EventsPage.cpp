@@ -1,26 +1,12 @@
 #include "Pages.h"
+
+#include <algorithm>
+
 #include "TextTable.h"
 
 namespace {
 
 CSortOrder g_eventsOrder = {2, 1};
-
-// Compares the page's own copies of the rows, so that sorting never waits
-// for the connection threads' lock.
-int CALLBACK CompareEvents(LPARAM left, LPARAM right, LPARAM rows) {
-    const auto& shown = *reinterpret_cast<const std::vector<CEventRow>*>(rows);
-    const int a = int(left), b = int(right);
-    if (a < 0 || b < 0 || a >= int(shown.size()) || b >= int(shown.size())) return 0;
-    int result = 0;
-    switch (g_eventsOrder.column) {
-    case 0: result = shown[size_t(a)].site.CompareNoCase(shown[size_t(b)].site); break;
-    case 1: result = shown[size_t(a)].type - shown[size_t(b)].type; break;
-    case 2: result = a - b; break;
-    default: break;
-    }
-    result = g_eventsOrder.Apply(result);
-    return result ? result : a - b;
-}
 
 const CString& TypeText(int type) { return g_Texts[26 + (type >= 0 && type <= 4 ? type : 0)]; }
 
@@ -31,24 +17,30 @@ BOOL CEventsPage::OnInitDialog() {
     m_list.SubclassDlgItem(IDC_EVENTS_LIST, m_hWnd);
     m_list.SetUpReport(true);
     m_list.SetCommands(IDR_EVENT_MENU, ID_EVENT_INFO, ID_EVENT_DELETE);
+    m_list.SetRowText([this](int row, int column) { return RowText(row, column); });
     const int widths[] = {130, 130, 75};
     for (int i = 0; i < 3; ++i) m_list.InsertColumn(i, "", LVCFMT_LEFT, widths[i]);
     SetTimer(EVENTS_TIMER, 3000);
     return TRUE;
 }
 
+// Only the texts change: the rows take them from the table as they are drawn.
 void CEventsPage::OnLanguageChanged() {
     SetDlgItemText(IDC_CLEAR_EVENTS, g_Texts[23]);
     m_list.SetColumnText(0, g_Texts[13]);
     m_list.SetColumnText(1, g_Texts[24]);
     m_list.SetColumnText(2, g_Texts[25]);
-    // Only the texts change: the rows stay where they are, in their order.
-    const time_t now = time(nullptr);
-    for (int row = 0; row < m_list.GetItemCount(); ++row) {
-        const size_t index = size_t(m_list.GetItemData(row));
-        if (index >= m_rows.size()) continue;
-        m_list.SetItemText(row, 1, TypeText(m_rows[index].type));
-        m_list.SetItemText(row, 2, FormatRecordTime(m_rows[index].when, now));
+    m_list.Invalidate(FALSE);
+}
+
+CString CEventsPage::RowText(int row, int column) const {
+    if (row < 0 || row >= int(m_order.size())) return CString();
+    const CEventRow& event = m_rows[size_t(m_order[size_t(row)])];
+    switch (column) {
+    case 0: return event.site;
+    case 1: return TypeText(event.type);
+    case 2: return FormatRecordTime(event.when, time(nullptr));
+    default: return CString();
     }
 }
 
@@ -61,16 +53,30 @@ void CEventsPage::Rebuild() {
     Refresh();
 }
 
-void CEventsPage::OnTimer(UINT_PTR) { Refresh(); }
+// Hidden in the tray the page copies nothing; shown again, it takes what
+// came meanwhile.
+void CEventsPage::OnTimer(UINT_PTR) {
+    if (IsWindowVisible()) Refresh();
+}
+
+void CEventsPage::OnShown() { Refresh(); }
 
 void CEventsPage::Refresh() {
     std::vector<CEventRow> added;
+    int selected = SelectedEvent();
     {
         // Only copies are taken under the lock; the list is filled after it.
         CCriticalSectionLock lock(g_csLists);
         if (!g_bEventsChanged) return;
         g_bEventsChanged = 0;
-        if (g_nEventsDropped != m_nDroppedSeen || int(m_rows.size()) > g_Events.GetSize()) m_bRebuild = true;
+        // The oldest the log dropped leave the front of the copies too.
+        const size_t dropped = size_t(g_nEventsDropped - m_nDroppedSeen);
+        if (!m_bRebuild && dropped > 0) {
+            if (dropped >= m_rows.size()) m_bRebuild = true;
+            else m_rows.erase(m_rows.begin(), m_rows.begin() + long(dropped));
+            selected -= int(dropped);
+        }
+        if (int(m_rows.size()) > g_Events.GetSize()) m_bRebuild = true;
         if (m_bRebuild) m_rows.clear();
         m_nDroppedSeen = g_nEventsDropped;
         for (int i = int(m_rows.size()); i < g_Events.GetSize(); ++i) {
@@ -78,35 +84,53 @@ void CEventsPage::Refresh() {
             added.push_back({event.m_strSite, event.m_nType, event.m_timeWhen});
         }
     }
-    m_list.SendMessage(WM_SETREDRAW, FALSE, 0);
-    if (m_bRebuild) m_list.DeleteAllItems();
+    if (m_bRebuild || selected < 0) selected = -1;
     m_bRebuild = false;
-    const time_t now = time(nullptr);
-    for (CEventRow& event : added) {
-        const int index = int(m_rows.size());
-        m_rows.push_back(event);
-        const int row = m_list.InsertItem(m_list.GetItemCount(), event.site, LPARAM(index));
-        m_list.SetItemText(row, 1, TypeText(event.type));
-        m_list.SetItemText(row, 2, FormatRecordTime(event.when, now));
-    }
-    Sort();
-    m_list.SendMessage(WM_SETREDRAW, TRUE, 0);
-    m_list.Invalidate(TRUE);
+    m_rows.insert(m_rows.end(), added.begin(), added.end());
+    ShowRows(selected);
 }
 
-void CEventsPage::Sort() { m_list.SortItems(CompareEvents, LPARAM(&m_rows)); }
+// Sorts the copies' order and shows it, the event at `selected` (an index
+// into the copies, -1 for none) still selected.
+void CEventsPage::ShowRows(int selected) {
+    m_order.resize(m_rows.size());
+    for (size_t i = 0; i < m_order.size(); ++i) m_order[i] = int(i);
+    const std::vector<CEventRow>& rows = m_rows;
+    std::stable_sort(m_order.begin(), m_order.end(), [&rows](int a, int b) {
+        int result = 0;
+        switch (g_eventsOrder.column) {
+        case 0: result = rows[size_t(a)].site.CompareNoCase(rows[size_t(b)].site); break;
+        case 1: result = rows[size_t(a)].type - rows[size_t(b)].type; break;
+        case 2: result = a - b; break;
+        default: break;
+        }
+        result = g_eventsOrder.Apply(result);
+        return (result ? result : a - b) < 0;
+    });
+    m_list.SetRowCount(int(m_order.size()));
+    int row = -1;
+    for (size_t i = 0; selected >= 0 && i < m_order.size(); ++i)
+        if (m_order[i] == selected) row = int(i);
+    m_list.SelectRow(row);
+}
+
+// The selected row's event, as an index into the copies; -1 for none.
+int CEventsPage::SelectedEvent() const {
+    const int row = m_list.GetSelectedItem();
+    return row >= 0 && row < int(m_order.size()) ? m_order[size_t(row)] : -1;
+}
 
 void CEventsPage::OnColumnClick(int column) {
     g_eventsOrder.Click(column);
-    Sort();
+    ShowRows(SelectedEvent());
 }
 
 // The event a row shows, as an index into g_Events now (the log may have
 // dropped its oldest since the row was filled); -1 when it is gone. The
 // caller holds g_csLists.
 int CEventsPage::EventIndexOf(int row) const {
-    if (row < 0) return -1;
-    const int index = int(m_list.GetItemData(row)) - (g_nEventsDropped - m_nDroppedSeen);
+    if (row < 0 || row >= int(m_order.size())) return -1;
+    const int index = m_order[size_t(row)] - (g_nEventsDropped - m_nDroppedSeen);
     return index >= 0 && index < g_Events.GetSize() ? index : -1;
 }
 

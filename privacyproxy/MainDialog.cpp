@@ -212,6 +212,9 @@ BOOL CMainDialog::OnInitDialog() {
     CreatePages();
     m_hAccel = LoadAcceleratorsA(QvResourceInstance(), MAKEINTRESOURCEA(IDR_ACCELERATOR));
     LoadLanguagePack();
+    // Said once, in the user's language, before Veilrun goes to the tray.
+    const CString report = OptionsLoadReport();
+    if (!report.IsEmpty()) QvMessageBox(m_hWnd, report, g_Texts[1], MB_OK | MB_ICONWARNING);
     PostMessage(WM_COMMAND, ID_HIDE);
     return TRUE;
 }
@@ -331,6 +334,9 @@ BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case ID_TRAY_OPEN:
         ShowWindow(SW_SHOW);
+        // As Windows tells owned windows: the page in view brings itself up to date.
+        if (CDialog* page = m_pages.GetPage(m_nCurrentPage))
+            if (page->m_hWnd) page->SendMessage(WM_SHOWWINDOW, TRUE, SW_PARENTOPENING);
         return TRUE;
     case ID_TRAY_EXIT: {
         EndDialog(IDCANCEL);

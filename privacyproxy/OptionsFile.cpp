@@ -4,6 +4,7 @@
 
 #include "EventRecords.h"
 #include "Files.h"
+#include "TextTable.h"
 #include "VeilrunGlobals.h"
 
 namespace {
@@ -69,9 +70,6 @@ int* const kLeadingInts[] = {&g_bSetIE, &g_bSetNetscape, &g_bSetOpera, &g_bWipeT
                              &g_bWipeRecentDocs, &g_bWipeOfficeDocs, &g_bWipeRecycleBin, &g_bWipeCookies};
 int* const kDefaultInts[] = {&g_bDefBlockPopups, &g_bDefUseHub, &g_bDefBlockImages, &g_bDefBlockCookies};
 
-// A site record is at least 41 bytes (ten fields and a one-byte string prefix).
-const int kSmallestSiteRecord = 41;
-
 void WriteSite(CArchiveWriter& out, const CSiteRecord& site) {
     out.Int(site.m_bHidden);
     out.Text(site.m_strHost);
@@ -85,12 +83,26 @@ void WriteSite(CArchiveWriter& out, const CSiteRecord& site) {
     out.Int(site.m_bBlockUserInfo);
 }
 
+// A record that ends past the file, holds a host no request brings, or a
+// switch that is neither 0 nor 1 is where the file went wrong: a damaged
+// length puts the reader off its fields, and these catch it at once.
 bool ReadSite(CArchiveReader& in, CSiteRecord& site) {
     int when = 0;
-    return in.Int(site.m_bHidden) && in.Text(site.m_strHost) && in.Int(when) && in.Int(site.m_nHits) &&
-           in.Int(site.m_bDefaultOptions) && in.Int(site.m_bUseHub) && in.Int(site.m_bBlockSite) &&
-           in.Int(site.m_bBlockImages) && in.Int(site.m_bBlockPopups) && in.Int(site.m_bBlockUserInfo) &&
-           (site.m_timeLastAccess = time_t(when), true);
+    if (!in.Int(site.m_bHidden) || !in.Text(site.m_strHost) || !in.Int(when) || !in.Int(site.m_nHits)) return false;
+    int* const switches[] = {&site.m_bDefaultOptions, &site.m_bUseHub,     &site.m_bBlockSite,
+                             &site.m_bBlockImages,    &site.m_bBlockPopups, &site.m_bBlockUserInfo};
+    for (int* value : switches)
+        if (!in.Int(*value) || (*value != 0 && *value != 1)) return false;
+    site.m_timeLastAccess = time_t(when);
+    return (site.m_bHidden == 0 || site.m_bHidden == 1) && IsSiteHost(site.m_strHost);
+}
+
+// A language is the name of a pack file before its first dot.
+bool IsLanguageName(const CString& name) {
+    if (name.GetLength() >= MAX_PATH) return false;
+    for (int i = 0; i < name.GetLength(); ++i)
+        if (static_cast<unsigned char>(name[i]) < ' ' || strchr("\\/:*?\"<>|.", name[i])) return false;
+    return true;
 }
 
 }  // namespace
@@ -113,51 +125,89 @@ bool ApplyOptions(const CString& bytes) {
     for (int* value : kLeadingInts)
         if (!in.Int(*value)) return false;
     CString language;
-    if (!in.Text(language)) return false;
+    if (!in.Text(language) || !IsLanguageName(language)) return false;
     g_strLanguage = language;
     CCriticalSectionLock lock(g_csLists);
-    bool whole = true;
     for (int* value : kDefaultInts)
         if (!in.Int(*value)) {
-            whole = false;
-            break;
+            g_bDefBlockReferer = g_bDefBlockUserAgent = g_bDefBlockCookies;
+            return false;
         }
     g_bDefBlockReferer = g_bDefBlockUserAgent = g_bDefBlockCookies;
     int count = 0;
-    if (whole && in.Int(count)) {
-        // A damaged count must not make us wait for records the file cannot hold.
-        if (count < 0 || count > in.Left() / kSmallestSiteRecord) whole = false;
-        for (int i = 0; whole && i < count; ++i) {
-            auto* site = new CSiteRecord;
-            if (!ReadSite(in, *site)) {
-                delete site;
-                whole = false;
-                break;
-            }
-            g_Sites.Add(site);
+    if (!in.Int(count)) return false;
+    // Record by record, so that a cut or a damaged byte costs the sites from
+    // there on and no more. Records beyond the count are read too: a damaged
+    // count must not drop the sites that follow it.
+    int read = 0;
+    bool whole = true;
+    while (read < count || in.Left() > 0) {
+        auto* site = new CSiteRecord;
+        if (!ReadSite(in, *site)) {
+            delete site;
+            whole = false;
+            break;
         }
-        g_bSitesChanged = 1;
-    } else {
-        whole = false;
+        g_Sites.Add(site);
+        ++read;
     }
-    return whole;
+    g_bSitesChanged = 1;
+    return whole && read == count;
 }
 
-// A file that is there but could not be read (locked by another program)
-// still holds the user's sites: writing this run's empty list over it would lose them.
-static bool g_bOptionsUnread = false;
+namespace {
+
+enum COptionsState { OPTIONS_READ, OPTIONS_UNREAD, OPTIONS_DAMAGED };
+COptionsState g_optionsState = OPTIONS_READ;
+// Where the damaged file was kept as it was; empty when no copy could be made.
+CString g_strDamagedCopy;
+
+CString KeepDamagedCopy(const CString& path) {
+    for (int n = 1; n <= 99; ++n) {
+        const CString copy = g_strModuleDir + "\\Options (damaged" + (n > 1 ? " " + IntToString(n) : CString()) + ").opt";
+        if (CopyFileA(path, copy, TRUE)) return copy;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    return CString();
+}
+
+}  // namespace
 
 void LoadOptions() {
+    const CString path = OptionsFilePath();
+    g_optionsState = OPTIONS_READ;
+    g_strDamagedCopy.Empty();
     CString bytes;
-    g_bOptionsUnread = false;
-    if (!ReadWholeFile(OptionsFilePath(), bytes)) {
-        g_bOptionsUnread = FileExists(OptionsFilePath());
+    if (!ReadWholeFile(path, bytes)) {
+        // A file that is there but could not be read (held by another
+        // program) still holds the user's sites: this run's list must not
+        // be written over it.
+        if (FileExists(path)) g_optionsState = OPTIONS_UNREAD;
         return;
     }
-    ApplyOptions(bytes);
+    if (ApplyOptions(bytes)) return;
+    g_optionsState = OPTIONS_DAMAGED;
+    g_strDamagedCopy = KeepDamagedCopy(path);
+}
+
+CString OptionsLoadReport() {
+    const CString path = OptionsFilePath();
+    switch (g_optionsState) {
+    case OPTIONS_UNREAD:
+        return g_Texts[72] + "\n" + path + "\n\n" + g_Texts[73];
+    case OPTIONS_DAMAGED:
+        return g_Texts[69] + "\n" + path + "\n\n" +
+               (g_strDamagedCopy.IsEmpty() ? g_Texts[71] : g_Texts[70] + "\n" + g_strDamagedCopy);
+    default:
+        return CString();
+    }
 }
 
 bool SaveOptions() {
-    if (g_bOptionsUnread) return false;
+    // A damaged file that could not be kept beside itself is not written
+    // over: what it held beyond the damage may still be put right by hand.
+    if (g_optionsState == OPTIONS_UNREAD || (g_optionsState == OPTIONS_DAMAGED && g_strDamagedCopy.IsEmpty()))
+        return false;
     return WriteWholeFile(OptionsFilePath(), SerializeOptions());
 }

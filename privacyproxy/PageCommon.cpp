@@ -33,7 +33,7 @@ BOOL CVeilrunPage::OnInitDialog() {
     return TRUE;
 }
 
-bool CVeilrunPage::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CVeilrunPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (msg == WM_LANGUAGECHANGED) {
         OnLanguageChanged();
         result = 0;
@@ -44,5 +44,9 @@ bool CVeilrunPage::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         result = 0;
         return true;
     }
+    // Sent before the page shows; a page shown inside a hidden window (at
+    // start-up) is not in view yet.
+    if (msg == WM_SHOWWINDOW && wParam && (lParam == SW_PARENTOPENING || ::IsWindowVisible(GetParent())))
+        OnShown();
     return false;
 }

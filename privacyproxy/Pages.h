@@ -44,14 +44,25 @@ protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     virtual void OnLanguageChanged() {}
     virtual void OnColumnClick(int) {}
+    // The page comes into view (its tab chosen, or the window opened from the tray).
+    virtual void OnShown() {}
     // Pages do not end on Enter or Escape.
     void OnOK() override {}
     void OnCancel() override {}
 };
 
+// A shown site: a copy of its record, and the record it came from, kept
+// only to know the row again (never followed outside g_csLists).
+struct CSiteRow {
+    const CSiteRecord* key = nullptr;
+    CSiteRecord site;
+};
+
 class CSitesPage : public CVeilrunPage {
 public:
     CSitesPage() : CVeilrunPage(IDD_SITES) {}
+    // Copies the sites changed since the last refresh (all of them after a
+    // removal) and shows them, sorted; does nothing unless g_bSitesChanged.
     void Refresh();
     CSortListCtrl m_list;
 
@@ -61,12 +72,20 @@ protected:
     void OnTimer(UINT_PTR id) override;
     void OnLanguageChanged() override;
     void OnColumnClick(int column) override;
+    void OnShown() override;
 
 private:
-    void Sort();
+    CString RowText(int row, int column) const;
+    void ShowRows(const CSiteRow& selected);
+    const CSiteRow* SelectedRow() const;
     void OpenOptions(int site);
     int SelectedSite() const;
     bool m_bDialogOpen = false;
+    // The shown sites in list order.
+    std::vector<CSiteRow> m_rows;
+    bool m_bCopied = false;
+    unsigned long long m_nSeenChange = 0;
+    unsigned long long m_nSeenRemovals = 0;
 };
 
 class CSiteOptionsDlg : public CDialogSkin1 {
@@ -102,13 +121,17 @@ protected:
     void OnTimer(UINT_PTR id) override;
     void OnLanguageChanged() override;
     void OnColumnClick(int column) override;
+    void OnShown() override;
 
 private:
-    void Sort();
+    CString RowText(int row, int column) const;
+    void ShowRows(int selected);
+    int SelectedEvent() const;
     void Rebuild();
     int EventIndexOf(int row) const;
-    // Copies of the shown events, indexed by the rows' item data.
+    // Copies of the shown events in the log's order, and the list's order of them.
     std::vector<CEventRow> m_rows;
+    std::vector<int> m_order;
     int m_nDroppedSeen = 0;
     bool m_bRebuild = false;
 };

@@ -1,4 +1,8 @@
 #include "Pages.h"
+
+#include <algorithm>
+#include <unordered_map>
+
 #include "VeilrunGlobals.h"
 #include "TextTable.h"
 #include "UrlCacheWalker.h"
@@ -20,10 +24,7 @@ int OptionCount(const CSiteRecord& s) {
 
 int CompareTimes(time_t a, time_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
-int CALLBACK CompareSites(LPARAM left, LPARAM right, LPARAM) {
-    if (left < 0 || right < 0 || left >= g_Sites.GetSize() || right >= g_Sites.GetSize()) return 0;
-    const CSiteRecord& a = *g_Sites[int(left)];
-    const CSiteRecord& b = *g_Sites[int(right)];
+int CompareSites(const CSiteRecord& a, const CSiteRecord& b) {
     int result = 0;
     switch (g_sitesOrder.column) {
     case 0: result = a.m_strHost.CompareNoCase(b.m_strHost); break;
@@ -36,18 +37,14 @@ int CALLBACK CompareSites(LPARAM left, LPARAM right, LPARAM) {
     return result ? result : CompareTimes(a.m_timeLastAccess, b.m_timeLastAccess);
 }
 
-// Removes every site the test picks, walking back so that none is skipped.
-template <typename Pick>
-void RemoveSites(Pick pick) {
-    CCriticalSectionLock lock(g_csLists);
-    for (int i = g_Sites.GetSize() - 1; i >= 0; --i)
-        if (pick(*g_Sites[i])) g_Sites.RemoveAt(i);
-}
-
+// Changes every site, each counted as changed for the next copy.
 template <typename Change>
 void ChangeSites(Change change) {
     CCriticalSectionLock lock(g_csLists);
-    for (int i = 0; i < g_Sites.GetSize(); ++i) change(*g_Sites[i]);
+    for (int i = 0; i < g_Sites.GetSize(); ++i) {
+        change(*g_Sites[i]);
+        g_Sites.Touch(g_Sites[i]);
+    }
 }
 
 }  // namespace
@@ -57,76 +54,115 @@ BOOL CSitesPage::OnInitDialog() {
     m_list.SubclassDlgItem(IDC_SITES_LIST, m_hWnd);
     m_list.SetUpReport(true);
     m_list.SetCommands(IDR_SITE_MENU, ID_SITE_OPTIONS, ID_SITE_DELETE);
+    m_list.SetRowText([this](int row, int column) { return RowText(row, column); });
     const int widths[] = {115, 40, 75, 120};
     for (int i = 0; i < 4; ++i) m_list.InsertColumn(i, "", LVCFMT_LEFT, widths[i]);
     SetTimer(SITES_TIMER, 3000);
     return TRUE;
 }
 
+// The rows take their words from the text table as they are drawn, so a new
+// language needs no new copy of the sites.
 void CSitesPage::OnLanguageChanged() {
     const UINT buttons[] = {IDC_SHOW_ALL_SITES, IDC_HIDE_ALL_SITES, IDC_HIDE_DEFAULT_SITES, IDC_REMOVE_ALL_SITES,
                             IDC_REMOVE_DEFAULT_SITES};
     for (int i = 0; i < 5; ++i) SetDlgItemText(buttons[i], g_Texts[8 + i]);
     for (int i = 0; i < 4; ++i) m_list.SetColumnText(i, g_Texts[13 + i]);
-    {
-        CCriticalSectionLock lock(g_csLists);
-        g_bSitesChanged = 1;
-    }
-    Refresh();
+    m_list.Invalidate(FALSE);
 }
 
-void CSitesPage::OnTimer(UINT_PTR) { Refresh(); }
+// Hidden in the tray the page copies nothing: the engine's requests then
+// never wait on it, and it catches up when it is shown again.
+void CSitesPage::OnTimer(UINT_PTR) {
+    if (IsWindowVisible()) Refresh();
+}
+
+void CSitesPage::OnShown() { Refresh(); }
+
+CString CSitesPage::RowText(int row, int column) const {
+    if (row < 0 || row >= int(m_rows.size())) return CString();
+    const CSiteRecord& site = m_rows[size_t(row)].site;
+    switch (column) {
+    case 0: return site.m_strHost;
+    case 1: return IntToString(site.m_nHits);
+    case 2: return FormatRecordTime(site.m_timeLastAccess, time(nullptr));
+    case 3: return BlockedItemsText(site);
+    default: return CString();
+    }
+}
 
 void CSitesPage::Refresh() {
     // While the page's menu or dialog is open the rows stay as the user saw
     // them; the refresh waits for the next tick.
     if (m_list.IsMenuOpen() || m_bDialogOpen) return;
-    CCriticalSectionLock lock(g_csLists);
-    if (!g_bSitesChanged) return;
-    g_bSitesChanged = 0;
-    const int selected = m_list.GetSelectedItem();
-    const CString selectedHost = selected < 0 ? CString() : m_list.GetItemText(selected, 0);
-    m_list.DeleteAllItems();
-    const time_t now = time(nullptr);
-    for (int i = 0; i < g_Sites.GetSize(); ++i) {
-        const CSiteRecord& site = *g_Sites[i];
-        if (site.m_bHidden) continue;
-        const int row = m_list.InsertItem(m_list.GetItemCount(), site.m_strHost, LPARAM(i));
-        m_list.SetItemText(row, 1, IntToString(site.m_nHits));
-        m_list.SetItemText(row, 2, FormatRecordTime(site.m_timeLastAccess, now));
-        m_list.SetItemText(row, 3, BlockedItemsText(site));
-    }
-    Sort();
-    if (selectedHost.IsEmpty()) return;
-    for (int row = 0; row < m_list.GetItemCount(); ++row)
-        if (m_list.GetItemText(row, 0) == selectedHost) {
-            m_list.SelectRow(row);
-            break;
+    std::vector<CSiteRow> changed;
+    bool anew = false;
+    {
+        // Only copies of the records changed since the last look are taken
+        // under the lock; the rows are built after it.
+        CCriticalSectionLock lock(g_csLists);
+        if (!g_bSitesChanged) return;
+        g_bSitesChanged = 0;
+        anew = !m_bCopied || g_Sites.Removals() != m_nSeenRemovals;
+        for (int i = 0; i < g_Sites.GetSize(); ++i) {
+            const CSiteRecord* site = g_Sites[i];
+            if (anew || site->m_nChange > m_nSeenChange) changed.push_back({site, *site});
         }
+        m_nSeenChange = g_Sites.LastChange();
+        m_nSeenRemovals = g_Sites.Removals();
+        m_bCopied = true;
+    }
+    const CSiteRow* selected = SelectedRow();
+    const CSiteRow keep = selected ? *selected : CSiteRow{};
+    if (anew) m_rows.clear();
+    std::unordered_map<const CSiteRecord*, size_t> where;
+    for (size_t i = 0; i < m_rows.size(); ++i) where[m_rows[i].key] = i;
+    for (CSiteRow& row : changed) {
+        const auto found = where.find(row.key);
+        if (found == where.end()) {
+            if (!row.site.m_bHidden) m_rows.push_back(std::move(row));
+        } else {
+            m_rows[found->second] = std::move(row);
+        }
+    }
+    m_rows.erase(std::remove_if(m_rows.begin(), m_rows.end(), [](const CSiteRow& r) { return r.site.m_bHidden; }),
+                 m_rows.end());
+    ShowRows(keep);
 }
 
-void CSitesPage::Sort() {
-    CCriticalSectionLock lock(g_csLists);
-    m_list.SortItems(CompareSites, 0);
+void CSitesPage::ShowRows(const CSiteRow& selected) {
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [](const CSiteRow& a, const CSiteRow& b) { return CompareSites(a.site, b.site) < 0; });
+    m_list.SetRowCount(int(m_rows.size()));
+    int row = -1;
+    if (selected.key)
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            if (m_rows[i].key == selected.key && m_rows[i].site.m_strHost == selected.site.m_strHost) {
+                row = int(i);
+                break;
+            }
+    m_list.SelectRow(row);
+}
+
+const CSiteRow* CSitesPage::SelectedRow() const {
+    const int row = m_list.GetSelectedItem();
+    return row >= 0 && row < int(m_rows.size()) ? &m_rows[size_t(row)] : nullptr;
 }
 
 void CSitesPage::OnColumnClick(int column) {
     g_sitesOrder.Click(column);
-    Sort();
+    const CSiteRow* selected = SelectedRow();
+    ShowRows(selected ? *selected : CSiteRow{});
 }
 
-// The selected site's index in g_Sites, found by its host when the array
-// changed since the row was filled; -1 when it is gone.
+// The selected site's index in g_Sites; -1 when it is gone.
 int CSitesPage::SelectedSite() const {
-    const int row = m_list.GetSelectedItem();
-    if (row < 0) return -1;
-    const CString host = m_list.GetItemText(row, 0);
-    const int index = int(m_list.GetItemData(row));
+    const CSiteRow* row = SelectedRow();
+    if (!row) return -1;
     CCriticalSectionLock lock(g_csLists);
-    if (index < g_Sites.GetSize() && g_Sites[index]->m_strHost == host) return index;
-    for (int i = 0; i < g_Sites.GetSize(); ++i)
-        if (g_Sites[i]->m_strHost == host) return i;
-    return -1;
+    const int index = g_Sites.IndexOf(row->key);
+    // A record removed and a new one made at the same address is another site.
+    return index >= 0 && g_Sites[index]->m_strHost == row->site.m_strHost ? index : -1;
 }
 
 void CSitesPage::OpenOptions(int index) {
@@ -150,6 +186,7 @@ void CSitesPage::OpenOptions(int index) {
             CSiteRecord& site = *g_Sites[i];
             if (site.m_strHost != host) continue;
             for (int j = 0; j < 6; ++j) site.*kSiteOptions[j] = dialog.*kDialogOptions[j];
+            g_Sites.Touch(&site);
             break;
         }
     }
@@ -167,7 +204,10 @@ BOOL CSitesPage::OnCommand(WPARAM wParam, LPARAM lParam) {
         if (site < 0) return TRUE;
         {
             CCriticalSectionLock lock(g_csLists);
-            if (site < g_Sites.GetSize()) g_Sites[site]->m_bHidden = 1;
+            if (site < g_Sites.GetSize()) {
+                g_Sites[site]->m_bHidden = 1;
+                g_Sites.Touch(g_Sites[site]);
+            }
         }
         break;
     case ID_SITE_DELETE:
@@ -188,12 +228,16 @@ BOOL CSitesPage::OnCommand(WPARAM wParam, LPARAM lParam) {
             if (s.m_bDefaultOptions) s.m_bHidden = 1;
         });
         break;
-    case IDC_REMOVE_ALL_SITES:
-        RemoveSites([](const CSiteRecord&) { return true; });
+    case IDC_REMOVE_ALL_SITES: {
+        CCriticalSectionLock lock(g_csLists);
+        g_Sites.RemoveAll();
         break;
-    case IDC_REMOVE_DEFAULT_SITES:
-        RemoveSites([](const CSiteRecord& s) { return s.m_bDefaultOptions != 0; });
+    }
+    case IDC_REMOVE_DEFAULT_SITES: {
+        CCriticalSectionLock lock(g_csLists);
+        g_Sites.RemoveIf([](const CSiteRecord& s) { return s.m_bDefaultOptions != 0; });
         break;
+    }
     default:
         return CVeilrunPage::OnCommand(wParam, lParam);
     }

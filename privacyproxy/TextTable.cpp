@@ -31,7 +31,12 @@ const char* const g_DefaultTexts[kTextSlots] = {
     "Event Information", "Blocking Options", "Command", "After", "Before",
     "Default Blocking Options", "Custom Blocking", "Block the whole site",
     "OK", "Cancel",
-    "", "", "", "", "", "", "", "", "", "", "",
+    "The settings file is damaged; Veilrun read it only up to the damage:",
+    "The file as it was is kept as:",
+    "No copy of it could be made, so Veilrun will not write over it.",
+    "The settings file could not be read:",
+    "The built-in settings apply for this run, and Veilrun will not write over the file.",
+    "", "", "", "", "", "",
 };
 
 CString g_Texts[kTextSlots];

@@ -7,6 +7,11 @@
 #pragma once
 
 #include <ctime>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "Arrays.h"
 #include "Strings.h"
@@ -37,7 +42,7 @@ public:
     virtual ~CSiteRecord() = default;
 
     int m_bHidden = 0;
-    CString m_strHost;
+    CString m_strHost;      // set before the record joins g_Sites, never changed in it
     time_t m_timeLastAccess = 0;
     int m_nHits = 0;
     int m_bDefaultOptions = 1;
@@ -46,11 +51,78 @@ public:
     int m_bBlockImages = 0;
     int m_bBlockPopups = 0;
     int m_bBlockUserInfo = 0;  // cookies, cross-site referers and User-Agent together
+    // The list's change count when the record last changed (CSiteArray::Touch).
+    unsigned long long m_nChange = 0;
 };
 
-// Owning arrays: removing a record deletes it, and so does the array's end.
+// Owning array of events: removing a record deletes it, and so does the array's end.
 class CEventArray : public COwnedPtrArray<CEventRecord> {};
-class CSiteArray : public COwnedPtrArray<CSiteRecord> {};
+
+// The site list: owning, in the order the records joined it, with an index
+// by host so that a request finds its record without walking a list that
+// grows to tens of thousands over the months, and change counts so that a
+// page copies only the records that changed since it last looked.
+class CSiteArray {
+public:
+    CSiteArray() = default;
+    CSiteArray(const CSiteArray&) = delete;
+    CSiteArray& operator=(const CSiteArray&) = delete;
+
+    int GetSize() const { return int(m_items.size()); }
+    bool IsEmpty() const { return m_items.empty(); }
+    CSiteRecord* GetAt(int i) const { return m_items.at(size_t(i)).get(); }
+    CSiteRecord* operator[](int i) const { return GetAt(i); }
+    // Takes ownership and counts the record as changed; returns its index.
+    int Add(CSiteRecord* site);
+    void InsertAt(int i, CSiteRecord* site);
+    // Deletes the records removed.
+    void RemoveAt(int i, int count = 1);
+    void RemoveAll();
+    // Removes and deletes every record the test picks, in one walk.
+    template <typename Pick>
+    int RemoveIf(Pick pick) {
+        std::vector<std::unique_ptr<CSiteRecord>> kept;
+        int removed = 0;
+        for (auto& item : m_items) {
+            if (pick(*item)) {
+                Unindex(item.get());
+                ++removed;
+            } else {
+                kept.push_back(std::move(item));
+            }
+        }
+        m_items.swap(kept);
+        if (removed) Renumber();
+        return removed;
+    }
+    // The record's index, or -1 when it is not in the list.
+    int IndexOf(const CSiteRecord* site) const;
+    // The first record, in list order, whose host begins with the host given
+    // (compared without case); null when none does.
+    CSiteRecord* FindByHostPrefix(const CString& host) const;
+
+    // Counts a change of the record for the pages.
+    void Touch(CSiteRecord* site) { site->m_nChange = ++m_nLastChange; }
+    unsigned long long LastChange() const { return m_nLastChange; }
+    // Grows whenever records leave the list or move in it: a copy keyed by
+    // record then copies anew, since a key may now name a new record.
+    unsigned long long Removals() const { return m_nRemovals; }
+
+private:
+    void Unindex(const CSiteRecord* site);
+    void Renumber();
+    std::vector<std::unique_ptr<CSiteRecord>> m_items;
+    std::multimap<std::string, CSiteRecord*> m_byHost;  // lower-case host
+    std::unordered_map<const CSiteRecord*, int> m_index;
+    unsigned long long m_nLastChange = 0;
+    unsigned long long m_nRemovals = 0;
+};
+
+// True for a host a request can bring: not empty, and no blank or control
+// character (the request line is split at blanks, and a byte below 0x20 is
+// no part of any host name). The site list holds only such hosts, so a host
+// read from a damaged file that is not one tells that the file went wrong.
+bool IsSiteHost(const CString& host);
 
 // The options one request runs with, taken from its site record or the defaults.
 struct CSiteOptions {
@@ -91,5 +163,6 @@ void AddEvent(int type, const CString& host, const CString& requestLine, const C
 
 // Counts a request to the host in its site record (creating it on the first
 // request) and gives the options the request runs with. An empty host touches
-// no record and gets the defaults: it would match every record by prefix.
+// no record and gets the defaults (it would match every record by prefix), as
+// does any host that is no site host.
 void LookupSiteOptions(const CString& host, CSiteOptions& options);

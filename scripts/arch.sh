@@ -23,3 +23,17 @@ qv_runnable_build() {
     echo "${QV_BUILD64_DIR:-$root/build64}"
   fi
 }
+
+# A program of the runnable build, or the one given instead, with the
+# compiler and Wine loader that match it (32- or 64-bit); false when it is
+# not built:
+#   qv_built_program RELPATH [INSTEAD]   sets program, cxx, loader and arch
+qv_built_program() {
+  program=${2:-$(qv_runnable_build)/$1}
+  [ -f "$program" ] || { echo "$(basename "$0" .sh): $program is not built" >&2; return 1; }
+  if file -b "$program" | grep -q x86-64; then
+    cxx=x86_64-w64-mingw32-g++-posix loader=/usr/lib/wine/wine64 arch=win64
+  else
+    cxx=i686-w64-mingw32-g++-posix loader=/usr/lib/wine/wine arch=win32
+  fi
+}

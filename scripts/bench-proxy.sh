@@ -30,13 +30,8 @@ command -v wrk >/dev/null && command -v nginx >/dev/null || { echo "bench-proxy:
 [ "${QV_BENCH_NO_BUILD:-0}" = 1 ] || bash "$root/scripts/build.sh" >/dev/null || exit 1
 . "$root/scripts/arch.sh"
 build=$(qv_runnable_build)
-serve=${QV_BENCH_SERVE:-$build/tests/bin/BlokkumProxyServe.exe}
-[ -f "$serve" ] || { echo "bench-proxy: $serve is not built" >&2; exit 1; }
-if file -b "$serve" | grep -q x86-64; then
-  cxx=x86_64-w64-mingw32-g++-posix loader=/usr/lib/wine/wine64 arch=win64
-else
-  cxx=i686-w64-mingw32-g++-posix loader=/usr/lib/wine/wine arch=win32
-fi
+qv_built_program tests/bin/BlokkumProxyServe.exe "${QV_BENCH_SERVE:-}" || exit 1
+serve=$program
 
 W=$(mktemp -d -t qvbench.XXXX)
 stop_relays() {

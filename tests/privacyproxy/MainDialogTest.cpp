@@ -140,18 +140,18 @@ TEST_F(MainDialog, RunsHiddenServesPagesShowsRecordsAndExitsCleanly) {
         },
         [&] {
             EXPECT_NE(std::string::npos, reply.find("veiled")) << reply;
-            for (int page = 0; page < 2; ++page)
-                ::SendMessageA(dialog.Pages().GetPage(page)->m_hWnd, WM_TIMER, SITES_TIMER + page, 0);
+            ::SendMessageA(dialog.Pages().GetPage(0)->m_hWnd, WM_TIMER, SITES_TIMER, 0);
             CSortListCtrl& sites = SitesList(dialog);
             CSortListCtrl& events = EventsList(dialog);
-            if (sites.GetItemCount() < 1 || events.GetItemCount() < 1) return false;
+            if (sites.GetItemCount() < 1) return false;
             EXPECT_EQ("127.0.0.1", sites.GetItemText(0, 0).Left(9));
             EXPECT_EQ("1", sites.GetItemText(0, 1));
             EXPECT_EQ("Default.", sites.GetItemText(0, 3));
-            EXPECT_EQ("Connected", events.GetItemText(0, 1));
-            // The second tab shows the Events page.
+            EXPECT_EQ(0, events.GetItemCount()) << "a page out of view copies nothing";
+            // The second tab shows the Events page, with what came meanwhile.
             ::SendMessageA(dialog.TabStrip().TabWindow(1), WM_LBUTTONDOWN, MK_LBUTTON, 0);
             EXPECT_EQ(1, dialog.CurrentPage());
+            EXPECT_EQ("Connected", events.GetItemText(0, 1));
             EXPECT_TRUE(dialog.Pages().GetPage(1)->IsWindowVisible());
             EXPECT_FALSE(dialog.Pages().GetPage(0)->IsWindowVisible());
             ::SendMessageA(dialog.TabStrip().TabWindow(2), WM_LBUTTONDOWN, MK_LBUTTON, 0);

@@ -88,6 +88,14 @@ TEST(SitesPage, ListsSortsHidesAndRemovesSites) {
     page.SendMessage(WM_LISTCOLUMNCLICK, 1);
     page.SendMessage(WM_LISTCOLUMNCLICK, 1);
     EXPECT_EQ("earl late few. also ", hosts()) << "hits descending, ties by last access";
+    // A request counts for one site: the refresh takes that site's copy anew.
+    CSiteOptions options;
+    LookupSiteOptions("few.example", options);
+    page.Refresh();
+    EXPECT_EQ("3", page.m_list.GetItemText(2, 1));
+    EXPECT_EQ("earl late few. also ", hosts());
+    for (char typed : {'f', 'e'}) page.m_list.SendMessage(WM_CHAR, typed, 1);
+    EXPECT_EQ(2, page.m_list.GetSelectedItem()) << "typing a site's first letters selects it";
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SHOW_ALL_SITES, BN_CLICKED));
     EXPECT_EQ(5, page.m_list.GetItemCount());
 

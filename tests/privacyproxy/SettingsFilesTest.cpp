@@ -2,6 +2,10 @@
 // damaged files, the pack reader's rules and the registry path names.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "EventRecords.h"
 #include "Files.h"
 #include "OptionsFile.h"
@@ -122,6 +126,69 @@ TEST(OptionsFile, DamagedFileKeepsWhatWasWholeAndNothingBeyond) {
     }
 }
 
+std::vector<std::string> SiteHosts() {
+    std::vector<std::string> hosts;
+    CCriticalSectionLock lock(g_csLists);
+    for (int i = 0; i < g_Sites.GetSize(); ++i) hosts.push_back(g_Sites[i]->m_strHost.str());
+    return hosts;
+}
+
+std::vector<std::string> FirstHosts(int n) {
+    std::vector<std::string> hosts;
+    char host[32];
+    for (int i = 0; i < n; ++i) {
+        sprintf(host, "s%04d.example", i);
+        hosts.push_back(host);
+    }
+    return hosts;
+}
+
+// A thousand sites of 50 bytes each after 64 bytes of settings.
+TEST(OptionsFile, DamagedFileKeepsItsWholeSitesAndItselfBesideForTheUser) {
+    CVeilrunWorld world;
+    {
+        CCriticalSectionLock lock(g_csLists);
+        for (const std::string& host : FirstHosts(1000)) g_Sites.Add(Site(host.c_str(), 0, 1));
+    }
+    const std::string whole = SerializeOptions().str();
+    ASSERT_EQ(64u + 50 * 1000, whole.size());
+    // The second host's length byte: its 16-bit length then comes from "s0",
+    // 12,403 bytes of the records after it, which no host can hold.
+    std::string badLength = whole;
+    badLength[64 + 50 + 4] = '\xff';
+    const struct {
+        const char* name;
+        std::string bytes;
+        int kept;
+    } cases[] = {
+        {"cut inside the 600th site", whole.substr(0, 64 + 50 * 599 + 20), 599},
+        {"a damaged length byte", badLength, 1},
+    };
+    const CString copy = world.File("Options (damaged).opt");
+    auto load = [] {
+        {
+            CCriticalSectionLock lock(g_csLists);
+            g_Sites.RemoveAll();
+        }
+        LoadOptions();
+        return SiteHosts();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(copy);
+        world.Write("Options.opt", c.bytes);
+        EXPECT_EQ(FirstHosts(c.kept), load());
+        EXPECT_EQ(c.bytes, ReadFileText(copy)) << "kept as it was";
+        const CString report = OptionsLoadReport();
+        EXPECT_NE(-1, report.Find(OptionsFilePath())) << report;
+        EXPECT_NE(-1, report.Find(copy)) << report;
+        ASSERT_TRUE(SaveOptions());
+        EXPECT_EQ(c.bytes, ReadFileText(copy));
+        EXPECT_EQ(FirstHosts(c.kept), load());
+        EXPECT_EQ("", OptionsLoadReport()) << "saved whole";
+    }
+}
+
 TEST(OptionsFile, MissingFileGivesDefaultsAndFailedSaveKeepsTheOldFile) {
     CVeilrunWorld world;
     g_bSetIE = 0;
@@ -148,6 +215,7 @@ TEST(OptionsFile, MissingFileGivesDefaultsAndFailedSaveKeepsTheOldFile) {
     LoadOptions();
     CloseHandle(locked);
     EXPECT_EQ(0, SiteCount());
+    EXPECT_NE(-1, OptionsLoadReport().Find(OptionsFilePath())) << "the user hears which file";
     EXPECT_FALSE(SaveOptions()) << "a file that could not be read is not overwritten";
     EXPECT_EQ(before, ReadFileText(OptionsFilePath()));
     LoadOptions();

@@ -23,15 +23,41 @@ TEST_F(RecordsTest, HostMatchesTheFirstRecordItPrefixesInAnyCase) {
     EXPECT_EQ(g_Sites.GetSize(), 3);
 }
 
-TEST_F(RecordsTest, EmptyHostTouchesNoRecordAndGetsDefaults) {
+TEST_F(RecordsTest, NoSiteHostTouchesNoRecordAndGetsDefaults) {
     AddSite("a.test")->m_bBlockUserInfo = 1;
     g_bDefBlockImages = 1;
+    for (const char* host : {"", "a.test\t", "a\x01test"}) {
+        CSiteOptions options;
+        LookupSiteOptions(host, options);
+        EXPECT_EQ(g_Sites.GetSize(), 1) << host;
+        EXPECT_EQ(g_Sites[0]->m_nHits, 0) << host;
+        EXPECT_EQ(options.bBlockImages, 1) << host;
+        EXPECT_EQ(options.bBlockCookies, 0) << host;
+    }
+}
+
+// The host index follows removals and insertions: the first record in list
+// order is found, never one that left.
+TEST_F(RecordsTest, LookupFollowsTheListThroughRemovalsAndInsertions) {
+    AddSite("b.test.first");
+    AddSite("B.test");
     CSiteOptions options;
-    LookupSiteOptions("", options);
-    EXPECT_EQ(g_Sites.GetSize(), 1);
-    EXPECT_EQ(g_Sites[0]->m_nHits, 0);
-    EXPECT_EQ(options.bBlockImages, 1);
-    EXPECT_EQ(options.bBlockCookies, 0);
+    LookupSiteOptions("b.test", options);
+    EXPECT_EQ(g_Sites[0]->m_nHits, 1);
+    g_Sites.RemoveAt(0);
+    LookupSiteOptions("b.test", options);
+    ASSERT_EQ(g_Sites.GetSize(), 1);
+    EXPECT_EQ(g_Sites[0]->m_nHits, 1);
+    auto* front = new CSiteRecord;
+    front->m_strHost = "b.test.front";
+    g_Sites.InsertAt(0, front);
+    LookupSiteOptions("b.test", options);
+    EXPECT_EQ(front->m_nHits, 1);
+    EXPECT_EQ(g_Sites.RemoveIf([](const CSiteRecord& s) { return s.m_nHits > 0; }), 2);
+    LookupSiteOptions("b.test", options);
+    ASSERT_EQ(g_Sites.GetSize(), 1);
+    EXPECT_EQ(g_Sites[0]->m_strHost, "b.test");
+    EXPECT_EQ(g_Sites.IndexOf(g_Sites[0]), 0);
 }
 
 TEST_F(RecordsTest, SiteOptionsOverrideDefaultsOnlyWhenTheSiteHasItsOwn) {
