@@ -1,7 +1,9 @@
 #include "RealNames.h"
 
+#include <cstring>
 #include <cwchar>
 
+#include "Files.h"
 #include "Handles.h"
 
 namespace {
@@ -17,6 +19,26 @@ FinalPathFn FinalPathCall() {
                       : nullptr;
     }();
     return call;
+}
+
+CRealPath Widened(UINT codePage, DWORD flags, const char* text, int length) {
+    if (length <= 0) return CRealPath();
+    const int count = MultiByteToWideChar(codePage, flags, text, length, nullptr, 0);
+    if (count <= 0) return CRealPath();
+    CRealPath wide(size_t(count), L'\0');
+    MultiByteToWideChar(codePage, flags, text, length, &wide[0], count);
+    return wide;
+}
+
+CString Narrowed(UINT codePage, DWORD flags, const CRealPath& wide, const char* unknown, BOOL* usedUnknown) {
+    if (wide.empty()) return CString();
+    const int length = int(wide.size());
+    const int count = WideCharToMultiByte(codePage, flags, wide.c_str(), length, nullptr, 0, unknown, usedUnknown);
+    if (count <= 0) return CString();
+    CString text;
+    WideCharToMultiByte(codePage, flags, wide.c_str(), length, text.GetBuffer(count), count, unknown, usedUnknown);
+    text.ReleaseBuffer(count);
+    return text;
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -60,24 +82,29 @@ bool FindNext(HANDLE h, WIN32_FIND_DATAW* found) {
 
 }  // namespace
 
-CRealPath RealPathFrom(const char* ansi) {
-    if (!ansi || !*ansi) return CRealPath();
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    if (n <= 1) return CRealPath();
-    CRealPath wide(size_t(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], n);
-    wide.resize(size_t(n - 1));
-    return wide;
+CRealPath RealPathFrom(const char* ansi) { return ansi ? Widened(CP_ACP, 0, ansi, int(strlen(ansi))) : CRealPath(); }
+
+CString ShownPath(const CRealPath& path) { return Narrowed(CP_ACP, 0, path, nullptr, nullptr); }
+
+bool SpellInCodePage(const CRealPath& name, CString& spelling) {
+    BOOL usedUnknown = FALSE;
+    spelling = Narrowed(CP_ACP, WC_NO_BEST_FIT_CHARS, name, "?", &usedUnknown);
+    // A code page that refuses the flag (a multi-byte one) is asked plainly;
+    // the way back tells whether the spelling is exact.
+    if (spelling.IsEmpty() && !name.empty()) spelling = Narrowed(CP_ACP, 0, name, nullptr, nullptr);
+    return !usedUnknown && RealPathFrom(spelling) == name;
 }
 
-CString ShownPath(const CRealPath& path) {
-    if (path.empty()) return CString();
-    const int n = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return CString();
-    CString shown;
-    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, shown.GetBuffer(n), n, nullptr, nullptr);
-    shown.ReleaseBuffer(n - 1);
-    return shown;
+CString CodePageSpelling(const CRealPath& name) {
+    CString spelling;
+    SpellInCodePage(name, spelling);
+    return spelling;
+}
+
+CString Utf8Of(const CRealPath& name) { return Narrowed(CP_UTF8, 0, name, nullptr, nullptr); }
+
+CRealPath RealPathFromUtf8(const CString& text) {
+    return Widened(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), text.GetLength());
 }
 
 CRealPath JoinRealPath(const CRealPath& folder, const CRealPath& name) {
@@ -85,6 +112,8 @@ CRealPath JoinRealPath(const CRealPath& folder, const CRealPath& name) {
     if (IsSeparator(folder[folder.size() - 1])) return folder + name;
     return folder + L"\\" + name;
 }
+
+CRealPath JoinRealPath(const char* folder, const CRealPath& name) { return JoinRealPath(RealPathFrom(folder), name); }
 
 CRealPath RealFolderOf(const CRealPath& path) {
     const int at = LastSeparator(path);
@@ -135,6 +164,17 @@ bool ListRealFolder(const CRealPath& folder, std::vector<WIN32_FIND_DATAW>& entr
     return true;
 }
 
+DWORD RealAttributesOf(const CRealPath& path) {
+    if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+    if (HasWideFileCalls()) return GetFileAttributesW(path.c_str());
+    return GetFileAttributesA(ShownPath(path));
+}
+
+bool RealFileExists(const CRealPath& path) {
+    const DWORD attributes = RealAttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 HANDLE OpenRealFile(const CRealPath& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     if (path.empty()) {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -142,6 +182,19 @@ HANDLE OpenRealFile(const CRealPath& path, DWORD access, DWORD share, DWORD disp
     }
     if (HasWideFileCalls()) return CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
     return CreateFileA(ShownPath(path), access, share, nullptr, disposition, flags, nullptr);
+}
+
+bool ReadWholeRealFile(const CRealPath& path, CString& contents) {
+    contents.Empty();
+    CHandle file(OpenRealFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    return file.IsValid() && ReadOpenFile(file, contents);
+}
+
+bool MoveRealFile(const CRealPath& from, const CRealPath& to) {
+    if (HasWideFileCalls())
+        return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // Windows 9x has no MoveFileEx; its MoveFile moves a file to another drive as well.
+    return MoveFileA(ShownPath(from), ShownPath(to)) != FALSE;
 }
 
 bool DeleteRealFile(const CRealPath& path) {

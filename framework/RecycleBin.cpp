@@ -24,9 +24,7 @@ std::string HostVariable(const wchar_t* name) {
     wchar_t value[MAX_PATH * 2];
     const DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
     if (n == 0 || n >= MAX_PATH * 2) return std::string();
-    char host[MAX_PATH * 6];
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, value, -1, host, sizeof host, nullptr, nullptr);
-    return bytes > 1 ? std::string(host) : std::string();
+    return Utf8Of(CRealPath(value, n)).str();
 }
 
 // Files a Windows bin folder keeps for itself (its index and its look), which

@@ -2,14 +2,30 @@
 #include "ItemShred.h"
 
 #include <cctype>
+#include <vector>
 
 #include "DriveShred.h"
 #include "Files.h"
 #include "FolderShred.h"
-#include "Handles.h"
 
 namespace {
-const int kMaxFolderDepth = 100;
+// Listed by the entries' real names: one the code page spells otherwise
+// names nothing to the ANSI calls, and a folder of such a name would count as empty.
+ULONGLONG FolderSize(const CRealPath& folder, int depth) {
+    ULONGLONG total = 0;
+    std::vector<WIN32_FIND_DATAW> entries;
+    ListRealFolder(folder, entries);
+    for (const WIN32_FIND_DATAW& entry : entries) {
+        // Links are not followed and the depth is bounded: a link back up the tree must not loop.
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxFolderDepth)
+                total += FolderSize(JoinRealPath(folder, entry.cFileName), depth + 1);
+        } else {
+            total += (ULONGLONG(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        }
+    }
+    return total;
+}
 }  // namespace
 
 char DriveRootLetter(const char* path) {
@@ -26,28 +42,13 @@ char RootLetterOf(const char* path) {
     return n > 0 && n < sizeof(full) ? DriveRootLetter(full) : 0;
 }
 
-ULONGLONG ItemSize(const CString& path, int depth) {
+ULONGLONG ItemSize(const CString& path) {
     if (RootLetterOf(path)) return 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    ULONGLONG total = 0;
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(path, "*.*"), &found));
-    if (!find.IsValid()) return 0;
-    do {
-        CString name(found.cFileName);
-        if (name == "." || name == "..") continue;
-        // Links are not followed and the depth is bounded: a link back up the tree must not loop.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxFolderDepth)
-                total += ItemSize(JoinPath(path, name), depth + 1);
-        }
-        else
-            total += (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    } while (FindNextFileA(find, &found));
-    return total;
+    return FolderSize(RealPathFrom(path), 0);
 }
 
 CItemShred::CItemShred(CShredJob& job) : m_job(job) {}

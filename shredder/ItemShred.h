@@ -13,7 +13,7 @@ char DriveRootLetter(const char* path);
 char RootLetterOf(const char* path);
 // A file's size, or the total of the files below a folder; 0 for a drive root
 // or what does not exist. Links are not followed.
-ULONGLONG ItemSize(const CString& path, int depth = 0);
+ULONGLONG ItemSize(const CString& path);
 
 class CItemShred {
 public:

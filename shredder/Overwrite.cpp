@@ -508,12 +508,6 @@ bool IsFolderEmpty(const CRealPath& path) {
     return ListRealFolder(path, entries) && entries.empty();
 }
 
-bool IsFolderEmpty(const char* path) { return IsFolderEmpty(RealPathFrom(path)); }
-
-int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent, CString* leftAs) {
-    return RemoveShreddedFolder(RealPathFrom(path), indexBytes, RealPathFrom(realParent), leftAs);
-}
-
 int RemoveShreddedFolder(const CRealPath& path, ULONGLONG indexBytes, const CRealPath& realParent, CString* leftAs) {
     if (leftAs) leftAs->Empty();
     if (!IsFolderEmpty(path)) return FindRealEntry(path) ? ENOTEMPTY : ENOENT;

@@ -118,7 +118,6 @@ CString SystemErrorText(DWORD code, DWORD room = 255);
 CString RandomShapedName(const char* path);
 
 // Nothing in it but "." and "..".
-bool IsFolderEmpty(const char* path);
 bool IsFolderEmpty(const CRealPath& path);
 
 // The bytes an entry of that name takes in an NTFS folder index.
@@ -134,8 +133,6 @@ ULONGLONG IndexEntryBytes(const char* name);
 // name again, or, when that could not be given back, under the name put in
 // *leftAs.
 int RemoveShreddedFolder(const CRealPath& path, ULONGLONG indexBytes, const CRealPath& realParent = CRealPath(),
-                         CString* leftAs = nullptr);
-int RemoveShreddedFolder(const char* path, ULONGLONG indexBytes, const CString& realParent = CString(),
                          CString* leftAs = nullptr);
 
 class CShredEntry;

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "FileEntries.h"
+#include "FolderShred.h"
 #include "Handles.h"
 #include "LangPack.h"
-#include "ShredEntry.h"
 #include "ShredderKeys.h"
 
 using namespace Grindel;
@@ -28,9 +28,6 @@ using CBinQuery = SHQUERYRBINFO;
 static_assert(sizeof(void*) != 4 || sizeof(CBinQuery) == 20, "the 32-bit Recycle Bin query record is 20 bytes");
 
 typedef HRESULT(WINAPI* QueryBinProc)(LPCSTR, CBinQuery*);
-
-const int kMaxFolderDepth = 100;
-const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 }  // namespace
 
 CRecycleBinShred::CRecycleBinShred(CShredJob& job) : m_job(job) {}
@@ -174,15 +171,8 @@ void CRecycleBinShred::BeforeEmpty(const char* root) {
 int CRecycleBinShred::ShredBinFolder(const CRealPath& path, const CRealPath& realParent, int depth,
                                      ULONGLONG* indexBytes) {
     COverwriteEngine& engine = m_job.Engine();
-    CShredEntry folder;
-    // Reading its attributes is all a check needs.
-    folder.Open(path, 0, kShareAll, realParent);
-    if (folder.IsLink()) {
-        engine.RemoveLink(folder, ShownPath(path));
-        return m_job.Stopping() ? 1 : 0;
-    }
-    const CRealPath real = folder.Kind() == ENTRY_PLAIN && CanHoldEntries() ? folder.RealCurrent() : CRealPath();
-    folder.Close();
+    CRealPath real;
+    if (!OpenWalkedFolder(engine, path, realParent, &real)) return m_job.Stopping() ? 1 : 0;
     std::vector<WIN32_FIND_DATAW> entries;
     ListRealFolder(path, entries);
     for (const WIN32_FIND_DATAW& entry : entries) {

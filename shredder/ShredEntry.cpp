@@ -24,10 +24,6 @@ EntryKind CShredEntry::Open(const CRealPath& path, DWORD access, DWORD share, co
     return m_kind;
 }
 
-EntryKind CShredEntry::Open(const CString& path, DWORD access, DWORD share, const CString& realFolder) {
-    return Open(RealPathFrom(path), access, share, RealPathFrom(realFolder));
-}
-
 bool CShredEntry::HoldForRemoval() {
     if (!m_handle.IsValid() || (m_access & DELETE)) return m_handle.IsValid();
     HANDLE h = ReopenEntry(m_handle, m_path, m_access | DELETE | FILE_READ_ATTRIBUTES, m_share,

@@ -24,7 +24,6 @@ public:
     // up. The right to delete is taken only when a rename or the removal needs
     // it, so nothing else is kept from reading the entry before that.
     EntryKind Open(const CRealPath& path, DWORD access, DWORD share, const CRealPath& realFolder = CRealPath());
-    EntryKind Open(const CString& path, DWORD access, DWORD share, const CString& realFolder = CString());
     void Close() { m_handle.Close(); }
 
     bool Listed() const { return m_isListed; }

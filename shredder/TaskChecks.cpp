@@ -2,8 +2,9 @@
 // scheduled run is asked once, when the task is made.
 #include "TaskChecks.h"
 
-#include "Files.h"
-#include "Handles.h"
+#include <vector>
+
+#include "FolderShred.h"
 #include "LangPack.h"
 #include "ShredderKeys.h"
 
@@ -27,41 +28,41 @@ int CTaskChecks::CheckFile(const CString& path) {
     return answer == IDYES ? 2 : answer == IDCANCEL ? 1 : 0;
 }
 
-int CTaskChecks::CheckFileInFolder(const CString& path) {
-    const DWORD attributes = GetFileAttributesA(path);
+int CTaskChecks::CheckFileInFolder(const CRealPath& path) {
+    const DWORD attributes = RealAttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        m_job.Host().Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, path), MB_OK | MB_ICONERROR);
+        m_job.Host().Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, ShownPath(path)), MB_OK | MB_ICONERROR);
         return 0;
     }
     if (!(attributes & kMarked)) return 2;
-    const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, path),
+    const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, ShownPath(path)),
                                         MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDOK);
     return answer == IDOK ? 2 : 1;
 }
 
-int CTaskChecks::CheckFolderTree(const CString& folder, bool systemFolder, int depth) {
-    if (systemFolder && m_job.Host().Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, folder),
+int CTaskChecks::CheckFolderTree(const CRealPath& folder, bool systemFolder, int depth) {
+    if (systemFolder && m_job.Host().Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, ShownPath(folder)),
                                          MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDOK) != IDOK)
         return 1;
-    WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(JoinPath(folder, "*.*"), &found));
-    if (!find.IsValid()) {
+    // By the entries' real names, as the scheduled run walks the folder: the
+    // ANSI spelling of one outside the code page would name nothing.
+    std::vector<WIN32_FIND_DATAW> entries;
+    if (!ListRealFolder(folder, entries)) {
         m_job.Host().Report(LoadLangString(TXT_FIND_HANDLE, kTextFindHandle), MB_ICONERROR);
         return 1;
     }
     int result = 2;
     DWORD folderOption = m_job.Profile().GetInt(kValueFolder, 0), removeOption = m_job.Profile().GetInt(kValueRemove, 0);
-    do {
+    for (const WIN32_FIND_DATAW& found : entries) {
         if (m_job.Abort()) break;
-        const CString name(found.cFileName);
-        if (name == "." || name == "..") continue;
-        const CString child = JoinPath(folder, name);
+        const CRealPath child = JoinRealPath(folder, found.cFileName);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             if (CheckFileInFolder(child) == 1) result = 1;
             continue;
         }
         // The scheduled run enters neither links nor folders past its depth limit.
-        if (folderOption == 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || depth >= 100) continue;
+        if (folderOption == 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || depth >= kMaxFolderDepth)
+            continue;
         // Cancel ends the command, so the stored options stay as they were.
         if (folderOption == 1) {
             const int answer = m_job.Host().Ask(LoadLangString(TXT_TASK_SUBFOLDERS, kTextTaskSubfolders),
@@ -80,6 +81,6 @@ int CTaskChecks::CheckFolderTree(const CString& folder, bool systemFolder, int d
         }
         if (CheckFolderTree(child, (found.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0, depth + 1) == 1)
             return 1;
-    } while (FindNextFileA(find, &found));
+    }
     return result;
 }

@@ -13,9 +13,12 @@ public:
 
     // 2 add the path, 0 leave it out, 1 cancel the whole command.
     int CheckFile(const CString& path);
-    int CheckFileInFolder(const CString& path);
+    int CheckFileInFolder(const CRealPath& path);
     // Also settles Folder and Remove in the profile: a "prompt" becomes 0 or 2.
-    int CheckFolderTree(const CString& folder, bool systemFolder, int depth = 0);
+    int CheckFolderTree(const CRealPath& folder, bool systemFolder, int depth = 0);
+    int CheckFolderTree(const CString& folder, bool systemFolder) {
+        return CheckFolderTree(RealPathFrom(folder), systemFolder);
+    }
 
 private:
     CShredJob& m_job;

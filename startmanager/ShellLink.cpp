@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "RealFileNames.h"
+#include "RealNames.h"
 
 namespace {
 class CComScope {
@@ -46,7 +46,7 @@ HRESULT NewShellLink(CComPtr<IShellLinkA>& link, CComPtr<IPersistFile>& file) {
 }
 }  // namespace
 
-CString ReadShortcutTarget(const char* linkPath) { return ReadShortcutTarget(WideOf(linkPath).c_str()); }
+CString ReadShortcutTarget(const char* linkPath) { return ReadShortcutTarget(RealPathFrom(linkPath).c_str()); }
 
 CString ReadShortcutTarget(const wchar_t* linkPath) {
     CComScope com;
@@ -65,7 +65,7 @@ CString ReadShortcutTarget(const wchar_t* linkPath) {
 }
 
 long CreateShortcut(const char* linkPath, const char* target) {
-    return CreateShortcut(WideOf(linkPath).c_str(), target);
+    return CreateShortcut(RealPathFrom(linkPath).c_str(), target);
 }
 
 long CreateShortcut(const wchar_t* linkPath, const char* target) {

@@ -4,7 +4,7 @@
 
 #include "Files.h"
 #include "Handles.h"
-#include "RealFileNames.h"
+#include "RealNames.h"
 #include "ShellLink.h"
 #include "modRecordFile.h"
 #include "modStartupEntry.h"
@@ -180,16 +180,20 @@ void CStartupList::ReadStartupFolder(const CString& folder, int code) {
     DescribeLocation(row);
     // Listed by their real names: the ANSI listing spells a name the code
     // page lacks so that it names no file, and its shortcut reads as none.
-    for (const CRealFolderEntry& entry : ListRealFolder(folder)) {
+    const CRealPath realFolder = RealPathFrom(folder);
+    std::vector<WIN32_FIND_DATAW> entries;
+    ListRealFolder(realFolder, entries);
+    for (const WIN32_FIND_DATAW& entry : entries) {
         // Only plain files: folders, and hidden or system files such as
         // desktop.ini, are not entries.
         const DWORD skip = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-        if (entry.attributes & skip) continue;
-        SetStartupFileName(row, entry.name);
+        if (entry.dwFileAttributes & skip) continue;
+        SetStartupFileName(row, entry.cFileName);
         row.taskName = TaskNameOfFile(row.fileName);
         // A plain file is an entry too, without a target.
-        row.location = row.taskName != row.fileName ? ReadShortcutTarget(JoinRealPath(folder, entry.name).c_str())
-                                                    : CString();
+        row.location = row.taskName != row.fileName
+                           ? ReadShortcutTarget(JoinRealPath(realFolder, entry.cFileName).c_str())
+                           : CString();
         m_rows.Add(row);
     }
 }
@@ -198,5 +202,5 @@ std::wstring CStartupList::ShownTaskName(const StartupRecord& row) {
     const std::wstring& name = row.realName;
     const size_t n = name.size();
     if (n > 4 && lstrcmpiW(name.c_str() + n - 4, L".lnk") == 0) return name.substr(0, n - 4);
-    return name.empty() ? WideOf(row.taskName) : name;
+    return name.empty() ? RealPathFrom(row.taskName) : name;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Files.h"
-#include "RealFileNames.h"
+#include "RealNames.h"
 #include "modLanguage.h"
 
 bool WriteRecordFile(const CArray<StartupRecord>& records, const char* path, int count) {
@@ -194,7 +194,7 @@ bool TakeIdentity(StartupRecord& record) {
         if (key == "file")
             record.fileName = value;
         else if (key == "real")
-            record.realName = WideOfUtf8(value);
+            record.realName = RealPathFromUtf8(value);
         else if (key == "copy")
             record.copyName = value;
         else if (key == "type")

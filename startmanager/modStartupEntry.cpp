@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "Files.h"
-#include "RealFileNames.h"
+#include "RealNames.h"
 #include "RegistryControl.h"
 #include "ShellLink.h"
 
@@ -224,7 +224,7 @@ bool IsPlainName(const std::wstring& name) {
            name != L"..";
 }
 
-bool IsPlainName(const CString& name) { return IsPlainName(WideOf(name)); }
+bool IsPlainName(const CString& name) { return IsPlainName(RealPathFrom(name)); }
 
 const CString& LiveFolder(const StartupRecord& record, const CStartupLocations& where) {
     return record.code == kUserStartup ? where.userStartup : where.commonStartup;
@@ -253,13 +253,13 @@ DWORD LastErrorOr(DWORD fallback) {
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     CString one, other;
-    return RealReadWholeFile(a, one) && RealReadWholeFile(b, other) && one == other;
+    return ReadWholeRealFile(a, one) && ReadWholeRealFile(b, other) && one == other;
 }
 
 // The real name of the file a record names; empty when it would leave the folder.
 std::wstring StartupRealName(const StartupRecord& record, const CStartupLocations& where) {
     if (!record.realName.empty()) return IsPlainName(record.realName) ? record.realName : std::wstring();
-    return WideOf(StartupFileName(record, where));
+    return RealPathFrom(StartupFileName(record, where));
 }
 
 DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLocations& where, CString* inTheWay) {
@@ -267,13 +267,13 @@ DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLoc
     const CString& liveFolder = LiveFolder(record, where);
     const CString& keepingFolder = KeepingFolder(record, where);
     // A record written before copies had names of their own: its copy bears the file's name.
-    const std::wstring copyName = record.copyName.IsEmpty() ? name : WideOf(record.copyName);
+    const std::wstring copyName = record.copyName.IsEmpty() ? name : RealPathFrom(record.copyName);
     if (name.empty() || liveFolder.IsEmpty() || !IsPlainName(copyName)) return ERROR_INVALID_NAME;
     const std::wstring live = JoinRealPath(liveFolder, name);
     const std::wstring kept = keepingFolder.IsEmpty() ? std::wstring() : JoinRealPath(keepingFolder, copyName);
     // Another file of that name now in the folder is another entry: it stays.
     auto inPlace = [&]() {
-        if (inTheWay) *inTheWay = SpellingOf(live);
+        if (inTheWay) *inTheWay = CodePageSpelling(live);
         return DWORD(ERROR_ALREADY_EXISTS);
     };
     switch (step) {
@@ -283,7 +283,7 @@ DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLoc
         if (copy.IsEmpty() || !MakeFolder(keepingFolder)) return ERROR_PATH_NOT_FOUND;
         // The file itself moves: a shortcut keeps its arguments, folder and
         // icon, and a plain file stays a plain file. Never over another copy.
-        if (!RealMoveFile(live, JoinRealPath(keepingFolder, WideOf(copy)))) return LastErrorOr(ERROR_WRITE_FAULT);
+        if (!MoveRealFile(live, JoinRealPath(keepingFolder, RealPathFrom(copy)))) return LastErrorOr(ERROR_WRITE_FAULT);
         record.copyName = copy;
         SetStartupFileName(record, name);
         return ERROR_SUCCESS;
@@ -291,14 +291,14 @@ DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLoc
     case EntryStep::Enable:
         if (!kept.empty() && RealFileExists(kept)) {
             if (RealFileExists(live) && !SameFile(live, kept)) return inPlace();
-            const bool done = RealFileExists(live) ? RealDeleteFile(kept) : RealMoveFile(kept, live);
+            const bool done = RealFileExists(live) ? DeleteRealFile(kept) : MoveRealFile(kept, live);
             if (!done) return LastErrorOr(ERROR_WRITE_FAULT);
             record.copyName.Empty();
             return ERROR_SUCCESS;
         }
         if (RealFileExists(live)) return inPlace();
         // Only a lost keeping makes a new shortcut from the recorded target.
-        if (!EndsWithShortcut(SpellingOf(name)) || record.location.IsEmpty()) return ERROR_FILE_NOT_FOUND;
+        if (!EndsWithShortcut(CodePageSpelling(name)) || record.location.IsEmpty()) return ERROR_FILE_NOT_FOUND;
         if (CreateShortcut(live.c_str(), record.location) != S_OK) return ERROR_WRITE_FAULT;
         record.copyName.Empty();
         return ERROR_SUCCESS;
@@ -306,10 +306,10 @@ DWORD ChangeStartupFile(EntryStep step, StartupRecord& record, const CStartupLoc
         if (RealFileExists(live)) return inPlace();
         return DWORD(CreateShortcut(live.c_str(), record.location) == S_OK ? ERROR_SUCCESS : ERROR_WRITE_FAULT);
     case EntryStep::Remove:
-        if (!RealFileExists(live) || RealDeleteFile(live)) return ERROR_SUCCESS;
+        if (!RealFileExists(live) || DeleteRealFile(live)) return ERROR_SUCCESS;
         return LastErrorOr(ERROR_ACCESS_DENIED);
     case EntryStep::Discard:
-        if (!kept.empty() && RealFileExists(kept) && !RealDeleteFile(kept)) return LastErrorOr(ERROR_ACCESS_DENIED);
+        if (!kept.empty() && RealFileExists(kept) && !DeleteRealFile(kept)) return LastErrorOr(ERROR_ACCESS_DENIED);
         record.copyName.Empty();
         return ERROR_SUCCESS;
     }

@@ -518,6 +518,42 @@ TEST_F(ScheduledRun, FolderOptionsDecideHowDeepAndWhatIsRemoved) {
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
+// żółw.txt and Łódź: spelt "zólw.txt" and "Lódz" by best fit, which opens neither.
+TEST_F(ScheduledRun, NamesOutsideTheCodePageInAFolderAreShreddedByTheirRealNames) {
+    const CRealPath top = RealPathFrom(m_bed.Folder().File("top")), sub = JoinRealPath(top, L"\x141\xf3" L"d\x17a");
+    const CRealPath turtle = JoinRealPath(top, L"\x17c\xf3\x142w.txt"), inner = JoinRealPath(sub, L"inner.txt");
+    const std::string turtleBytes(70000, 't'), innerBytes(5000, 'i');
+    CString spelt;
+    ASSERT_FALSE(SpellInCodePage(RealNameOf(sub), spelt)) << spelt.c_str();
+    ASSERT_TRUE(CreateDirectoryW(top.c_str(), nullptr) && CreateDirectoryW(sub.c_str(), nullptr));
+    for (const auto& file : {std::make_pair(turtle, turtleBytes), std::make_pair(inner, innerBytes)}) {
+        CHandle h(OpenRealFile(file.first, GENERIC_WRITE, 0, CREATE_NEW, 0));
+        ASSERT_TRUE(WriteAllBytes(h, file.second.data(), DWORD(file.second.size())));
+    }
+    EXPECT_TRUE(IsItemLeft(ShownPath(top)));
+    CTestJob job(m_bed);
+    job.profile.WriteInt("Folder", 2);
+    EXPECT_EQ(CTaskChecks(job.job).CheckFolderTree(ShownPath(top), false), 2);
+
+    CPasses seen;
+    ULONGLONG blocks = 0;
+    {
+        CTestShredderApp app(m_bed.Environment());
+        app.progressFactory = [&] {
+            blocks = app.JobBlocks();
+            return new CRealPassReader(&seen);
+        };
+        app.InitInstance(("\"/s\" \"nightly\" \"/O1\" \"/F2\" \"/R2\" \"" + ShownPath(top).str() + "\"").c_str());
+        app.ExitInstance();
+    }
+    EXPECT_EQ(m_bed.Log(), "Task Name: nightly\r\nSuccess\r\n\r\n");
+    EXPECT_EQ(blocks, 75000ull * 3 / 65536 + 1);
+    ExpectOverwritten(seen, turtle, turtleBytes);
+    ExpectOverwritten(seen, inner, innerBytes);
+    EXPECT_FALSE(FindRealEntry(top));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
 TEST_F(ScheduledRun, ProtectedFoldersAreSkippedWhereverTheyAre) {
     CString guarded = m_bed.Folder().Write("top\\Fonts\\keep.ttf", "font");
     CString loose = m_bed.Folder().Write("top\\loose.txt", "x");

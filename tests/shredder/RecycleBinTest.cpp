@@ -6,8 +6,6 @@
 // anything stayed.
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "ShredderTestBed.h"
 
 namespace {
@@ -17,20 +15,6 @@ std::string Bytes(int seed) {
     for (size_t i = 0; i < s.size(); ++i) s[i] = char(i * 7 + seed);
     return s;
 }
-
-// What each file held after each complete pass, read by its real name while it is still open.
-typedef std::vector<std::pair<CRealPath, std::string>> CPasses;
-class CRealPassReader : public CSilentProgress {
-public:
-    explicit CRealPassReader(CPasses* seen) : m_seen(seen) {}
-    void PassWritten(const char* path, int) override {
-        const CRealPath real = EntrySpelt(path);
-        m_seen->push_back({real, ReadRealFile(real)});
-    }
-
-private:
-    CPasses* m_seen;
-};
 
 // A scheduled shred of the bin; what it logged, with plain line ends.
 std::string ShredBin(const CShredderTestBed& bed, CPasses* seen) {
@@ -44,18 +28,6 @@ std::string ShredBin(const CShredderTestBed& bed, CPasses* seen) {
     std::string log = bed.Log();
     for (size_t at; (at = log.find('\r')) != std::string::npos;) log.erase(at, 1);
     return log;
-}
-
-// Three passes over the file, each its size and none of it what it held.
-void ExpectOverwritten(const CPasses& seen, const CRealPath& file, const std::string& held) {
-    int passes = 0;
-    for (const auto& pass : seen) {
-        if (!SameRealPath(pass.first, file)) continue;
-        ++passes;
-        EXPECT_EQ(pass.second.size(), held.size());
-        EXPECT_NE(pass.second, held);
-    }
-    EXPECT_EQ(passes, 3) << ShownPath(file);
 }
 
 bool Named(const std::string& log, const CRealPath& entry, const char* words) {

@@ -7,7 +7,11 @@
 #include <aclapi.h>
 
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "Files.h"
 #include "Seams.h"
@@ -141,6 +145,32 @@ public:
     int method = 0;
     CShredJob job{host, engine, buffer.data(), abort, endSession, machine, settings, algorithms, profile, method};
 };
+
+// What each file held after each complete pass, read by its real name while it is still open.
+typedef std::vector<std::pair<CRealPath, std::string>> CPasses;
+class CRealPassReader : public CSilentProgress {
+public:
+    explicit CRealPassReader(CPasses* seen) : m_seen(seen) {}
+    void PassWritten(const char* path, int) override {
+        const CRealPath real = EntrySpelt(path);
+        m_seen->push_back({real, ReadRealFile(real)});
+    }
+
+private:
+    CPasses* m_seen;
+};
+
+// Three passes over the file, each its size and none of it what it held.
+inline void ExpectOverwritten(const CPasses& seen, const CRealPath& file, const std::string& held) {
+    int passes = 0;
+    for (const auto& pass : seen) {
+        if (!SameRealPath(pass.first, file)) continue;
+        ++passes;
+        EXPECT_EQ(pass.second.size(), held.size());
+        EXPECT_NE(pass.second, held);
+    }
+    EXPECT_EQ(passes, 3) << ShownPath(file);
+}
 
 // While alive, a key below HKEY_CURRENT_USER refuses to be deleted, as a key
 // whose permissions deny it does; afterwards anyone may do anything with it.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Files.h"
-#include "RealFileNames.h"
+#include "RealNames.h"
 #include "ShellLink.h"
 #include "StartupEditor.h"
 #include "StartupTestSupport.h"
@@ -87,9 +87,9 @@ protected:
             }
         }
         for (const std::wstring& file : realFiles) {
-            CString copy = SpellingOf(file);
+            CString copy = CodePageSpelling(file);
             copy.Replace('?', '_');
-            RealDeleteFile(JoinRealPath(where.userStartup, file));
+            DeleteRealFile(JoinRealPath(where.userStartup, file));
             for (int n = 1; n < 10; ++n) DeleteFileA(JoinPath(where.userPrivateFolder, copy + "." + CString('0' + char(n))));
         }
         SetAppPath("");
@@ -164,7 +164,7 @@ TEST_F(RealPlacesTest, EveryLocationComesBackByteForByteAfterDisableRestartAndEn
     ASSERT_TRUE(WritePrivateProfileStringA(kWinIniSection, "Load", "C:\\load.exe", where.winIni));
     ASSERT_TRUE(WritePrivateProfileStringA(kWinIniSection, "Run", runLine.c_str(), where.winIni));
     createdFiles.push_back(JoinPath(where.userStartup, name + ".lnk"));
-    CreateFullShortcut(WideOf(createdFiles.back()), target);
+    CreateFullShortcut(RealPathFrom(createdFiles.back()), target);
     AddFile(where.userStartup, name + ".txt", "a plain file\r\n");
     // A plain file and a shortcut of one row name: two entries, neither touches the other.
     AddFile(where.commonStartup, name, "no shortcut");
@@ -204,14 +204,14 @@ TEST_F(RealPlacesTest, EveryLocationComesBackByteForByteAfterDisableRestartAndEn
 
 TEST_F(RealPlacesTest, AShortcutNamedOutsideTheCodePageDisablesAndEnablesByteForByte) {
     const CString target = JoinPath(GetWindowsFolder(), "notepad.exe");
-    const std::wstring file = L"Notes Caf\u00e9 \u0d9a\u2713 " + WideOf(name) + L".lnk";
+    const std::wstring file = L"Notes Caf\u00e9 \u0d9a\u2713 " + RealPathFrom(name) + L".lnk";
     CString spelled;
     ASSERT_FALSE(SpellInCodePage(file, spelled)) << "the code page spells " << spelled.c_str();
     realFiles.push_back(file);
     const std::wstring path = JoinRealPath(where.userStartup, file);
     CreateFullShortcut(path, target);
     CString before, after;
-    ASSERT_TRUE(RealReadWholeFile(path, before));
+    ASSERT_TRUE(ReadWholeRealFile(path, before));
 
     auto toggleIt = [&](CStartupEditor& editor, const char* status) {
         editor.Load();
@@ -232,7 +232,7 @@ TEST_F(RealPlacesTest, AShortcutNamedOutsideTheCodePageDisablesAndEnablesByteFor
     // Restarted: found again through SaveProf.pro alone.
     CStartupEditor next(where);
     ASSERT_TRUE(toggleIt(next, "Disabled")) << (next.Failures().IsEmpty() ? "not listed" : next.Failures()[0].c_str());
-    ASSERT_TRUE(RealReadWholeFile(path, after));
+    ASSERT_TRUE(ReadWholeRealFile(path, after));
     EXPECT_TRUE(after == before);
     EXPECT_FALSE(FileExists(where.saveProf));
 }
@@ -295,7 +295,7 @@ protected:
         if (IsIni(p)) return void(WritePrivateProfileStringA(kWinIniSection, p.key, Text(p, v), where.winIni));
         createdFiles.push_back(File(p));
         if (v) return void(CreateShortcut(File(p), Text(p, v)));
-        CreateFullShortcut(WideOf(File(p)), Text(p, v));
+        CreateFullShortcut(RealPathFrom(File(p)), Text(p, v));
     }
     void TakeAway(const Place& p) {
         CRegKey key;
