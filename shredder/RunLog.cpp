@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "Files.h"
@@ -45,6 +46,29 @@ bool IsPendingName(const CString& name, const CString& stem, bool* finished) {
     *finished = kind.CompareNoCase(kFinished) == 0;
     return *finished || kind.CompareNoCase(kRunning) == 0;
 }
+
+// The text as the log shows it: CR LF line ends, none of the zeros or other
+// control bytes a power loss or a damaged disk leaves.
+CString LogText(const char* data, int length) {
+    CString text;
+    bool afterCr = false;
+    for (int i = 0; i < length; ++i) {
+        const char c = data[i];
+        // Zeros where a power loss kept a file's length but not its data, and other damage.
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
+        if (c == '\n' && afterCr) {
+            afterCr = false;
+            continue;
+        }
+        afterCr = c == '\r';
+        if (c == '\r' || c == '\n')
+            text += "\r\n";
+        else
+            text += c;
+    }
+    return text;
+}
+CString LogText(const CString& text) { return LogText(text.c_str(), text.GetLength()); }
 
 bool EndsWithLineEnd(const CString& text) { return text.GetLength() >= 2 && text.Right(2) == "\r\n"; }
 
@@ -111,11 +135,11 @@ struct CEndedRun {
 };
 
 CString EndedRecord(const CString& lines, bool finished) {
-    CString record = CRunLog::LogText(lines.c_str(), lines.GetLength());
+    CString record = LogText(lines);
     if (!record.IsEmpty() && !EndsWithLineEnd(record)) record += "\r\n";
     if (!finished) {
         const CString ended = LoadLangString(TXT_RUN_ENDED_EARLY, kTextRunEndedEarly);
-        record += CRunLog::LogText(ended.c_str(), ended.GetLength()) + "\r\n\r\n";
+        record += LogText(ended) + "\r\n\r\n";
     }
     return record;
 }
@@ -123,33 +147,33 @@ CString EndedRecord(const CString& lines, bool finished) {
 // Oldest first: the names sort by start.
 std::vector<CEndedRun> TakeEndedRuns(const CString& logPath) {
     const CString folder = FolderOf(logPath), stem = PendingStem(logPath);
-    std::vector<CString> names;
+    std::vector<std::pair<CString, bool>> names;  // and whether its run finished
     WIN32_FIND_DATAA found;
     CFindHandle find(FindFirstFileA(JoinPath(folder, stem + "*"), &found));
     if (find.IsValid()) {
         do {
             bool finished = false;
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPendingName(found.cFileName, stem, &finished))
-                names.push_back(found.cFileName);
+                names.emplace_back(found.cFileName, finished);
         } while (FindNextFileA(find, &found));
     }
-    std::sort(names.begin(), names.end(), [](const CString& a, const CString& b) { return a.CompareNoCase(b) < 0; });
+    std::sort(names.begin(), names.end(), [](const std::pair<CString, bool>& a, const std::pair<CString, bool>& b) {
+        return a.first.CompareNoCase(b.first) < 0;
+    });
 
     std::vector<CEndedRun> runs;
-    for (const CString& name : names) {
+    for (const auto& name : names) {
         CEndedRun run;
-        run.path = JoinPath(folder, name);
+        run.path = JoinPath(folder, name.first);
         // Its writer holds it for writing as long as it lives, and another run
         // may have taken it: either way this open fails and the file is left.
         run.file.Attach(CreateFileA(run.path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!run.file.IsValid()) continue;
-        bool finished = false;
-        IsPendingName(name, stem, &finished);
         CString lines;
         if (ReadOpenFile(run.file, lines)) {
             // An empty file is one whose record is already in the log, or whose run died before its first line.
-            if (!lines.IsEmpty()) run.record = EndedRecord(lines, finished);
+            if (!lines.IsEmpty()) run.record = EndedRecord(lines, name.second);
         } else {
             // Kept aside under a name no run takes again, so it is named once.
             run.file.Close();
@@ -159,7 +183,7 @@ std::vector<CEndedRun> TakeEndedRuns(const CString& logPath) {
                 run.path = kept;
             }
             const CString text = LoadLangStringWith(TXT_RUN_UNREADABLE, kTextRunUnreadable, run.path);
-            run.record = CRunLog::LogText(text.c_str(), text.GetLength()) + "\r\n\r\n";
+            run.record = LogText(text) + "\r\n\r\n";
         }
         runs.push_back(std::move(run));
     }
@@ -170,7 +194,7 @@ void ReleaseEndedRun(CEndedRun& run) {
     if (run.inLog || run.record.IsEmpty())
         EmptyAndDelete(run.file, run.path);
     else if (!run.unreadFrom.IsEmpty())
-        MoveFileA(run.path, run.unreadFrom);  // named by a later run, then
+        MoveFileA(run.path, run.unreadFrom);  // back where a later run finds it and names it
     run.file.Close();
 }
 
@@ -193,26 +217,6 @@ bool AppendRecords(const CString& logPath, std::vector<CEndedRun>& ended, const 
 }  // namespace
 
 CRunLog::~CRunLog() { Flush(); }
-
-CString CRunLog::LogText(const char* data, int length) {
-    CString text;
-    bool afterCr = false;
-    for (int i = 0; i < length; ++i) {
-        const char c = data[i];
-        // Zeros where a power loss kept a file's length but not its data, and other damage.
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
-        if (c == '\n' && afterCr) {
-            afterCr = false;
-            continue;
-        }
-        afterCr = c == '\r';
-        if (c == '\r' || c == '\n')
-            text += "\r\n";
-        else
-            text += c;
-    }
-    return text;
-}
 
 void CRunLog::Add(const char* text) {
     const CString lines = LogText(text, text ? int(strlen(text)) : 0);

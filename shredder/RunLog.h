@@ -39,10 +39,6 @@ public:
     // Appends the records runs that ended early left; at a run's start.
     void AppendEndedRuns();
 
-    // The text a record holds as the log shows it: CR LF line ends, none of
-    // the zeros or other control bytes a power loss or a damaged disk leaves.
-    static CString LogText(const char* data, int length);
-
 private:
     void OpenPendingFile();
     // The block stays in the pending file, marked as a run that finished.
