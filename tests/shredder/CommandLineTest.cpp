@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <set>
 #include <thread>
 
 #include "CommandLine.h"
@@ -309,16 +308,9 @@ char FirstByte(const CString& path) {
     DWORD got = 0;
     return file.IsValid() && ReadFile(file, &first, 1, &got, nullptr) && got == 1 ? first : 0;
 }
-std::set<std::string> FileNames(const CTempFolder& folder) {
-    std::set<std::string> names;
+bool AnyFile(const CString& pattern) {
     WIN32_FIND_DATAA found;
-    CFindHandle find(FindFirstFileA(folder.File("*"), &found));
-    if (find.IsValid()) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-        } while (FindNextFileA(find, &found));
-    }
-    return names;
+    return CFindHandle(FindFirstFileA(pattern, &found)).IsValid();
 }
 }  // namespace
 
@@ -343,7 +335,7 @@ TEST(ScheduledRuns, ARunKilledMidwayLeavesWhatItWroteForTheNextRun) {
     EXPECT_EQ(ReadFileText(folder.File("log.txt")),
               "Task Name: killed\r\nError:\r\n\"" + missing.str() + "\"\r\nIs not a valid file system object\r\n\r\n" +
                   Grindel::kTextRunEndedEarly + "\r\n\r\nTask Name: next\r\nSuccess\r\n\r\n");
-    EXPECT_EQ(FileNames(folder), std::set<std::string>({"Grindel.exe", "big.bin", "log.txt"}));
+    EXPECT_FALSE(AnyFile(folder.File("log-*"))) << "a pending record is left";
 }
 
 // Records left on the disk as a power loss, a damaged disk or a held log leave them.
@@ -379,10 +371,8 @@ TEST(RunLog, RecordsRunsLeftAreAppendedReadableOrNamed) {
         CString expected(row.log);
         expected.Replace("%s", pending);
         EXPECT_EQ(ReadFileText(folder.File("log.txt")), expected.str());
-        std::set<std::string> names;
-        if (!row.log.empty()) names.insert("log.txt");
-        if (!row.left.empty()) names.insert(id + row.left);
-        EXPECT_EQ(FileNames(folder), names);
+        EXPECT_EQ(AnyFile(folder.File("log-*")), !row.left.empty());
+        if (!row.left.empty()) { EXPECT_TRUE(FileExists(folder.File((id + row.left).c_str()))); }
     }
 }
 
