@@ -223,6 +223,8 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     const CString storedMethodName = m_profile.GetString(kValueMethodName, "");
 
     SetLangPackSource(m_appPath, m_language);
+    // What runs killed outright left, before this run's own lines follow them.
+    m_log.AppendEndedRuns();
 
     m_algorithms.LoadAlgorithms();
     m_method = ResolveMethod(m_algorithms, storedMethod, storedMethodName);

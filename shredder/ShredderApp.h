@@ -72,7 +72,7 @@ public:
     // The scheduled run's closing line, once (success or the session end, when
     // nothing was recorded), and the run's lines appended to log.txt.
     void LogJobEnd();
-    // Keeps text for the run's block of log.txt.
+    // Adds text to the run's block of log.txt, on the disk at once in case the run is killed.
     void WriteLog(const char* text);
     // Reports what the command line held but named no item by.
     void ReportUnreadCommandLine();

@@ -131,6 +131,8 @@ enum TextKey {
     TXT_NOT_FORMATTED_EMPTY = 9191,
     TXT_DRIVE_PARTLY = 9192,
     TXT_DAMAGED_LINE = 9193,
+    TXT_RUN_ENDED_EARLY = 9194,
+    TXT_RUN_UNREADABLE = 9195,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -259,6 +261,10 @@ const char* const kTextUnread =
     "Error: this part of the command line is not between two double quotes, so it has not been read:\n%s";
 const char* const kTextDamagedLine =
     "Error: the command line of this scheduled run is damaged.\nNothing has been shredded.";
+const char* const kTextRunEndedEarly =
+    "Ended early: this run was stopped before it finished, by its task's time limit, by another program or because "
+    "the computer stopped. Some of its items may not have been shredded.";
+const char* const kTextRunUnreadable = "The record of an earlier run could not be read. It is kept in\n%s";
 const char* const kTextListUnreadable =
     "Error: the list of items to shred\n%s\ncould not be read. None of the items in it has been shredded.";
 const char* const kTextTooManyItems =

@@ -234,11 +234,31 @@ TEST_F(ScheduledRun, LockedFileIsLoggedAndKept) {
     EXPECT_EQ(ReadFileText(path), "held open");
 }
 
+namespace {
+// The built Grindel in the folder, so that its log.txt is the test's.
+CString CopyGrindel(const CTempFolder& folder) {
+    const CString grindel = folder.File("Grindel.exe");
+    return CopyFileA(GetModuleFolder() + "\\..\\..\\products\\Grindel\\Grindel.exe", grindel, FALSE) ? grindel
+                                                                                                      : CString();
+}
+HANDLE StartGrindel(const CString& grindel, const CString& args) {
+    CString line = "\"" + grindel + "\" " + args;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.GetBuffer(line.GetLength()), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+}  // namespace
+
 // Tasks at log-on start their runs together: every run's record reaches log.txt whole.
 TEST(ScheduledRuns, TwelveAtOnceLeaveTwelveWholeRecords) {
     CTempFolder folder;
-    const CString grindel = folder.File("Grindel.exe");
-    ASSERT_TRUE(CopyFileA(GetModuleFolder() + "\\..\\..\\products\\Grindel\\Grindel.exe", grindel, FALSE));
+    const CString grindel = CopyGrindel(folder);
+    ASSERT_FALSE(grindel.IsEmpty());
     std::vector<CString> files;
     std::vector<HANDLE> runs;
     {
@@ -251,15 +271,10 @@ TEST(ScheduledRuns, TwelveAtOnceLeaveTwelveWholeRecords) {
             CString name;
             name.Format("data%02d.txt", i);
             files.push_back(folder.Write(name, "shred me"));
-            CString line;
-            line.Format("\"%s\" \"/s\" \"task %02d\" \"/O0\" \"%s\"", grindel.c_str(), i, files.back().c_str());
-            STARTUPINFOA startup = {};
-            startup.cb = sizeof(startup);
-            PROCESS_INFORMATION process = {};
-            ASSERT_TRUE(CreateProcessA(nullptr, line.GetBuffer(line.GetLength()), nullptr, nullptr, FALSE, 0, nullptr,
-                                       nullptr, &startup, &process));
-            CloseHandle(process.hThread);
-            runs.push_back(process.hProcess);
+            CString args;
+            args.Format("\"/s\" \"task %02d\" \"/O0\" \"%s\"", i, files.back().c_str());
+            runs.push_back(StartGrindel(grindel, args));
+            ASSERT_TRUE(runs.back());
         }
         for (int tries = 0; tries < 600 && std::any_of(files.begin(), files.end(), [](const CString& f) {
                                 return FileExists(f);
@@ -284,6 +299,81 @@ TEST(ScheduledRuns, TwelveAtOnceLeaveTwelveWholeRecords) {
         EXPECT_NE(log.find(record), std::string::npos) << record;
     }
     EXPECT_EQ(log.size(), length) << log;
+}
+
+namespace {
+char FirstByte(const CString& path) {
+    CHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    char first = 0;
+    DWORD got = 0;
+    return file.IsValid() && ReadFile(file, &first, 1, &got, nullptr) && got == 1 ? first : 0;
+}
+bool AnyFile(const CString& pattern) {
+    WIN32_FIND_DATAA found;
+    return CFindHandle(FindFirstFileA(pattern, &found)).IsValid();
+}
+}  // namespace
+
+// The task's time limit ends a run with TerminateProcess: it never reaches its end.
+TEST(ScheduledRuns, ARunKilledMidwayLeavesWhatItWroteForTheNextRun) {
+    CTempFolder folder;
+    const CString grindel = CopyGrindel(folder);
+    ASSERT_FALSE(grindel.IsEmpty());
+    const CString big = folder.Write("big.bin", std::string(32 << 20, 'b'));
+    const CString missing = folder.File("missing.txt"), small = folder.Write("small.txt", "s");
+    CHandle killed(StartGrindel(grindel, "\"/s\" \"killed\" \"/O4\" \"" + missing + "\" \"" + big + "\""));
+    ASSERT_TRUE(killed.IsValid());
+    // Its first pass has begun on the big file, after the line on the missing one.
+    for (int tries = 0; tries < 3000 && FirstByte(big) == 'b'; ++tries) Sleep(10);
+    ASSERT_TRUE(TerminateProcess(killed, 9));
+    ASSERT_EQ(WaitForSingleObject(killed, 60000), WAIT_OBJECT_0);
+    ASSERT_TRUE(FileExists(big)) << "the run ended before it was killed";
+
+    CHandle next(StartGrindel(grindel, "\"/s\" \"next\" \"/O0\" \"" + small + "\""));
+    ASSERT_TRUE(next.IsValid());
+    ASSERT_EQ(WaitForSingleObject(next, 60000), WAIT_OBJECT_0);
+    EXPECT_EQ(ReadFileText(folder.File("log.txt")),
+              "Task Name: killed\r\nError:\r\n\"" + missing.str() + "\"\r\nIs not a valid file system object\r\n\r\n" +
+                  Grindel::kTextRunEndedEarly + "\r\n\r\nTask Name: next\r\nSuccess\r\n\r\n");
+    EXPECT_FALSE(AnyFile(folder.File("log-*"))) << "a pending record is left";
+}
+
+// Records left on the disk as a power loss, a damaged disk or a held log leave them.
+TEST(RunLog, RecordsRunsLeftAreAppendedReadableOrNamed) {
+    const std::string ended = std::string(Grindel::kTextRunEndedEarly) + "\r\n\r\n";
+    const char* const id = "log-01DA000000000001-00000ABC";
+    struct Row {
+        std::string name;
+        std::string contents;
+        LONGLONG size;  // extended to it, without writing
+        std::string log;
+        std::string left;  // the name the file has afterwards, if any
+    } rows[] = {
+        {".run", "Task Name: cut\r\nError:" + std::string(4096, '\0'), 0, "Task Name: cut\r\nError:\r\n" + ended, ""},
+        {".done", "Task Name: held log\r\nSuccess\r\n\r\n", 0, "Task Name: held log\r\nSuccess\r\n\r\n", ""},
+        {".run", "", 3LL << 30, "The record of an earlier run could not be read. It is kept in\r\n%s.kept\r\n\r\n",
+         ".run.kept"},
+        {".running", "Task Name: not a record\r\n", 0, "", ".running"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempFolder folder;
+        const CString pending = folder.Write((id + row.name).c_str(), row.contents);
+        if (row.size) {
+            CHandle file(CreateFileA(pending, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            LARGE_INTEGER size;
+            size.QuadPart = row.size;
+            ASSERT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+        }
+        CRunLog log;
+        log.SetPath(folder.File("log.txt"));
+        log.AppendEndedRuns();
+        CString expected(row.log);
+        expected.Replace("%s", pending);
+        EXPECT_EQ(ReadFileText(folder.File("log.txt")), expected.str());
+        EXPECT_EQ(AnyFile(folder.File("log-*")), !row.left.empty());
+        if (!row.left.empty()) { EXPECT_TRUE(FileExists(folder.File((id + row.left).c_str()))); }
+    }
 }
 
 TEST(InteractiveRun, AsksFirstAndNoMeansNothingIsTouched) {
