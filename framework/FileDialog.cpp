@@ -6,6 +6,40 @@
 namespace {
 FileDialogHook g_fileDialogHook = nullptr;
 typedef BOOL(WINAPI* FileDialogProc)(OPENFILENAMEA*);
+typedef BOOL(WINAPI* WideFileDialogProc)(OPENFILENAMEW*);
+typedef DWORD(WINAPI* DialogErrorProc)();
+
+// Room for a few thousand names: a multiple selection longer than the buffer is refused by the dialog.
+const DWORD kChosenChars = 65536;
+
+// Explorer-style multiple selection: the folder, then each name, NUL
+// separated; one file alone comes as its full path.
+template <typename Char>
+void SplitChosen(const Char* text, std::vector<CRealPath>& out, CRealPath (*toPath)(const Char*)) {
+    const Char* first = text;
+    const Char* p = first;
+    while (*p) ++p;
+    ++p;
+    if (!*p) {
+        out.push_back(toPath(first));
+        return;
+    }
+    const CRealPath folder = toPath(first);
+    while (*p) {
+        out.push_back(JoinRealPath(folder, toPath(p)));
+        while (*p) ++p;
+        ++p;
+    }
+}
+
+CRealPath FromWide(const wchar_t* text) { return CRealPath(text); }
+CRealPath FromAnsi(const char* text) { return RealPathFrom(text); }
+
+INT_PTR Outcome(BOOL ok) {
+    if (ok) return IDOK;
+    static DialogErrorProc error = LateProc<DialogErrorProc>("comdlg32.dll", "CommDlgExtendedError");
+    return error && error() == FNERR_BUFFERTOOSMALL ? IDRETRY : IDCANCEL;
+}
 }
 
 void SetFileDialogHook(FileDialogHook hook) { g_fileDialogHook = hook; }
@@ -56,3 +90,41 @@ INT_PTR CFileDialog::DoModal() {
 }
 
 CString CFileDialog::GetFileName() const { return FileNameOf(m_path); }
+
+INT_PTR ChooseRealFiles(HWND owner, const char* filter, std::vector<CRealPath>& chosen) {
+    chosen.clear();
+    const DWORD flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
+    const CString filterText = FileDialogFilter(filter);
+    // The tests' seam speaks ANSI; so does every system before Windows NT, whose names are the code page's.
+    if (g_fileDialogHook || !HasWideFileCalls()) {
+        std::vector<char> buffer(kChosenChars, '\0');
+        OPENFILENAMEA ofn = {};
+        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        ofn.hwndOwner = owner;
+        ofn.Flags = flags;
+        ofn.lpstrFile = buffer.data();
+        ofn.nMaxFile = kChosenChars;
+        ofn.lpstrFilter = filterText.IsEmpty() ? nullptr : filterText.c_str();
+        const INT_PTR rc = Outcome(g_fileDialogHook ? g_fileDialogHook(true, &ofn) : Show(true, &ofn));
+        if (rc == IDOK) SplitChosen(buffer.data(), chosen, FromAnsi);
+        return rc;
+    }
+    static WideFileDialogProc proc = LateProc<WideFileDialogProc>("comdlg32.dll", "GetOpenFileNameW");
+    if (!proc) return IDCANCEL;
+    // The filter's NULs are text too: converted whole.
+    CRealPath wideFilter(size_t(filterText.GetLength()), L'\0');
+    if (!filterText.IsEmpty())
+        wideFilter.resize(size_t(MultiByteToWideChar(CP_ACP, 0, filterText.c_str(), filterText.GetLength(),
+                                                     &wideFilter[0], int(wideFilter.size()))));
+    std::vector<wchar_t> buffer(kChosenChars, L'\0');
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.hwndOwner = owner;
+    ofn.Flags = flags;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = kChosenChars;
+    ofn.lpstrFilter = wideFilter.empty() ? nullptr : wideFilter.c_str();
+    const INT_PTR rc = Outcome(proc(&ofn));
+    if (rc == IDOK) SplitChosen(buffer.data(), chosen, FromWide);
+    return rc;
+}

@@ -224,6 +224,6 @@ bool RemoveListedEntry(const CRealPath& folder, const CRealPath& realFolder, con
     }
     // Removed through a handle, the entry goes when that handle closes.
     if (removed && !FindRealEntry(path)) return true;
-    left.Add(ShownPath(path));
+    left.Add(CodePageSpelling(path));
     return false;
 }

@@ -80,7 +80,7 @@ bool RemoveThroughHandle(HANDLE h, DWORD attributes);
 // link, a real folder after its own entries. realFolder: where folder really
 // is (empty where the system cannot tell). What stays (a link the system would
 // follow, an entry in use, a pipe or a device, a tree deeper than 100
-// folders) is added to left, as the ANSI calls spell it; true when the entry
+// folders) is added to left, in the code page ("?" where it lacks a letter); true when the entry
 // is gone.
 bool RemoveListedEntry(const CRealPath& folder, const CRealPath& realFolder, const WIN32_FIND_DATAW& listed,
                        CStringArray& left, int depth = 0);

@@ -215,7 +215,7 @@ CBinEmptied CRecycleBinSweep::Sweep(const char* root) {
             WIN32_FIND_DATAW now;
             bool gone = !FindRealEntry(path, &now);
             if (next == IBinEntryShred::BIN_KEEP && !gone) {
-                result.left.Add(ShownPath(path));
+                result.left.Add(CodePageSpelling(path));
                 continue;
             }
             if (!gone) gone = RemoveListedEntry(place.folder, real, now, result.left);

@@ -71,7 +71,7 @@ public:
 };
 
 struct CBinEmptied {
-    CStringArray left;           // what stays in the bin, by its path there as the ANSI calls spell it
+    CStringArray left;           // what stays in the bin, by its path there in the code page ("?" where it lacks a letter)
     HRESULT shellResult = S_OK;  // the shell's empty, when it failed and the bin still holds something
     bool stopped = false;        // a Prepare said BIN_STOP
     std::vector<CBinPlace> walked;  // the places this sweep walked

@@ -3,9 +3,12 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "RealNames.h"
+
 namespace {
 MessageBoxHook g_messageBox;
 ShellExecuteHook g_shellExecute;
+WideShellExecuteHook g_wideShellExecute;
 PlaySoundHook g_playSound;
 HtmlHelpHook g_htmlHelp;
 WinExecHook g_winExec;
@@ -24,6 +27,16 @@ HINSTANCE QvShellExecute(HWND owner, const char* verb, const char* file, const c
                          int show) {
     if (g_shellExecute) return g_shellExecute(owner, verb, file, params, folder, show);
     return ShellExecuteA(owner, verb, file, params, folder, show);
+}
+
+HINSTANCE QvShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* params,
+                          const wchar_t* folder, int show) {
+    if (g_wideShellExecute) return g_wideShellExecute(owner, verb, file, params, folder, show);
+    if (HasWideFileCalls()) return ShellExecuteW(owner, verb, file, params, folder, show);
+    auto narrow = [](const wchar_t* text) { return text ? ShownPath(text) : CString(); };
+    const CString v = narrow(verb), f = narrow(file), p = narrow(params), d = narrow(folder);
+    return ShellExecuteA(owner, verb ? v.c_str() : nullptr, f, params ? p.c_str() : nullptr,
+                         folder ? d.c_str() : nullptr, show);
 }
 
 UINT QvWinExec(const char* commandLine, UINT show) {
@@ -50,6 +63,7 @@ HWND QvHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
 
 void SetMessageBoxHook(MessageBoxHook hook) { g_messageBox = std::move(hook); }
 void SetShellExecuteHook(ShellExecuteHook hook) { g_shellExecute = std::move(hook); }
+void SetWideShellExecuteHook(WideShellExecuteHook hook) { g_wideShellExecute = std::move(hook); }
 void SetPlaySoundHook(PlaySoundHook hook) { g_playSound = std::move(hook); }
 void SetHtmlHelpHook(HtmlHelpHook hook) { g_htmlHelp = std::move(hook); }
 void SetWinExecHook(WinExecHook hook) { g_winExec = std::move(hook); }

@@ -18,6 +18,10 @@ int QvMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // ShellExecuteA: returns the instance value (> 32 on success).
 HINSTANCE QvShellExecute(HWND owner, const char* verb, const char* file, const char* params,
                          const char* folder, int show);
+// ShellExecuteW, for parameters that carry names outside the code page;
+// ShellExecuteA before Windows NT, whose names are the code page's anyway.
+HINSTANCE QvShellExecuteW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* params,
+                          const wchar_t* folder, int show);
 // PlaySoundA with SND_FILENAME-style flags; best effort (no device is not an error).
 BOOL QvPlaySound(const char* sound, DWORD flags);
 // WinExec: returns the WinExec value (> 31 on success).
@@ -39,6 +43,8 @@ Proc LateProc(const char* library, const char* name) {
 
 using MessageBoxHook = std::function<int(HWND, const char*, const char*, UINT)>;
 using ShellExecuteHook = std::function<HINSTANCE(HWND, const char*, const char*, const char*, const char*, int)>;
+using WideShellExecuteHook =
+    std::function<HINSTANCE(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int)>;
 using PlaySoundHook = std::function<BOOL(const char*, DWORD)>;
 using WinExecHook = std::function<UINT(const char*, UINT)>;
 using HtmlHelpHook = std::function<HWND(HWND, const char*, UINT, DWORD_PTR)>;
@@ -48,6 +54,7 @@ using DeleteKeyTreeHook = std::function<LONG(HKEY, const char*)>;
 // set before the code under test starts its threads.
 void SetMessageBoxHook(MessageBoxHook hook);
 void SetShellExecuteHook(ShellExecuteHook hook);
+void SetWideShellExecuteHook(WideShellExecuteHook hook);
 void SetPlaySoundHook(PlaySoundHook hook);
 void SetHtmlHelpHook(HtmlHelpHook hook);
 void SetWinExecHook(WinExecHook hook);

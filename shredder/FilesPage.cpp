@@ -10,6 +10,7 @@
 #include "ShredSheet.h"
 #include "SchedulerPage.h"
 #include "Seams.h"
+#include "ShellNames.h"
 #include "SheetResources.h"
 #include "ShredderApp.h"
 #include "ShredderKeys.h"
@@ -53,25 +54,23 @@ BOOL CPathListPage::OnSetActive() {
     return TRUE;
 }
 
-bool CPathListPage::AddPath(const CString& path) {
-    if (m_list.FindExact(path) >= 0) return false;
-    m_list.InsertItem(m_list.GetItemCount(), path);
-    m_paths.Add(path);
+bool CPathListPage::AddPath(const CRealPath& path) {
+    for (const CRealPath& listed : m_paths)
+        if (listed == path) return false;
+    // Rows and paths keep one order: the list never sorts.
+    m_list.InsertItem(m_list.GetItemCount(), CodePageSpelling(path));
+    m_paths.push_back(path);
     return true;
 }
 
 void CPathListPage::RemoveAllPaths() {
     m_list.DeleteAllItems();
-    m_paths.RemoveAll();
+    m_paths.clear();
 }
 
 void CPathListPage::OnDropFiles(HDROP drop) {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        char path[MAX_PATH + 1] = "";
-        if (!DragQueryFileA(drop, i, path, sizeof path)) continue;
-        if (m_list.FindExact(path) >= 0) continue;
-        const DWORD attributes = GetFileAttributesA(path);
+    for (const CRealPath& path : DroppedRealPaths(drop)) {
+        const DWORD attributes = RealAttributesOf(path);
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;
         const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (folder != m_kind.folders) {
@@ -97,8 +96,7 @@ void CPathListPage::OnRemoveItem() {
                 MB_ICONSTOP);
         return;
     }
-    const int index = m_paths.Find(m_list.GetItemText(row, 0));
-    if (index >= 0) m_paths.RemoveAt(index);
+    if (size_t(row) < m_paths.size()) m_paths.erase(m_paths.begin() + row);
     m_list.DeleteItem(row);
 }
 
@@ -119,7 +117,7 @@ void CPathListPage::OnRemoveAll() {
 }
 
 void CPathListPage::OnShredNow() {
-    if (m_paths.IsEmpty()) {
+    if (m_paths.empty()) {
         if (m_kind.folders)
             Box(9022, "There isn't any folders to be shredded. Please, Specify the folders first.", MB_ICONSTOP);
         else
@@ -135,54 +133,54 @@ void CPathListPage::OnShredNow() {
         return;
     const CSheetJobs& jobs = Sheet().Jobs();
     ULONGLONG bytes = 0;
-    for (const CString& path : m_paths) bytes += jobs.itemSize(path);
+    for (const CRealPath& path : m_paths) bytes += jobs.itemSize(path);
     Sheet().BeginJob(bytes);
-    for (const CString& path : m_paths) {
-        const bool readable = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    for (const CRealPath& path : m_paths) {
+        const bool readable = RealAttributesOf(path) != INVALID_FILE_ATTRIBUTES;
         const int rc = readable ? jobs.shredItem(path) : 2;
         if (rc == 2) {
-            Box(LangText(TXT_ACCESS, kTextAccess, path), MB_OKCANCEL | MB_ICONINFORMATION);
+            Box(LangText(TXT_ACCESS, kTextAccess, CodePageSpelling(path)), MB_OKCANCEL | MB_ICONINFORMATION);
             break;
         }
         if (rc == 1 || App().AbortFlag() || App().EndSessionFlag()) break;
     }
     // What failed, was skipped or was never reached stays listed and selected, so the user sees what is left.
-    CStringArray left;
-    for (const CString& path : m_paths)
-        if (IsItemLeft(path)) left.Add(path);
+    std::vector<CRealPath> left;
+    for (const CRealPath& path : m_paths)
+        if (IsItemLeft(path)) left.push_back(path);
     RemoveAllPaths();
-    for (const CString& path : left)
+    for (const CRealPath& path : left)
         if (AddPath(path)) m_list.SetItemState(m_list.GetItemCount() - 1, LVIS_SELECTED, LVIS_SELECTED);
     Sheet().EndJob();
 }
 
-CString CPathListPage::CheckedItems(bool* cancelled) {
-    CString items;
+CRealPath CPathListPage::CheckedItems(bool* cancelled) {
+    CRealPath items;
     *cancelled = false;
-    for (const CString& path : m_paths) {
+    for (const CRealPath& path : m_paths) {
         CTaskChecks checks(App().Job());
         const int verdict = m_kind.folders ? checks.CheckFolderTree(
-                                                 path, (GetFileAttributesA(path) & FILE_ATTRIBUTE_SYSTEM) != 0)
+                                                 path, (RealAttributesOf(path) & FILE_ATTRIBUTE_SYSTEM) != 0)
                                            : checks.CheckFile(path);
         if (verdict == 1) {
             *cancelled = true;
-            return CString();
+            return CRealPath();
         }
         if (verdict != 2) continue;
-        if (!items.IsEmpty()) items += " ";
-        items += "\"" + path + "\"";
+        if (!items.empty()) items += L" ";
+        items += L"\"" + path + L"\"";
     }
     return items;
 }
 
 void CPathListPage::OnSchedule() {
     bool cancelled = false;
-    const CString items = m_paths.IsEmpty() ? CString() : CheckedItems(&cancelled);
+    const CRealPath items = m_paths.empty() ? CRealPath() : CheckedItems(&cancelled);
     if (cancelled) {
         RemoveAllPaths();
         return;
     }
-    if (items.IsEmpty()) {
+    if (items.empty()) {
         RemoveAllPaths();
         if (m_kind.folders)
             Box(9030, "There isn't any folders to be scheduled. Please, Specify the folders first.", MB_ICONSTOP);
@@ -193,12 +191,14 @@ void CPathListPage::OnSchedule() {
     const CString name = CreateScheduledTask(Sheet(), GetSheetHwnd());
     if (!name.IsEmpty()) {
         const int method = int(App().Profile().GetInt(kValueMethod, 0));
-        CString line;
+        CString options;
         if (m_kind.folders)
-            line.Format("\"/s\" \"%s\" \"/O%d\" \"/F%d\" \"/R%d\" %s", name.c_str(), method,
-                        ProfileOption(App(), kValueFolder), ProfileOption(App(), kValueRemove), items.c_str());
+            options.Format("\"/s\" \"%s\" \"/O%d\" \"/F%d\" \"/R%d\" ", name.c_str(), method,
+                           ProfileOption(App(), kValueFolder), ProfileOption(App(), kValueRemove));
         else
-            line.Format("\"/s\" \"%s\" \"/O%d\" %s", name.c_str(), method, items.c_str());
+            options.Format("\"/s\" \"%s\" \"/O%d\" ", name.c_str(), method);
+        // The task keeps its items by their real names, as the Task Scheduler stores its lines.
+        const CRealPath line = RealPathFrom(options) + items;
         // A task that was not saved leaves the list as it was, to try again.
         if (!FinishScheduledTask(Sheet(), name, line)) return;
     }
@@ -242,18 +242,10 @@ void CMyPropertyPage2::SetPageTexts() {
 }
 
 void CMyPropertyPage2::OnBrowse() {
-    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
-                       "All Files (*.*)|*.*||", GetSheetHwnd());
-    if (dialog.DoModal() != IDOK) return;
-    // Explorer-style multiple selection: the folder, then each name, NUL separated.
-    const char* p = dialog.m_ofn.lpstrFile;
-    const CString first = p;
-    p += first.GetLength() + 1;
-    if (!*p) {
-        AddPath(first);
-        return;
-    }
-    for (; *p; p += lstrlenA(p) + 1) AddPath(JoinPath(first, p));
+    std::vector<CRealPath> chosen;
+    const INT_PTR rc = ChooseRealFiles(GetSheetHwnd(), "All Files (*.*)|*.*||", chosen);
+    if (rc == IDRETRY) Box(TXT_TOO_MANY_CHOSEN, kTextTooManyChosen, MB_ICONSTOP);
+    for (const CRealPath& path : chosen) AddPath(path);
 }
 
 // ---- Shred Folders -------------------------------------------------------
@@ -288,12 +280,11 @@ void CMyPropertyPage3::OnBrowse() {
     info.lpfn = BrowseCallback;
     LPITEMIDLIST list = SHBrowseForFolderA(&info);
     if (!list) return;
-    char path[MAX_PATH] = "";
-    const BOOL ok = SHGetPathFromIDListA(list, path);
+    const CRealPath path = RealPathOfIdList(list);
     CoTaskMemFree(list);
-    if (!ok) return;
+    if (path.empty()) return;
     for (int i = 0; i < 26; ++i) {
-        if (App().FixedDriveRoot(i)[0] && lstrcmpiA(App().FixedDriveRoot(i), path) == 0) {
+        if (App().FixedDriveRoot(i)[0] && SameRealPath(RealPathFrom(App().FixedDriveRoot(i)), path)) {
             Box(9087, "You select a drive not a folder.\nIf you want to shred a drive go to Shred Drive page.",
                 MB_ICONSTOP);
             return;

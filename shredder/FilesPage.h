@@ -2,12 +2,18 @@
 // (CMyPropertyPage3) pages: a list of paths filled by drag and drop or a
 // browse dialog, shredded at once (Shred Now) or made into a scheduled task
 // (Schedule); and CSubFolderOptionsDlg, the folders' Folder/Remove options.
+// Paths are kept by their real names (RealNames.h) from the drop or the
+// dialog to the shred and the task; the list shows their code-page spelling,
+// with "?" for what it lacks, never a look-alike of another file's name.
 // Deliberately not: the overwrite or the folder walk (the engine's).
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
+#include <vector>
+
+#include "RealNames.h"
 #include "ShredListCtrl.h"
 #include "ShredPage.h"
 
@@ -23,10 +29,11 @@ class CPathListPage : public CShredPage {
 public:
     CPathListPage(UINT templateId, CMyPropertySheet& sheet, const CPathPageKind& kind);
 
-    const CStringArray& Paths() const { return m_paths; }
+    const std::vector<CRealPath>& Paths() const { return m_paths; }
     CShredListCtrl& List() { return m_list; }
-    // A path joins when no row reads exactly the same; false when it was listed.
-    bool AddPath(const CString& path);
+    // A path joins when it is not listed yet; false when it was.
+    bool AddPath(const CRealPath& path);
+    bool AddPath(const CString& path) { return AddPath(RealPathFrom(path)); }
     void RemoveAllPaths();
     // The dropped paths, as WM_DROPFILES delivers them.
     void OnDropFiles(HDROP drop);
@@ -43,7 +50,7 @@ protected:
     virtual void OnBrowse() = 0;
     // Every listed path that its add check lets into a task, in double quotes
     // and separated by blanks; *cancelled when a check cancels the command.
-    CString CheckedItems(bool* cancelled);
+    CRealPath CheckedItems(bool* cancelled);
 
 private:
     void OnRemoveItem();
@@ -51,7 +58,7 @@ private:
 
     CPathPageKind m_kind;
     CShredListCtrl m_list;
-    CStringArray m_paths;
+    std::vector<CRealPath> m_paths;
 };
 
 class CMyPropertyPage2 : public CPathListPage {

@@ -38,7 +38,7 @@ void ListLeft(const CRealPath& folder, const CRealPath& longFolder, CStringArray
     ListRealFolder(longFolder, entries);
     for (const WIN32_FIND_DATAW& entry : entries) {
         const CRealPath path = JoinRealPath(folder, entry.cFileName);
-        left.Add(ShownPath(path));
+        left.Add(CodePageSpelling(path));
         const DWORD attributes = entry.dwFileAttributes;
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
             depth < kMaxFolderDepth)
@@ -70,7 +70,7 @@ bool OpenWalkedFolder(COverwriteEngine& engine, const CRealPath& path, const CRe
     // Reading its attributes is all a check needs: a folder the user may not change is still walked.
     folder.Open(path, 0, kShareAll, realParent);
     if (folder.IsLink()) {
-        engine.RemoveLink(folder, ShownPath(path));
+        engine.RemoveLink(folder, CodePageSpelling(path));
         return false;
     }
     *real = folder.Kind() == ENTRY_PLAIN && CanHoldEntries() ? folder.RealCurrent() : CRealPath();
@@ -94,8 +94,7 @@ void CFolderShred::ReportRemoveFailure(const CString& path, int error, const CSt
     m_job.Host().Report(LoadLangStringWith(TXT_REMOVE_FAILED, kTextRemoveFailed, path) + code, MB_ICONINFORMATION);
 }
 
-int CFolderShred::RunItem(const CString& path, bool systemFolder) {
-    const CRealPath folder = RealPathFrom(path);
+int CFolderShred::RunItem(const CRealPath& folder, bool systemFolder) {
     CRealPath real;
     if (!OpenWalkedFolder(m_job.Engine(), folder, CRealPath(), &real)) return m_job.Stopping() ? 1 : 0;
     bool skipped = false;
@@ -104,7 +103,7 @@ int CFolderShred::RunItem(const CString& path, bool systemFolder) {
     if (rc == 0 && !skipped && IsFolderEmpty(folder)) {
         CString leftAs;
         if (const int error = RemoveShreddedFolder(folder, indexBytes, CRealPath(), &leftAs))
-            ReportRemoveFailure(path, error, leftAs);
+            ReportRemoveFailure(CodePageSpelling(folder), error, leftAs);
     }
     return rc;
 }
@@ -134,19 +133,19 @@ void CFolderShred::RemoveFolder(const CRealPath& path, ULONGLONG indexBytes, con
     // Only a folder with nothing left in it is renamed and removed: one still
     // holding what could not be shredded keeps its name.
     if (!IsFolderEmpty(path)) {
-        ReportRemoveFailure(ShownPath(path), ENOTEMPTY, CString());
+        ReportRemoveFailure(CodePageSpelling(path), ENOTEMPTY, CString());
         return;
     }
     CString leftAs;
     if (const int error = RemoveShreddedFolder(path, indexBytes, realParent, &leftAs))
-        ReportRemoveFailure(ShownPath(path), error, leftAs);
+        ReportRemoveFailure(CodePageSpelling(path), error, leftAs);
 }
 
 int CFolderShred::Walk(const CRealPath& path, const CRealPath& real, bool systemFolder, int depth,
                        bool* skipped, ULONGLONG* indexBytes) {
     *skipped = false;
     *indexBytes = 0;
-    const CString shown = ShownPath(path);
+    const CString shown = CodePageSpelling(path);
     if (m_job.Machine().IsProtectedFolder(shown)) {
         m_job.Host().Report(LoadLangStringWith(TXT_SKIP_FOLDER, kTextSkipFolder, shown), MB_ICONINFORMATION);
         *skipped = true;
@@ -185,7 +184,7 @@ int CFolderShred::Walk(const CRealPath& path, const CRealPath& real, bool system
         if (stop || m_job.Stopping()) break;
         *indexBytes += IndexEntryBytes(ShownPath(found.cFileName));
         const CRealPath child = JoinRealPath(path, found.cFileName);
-        const CString shownChild = ShownPath(child);
+        const CString shownChild = CodePageSpelling(child);
         const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (isFolder ? FolderTooLong(child) : PathTooLong(child)) {

@@ -32,7 +32,7 @@ public:
 
     // A folder chosen as an item: shredded, then removed itself when nothing is
     // left in it. 0 done or skipped, 1 stop the job. A path that is a link goes to RemoveLink.
-    int RunItem(const CString& path, bool systemFolder);
+    int RunItem(const CRealPath& path, bool systemFolder);
 
 private:
     // real: where path really lies (empty: each entry's folder is looked up).

@@ -42,26 +42,28 @@ char RootLetterOf(const char* path) {
     return n > 0 && n < sizeof(full) ? DriveRootLetter(full) : 0;
 }
 
-ULONGLONG ItemSize(const CString& path) {
-    if (RootLetterOf(path)) return 0;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return FolderSize(RealPathFrom(path), 0);
+ULONGLONG ItemSize(const CRealPath& path) {
+    // A root is spelt in the code page whatever the system: its letter, a colon and a backslash.
+    if (RootLetterOf(ShownPath(path))) return 0;
+    const DWORD attributes = RealAttributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FolderSize(path, 0);
+    WIN32_FIND_DATAW listed;
+    if (!FindRealEntry(path, &listed)) return 0;
+    return (ULONGLONG(listed.nFileSizeHigh) << 32) | listed.nFileSizeLow;
 }
 
 CItemShred::CItemShred(CShredJob& job) : m_job(job) {}
 
-int CItemShred::Run(const CString& path) {
+int CItemShred::Run(const CRealPath& path) {
     // A root also passes the folder test; it must never be walked as a folder.
-    const char letter = RootLetterOf(path);
+    const char letter = RootLetterOf(ShownPath(path));
     if (letter) {
         const char* root = m_job.Machine().fixedRoots[letter - 'A'];
         if (!root[0]) return 2;
         return CDriveShred(m_job).ShredRoot(root);
     }
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = RealAttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 2;
     // A link given as the item is not followed (what it leads to was not
     // chosen): the folder shred and the engine each open the item as itself.

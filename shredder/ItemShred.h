@@ -1,7 +1,8 @@
 // ItemShred.h - one item of the command line or of the Shred Files and Shred
 // Folders pages, to its operation: a fixed drive's root (DriveShred.h), a
 // folder (FolderShred.h) or a file (the engine); and an item's size, which
-// measures the job's progress.
+// measures the job's progress. Items are real paths (RealNames.h): a name
+// outside the code page is never spelt as another file's.
 // Deliberately not: the word "recycle" (the command line sends it to RecycleBinShred.h).
 #pragma once
 
@@ -13,14 +14,14 @@ char DriveRootLetter(const char* path);
 char RootLetterOf(const char* path);
 // A file's size, or the total of the files below a folder; 0 for a drive root
 // or what does not exist. Links are not followed.
-ULONGLONG ItemSize(const CString& path);
+ULONGLONG ItemSize(const CRealPath& path);
 
 class CItemShred {
 public:
     explicit CItemShred(CShredJob& job);
 
     // 0 done or skipped, 1 stopped by the user, 2 no file, folder or fixed-drive root.
-    int Run(const CString& path);
+    int Run(const CRealPath& path);
 
 private:
     CShredJob& m_job;

@@ -259,8 +259,8 @@ int COverwriteEngine::OverwriteFile(const char* path, const CAlgorithm& algorith
 
 int COverwriteEngine::OverwriteFile(const CRealPath& realPath, const CAlgorithm& algorithm, int kind,
                                     const CRealPath& realFolder) {
-    // Messages and the progress name the file as the ANSI calls spell it.
-    const CString shown = ShownPath(realPath);
+    // Messages and the progress name the file in the code page, never as a look-alike of another file's name.
+    const CString shown = CodePageSpelling(realPath);
     const char* path = shown;
     if (!m_progress || !m_progress->Open()) {
         ++m_failures;

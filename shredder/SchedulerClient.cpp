@@ -27,9 +27,11 @@ HRESULT ErrorOf(const DispatchOutcome& outcome) {
 }
 }  // namespace
 
-bool CJobDriver::PutText(DISPID id, const char* text) {
+bool CJobDriver::PutText(DISPID id, const char* text) { return PutText(id, WideFromAnsi(text).c_str()); }
+
+bool CJobDriver::PutText(DISPID id, const wchar_t* text) {
     if (!m_job) return (m_error = E_NOINTERFACE), false;
-    const HRESULT hr = ErrorOf(DispatchPut(m_job.Get(), id, CVariant(WideFromAnsi(text).c_str())));
+    const HRESULT hr = ErrorOf(DispatchPut(m_job.Get(), id, CVariant(text)));
     if (FAILED(hr)) m_error = hr;
     return SUCCEEDED(hr);
 }
@@ -57,7 +59,18 @@ HRESULT CJobDriver::Call(DISPID id, std::initializer_list<CVariant> args) {
 
 bool CJobDriver::SetApplicationName(const char* name) { return PutText(DISPID_JOB_APPLICATIONNAME, name); }
 bool CJobDriver::SetCommandLine(const char* line) { return PutText(DISPID_JOB_COMMANDLINE, line); }
+bool CJobDriver::SetCommandLine(const CRealPath& line) { return PutText(DISPID_JOB_COMMANDLINE, line.c_str()); }
 CString CJobDriver::GetCommandLine() { return GetText(DISPID_JOB_COMMANDLINE); }
+
+CRealPath CJobDriver::GetRealCommandLine() {
+    CVariant value;
+    const HRESULT hr = m_job ? ErrorOf(DispatchGet(m_job.Get(), DISPID_JOB_COMMANDLINE, value)) : E_NOINTERFACE;
+    if (FAILED(hr)) {
+        m_error = hr;
+        return CRealPath();
+    }
+    return value.Text();
+}
 CString CJobDriver::GetCreator() { return GetText(DISPID_JOB_CREATOR); }
 HRESULT CJobDriver::GetCreator(CString& creator) { return GetText(DISPID_JOB_CREATOR, creator); }
 bool CJobDriver::SetCreator(const char* creator) { return PutText(DISPID_JOB_CREATOR, creator); }

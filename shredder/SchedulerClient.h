@@ -12,6 +12,7 @@
 
 #include "ComServer.h"
 #include "DispatchCall.h"
+#include "RealNames.h"
 #include "Strings.h"
 
 class CJobDriver {
@@ -22,6 +23,10 @@ public:
 
     bool SetApplicationName(const char* name);
     bool SetCommandLine(const char* line);
+    // The line by its real names: the ANSI forms would spell an item outside
+    // the code page as a look-alike, which the task would then shred.
+    bool SetCommandLine(const CRealPath& line);
+    CRealPath GetRealCommandLine();
     CString GetCommandLine();
     CString GetCreator();
     // S_OK and the creator, or the error the job raised: the one of a task
@@ -38,6 +43,7 @@ public:
 
 private:
     bool PutText(DISPID id, const char* text);
+    bool PutText(DISPID id, const wchar_t* text);
     HRESULT GetText(DISPID id, CString& text);
     CString GetText(DISPID id);
     HRESULT Call(DISPID id, std::initializer_list<CVariant> args = {});

@@ -50,12 +50,12 @@ bool StartsScheduledGrindel(const CTaskFileFields& fields) {
 }
 }  // namespace
 
-TaskOwner OwnerOfTask(CJobDriver& job, const CString& name, CString* commandLine) {
+TaskOwner OwnerOfTask(CJobDriver& job, const CString& name, CRealPath* commandLine) {
     CString creator;
     const HRESULT why = job.GetCreator(creator);
     if (SUCCEEDED(why)) {
         if (creator != kCreator) return TASK_OTHERS;
-        if (commandLine) *commandLine = job.GetCommandLine();
+        if (commandLine) *commandLine = job.GetRealCommandLine();
         return TASK_GRINDELS;
     }
     // Not loaded: held by another program (a sharing violation is no damage),
@@ -67,7 +67,7 @@ TaskOwner OwnerOfTask(CJobDriver& job, const CString& name, CString* commandLine
     const bool grindels =
         fields.hasCreator ? AnsiFromWide(fields.creator.c_str()) == kCreator : StartsScheduledGrindel(fields);
     if (!grindels) return TASK_OTHERS;
-    if (commandLine) *commandLine = fields.hasParameters ? AnsiFromWide(fields.parameters.c_str()).c_str() : "";
+    if (commandLine) *commandLine = fields.hasParameters ? fields.parameters : CRealPath();
     return held ? TASK_GRINDELS_HELD : TASK_GRINDELS_DAMAGED;
 }
 
@@ -95,7 +95,7 @@ CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent) {
     return dialog.m_name;
 }
 
-bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine) {
+bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const CRealPath& commandLine) {
     if (!sheet.Job().SetCommandLine(commandLine) || !sheet.Job().Save()) {
         ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_SAVE_FAILED, kTextTaskSaveFailed, name,
                           sheet.Job().LastError());
@@ -118,19 +118,18 @@ void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& mov
     for (long i = 1; i <= count; ++i) {
         job.Attach(schedule.GetJob(short(i)).Get());
         const CString name = job.GetName();
-        CString line;
+        // Edited wide: written back in the code page, an item's name outside it would become a look-alike.
+        CRealPath line;
         const TaskOwner owner = OwnerOfTask(job, name, &line);
         if (owner == TASK_OTHERS || owner == TASK_HELD) continue;
-        const int at = line.Find("\"/O");
-        if (at < 0) continue;
-        const int end = line.Find('"', at + 3);
-        if (end < 0) continue;
-        const int old = atoi(line.Mid(at + 3, end - at - 3).c_str());
+        const size_t at = line.find(L"\"/O");
+        if (at == CRealPath::npos) continue;
+        const size_t end = line.find(L'"', at + 3);
+        if (end == CRealPath::npos) continue;
+        const int old = atoi(ShownPath(line.substr(at + 3, end - at - 3)).c_str());
         if (old < 0 || old >= int(moved.size()) || moved[size_t(old)] == old) continue;
         const int now = moved[size_t(old)];
-        CString option;
-        option.Format("\"/O%d", now);
-        line = line.Left(at) + option + line.Mid(end);
+        line = line.substr(0, at) + L"\"/O" + std::to_wstring(now) + line.substr(end);
         // Its file held or damaged: the task cannot be changed, and its old number names another algorithm now.
         if (owner != TASK_GRINDELS)
             ReportTaskFailure(sheet, sheet.GetSafeHwnd(), TXT_TASK_NOT_RENUMBERED, kTextTaskNotRenumbered, name);

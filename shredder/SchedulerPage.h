@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "RealNames.h"
 #include "ShredListCtrl.h"
 #include "ShredPage.h"
 
@@ -18,7 +19,10 @@ class CScheduleDriver;
 CString CreateScheduledTask(CMyPropertySheet& sheet, HWND parent);
 // Gives the task just made its command line, saves it and shows its properties;
 // false (told to the user) when the Task Scheduler refused it.
-bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine);
+bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const CRealPath& commandLine);
+inline bool FinishScheduledTask(CMyPropertySheet& sheet, const char* name, const char* commandLine) {
+    return FinishScheduledTask(sheet, name, RealPathFrom(commandLine));
+}
 
 // The words for an error of the Task Scheduler: the system's text, or for one of
 // the scheduler's own codes that the system has none for, Grindel's; only a code
@@ -35,7 +39,7 @@ void RenumberTaskAlgorithms(CMyPropertySheet& sheet, const std::vector<int>& mov
 // while the file is damaged; or not to be told yet, its file held alone.
 enum TaskOwner { TASK_OTHERS, TASK_GRINDELS, TASK_GRINDELS_HELD, TASK_GRINDELS_DAMAGED, TASK_HELD };
 // Of the job attached, named name; commandLine gets its parameters when it is Grindel's.
-TaskOwner OwnerOfTask(CJobDriver& job, const CString& name, CString* commandLine = nullptr);
+TaskOwner OwnerOfTask(CJobDriver& job, const CString& name, CRealPath* commandLine = nullptr);
 
 class CTaskNameDlg : public CShredDialog {
 public:

@@ -316,8 +316,8 @@ void CShredderApp::RunSheet() {
         m_progress.reset();
         m_jobBlocks = 0;
     };
-    jobs.shredItem = [this](const CString& path) { return CItemShred(*m_job).Run(path); };
-    jobs.itemSize = [](const CString& path) { return ItemSize(path); };
+    jobs.shredItem = [this](const CRealPath& path) { return CItemShred(*m_job).Run(path); };
+    jobs.itemSize = [](const CRealPath& path) { return ItemSize(path); };
     jobs.setLanguage = [this](const CString& language) {
         m_language = language;
         m_profile.WriteString(kValueLanguage, language);

@@ -27,9 +27,9 @@ struct CSheetJobs {
     std::function<void(ULONGLONG bytes)> begin;
     std::function<void()> end;
     // 0 done or skipped, 1 stop the job, 2 no file, folder or fixed-drive root.
-    std::function<int(const CString& path)> shredItem;
+    std::function<int(const CRealPath& path)> shredItem;
     // A file's size, or the total of the files below a folder.
-    std::function<ULONGLONG(const CString& path)> itemSize;
+    std::function<ULONGLONG(const CRealPath& path)> itemSize;
     // Language, its pack, profile value and product title.
     std::function<void(const CString& language)> setLanguage;
     // The single-instance mutex again under the current product title; false

@@ -17,6 +17,7 @@
 #include "ProgressDialog.h"
 #include "Registry.h"
 #include "Seams.h"
+#include "ShellNames.h"
 #include "ShredderKeys.h"
 #include "ShredderResources.h"
 #include "Thread.h"
@@ -26,6 +27,7 @@ using namespace Grindel;
 namespace {
 const int kMaxFolderDepth = 100;
 
+bool IsRecycleWord(const CRealPath& item) { return item == RealPathFrom(kRecycleWord); }
 
 // Windows sends WM_QUERYENDSESSION only to top-level windows; this one is
 // never shown and only turns the session end into the job's stop flag. It
@@ -214,7 +216,7 @@ void CShredderApp::SetMethod(int index) {
     m_profile.WriteString(kValueMethodName, m_algorithms.IsValidIndex(m_method) ? m_algorithms.GetAt(m_method).name : "");
 }
 
-bool CShredderApp::InitInstance(const char* cmdLine) {
+bool CShredderApp::InitInstance(const CRealPath& cmdLine) {
     // Seeded once per run: the random passes and names of one run never repeat a seed per file.
     srand(unsigned(time(nullptr)) ^ unsigned(GetTickCount()) ^ unsigned(GetCurrentProcessId() << 16));
 
@@ -237,7 +239,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     for (const CString& piece : m_unread)
         if (SplitCmdLine(piece).Find("/s") >= 0) m_settings.scheduled = true;
     const bool damaged = !m_unread.IsEmpty() || !m_unreadLists.IsEmpty();
-    if (m_settings.scheduled && (m_items.IsEmpty() || damaged)) {
+    if (m_settings.scheduled && (m_items.empty() || damaged)) {
         // Nobody is there to use the window, nor to say what a damaged line
         // meant: such a run shreds nothing, ends, and says why.
         ReportUnreadCommandLine();
@@ -248,7 +250,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
         m_exitCode = 1;
         return false;
     }
-    if (m_items.IsEmpty() && !m_unreadLists.IsEmpty()) {
+    if (m_items.empty() && !m_unreadLists.IsEmpty()) {
         // Started to shred a list it cannot read: the window would let the user believe nothing was asked.
         ReportUnreadCommandLine();
         m_exitCode = 1;
@@ -257,9 +259,9 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
     // A scheduled run of named items never shows a window, so unless it empties
     // the Recycle Bin it does not load COM, which opens the display: under Wine
     // a quarter of a second before any work.
-    const bool windowless = m_settings.scheduled && !m_items.IsEmpty();
+    const bool windowless = m_settings.scheduled && !m_items.empty();
 
-    if (m_items.IsEmpty()) {
+    if (m_items.empty()) {
         const CString stored = m_profile.GetString(kValueAppPath, kAppPathUnset);
         if (stored != m_appPath) m_profile.WriteString(kValueAppPath, m_appPath);
         SetLastError(ERROR_SUCCESS);
@@ -338,7 +340,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
 
     CheckContextMenuHandler();
 
-    if (m_items.IsEmpty())
+    if (m_items.empty())
         RunSheet();
     else
         RunCmdLineJob();
@@ -347,7 +349,7 @@ bool CShredderApp::InitInstance(const char* cmdLine) {
 
 int CShredderApp::ExitInstance() {
     if (m_progress) m_progress->Close();
-    m_items.RemoveAll();
+    m_items.clear();
     LogJobEnd();
     if (m_mutex) CloseHandle(m_mutex);
     m_mutex = nullptr;
@@ -384,30 +386,26 @@ bool CShredderApp::IsRecycleBinApiAvailable() {
 
 void CShredderApp::LoadProtectedFolders() { m_machine.LoadProtectedFolders(); }
 
-bool CShredderApp::ShellPathFromName(const char* name, CString& path) const {
+bool CShredderApp::ShellPathFromName(const CRealPath& name, CRealPath& path) const {
     IShellFolder* desktop = nullptr;
     if (FAILED(SHGetDesktopFolder(&desktop)) || !desktop) return false;
-    WCHAR wide[MAX_PATH * 2];
     bool ok = false;
-    if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH * 2) > 0) {
-        LPITEMIDLIST list = nullptr;
-        ULONG eaten = 0;
-        if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide, &eaten, &list, nullptr)) && list) {
-            char buffer[MAX_PATH + 1] = "";
-            if (SHGetPathFromIDListA(list, buffer)) {
-                path = buffer;
-                ok = true;
-            }
-            CoTaskMemFree(list);
-        }
+    LPITEMIDLIST list = nullptr;
+    ULONG eaten = 0;
+    std::vector<wchar_t> text(name.begin(), name.end());
+    text.push_back(L'\0');
+    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, text.data(), &eaten, &list, nullptr)) && list) {
+        path = RealPathOfIdList(list);
+        ok = !path.empty();
+        CoTaskMemFree(list);
     }
     desktop->Release();
     return ok;
 }
 
 bool CShredderApp::NamesRecycleBin() const {
-    for (const CString& item : m_items)
-        if (item == kRecycleWord) return true;
+    for (const CRealPath& item : m_items)
+        if (IsRecycleWord(item)) return true;
     return false;
 }
 
@@ -452,13 +450,18 @@ bool CShredderApp::ShowAlert(int textKey, const char* defaultText, bool* dontSho
     return rc == IDOK;
 }
 
-bool CShredderApp::ParseCmdLine(const char* cmdLine) {
-    for (const CString& token : SplitCmdLine(cmdLine, &m_unread))
-        if (!ProcessCmdToken(token)) return false;
+bool CShredderApp::ParseCmdLine(const CRealPath& cmdLine) {
+    std::vector<CRealPath> unread;
+    const std::vector<CRealPath> tokens = SplitCmdLine(cmdLine.c_str(), &unread);
+    for (const CRealPath& piece : unread) m_unread.Add(CodePageSpelling(piece));
+    for (const CRealPath& item : tokens)
+        if (!ProcessCmdToken(item)) return false;
     return true;
 }
 
-bool CShredderApp::ProcessCmdToken(const CString& token) {
+bool CShredderApp::ProcessCmdToken(const CRealPath& item) {
+    // Options and the task's name are text; only an item is kept by its real name.
+    const CString token = CodePageSpelling(item);
     if (token == "/s") {
         m_settings.scheduled = true;
         m_expectTaskName = true;
@@ -473,8 +476,8 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
     if (token.GetLength() > 0 && token[0] == '/') {
         const char option = token.GetLength() > 1 ? token[1] : 0;
         if (option == kItemListOption[1]) {
-            const CString list = token.Mid(2);
-            if (!ReadItemList(list, m_items)) m_unreadLists.Add(list);
+            const CRealPath list = item.substr(2);
+            if (!ReadItemList(list, m_items)) m_unreadLists.Add(CodePageSpelling(list));
             return true;
         }
         const int value = atoi(token.c_str() + (token.GetLength() > 1 ? 2 : 1));
@@ -485,7 +488,7 @@ bool CShredderApp::ProcessCmdToken(const CString& token) {
         return true;
     }
     // An empty pair of quotes names nothing.
-    if (!token.IsEmpty()) m_items.Add(token);
+    if (!item.empty()) m_items.push_back(item);
     return true;
 }
 
@@ -568,16 +571,18 @@ void CShredderApp::RunCmdLineJob() {
     ReportUnreadCommandLine();
 
     CString confirm;
-    if (m_items.GetSize() == 1) {
-        CString shown = m_items[0];
-        if (shown == kRecycleWord)
-            shown = "the Recycle Bin";
-        else if (!m_settings.scheduled)
-            ShellPathFromName(m_items[0], shown);
+    if (m_items.size() == 1) {
+        CString shown = "the Recycle Bin";
+        if (!IsRecycleWord(m_items[0])) {
+            CRealPath path = m_items[0];
+            if (!m_settings.scheduled) ShellPathFromName(m_items[0], path);
+            // Never a look-alike: the user says Yes to the name shown.
+            shown = CodePageSpelling(path);
+        }
         confirm = LoadLangStringWith(TXT_CONFIRM_ONE, kTextConfirmOne, shown);
     } else {
         CString count;
-        count.Format("%d", m_items.GetSize());
+        count.Format("%d", int(m_items.size()));
         confirm = LoadLangString(TXT_CONFIRM_MANY, kTextConfirmMany);
         confirm.Replace("%u", count);
     }
@@ -594,18 +599,18 @@ void CShredderApp::RunCmdLineJob() {
     }
 
     ULONGLONG total = 0;
-    for (const CString& item : m_items)
-        if (item != kRecycleWord) total += ItemSize(item);
+    for (const CRealPath& item : m_items)
+        if (!IsRecycleWord(item)) total += ItemSize(item);
     m_jobBlocks = total > 0 ? total * ULONGLONG(m_algorithms.GetAt(algorithm).PassCount()) / kBufferSize + 1 : 0;
 
     CSessionWatch watch(m_endSession);
     m_progress.reset(CreateProgress());
     m_engine->SetProgress(m_progress.get());
 
-    for (const CString& item : m_items) {
-        const int rc = item == kRecycleWord ? CRecycleBinShred(*m_job).ShredNow() : CItemShred(*m_job).Run(item);
+    for (const CRealPath& item : m_items) {
+        const int rc = IsRecycleWord(item) ? CRecycleBinShred(*m_job).ShredNow() : CItemShred(*m_job).Run(item);
         if (rc == 2)
-            Report(LoadLangStringWith(TXT_NOT_OBJECT, kTextNotObject, item), MB_OK | MB_ICONERROR);
+            Report(LoadLangStringWith(TXT_NOT_OBJECT, kTextNotObject, CodePageSpelling(item)), MB_OK | MB_ICONERROR);
         if (rc == 1) m_abort = true;
         if (m_abort || m_endSession) break;
     }

@@ -49,8 +49,10 @@ public:
     CShredderApp(const CShredderApp&) = delete;
     CShredderApp& operator=(const CShredderApp&) = delete;
 
-    // False ends the program with ExitCode().
-    bool InitInstance(const char* cmdLine);
+    // False ends the program with ExitCode(). The items of the command line
+    // are taken by their real names; the ANSI form is the code page's text.
+    bool InitInstance(const CRealPath& cmdLine);
+    bool InitInstance(const char* cmdLine) { return InitInstance(RealPathFrom(cmdLine)); }
     int ExitInstance();
     int ExitCode() const { return m_exitCode; }
 
@@ -59,15 +61,16 @@ public:
     int GetUserSidText();
     bool IsRecycleBinApiAvailable();
     virtual void LoadProtectedFolders();
-    bool ShellPathFromName(const char* name, CString& path) const;
+    bool ShellPathFromName(const CRealPath& name, CRealPath& path) const;
     bool IsSchedulerAvailable();
     bool NamesRecycleBin() const;
     void CheckContextMenuHandler();
     bool RegisterRecycleBinVerb();
 
     // Command line.
-    bool ParseCmdLine(const char* cmdLine);
-    bool ProcessCmdToken(const CString& token);
+    bool ParseCmdLine(const CRealPath& cmdLine);
+    bool ParseCmdLine(const char* cmdLine) { return ParseCmdLine(RealPathFrom(cmdLine)); }
+    bool ProcessCmdToken(const CRealPath& token);
     void RunCmdLineJob();
     // The scheduled run's closing line, once (success or the session end, when
     // nothing was recorded), and the run's lines appended to log.txt.
@@ -107,7 +110,7 @@ public:
     // State read by the pages and the tests.
     bool IsScheduled() const { return m_settings.scheduled; }
     const CString& TaskName() const { return m_taskName; }
-    const CStringArray& Items() const { return m_items; }
+    const std::vector<CRealPath>& Items() const { return m_items; }
     const CStringArray& UnreadCommandLine() const { return m_unread; }
     int OptionO() const { return m_settings.optionO; }
     int OptionD() const { return m_settings.optionD; }
@@ -157,7 +160,7 @@ private:
     CString m_lastMessage;
     CRunLog m_log;
 
-    CStringArray m_items;
+    std::vector<CRealPath> m_items;
     CStringArray m_unread;
     CStringArray m_unreadLists;
     CJobSettings m_settings;

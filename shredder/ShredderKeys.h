@@ -133,6 +133,7 @@ enum TextKey {
     TXT_DAMAGED_LINE = 9193,
     TXT_RUN_ENDED_EARLY = 9194,
     TXT_RUN_UNREADABLE = 9195,
+    TXT_TOO_MANY_CHOSEN = 9196,
     TXT_DRIVE_WHOLE = 9305,
     TXT_DRIVE_AFTER = 9306,
     TXT_DRIVE_LEAVE = 9307,
@@ -265,6 +266,9 @@ const char* const kTextRunEndedEarly =
     "Ended early: this run was stopped before it finished, by its task's time limit, by another program or because "
     "the computer stopped. Some of its items may not have been shredded.";
 const char* const kTextRunUnreadable = "The record of an earlier run could not be read. It is kept in\n%s";
+const char* const kTextTooManyChosen =
+    "More files were chosen than the dialog can hand to Quorvane Grindel at once, so none of them has been added.\n"
+    "Choose fewer files at a time.";
 const char* const kTextListUnreadable =
     "Error: the list of items to shred\n%s\ncould not be read. None of the items in it has been shredded.";
 const char* const kTextTooManyItems =

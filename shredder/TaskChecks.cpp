@@ -16,14 +16,14 @@ const DWORD kMarked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATT
 
 CTaskChecks::CTaskChecks(CShredJob& job) : m_job(job) {}
 
-int CTaskChecks::CheckFile(const CString& path) {
-    const DWORD attributes = GetFileAttributesA(path);
+int CTaskChecks::CheckFile(const CRealPath& path) {
+    const DWORD attributes = RealAttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        m_job.Host().Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, path), MB_OK);
+        m_job.Host().Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, CodePageSpelling(path)), MB_OK);
         return 0;
     }
     if (!(attributes & kMarked)) return 2;
-    const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, path),
+    const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, CodePageSpelling(path)),
                                         MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
     return answer == IDYES ? 2 : answer == IDCANCEL ? 1 : 0;
 }
@@ -31,17 +31,17 @@ int CTaskChecks::CheckFile(const CString& path) {
 int CTaskChecks::CheckFileInFolder(const CRealPath& path) {
     const DWORD attributes = RealAttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        m_job.Host().Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, ShownPath(path)), MB_OK | MB_ICONERROR);
+        m_job.Host().Report(LoadLangStringWith(TXT_ACCESS, kTextAccess, CodePageSpelling(path)), MB_OK | MB_ICONERROR);
         return 0;
     }
     if (!(attributes & kMarked)) return 2;
-    const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, ShownPath(path)),
+    const int answer = m_job.Host().Ask(LoadLangStringWith(TXT_TASK_ATTRIBUTES, kTextTaskAttributes, CodePageSpelling(path)),
                                         MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDOK);
     return answer == IDOK ? 2 : 1;
 }
 
 int CTaskChecks::CheckFolderTree(const CRealPath& folder, bool systemFolder, int depth) {
-    if (systemFolder && m_job.Host().Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, ShownPath(folder)),
+    if (systemFolder && m_job.Host().Ask(LoadLangStringWith(TXT_SYSTEM_FOLDER, kTextSystemFolder, CodePageSpelling(folder)),
                                          MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDOK) != IDOK)
         return 1;
     // By the entries' real names, as the scheduled run walks the folder: the

@@ -12,7 +12,8 @@ public:
     explicit CTaskChecks(CShredJob& job);
 
     // 2 add the path, 0 leave it out, 1 cancel the whole command.
-    int CheckFile(const CString& path);
+    int CheckFile(const CRealPath& path);
+    int CheckFile(const CString& path) { return CheckFile(RealPathFrom(path)); }
     int CheckFileInFolder(const CRealPath& path);
     // Also settles Folder and Remove in the profile: a "prompt" becomes 0 or 2.
     int CheckFolderTree(const CRealPath& folder, bool systemFolder, int depth = 0);

@@ -8,6 +8,7 @@
 #include "OSVersion.h"
 #include "Registry.h"
 #include "Seams.h"
+#include "ShellNames.h"
 #include "ShredderKeys.h"
 
 namespace Grindhook {
@@ -67,38 +68,37 @@ void ReloadShredderSettings() {
 const CString& AppPath() { return g_appPath; }
 const CString& Language() { return g_language; }
 
-CString BuildShredParameters(const CStringArray& names) {
-    CString parameters = "\"";
-    for (const CString& name : names) parameters += name + "\" \"";
+CRealPath BuildShredParameters(const std::vector<CRealPath>& names) {
+    CRealPath parameters = L"\"";
+    for (const CRealPath& name : names) parameters += name + L"\" \"";
     return parameters;
 }
 
 namespace {
 // The program's name, quoted, and the blank before the parameters.
-int LineLength(const CString& program, int parameters) { return program.GetLength() + 3 + parameters; }
+int LineLength(const CRealPath& program, size_t parameters) { return int(program.size() + 3 + parameters); }
 }  // namespace
 
-int NamesThatFit(const CString& program, const CStringArray& names) {
-    int length = 1, fitting = 0;
-    for (const CString& name : names) {
-        length += name.GetLength() + 3;
+int NamesThatFit(const CRealPath& program, const std::vector<CRealPath>& names) {
+    size_t length = 1;
+    int fitting = 0;
+    for (const CRealPath& name : names) {
+        length += name.size() + 3;
         if (LineLength(program, length) > kMaxCommandLine) break;
         ++fitting;
     }
     return fitting;
 }
 
-CString StartParameters(const CString& program, const CStringArray& names, CString* list) {
-    list->Empty();
-    const CString parameters = BuildShredParameters(names);
-    if (LineLength(program, parameters.GetLength()) <= kMaxCommandLine) return parameters;
+CRealPath StartParameters(const CRealPath& program, const std::vector<CRealPath>& names, CRealPath* list) {
+    list->clear();
+    const CRealPath parameters = BuildShredParameters(names);
+    if (LineLength(program, parameters.size()) <= kMaxCommandLine) return parameters;
     // Windows would cut the line and Grindel lose the names behind the cut:
     // one Grindel gets them all, to ask once and run them as one job.
     *list = WriteItemList(names);
-    if (list->IsEmpty()) return CString();
-    CStringArray token;
-    token.Add(kItemListOption + *list);
-    return BuildShredParameters(token);
+    if (list->empty()) return CRealPath();
+    return BuildShredParameters({RealPathFrom(kItemListOption) + *list});
 }
 
 HRESULT RegisterServer(const char* modulePath) {
@@ -179,22 +179,12 @@ STDMETHODIMP CShredContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKE
     m_data = data;
     m_data->AddRef();
 
-    m_names.RemoveAll();
+    m_names.clear();
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     if (FAILED(m_data->GetData(&format, &medium))) return E_FAIL;
-    HDROP drop = static_cast<HDROP>(medium.hGlobal);
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        // The full length, not a fixed buffer: a name cut short would hand
-        // Grindel the path of another file to shred.
-        UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        CString name;
-        UINT got = DragQueryFileA(drop, i, name.GetBuffer(int(length)), length + 1);
-        name.ReleaseBuffer(int(got));
-        // An empty list reads as one empty name; Grindel must not get "" as an item.
-        if (!name.IsEmpty()) m_names.Add(name);
-    }
+    // An empty list reads as one empty name, which Grindel must not get as an item.
+    m_names = DroppedRealPaths(static_cast<HDROP>(medium.hGlobal));
     ReleaseStgMedium(&medium);
     return S_OK;
 }
@@ -210,30 +200,30 @@ STDMETHODIMP CShredContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT fi
 
 STDMETHODIMP CShredContextMenu::InvokeCommand(LPCMINVOKECOMMANDINFO info) {
     if (!info || HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0) return S_OK;
-    if (m_names.IsEmpty()) return S_OK;
+    if (m_names.empty()) return S_OK;
     const CString& folder = Grindhook::AppPath();
     // The full path: a bare name would be searched for along the shell's own
     // current folder and PATH first. Without AppPath there is no full path.
     if (folder.IsEmpty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-    CString program = JoinPath(folder, Grindel::kProgramFile);
-    CString list;
-    const CString parameters = Grindhook::StartParameters(program, m_names, &list);
-    if (parameters.IsEmpty()) {
+    const CRealPath program = JoinRealPath(folder, RealPathFrom(Grindel::kProgramFile));
+    CRealPath list;
+    const CRealPath parameters = Grindhook::StartParameters(program, m_names, &list);
+    if (parameters.empty()) {
         // Told before anything is shredded, never a part of the selection started as if it were all.
         CString text = LoadLangString(Grindel::TXT_TOO_MANY_ITEMS, Grindel::kTextTooManyItems);
         CString fitting, total;
         fitting.Format("%d", Grindhook::NamesThatFit(program, m_names));
-        total.Format("%d", m_names.GetSize());
+        total.Format("%d", int(m_names.size()));
         text.Replace("%u", fitting);
         text.Replace("%t", total);
         QvMessageBox(info->hwnd, text, Grindhook::MenuText(), MB_ICONERROR);
         return E_FAIL;
     }
-    const INT_PTR started =
-        reinterpret_cast<INT_PTR>(QvShellExecute(nullptr, "open", program, parameters, folder, SW_SHOW));
+    const INT_PTR started = reinterpret_cast<INT_PTR>(QvShellExecuteW(
+        nullptr, L"open", program.c_str(), parameters.c_str(), RealPathFrom(folder).c_str(), SW_SHOW));
     // ShellExecute's codes up to 32 are failures; the ones below 32 are Win32 errors too.
     if (started <= 32) {
-        if (!list.IsEmpty()) DeleteFileA(list);
+        if (!list.empty()) DeleteRealFile(list);
         return started > 0 && started < 32 ? HRESULT_FROM_WIN32(DWORD(started)) : E_FAIL;
     }
     return S_OK;

@@ -3,14 +3,19 @@
 // to the menu of files and folders and starts Grindel with the selected
 // names, its class factory, the settings read from Grindel's key once per
 // load, and the registration the installer runs through the DLL's exports.
-// Starting Grindel goes through QvShellExecute (Seams.h).
+// The selection is read, and Grindel started, by the items' real names
+// (RealNames.h): the ANSI spelling of a name outside the code page could be
+// the name of another file. Starting Grindel goes through QvShellExecuteW (Seams.h).
 // Deliberately not: verbs, icons or sub-menus; the item has no state of its own.
 #pragma once
 
 #include <windows.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "InprocServer.h"
+#include "RealNames.h"
 #include "Strings.h"
 
 namespace Grindhook {
@@ -34,13 +39,13 @@ const CString& Language();
 
 // The parameter text Grindel is started with: every name quoted, with the
 // trailing lone quote its parser stops at ("a" "b" ").
-CString BuildShredParameters(const CStringArray& names);
+CRealPath BuildShredParameters(const std::vector<CRealPath>& names);
 // How many of the names, from the first, fit on one command line of program.
-int NamesThatFit(const CString& program, const CStringArray& names);
+int NamesThatFit(const CRealPath& program, const std::vector<CRealPath>& names);
 // The parameters that hand every name to program: the names themselves when
 // they fit on one command line, else a list of them (*list: its file, to be
 // deleted when program does not start). Empty when the list cannot be written.
-CString StartParameters(const CString& program, const CStringArray& names, CString* list);
+CRealPath StartParameters(const CRealPath& program, const std::vector<CRealPath>& names, CRealPath* list);
 
 // The registry entries; modulePath goes into InProcServer32.
 HRESULT RegisterServer(const char* modulePath);
@@ -65,12 +70,12 @@ public:
     STDMETHODIMP InvokeCommand(LPCMINVOKECOMMANDINFO info) override;
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT* reserved, LPSTR name, UINT length) override;
 
-    const CStringArray& Names() const { return m_names; }
+    const std::vector<CRealPath>& Names() const { return m_names; }
 
 private:
     volatile LONG m_refs = 1;
     IDataObject* m_data = nullptr;
-    CStringArray m_names;
+    std::vector<CRealPath> m_names;
 };
 
 class CShredContextMenuFactory : public CComClassFactory<CShredContextMenu> {

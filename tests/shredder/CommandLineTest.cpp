@@ -18,6 +18,11 @@ std::vector<std::string> Strings(const CStringArray& a) {
     for (const CString& s : a) v.push_back(s.str());
     return v;
 }
+std::vector<std::string> Strings(const std::vector<CRealPath>& a) {
+    std::vector<std::string> v;
+    for (const CRealPath& s : a) v.push_back(ShownPath(s).str());
+    return v;
+}
 typedef std::vector<std::string> V;
 const ULONGLONG kNoBlocks = 0;
 
@@ -89,7 +94,7 @@ TEST(CommandLine, EveryFormTheWritersUse) {
 TEST(CommandLine, SplitKeepsEmptyQuotedTokens) {
     EXPECT_EQ(Strings(SplitCmdLine("\"\" \"x\"")), V({"", "x"}));
     EXPECT_EQ(Strings(SplitCmdLine("\"")), V());
-    EXPECT_EQ(Strings(SplitCmdLine(nullptr)), V());
+    EXPECT_EQ(Strings(SplitCmdLine(static_cast<const char*>(nullptr))), V());
 }
 
 TEST(DriveRoots, RecognisedInEveryCase) {
@@ -642,6 +647,31 @@ TEST_F(ScheduledRun, NamesOutsideTheCodePageInAFolderAreShreddedByTheirRealNames
     ExpectOverwritten(seen, inner, innerBytes);
     EXPECT_FALSE(FindRealEntry(top));
     EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+// An item named outside the code page, on the line or in a list, beside the
+// file of its best-fit spelling ("zólw.txt"): only the item is shredded.
+TEST_F(ScheduledRun, ItemsOutsideTheCodePageAreShreddedByTheirRealNamesNeverByALookAlike) {
+    for (const bool listed : {false, true}) {
+        SCOPED_TRACE(listed ? "in a list" : "on the line");
+        const CRealPath turtle = JoinRealPath(m_bed.Folder().Path(), L"\x17c\xf3\x142w.txt");
+        const CRealPath lookAlike = RealPathFrom(ShownPath(turtle));
+        ASSERT_NE(lookAlike, turtle);
+        for (const CRealPath& file : {turtle, lookAlike}) {
+            CHandle h(OpenRealFile(file, GENERIC_WRITE, 0, CREATE_ALWAYS, 0));
+            ASSERT_TRUE(WriteAllBytes(h, "bytes", 5));
+        }
+        const CRealPath item = listed ? RealPathFrom(kItemListOption) + WriteItemList({turtle}) : turtle;
+        {
+            CTestShredderApp app(m_bed.Environment());
+            app.InitInstance(L"\"/s\" \"t\" \"/O0\" \"" + item + L"\"");
+            app.ExitInstance();
+        }
+        EXPECT_FALSE(FindRealEntry(turtle));
+        EXPECT_EQ(ReadRealFile(lookAlike), "bytes");
+        DeleteRealFile(lookAlike);
+    }
+    EXPECT_EQ(m_bed.Log(), "Task Name: t\r\nSuccess\r\n\r\nTask Name: t\r\nSuccess\r\n\r\n");
 }
 
 TEST_F(ScheduledRun, ProtectedFoldersAreSkippedWhereverTheyAre) {

@@ -155,6 +155,7 @@ const PackText kTexts[] = {
     {9193, kTextDamagedLine},
     {9194, kTextRunEndedEarly},
     {9195, kTextRunUnreadable},
+    {9196, kTextTooManyChosen},
     {9101, "Add Files"},
     {9102, "Drag and drop files in the list box or use browse button"},
     {9103, "&Browse"},

@@ -31,7 +31,7 @@ std::string ShredBin(const CShredderTestBed& bed, CPasses* seen) {
 }
 
 bool Named(const std::string& log, const CRealPath& entry, const char* words) {
-    return log.find(ShownPath(entry).str() + words) != std::string::npos;
+    return log.find(CodePageSpelling(entry).str() + words) != std::string::npos;
 }
 
 }  // namespace
@@ -127,7 +127,7 @@ TEST(RecycleBinShred, WhatCannotBeOverwrittenStaysNamedAndTheRestIsShredded) {
     };
     for (const auto& row : kept) {
         EXPECT_TRUE(FindRealEntry(row.entry)) << ShownPath(row.entry);
-        EXPECT_NE(log.find(row.before + ShownPath(row.entry).str() + row.after), std::string::npos) << log;
+        EXPECT_NE(log.find(row.before + CodePageSpelling(row.entry).str() + row.after), std::string::npos) << log;
     }
     EXPECT_TRUE(ReadRealFile(held) == heldBytes);
     EXPECT_TRUE(ReadFileText(outside) == other) << "the other name's data changed";

@@ -82,6 +82,20 @@ HDROP MakeDrop(const std::vector<CString>& paths) {
     return HDROP(memory);
 }
 
+// As Windows NT's shell drops: UTF-16 names.
+HDROP MakeWideDrop(const std::vector<CRealPath>& paths) {
+    CRealPath names;
+    for (const CRealPath& p : paths) names += p + L'\0';
+    names += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return HDROP(memory);
+}
+
 int CountBoxes(const CScriptedMessageBoxes& boxes, const char* start) {
     int n = 0;
     for (const RecordedBox& b : boxes.Boxes())
@@ -157,7 +171,7 @@ TEST(Sheet, ShowsItsTabsTrayAndAboutBoxAndShredsDroppedFiles) {
         sheet.m_page2.OnDropFiles(MakeDrop({file}));
         EXPECT_EQ(CountBoxes(boxes, "Sorry, You can drag files only"), 1);
         ASSERT_EQ(sheet.m_page2.List().GetItemCount(), 1);
-        EXPECT_EQ(sheet.m_page2.Paths().GetSize(), 1);
+        EXPECT_EQ(sheet.m_page2.Paths().size(), 1u);
 
         boxes.Clear();
         boxes.QueueAnswer(IDYES);
@@ -355,11 +369,15 @@ TEST_F(SheetPages, GrindelTasksFollowTheirAlgorithmsWhenIndexesMove) {
         int index;
     } made[] = {{moving, "Quorvane Grindel", 5}, {gone, "Quorvane Grindel", 6}, {foreign, "Someone Else", 5}};
     CJobDriver job;
+    // An item named outside the code page: the line written back must not spell it by best fit.
+    auto lineOf = [](const CString& name, int index) {
+        CString options;
+        options.Format("\"/s\" \"%s\" \"/O%d\" ", name.c_str(), index);
+        return RealPathFrom(options) + L"\"C:\\\x17c\xf3\x142w.txt\"";
+    };
     for (const Task& t : made) {
         job.Attach(sheet->Schedule().CreateTask(t.name).Get());
-        CString line;
-        line.Format("\"/s\" \"%s\" \"/O%d\" \"C:\\x.txt\"", t.name.c_str(), t.index);
-        ASSERT_TRUE(job.SetCreator(t.creator) && job.SetCommandLine(line) && job.Save());
+        ASSERT_TRUE(job.SetCreator(t.creator) && job.SetCommandLine(lineOf(t.name, t.index)) && job.Save());
     }
     boxes.Clear();
     // Index 5 moved to 6 (a user algorithm added before it); the one at 6 was deleted.
@@ -373,6 +391,7 @@ TEST_F(SheetPages, GrindelTasksFollowTheirAlgorithmsWhenIndexesMove) {
             if (job.GetName() == e.first) {
                 EXPECT_NE(job.GetCommandLine().Find(e.second), -1) << job.GetCommandLine().str();
             }
+        if (job.GetName() == moving) { EXPECT_EQ(job.GetRealCommandLine(), lineOf(moving, 6)); }
     }
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "The task \"" + gone.str() + "\" used the deleted algorithm: it shreds nothing until you schedule it again.");
@@ -690,7 +709,38 @@ TEST_F(SheetPages, FilesThatFailToShredStayListedAndSelected) {
     ASSERT_EQ(list.GetItemCount(), 1);
     EXPECT_EQ(list.GetItemText(0, 0), held);
     EXPECT_EQ(list.GetItemState(0, LVIS_SELECTED), UINT(LVIS_SELECTED));
-    EXPECT_EQ(sheet->m_page2.Paths().GetSize(), 1);
+    EXPECT_EQ(sheet->m_page2.Paths().size(), 1u);
+}
+
+// "żółw.txt" dropped beside "zólw.txt", its best-fit spelling: the one dropped is shredded.
+TEST_F(SheetPages, ADroppedFileNamedOutsideTheCodePageIsShreddedByItsRealName) {
+    const CRealPath turtle = JoinRealPath(bed->Folder().Path(), L"\x17c\xf3\x142w.txt");
+    const CString lookAlike = bed->Folder().Write(ShownPath(RealNameOf(turtle)), "other file");
+    CloseHandle(OpenRealFile(turtle, GENERIC_WRITE, 0, CREATE_NEW, 0));
+    sheet->m_page2.RemoveAllPaths();
+    sheet->m_page2.OnDropFiles(MakeWideDrop({turtle}));
+    ASSERT_EQ(sheet->m_page2.Paths(), std::vector<CRealPath>{turtle});
+    EXPECT_EQ(sheet->m_page2.List().GetItemText(0, 0), CodePageSpelling(turtle));
+    boxes.Clear();
+    boxes.QueueAnswer(IDYES);
+    Click(PageWindow(*sheet, 1), IDC_SHRED_NOW);
+    EXPECT_FALSE(FindRealEntry(turtle));
+    EXPECT_EQ(ReadFileText(lookAlike), "other file");
+    EXPECT_EQ(sheet->m_page2.List().GetItemCount(), 0);
+}
+
+TEST_F(SheetPages, AFileChosenInTheBrowseDialogIsListedByItsRealName) {
+    const CRealPath turtle = JoinRealPath(bed->Folder().Path(), L"\x17c\xf3\x142w.txt");
+    bed->Folder().Write(ShownPath(RealNameOf(turtle)), "other file");
+    CloseHandle(OpenRealFile(turtle, GENERIC_WRITE, 0, CREATE_NEW, 0));
+    sheet->m_page2.RemoveAllPaths();
+    WhenShown("Open", [&](HWND dialog) {
+        // The file name box: an edit in the old dialog, a combo box in Explorer's.
+        for (int id : {0x47c, 0x480}) SetDlgItemTextW(dialog, id, turtle.c_str());
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Click(PageWindow(*sheet, 1), IDC_BROWSE);
+    EXPECT_EQ(sheet->m_page2.Paths(), std::vector<CRealPath>{turtle});
 }
 
 TEST_F(SheetPages, DrivePageShredsTheDriveOfTheRowWhateverItsLabelHolds) {

@@ -14,6 +14,12 @@
 
 namespace {
 
+CStringArray Shown(const std::vector<CRealPath>& paths) {
+    CStringArray shown;
+    for (const CRealPath& path : paths) shown.Add(ShownPath(path));
+    return shown;
+}
+
 const char kClsidText[] = "{82F4E188-BEAF-43D7-B3D0-2B8113D4B471}";
 const CString kClsidKey = CString("CLSID\\") + kClsidText;
 const char kFileHandler[] = "*\\shellex\\ContextMenuHandlers\\QuorvaneGrindelContextMenu";
@@ -23,14 +29,16 @@ class ShredMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
         OleInitialize(nullptr);
-        SetShellExecuteHook([this](HWND, const char* verb, const char* file, const char* params, const char* folder,
-                                   int show) {
-            m_started.push_back({verb, file, params, folder, std::to_string(show)});
+        SetWideShellExecuteHook([this](HWND, const wchar_t* verb, const wchar_t* file, const wchar_t* params,
+                                       const wchar_t* folder, int show) {
+            m_started.push_back({ShownPath(verb).str(), ShownPath(file).str(), ShownPath(params).str(),
+                                 ShownPath(folder).str(), std::to_string(show)});
+            m_startedParams.push_back(params);
             return reinterpret_cast<HINSTANCE>(m_result);
         });
     }
     void TearDown() override {
-        SetShellExecuteHook(nullptr);
+        SetWideShellExecuteHook(nullptr);
         OleUninitialize();
     }
     // Grindel's key: AppPath = the temporary folder; language null: no value.
@@ -44,6 +52,11 @@ protected:
     }
     // The shell's own data object for items of the temporary folder.
     IDataObject* ShellSelection(const std::vector<const char*>& items) {
+        std::vector<CRealPath> wide;
+        for (const char* item : items) wide.push_back(RealPathFrom(item));
+        return ShellSelection(wide);
+    }
+    IDataObject* ShellSelection(const std::vector<CRealPath>& items) {
         IShellFolder *desktop = nullptr, *folder = nullptr;
         IDataObject* data = nullptr;
         LPITEMIDLIST folderId = nullptr;
@@ -53,9 +66,9 @@ protected:
         desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &folderId, nullptr);
         desktop->BindToObject(folderId, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
         std::vector<LPCITEMIDLIST> ids;
-        for (const char* item : items) {
+        for (const CRealPath& item : items) {
             LPITEMIDLIST id = nullptr;
-            MultiByteToWideChar(CP_ACP, 0, item, -1, wide, MAX_PATH);
+            lstrcpynW(wide, item.c_str(), MAX_PATH);
             folder->ParseDisplayName(nullptr, nullptr, wide, nullptr, &id, nullptr);
             ids.push_back(id);
         }
@@ -88,6 +101,7 @@ protected:
     CTempFolder m_folder;
     CTestRegistryKey m_key;
     std::vector<std::vector<std::string>> m_started;
+    std::vector<CRealPath> m_startedParams;
     INT_PTR m_result = 42;
 };
 
@@ -103,7 +117,7 @@ TEST_F(ShredMenuTest, SelectedShellItemsStartGrindelWithTheExactQuotedLine) {
     ASSERT_NE(data, nullptr);
     ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
     data->Release();
-    const CStringArray& names = handler.Names();
+    const CStringArray names = Shown(handler.Names());
     ASSERT_EQ(names.GetSize(), 3);
     EXPECT_STRCASEEQ(names[1], m_folder.File("two words.doc"));
     EXPECT_EQ(ItemAdded(handler), "Grindel Schredder");
@@ -119,6 +133,28 @@ TEST_F(ShredMenuTest, SelectedShellItemsStartGrindelWithTheExactQuotedLine) {
     CStringArray parsed = SplitCmdLine(line.c_str());
     ASSERT_EQ(parsed.GetSize(), 3);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(parsed[i], names[i]);
+}
+
+// "żółw.txt" beside "zólw.txt", its best-fit spelling: Grindel is handed the selected one.
+TEST_F(ShredMenuTest, ANameOutsideTheCodePageReachesGrindelAsItIs) {
+    UseSettings("");
+    const CRealPath turtle = JoinRealPath(m_folder.Path(), L"\x17c\xf3\x142w.txt");
+    m_folder.Write(ShownPath(RealNameOf(turtle)), "other file");
+    CloseHandle(OpenRealFile(turtle, GENERIC_WRITE, 0, CREATE_NEW, 0));
+    CShredContextMenu handler;
+    IDataObject* data = ShellSelection({RealNameOf(turtle)});
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
+    data->Release();
+    EXPECT_EQ(handler.Names(), std::vector<CRealPath>{turtle});
+    ASSERT_EQ(Invoke(handler, MAKEINTRESOURCEA(0)), S_OK);
+    ASSERT_EQ(m_startedParams.size(), 1u);
+    CTestRegistryKey grindelKey;
+    CShredderEnvironment environment;
+    environment.productKey = grindelKey.SubKey();
+    CShredderApp grindel(environment);
+    ASSERT_TRUE(grindel.ParseCmdLine(m_startedParams[0]));
+    EXPECT_EQ(grindel.Items(), std::vector<CRealPath>{turtle});
 }
 
 TEST_F(ShredMenuTest, MenuTextFallsBackToEnglishThenToTheBuiltInTitle) {
@@ -185,8 +221,8 @@ TEST_F(ShredMenuTest, NamesAreTakenWholeAndAnEmptyDropStartsNothing) {
     ASSERT_NE(data, nullptr);
     ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
     data->Release();
-    ASSERT_EQ(handler.Names().GetSize(), 2);
-    EXPECT_EQ(std::string(handler.Names()[1]), longName);
+    ASSERT_EQ(handler.Names().size(), 2u);
+    EXPECT_EQ(ShownPath(handler.Names()[1]).str(), longName);
 
     data = ClipboardDrop(owner, "");
     ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
@@ -204,16 +240,16 @@ TEST_F(ShredMenuTest, ASelectionLongerThanOneCommandLineReachesOneGrindelWhole) 
     HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     const CString program = m_folder.File("Grindel.exe");
     // Names of about 130 characters: 306 of them are far more than one command line holds.
-    CStringArray all;
+    std::vector<CRealPath> all;
     for (int i = 0; i < 306; ++i) {
         CString name;
         const std::string filler(size_t(120 - m_folder.Path().GetLength()), 'n');
         name.Format("%s\\%s %03d.txt", m_folder.Path().c_str(), filler.c_str(), i);
-        all.Add(name);
+        all.push_back(RealPathFrom(name));
     }
-    const int fitting = Grindhook::NamesThatFit(program, all);
+    const int fitting = Grindhook::NamesThatFit(RealPathFrom(program), all);
     ASSERT_GT(fitting, 100);
-    ASSERT_LT(fitting, all.GetSize());
+    ASSERT_LT(fitting, int(all.size()));
     char temp[MAX_PATH] = "";
     GetEnvironmentVariableA("TMP", temp, MAX_PATH);
     struct Case {
@@ -224,18 +260,19 @@ TEST_F(ShredMenuTest, ASelectionLongerThanOneCommandLineReachesOneGrindelWhole) 
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.count) + (c.tempWritable ? "" : " without a temporary folder"));
         m_started.clear();
+        m_startedParams.clear();
         std::string drop;
-        CStringArray names;
+        std::vector<CRealPath> names;
         for (int i = 0; i < c.count; ++i) {
-            drop += all[i].str() + '\0';
-            names.Add(all[i]);
+            drop += ShownPath(all[i]).str() + '\0';
+            names.push_back(all[i]);
         }
         CShredContextMenu handler;
         IDataObject* data = ClipboardDrop(owner, drop);
         ASSERT_NE(data, nullptr);
         ASSERT_EQ(handler.Initialize(nullptr, data, nullptr), S_OK);
         data->Release();
-        ASSERT_EQ(handler.Names().GetSize(), c.count);
+        ASSERT_EQ(int(handler.Names().size()), c.count);
         CScriptedMessageBoxes boxes;
         SetEnvironmentVariableA("TMP", c.tempWritable ? temp : "C:\\no such folder");
         const HRESULT hr = Invoke(handler, MAKEINTRESOURCEA(0));
@@ -263,8 +300,8 @@ TEST_F(ShredMenuTest, ASelectionLongerThanOneCommandLineReachesOneGrindelWhole) 
         environment.productKey = grindelKey.SubKey();
         environment.programFolder = m_folder.Path();
         CShredderApp grindel(environment);
-        ASSERT_TRUE(grindel.ParseCmdLine(line.c_str()));
-        ASSERT_EQ(grindel.Items().GetSize(), c.count);
+        ASSERT_TRUE(grindel.ParseCmdLine(m_startedParams[0]));
+        ASSERT_EQ(int(grindel.Items().size()), c.count);
         for (int i = 0; i < c.count; ++i) EXPECT_EQ(grindel.Items()[i], names[i]);
         if (!c.onTheLine) { EXPECT_FALSE(FileExists(list.c_str())); }
     }

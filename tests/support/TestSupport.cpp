@@ -163,7 +163,7 @@ CRealPath EntrySpelt(const char* shown) {
         ListRealFolder(real, entries);
         CRealPath next;
         for (const WIN32_FIND_DATAW& entry : entries)
-            if (next.empty() && ShownPath(entry.cFileName) == part) next = JoinRealPath(real, entry.cFileName);
+            if (next.empty() && CodePageSpelling(entry.cFileName) == part) next = JoinRealPath(real, entry.cFileName);
         if (next.empty()) return CRealPath();
         real = next;
         start = end + 1;

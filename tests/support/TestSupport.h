@@ -90,8 +90,9 @@ bool HostMakePipe(const CRealPath& path);
 
 // Reads a file by its real name.
 std::string ReadRealFile(const CRealPath& path);
-// The entry a full path names as the ANSI calls spell it (best fit, "?"):
-// below its drive, at each step the entry they spell so. Empty when none is.
+// The entry a full path names as Grindel's messages and progress spell it
+// (the code page, "?" where it lacks a letter): below its drive, at each step
+// the entry spelt so. Empty when none is.
 CRealPath EntrySpelt(const char* shown);
 
 // Sends a file or folder to the Recycle Bin as the shell's Delete does.
