@@ -91,23 +91,33 @@ INT_PTR CFileDialog::DoModal() {
 
 CString CFileDialog::GetFileName() const { return FileNameOf(m_path); }
 
+namespace {
+// One multiple selection of existing files, in either character width.
+template <typename Dialog, typename Char, typename ShowProc>
+INT_PTR ChooseInto(HWND owner, DWORD structSize, const Char* filter, ShowProc show, CRealPath (*toPath)(const Char*),
+                   std::vector<CRealPath>& chosen) {
+    std::vector<Char> buffer(kChosenChars, Char(0));
+    Dialog ofn = {};
+    ofn.lStructSize = structSize;
+    ofn.hwndOwner = owner;
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = kChosenChars;
+    ofn.lpstrFilter = filter;
+    const INT_PTR rc = Outcome(show(&ofn));
+    if (rc == IDOK) SplitChosen(buffer.data(), chosen, toPath);
+    return rc;
+}
+}  // namespace
+
 INT_PTR ChooseRealFiles(HWND owner, const char* filter, std::vector<CRealPath>& chosen) {
     chosen.clear();
-    const DWORD flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
     const CString filterText = FileDialogFilter(filter);
     // The tests' seam speaks ANSI; so does every system before Windows NT, whose names are the code page's.
     if (g_fileDialogHook || !HasWideFileCalls()) {
-        std::vector<char> buffer(kChosenChars, '\0');
-        OPENFILENAMEA ofn = {};
-        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-        ofn.hwndOwner = owner;
-        ofn.Flags = flags;
-        ofn.lpstrFile = buffer.data();
-        ofn.nMaxFile = kChosenChars;
-        ofn.lpstrFilter = filterText.IsEmpty() ? nullptr : filterText.c_str();
-        const INT_PTR rc = Outcome(g_fileDialogHook ? g_fileDialogHook(true, &ofn) : Show(true, &ofn));
-        if (rc == IDOK) SplitChosen(buffer.data(), chosen, FromAnsi);
-        return rc;
+        auto show = [](OPENFILENAMEA* ofn) { return g_fileDialogHook ? g_fileDialogHook(true, ofn) : Show(true, ofn); };
+        return ChooseInto<OPENFILENAMEA>(owner, OPENFILENAME_SIZE_VERSION_400A,
+                                         filterText.IsEmpty() ? nullptr : filterText.c_str(), show, FromAnsi, chosen);
     }
     static WideFileDialogProc proc = LateProc<WideFileDialogProc>("comdlg32.dll", "GetOpenFileNameW");
     if (!proc) return IDCANCEL;
@@ -116,15 +126,6 @@ INT_PTR ChooseRealFiles(HWND owner, const char* filter, std::vector<CRealPath>& 
     if (!filterText.IsEmpty())
         wideFilter.resize(size_t(MultiByteToWideChar(CP_ACP, 0, filterText.c_str(), filterText.GetLength(),
                                                      &wideFilter[0], int(wideFilter.size()))));
-    std::vector<wchar_t> buffer(kChosenChars, L'\0');
-    OPENFILENAMEW ofn = {};
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
-    ofn.hwndOwner = owner;
-    ofn.Flags = flags;
-    ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = kChosenChars;
-    ofn.lpstrFilter = wideFilter.empty() ? nullptr : wideFilter.c_str();
-    const INT_PTR rc = Outcome(proc(&ofn));
-    if (rc == IDOK) SplitChosen(buffer.data(), chosen, FromWide);
-    return rc;
+    return ChooseInto<OPENFILENAMEW>(owner, OPENFILENAME_SIZE_VERSION_400W,
+                                     wideFilter.empty() ? nullptr : wideFilter.c_str(), proc, FromWide, chosen);
 }

@@ -183,7 +183,7 @@ STDMETHODIMP CShredContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKE
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     if (FAILED(m_data->GetData(&format, &medium))) return E_FAIL;
-    // An empty list reads as one empty name, which Grindel must not get as an item.
+    // Never an empty name: an empty list reads as one, and Grindel must not get "" as an item.
     m_names = DroppedRealPaths(static_cast<HDROP>(medium.hGlobal));
     ReleaseStgMedium(&medium);
     return S_OK;
